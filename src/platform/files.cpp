@@ -1,0 +1,167 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    if (folder.empty()) return std::string(name);
+    if (name.empty()) return std::string(folder);
+    std::string out(folder);
+    if (out.back() != '/') out.push_back('/');
+    while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+    out.append(name);
+    return out;
+}
+
+bool GetCurrentDirectory(std::string& out)
+{
+    std::vector<char> buffer(PATH_MAX);
+    if (!getcwd(buffer.data(), buffer.size())) return false;
+    out.assign(buffer.data());
+    return true;
+}
+
+bool SetCurrentDirectory(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }
+
+ScopedCurrentDirectory::ScopedCurrentDirectory() : valid_(GetCurrentDirectory(kept_)) {}
+
+ScopedCurrentDirectory::~ScopedCurrentDirectory()
+{
+    if (valid_) SetCurrentDirectory(kept_);
+}
+
+bool ListDirectory(const std::string& folder, std::vector<DirectoryEntry>& out)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return false;
+    std::vector<DirectoryEntry> entries;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, DirectoryExists(JoinPath(folder, name))});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+    out.insert(out.end(), entries.begin(), entries.end());
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool CreateDirectory(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || DirectoryExists(path); }
+
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+int64_t FileSize(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return -1;
+    return static_cast<int64_t>(info.st_size);
+}
+
+namespace {
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ResolveFileName(const std::string& folder, const std::string& name)
+{
+    const std::string exact = JoinPath(folder, name);
+    if (FileExists(exact) || DirectoryExists(exact)) return exact;
+    std::vector<DirectoryEntry> entries;
+    if (ListDirectory(folder.empty() ? std::string(".") : folder, entries)) {
+        for (const auto& entry : entries)
+            if (EqualIgnoringAsciiCase(entry.name, name)) return JoinPath(folder, entry.name);
+    }
+    return exact;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || static_cast<uint64_t>(info.st_size) > maxBytes) {
+        std::fclose(file);
+        return false;
+    }
+    out.resize(static_cast<size_t>(info.st_size));
+    const size_t read = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), file);
+    std::fclose(file);
+    out.resize(read);
+    return true;
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+bool AtomicFileWriter::Open(const std::string& path)
+{
+    Abandon();
+    path_ = path;
+    temporaryPath_ = path + ".tmp";
+    failed_ = false;
+    file_ = std::fopen(temporaryPath_.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t bytes)
+{
+    if (!file_ || failed_) return false;
+    if (bytes == 0) return true;
+    if (std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFileWriter::Commit()
+{
+    if (!file_) return false;
+    bool ok = !failed_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (ok) ok = RenameFile(temporaryPath_, path_);
+    if (!ok) unlink(temporaryPath_.c_str());
+    temporaryPath_.clear();
+    return ok;
+}
+
+void AtomicFileWriter::Abandon()
+{
+    if (!file_) return;
+    std::fclose(file_);
+    file_ = nullptr;
+    unlink(temporaryPath_.c_str());
+    temporaryPath_.clear();
+}
+
+}  // namespace platform

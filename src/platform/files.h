@@ -1,0 +1,84 @@
+// File-system services in place of the Win32 file and directory calls.
+// Paths are UTF-8 and joined with '/'. Listings are sorted by name (byte order)
+// so libraries and lists come out the same on every run.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// GetCurrentDirectoryW / SetCurrentDirectoryW.
+bool GetCurrentDirectory(std::string& out);
+bool SetCurrentDirectory(const std::string& path);
+
+// Keeps the current directory and restores it when it goes out of scope, on
+// every path out of the caller.
+class ScopedCurrentDirectory {
+public:
+    ScopedCurrentDirectory();
+    ~ScopedCurrentDirectory();
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+private:
+    std::string kept_;
+    bool valid_;
+};
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+
+// FindFirstFileW/FindNextFileW over "*.*": every entry but "." and "..", sorted.
+// False when the folder cannot be opened.
+bool ListDirectory(const std::string& folder, std::vector<DirectoryEntry>& out);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool CreateDirectory(const std::string& path);
+bool DeleteFile(const std::string& path);
+// Replaces `to` if it exists (MoveFileEx with MOVEFILE_REPLACE_EXISTING).
+bool RenameFile(const std::string& from, const std::string& to);
+// Size in bytes, or -1 when the file cannot be examined.
+int64_t FileSize(const std::string& path);
+
+// Windows finds "Stone.DDS" when asked for "stone.dds"; Linux does not. Returns
+// folder/name when it exists, else the first entry of the folder whose name
+// matches ignoring ASCII case, else folder/name unchanged.
+std::string ResolveFileName(const std::string& folder, const std::string& name);
+
+// Reads a whole file into `out`; fails on files larger than maxBytes.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = uint64_t{1} << 32);
+
+// Writes a file so that a failure never destroys the file already there: the
+// bytes go to "<path>.tmp", are flushed to disk, and only then renamed over the
+// target. Destroying an uncommitted writer removes the temporary file.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool Open(const std::string& path);
+    bool Write(const void* data, size_t bytes);
+    // Flushes, closes and renames; false (and the old file intact) on any failure.
+    bool Commit();
+    void Abandon();
+    bool IsOpen() const { return file_ != nullptr; }
+
+private:
+    std::string path_;
+    std::string temporaryPath_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,221 @@
+// Private heaps, count-prefixed arrays, narrow-text helpers, the name key and the log.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "core/name_key.h"
+#include "core/private_heap.h"
+#include "core/strings.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "platform/text.h"
+#include "shell/log.h"
+#include "support/temp_directory.h"
+
+namespace {
+
+struct Record : HeapAllocated<Record> {
+    int value = 7;
+};
+
+struct Throwing {
+    static inline int built = 0;
+    static inline int destroyed = 0;
+    Throwing()
+    {
+        if (built == 2) throw std::runtime_error("third element fails");
+        ++built;
+    }
+    ~Throwing() { ++destroyed; }
+};
+
+struct alignas(16) Wide {
+    double a = 1.0, b = 2.0;
+};
+
+}  // namespace
+
+TEST(CoreHeap, KindHeapLivesFromFirstAllocationToLastRelease)
+{
+    ASSERT_FALSE(Record::Heap().Exists());
+    Record* a = new Record;
+    Record* b = new Record;
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->value, 7);
+    EXPECT_EQ(Record::Heap().LiveCount(), 2);
+    delete a;
+    EXPECT_TRUE(Record::Heap().Exists());
+    delete b;
+    EXPECT_EQ(Record::Heap().LiveCount(), 0);
+    EXPECT_FALSE(Record::Heap().Exists());
+
+    Record* again = new Record;  // a new heap, counting from 1
+    EXPECT_EQ(Record::Heap().LiveCount(), 1);
+    delete again;
+}
+
+TEST(CoreHeap, FailedAllocationsYieldNullAndKeepTheCount)
+{
+    platform::FailNextHeapCreates(1);
+    EXPECT_EQ(new Record, nullptr);
+    EXPECT_EQ(Record::Heap().LiveCount(), 0);
+
+    Record* kept = new Record;
+    platform::FailNextHeapAllocs(1);
+    EXPECT_EQ(new Record, nullptr);
+    EXPECT_EQ(Record::Heap().LiveCount(), 1);
+    delete kept;
+
+    SharedHeapFree(nullptr);  // no heap, null block: nothing happens
+    EXPECT_EQ(SharedHeap().LiveCount(), 0);
+}
+
+TEST(CoreHeap, CountedArraysKeepTheirCountAndAlignment)
+{
+    PrivateHeap heap;
+    auto* numbers = NewCountedArray<int>(heap, 5);
+    ASSERT_NE(numbers, nullptr);
+    EXPECT_EQ(CountedArraySize(numbers), 5u);
+    uint32_t header;
+    std::memcpy(&header, reinterpret_cast<char*>(numbers) - 4, 4);
+    EXPECT_EQ(header, 5u);
+
+    auto* wide = NewCountedArray<Wide>(heap, 3);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(wide) % alignof(Wide), 0u);
+    EXPECT_EQ(CountedArraySize(wide), 3u);
+    EXPECT_EQ(wide[2].b, 2.0);
+    EXPECT_EQ(heap.LiveCount(), 2);
+
+    DeleteCountedArray(heap, numbers);
+    DeleteCountedArray(heap, wide);
+    EXPECT_FALSE(heap.Exists());
+}
+
+TEST(CoreHeap, OverflowingArraySizeYieldsNullNeverAShortBlock)
+{
+    PrivateHeap heap;
+    EXPECT_EQ(NewCountedArray<Wide>(heap, 0x10000000u), nullptr);  // 16 x 2^28 overflows 32 bits
+    EXPECT_EQ(NewCountedArray<char>(heap, 0xFFFFFFFFu), nullptr);  // + the header overflows
+    EXPECT_EQ(heap.LiveCount(), 0);
+}
+
+TEST(CoreHeap, ThrowingConstructorDestroysBuiltElementsAndFreesTheBlock)
+{
+    PrivateHeap heap;
+    Throwing::built = 0;
+    Throwing::destroyed = 0;
+    EXPECT_THROW(NewCountedArray<Throwing>(heap, 5), std::runtime_error);
+    EXPECT_EQ(Throwing::destroyed, 2);
+    EXPECT_EQ(heap.LiveCount(), 0);
+    EXPECT_FALSE(heap.Exists());
+}
+
+TEST(CoreHeap, ForgettingTheHeapLeavesLiveBlocksUsable)
+{
+    PrivateHeap heap;
+    auto* block = static_cast<char*>(heap.Alloc(16));
+    ASSERT_NE(block, nullptr);
+    heap.Forget();
+    EXPECT_FALSE(heap.Exists());
+    EXPECT_EQ(heap.LiveCount(), 0);
+    std::strcpy(block, "still mine");  // the owner still holds valid memory
+    EXPECT_STREQ(block, "still mine");
+    std::free(block);
+}
+
+TEST(CoreStrings, CompareFindTrimAndCopy)
+{
+    EXPECT_EQ(StrEqual("vesk", "vesk"), 1);
+    EXPECT_EQ(StrEqual("vesk", "vesk0"), 0);
+    EXPECT_EQ(StrEqual(nullptr, "a"), 0);
+
+    EXPECT_EQ(FindSubstring("abcabc", "ca"), 2);
+    EXPECT_EQ(FindSubstring("abcabc", ""), -1);
+    EXPECT_EQ(FindSubstring("", "a"), -1);
+    EXPECT_EQ(FindSubstring("ab", "abc"), -1);
+    EXPECT_EQ(FindSubstring(nullptr, "a"), -1);
+
+    char spaced[] = "  \t x";
+    EXPECT_EQ(TrimLeadingSpace(spaced), 1);
+    EXPECT_STREQ(spaced, "x");
+    char blank[] = "   ";
+    EXPECT_EQ(TrimLeadingSpace(blank), 0);
+    EXPECT_STREQ(blank, "");
+    char high[] = "\xC3\xA4x";  // bytes of 128 and above stay
+    EXPECT_EQ(TrimLeadingSpace(high), 3);
+    EXPECT_EQ(TrimLeadingSpace(nullptr), -1);
+
+    char target[8] = "zzzzzzz";
+    EXPECT_EQ(CopyStringMax("abcdef", target, 3), 3);
+    EXPECT_STREQ(target, "abc");
+    EXPECT_EQ(CopyStringMax("ab", target, 5), 2);
+    EXPECT_STREQ(target, "ab");
+    std::strcpy(target, "keep");
+    EXPECT_EQ(CopyStringMax("", target, 3), 0);
+    EXPECT_EQ(CopyStringMax("abc", target, 0), 0);
+    EXPECT_STREQ(target, "keep");
+    EXPECT_EQ(SharedHeap().LiveCount(), 0);
+}
+
+TEST(CoreNameKey, HashAndLowerCase)
+{
+    EXPECT_EQ(NameHash(u"abc"), 30598u);
+    EXPECT_EQ(NameHash(u"a"), 9701u);
+    EXPECT_EQ(NameHash(u""), 0u);
+    EXPECT_EQ(NameHash(static_cast<const char16_t*>(nullptr)), 0u);
+    EXPECT_EQ(NameHashBytes("abc"), 30598u);
+    EXPECT_EQ(NameHashBytes(nullptr), 0u);
+
+    // Only A-Z fold: U+00C4 and units above 255 stay as they are.
+    EXPECT_EQ(ToLowerWide(u"Default.FX\u00C4\u0410"), u"default.fx\u00C4\u0410");
+    const char16_t source[] = u"ABc";
+    char16_t out[3];
+    EXPECT_EQ(ToLowerWide(source, source + 3, out), out + 3);
+    EXPECT_EQ(std::u16string(out, 3), u"abc");
+    EXPECT_EQ(NameHash(ToLowerWide(u"ABC")), NameHash(u"abc"));
+}
+
+TEST(CoreText, Utf8AndUtf16RoundTrip)
+{
+    const std::string text = "W\xC3\xA4lt \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB2";
+    const std::u16string wide = platform::Utf8ToUtf16(text);
+    EXPECT_EQ(wide.size(), 10u);  // the emoji is a surrogate pair
+    EXPECT_EQ(platform::Utf16ToUtf8(wide), text);
+    EXPECT_EQ(platform::Utf8ToUtf16("\xFF" "a"), u"\uFFFD" u"a");
+    EXPECT_EQ(platform::Utf8ToUtf16("\xE6\x97"), u"\uFFFD\uFFFD");  // cut sequence
+}
+
+class CoreLog : public ::testing::Test {
+protected:
+    TempDirectory folder;
+    ScopedStartDirectory start {folder.Path()};
+};
+
+TEST_F(CoreLog, ResetStampsTheFileAndEachWriteAddsOneLine)
+{
+    platform::SetTimeSource([] { return std::time_t {0}; });
+    ResetLog();
+    platform::SetTimeSource(nullptr);
+    EXPECT_EQ(folder.Read("game.log"), "Thu Jan  1 00:00:00 1970\n\n");
+
+    WriteLog("DXInput...ok");
+    WriteLog(u"Error: WinMain");
+    WriteLog(static_cast<const char*>(nullptr));
+    EXPECT_EQ(folder.Read("game.log"), "Thu Jan  1 00:00:00 1970\n\nDXInput...ok\nError: WinMain\n");
+}
+
+TEST_F(CoreLog, UnconvertibleTimeWritesNullTime)
+{
+    platform::SetTimeSource([] { return std::numeric_limits<std::time_t>::max(); });
+    ResetLog();
+    platform::SetTimeSource(nullptr);
+    EXPECT_EQ(folder.Read("game.log"), "NULL Time\n\n");
+}
+
+TEST_F(CoreLog, NullTextCreatesNoFile)
+{
+    WriteLog(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(platform::FileExists(folder.File("game.log")));
+}

@@ -1,0 +1,79 @@
+// Listing the Worlds folder and proposing names for new worlds.
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "shell/game.h"
+#include "support/temp_directory.h"
+#include "world/worlds_folder.h"
+
+namespace {
+
+class WorldsFolder : public ::testing::Test {
+protected:
+    TempDirectory folder;
+    ScopedStartDirectory start {folder.Path()};
+    CGame game;
+};
+
+}  // namespace
+
+TEST_F(WorldsFolder, ListsOnlyExactVskExtensions)
+{
+    folder.Write("Worlds/default.vsk", "");
+    folder.Write("Worlds/Default1.VSK", "");
+    folder.Write("Worlds/a.Vsk", "");
+    folder.Write("Worlds/b.vsk.bak", "");
+    folder.Write("Worlds/vsk", "");
+    folder.Write("Worlds/W\xC3\xA4lt.vsk", "");
+    folder.MakeFolder("Worlds/c.vsk");
+    ScanWorldsFolder(&game);
+    EXPECT_EQ(game.worldNames, (std::vector<std::string> {"Default1.VSK", "W\xC3\xA4lt.vsk", "default.vsk", "vsk"}));
+}
+
+TEST_F(WorldsFolder, ProposalIgnoresCaseAndSkipsListedNames)
+{
+    folder.Write("Worlds/default.vsk", "");
+    folder.Write("Worlds/Default1.VSK", "");
+    ScanWorldsFolder(&game);
+    EXPECT_EQ(game.ProposeWorldName(), "default2.vsk");
+}
+
+TEST_F(WorldsFolder, ProposalStartsAtDefaultWhenItIsFree)
+{
+    folder.Write("Worlds/default1.vsk", "");
+    ScanWorldsFolder(&game);
+    EXPECT_EQ(game.ProposeWorldName(), "default.vsk");
+}
+
+TEST_F(WorldsFolder, ProposalNeverNamesAFileOnDisk)
+{
+    folder.MakeFolder("Worlds");
+    ScanWorldsFolder(&game);
+    folder.Write("Worlds/default.vsk", "");  // made after the scan, by another run
+    EXPECT_EQ(game.ProposeWorldName(), "default1.vsk");
+
+    game.AddWorldName("default1.vsk");  // a world created in this run
+    game.AddWorldName("DEFAULT1.vsk");
+    EXPECT_EQ(game.worldNames.size(), 1u);
+    EXPECT_EQ(game.ProposeWorldName(), "default2.vsk");
+}
+
+TEST_F(WorldsFolder, AllCandidatesTakenGivesDefault)
+{
+    game.worldNames.push_back("default.vsk");
+    for (int i = 1; i <= 998; ++i) game.worldNames.push_back("default" + std::to_string(i) + ".vsk");
+    EXPECT_EQ(game.ProposeWorldName(), "default");
+}
+
+TEST_F(WorldsFolder, MissingFolderLeavesListAndCurrentDirectoryAlone)
+{
+    std::string before;
+    ASSERT_TRUE(platform::GetCurrentDirectory(before));
+    game.worldNames.push_back("kept.vsk");
+    ScanWorldsFolder(&game);
+    EXPECT_EQ(game.worldNames.size(), 1u);
+    std::string after;
+    ASSERT_TRUE(platform::GetCurrentDirectory(after));
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(CGame().ProposeWorldName(), "default.vsk");
+}
