@@ -137,7 +137,8 @@ TEST_F(SettingsFile, MagicIsComparedIgnoringCaseButNotVersion)
     EXPECT_EQ(Settings.screenWidth, 1280);
 
     std::memcpy(bytes.data(), "vesk0.04", 8);
-    reinterpret_cast<int32_t*>(bytes.data() + 17)[0] = 800;
+    const int32_t width = 800;
+    std::memcpy(bytes.data() + 17, &width, 4);
     folder.Write("vesk.cfg", bytes);
     ResetStartupSetup();
     EXPECT_EQ(LoadStartupSetup(), 0);
