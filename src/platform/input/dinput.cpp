@@ -1,0 +1,580 @@
+// Index:
+//   The input system: focus, key and button state, live devices
+//   What the layer asks of the system (SDL, or the test seam's fakes)
+//   Events from the message loop
+//   DirectInputDevice8
+//   DirectInput8
+//   Test seam
+#include "platform/input/dinput.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "platform/input/fake_input.h"
+#include "platform/input/input_events.h"
+#include "platform/input/scan_codes.h"
+
+namespace dinput {
+
+// ---------------------------------------------------------------------------
+// The input system: what the window has seen so far. One per process, main
+// thread only, like the window it follows.
+// ---------------------------------------------------------------------------
+namespace {
+
+struct InputSystem {
+    bool focused = true;  // the window starts with the focus (offscreen windows never get it)
+    uint8_t keys[256] = {};
+    uint8_t buttons[8] = {};
+    std::vector<DirectInputDevice8*> devices;  // every live device, for events and focus changes
+
+    // The test seam's stand-ins for SDL.
+    bool fake = false;
+    bool fakeRelativeMode = false;
+    std::vector<fake::FakeController> fakeControllers;
+    int fakeOpenControllers = 0;
+    int fakeMostOpen = 0;
+    int fakeAxisRanges = 0;
+    std::optional<HResult> forcedAcquire;
+    int acquireCalls = 0;
+};
+
+InputSystem& System()
+{
+    static InputSystem system;
+    return system;
+}
+
+void ResetInputState()
+{
+    InputSystem& system = System();
+    system.focused = true;
+    std::memset(system.keys, 0, sizeof system.keys);
+    std::memset(system.buttons, 0, sizeof system.buttons);
+    system.fakeRelativeMode = false;
+    system.fakeControllers.clear();
+    system.fakeMostOpen = system.fakeOpenControllers;
+    system.fakeAxisRanges = 0;
+    system.forcedAcquire.reset();
+    system.acquireCalls = 0;
+}
+
+int32_t AddSaturated(int32_t total, int64_t amount)
+{
+    const int64_t sum = int64_t{total} + amount;
+    return static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+bool IsForeground(uint32_t cooperation) { return (cooperation & DISCL_FOREGROUND) != 0; }
+
+uint32_t StateBytes(DataFormat format)
+{
+    switch (format) {
+    case DataFormat::Keyboard: return 256;
+    case DataFormat::Mouse2: return sizeof(MouseState2);
+    case DataFormat::Joystick2: return sizeof(JoyState2);
+    case DataFormat::None: break;
+    }
+    return 0;
+}
+
+// SDL numbers buttons 1 left, 2 middle, 3 right, 4 and 5 the side buttons;
+// DirectInput 0 left, 1 right, 2 middle, then the rest in order.
+int DirectInputButton(int sdlButton)
+{
+    switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    default: break;
+    }
+    return sdlButton >= 4 && sdlButton <= 8 ? sdlButton - 1 : -1;
+}
+
+int SdlButton(int directInputButton)
+{
+    switch (directInputButton) {
+    case 0: return SDL_BUTTON_LEFT;
+    case 1: return SDL_BUTTON_RIGHT;
+    case 2: return SDL_BUTTON_MIDDLE;
+    default: break;
+    }
+    return directInputButton + 1;
+}
+
+// ---------------------------------------------------------------------------
+// What the layer asks of the system: relative mouse mode, joysticks, haptics.
+// ---------------------------------------------------------------------------
+void SetRelativeMouseMode(bool on)
+{
+    if (System().fake) {
+        System().fakeRelativeMode = on;
+        return;
+    }
+    // Without a video driver that supports it SDL refuses; relative motion still
+    // arrives in the motion events, so the mouse keeps working, only not captured.
+    SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
+}
+
+// The SDL device index of a joystick instance, or -1 when it went away.
+int JoystickIndex(int32_t instance)
+{
+    const int count = SDL_NumJoysticks();
+    for (int i = 0; i < count; ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == instance) return i;
+    }
+    return -1;
+}
+
+struct ControllerObjects {
+    int axes = 0;
+    int pointsOfView = 0;
+    int buttons = 0;
+};
+
+}  // namespace
+
+// Layer-internal access to a device's private state.
+struct DeviceAccess {
+    static void Register(DirectInputDevice8* device) { System().devices.push_back(device); }
+    static void Unregister(DirectInputDevice8* device)
+    {
+        auto& devices = System().devices;
+        devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
+    }
+
+    static void HoldRelativeMode(DirectInputDevice8& device, bool hold)
+    {
+        if (device.holdsRelativeMode_ == hold) return;
+        device.holdsRelativeMode_ = hold;
+        SetRelativeMouseMode(hold);
+    }
+
+    // Focus went to another window: foreground devices are unacquired and their
+    // next read reports the loss.
+    static void LoseFocus()
+    {
+        InputSystem& system = System();
+        system.focused = false;
+        for (DirectInputDevice8* device : system.devices) {
+            if (!device->acquired_ || !IsForeground(device->cooperation_)) continue;
+            device->acquired_ = false;
+            device->lost_ = true;
+            HoldRelativeMode(*device, false);
+        }
+        // Keys and buttons released elsewhere are never reported to this window.
+        std::memset(system.keys, 0, sizeof system.keys);
+        std::memset(system.buttons, 0, sizeof system.buttons);
+    }
+
+    static void AddMouseMotion(int64_t dx, int64_t dy, int64_t wheel)
+    {
+        for (DirectInputDevice8* device : System().devices) {
+            if (device->guid_.kind != DeviceKind::Mouse || !device->acquired_) continue;
+            device->motionX_ = AddSaturated(device->motionX_, dx);
+            device->motionY_ = AddSaturated(device->motionY_, dy);
+            device->wheel_ = AddSaturated(device->wheel_, wheel);
+        }
+    }
+
+    static ControllerObjects Objects(const DirectInputDevice8& device)
+    {
+        ControllerObjects objects;
+        if (device.guid_.kind != DeviceKind::Controller) return objects;
+        if (device.fakeController_ >= 0) {
+            const auto& controllers = System().fakeControllers;
+            if (static_cast<size_t>(device.fakeController_) >= controllers.size()) return objects;
+            const fake::FakeController& controller = controllers[static_cast<size_t>(device.fakeController_)];
+            objects = {controller.axes, controller.pointsOfView, controller.buttons};
+        } else if (device.joystick_) {
+            auto* joystick = static_cast<SDL_Joystick*>(device.joystick_);
+            objects = {SDL_JoystickNumAxes(joystick), SDL_JoystickNumHats(joystick),
+                       SDL_JoystickNumButtons(joystick)};
+        }
+        // DIJOYSTATE2 has room for eight axes, four points of view and 128 buttons.
+        objects.axes = std::clamp(objects.axes, 0, 8);
+        objects.pointsOfView = std::clamp(objects.pointsOfView, 0, 4);
+        objects.buttons = std::clamp(objects.buttons, 0, 128);
+        return objects;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// DirectInputDevice8
+// ---------------------------------------------------------------------------
+HResult DirectInputDevice8::SetDataFormat(DataFormat format)
+{
+    if (acquired_) return DIERR_ACQUIRED;
+    const DataFormat expected = guid_.kind == DeviceKind::Keyboard ? DataFormat::Keyboard
+                                : guid_.kind == DeviceKind::Mouse  ? DataFormat::Mouse2
+                                                                   : DataFormat::Joystick2;
+    if (format != expected) return DIERR_INVALIDPARAM;
+    format_ = format;
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::SetCooperativeLevel(WindowHandle window, uint32_t flags)
+{
+    const uint32_t access = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
+    const uint32_t scope = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
+    if ((access != DISCL_EXCLUSIVE && access != DISCL_NONEXCLUSIVE) ||
+        (scope != DISCL_FOREGROUND && scope != DISCL_BACKGROUND))
+        return DIERR_INVALIDPARAM;
+    if (acquired_) return DIERR_ACQUIRED;
+    cooperation_ = flags;
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::Acquire()
+{
+    InputSystem& system = System();
+    ++system.acquireCalls;
+    if (system.forcedAcquire) return *system.forcedAcquire;
+    if (format_ == DataFormat::None) return DIERR_INVALIDPARAM;
+    if (acquired_) return DI_NOEFFECT;
+    if (IsForeground(cooperation_) && !system.focused) return DIERR_OTHERAPPHASPRIO;
+    acquired_ = true;
+    lost_ = false;
+    motionX_ = motionY_ = wheel_ = 0;  // motion before the acquisition is not this device's
+    if (guid_.kind == DeviceKind::Mouse && (cooperation_ & DISCL_EXCLUSIVE))
+        DeviceAccess::HoldRelativeMode(*this, true);
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::Unacquire()
+{
+    lost_ = false;
+    if (!acquired_) return DI_NOEFFECT;
+    acquired_ = false;
+    DeviceAccess::HoldRelativeMode(*this, false);
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
+{
+    if (!data || format_ == DataFormat::None || bytes != StateBytes(format_)) return DIERR_INVALIDPARAM;
+    if (!acquired_) {
+        if (lost_) {
+            lost_ = false;
+            return DIERR_INPUTLOST;
+        }
+        return DIERR_NOTACQUIRED;
+    }
+    const InputSystem& system = System();
+    switch (guid_.kind) {
+    case DeviceKind::Keyboard:
+        std::memcpy(data, system.keys, sizeof system.keys);
+        break;
+    case DeviceKind::Mouse: {
+        MouseState2 state {motionX_, motionY_, wheel_, {}};
+        std::memcpy(state.rgbButtons, system.buttons, sizeof state.rgbButtons);
+        std::memcpy(data, &state, sizeof state);
+        motionX_ = motionY_ = wheel_ = 0;
+        break;
+    }
+    case DeviceKind::Controller: {
+        // Controllers are opened and configured but the program never reads
+        // them: an acquired one reports the centre and no button.
+        JoyState2 state {};
+        for (uint32_t& pov : state.rgdwPOV) pov = 0xFFFFFFFFu;
+        std::memcpy(data, &state, sizeof state);
+        break;
+    }
+    }
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum)
+{
+    if (guid_.kind != DeviceKind::Controller || minimum >= maximum) return DIERR_INVALIDPARAM;
+    if (acquired_) return DIERR_ACQUIRED;
+    if (objectId >= static_cast<uint32_t>(DeviceAccess::Objects(*this).axes)) return DIERR_INVALIDPARAM;
+    // Nothing reads a controller, so the range has nothing to scale.
+    if (fakeController_ >= 0) ++System().fakeAxisRanges;
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::EnumObjects(const std::function<int(const DeviceObjectInstance&)>& callback)
+{
+    if (!callback) return DIERR_INVALIDPARAM;
+    const ControllerObjects objects = DeviceAccess::Objects(*this);
+    // Object ids: axes 0..7, points of view from 0x100, buttons from 0x200.
+    for (int i = 0; i < objects.axes; ++i)
+        if (callback({ObjectKind::Axis, static_cast<uint32_t>(i)}) == DIENUM_STOP) return DI_OK;
+    for (int i = 0; i < objects.pointsOfView; ++i)
+        if (callback({ObjectKind::PointOfView, 0x100u + static_cast<uint32_t>(i)}) == DIENUM_STOP) return DI_OK;
+    for (int i = 0; i < objects.buttons; ++i)
+        if (callback({ObjectKind::Button, 0x200u + static_cast<uint32_t>(i)}) == DIENUM_STOP) return DI_OK;
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::EnumEffects(const std::function<int(int effectType)>& callback)
+{
+    if (!callback || guid_.kind != DeviceKind::Controller) return DIERR_INVALIDPARAM;
+    if (fakeController_ >= 0) {
+        const auto& controllers = System().fakeControllers;
+        if (static_cast<size_t>(fakeController_) >= controllers.size() ||
+            !controllers[static_cast<size_t>(fakeController_)].forceFeedback)
+            return DIERR_UNSUPPORTED;
+        callback(SDL_HAPTIC_CONSTANT);
+        return DI_OK;
+    }
+    auto* joystick = static_cast<SDL_Joystick*>(joystick_);
+    SDL_Haptic* haptic = joystick ? SDL_HapticOpenFromJoystick(joystick) : nullptr;
+    if (!haptic) return DIERR_UNSUPPORTED;
+    const unsigned int supported = SDL_HapticQuery(haptic);
+    for (unsigned int bit = 1; bit != 0 && bit <= supported; bit <<= 1) {
+        if ((supported & bit) && callback(static_cast<int>(bit)) == DIENUM_STOP) break;
+    }
+    SDL_HapticClose(haptic);
+    return DI_OK;
+}
+
+void DirectInputDevice8::Release()
+{
+    Unacquire();
+    if (joystick_) SDL_JoystickClose(static_cast<SDL_Joystick*>(joystick_));
+    if (fakeController_ >= 0) --System().fakeOpenControllers;
+    DeviceAccess::Unregister(this);
+    delete this;
+}
+
+// ---------------------------------------------------------------------------
+// DirectInput8
+// ---------------------------------------------------------------------------
+HResult DirectInput8Create(uint32_t version, DirectInput8** out)
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (version < DIRECTINPUT_VERSION) return DIERR_OLDDIRECTINPUTVERSION;
+    if (version > DIRECTINPUT_VERSION) return DIERR_BETADIRECTINPUTVERSION;
+    auto* directInput = new (std::nothrow) DirectInput8();
+    if (!directInput) return E_OUTOFMEMORY;
+    if (!System().fake) {
+        // No joystick support means no controllers, not a failure.
+        directInput->holdsJoysticks_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+        directInput->holdsHaptics_ = directInput->holdsJoysticks_ && SDL_InitSubSystem(SDL_INIT_HAPTIC) == 0;
+    }
+    *out = directInput;
+    return DI_OK;
+}
+
+HResult DirectInput8::CreateDevice(const DeviceGuid& guid, DirectInputDevice8** out)
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    void* joystick = nullptr;
+    int fakeController = -1;
+    if (guid.kind == DeviceKind::Controller) {
+        InputSystem& system = System();
+        if (system.fake) {
+            if (guid.instance < 0 || static_cast<size_t>(guid.instance) >= system.fakeControllers.size())
+                return DIERR_DEVICENOTREG;
+            fakeController = guid.instance;
+        } else {
+            const int index = holdsJoysticks_ ? JoystickIndex(guid.instance) : -1;
+            joystick = index >= 0 ? SDL_JoystickOpen(index) : nullptr;
+            if (!joystick) return DIERR_DEVICENOTREG;
+        }
+    }
+    auto* device = new (std::nothrow) DirectInputDevice8(guid);
+    if (!device) {
+        if (joystick) SDL_JoystickClose(static_cast<SDL_Joystick*>(joystick));
+        return E_OUTOFMEMORY;
+    }
+    device->joystick_ = joystick;
+    device->fakeController_ = fakeController;
+    if (fakeController >= 0) {
+        InputSystem& system = System();
+        system.fakeMostOpen = std::max(system.fakeMostOpen, ++system.fakeOpenControllers);
+    }
+    DeviceAccess::Register(device);
+    *out = device;
+    return DI_OK;
+}
+
+HResult DirectInput8::EnumDevices(DeviceClass deviceClass, const std::function<int(const DeviceInstance&)>& callback,
+                                  uint32_t flags)
+{
+    if (!callback) return DIERR_INVALIDPARAM;
+    const bool forceFeedbackOnly = (flags & DIEDFL_FORCEFEEDBACK) != 0;
+    // Keyboard and mouse are always attached and have no force feedback.
+    if (!forceFeedbackOnly) {
+        if ((deviceClass == DeviceClass::All || deviceClass == DeviceClass::Keyboard) &&
+            callback({GUID_SysKeyboard, "Keyboard", false}) == DIENUM_STOP)
+            return DI_OK;
+        if ((deviceClass == DeviceClass::All || deviceClass == DeviceClass::Pointer) &&
+            callback({GUID_SysMouse, "Mouse", false}) == DIENUM_STOP)
+            return DI_OK;
+    }
+    if (deviceClass != DeviceClass::All && deviceClass != DeviceClass::GameController) return DI_OK;
+
+    std::vector<DeviceInstance> controllers;
+    if (System().fake) {
+        const auto& fakes = System().fakeControllers;
+        for (size_t i = 0; i < fakes.size(); ++i)
+            controllers.push_back({{DeviceKind::Controller, static_cast<int32_t>(i)}, fakes[i].name,
+                                   fakes[i].forceFeedback});
+    } else if (holdsJoysticks_) {
+        const int count = SDL_NumJoysticks();
+        for (int i = 0; i < count; ++i) {
+            const char* name = SDL_JoystickNameForIndex(i);
+            bool forceFeedback = false;
+            if (forceFeedbackOnly && holdsHaptics_) {
+                // SDL tells force feedback only of an open joystick.
+                if (SDL_Joystick* joystick = SDL_JoystickOpen(i)) {
+                    forceFeedback = SDL_JoystickIsHaptic(joystick) == SDL_TRUE;
+                    SDL_JoystickClose(joystick);
+                }
+            }
+            controllers.push_back({{DeviceKind::Controller, SDL_JoystickGetDeviceInstanceID(i)},
+                                   name ? name : "", forceFeedback});
+        }
+    }
+    for (const DeviceInstance& controller : controllers) {
+        if (forceFeedbackOnly && !controller.forceFeedback) continue;
+        if (callback(controller) == DIENUM_STOP) break;
+    }
+    return DI_OK;
+}
+
+void DirectInput8::Release()
+{
+    if (holdsHaptics_) SDL_QuitSubSystem(SDL_INIT_HAPTIC);
+    if (holdsJoysticks_) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    delete this;
+}
+
+// ---------------------------------------------------------------------------
+// Test seam
+// ---------------------------------------------------------------------------
+namespace fake {
+
+namespace {
+
+void SendKey(uint8_t dik, bool down)
+{
+    const int scancode = ScancodeFromDik(dik);
+    if (scancode == 0) return;
+    SDL_Event event {};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    DispatchEventToInput(event);
+}
+
+void SendButton(int button, bool down)
+{
+    SDL_Event event {};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.button = static_cast<Uint8>(SdlButton(button));
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    DispatchEventToInput(event);
+}
+
+void SendFocus(bool gained)
+{
+    SDL_Event event {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+    DispatchEventToInput(event);
+}
+
+}  // namespace
+
+void UseFakeSystem()
+{
+    System().fake = true;
+    ResetInputState();
+}
+
+void UseSdlSystem()
+{
+    System().fake = false;
+    ResetInputState();
+}
+
+void KeyDown(uint8_t dik) { SendKey(dik, true); }
+void KeyUp(uint8_t dik) { SendKey(dik, false); }
+
+void MoveMouse(int dx, int dy)
+{
+    SDL_Event event {};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.xrel = dx;
+    event.motion.yrel = dy;
+    DispatchEventToInput(event);
+}
+
+void TurnWheel(int notches)
+{
+    SDL_Event event {};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.y = notches;
+    event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    DispatchEventToInput(event);
+}
+
+void PressButton(int button) { SendButton(button, true); }
+void ReleaseButton(int button) { SendButton(button, false); }
+void LoseFocus() { SendFocus(false); }
+void GainFocus() { SendFocus(true); }
+
+bool RelativeMouseMode() { return System().fakeRelativeMode; }
+
+void SetControllers(const std::vector<FakeController>& controllers) { System().fakeControllers = controllers; }
+int OpenControllerCount() { return System().fakeOpenControllers; }
+int MostControllersOpenAtOnce() { return System().fakeMostOpen; }
+int AxisRangesSet() { return System().fakeAxisRanges; }
+
+void ForceAcquireResult(std::optional<HResult> result) { System().forcedAcquire = result; }
+int AcquireCallCount() { return System().acquireCalls; }
+
+}  // namespace fake
+
+}  // namespace dinput
+
+// ---------------------------------------------------------------------------
+// Events from the message loop
+// ---------------------------------------------------------------------------
+void DispatchEventToInput(const SDL_Event& event)
+{
+    using dinput::DeviceAccess;
+    using dinput::System;
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (const uint8_t dik = dinput::DikFromScancode(event.key.keysym.scancode))
+            System().keys[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0;
+        break;
+    case SDL_MOUSEMOTION:
+        DeviceAccess::AddMouseMotion(event.motion.xrel, event.motion.yrel, 0);
+        break;
+    case SDL_MOUSEWHEEL: {
+        // DirectInput counts 120 per notch, positive away from the user.
+        const int64_t notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -int64_t{event.wheel.y}
+                                                                                 : int64_t{event.wheel.y};
+        DeviceAccess::AddMouseMotion(0, 0, notches * 120);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const int button = dinput::DirectInputButton(event.button.button);
+        if (button >= 0) System().buttons[button] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) DeviceAccess::LoseFocus();
+        else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) System().focused = true;
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,305 @@
+// The input object over the DirectInput-shaped layer, driven through the
+// layer's fake system: key tables, new presses, failed reads, the exclusive
+// mouse switch, wheel and motion, and controllers released at start-up.
+#include <gtest/gtest.h>
+
+#include "input/input.h"
+#include "platform/input/fake_input.h"
+#include "platform/message_box.h"
+
+namespace {
+
+namespace fake = dinput::fake;
+
+// DirectInput scan codes.
+constexpr uint8_t kEscape = 1;
+constexpr uint8_t kTab = 15;
+constexpr uint8_t kW = 17;
+constexpr uint8_t kEnter = 28;
+constexpr uint8_t kLeftControl = 29;
+constexpr uint8_t kA = 30;
+constexpr uint8_t kLeftShift = 42;
+constexpr uint8_t kRightShift = 54;
+constexpr uint8_t kLeftAlt = 56;
+constexpr uint8_t kF10 = 68;
+constexpr uint8_t kNumpadMinus = 74;
+constexpr uint8_t kRightControl = 157;
+constexpr uint8_t kRightAlt = 184;
+constexpr uint8_t kDelete = 211;
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        fake::UseFakeSystem();
+        ASSERT_EQ(input.InitInput(nullptr), S_OK);
+        input.AcquireDevices();
+    }
+    void TearDown() override
+    {
+        input.ReleaseDevices();
+        fake::UseSdlSystem();
+    }
+
+    // One key alone: press, poll, and what the two tables say of it.
+    struct KeyReport {
+        int pressedCount, pressedCode, changedCount, changedCode;
+    };
+    KeyReport PressAlone(uint8_t key)
+    {
+        fake::KeyDown(key);
+        input.PollKeyboard();
+        const KeyReport report {input.PressedKeyCount(), input.PressedKeyCode(0), input.ChangedKeyCount(),
+                                input.ChangedKeyCode(0)};
+        fake::KeyUp(key);
+        input.PollKeyboard();
+        return report;
+    }
+
+    CInput input;
+};
+
+TEST_F(InputTest, InputPressedAndChangedKeyTablesDifferOnlyWhereDesigned)
+{
+    struct Row {
+        uint8_t key;
+        int pressedCode, changedCount, changedCode;
+    };
+    const Row rows[] = {
+        {kEnter, 0, 1, 13},          // a new press, never a held key
+        {kLeftShift, 16, 1, 0},      // a held modifier, never a new press with a code
+        {kRightShift, 16, 1, 0},
+        {kF10, 121, 0, 0},           // never among the changed keys
+        {kRightControl, 4, 0, 0},
+        {kNumpadMinus, 108, 1, 108},
+        {kLeftControl, 3, 1, 3},
+        {kLeftAlt, 1, 1, 1},
+        {kRightAlt, 2, 1, 2},
+        {kTab, 5, 1, 5},
+        {kEscape, 27, 1, 27},
+        {kDelete, 46, 1, 46},
+    };
+    for (const Row& row : rows) {
+        const KeyReport report = PressAlone(row.key);
+        EXPECT_EQ(report.pressedCount, 1) << "scan code " << int(row.key);
+        EXPECT_EQ(report.pressedCode, row.pressedCode) << "scan code " << int(row.key);
+        EXPECT_EQ(report.changedCount, row.changedCount) << "scan code " << int(row.key);
+        EXPECT_EQ(report.changedCode, row.changedCode) << "scan code " << int(row.key);
+    }
+}
+
+TEST_F(InputTest, InputPressedCodesComeInScanCodeOrder)
+{
+    // Shift goes down first, but A has the lower scan code (30 before 42).
+    fake::KeyDown(kLeftShift);
+    fake::KeyDown(kA);
+    input.PollKeyboard();
+    EXPECT_EQ(input.PressedKeyCount(), 2);
+    EXPECT_EQ(input.PressedKeyCode(0), 65);
+    EXPECT_EQ(input.PressedKeyCode(1), 16);
+    EXPECT_EQ(input.PressedKeyCode(2), 0);
+    EXPECT_EQ(input.PressedKeyCode(-1), 0);
+    // The changed-key walk skips the Shift's missing code by position, not by count.
+    EXPECT_EQ(input.ChangedKeyCount(), 2);
+    EXPECT_EQ(input.ChangedKeyCode(0), 65);
+    EXPECT_EQ(input.ChangedKeyCode(1), 0);
+}
+
+TEST_F(InputTest, InputHeldKeyIsNewOnlyInThePassItWentDown)
+{
+    fake::KeyDown(kW);
+    int newCounts[4];
+    for (int& count : newCounts) {
+        input.PollKeyboard();
+        count = input.ChangedKeyCount();
+        EXPECT_EQ(input.PressedKeyCode(0), 87);
+    }
+    EXPECT_EQ(newCounts[0], 1);
+    EXPECT_EQ(newCounts[1] + newCounts[2] + newCounts[3], 0);
+
+    fake::KeyUp(kW);
+    input.PollKeyboard();
+    EXPECT_EQ(input.ChangedKeyCount(), 0);  // a release is no new press
+    EXPECT_EQ(input.PressedKeyCount(), 0);
+    fake::KeyDown(kW);
+    input.PollKeyboard();
+    EXPECT_EQ(input.ChangedKeyCount(), 1);
+}
+
+TEST_F(InputTest, InputFailedKeyboardReadsGiveNoStaleOrPhantomPress)
+{
+    fake::KeyDown(kW);
+    input.PollKeyboard();
+    ASSERT_EQ(input.ChangedKeyCode(0), 87);
+
+    // While the window lacks focus every read fails: the last press is not
+    // reported again pass after pass.
+    fake::LoseFocus();
+    for (int pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(input.PollKeyboard(), S_OK);
+        EXPECT_EQ(input.ChangedKeyCount(), 0) << "pass " << pass;
+        EXPECT_EQ(input.PressedKeyCount(), 0) << "pass " << pass;
+    }
+
+    // W was held through the gap: down again but not new. A fresh key is new.
+    fake::GainFocus();
+    fake::KeyDown(kW);
+    input.PollKeyboard();  // re-acquires; that pass is empty
+    EXPECT_EQ(input.PressedKeyCount(), 0);
+    input.PollKeyboard();
+    EXPECT_EQ(input.PressedKeyCode(0), 87);
+    EXPECT_EQ(input.ChangedKeyCount(), 0);
+    fake::KeyDown(kA);
+    input.PollKeyboard();
+    EXPECT_EQ(input.ChangedKeyCount(), 1);
+    EXPECT_EQ(input.ChangedKeyCode(0), 65);
+}
+
+TEST_F(InputTest, InputReacquiringWhileInputStaysLostIsBounded)
+{
+    fake::LoseFocus();
+    fake::ForceAcquireResult(dinput::DIERR_INPUTLOST);
+    const int before = fake::AcquireCallCount();
+    EXPECT_EQ(input.PollKeyboard(), S_OK);
+    const int keyboardAttempts = fake::AcquireCallCount() - before;
+    EXPECT_GE(keyboardAttempts, 2);  // input lost is answered by trying again...
+    EXPECT_LE(keyboardAttempts, 8);  // ...but not for ever
+    EXPECT_EQ(input.PollMouse(), dinput::DIERR_INPUTLOST);
+    EXPECT_LE(fake::AcquireCallCount() - before - keyboardAttempts, 8);
+}
+
+TEST_F(InputTest, InputExclusiveSwitchGivesOneEmptyPollAndNoPhantomPress)
+{
+    fake::PressButton(0);
+    fake::MoveMouse(4, -2);
+    EXPECT_EQ(input.PollMouse(), S_OK);
+    EXPECT_EQ(input.buttonChanged[0], 0x80);
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), 4);
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisY), -2);
+
+    ASSERT_EQ(input.SetMouseExclusive(1), S_OK);
+    EXPECT_EQ(input.mouseExclusive, 1);
+    EXPECT_FALSE(fake::RelativeMouseMode());  // the new mouse is not acquired yet
+
+    // The first poll finds the new mouse unacquired, acquires it, reports nothing.
+    fake::MoveMouse(7, 7);
+    EXPECT_EQ(input.PollMouse(), S_OK);
+    EXPECT_TRUE(fake::RelativeMouseMode());
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), 0);
+    EXPECT_EQ(input.mouseState.rgbButtons[0], 0);
+    for (int32_t changed : input.buttonChanged) EXPECT_EQ(changed, 0);
+
+    // The next reads normally; the button held through the switch is not pressed again.
+    fake::MoveMouse(3, 5);
+    EXPECT_EQ(input.PollMouse(), S_OK);
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), 3);
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisY), 5);
+    EXPECT_EQ(input.mouseState.rgbButtons[0], 0x80);
+    EXPECT_EQ(input.buttonChanged[0], 0);
+
+    fake::ReleaseButton(0);
+    input.PollMouse();
+    EXPECT_EQ(input.buttonChanged[0], 0);  // a release leaves 0, like no change
+    fake::PressButton(0);
+    input.PollMouse();
+    EXPECT_EQ(input.buttonChanged[0], 0x80);
+
+    ASSERT_EQ(input.SetMouseExclusive(0), S_OK);
+    EXPECT_EQ(input.mouseExclusive, 0);
+    EXPECT_FALSE(fake::RelativeMouseMode());
+}
+
+TEST_F(InputTest, InputFocusLossFreesAnExclusiveMouseUntilThePollAfterItReturns)
+{
+    ASSERT_EQ(input.SetMouseExclusive(1), S_OK);
+    input.PollMouse();
+    ASSERT_TRUE(fake::RelativeMouseMode());
+
+    fake::LoseFocus();
+    EXPECT_FALSE(fake::RelativeMouseMode());
+    EXPECT_EQ(input.PollMouse(), dinput::DIERR_OTHERAPPHASPRIO);  // lost, and not to be had back yet
+    EXPECT_EQ(input.mouseExclusive, 1);                          // still the mode the program asked for
+
+    fake::GainFocus();
+    EXPECT_EQ(input.PollMouse(), S_OK);  // not acquired: acquires, empty pass
+    EXPECT_TRUE(fake::RelativeMouseMode());
+    fake::MoveMouse(1, 1);
+    input.PollMouse();
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), 1);
+}
+
+TEST_F(InputTest, InputMouseMotionAndWheelAreSummedSinceTheLastRead)
+{
+    fake::MoveMouse(3, 1);
+    fake::MoveMouse(-10, 2);
+    fake::TurnWheel(2);
+    fake::TurnWheel(-1);
+    fake::PressButton(1);
+    fake::PressButton(2);
+    input.PollMouse();
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), -7);
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisY), 3);
+    EXPECT_EQ(input.GetMouseAxis(kMouseWheel), 120);
+    EXPECT_EQ(input.GetMouseAxis(2050), 0);
+    EXPECT_EQ(input.GetMouseAxis(kMouseButton0), 0);
+    EXPECT_EQ(input.mouseState.rgbButtons[0], 0);
+    EXPECT_EQ(input.buttonChanged[1], 0x80);  // right
+    EXPECT_EQ(input.buttonChanged[2], 0x80);  // middle
+
+    input.PollMouse();
+    EXPECT_EQ(input.GetMouseAxis(kMouseAxisX), 0);
+    EXPECT_EQ(input.GetMouseAxis(kMouseWheel), 0);
+    EXPECT_EQ(input.mouseState.rgbButtons[1], 0x80);
+    EXPECT_EQ(input.buttonChanged[1], 0);
+}
+
+TEST_F(InputTest, InputNothingIsReadBeforeTheDevicesAreAcquired)
+{
+    CInput fresh;
+    ASSERT_EQ(fresh.InitInput(nullptr), S_OK);
+    EXPECT_EQ(fresh.active, 1);
+    EXPECT_EQ(fresh.axisRange, 32000);
+    fake::KeyDown(kA);
+    fake::MoveMouse(5, 5);
+    fresh.PollKeyboard();
+    EXPECT_EQ(fresh.PollMouse(), S_OK);
+    EXPECT_EQ(fresh.PressedKeyCount(), 0);
+    EXPECT_EQ(fresh.GetMouseAxis(kMouseAxisX), 0);
+
+    EXPECT_EQ(fresh.AcquireDevices(), S_OK);
+    EXPECT_EQ(fresh.devicesAcquired, 1);
+    fresh.PollKeyboard();
+    EXPECT_EQ(fresh.PressedKeyCode(0), 65);
+}
+
+TEST_F(InputTest, InputControllersAreConfiguredAndReleasedAtInitialisation)
+{
+    fake::SetControllers({{"pad 1", 2, 1, 10, true},
+                          {"pad 2", 6, 0, 12, false},
+                          {"pad 3", 3, 0, 4, false},
+                          {"wheel", 4, 0, 8, true},
+                          {"fifth", 2, 0, 2, false}});
+    CInput withControllers;
+    ASSERT_EQ(withControllers.InitInput(nullptr), S_OK);
+    EXPECT_EQ(fake::MostControllersOpenAtOnce(), 4);
+    EXPECT_EQ(fake::AxisRangesSet(), 2 + 6 + 3 + 4);  // every axis of the first four
+    EXPECT_EQ(fake::OpenControllerCount(), 0);
+    EXPECT_EQ(withControllers.controllerCount, 0);
+    withControllers.AcquireDevices();
+    EXPECT_EQ(withControllers.PollJoysticks(), -1);
+}
+
+TEST(InputWithoutDevices, InputSwitchingTheMouseWithoutAMouseFailsAndClearsTheFlag)
+{
+    CInput input;
+    EXPECT_EQ(input.active, 1);
+    input.mouseExclusive = 1;
+    EXPECT_EQ(input.SetMouseExclusive(0), -1);
+    EXPECT_EQ(input.mouseExclusive, 0);
+    EXPECT_EQ(input.PollKeyboard(), S_OK);
+    EXPECT_EQ(input.PollMouse(), S_OK);
+    EXPECT_EQ(input.PollJoysticks(), -1);
+}
+
+}  // namespace
