@@ -1,0 +1,30 @@
+// Arbitrary bytes as an in-memory WAVE file: the reader must stay inside
+// them, and every data byte it announces must be readable.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "sound/wav_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    CWavReader reader;
+    reader.OpenMemory(data, size);
+    if (reader.DataSize > size) std::abort();
+    const std::vector<uint8_t>& block = reader.FormatBlock();
+    if (!block.empty() && block.size() != 18u + reader.Format().extraSize) std::abort();
+
+    std::vector<uint8_t> samples(reader.DataSize + 1);
+    uint32_t total = 0;
+    while (total < reader.DataSize) {
+        uint32_t read = 0;
+        const uint32_t piece = std::min<uint32_t>(777, reader.DataSize - total);
+        if (Failed(reader.Read(samples.data() + total, piece, &read)) || read == 0) std::abort();
+        total += read;
+    }
+    uint32_t extra = 0;
+    reader.Read(samples.data(), 1, &extra);
+    if (extra != 0) std::abort();
+    return 0;
+}
