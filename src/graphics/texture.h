@@ -1,0 +1,54 @@
+// CTexture: the program's record of one image — its lower-cased name and the
+// name's hash, its size, optionally a CPU copy of its pixels (with a palette
+// for 8-bit images), and the driver's record of its GPU objects. Records live
+// on a heap of their own; pixels and palette on the shared heap.
+//
+// Destroy always in this order: CDriver::ReleaseTexture, CTexture::Release,
+// delete (CTexture::Delete does the last two).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/private_heap.h"
+
+struct GpuTexture;
+
+// What a texture is for; depth targets are 2, as the render passes test.
+enum TextureKind : uint8_t { kTextureImage = 0, kTextureColorTarget = 1, kTextureDepthTarget = 2 };
+
+class CTexture : public HeapAllocated<CTexture> {
+public:
+    CTexture() = default;
+    ~CTexture() = default;
+    CTexture(const CTexture&) = delete;
+    CTexture& operator=(const CTexture&) = delete;
+
+    // Stores the name lower-cased (A-Z only) with its NameHash.
+    void SetName(const char16_t* wideName);
+    void SetName(const std::u16string& wideName) { SetName(wideName.c_str()); }
+
+    // Replaces the pixel buffer by `bytes` uninitialised bytes of the shared heap.
+    void AllocPixels(size_t bytes);
+
+    // Reads texel (x, y), y from the top, rows stored bottom-up. False (outputs
+    // untouched) when out of range, without pixels, or of an unknown depth.
+    bool GetPixel(uint32_t x, int32_t y, uint8_t& c0, uint8_t& c1, uint8_t& c2, uint8_t& c3) const;
+
+    // Frees the CPU side (child, palette, pixels, name); the hash, sizes and
+    // the GPU record stay.
+    void Release();
+    // Release, then delete.
+    static void Delete(CTexture* texture);
+
+    CTexture* child = nullptr;
+    std::u16string name;
+    uint32_t nameHash = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint8_t bitsPerPixel = 0;
+    uint8_t kind = kTextureImage;
+    GpuTexture* gpu = nullptr;
+    uint8_t* palette = nullptr;
+    uint8_t* pixels = nullptr;
+};

@@ -1,0 +1,87 @@
+// CTexture: names, pixel addressing and the record's life cycle.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/name_key.h"
+#include "graphics/texture.h"
+
+TEST(Texture, NameIsStoredLowerCasedWithItsHash)
+{
+    CTexture* texture = new CTexture;
+    ASSERT_NE(texture, nullptr);
+    texture->SetName(u"Wall.DDS\u00C4");
+    EXPECT_EQ(texture->name, u"wall.dds\u00C4");
+    EXPECT_EQ(texture->nameHash, NameHash(u"wall.dds\u00C4"));
+    const uint32_t hash = texture->nameHash;
+    texture->Release();
+    EXPECT_TRUE(texture->name.empty());
+    EXPECT_EQ(texture->nameHash, hash);
+    CTexture::Delete(texture);
+    EXPECT_FALSE(CTexture::Heap().Exists());
+}
+
+TEST(Texture, PixelsAreAddressedBottomUp)
+{
+    CTexture texture;
+    texture.width = 2;
+    texture.height = 2;
+    texture.bitsPerPixel = 32;
+    texture.AllocPixels(16);
+    for (int i = 0; i < 16; ++i) texture.pixels[i] = static_cast<uint8_t>(i);
+    uint8_t r, g, b, a;
+    ASSERT_TRUE(texture.GetPixel(0, 0, r, g, b, a));  // element 2: the top row's first
+    EXPECT_EQ(r, 10);
+    EXPECT_EQ(g, 9);
+    EXPECT_EQ(b, 8);
+    EXPECT_EQ(a, 11);
+    ASSERT_TRUE(texture.GetPixel(1, 1, r, g, b, a));  // element 1
+    EXPECT_EQ(b, 4);
+    ASSERT_TRUE(texture.GetPixel(2, 1, r, g, b, a));  // x past the width reads the next row up
+    EXPECT_EQ(b, 8);
+    r = 77;
+    EXPECT_FALSE(texture.GetPixel(0, 2, r, g, b, a));  // below the bottom row
+    EXPECT_FALSE(texture.GetPixel(3, 0, r, g, b, a));
+    EXPECT_FALSE(texture.GetPixel(0xFFFFFFFFu, -1, r, g, b, a));
+    EXPECT_EQ(r, 77);
+    texture.Release();
+}
+
+TEST(Texture, EveryDepthReadsItsChannels)
+{
+    CTexture texture;
+    texture.width = 1;
+    texture.height = 1;
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+
+    texture.bitsPerPixel = 16;
+    texture.AllocPixels(2);
+    texture.pixels[0] = 0xFF, texture.pixels[1] = 0x7F;
+    ASSERT_TRUE(texture.GetPixel(0, 0, r, g, b, a));
+    EXPECT_EQ(r, 0xF8);
+    EXPECT_EQ(g, 0xF8);
+    EXPECT_EQ(b, 0xF8);
+    EXPECT_EQ(a, 0);
+
+    texture.bitsPerPixel = 24;
+    texture.AllocPixels(3);
+    std::memcpy(texture.pixels, "\x01\x02\x03", 3);
+    ASSERT_TRUE(texture.GetPixel(0, 0, r, g, b, a));
+    EXPECT_EQ(r, 3);
+    EXPECT_EQ(b, 1);
+
+    texture.bitsPerPixel = 8;
+    texture.AllocPixels(1);
+    texture.pixels[0] = 1;
+    EXPECT_FALSE(texture.GetPixel(0, 0, r, g, b, a));  // no palette
+    texture.palette = static_cast<uint8_t*>(SharedHeapAlloc(1024));
+    std::memcpy(texture.palette + 4, "\x0A\x0B\x0C\x0D", 4);
+    ASSERT_TRUE(texture.GetPixel(0, 0, r, g, b, a));
+    EXPECT_EQ(r, 0x0A);
+    EXPECT_EQ(a, 0x0D);
+
+    texture.bitsPerPixel = 12;
+    EXPECT_FALSE(texture.GetPixel(0, 0, r, g, b, a));
+    texture.Release();
+    EXPECT_EQ(SharedHeap().LiveCount(), 0);
+}
