@@ -1,6 +1,5 @@
 #include "ui/menu.h"
 
-#include "graphics/driver.h"
 
 CMenu* Menu = nullptr;
 
