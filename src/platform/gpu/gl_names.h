@@ -1,0 +1,27 @@
+// GL object names as the layer's objects keep them: each remembers the GL
+// context generation it was made in, and is deleted only while that context
+// is still the live one (a release after the window went away does nothing).
+// Plain integers here, so the layer's public headers stay free of GL and SDL.
+#pragma once
+
+#include <cstdint>
+
+namespace gpu {
+
+struct GlName {
+    uint32_t name = 0;
+    uint32_t generation = 0;
+};
+
+GlName MakeGlName(uint32_t name);
+bool GlNameDeletable(const GlName& name);
+
+// True while some GL context is current on this thread: every GL call of the
+// layer checks it first and fails cleanly without one.
+bool GlReady();
+
+// Forgets errors of earlier calls, so the next glGetError speaks for the call
+// being checked.
+void DrainGlErrors();
+
+}  // namespace gpu

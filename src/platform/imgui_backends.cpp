@@ -1,0 +1,53 @@
+#include "platform/imgui_backends.h"
+
+#include <imgui.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+
+#include "platform/gpu/context.h"
+#include "platform/window_internal.h"
+
+namespace platform {
+
+namespace {
+bool sdlUp = false;
+bool openGlUp = false;
+}  // namespace
+
+bool InitImGuiBackEnds(Window* window)
+{
+    if (!window || !ImGui::GetCurrentContext() || !MakeGlContextCurrent(window)) return false;
+    sdlUp = ImGui_ImplSDL2_InitForOpenGL(SdlWindowOf(window), GlContextOf(window));
+    openGlUp = sdlUp && ImGui_ImplOpenGL3_Init("#version 450");
+    return sdlUp && openGlUp;
+}
+
+void ShutdownImGuiBackEnds()
+{
+    if (openGlUp) ImGui_ImplOpenGL3_Shutdown();
+    if (sdlUp) ImGui_ImplSDL2_Shutdown();
+    openGlUp = sdlUp = false;
+}
+
+void NewImGuiFrame()
+{
+    if (openGlUp) ImGui_ImplOpenGL3_NewFrame();
+    if (sdlUp) ImGui_ImplSDL2_NewFrame();
+}
+
+void RenderImGuiDrawData(gpu::Context* context)
+{
+    ImDrawData* drawData = ImGui::GetDrawData();
+    if (!openGlUp || !drawData || !context) return;
+    // The back end reads the clip origin the context sets for its target and
+    // draws upright either way.
+    if (!context->ApplyOutputState()) return;
+    ImGui_ImplOpenGL3_RenderDrawData(drawData);
+}
+
+void InvalidateImGuiDeviceObjects()
+{
+    if (openGlUp) ImGui_ImplOpenGL3_DestroyDeviceObjects();
+}
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+// Dear ImGui's platform and renderer back ends for the main window, in place
+// of the Win32 and Direct3D 11 ones: SDL2 for input and window size, OpenGL3
+// for drawing. The Dear ImGui context itself is the caller's
+// (ImGui::CreateContext / DestroyContext).
+#pragma once
+
+namespace gpu {
+class Context;
+}
+
+namespace platform {
+
+struct Window;
+
+// ImGui_ImplWin32_Init + ImGui_ImplDX11_Init. False when either fails.
+bool InitImGuiBackEnds(Window* window);
+// ImGui_ImplDX11_Shutdown + ImGui_ImplWin32_Shutdown.
+void ShutdownImGuiBackEnds();
+// ImGui_ImplDX11_NewFrame + ImGui_ImplWin32_NewFrame (before ImGui::NewFrame).
+void NewImGuiFrame();
+// ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData()): draws into the
+// context's bound render target, as the Direct3D 11 back end does.
+void RenderImGuiDrawData(gpu::Context* context);
+// ImGui_ImplDX11_InvalidateDeviceObjects: made anew at the next frame.
+void InvalidateImGuiDeviceObjects();
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+// Synthetic events for tests and scripted runs: they go through SDL's queue,
+// so the pump sees them exactly like real ones under any video driver.
+#pragma once
+
+namespace platform {
+
+struct Window;
+
+void PushWindowCloseEvent(Window* window);
+void PushQuitEvent();
+// A key press by Windows virtual-key code ('A', '/' as VK_OEM_2 0xBF, ...);
+// `alt` holds Alt down with it. False for a key the event table does not know.
+bool PushKeyDownEvent(Window* window, int virtualKey, bool alt);
+// A mouse move to (x, y) in window coordinates.
+void PushMouseMotionEvent(Window* window, int x, int y);
+
+}  // namespace platform

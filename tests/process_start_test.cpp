@@ -1,0 +1,15 @@
+// Starting another program without waiting for it.
+#include <gtest/gtest.h>
+
+#include "platform/process.h"
+
+TEST(ProcessStart, StartsAProgramAndReturnsItsIdAtOnce)
+{
+    EXPECT_GT(platform::StartProcess("/bin/true", {"--ignored"}), 0);
+}
+
+TEST(ProcessStart, MissingProgramFails)
+{
+    EXPECT_EQ(platform::StartProcess("/nonexistent/vesk-update", {}), -1);
+    EXPECT_EQ(platform::StartProcess("", {}), -1);
+}
