@@ -1,0 +1,84 @@
+// ObjectPart: one piece of a CNBObject, owning a main mesh and up to three
+// further meshes (the half, quarter and eighth resolution levels of a grid
+// part). Also the plane operations of picking and cutting.
+#pragma once
+
+#include <cstdint>
+
+#include "core/private_heap.h"
+#include "core/vector3.h"
+
+class CPolygonsGrid;
+
+class ObjectPart {
+public:
+    ObjectPart();
+    ~ObjectPart();
+    ObjectPart(const ObjectPart&) = delete;
+    ObjectPart& operator=(const ObjectPart&) = delete;
+
+    // Null is ignored; otherwise a copy on the shared heap replaces the name
+    // (null when the copy cannot be had).
+    void SetName(const char* text);
+
+    // Replaces the main mesh by a polygon list of the given counts and makes
+    // the part a polygon part. True when the part then has that mesh; false
+    // leaves the part without a main mesh.
+    bool CreateGrid(int vertexCount, int triangleCount, int quadCount);
+    // Replaces further mesh `index` (0..2) by a new empty mesh and returns it;
+    // null (nothing changed) for any other index or a failed allocation.
+    CPolygonsGrid* CreateFurtherMesh(int index);
+    // With a main mesh: replaces the three further meshes by empty meshes with
+    // the main mesh's mode words; stops at the first failed allocation.
+    void CreateFurtherMeshes();
+    // Replaces the main mesh by a columns x rows grid and the further meshes by
+    // grids of half, a quarter and an eighth of that size (a level whose halved
+    // size reaches 0 is left as it was). 1 on success; 0 keeps the previous
+    // main mesh.
+    int CreateGridLevels(int columns, int rows);
+
+    // Part arrays live on their own heap, the count kept ahead of element 0.
+    static PrivateHeap& ArrayHeap();
+    // n constructed parts, or null (also when the byte size overflows 32 bits).
+    static ObjectPart* NewArray(uint32_t n);
+    // Destroys every part of an array and frees the block. Null does nothing.
+    static void FreeArray(ObjectPart* parts);
+
+    // Stored with the world; meaning lies with the scene runtime.
+    uint8_t headBytes[2] = {};
+    uint16_t headHalf = 0;
+    int32_t headInts[3] = {};
+    uint32_t words[16] = {};
+    int32_t ints[2] = {};
+    char* name = nullptr;                        // "noname" after construction
+    uint8_t PartKind = 1;                        // 1 grid with levels, 2 polygon mesh
+    int32_t kindInts[2] = {};
+    uint16_t kindHalf = 0;
+    int32_t latePair[2] = {};                    // stored with the world
+    int32_t partInt = 1;                         // its low byte is stored with the world
+    uint16_t partHalf = 0;
+    CPolygonsGrid* mainMesh = nullptr;           // owned
+    CPolygonsGrid* furtherMeshes[3] = {};        // owned
+    int32_t meshInts[2] = {};
+    uint8_t meshByte = 0;
+    uint16_t meshHalf = 0;
+    char* texts[2] = {};                         // owned, shared heap
+    int32_t tailInts[2] = {};
+};
+
+// A plane through `point` with unit `normal` and d = normal . point.
+struct Plane {
+    Vector3 point;
+    Vector3 normal;
+    float d = 0.0f;
+
+    static void Clear(Plane* plane);
+};
+
+// The plane of triangle (A, B, C) through B. A degenerate triangle gives a
+// normal of NaN components, by which callers reject it. Null does nothing.
+void ComputeTrianglePlane(Plane* plane, const Vector3* triangle);
+// 1 and the crossing point in *out when p0 and p1 are not strictly on the
+// same side (an end on the plane counts; a segment lying in the plane gives
+// p0); 0 with *out untouched otherwise.
+int IntersectSegmentPlane(const Plane* plane, const Vector3& p0, const Vector3& p1, Vector3* out);

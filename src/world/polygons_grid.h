@@ -1,0 +1,240 @@
+// The polygon mesh of one object part (CPolygonsGrid): vertex arrays, triangle
+// and quad faces with a vertex-format code and texture coordinates each,
+// optional bone weights, and one render set per vertex-format slot.
+//
+// Sections:
+//   element records   TexCoord, VertexWeight, PolygonFace
+//   element heaps     FaceHeap, TexCoordHeap, WeightHeap, VectorHeap
+//   quaternions       Quaternion::Slerp, Quaternion::FromRotation
+//   the mesh          CPolygonsGrid
+//
+// Every face points at its mesh's own positions, basePositions, normals and
+// cornerIndices arrays. Corner indices are 16-bit, so a mesh holds at most
+// 65,535 vertices and a render set at most 65,536.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/matrix4.h"
+#include "core/private_heap.h"
+#include "core/vector3.h"
+#include "graphics/render_set.h"
+#include "world/vertex_formats.h"
+
+class CDriver;
+class CTexture;
+class CPhysicBody;
+
+// ---------------------------------------------------------------------------
+// Element records
+// ---------------------------------------------------------------------------
+
+struct TexCoord {
+    float u = 0.0f;
+    float v = 0.0f;
+};
+
+// The bones that move one vertex: up to eight, of which the skin stream of a
+// render set carries the first four.
+struct VertexWeight {
+    int32_t count = 0;
+    int32_t bones[8] = {};
+    float weights[8] = {};
+};
+
+// One triangle or quad of a mesh.
+struct PolygonFace {
+    PolygonFace() = default;
+    ~PolygonFace();
+    PolygonFace(const PolygonFace&) = delete;
+    PolygonFace& operator=(const PolygonFace&) = delete;
+
+    // Replaces the coordinates by corners x min(sets, 7) zeroed pairs. True when
+    // the block was had (also for none), false with no coordinates left.
+    bool AllocateTexCoords(uint8_t sets);
+    // faceNormal from the first three corners; a degenerate face gets (0, 0, 0).
+    void ComputeNormal();
+    // Texture set `set` of corner `corner`; (0, 0) when the face holds none.
+    TexCoord GetTexCoord(int corner, int set) const;
+
+    uint16_t texCoordCount = 0;
+    Vector3* positions = nullptr;      // the mesh's arrays
+    Vector3* basePositions = nullptr;
+    Vector3* normals = nullptr;
+    uint16_t* cornerIndices = nullptr; // the face's first entry in the mesh's cornerIndices
+    uint32_t firstIndex = 0;           // that entry's number
+    TexCoord* texCoords = nullptr;     // set s of corner j at j + s x corners; owned
+    uint8_t hidden = 0;                // hidden faces are drawn by no render set and bound nothing
+    uint8_t cornerOrder[3] = {0, 1, 2};
+    uint8_t faceByte0 = 0;
+    uint8_t faceByte1 = 0;             // stored with the world
+    uint8_t faceByte2 = 0;             // stored with the world; at most 6
+    uint8_t ShadingMode = 3;           // 1: flat, every corner gets the face's normal
+    int32_t VertexFormat = 0;          // the code whose render set draws the face
+    int32_t vertexFormat2 = 0;         // the reader's copy of the code
+    int32_t formatInt = 0;
+    int8_t corners = 0;                // 3 or 4
+    Vector3 faceNormal;
+    int32_t normalInts[2] = {};
+    Vector3 flatNormal;                // creators copy faceNormal here
+    int32_t flatInts[2] = {};
+    uint8_t lastByte = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Element heaps: each kind of element array lives on a heap of its own, with
+// the element count kept ahead of the first element.
+// ---------------------------------------------------------------------------
+
+struct FaceHeap {
+    static PrivateHeap& Heap();
+    // `count` default faces, or null.
+    static PolygonFace* Allocate(uint32_t count);
+    // Destroys the faces (each frees its coordinates) and frees the block.
+    static void Free(PolygonFace* faces);
+};
+
+struct TexCoordHeap {
+    static PrivateHeap& Heap();
+    static TexCoord* Allocate(uint32_t count);
+    static void Free(TexCoord* coords);
+};
+
+struct WeightHeap {
+    static PrivateHeap& Heap();
+    static VertexWeight* Allocate(uint32_t count);
+    static void Free(VertexWeight* weights);
+};
+
+// Vector3 arrays of meshes, lines, sectors and body pieces.
+struct VectorHeap {
+    static PrivateHeap& Heap();
+    static Vector3* Allocate(uint32_t count);
+    static void Free(Vector3* vectors);
+};
+
+// ---------------------------------------------------------------------------
+// Quaternions: Vector4 with v[0] = w and v[1..3] = x, y, z.
+// ---------------------------------------------------------------------------
+
+struct Quaternion {
+    // Shortest-arc interpolation; not renormalised. t = 0 gives a.
+    static Vector4 Slerp(const Vector4& a, const Vector4& b, float t);
+    // The rotation of the upper 3x3 of a row-vector matrix; the inverse of
+    // Matrix4::FromQuaternion for rotation matrices.
+    static Vector4 FromRotation(const Matrix4& m);
+};
+
+// ---------------------------------------------------------------------------
+// The mesh
+// ---------------------------------------------------------------------------
+
+// A texture name with its NameHash.
+struct TextureNameSlot {
+    std::u16string name;
+    uint32_t hash = 0;
+};
+
+class CPolygonsGrid : public HeapAllocated<CPolygonsGrid> {
+public:
+    CPolygonsGrid();
+    // Frees everything the mesh owns. GPU buffers are not touched: owners call
+    // ReleaseRenderSets first.
+    ~CPolygonsGrid();
+    CPolygonsGrid(const CPolygonsGrid&) = delete;
+    CPolygonsGrid& operator=(const CPolygonsGrid&) = delete;
+
+    // Null is ignored; otherwise a copy on the shared heap replaces the name.
+    void SetName(const char* text);
+
+    // Replaces all geometry by n vertices and t + q default faces (t triangles,
+    // then q quads), with 3t + 4q zeroed corner indices and corner flags. 1, or
+    // 0 with no geometry left (allocation failure, a negative count, or more
+    // vertices or faces than 16 bits hold).
+    int CreatePolygons(int vertexCount, int triangleCount, int quadCount);
+    // Replaces all geometry by a grid of columns x rows quad cells (each at most
+    // 256), (columns + 1)(rows + 1) vertices. 1, or 0 with no geometry left
+    // (also when the vertex count would not fit in 16 bits).
+    int CreateGrid(int columns, int rows);
+    // basePositions = positions, vertex by vertex.
+    void SaveBasePositions();
+    // Box, centre and radius over the corners of the visible faces; a mesh
+    // without any has everything 0.
+    void ComputeBounds();
+    // Replaces the weights by `count` zeroed records. Returns count, or 0 (none
+    // asked for, or the allocation failed: logged).
+    int CreateVertexWeight(int count);
+
+    // Releases all render sets, then builds one per slot whose code has faces.
+    // Remembers the driver. 1 when at least one render set was uploaded.
+    int PrepareRenderSets(CDriver* driver, const Vector3& offset);
+    // Builds the render set of one code into *slot (null when the code's
+    // visible faces give fewer than 3 vertices or indices). 1 when uploaded.
+    int PrepeareRenderSet(CDriver* driver, RenderSet** slot, int32_t vertexFormat, const Vector3& offset);
+    // Writes vertices, side streams and indices of the code's faces.
+    void FillRenderSet(RenderSet* set, int32_t vertexFormat, const Vector3& offset) const;
+    // GPU buffers, arrays and records of every slot; GPU buffers of extraRenderSet.
+    void ReleaseRenderSets(CDriver* driver);
+    // The render set of slot 0..386, else null.
+    RenderSet* GetRenderSet(int slot) const;
+
+    // The vertex a face's corner uses: its index, or 0 when the face has no
+    // index pointer or points outside this mesh's corner indices.
+    uint16_t CornerVertex(const PolygonFace& face, int corner) const;
+
+    int32_t triangleCount = 0;
+    int32_t quadCount = 0;
+    uint8_t meshByte1 = 0;               // stored with the world
+    uint16_t meshHalf = 0;
+    CPhysicBody* physicBody = nullptr;   // owned
+    int32_t meshInt0 = 0;
+    char* name = nullptr;                // shared heap; "noname" after construction
+    int32_t modeWords[2] = {};           // 1 and 0 for part meshes; stored with the world
+    int32_t meshInt1 = 0;
+    uint16_t meshHalf2 = 0;
+    uint8_t meshByte2 = 0;               // stored with the world
+    uint8_t MeshKind = 1;                // 1 regular grid, 2 polygon list
+    uint16_t vertexCount = 0;
+    uint16_t rowCount1 = 0;              // grid rows + 1
+    uint16_t columnCount1 = 0;           // grid columns + 1
+
+    Vector3* unscaledPositions = nullptr;  // as defined
+    Vector3* positions = nullptr;          // scaled
+    Vector3* basePositions = nullptr;      // what the render sets read
+    VertexWeight* weights = nullptr;
+    int32_t weightCount = 0;
+    uint8_t* cornerFlags = nullptr;        // one byte per corner index, optional
+
+    TextureNameSlot textureNames[6];
+    // Borrowed texture links by slot; slot 0 is the texture the passes bind.
+    CTexture* textures[6] = {};
+
+    Vector3* normals = nullptr;
+    uint16_t* cornerIndices = nullptr;
+    int32_t cornerIndexCount = 0;
+    uint16_t faceCount = 0;
+    RenderSet* extraRenderSet = nullptr;   // owned; freed by the destructor only
+    PolygonFace* faces = nullptr;
+
+    Vector3 boundsMin;
+    Vector3 boundsMax;
+    Vector3 boundsCenter;
+    float radius = 0.0f;
+
+    int32_t renderSetSlots = 0;            // highest slot holding a set + 1 (1 for none)
+    int32_t vertexFormats[kVertexFormatSlots] = {};
+    RenderSet* renderSets[kVertexFormatSlots] = {};
+
+    CDriver* driver = nullptr;             // remembered by PrepareRenderSets
+    CTexture* ownTexture = nullptr;        // owned
+    uint8_t* vertexRecords16 = nullptr;    // 16 bytes per vertex, optional; shared heap
+
+private:
+    void FreeGeometry();
+    bool Matches(const PolygonFace& face, int32_t vertexFormat) const;
+};
+
+// Destroys a mesh: its render sets through the driver it remembered, then the
+// mesh itself. Null does nothing.
+void DestroyMesh(CPolygonsGrid* mesh);

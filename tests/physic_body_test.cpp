@@ -1,0 +1,228 @@
+// CPhysicBody: the six factories in a world built as the scene builds it,
+// the holder's destruction, and what it does with bad input or a failed
+// Bullet allocation.
+#include <gtest/gtest.h>
+
+#include <btBulletDynamicsCommon.h>
+#include <BulletCollision/Gimpact/btGImpactShape.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+#include "support/physics_world.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/physic_body.h"
+#include "world/polygons_grid.h"
+
+namespace {
+
+// One part whose main mesh holds `triangles` triangles and `quads` quads over
+// distinct vertices spread along X.
+void MakeMesh(CNBObject& object, int triangles, int quads)
+{
+    ASSERT_TRUE(object.AllocateParts(1));
+    const int vertices = 3 * triangles + 4 * quads;
+    ASSERT_TRUE(object.Parts[0].CreateGrid(vertices, triangles, quads));
+    CPolygonsGrid* mesh = object.Parts[0].mainMesh;
+    for (int i = 0; i < vertices; ++i) {
+        mesh->positions[i] = Vector3{static_cast<float>(i), static_cast<float>(i % 2), static_cast<float>(i % 3)};
+        mesh->cornerIndices[i] = static_cast<uint16_t>(i);
+    }
+    uint32_t first = 0;
+    for (int f = 0; f < triangles + quads; ++f) {
+        PolygonFace& face = mesh->faces[f];
+        face.corners = f < triangles ? 3 : 4;
+        face.firstIndex = first;
+        face.cornerIndices = mesh->cornerIndices + first;
+        face.positions = mesh->positions;
+        first += face.corners;
+    }
+}
+
+// Makes every Bullet block whose size lies in [low, high] fail while armed.
+// The blocks keep the layout of Bullet's own aligned allocator (the real
+// block's address just before the aligned one), so blocks cross freely
+// between it and this one.
+size_t failLow = 0;
+size_t failHigh = 0;
+void* FailingAlignedAlloc(size_t size, int alignment)
+{
+    if (size >= failLow && size <= failHigh) return nullptr;
+    char* real = static_cast<char*>(std::malloc(size + sizeof(void*) + (alignment - 1)));
+    if (!real) return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(real + sizeof(void*));
+    const auto aligned = (start + (alignment - 1)) & ~uintptr_t(alignment - 1);
+    reinterpret_cast<void**>(aligned)[-1] = real;
+    return reinterpret_cast<void*>(aligned);
+}
+void AlignedFree(void* block)
+{
+    if (block) std::free(static_cast<void**>(block)[-1]);
+}
+
+}  // namespace
+
+TEST(PhysicBody, StaticBoxHasNoInertiaAndGrips)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    CPhysicBody* holder = new CPhysicBody;
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(holder->LastKeyMoveTime, 0u);
+    EXPECT_EQ(holder->matrix.identity, 1);
+    holder->CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{1, 2, 3}, 0.5f, 1.0f, 1.5f, 0.0f);
+    btRigidBody* body = holder->Body;
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->getLocalInertia(), btVector3(0, 0, 0));
+    EXPECT_TRUE(body->isStaticObject());
+    EXPECT_EQ(body->getFriction(), static_cast<double>(0.9f));
+    EXPECT_EQ(body->getUserPointer(), &object);
+    EXPECT_EQ(body->getWorldTransform().getOrigin(), btVector3(1, 2, 3));
+    auto* box = static_cast<btBoxShape*>(holder->Shape);
+    EXPECT_NEAR(box->getHalfExtentsWithMargin().z(), 1.5, 1e-12);
+    EXPECT_EQ(physics.Shapes()->size(), 1);
+    EXPECT_EQ((*physics.Shapes())[0], holder->Shape);
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 1);
+
+    delete holder;  // out of the world and out of the shape list
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 0);
+    EXPECT_EQ(physics.Shapes()->size(), 0);
+    EXPECT_FALSE(CPhysicBody::Heap().Exists());
+}
+
+TEST(PhysicBody, PrimitivesTakeBulletsInertiaAndDefaultFriction)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    CPhysicBody sphere;
+    sphere.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 2.0f, 50.0f);
+    ASSERT_NE(sphere.Body, nullptr);
+    EXPECT_NEAR(sphere.Body->getLocalInertia().x(), 0.4 * 50.0 * 4.0, 1e-9);
+    EXPECT_EQ(sphere.Body->getFriction(), 0.5);
+    EXPECT_NEAR(sphere.Body->getInvMass(), 1.0 / 50.0, 1e-15);
+
+    CPhysicBody cylinder;
+    cylinder.CreateCylinderBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 2.0f, 1.0f);
+    ASSERT_NE(cylinder.Shape, nullptr);
+    const btVector3 extents = static_cast<btCylinderShape*>(cylinder.Shape)->getHalfExtentsWithMargin();
+    EXPECT_NEAR(extents.x(), 0.5, 1e-12);
+    EXPECT_NEAR(extents.y(), 2.0, 1e-12);
+    EXPECT_EQ(cylinder.Body->getFriction(), 0.5);
+
+    CPhysicBody cone;
+    cone.CreateConeBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1.0f, 3.0f, 1.0f);
+    ASSERT_NE(cone.Shape, nullptr);
+    EXPECT_NEAR(static_cast<btConeShape*>(cone.Shape)->getHeight(), 3.0, 1e-12);
+    EXPECT_EQ(physics.Shapes()->size(), 3);
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 3);
+}
+
+TEST(PhysicBody, BadSizesAndMassesAreMadeSafe)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    CPhysicBody box;
+    box.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, -1.0f, nan, infinity, -5.0f);
+    ASSERT_NE(box.Body, nullptr);
+    const btVector3 extents = static_cast<btBoxShape*>(box.Shape)->getHalfExtentsWithMargin();
+    for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(extents[axis], CPhysicBody::kSmallestSize, 1e-12);
+    EXPECT_EQ(box.Body->getInvMass(), 0.0);  // a negative mass makes a static body
+
+    CPhysicBody sphere;
+    sphere.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.0f, nan);
+    ASSERT_NE(sphere.Body, nullptr);
+    EXPECT_NEAR(static_cast<btSphereShape*>(sphere.Shape)->getRadius(), CPhysicBody::kSmallestSize, 1e-12);
+    EXPECT_EQ(sphere.Body->getInvMass(), 0.0);
+    physics.World()->stepSimulation(1.0 / 60.0, 1, 1.0 / 60.0);  // nothing blows up
+    EXPECT_TRUE(std::isfinite(sphere.Body->getWorldTransform().getOrigin().y()));
+}
+
+TEST(PhysicBody, MeshBodiesTakeTrianglesOnly)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    MakeMesh(object, 2, 3);
+    CPhysicBody moving;
+    moving.CreateGImpactMeshBody(&object, physics.World(), physics.Shapes(), &object, Vector3{0, 5, 0}, 2.0f);
+    ASSERT_NE(moving.MeshShape, nullptr);
+    EXPECT_EQ(moving.Shape, nullptr);
+    ASSERT_NE(moving.TriangleMesh, nullptr);
+    EXPECT_EQ(moving.TriangleMesh->getNumTriangles(), 2);
+    EXPECT_NEAR(moving.MeshShape->getMargin(), static_cast<double>(0.01f), 1e-15);
+    ASSERT_NE(moving.Body, nullptr);
+    EXPECT_NE(moving.Body->getInvMass(), 0.0);
+    EXPECT_EQ(moving.Body->getFriction(), 0.5);
+    EXPECT_EQ((*physics.Shapes())[0], moving.MeshShape);
+
+    // Quads alone give no shape at all: the object has no collision.
+    CNBObject quads;
+    MakeMesh(quads, 0, 2);
+    CPhysicBody none;
+    none.CreateBvhMeshBody(&quads, physics.World(), physics.Shapes(), &quads);
+    none.CreateGImpactMeshBody(&quads, physics.World(), physics.Shapes(), &quads, Vector3{}, 1.0f);
+    EXPECT_EQ(none.Shape, nullptr);
+    EXPECT_EQ(none.MeshShape, nullptr);
+    EXPECT_EQ(none.Body, nullptr);
+    EXPECT_EQ(none.TriangleMesh, nullptr);
+    CNBObject partless;
+    none.CreateBvhMeshBody(&partless, physics.World(), physics.Shapes(), &partless);
+    EXPECT_EQ(none.Body, nullptr);
+    EXPECT_EQ(physics.Shapes()->size(), 1);
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 1);
+}
+
+TEST(PhysicBody, StaticMeshSitsAtTheObjectsMatrix)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    MakeMesh(object, 3, 1);
+    Vector3 axis{0.0f, 1.0f, 0.0f};
+    object.WorldMatrix.Rotate(axis, 30.0f);
+    object.WorldMatrix.m[12] = 7.0f, object.WorldMatrix.m[13] = 8.0f, object.WorldMatrix.m[14] = 9.0f;
+    CPhysicBody holder;
+    holder.CreateBvhMeshBody(&object, physics.World(), physics.Shapes(), &object);
+    ASSERT_NE(holder.Body, nullptr);
+    EXPECT_EQ(holder.TriangleMesh->getNumTriangles(), 3);
+    EXPECT_TRUE(holder.Body->isStaticObject());
+
+    const btTransform& transform = holder.Body->getWorldTransform();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(transform.getBasis()[r][c], static_cast<double>(object.WorldMatrix.m[c * 4 + r])) << r << c;
+    EXPECT_EQ(transform.getOrigin(), btVector3(7, 8, 9));
+    btTransform motion;
+    holder.MotionState->getWorldTransform(motion);
+    EXPECT_EQ(motion.getOrigin(), btVector3(0, 0, 0));
+    EXPECT_EQ(motion.getBasis(), btMatrix3x3::getIdentity());
+}
+
+TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
+{
+    PhysicsWorld physics;
+    {
+        CPhysicBody empty;  // no factory ran: no world to leave
+    }
+    CNBObject object;
+    CPhysicBody holder;
+    failLow = sizeof(btRigidBody);
+    failHigh = sizeof(btRigidBody);
+    btAlignedAllocSetCustomAligned(FailingAlignedAlloc, AlignedFree);
+    holder.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 1);
+    btAlignedAllocSetCustomAligned(nullptr, nullptr);
+    EXPECT_EQ(holder.Body, nullptr);
+    EXPECT_EQ(holder.Shape, nullptr);
+    EXPECT_EQ(holder.MotionState, nullptr);
+    EXPECT_EQ(holder.World, nullptr);
+    EXPECT_EQ(physics.Shapes()->size(), 0);
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 0);
+
+    // The same holder can still be filled.
+    holder.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1.0f, 1.0f);
+    EXPECT_NE(holder.Body, nullptr);
+    EXPECT_EQ(physics.World()->getNumCollisionObjects(), 1);
+}

@@ -1,0 +1,27 @@
+#include "support/physics_world.h"
+
+#include <BulletCollision/Gimpact/btGImpactCollisionAlgorithm.h>
+
+PhysicsWorld::PhysicsWorld()
+    : configuration_(new btDefaultCollisionConfiguration()),
+      dispatcher_(new btCollisionDispatcher(configuration_.get())),
+      broadphase_(new btDbvtBroadphase()),
+      solver_(new btSequentialImpulseConstraintSolver())
+{
+    btGImpactCollisionAlgorithm::registerAlgorithm(dispatcher_.get());
+    world_.reset(new btDiscreteDynamicsWorld(dispatcher_.get(), broadphase_.get(), solver_.get(),
+                                             configuration_.get()));
+    world_->setGravity(btVector3(0.0, -10.0, 0.0));
+    world_->setForceUpdateAllAabbs(false);
+}
+
+// The bodies' holders own the shapes; only the list's storage goes here.
+PhysicsWorld::~PhysicsWorld()
+{
+    shapes_.clear();
+    world_.reset();
+    solver_.reset();
+    broadphase_.reset();
+    dispatcher_.reset();
+    configuration_.reset();
+}

@@ -1,0 +1,28 @@
+// A Bullet world built the way the scene builds its own: default collision
+// configuration, dispatcher with GImpact registered, DBVT broadphase,
+// sequential-impulse solver, gravity (0, -10, 0), bounding boxes updated for
+// active bodies only, and the list every body factory appends its shape to.
+#pragma once
+
+#include <btBulletDynamicsCommon.h>
+
+#include <memory>
+
+class PhysicsWorld {
+public:
+    PhysicsWorld();
+    ~PhysicsWorld();
+    PhysicsWorld(const PhysicsWorld&) = delete;
+    PhysicsWorld& operator=(const PhysicsWorld&) = delete;
+
+    btDiscreteDynamicsWorld* World() { return world_.get(); }
+    btAlignedObjectArray<btCollisionShape*>* Shapes() { return &shapes_; }
+
+private:
+    std::unique_ptr<btDefaultCollisionConfiguration> configuration_;
+    std::unique_ptr<btCollisionDispatcher> dispatcher_;
+    std::unique_ptr<btDbvtBroadphase> broadphase_;
+    std::unique_ptr<btSequentialImpulseConstraintSolver> solver_;
+    std::unique_ptr<btDiscreteDynamicsWorld> world_;
+    btAlignedObjectArray<btCollisionShape*> shapes_;
+};
