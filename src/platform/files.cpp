@@ -20,6 +20,16 @@ std::string JoinPath(std::string_view folder, std::string_view name)
     return out;
 }
 
+std::string ExecutableDirectory()
+{
+    std::vector<char> buffer(PATH_MAX + 1, '\0');
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
+    if (length <= 0) return {};
+    std::string path(buffer.data(), static_cast<size_t>(length));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 bool GetCurrentDirectory(std::string& out)
 {
     std::vector<char> buffer(PATH_MAX);

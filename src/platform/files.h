@@ -13,6 +13,10 @@ namespace platform {
 
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// The folder that holds the running executable (its start directory), or an
+// empty string when the system cannot tell.
+std::string ExecutableDirectory();
+
 // GetCurrentDirectoryW / SetCurrentDirectoryW.
 bool GetCurrentDirectory(std::string& out);
 bool SetCurrentDirectory(const std::string& path);

@@ -4,6 +4,9 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include <epoxy/gl.h>
+#include <SDL.h>
+
 #include "platform/gpu/context.h"
 #include "platform/window_internal.h"
 
@@ -48,6 +51,14 @@ void RenderImGuiDrawData(gpu::Context* context)
 void InvalidateImGuiDeviceObjects()
 {
     if (openGlUp) ImGui_ImplOpenGL3_DestroyDeviceObjects();
+}
+
+int MaxTextureSize()
+{
+    if (!SDL_GL_GetCurrentContext()) return 16384;
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size > 0 ? size : 16384;
 }
 
 }  // namespace platform

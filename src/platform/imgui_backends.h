@@ -21,6 +21,9 @@ void NewImGuiFrame();
 // ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData()): draws into the
 // context's bound render target, as the Direct3D 11 back end does.
 void RenderImGuiDrawData(gpu::Context* context);
+// The largest texture side the renderer back end can upload (the font atlas
+// must fit); Direct3D 11's 16384 when no GL context is current.
+int MaxTextureSize();
 // ImGui_ImplDX11_InvalidateDeviceObjects: made anew at the next frame.
 void InvalidateImGuiDeviceObjects();
 

@@ -1,0 +1,17 @@
+// The user-interface fonts by name: "main", "help" and "gui". Only fonts that
+// loaded are in the map; callers push a font only when its name is found.
+#pragma once
+
+#include <map>
+#include <string>
+
+struct ImFont;
+
+extern std::map<std::string, ImFont*> FontMap;
+
+// Adds the three fonts to the current Dear ImGui context at 24 s, 12 s and
+// 17 s pixels for the interface scale s, with the Japanese glyph ranges, from
+// the first font file that exists. When no file exists, or the atlas cannot be
+// built within `maxTextureSize`, Dear ImGui's own font is used and the map
+// stays empty.
+void LoadInterfaceFonts(float scale, int maxTextureSize);

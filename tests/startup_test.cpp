@@ -1,0 +1,90 @@
+// The whole program, headless: start-up, a few passes of the main loop, a
+// close request, and the orderly shut-down that writes the settings file.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "platform/window_test_events.h"
+#include "shell/settings.h"
+#include "shell/win_main.h"
+#include "support/temp_directory.h"
+
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        ResetStartupSetup();
+    }
+    void TearDown() override
+    {
+        SetMainLoopPassHook(nullptr);
+        ResetStartupSetup();
+        platform::SetCurrentDirectory(previous_);
+    }
+
+    // Runs the program until `closeAtPass`, then closes its window.
+    int RunFor(int closeAtPass)
+    {
+        passes_ = 0;
+        SetMainLoopPassHook([this, closeAtPass](int pass) {
+            passes_ = pass + 1;
+            if (pass == closeAtPass) platform::PushWindowCloseEvent(platform::GetMainWindow());
+        });
+        return WinMain(1);
+    }
+
+    TempDirectory folder;
+    ScopedStartDirectory start {folder.Path()};
+    std::string previous_ = [] {
+        std::string here;
+        platform::GetCurrentDirectory(here);
+        return here;
+    }();
+    int passes_ = 0;
+};
+
+}  // namespace
+
+TEST_F(Startup, RunsUntilClosedAndWritesTheSettings)
+{
+    folder.MakeFolder("Worlds");
+    EXPECT_EQ(RunFor(5), 0);
+    EXPECT_GE(passes_, 6);
+    const std::string settings = folder.Read("vesk.cfg");
+    EXPECT_EQ(settings.size(), 656u);
+    EXPECT_EQ(std::memcmp(settings.data(), "vesk0.03", 8), 0);
+    const std::string log = folder.Read("game.log");
+    EXPECT_NE(log.find("DXInput...ok\nDXInput->Initialize...ok\n"), std::string::npos);
+    EXPECT_EQ(log.find("Error"), std::string::npos);
+}
+
+TEST_F(Startup, KeepsSettingsAcrossRunsAndCountsStarts)
+{
+    EXPECT_EQ(RunFor(1), 0);
+    ResetStartupSetup();
+    EXPECT_EQ(RunFor(1), 0);
+    ASSERT_EQ(LoadStartupSetup(), 1);
+    EXPECT_EQ(Settings.startCount, 2);  // the second run loaded it once, this load once more
+}
+
+TEST_F(Startup, UnsupportedModeFallsBackToWindowed1024x768)
+{
+    // A sample count no device can have fails the first attempt.
+    ResetStartupSetup();
+    Settings.sampleCount = 64;
+    Settings.windowed = 0;
+    SaveStartupSetup();
+    EXPECT_EQ(RunFor(1), 0);
+    EXPECT_NE(folder.Read("game.log").find("Unsupported mode"), std::string::npos);
+    ResetStartupSetup();
+    ASSERT_EQ(LoadStartupSetup(), 1);
+    EXPECT_EQ(Settings.screenWidth, 1024);
+    EXPECT_EQ(Settings.screenHeight, 768);
+    EXPECT_EQ(Settings.windowed, 1);
+}
