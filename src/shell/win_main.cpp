@@ -60,6 +60,7 @@ int FailStartup(const std::string& why)
     delete Game;
     Game = nullptr;
     ReleaseDisplayEnumeration();
+    delete Driver;
     Driver = nullptr;
     if (mainWindow) platform::DestroyMainWindow(mainWindow);
     mainWindow = nullptr;
@@ -79,6 +80,7 @@ void EnterStartDirectory()
 void ReleaseGlobalResources()
 {
     ReleaseDisplayEnumeration();
+    delete Driver;
     Driver = nullptr;
     SharedHeap().Forget();
 }
