@@ -1,0 +1,41 @@
+// rendershadowmap.fx: shadow casters into the shadow depth texture.
+//
+// Depth only: the camera buffer holds the sun's view and one cascade's
+// orthographic projection, and the pixel stage writes no colour (the shadow
+// target has none).
+//
+// Vertex stage: ConstantBufferDef (b0), ConstantBufferWorldMatrix (b1).
+
+#ifdef VERTEX_SHADER
+
+layout(location = 0) in vec3 inPosition;
+
+layout(std140, binding = 0) uniform ConstantBufferDef {
+    mat4 view;
+    mat4 projection;
+    vec4 eye;
+    vec4 light;
+    vec4 attenuation;
+    vec4 lightRange;
+} camera;
+
+layout(std140, binding = 1) uniform ConstantBufferWorldMatrix {
+    mat4 world;
+} object;
+
+out gl_PerVertex { vec4 gl_Position; };
+
+void VS()
+{
+    gl_Position = vec4(inPosition, 1.0) * object.world * camera.view * camera.projection;
+}
+
+#endif
+
+#ifdef PIXEL_SHADER
+
+void PS()
+{
+}
+
+#endif
