@@ -1,0 +1,239 @@
+// The data installed beside the executable: every file the program looks up
+// by name is there, the biome graph holds exactly the nine biome colours where
+// the landscape generator reads them, DDS headers describe their pixel data,
+// JPEG pictures are whole, and the block files name their block types and
+// textures that exist.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "graphics/tga_image.h"
+#include "platform/files.h"
+
+namespace {
+
+std::string RunFile(const std::string& relative) { return platform::JoinPath(VESK_RUN_DIR, relative); }
+
+std::vector<uint8_t> ReadFile(const std::string& relative)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(platform::ReadWholeFile(RunFile(relative), bytes)) << relative;
+    return bytes;
+}
+
+uint32_t U32(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+const std::vector<std::string> kWorldTextures = {
+    "laminat_surface.dds", "ground.dds",      "rainbow_1.dds",       "rainbow_2.dds",
+    "rainbow_3.dds",       "rainbow_4.dds",   "rainbow_5.dds",       "rainbow_6.dds",
+    "rainbow_7.dds",       "rainbow_8.dds",   "pcross4.dds",         "skybox_side.jpg",
+    "skybox_top.jpg",      "skybox_bottom.jpg", "auto_generated_scene.jpg", "objects_generated_scene.jpg",
+    "blank_scene_thumbnail.jpg", "tube_scene_thumbnail.jpg", "land_scene_thumbnail.jpg"};
+
+const std::vector<std::string> kFrontEndPictures = {
+    "blank_scene_thumbnail.jpg", "tube_scene_thumbnail.jpg", "land_scene_thumbnail.jpg",
+    "background0.jpg",           "background1.jpg",          "background2.jpg"};
+
+// Block types other parts of the program ask for by name.
+const std::vector<std::string> kNamedBlocks = {
+    "BoxWhite", "BoxYellow", "BoxRed", "BoxDark", "BoxBlue", "BoxGreen",
+    "GreenBall 0.5m", "RedBall 0.5m", "WhiteBall 0.5m", "TitleBlack", "TitleGreen", "TitleYellow",
+    "Plate 1mX2m", "DemoBlockColor1", "DemoBlockColor2",
+    "CubeBorealForest", "CubeTemperateRoainforest", "CubeRainforest", "CubeTemperateForest",
+    "CubeSeasonalForest", "CubeTundra", "CubeSavanna", "CubeTropicalWoodland", "CubeDesert"};
+
+struct BiomeColour {
+    uint8_t r, g, b;
+    bool operator<(const BiomeColour& o) const { return std::tie(r, g, b) < std::tie(o.r, o.g, o.b); }
+    bool operator==(const BiomeColour& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+constexpr BiomeColour kBorealForest{35, 114, 94}, kTemperateRainforest{34, 61, 53}, kRainforest{33, 77, 41},
+    kTemperateForest{68, 179, 106}, kSeasonalForest{106, 144, 38}, kTundra{190, 255, 242},
+    kSavanna{184, 200, 98}, kTropicalWoodland{188, 161, 53}, kDesert{255, 255, 178};
+
+// One block file reduced to what this test checks.
+struct BlockFile {
+    std::string name, texture;
+};
+BlockFile ReadBlockFile(const std::string& relative)
+{
+    const std::vector<uint8_t> bytes = ReadFile(relative);
+    std::istringstream text(std::string(bytes.begin(), bytes.end()));
+    BlockFile block;
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("name: ", 0) == 0) block.name = line.substr(6);
+        if (line.rfind("texture: ", 0) == 0) block.texture = line.substr(9);
+    }
+    return block;
+}
+
+std::vector<std::string> BlockFiles()
+{
+    std::vector<platform::DirectoryEntry> entries;
+    EXPECT_TRUE(platform::ListDirectory(RunFile("Blocks"), entries));
+    std::vector<std::string> files;
+    for (const auto& entry : entries)
+        if (!entry.isDirectory && entry.name.size() > 3 && entry.name.substr(entry.name.size() - 3) == ".bk")
+            files.push_back("Blocks/" + entry.name);
+    return files;
+}
+
+}  // namespace
+
+TEST(ShippedData, EveryNamedFileIsInTheStartDirectory)
+{
+    for (const std::string& name : kWorldTextures)
+        EXPECT_GT(platform::FileSize(RunFile("Textures/" + name)), 0) << name;
+    for (const std::string& name : kFrontEndPictures)
+        EXPECT_GT(platform::FileSize(RunFile("TexturesUI/" + name)), 0) << name;
+    EXPECT_GT(platform::FileSize(RunFile("temp-percp-graph.tga")), 18);
+}
+
+TEST(ShippedData, BiomeGraphHoldsExactlyTheNineBiomeColours)
+{
+    const CTgaImage graph(RunFile("temp-percp-graph.tga"));
+    ASSERT_FALSE(graph.compressed);
+    ASSERT_EQ(graph.bitsPerPixel, 32u);
+    ASSERT_GE(graph.width, 16u);
+    ASSERT_GE(graph.height, 16u);
+    ASSERT_EQ(graph.pixels.size(), size_t(graph.width) * graph.height * 4);
+
+    // Texel (gx, gy): column gx of the gy-th row in file order, stored blue,
+    // green, red, alpha; the generator uses gx for temperature and gy for
+    // precipitation and keeps the alpha.
+    auto texel = [&](uint32_t gx, uint32_t gy) {
+        const uint8_t* p = &graph.pixels[(size_t(gy) * graph.width + gx) * 4];
+        EXPECT_EQ(p[3], 255) << gx << "," << gy;
+        return BiomeColour{p[2], p[1], p[0]};
+    };
+    const std::set<BiomeColour> nine = {kBorealForest, kTemperateRainforest, kRainforest,
+                                        kTemperateForest, kSeasonalForest, kTundra,
+                                        kSavanna, kTropicalWoodland, kDesert};
+    std::set<BiomeColour> seen;
+    for (uint32_t gy = 0; gy < graph.height; ++gy)
+        for (uint32_t gx = 0; gx < graph.width; ++gx) seen.insert(texel(gx, gy));
+    EXPECT_EQ(seen, nine);
+
+    // Where the climate says: cold is tundra, hot and dry is desert, hot and
+    // wet is rainforest.
+    const uint32_t hot = graph.width - 1, wet = graph.height - 1;
+    EXPECT_EQ(texel(0, 0), kTundra);
+    EXPECT_EQ(texel(0, wet), kTundra);
+    EXPECT_EQ(texel(hot, 0), kDesert);
+    EXPECT_EQ(texel(hot, wet), kRainforest);
+}
+
+TEST(ShippedData, DdsFilesAreUncompressedWithWholeMipChains)
+{
+    std::vector<std::string> dds;
+    for (const std::string& name : kWorldTextures)
+        if (name.find(".dds") != std::string::npos) dds.push_back("Textures/" + name);
+    for (const std::string& file : BlockFiles()) {
+        const std::string texture = ReadBlockFile(file).texture;
+        if (texture.find(".dds") != std::string::npos) dds.push_back("Textures/" + texture);
+    }
+    ASSERT_GE(dds.size(), 12u);
+
+    for (const std::string& file : dds) {
+        SCOPED_TRACE(file);
+        const std::vector<uint8_t> b = ReadFile(file);
+        ASSERT_GE(b.size(), 128u);
+        EXPECT_EQ(U32(b, 0), 0x20534444u);  // "DDS "
+        EXPECT_EQ(U32(b, 4), 124u);
+        EXPECT_EQ(U32(b, 76), 32u);
+        EXPECT_NE(U32(b, 80) & 0x40, 0u);  // RGB masks
+        EXPECT_EQ(U32(b, 80) & 0x4, 0u);   // no four-character code
+        EXPECT_EQ(U32(b, 88), 32u);
+        // A8R8G8B8 or A8B8G8R8: both load as a 32-bit format with alpha.
+        const bool argb = U32(b, 92) == 0x00FF0000 && U32(b, 100) == 0x000000FF;
+        const bool abgr = U32(b, 92) == 0x000000FF && U32(b, 100) == 0x00FF0000;
+        EXPECT_TRUE(argb || abgr);
+        EXPECT_EQ(U32(b, 96), 0x0000FF00u);
+        EXPECT_EQ(U32(b, 104), 0xFF000000u);
+        EXPECT_EQ(U32(b, 112), 0u);  // not a cube map
+
+        const uint32_t height = U32(b, 12), width = U32(b, 16);
+        const uint32_t mips = std::max(1u, U32(b, 28));
+        ASSERT_TRUE(width >= 1 && width <= 4096 && height >= 1 && height <= 4096);
+        EXPECT_LE(mips, 15u);
+        uint64_t pixels = 0;
+        for (uint32_t level = 0, w = width, h = height; level < mips; ++level, w = std::max(1u, w / 2), h = std::max(1u, h / 2))
+            pixels += uint64_t(w) * h;
+        EXPECT_EQ(b.size(), 128 + pixels * 4);
+        EXPECT_EQ(std::max(width, height) >> (mips - 1), 1u);  // down to 1 x 1
+    }
+}
+
+TEST(ShippedData, JpegPicturesAreWholeAndSizedForTheirUse)
+{
+    // Width and height from the first start-of-frame marker.
+    auto size = [](const std::vector<uint8_t>& b, uint32_t& width, uint32_t& height) {
+        for (size_t at = 2; at + 9 < b.size();) {
+            if (b[at] != 0xFF) return false;
+            const uint8_t marker = b[at + 1];
+            const size_t length = size_t(b[at + 2]) << 8 | b[at + 3];
+            if (marker >= 0xC0 && marker <= 0xC2) {
+                height = uint32_t(b[at + 5]) << 8 | b[at + 6];
+                width = uint32_t(b[at + 7]) << 8 | b[at + 8];
+                return true;
+            }
+            at += 2 + length;
+        }
+        return false;
+    };
+    std::vector<std::string> pictures;
+    for (const std::string& name : kWorldTextures)
+        if (name.find(".jpg") != std::string::npos) pictures.push_back("Textures/" + name);
+    for (const std::string& name : kFrontEndPictures) pictures.push_back("TexturesUI/" + name);
+
+    for (const std::string& file : pictures) {
+        SCOPED_TRACE(file);
+        const std::vector<uint8_t> b = ReadFile(file);
+        ASSERT_GE(b.size(), 1000u);
+        EXPECT_TRUE(b[0] == 0xFF && b[1] == 0xD8);                        // start of image
+        EXPECT_TRUE(b[b.size() - 2] == 0xFF && b[b.size() - 1] == 0xD9);  // end of image
+        uint32_t width = 0, height = 0;
+        ASSERT_TRUE(size(b, width, height));
+        EXPECT_GE(std::min(width, height), 128u);
+        EXPECT_LE(std::max(width, height), 2048u);
+        if (file.find("thumbnail") != std::string::npos || file.find("skybox") != std::string::npos) {
+            EXPECT_EQ(width, height);
+        }
+        if (file.find("_generated_scene") != std::string::npos) {
+            EXPECT_EQ(width * 128, height * 214);  // the dialog's 214 x 128 buttons
+        }
+        if (file.find("background") != std::string::npos) {
+            EXPECT_GT(width, height);
+        }
+    }
+}
+
+TEST(ShippedData, BlockFilesNameTheirBlockTypesAndShippedTextures)
+{
+    std::set<std::string> names;
+    for (const std::string& file : BlockFiles()) {
+        SCOPED_TRACE(file);
+        const BlockFile block = ReadBlockFile(file);
+        EXPECT_FALSE(block.name.empty());
+        EXPECT_TRUE(names.insert(block.name).second) << "two files define " << block.name;
+        // The program loads block textures from the Textures folder by their
+        // lower-case names.
+        ASSERT_FALSE(block.texture.empty());
+        EXPECT_EQ(block.texture, [&] {
+            std::string lower = block.texture;
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            return lower;
+        }());
+        EXPECT_GT(platform::FileSize(RunFile("Textures/" + block.texture)), 0) << block.texture;
+    }
+    for (const std::string& name : kNamedBlocks) EXPECT_EQ(names.count(name), 1u) << name;
+    EXPECT_GT(names.size(), kNamedBlocks.size());  // and a few more shapes
+}
