@@ -15,6 +15,9 @@ class CTexture;
 struct RenderSet;
 struct ShaderEntry;
 struct ConstantBufferEntry;
+namespace gpu {
+class Blob;
+}
 
 // The device objects. Every pointer is null or holds one reference; whoever
 // releases one clears it.
@@ -106,6 +109,13 @@ public:
 private:
     int CreateSizedObjects();
 };
+
+// Compiles one entry point of an .fx file (relative to the current
+// directory) for a profile ("vs_4_0", "ps_4_0"); the caller owns `*code`.
+// The compiler's messages go to stderr.
+HResult CompileShaderFromFile(const char* file, const char* entryPoint, const char* profile, gpu::Blob** code);
+// 1 after storing the compiled code in the entry (replacing any it had), 0 on failure.
+int CompileShaderEntry(ShaderEntry* entry, const char* file, const char* entryPoint, const char* profile);
 
 // The driver, made by InitDefaultDriver.
 extern CDriver* Driver;

@@ -27,6 +27,7 @@ Context* Context::Create() { return new Context; }
 Context::~Context()
 {
     ClearState();
+    DeletePipelineObjects();
     if (GlNameDeletable(drawFramebuffer_)) glDeleteFramebuffers(1, &drawFramebuffer_.name);
     if (GlNameDeletable(clearFramebuffer_)) glDeleteFramebuffers(1, &clearFramebuffer_.name);
 }
@@ -41,6 +42,7 @@ void Context::ClearState()
     viewportCount_ = 0;
     scissorCount_ = 0;
     targetsChanged_ = true;
+    ClearPipelineState();
 }
 
 void Context::Flush()
@@ -260,9 +262,7 @@ bool Context::ApplyOutputState()
     ApplyRasterizerState(rasterizerState_ ? &rasterizerState_->Desc() : nullptr);
     ApplyViewportsAndScissors(height, backBuffer);
     ApplyDepthStencilState(depthStencilState_ ? &depthStencilState_->Desc() : nullptr, stencilReference_);
-    // Until blend states exist: Direct3D's default blend state.
-    glDisable(GL_BLEND);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    ApplyBlendState(blendState_ ? &blendState_->Desc() : nullptr, blendFactor_, sampleMask_);
     glEnable(GL_FRAMEBUFFER_SRGB);
     return true;
 }

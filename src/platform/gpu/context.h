@@ -5,8 +5,14 @@
 //
 // The device half records the output merger (targets, depth-stencil state)
 // and the rasterizer stage (state, viewports, scissors), clears and flushes.
-// Input assembler, shader stages, blend state and draws join with the
-// resource half; their Apply* steps go into ApplyOutputState's sequence.
+// The resource half (pipeline.cpp) records the input assembler, the vertex
+// and pixel stages and the blend state, and draws: DrawIndexed applies the
+// output state, then the input assembler and the shader stages.
+//
+// Binding spaces: vertex constant buffer bN is GL uniform-buffer binding N,
+// pixel constant buffer bN binding 16 + N; texture tN and sampler sN share
+// texture unit N, and a unit with a texture but no sampler samples with
+// Direct3D's default sampler state (linear, clamp).
 #pragma once
 
 #include <cstdint>
@@ -22,6 +28,14 @@ class DepthStencilView;
 class RasterizerState;
 class RenderTargetView;
 class Texture2D;
+class Resource;
+class Buffer;
+class InputLayout;
+class VertexShader;
+class PixelShader;
+class ShaderResourceView;
+class SamplerState;
+class BlendState;
 
 class Context : public Object {
 public:
@@ -44,6 +58,43 @@ public:
     // Clears ignore write masks and scissors, as Direct3D's do ---------------
     void ClearRenderTargetView(RenderTargetView* view, const float color[4]);
     void ClearDepthStencilView(DepthStencilView* view, uint32_t clearFlags, float depth, uint8_t stencil);
+
+    // Output merger: blending. A null factor is (1, 1, 1, 1).
+    void OMSetBlendState(BlendState* state, const float blendFactor[4], uint32_t sampleMask);
+    void OMGetBlendState(BlendState** state, float blendFactor[4], uint32_t* sampleMask) const;
+
+    // Input assembler -------------------------------------------------------
+    void IASetInputLayout(InputLayout* layout);
+    void IASetVertexBuffers(uint32_t startSlot, uint32_t count, Buffer* const* buffers, const uint32_t* strides,
+                            const uint32_t* offsets);
+    // Each output may be null; buffers come AddRef'd.
+    void IAGetVertexBuffers(uint32_t startSlot, uint32_t count, Buffer** buffers, uint32_t* strides,
+                            uint32_t* offsets) const;
+    // `format` is FORMAT_R16_UINT or FORMAT_R32_UINT.
+    void IASetIndexBuffer(Buffer* buffer, Format format, uint32_t offset);
+    void IASetPrimitiveTopology(PrimitiveTopology topology);
+
+    // Shader stages (class instances are not offered: pass null, 0) ----------
+    void VSSetShader(VertexShader* shader, void* const* classInstances, uint32_t classInstanceCount);
+    void PSSetShader(PixelShader* shader, void* const* classInstances, uint32_t classInstanceCount);
+    void VSSetConstantBuffers(uint32_t startSlot, uint32_t count, Buffer* const* buffers);
+    void PSSetConstantBuffers(uint32_t startSlot, uint32_t count, Buffer* const* buffers);
+    void PSSetShaderResources(uint32_t startSlot, uint32_t count, ShaderResourceView* const* views);
+    void PSSetSamplers(uint32_t startSlot, uint32_t count, SamplerState* const* samplers);
+
+    // Resources and draws -----------------------------------------------------
+    // Buffers: the whole buffer, or the byte range [left, right) of `box`.
+    // Textures: one subresource (mip + slice x mip levels) or a box of it.
+    void UpdateSubresource(Resource* resource, uint32_t subresource, const Box* box, const void* data,
+                           uint32_t rowPitch, uint32_t depthPitch);
+    // Fills the mips below the view's first from it, within the view's mips
+    // and slices; only for resources made with RESOURCE_MISC_GENERATE_MIPS.
+    void GenerateMips(ShaderResourceView* view);
+    // Dropped, as Direct3D drops it, without a vertex shader, input layout,
+    // index buffer or topology; a vertex-buffer slot the layout reads but
+    // nothing is bound to reads zeros. Without a pixel shader only depth and
+    // stencil are written.
+    void DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t baseVertex);
 
     // Unbinds everything and returns every state to its default.
     void ClearState();
@@ -83,6 +134,36 @@ private:
     GlName drawFramebuffer_;
     GlName clearFramebuffer_;
     bool targetsChanged_ = true;
+
+    // Input assembler, shader stages and blending (pipeline.cpp) -------------
+    void ClearPipelineState();
+    void DeletePipelineObjects();
+    void PreparePipelineObjects();
+    void ApplyInputAssembler();
+    void ApplyShaderStages();
+
+    BlendState* blendState_ = nullptr;
+    float blendFactor_[4] = {1, 1, 1, 1};
+    uint32_t sampleMask_ = 0xFFFFFFFFu;
+    InputLayout* inputLayout_ = nullptr;
+    Buffer* vertexBuffers_[kVertexBufferSlots] = {};
+    uint32_t vertexStrides_[kVertexBufferSlots] = {};
+    uint32_t vertexOffsets_[kVertexBufferSlots] = {};
+    Buffer* indexBuffer_ = nullptr;
+    Format indexFormat_ = FORMAT_UNKNOWN;
+    uint32_t indexOffset_ = 0;
+    PrimitiveTopology topology_ = PRIMITIVE_TOPOLOGY_UNDEFINED;
+    VertexShader* vertexShader_ = nullptr;
+    PixelShader* pixelShader_ = nullptr;
+    Buffer* vertexConstantBuffers_[kConstantBufferSlots] = {};
+    Buffer* pixelConstantBuffers_[kConstantBufferSlots] = {};
+    ShaderResourceView* pixelResources_[kShaderResourceSlots] = {};
+    SamplerState* pixelSamplers_[kSamplerSlots] = {};
+    // Made once per GL context: the program pipeline the two stages meet in,
+    // and the sampler of units that have no sampler bound.
+    GlName programPipeline_;
+    SamplerState* defaultSampler_ = nullptr;
+    uint32_t defaultSamplerGeneration_ = 0;
 };
 
 }  // namespace gpu

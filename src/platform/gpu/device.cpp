@@ -106,18 +106,16 @@ HResult Device::CreateTexture2D(const Texture2DDesc* desc, const SubresourceData
     if (!desc || !GlReady()) return E_INVALIDARG;
     const FormatInfo* format = FindFormat(desc->Format);
     if (!format) return E_INVALIDARG;
-    // TODO(gpu-resources): initial data, texture arrays and cube maps.
-    if (initialData || desc->ArraySize > 1) return E_NOTIMPL;
-    if ((desc->BindFlags & BIND_RENDER_TARGET) && !format->colorRenderable) return E_INVALIDARG;
-    if ((desc->BindFlags & BIND_DEPTH_STENCIL) && !format->depth) return E_INVALIDARG;
-
+    // Sizes, mips, arrays, cube maps, bindings and initial data are checked
+    // with the other texture kinds' in texture.cpp; sample counts here.
     const uint32_t samples = std::max(desc->SampleDesc.Count, 1u);
-    uint32_t levels = 0;
-    if (Failed(CheckMultisampleQualityLevels(desc->Format, samples, &levels)) || levels == 0 ||
-        desc->SampleDesc.Quality >= levels)
-        return E_INVALIDARG;
-    if (samples > 1 && desc->MipLevels > 1) return E_INVALIDARG;
-    return Texture2D::Create(*desc, false, texture);
+    if (samples > 1 || desc->SampleDesc.Quality > 0) {
+        uint32_t levels = 0;
+        if (Failed(CheckMultisampleQualityLevels(desc->Format, samples, &levels)) || levels == 0 ||
+            desc->SampleDesc.Quality >= levels)
+            return E_INVALIDARG;
+    }
+    return Texture2D::Create(*desc, false, texture, initialData);
 }
 
 HResult Device::CreateRenderTargetView(Resource* resource, const RenderTargetViewDesc* desc, RenderTargetView** view)

@@ -8,6 +8,7 @@
 // GL renderer); an enumerated adapter goes with DRIVER_TYPE_UNKNOWN.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -25,19 +26,49 @@ class RenderTargetView;
 class Resource;
 class SwapChain;
 class Texture2D;
+class Texture1D;
+class Texture3D;
+class ShaderResourceView;
+class Buffer;
+class VertexShader;
+class PixelShader;
+class InputLayout;
+class BlendState;
+class SamplerState;
 
 class Device : public Object {
 public:
+    // Textures, with Direct3D's rules: initial data holds ArraySize x MipLevels
+    // entries (slice-major), MipLevels 0 asks for a full chain, a cube map is
+    // a 2-D array of 6n square faces with RESOURCE_MISC_TEXTURECUBE.
+    HResult CreateTexture1D(const Texture1DDesc* desc, const SubresourceData* initialData, Texture1D** texture);
     HResult CreateTexture2D(const Texture2DDesc* desc, const SubresourceData* initialData, Texture2D** texture);
+    HResult CreateTexture3D(const Texture3DDesc* desc, const SubresourceData* initialData, Texture3D** texture);
+    // A null description views every mip and slice in the resource's format.
+    HResult CreateShaderResourceView(Resource* resource, const ShaderResourceViewDesc* desc,
+                                     ShaderResourceView** view);
     // A null description views the whole resource in its own format.
     HResult CreateRenderTargetView(Resource* resource, const RenderTargetViewDesc* desc, RenderTargetView** view);
     HResult CreateDepthStencilView(Resource* resource, const DepthStencilViewDesc* desc, DepthStencilView** view);
     HResult CreateDepthStencilState(const DepthStencilDesc* desc, DepthStencilState** state);
     HResult CreateRasterizerState(const RasterizerDesc* desc, RasterizerState** state);
+    // Buffers, shaders, input layouts, blend and sampler states (resource half).
+    HResult CreateBuffer(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer);
+    // `code` is the stage's GLSL source from a Blob; class linkage is not offered (pass null).
+    HResult CreateVertexShader(const void* code, size_t length, void* classLinkage, VertexShader** shader);
+    HResult CreatePixelShader(const void* code, size_t length, void* classLinkage, PixelShader** shader);
+    // `code` is the vertex shader's source, checked against the elements.
+    HResult CreateInputLayout(const InputElementDesc* elements, uint32_t count, const void* code, size_t length,
+                              InputLayout** layout);
+    HResult CreateBlendState(const BlendDesc* desc, BlendState** state);
+    HResult CreateSamplerState(const SamplerDesc* desc, SamplerState** state);
 
     // The number of quality levels for `sampleCount` samples of `format`:
     // 1 when supported (the layer offers one quality per count), 0 when not.
     HResult CheckMultisampleQualityLevels(Format format, uint32_t sampleCount, uint32_t* qualityLevels) const;
+    // FORMAT_SUPPORT_* bits of `format`; E_FAIL (and 0) for a format the
+    // layer does not offer, as Direct3D answers for one the hardware lacks.
+    HResult CheckFormatSupport(Format format, uint32_t* support) const;
 
     FeatureLevel GetFeatureLevel() const { return featureLevel_; }
     // AddRef'd, as Direct3D's.

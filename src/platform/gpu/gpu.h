@@ -7,6 +7,7 @@
 #include "platform/gpu/enumeration.h"
 #include "platform/gpu/gpu_types.h"
 #include "platform/gpu/resources.h"
+#include "platform/gpu/shaders.h"
 #include "platform/gpu/states.h"
 #include "platform/gpu/swap_chain.h"
 #include "platform/gpu/views.h"

@@ -1,6 +1,6 @@
-// GPU resources. The device half of the layer needs 2-D textures only (the
-// swap chain's buffer and the depth buffer); buffers and the other texture
-// kinds join here with the resource half.
+// GPU resources: 1-D, 2-D (arrays, cube maps, multisampled) and 3-D
+// textures, and buffers. Row 0 of every texture's data is the top of its
+// image (uv (0,0) its top-left texel), as in Direct3D.
 #pragma once
 
 #include <cstdint>
@@ -39,12 +39,16 @@ public:
     }
 
     // Layer-internal -------------------------------------------------------
-    // Makes the GL storage for `desc` (already validated by the device).
-    static HResult Create(const Texture2DDesc& desc, bool backBuffer, Texture2D** texture);
+    // Makes the GL storage for `desc` (already validated by the device) and
+    // fills it from `initialData` (ArraySize x MipLevels entries) when given.
+    static HResult Create(const Texture2DDesc& desc, bool backBuffer, Texture2D** texture,
+                          const SubresourceData* initialData = nullptr);
 
     const Texture2DDesc& Desc() const { return desc_; }
     uint32_t GlTexture() const { return texture_.name; }
-    uint32_t GlTarget() const;  // GL_TEXTURE_2D or GL_TEXTURE_2D_MULTISAMPLE
+    // GL_TEXTURE_2D, GL_TEXTURE_2D_MULTISAMPLE, or GL_TEXTURE_2D_ARRAY for
+    // arrays and cube maps (their views pick the cube targets).
+    uint32_t GlTarget() const;
     bool Multisampled() const { return desc_.SampleDesc.Count > 1; }
     // The swap chain's buffer: GL keeps its rows bottom-up, every other
     // texture top-down (row 0 is the top of the picture, as in Direct3D).
@@ -57,6 +61,92 @@ private:
     Texture2DDesc desc_;
     GlName texture_;
     bool backBuffer_ = false;
+};
+
+class Texture1D : public Resource {
+public:
+    void GetDesc(Texture1DDesc* desc) const
+    {
+        if (desc) *desc = desc_;
+    }
+
+    // Layer-internal -------------------------------------------------------
+    static HResult Create(const Texture1DDesc& desc, const SubresourceData* initialData, Texture1D** texture);
+    const Texture1DDesc& Desc() const { return desc_; }
+    uint32_t GlTexture() const { return texture_.name; }
+    uint32_t GlTarget() const;  // GL_TEXTURE_1D or GL_TEXTURE_1D_ARRAY
+
+private:
+    Texture1D() : Resource(RESOURCE_DIMENSION_TEXTURE1D) {}
+    ~Texture1D() override;
+
+    Texture1DDesc desc_;
+    GlName texture_;
+};
+
+class Texture3D : public Resource {
+public:
+    void GetDesc(Texture3DDesc* desc) const
+    {
+        if (desc) *desc = desc_;
+    }
+
+    // Layer-internal -------------------------------------------------------
+    static HResult Create(const Texture3DDesc& desc, const SubresourceData* initialData, Texture3D** texture);
+    const Texture3DDesc& Desc() const { return desc_; }
+    uint32_t GlTexture() const { return texture_.name; }
+    uint32_t GlTarget() const;  // GL_TEXTURE_3D
+
+private:
+    Texture3D() : Resource(RESOURCE_DIMENSION_TEXTURE3D) {}
+    ~Texture3D() override;
+
+    Texture3DDesc desc_;
+    GlName texture_;
+};
+
+// What the three texture kinds share, for views, uploads and mip generation.
+// `depth` is 1 except for 3-D textures, `arraySize` 1 for them.
+struct TextureShape {
+    ResourceDimension dimension = RESOURCE_DIMENSION_UNKNOWN;
+    Format format = FORMAT_UNKNOWN;
+    uint32_t width = 0, height = 0, depth = 0;
+    uint32_t mipLevels = 0, arraySize = 0, samples = 1;
+    uint32_t bindFlags = 0, miscFlags = 0;
+    bool cube = false;
+    uint32_t glTexture = 0, glTarget = 0;
+};
+// False (shape untouched) for buffers and null.
+bool GetTextureShape(const Resource* resource, TextureShape* shape);
+
+// UpdateSubresource for textures: `subresource` is mip + slice x mip levels;
+// a null box covers the whole mip. Rows are `rowPitch` bytes apart (block rows
+// for compressed formats), 3-D slices `depthPitch`. E_INVALIDARG for a
+// subresource or box outside the texture, or a format without pixel uploads.
+HResult UpdateTextureSubresource(Resource* resource, uint32_t subresource, const Box* box, const void* data,
+                                 uint32_t rowPitch, uint32_t depthPitch);
+
+// Vertex, index and constant buffers. DEFAULT buffers take UpdateSubresource;
+// IMMUTABLE ones keep their initial data. Buffers that would need Map
+// (DYNAMIC, STAGING) are not offered.
+class Buffer : public Resource {
+public:
+    void GetDesc(BufferDesc* desc) const
+    {
+        if (desc) *desc = desc_;
+    }
+
+    // Layer-internal -------------------------------------------------------
+    static HResult Create(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer);
+    const BufferDesc& Desc() const { return desc_; }
+    uint32_t GlBuffer() const { return buffer_.name; }
+
+private:
+    Buffer() : Resource(RESOURCE_DIMENSION_BUFFER) {}
+    ~Buffer() override;
+
+    BufferDesc desc_;
+    GlName buffer_;
 };
 
 // Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as

@@ -1,10 +1,23 @@
+// Index
+//   - Depth-stencil and rasterizer states
+//   - Blend states
+//   - Sampler states
+//   - Device entry points of the resource half's states
 #include "platform/gpu/states.h"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/gpu/conventions.h"
+#include "platform/gpu/device.h"
 
 namespace gpu {
+
+// ---------------------------------------------------------------------------
+// Depth-stencil and rasterizer states
+// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -123,6 +136,218 @@ void ApplyRasterizerState(const RasterizerDesc* desc)
     glEnable(GL_MULTISAMPLE);
     if (d.AntialiasedLineEnable) glEnable(GL_LINE_SMOOTH);
     else glDisable(GL_LINE_SMOOTH);
+}
+
+// ---------------------------------------------------------------------------
+// Blend states
+// ---------------------------------------------------------------------------
+
+namespace {
+
+bool ValidBlend(Blend blend)
+{
+    return (blend >= BLEND_ZERO && blend <= BLEND_SRC_ALPHA_SAT) || blend == BLEND_BLEND_FACTOR ||
+           blend == BLEND_INV_BLEND_FACTOR;
+}
+
+// Direct3D refuses colour factors for the alpha channel.
+bool ValidAlphaBlend(Blend blend)
+{
+    return ValidBlend(blend) && blend != BLEND_SRC_COLOR && blend != BLEND_INV_SRC_COLOR &&
+           blend != BLEND_DEST_COLOR && blend != BLEND_INV_DEST_COLOR;
+}
+
+bool ValidBlendOp(BlendOp op) { return op >= BLEND_OP_ADD && op <= BLEND_OP_MAX; }
+
+GLenum GlBlend(Blend blend)
+{
+    switch (blend) {
+    case BLEND_ZERO: return GL_ZERO;
+    case BLEND_ONE: return GL_ONE;
+    case BLEND_SRC_COLOR: return GL_SRC_COLOR;
+    case BLEND_INV_SRC_COLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case BLEND_SRC_ALPHA: return GL_SRC_ALPHA;
+    case BLEND_INV_SRC_ALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case BLEND_DEST_ALPHA: return GL_DST_ALPHA;
+    case BLEND_INV_DEST_ALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case BLEND_DEST_COLOR: return GL_DST_COLOR;
+    case BLEND_INV_DEST_COLOR: return GL_ONE_MINUS_DST_COLOR;
+    case BLEND_SRC_ALPHA_SAT: return GL_SRC_ALPHA_SATURATE;
+    case BLEND_BLEND_FACTOR: return GL_CONSTANT_COLOR;
+    case BLEND_INV_BLEND_FACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
+    }
+    return GL_ONE;
+}
+
+GLenum GlBlendOp(BlendOp op)
+{
+    // Direct3D's SUBTRACT is source minus destination, as GL's FUNC_SUBTRACT.
+    static constexpr GLenum kOps[] = {GL_FUNC_ADD, GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN,
+                                      GL_MAX};
+    return ValidBlendOp(op) ? kOps[op] : GL_FUNC_ADD;
+}
+
+}  // namespace
+
+HResult BlendState::Create(const BlendDesc* desc, BlendState** state)
+{
+    if (!state) return E_INVALIDARG;
+    *state = nullptr;
+    if (!desc) return E_INVALIDARG;
+    const uint32_t targets = desc->IndependentBlendEnable ? 8 : 1;
+    for (uint32_t index = 0; index < targets; ++index) {
+        const RenderTargetBlendDesc& target = desc->RenderTarget[index];
+        if (!ValidBlend(target.SrcBlend) || !ValidBlend(target.DestBlend) || !ValidAlphaBlend(target.SrcBlendAlpha) ||
+            !ValidAlphaBlend(target.DestBlendAlpha) || !ValidBlendOp(target.BlendOp) ||
+            !ValidBlendOp(target.BlendOpAlpha) || target.RenderTargetWriteMask > COLOR_WRITE_ENABLE_ALL)
+            return E_INVALIDARG;
+    }
+    BlendState* made = new BlendState;
+    made->desc_ = *desc;
+    *state = made;
+    return S_OK;
+}
+
+void ApplyBlendState(const BlendDesc* desc, const float blendFactor[4], uint32_t sampleMask)
+{
+    const BlendDesc defaults;
+    const BlendDesc& d = desc ? *desc : defaults;
+    for (GLuint index = 0; index < kMaxRenderTargets; ++index) {
+        const RenderTargetBlendDesc& t = d.RenderTarget[d.IndependentBlendEnable ? index : 0];
+        if (t.BlendEnable) glEnablei(GL_BLEND, index);
+        else glDisablei(GL_BLEND, index);
+        glBlendFuncSeparatei(index, GlBlend(t.SrcBlend), GlBlend(t.DestBlend), GlBlend(t.SrcBlendAlpha),
+                             GlBlend(t.DestBlendAlpha));
+        glBlendEquationSeparatei(index, GlBlendOp(t.BlendOp), GlBlendOp(t.BlendOpAlpha));
+        const uint8_t mask = t.RenderTargetWriteMask;
+        glColorMaski(index, (mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0);
+    }
+    // A null factor is Direct3D's (1, 1, 1, 1).
+    static constexpr float kOnes[4] = {1, 1, 1, 1};
+    const float* factor = blendFactor ? blendFactor : kOnes;
+    glBlendColor(factor[0], factor[1], factor[2], factor[3]);
+    if (d.AlphaToCoverageEnable) glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+    else glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+    if (sampleMask == 0xFFFFFFFFu) {
+        glDisable(GL_SAMPLE_MASK);
+    } else {
+        glEnable(GL_SAMPLE_MASK);
+        glSampleMaski(0, sampleMask);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sampler states
+// ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr uint32_t kFilterMipLinear = 0x1;
+constexpr uint32_t kFilterMagLinear = 0x4;
+constexpr uint32_t kFilterMinLinear = 0x10;
+constexpr uint32_t kFilterAnisotropic = 0x40;
+constexpr uint32_t kFilterComparison = 0x80;
+constexpr uint32_t kFilterKnownBits = 0x1D5;
+
+bool ValidAddress(TextureAddressMode mode)
+{
+    return mode >= TEXTURE_ADDRESS_WRAP && mode <= TEXTURE_ADDRESS_MIRROR_ONCE;
+}
+
+bool ValidFilter(uint32_t filter)
+{
+    if ((filter & ~kFilterKnownBits) != 0) return false;
+    // Bits 7-8 pick the reduction: 0 plain, 1 comparison; minimum and maximum are not offered.
+    if ((filter >> 7) > 1) return false;
+    const uint32_t allLinear = kFilterMipLinear | kFilterMagLinear | kFilterMinLinear;
+    return (filter & kFilterAnisotropic) == 0 || (filter & allLinear) == allLinear;
+}
+
+GLint GlAddress(TextureAddressMode mode)
+{
+    switch (mode) {
+    case TEXTURE_ADDRESS_WRAP: return GL_REPEAT;
+    case TEXTURE_ADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case TEXTURE_ADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case TEXTURE_ADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case TEXTURE_ADDRESS_MIRROR_ONCE: return GL_MIRROR_CLAMP_TO_EDGE;
+    }
+    return GL_CLAMP_TO_EDGE;
+}
+
+GLint GlComparisonOf(ComparisonFunc func)
+{
+    static constexpr GLint kFuncs[] = {GL_NEVER,   GL_NEVER,    GL_LESS,   GL_EQUAL, GL_LEQUAL,
+                                       GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+    return ValidComparison(func) ? kFuncs[func] : GL_NEVER;
+}
+
+bool HasAnisotropicFiltering()
+{
+    return epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
+           epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
+}
+
+}  // namespace
+
+HResult SamplerState::Create(const SamplerDesc* desc, SamplerState** state)
+{
+    if (!state) return E_INVALIDARG;
+    *state = nullptr;
+    if (!desc || !GlReady()) return E_INVALIDARG;
+    const SamplerDesc& d = *desc;
+    if (!ValidFilter(d.Filter) || !ValidAddress(d.AddressU) || !ValidAddress(d.AddressV) ||
+        !ValidAddress(d.AddressW) || d.MaxAnisotropy > 16 || !ValidComparison(d.ComparisonFunc) ||
+        !(d.MipLODBias >= -16.0f && d.MipLODBias <= 15.99f) || std::isnan(d.MinLOD) || std::isnan(d.MaxLOD))
+        return E_INVALIDARG;
+
+    GLuint name = 0;
+    glCreateSamplers(1, &name);
+    SamplerState* made = new SamplerState;
+    made->desc_ = d;
+    made->sampler_ = MakeGlName(name);
+
+    const uint32_t filter = d.Filter;
+    const bool minLinear = (filter & kFilterMinLinear) != 0;
+    const bool mipLinear = (filter & kFilterMipLinear) != 0;
+    const GLint minFilter = minLinear ? (mipLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)
+                                      : (mipLinear ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST);
+    glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, minFilter);
+    glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, (filter & kFilterMagLinear) ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(name, GL_TEXTURE_WRAP_S, GlAddress(d.AddressU));
+    glSamplerParameteri(name, GL_TEXTURE_WRAP_T, GlAddress(d.AddressV));
+    glSamplerParameteri(name, GL_TEXTURE_WRAP_R, GlAddress(d.AddressW));
+    glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, d.MipLODBias);
+    glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, d.MinLOD);
+    glSamplerParameterf(name, GL_TEXTURE_MAX_LOD, d.MaxLOD);
+    glSamplerParameterfv(name, GL_TEXTURE_BORDER_COLOR, d.BorderColor);
+    // A comparison sampler compares the reference with the texel (sampler2DShadow in GLSL).
+    if (filter & kFilterComparison) {
+        glSamplerParameteri(name, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+        glSamplerParameteri(name, GL_TEXTURE_COMPARE_FUNC, GlComparisonOf(d.ComparisonFunc));
+    } else {
+        glSamplerParameteri(name, GL_TEXTURE_COMPARE_MODE, GL_NONE);
+    }
+    if ((filter & kFilterAnisotropic) && HasAnisotropicFiltering())
+        glSamplerParameterf(name, GL_TEXTURE_MAX_ANISOTROPY_EXT, static_cast<float>(std::max(d.MaxAnisotropy, 1u)));
+    *state = made;
+    return S_OK;
+}
+
+SamplerState::~SamplerState()
+{
+    if (GlNameDeletable(sampler_)) glDeleteSamplers(1, &sampler_.name);
+}
+
+// ---------------------------------------------------------------------------
+// Device entry points of the resource half's states
+// ---------------------------------------------------------------------------
+
+HResult Device::CreateBlendState(const BlendDesc* desc, BlendState** state) { return BlendState::Create(desc, state); }
+
+HResult Device::CreateSamplerState(const SamplerDesc* desc, SamplerState** state)
+{
+    return SamplerState::Create(desc, state);
 }
 
 }  // namespace gpu

@@ -1,0 +1,41 @@
+// Geometric tests of picking, the viewer collision, the start-position search
+// and the camera's levelled directions: a segment against a triangle, a point
+// in a triangle seen along one axis, a point on a triangle, an ellipsoid
+// against a triangle, the split of a vector across and along an axis, and the
+// NaN tests. Plain functions without state. A triangle is an array of three
+// points; results are 1 (yes) or 0 (no).
+#pragma once
+
+#include "core/vector3.h"
+
+struct Plane;
+
+// 1 when the value (every component) is not NaN.
+int IsNotNaN(float value);
+int IsNotNaNVector3(const Vector3& v);
+
+// The segment segment[0]..segment[1] against the triangle. 1 with the crossing
+// point in *out (when out is not null); 0 for null arguments, a degenerate
+// triangle, ends strictly on one side of its plane, or a crossing outside it.
+int IntersectRayTriangle(const Vector3* segment, const Vector3* triangle, Vector3* out);
+
+// The point inside the triangle as seen along one axis: 1 drops x, 2 drops y,
+// 3 drops z. The plane's normal gives the winding, so both windings work.
+// Points on an edge pass within 1.0000001e-6 of the edge's cross value.
+int PointInTriangle2D(int axis, const Plane* plane, const Vector3* point, const Vector3* triangle);
+
+// 1 when the point lies within 0.001 of the triangle's plane and inside it.
+int PointOnTrianglePlane(const Vector3* point, const Vector3* triangle);
+
+// An ellipsoid with semi-axes a, b, c (x, y, z) around `centre` against the
+// triangle's front side. Foot (the centre dropped onto the plane), normal
+// (the plane's) and depth are written before the last two tests, so they are
+// set also for some misses; 1 on contact.
+int IntersectSphereTriangle(const Vector3& centre, const Vector3* triangle, float a, float b, float c,
+                            Vector3* foot, Vector3* normal, float* depth);
+
+// Splits v into the part perpendicular to `axis` (rotated into the plane
+// across the axis, keeping that part's length) and the remainder along it.
+// With v parallel to the axis there is no rotation axis and the
+// perpendicular part comes out (nearly) zero.
+void RotateIntoPlane(const Vector3& v, const Vector3& axis, Vector3* perpendicular, Vector3* along);

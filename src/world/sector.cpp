@@ -1,0 +1,271 @@
+// Sections: Sector (bounds and flags); the world's sector operations
+// (nearest sector, assignment, moved objects, removal, labels).
+#include "world/sector.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/box_transform.h"
+#include "scene/camera.h"
+#include "shell/log.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int32_t kLabelledObjectFlag = 0x2000;
+
+bool IsFinite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+float DistanceSquared(const Vector3& a, const Vector3& b)
+{
+    const float dx = a.x - b.x;
+    const float dy = a.y - b.y;
+    const float dz = a.z - b.z;
+    return dx * dx + dy * dy + dz * dz;
+}
+
+bool Holds(const Sector& sector, const CNBObject* object)
+{
+    return std::find(sector.objects.begin(), sector.objects.end(), object) != sector.objects.end();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Sector
+// ---------------------------------------------------------------------------
+
+void Sector::Release() { std::vector<CNBObject*>().swap(objects); }
+
+void Sector::RemoveObject(const CNBObject* object)
+{
+    const auto it = std::find(objects.begin(), objects.end(), object);
+    if (it != objects.end()) objects.erase(it);
+}
+
+bool Sector::ExtendBoxBy(const CNBObject& object)
+{
+    bool extended = false;
+    for (int i = 0; i < object.PartCount; ++i) {
+        const ObjectPart* part = object.GetPart(i);
+        if (!part || !part->mainMesh) continue;
+        const CPolygonsGrid& mesh = *part->mainMesh;
+        Vector3 low;
+        Vector3 high;
+        TransformBox(object.WorldMatrix, mesh.boundsMin, mesh.boundsMax, low, high);
+        ExtendBox(boundsMin, boundsMax, low);
+        ExtendBox(boundsMin, boundsMax, high);
+        extended = true;
+    }
+    // TODO(piece-groups): the same meshes through each PieceGroup's own
+    // matrix, once PieceGroup carries one.
+    return extended;
+}
+
+void Sector::FinishBounds()
+{
+    const bool empty = !(boundsMin.x <= boundsMax.x && boundsMin.y <= boundsMax.y && boundsMin.z <= boundsMax.z);
+    if (empty) {
+        // Nothing to bound: a sphere that no culling test rejects.
+        boundsCentre = Vector3{};
+        radius = FLT_MAX;
+        return;
+    }
+    boundsCentre = Vector3::Scale(Vector3::Add(boundsMin, boundsMax), 0.5f);
+    radius = std::max(Vector3::Sub(boundsCentre, boundsMax).Length(), Vector3::Sub(boundsCentre, boundsMin).Length());
+}
+
+void Sector::UpdateBounds()
+{
+    boundsMin = Vector3{FLT_MAX, FLT_MAX, FLT_MAX};
+    boundsMax = Vector3{-FLT_MAX, -FLT_MAX, -FLT_MAX};
+    for (const CNBObject* object : objects)
+        if (object) ExtendBoxBy(*object);
+    FinishBounds();
+}
+
+void Sector::ExtendBounds(const CNBObject* object)
+{
+    if (!object) return;
+    ExtendBoxBy(*object);
+    FinishBounds();
+}
+
+void Sector::UpdateRenderFlags()
+{
+    std::memset(renderFlags, 0, sizeof(renderFlags));
+    for (const CNBObject* object : objects) {
+        if (!object) continue;
+        for (int k = 0; k < kVertexFormatSlots; ++k)
+            if (object->RenderFlags[k]) renderFlags[k] = 1;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The world's sector operations
+// ---------------------------------------------------------------------------
+
+Sector* CWorld::NearestSector(const CNBObject& object, const char* operation) const
+{
+    if (!IsFinite(object.Center)) {
+        WriteLog(std::string("Error: CWorld::") + operation + "() object centre is not finite");
+        return nullptr;
+    }
+    float best = FLT_MAX;
+    Sector* nearest = nullptr;
+    for (Sector* sector : sectors) {
+        if (!sector) continue;
+        const float distance = DistanceSquared(object.Center, sector->position);
+        if (distance < best) {  // strictly: on a tie the earlier sector stays
+            best = distance;
+            nearest = sector;
+        }
+    }
+    return (nearest && best < kSectorReachSquared) ? nearest : nullptr;
+}
+
+bool CWorld::RecreateSectors(int n)
+{
+    for (Sector*& sector : sectors) {
+        delete sector;
+        sector = nullptr;
+    }
+    sectors.clear();
+    // No object may keep a link to a deleted sector.
+    for (CNBObject* object : objects)
+        if (object) object->SectorLink = nullptr;
+    for (CNBObject* object : {previewObject, modelViewObject})
+        if (object) object->SectorLink = nullptr;
+
+    for (int i = 0; i < n; ++i) {
+        Sector* sector = new (std::nothrow) Sector();
+        if (!sector) return false;
+        try {
+            sectors.push_back(sector);
+        } catch (const std::bad_alloc&) {
+            delete sector;
+            return false;
+        }
+    }
+    return true;
+}
+
+void CWorld::AssignSectors()
+{
+    for (Sector* sector : sectors)
+        if (sector) sector->objects.clear();
+
+    for (CNBObject* object : objects) {
+        if (!object) continue;
+        object->HeadFlag = 1;
+        if (Sector* sector = NearestSector(*object, "AssignSectors")) {
+            sector->objects.push_back(object);
+            object->SectorLink = sector;
+        }
+    }
+
+    // Objects that fell out of the world; the next object moves into a freed slot.
+    for (size_t i = 0; i < objects.size();) {
+        CNBObject* object = objects[i];
+        if (object && object->HeadFlag == 1 && object->Center.y < kFallOutHeight) {
+            RemoveObject(object);
+            if (i < objects.size() && objects[i] == object) ++i;
+            continue;
+        }
+        ++i;
+    }
+
+    for (Sector* sector : sectors) {
+        if (!sector) continue;
+        sector->UpdateBounds();
+        sector->UpdateRenderFlags();
+    }
+}
+
+void CWorld::PutObjectInSector(CNBObject* object)
+{
+    if (!object) return;
+    object->HeadFlag = 1;
+    Sector* sector = NearestSector(*object, "PutObjectInSector");
+    if (!sector) return;
+    sector->objects.push_back(object);
+    sector->UpdateBounds();
+    sector->UpdateRenderFlags();
+    object->SectorLink = sector;
+}
+
+void CWorld::ReassignObject(CNBObject* object)
+{
+    if (!object) return;
+    object->HeadFlag = 1;
+    Sector* sector = NearestSector(*object, "ReassignObject");
+    if (!sector) return;
+    sector->objects.push_back(object);
+    sector->ExtendBounds(object);
+    for (int k = 0; k < kVertexFormatSlots; ++k)
+        if (object->RenderFlags[k]) sector->renderFlags[k] = 1;
+    object->SectorLink = sector;
+}
+
+void CWorld::UpdateObjectSectors()
+{
+    for (CNBObject* object : objects) {
+        if (!object || !object->Moved) continue;
+        // Its own sector first, else the first that holds it. An object that
+        // no sector holds (it was out of reach) is reassigned all the same,
+        // so it lands in a sector once it moves back within reach.
+        Sector* holder = nullptr;
+        Sector* link = object->SectorLink;
+        if (link && std::find(sectors.begin(), sectors.end(), link) != sectors.end() && Holds(*link, object))
+            holder = link;
+        for (size_t i = 0; !holder && i < sectors.size(); ++i)
+            if (sectors[i] && Holds(*sectors[i], object)) holder = sectors[i];
+        if (holder) holder->RemoveObject(object);
+        ReassignObject(object);
+        object->Moved = 0;
+    }
+}
+
+void CWorld::RemoveObject(CNBObject* object)
+{
+    if (!object || objects.empty()) return;
+    if (std::find(objects.begin(), objects.end(), object) == objects.end()) return;
+    // Every entry, not just the first: nothing may keep pointing at it.
+    for (Sector* sector : sectors)
+        if (sector) std::erase(sector->objects, object);
+    std::erase_if(labels, [object](const ObjectLabel& label) { return label.object == object; });
+    if (objectRemovedHook) objectRemovedHook(objectRemovedContext, object);
+    std::erase(objects, object);
+    CNBObject::Delete(object);
+}
+
+void CWorld::ProjectLabels(const CCamera& camera)
+{
+    labels.clear();
+    for (const Sector* sector : sectors) {
+        if (!sector || !sector->visible) continue;
+        for (CNBObject* object : sector->objects) {
+            if (!object || !(object->Flags & kLabelledObjectFlag)) continue;
+            if (object->RenderBytes[1]) {
+                Vector3 point = TransformPoint(object->WorldMatrix, object->Center);
+                camera.ProjectToScreen(point, camera.viewportWidth, camera.viewportHeight);
+                labels.push_back(ObjectLabel{object, nullptr, point.z});
+            }
+            // TODO(piece-groups): a label for each PieceGroup whose label byte
+            // is set, its position through its own matrix, once PieceGroup
+            // carries them.
+        }
+    }
+    // Smallest depth first; a NaN depth sorts last instead of breaking the sort.
+    std::sort(labels.begin(), labels.end(), [](const ObjectLabel& a, const ObjectLabel& b) {
+        if (std::isnan(a.depth)) return false;
+        return std::isnan(b.depth) || a.depth < b.depth;
+    });
+}

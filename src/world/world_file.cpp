@@ -1,0 +1,1119 @@
+// Reading and writing world files.
+//
+// Sections:
+//   record sizes and field orders     what a count is checked against; stored slot orders
+//   writing                           WorldWriter: strings, sectors, objects, parts, mesh
+//                                     slots, faces, lines, QuickBar, settings, BlockSettings
+//   reading                           WorldReader: the same records in the same order
+//   files                             path resolution, CWorld::SaveWorldFile,
+//                                     CWorld::LoadWorldFile
+//
+// The reader trusts nothing in the file: every count is checked against the
+// bytes left before anything is made for it, every mesh is checked against
+// the counts stored with it, every index into a mesh is checked, and a number
+// that is not finite never enters the world (it is read as 0 and the load
+// says so in the log). A record that cannot be read completely is dropped.
+#include "world/world_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/binary_io.h"
+#include "core/name_key.h"
+#include "graphics/texture.h"
+#include "platform/files.h"
+#include "shell/log.h"
+#include "world/line.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/physic_body.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Record sizes and field orders
+// ---------------------------------------------------------------------------
+
+// The fewest bytes each record can take in a file. A count is refused when
+// this many bytes per record are not left, so no count can make the reader
+// allocate more than the file could describe.
+constexpr size_t kSectorRecordBytes = 48;
+constexpr size_t kMinObjectRecordBytes = 293;   // every optional group absent, no parts
+constexpr size_t kMinPartRecordBytes = 47;      // empty name, no mesh slots
+constexpr size_t kMinLineRecordBytes = 25;
+constexpr size_t kLinePointBytes = 13;
+constexpr size_t kMinWideStringBytes = 2;
+constexpr size_t kMinBlockSettingsBytes = 78;
+constexpr size_t kVertexRecordBytes = 37;
+constexpr size_t kCornerIndexBytes = 2;
+constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
+
+constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
+constexpr int kMeshSlots = 4;                   // the main mesh, then the three further meshes
+constexpr int kMaxFaceCorners = 4;
+constexpr uint8_t kGridMesh = 1;
+constexpr uint8_t kPolygonListMesh = 2;
+
+// The mesh texture slots that travel with a mesh.
+constexpr int kStoredTextureSlots[4] = {0, 1, 2, 4};
+
+// The key-table slots in file order; slot 31 is not stored.
+constexpr int kStoredKeySlots[] = {
+    0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+    23, 24, 25, 26, 27, 28, 29, 30,
+    32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44,
+    47, 21, 22, 48, 49, 45, 46,
+};
+static_assert(sizeof(kStoredKeySlots) / sizeof(kStoredKeySlots[0]) == 49);
+
+// The file image is handed to the file in pieces of about this size, so a
+// large world is never held twice in memory.
+constexpr size_t kFlushBytes = size_t{1} << 20;
+
+constexpr uint8_t kZeros[512] = {};
+
+// ---------------------------------------------------------------------------
+// Writing
+// ---------------------------------------------------------------------------
+
+class WorldWriter {
+public:
+    // With a file the image goes to it piece by piece; without one it stays in Bytes().
+    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file)
+    {
+        if (file_) out_.Bytes().reserve(kFlushBytes + kFlushBytes / 4);
+    }
+
+    void WriteWorld(const CWorld& world);
+    // Hands the collected bytes to the file. False once any write failed.
+    bool Flush();
+    std::vector<uint8_t>& Bytes() { return out_.Bytes(); }
+
+private:
+    void U8(uint8_t v) { out_.WriteU8(v); }
+    void U16(uint16_t v) { out_.WriteU16(v); }
+    void U32(uint32_t v) { out_.WriteU32(v); }
+    void I32(int32_t v) { out_.WriteI32(v); }
+    void U64(uint64_t v) { out_.WriteU64(v); }
+    void F32(float v) { out_.WriteF32(v); }
+    void Floats(const float* v, int n)
+    {
+        for (int i = 0; i < n; ++i) out_.WriteF32(v[i]);
+    }
+    void Vec3(const Vector3& v)
+    {
+        F32(v.x);
+        F32(v.y);
+        F32(v.z);
+    }
+    void Zeros(size_t bytes)
+    {
+        while (bytes > 0) {
+            const size_t n = std::min(bytes, sizeof(kZeros));
+            out_.WriteBytes(kZeros, n);
+            bytes -= n;
+        }
+    }
+    void Narrow(const char* text);
+    void Wide(const std::u16string& text);
+
+    void SectorRecord(const Sector& sector);
+    void ObjectRecord(const CNBObject& object);
+    void JointFields(const JointRecord& joint);
+    void PartRecord(const ObjectPart& part);
+    void MeshSlot(const CPolygonsGrid* mesh);
+    void FaceRecord(const PolygonFace& face);
+    void LineRecord(const CLine& line);
+    void Settings(const CWorld& world);
+
+    void MaybeFlush()
+    {
+        if (file_ && out_.Size() >= kFlushBytes) Flush();
+    }
+
+    BinaryWriter out_;
+    platform::AtomicFileWriter* file_ = nullptr;
+    bool failed_ = false;
+};
+
+bool WorldWriter::Flush()
+{
+    if (!file_) return !failed_;
+    if (!failed_ && out_.Size() > 0 && !file_->Write(out_.Bytes().data(), out_.Size())) failed_ = true;
+    out_.Bytes().clear();
+    return !failed_;
+}
+
+void WorldWriter::Narrow(const char* text)
+{
+    size_t n = 0;
+    while (text && n < kWorldFileStringLimit && text[n] != '\0') ++n;
+    U16(static_cast<uint16_t>(n));
+    if (n) out_.WriteBytes(text, n);
+}
+
+void WorldWriter::Wide(const std::u16string& text)
+{
+    // As a C string: up to the first NUL, cut to what the reader's buffer holds.
+    size_t n = 0;
+    while (n < text.size() && n < kWorldFileStringLimit && text[n] != u'\0') ++n;
+    U16(static_cast<uint16_t>(n));
+    for (size_t i = 0; i < n; ++i) U16(static_cast<uint16_t>(text[i]));
+}
+
+void WorldWriter::SectorRecord(const Sector& sector)
+{
+    I32(sector.sectorId);
+    I32(sector.reserved0);
+    F32(sector.radius);
+    Vec3(sector.boundsMin);
+    Vec3(sector.boundsMax);
+    Vec3(sector.boundsCentre);
+}
+
+void WorldWriter::JointFields(const JointRecord& joint)
+{
+    U8(joint.flag);
+    U32(joint.value);
+    U32(0);
+    const uint32_t* w = joint.w0to8;
+    for (uint32_t word : {w[0], w[2], w[8], joint.w9to11[1], joint.w9to11[2], w[3], w[4]}) U32(word);
+    for (int k = 0; k < 32; ++k) {
+        U32(joint.a[k]);
+        U32(joint.b[k]);
+        U32(joint.c[k]);
+    }
+    for (uint32_t word : {w[1], w[5], w[6], w[7]}) U32(word);
+    U16(joint.h4);
+    U16(joint.h5);
+    for (uint32_t word : joint.w14to16) U32(word);
+    U16(joint.h0);
+    U32(joint.w9to11[0]);
+    U16(joint.h2);
+    U32(joint.w12);
+    U32(joint.w13);
+    U16(joint.h3);
+    U16(joint.h1);
+    Zeros(11 * 4);
+}
+
+void WorldWriter::ObjectRecord(const CNBObject& o)
+{
+    U64(o.Id);
+    Narrow(o.Name);
+    Narrow(o.SubName);
+    U8(o.HeadFlag);
+    I32(o.Kind);
+    U8(o.HeadByte);
+    I32(o.HeadInt);
+    Vec3(o.Center);
+    Vec3(o.CenterCopy);
+    F32(o.Radius);
+    F32(o.RadiusCopy);
+    Floats(o.WorldMatrix.m, 16);
+    Zeros(12 * 4);
+    Vec3(o.Scale);
+    Zeros(2 * 4);
+    Wide(o.SecondName);
+    Wide(o.TypeName);
+    I32(o.ShapeKind);
+    const bool hasBody = o.PhysicBody && o.PhysicBody->Body;
+    U8(hasBody ? 1 : 0);
+    if (hasBody) {
+        Floats(o.ShapeSize, 3);
+        Floats(o.PhysicsValues, 5);
+        F32(o.Mass);
+        Zeros(18 * 4);
+    }
+    F32(o.Radius);
+    F32(o.RadiusCopy);
+    for (int32_t word : o.AnimationWords) U32(static_cast<uint32_t>(word));
+    U8(o.RenderByte);
+    I32(o.RenderInt);
+    for (uint8_t b : o.RenderBytes) U8(b);
+    U32(static_cast<uint32_t>(o.AnimationWords[0]));
+    U8(o.RenderByte);
+    I32(o.IdInt);
+    I32(o.SceneInt);
+    U32(o.FloatRecordFlag);
+    if (o.FloatRecordFlag != 0) {
+        Floats(o.FloatRecord, 4);
+        Floats(o.FloatRecord + 7, 3);
+        Floats(o.JointMatrix.m, 16);
+    }
+    Zeros(2);
+    U8(1);  // physics group
+    U8(o.StaticFlag);
+    Zeros(3 + 12 * 4);
+    U8(1);  // material group
+    Floats(o.Ambient.v, 4);
+    Zeros(4 * 4);
+    Floats(o.Diffuse.v, 4);
+    Zeros(4 * 4);
+    Floats(o.Specular.v, 4);
+    Zeros(47 * 4);
+    Vec3(o.BoxMin);
+    Vec3(o.BoxMax);
+    Vec3(o.Center);
+    U32(1);
+    Narrow(o.StringA);
+    Narrow(o.StringB);
+    U8(1);  // joint group
+    JointFields(o.Joint);
+    // The count is the number of part records that follow.
+    const int32_t parts = o.Parts ? std::max(o.PartCount, 0) : 0;
+    I32(parts);
+    for (int32_t i = 0; i < parts; ++i) PartRecord(o.Parts[i]);
+}
+
+void WorldWriter::PartRecord(const ObjectPart& part)
+{
+    Narrow(part.name);
+    U32(static_cast<uint32_t>(part.latePair[0]));
+    U32(static_cast<uint32_t>(part.latePair[1]));
+    for (int i = 0; i < 8; ++i) U32(part.words[i]);
+    U8(part.headBytes[0]);
+    U8(part.headBytes[1]);
+    U8(part.PartKind);
+    U8(static_cast<uint8_t>(part.partInt));
+    U8(kMeshSlots);
+    MeshSlot(part.mainMesh);
+    for (const CPolygonsGrid* mesh : part.furtherMeshes) MeshSlot(mesh);
+}
+
+void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
+{
+    if (!mesh) {
+        U8(0);
+        return;
+    }
+    const CPolygonsGrid& m = *mesh;
+    U8(1);
+    Narrow(m.name);
+    U32(static_cast<uint32_t>(m.modeWords[0]));
+    U32(static_cast<uint32_t>(m.modeWords[1]));
+    U8(m.MeshKind);
+    U8(m.meshByte1);
+    U8(m.meshByte2);
+    U16(m.vertexCount);
+    U16(m.rowCount1);
+    U16(m.columnCount1);
+    const uint32_t corners = static_cast<uint32_t>(std::max(m.cornerIndexCount, 0));
+    U32(corners);
+    U32(m.faceCount);
+    U32(static_cast<uint32_t>(m.triangleCount));
+    U32(static_cast<uint32_t>(m.quadCount));
+    F32(m.radius);
+    Vec3(m.boundsMin);
+    Vec3(m.boundsMax);
+    Vec3(m.boundsCenter);
+    for (int slot : kStoredTextureSlots) {
+        // A name whose texture is not loaded is kept, so saving never loses it.
+        const CTexture* texture = m.textures[slot];
+        Wide(texture ? texture->name : m.textureNames[slot].name);
+    }
+    const Vector3 none;
+    for (uint32_t v = 0; v < m.vertexCount; ++v) {
+        Vec3(m.unscaledPositions ? m.unscaledPositions[v] : none);
+        Vec3(m.positions ? m.positions[v] : none);
+        Vec3(m.normals ? m.normals[v] : none);
+        U8(m.cornerFlags && v < corners ? m.cornerFlags[v] : 0);
+    }
+    for (uint32_t i = 0; i < corners; ++i) U16(m.cornerIndices ? m.cornerIndices[i] : 0);
+    static const PolygonFace kEmptyFace;
+    for (uint32_t f = 0; f < m.faceCount; ++f) FaceRecord(m.faces ? m.faces[f] : kEmptyFace);
+    MaybeFlush();
+}
+
+void WorldWriter::FaceRecord(const PolygonFace& face)
+{
+    U8(face.faceByte1);
+    U8(face.faceByte2);
+    U8(face.hidden);
+    U8(face.ShadingMode);
+    U32(static_cast<uint32_t>(face.VertexFormat));
+    Vec3(face.faceNormal);
+    Vec3(face.flatNormal);
+    U8(static_cast<uint8_t>(face.corners));
+    U32(face.firstIndex);
+    U8(0);
+    const uint16_t count = face.texCoords ? face.texCoordCount : 0;
+    U16(count);
+    for (uint16_t i = 0; i < count; ++i) {
+        F32(face.texCoords[i].u);
+        F32(face.texCoords[i].v);
+    }
+}
+
+void WorldWriter::LineRecord(const CLine& line)
+{
+    I32(line.LineType);
+    U8(line.active);
+    U32(line.attribute);
+    I32(line.order);
+    F32(line.roundness);
+    I32(line.samplesPerSpan);
+    const int32_t count = line.points ? std::max(line.pointCount, 0) : 0;
+    I32(count);
+    for (int32_t i = 0; i < count; ++i) {
+        Vec3(line.points[i]);
+        U8(line.pointFlags && i < line.pointCapacity ? line.pointFlags[i] : 0);
+    }
+    MaybeFlush();
+}
+
+void WorldWriter::Settings(const CWorld& w)
+{
+    for (float v : {w.moveFactor, w.fieldOfView, w.nearPlane, w.farPlane}) F32(v);
+    for (uint8_t b : {w.showPlacementFrame, w.sceneOptionB, w.physicsActive, w.sceneOptionE}) U8(b);
+    for (float v : {w.sceneValueA, w.turnFactor, w.previewScale.x, w.previewScale.y, w.previewScale.z, w.sceneValueD,
+                    w.mouseRotateStep, w.impulseStrength})
+        F32(v);
+    for (uint8_t b : {w.sceneOptionF, w.flyCamera, w.sceneOptionD, w.sceneOptionG}) U8(b);
+    F32(w.sceneValueB);
+    F32(w.sceneValueC);
+    for (uint8_t b : {w.physicsPaused, w.smoothCamera, w.physicsQuality}) U8(b);
+    U8(0);
+    F32(w.cameraRampTime);
+    F32(w.physicsTimeScale);
+    U32(0);
+    U32(1);  // camera group
+    for (double v : w.cameraMatrix.m) out_.WriteF64(v);
+    Vec3(w.cameraPosition);
+    Zeros(8 * 4);
+    U32(1);  // key table
+    for (int slot : kStoredKeySlots) I32(w.keyTable[slot]);
+    Zeros(70 * 4);
+}
+
+void WorldWriter::WriteWorld(const CWorld& world)
+{
+    out_.WriteBytes(kWorldFileMagic, kWorldFileMagicBytes);
+
+    // Every count is the number of records that follow it: null entries are skipped.
+    auto live = [](const auto& list) {
+        return static_cast<uint32_t>(std::count_if(list.begin(), list.end(), [](const auto* p) { return p; }));
+    };
+    U32(live(world.sectors));
+    for (const Sector* sector : world.sectors)
+        if (sector) SectorRecord(*sector);
+
+    U32(live(world.objects));
+    for (const CNBObject* object : world.objects) {
+        if (!object) continue;
+        ObjectRecord(*object);
+        MaybeFlush();
+        if (failed_) return;
+    }
+
+    U32(live(world.lines));
+    for (const CLine* line : world.lines)
+        if (line) LineRecord(*line);
+
+    U32(live(world.quickBar));
+    for (const BlockType* type : world.quickBar)
+        if (type) Wide(type->name);
+
+    Settings(world);
+
+    U32(static_cast<uint32_t>(world.blockSettings.size()));
+    for (const BlockSettings& settings : world.blockSettings) {
+        Wide(settings.name);
+        F32(settings.pitch);
+        F32(settings.roll);
+        F32(settings.yaw);
+        Floats(settings.vectorA.v, 4);
+        Zeros(12 * 4);
+    }
+
+    F32(world.sunAngleA);
+    F32(world.sunAngleB);
+    Zeros(14 * 4);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------
+
+// What the reader learned about a mesh slot before the mesh is made.
+struct MeshHeader {
+    char name[kStringBuffer] = {};
+    uint32_t modeWords[2] = {};
+    uint8_t kind = 0;
+    uint8_t byte1 = 0;
+    uint8_t byte2 = 0;
+    uint16_t vertexCount = 0;
+    uint16_t rowCount1 = 0;
+    uint16_t columnCount1 = 0;
+    uint32_t cornerCount = 0;
+    uint32_t faceCount = 0;
+    uint32_t triangleCount = 0;
+    uint32_t quadCount = 0;
+    float radius = 0.0f;
+    Vector3 boundsMin, boundsMax, boundsCenter;
+    std::u16string textureNames[4];
+
+    bool Empty() const { return vertexCount == 0 && cornerCount == 0 && faceCount == 0 && triangleCount == 0 && quadCount == 0; }
+};
+
+class WorldReader {
+public:
+    WorldReader(CWorld& world, const uint8_t* data, size_t size) : world_(world), in_(data, size) {}
+
+    int Read();
+    const char* Fault() const { return fault_; }
+    size_t Position() const { return in_.Position(); }
+    int Replaced() const { return replaced_; }
+
+private:
+    bool Fail(const char* fault)
+    {
+        if (!fault_) fault_ = fault;
+        return false;
+    }
+    bool Ok(bool ok) { return ok || Fail("the file ends inside a record"); }
+
+    bool U8(uint8_t& v) { return Ok(in_.ReadU8(v)); }
+    bool U16(uint16_t& v) { return Ok(in_.ReadU16(v)); }
+    bool U32(uint32_t& v) { return Ok(in_.ReadU32(v)); }
+    bool I32(int32_t& v) { return Ok(in_.ReadI32(v)); }
+    bool U64(uint64_t& v) { return Ok(in_.ReadU64(v)); }
+    bool Skip(size_t bytes) { return Ok(in_.Skip(bytes)); }
+    // Numbers that are not finite are read as 0 (and counted for the log).
+    bool F32(float& v)
+    {
+        if (!Ok(in_.ReadF32(v))) return false;
+        if (!std::isfinite(v)) {
+            v = 0.0f;
+            ++replaced_;
+        }
+        return true;
+    }
+    bool F64(double& v)
+    {
+        if (!Ok(in_.ReadF64(v))) return false;
+        if (!std::isfinite(v)) {
+            v = 0.0;
+            ++replaced_;
+        }
+        return true;
+    }
+    bool Floats(float* v, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            if (!F32(v[i])) return false;
+        return true;
+    }
+    bool Vec3(Vector3& v) { return F32(v.x) && F32(v.y) && F32(v.z); }
+    bool Narrow(char (&buffer)[kStringBuffer]);
+    bool Wide(std::u16string& out);
+    // A record count: none for 0 or less; refused when the bytes left cannot
+    // hold that many records of at least `recordBytes` each.
+    bool Count(int32_t& n, size_t recordBytes, const char* fault);
+
+    bool Sectors();
+    bool Objects();
+    bool ObjectRecord(CNBObject& object);
+    bool JointFields(JointRecord& joint);
+    bool PartRecord(ObjectPart& part);
+    bool MeshSlot(ObjectPart& part, int slot);
+    bool MeshHeaderOf(MeshHeader& h);
+    CPolygonsGrid* MakeMesh(ObjectPart& part, int slot, const MeshHeader& h);
+    bool MeshBody(CPolygonsGrid& mesh, const MeshHeader& h);
+    bool FaceRecord(CPolygonsGrid& mesh, PolygonFace& face);
+    bool Lines();
+    bool LineRecord(CLine& line);
+    bool QuickBarNames();
+    bool Settings();
+    bool BlockSettingsRecords();
+    bool Trailer();
+
+    CWorld& world_;
+    BinaryReader in_;
+    const char* fault_ = nullptr;
+    int replaced_ = 0;
+};
+
+bool WorldReader::Narrow(char (&buffer)[kStringBuffer])
+{
+    std::memset(buffer, 0, sizeof(buffer));
+    uint16_t n = 0;
+    if (!U16(n)) return false;
+    const size_t kept = std::min<size_t>(n, kWorldFileStringLimit);
+    return Ok(in_.ReadBytes(buffer, kept)) && Skip(n - kept);
+}
+
+bool WorldReader::Wide(std::u16string& out)
+{
+    out.clear();
+    uint16_t n = 0;
+    if (!U16(n)) return false;
+    if (size_t{n} * 2 > in_.Remaining()) return Ok(false);
+    bool ended = false;  // a NUL ends the text, as in the reader's buffer
+    for (uint16_t i = 0; i < n; ++i) {
+        uint16_t unit = 0;
+        if (!U16(unit)) return false;
+        if (unit == 0) ended = true;
+        if (!ended && i < kWorldFileStringLimit) out.push_back(static_cast<char16_t>(unit));
+    }
+    return true;
+}
+
+bool WorldReader::Count(int32_t& n, size_t recordBytes, const char* fault)
+{
+    if (!I32(n)) return false;
+    if (n <= 0) {
+        n = 0;
+        return true;
+    }
+    if (uint64_t(n) * recordBytes > in_.Remaining()) return Fail(fault);
+    return true;
+}
+
+bool WorldReader::Sectors()
+{
+    int32_t count = 0;
+    if (!Count(count, kSectorRecordBytes, "more sectors than the file holds")) return false;
+    if (!world_.RecreateSectors(count)) return Fail("the sectors cannot be made");
+    for (Sector* sector : world_.sectors) {
+        if (!sector) continue;
+        int32_t reserved = 0;
+        if (!I32(sector->sectorId) || !I32(reserved) || !F32(sector->radius) || !Vec3(sector->boundsMin) ||
+            !Vec3(sector->boundsMax) || !Vec3(sector->boundsCentre))
+            return false;
+        sector->storedRadius = sector->radius;
+        sector->storedBoundsMin = sector->boundsMin;
+        sector->storedBoundsMax = sector->boundsMax;
+        sector->position = sector->boundsCentre;
+    }
+    return true;
+}
+
+bool WorldReader::Objects()
+{
+    int32_t count = 0;
+    if (!Count(count, kMinObjectRecordBytes, "more objects than the file holds")) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        CNBObject* object = new CNBObject;
+        if (!object) return Fail("an object cannot be made");
+        // The object joins the world only once it has been read completely.
+        bool ok = ObjectRecord(*object);
+        if (ok) {
+            try {
+                world_.objects.push_back(object);
+            } catch (const std::bad_alloc&) {
+                ok = Fail("an object cannot be made");
+            }
+        }
+        if (!ok) {
+            CNBObject::Delete(object);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WorldReader::JointFields(JointRecord& j)
+{
+    uint32_t* w = j.w0to8;
+    if (!U8(j.flag) || !U32(j.value) || !Skip(4)) return false;
+    for (uint32_t* word : {&w[0], &w[2], &w[8], &j.w9to11[1], &j.w9to11[2], &w[3], &w[4]})
+        if (!U32(*word)) return false;
+    for (int k = 0; k < 32; ++k)
+        if (!U32(j.a[k]) || !U32(j.b[k]) || !U32(j.c[k])) return false;
+    for (uint32_t* word : {&w[1], &w[5], &w[6], &w[7]})
+        if (!U32(*word)) return false;
+    if (!U16(j.h4) || !U16(j.h5)) return false;
+    for (uint32_t& word : j.w14to16)
+        if (!U32(word)) return false;
+    return U16(j.h0) && U32(j.w9to11[0]) && U16(j.h2) && U32(j.w12) && U32(j.w13) && U16(j.h3) && U16(j.h1) &&
+           Skip(11 * 4);
+}
+
+bool WorldReader::ObjectRecord(CNBObject& o)
+{
+    char text[kStringBuffer];
+    uint64_t id = 0;
+    if (!U64(id) || !Narrow(text)) return false;
+    o.SetName(text);
+    if (!Narrow(text)) return false;
+    o.SetSubName(text);
+    if (!U8(o.HeadFlag) || !I32(o.Kind) || !U8(o.HeadByte) || !I32(o.HeadInt) || !Vec3(o.Center) ||
+        !Vec3(o.CenterCopy) || !F32(o.Radius) || !F32(o.RadiusCopy) || !Floats(o.WorldMatrix.m, 16) ||
+        !Skip(12 * 4) || !Vec3(o.Scale) || !Skip(2 * 4) || !Wide(o.SecondName) || !Wide(o.TypeName) ||
+        !I32(o.ShapeKind))
+        return false;
+
+    uint8_t hasBody = 0;
+    if (!U8(hasBody)) return false;
+    if (hasBody) {
+        if (!Floats(o.ShapeSize, 3) || !Floats(o.PhysicsValues, 5) || !F32(o.Mass) || !Skip(18 * 4)) return false;
+        o.HasRigidBody = 1;
+        o.StaticFlag = 0;  // read again with the physics group
+    }
+    uint32_t words[3];
+    if (!F32(o.Radius) || !F32(o.RadiusCopy) || !U32(words[0]) || !U32(words[1]) || !U32(words[2]))
+        return false;
+    for (int i = 0; i < 3; ++i) o.AnimationWords[i] = static_cast<int32_t>(words[i]);
+    if (!U8(o.RenderByte) || !I32(o.RenderInt) || !U8(o.RenderBytes[0]) || !U8(o.RenderBytes[1]) ||
+        !U8(o.RenderBytes[2]) || !U32(words[0]) || !U8(o.RenderByte) || !I32(o.IdInt) || !I32(o.SceneInt) ||
+        !U32(o.FloatRecordFlag))
+        return false;
+    o.AnimationWords[0] = static_cast<int32_t>(words[0]);
+    if (o.FloatRecordFlag != 0 &&
+        (!Floats(o.FloatRecord, 4) || !Floats(o.FloatRecord + 7, 3) || !Floats(o.JointMatrix.m, 16)))
+        return false;
+
+    uint8_t group = 0;
+    if (!Skip(2) || !U8(group)) return false;
+    if (group && (!U8(o.StaticFlag) || !Skip(3 + 12 * 4))) return false;
+    if (!U8(group)) return false;
+    if (group && (!Floats(o.Ambient.v, 4) || !Skip(4 * 4) || !Floats(o.Diffuse.v, 4) || !Skip(4 * 4) ||
+                  !Floats(o.Specular.v, 4) || !Skip(47 * 4)))
+        return false;
+    uint32_t constant = 0;
+    if (!Vec3(o.BoxMin) || !Vec3(o.BoxMax) || !Vec3(o.Center) || !U32(constant)) return false;
+    if (!Narrow(text)) return false;
+    if (text[0]) o.SetStringA(text);
+    if (!Narrow(text)) return false;
+    if (text[0]) o.SetStringB(text);
+    if (!U8(group)) return false;
+    if (group && !JointFields(o.Joint)) return false;
+
+    int32_t parts = 0;
+    if (!Count(parts, kMinPartRecordBytes, "more object parts than the file holds")) return false;
+    if (!o.AllocateParts(parts)) return Fail("the object parts cannot be made");
+    for (int32_t i = 0; i < parts; ++i)
+        if (!PartRecord(o.Parts[i])) return false;
+
+    // Fix-ups of a complete record.
+    if (id == 0) id = ++world_.nextObjectId;
+    o.Id = id;
+    for (float* s : {&o.Scale.x, &o.Scale.y, &o.Scale.z})
+        if (*s <= 0.0f) *s = 1.0f;
+    if (o.ShapeKind == 6) o.HasRigidBody = 1;
+    return true;
+}
+
+bool WorldReader::PartRecord(ObjectPart& part)
+{
+    char text[kStringBuffer];
+    if (!Narrow(text)) return false;
+    part.SetName(text);
+    uint32_t pair[2];
+    if (!U32(pair[0]) || !U32(pair[1])) return false;
+    part.latePair[0] = static_cast<int32_t>(pair[0]);
+    part.latePair[1] = static_cast<int32_t>(pair[1]);
+    for (int i = 0; i < 8; ++i)
+        if (!U32(part.words[i])) return false;
+    uint8_t partByte = 0;
+    uint8_t slots = 0;
+    if (!U8(part.headBytes[0]) || !U8(part.headBytes[1]) || !U8(part.PartKind) || !U8(partByte) || !U8(slots))
+        return false;
+    part.partInt = partByte;
+    if (slots > kMeshSlots) return Fail("a part has more mesh slots than it can hold");
+    for (int slot = 0; slot < slots; ++slot)
+        if (!MeshSlot(part, slot)) return false;
+    return true;
+}
+
+bool WorldReader::MeshHeaderOf(MeshHeader& h)
+{
+    if (!Narrow(h.name) || !U32(h.modeWords[0]) || !U32(h.modeWords[1]) || !U8(h.kind) || !U8(h.byte1) ||
+        !U8(h.byte2) || !U16(h.vertexCount) || !U16(h.rowCount1) || !U16(h.columnCount1) || !U32(h.cornerCount) ||
+        !U32(h.faceCount) || !U32(h.triangleCount) || !U32(h.quadCount) || !F32(h.radius) || !Vec3(h.boundsMin) ||
+        !Vec3(h.boundsMax) || !Vec3(h.boundsCenter))
+        return false;
+    for (std::u16string& name : h.textureNames)
+        if (!Wide(name)) return false;
+
+    // The counts must describe a mesh its kind can make...
+    const uint64_t t = h.triangleCount, q = h.quadCount;
+    bool agree = false;
+    if (h.Empty()) {
+        agree = h.kind == kPolygonListMesh || (h.kind == kGridMesh && h.rowCount1 == 0 && h.columnCount1 == 0);
+    } else if (h.kind == kGridMesh) {
+        const uint64_t columns = h.columnCount1 ? h.columnCount1 - 1u : 0, rows = h.rowCount1 ? h.rowCount1 - 1u : 0;
+        agree = h.columnCount1 > 0 && h.rowCount1 > 0 && h.vertexCount == uint64_t{h.columnCount1} * h.rowCount1 &&
+                t == 0 && q == columns * rows && h.faceCount == q && h.cornerCount == 4 * q;
+    } else if (h.kind == kPolygonListMesh) {
+        agree = h.faceCount == t + q && h.cornerCount == 3 * t + 4 * q;
+    }
+    if (!agree) return Fail("a mesh's counts do not agree with its kind");
+    // ... and fit in the bytes left.
+    const uint64_t needed = uint64_t{h.vertexCount} * kVertexRecordBytes + uint64_t{h.cornerCount} * kCornerIndexBytes +
+                            uint64_t{h.faceCount} * kMinFaceRecordBytes;
+    if (needed > in_.Remaining()) return Fail("a mesh is larger than the file");
+    return true;
+}
+
+bool CountsMatch(const CPolygonsGrid& mesh, const MeshHeader& h)
+{
+    return mesh.MeshKind == h.kind && mesh.vertexCount == h.vertexCount &&
+           mesh.cornerIndexCount == static_cast<int64_t>(h.cornerCount) && mesh.faceCount == h.faceCount &&
+           mesh.triangleCount == static_cast<int64_t>(h.triangleCount) &&
+           mesh.quadCount == static_cast<int64_t>(h.quadCount);
+}
+
+// Makes `mesh` hold the geometry the header describes. A grid mesh of no
+// cells is a fresh mesh that never had geometry.
+bool ShapeMesh(CPolygonsGrid& mesh, const MeshHeader& h)
+{
+    if (h.kind == kGridMesh && h.Empty()) return mesh.vertexCount == 0 && mesh.MeshKind == kGridMesh;
+    if (h.kind == kGridMesh) return mesh.CreateGrid(h.columnCount1 - 1, h.rowCount1 - 1) == 1;
+    return mesh.CreatePolygons(h.vertexCount, static_cast<int>(h.triangleCount), static_cast<int>(h.quadCount)) == 1;
+}
+
+CPolygonsGrid* WorldReader::MakeMesh(ObjectPart& part, int slot, const MeshHeader& h)
+{
+    if (slot == 0) {
+        if (h.kind == kGridMesh && h.Empty()) {
+            CPolygonsGrid* fresh = new CPolygonsGrid;
+            if (!fresh) return nullptr;
+            DestroyMesh(part.mainMesh);
+            part.mainMesh = fresh;
+            return fresh;
+        }
+        const bool made = h.kind == kGridMesh
+                              ? part.CreateGridLevels(h.columnCount1 - 1, h.rowCount1 - 1) == 1
+                              : part.CreateGrid(h.vertexCount, static_cast<int>(h.triangleCount),
+                                                static_cast<int>(h.quadCount));
+        return made ? part.mainMesh : nullptr;
+    }
+    const int index = slot - 1;
+    CPolygonsGrid* mesh = part.furtherMeshes[index];
+    if (index == 0 && !mesh && part.headBytes[0]) {
+        part.CreateFurtherMeshes();
+        mesh = part.furtherMeshes[0];
+    }
+    if (!mesh) mesh = part.CreateFurtherMesh(index);
+    if (!mesh) return nullptr;
+    // The further mesh the part already has is kept when it is the one stored;
+    // otherwise it is made anew from the stored kind and counts.
+    if (CountsMatch(*mesh, h)) return mesh;
+    if (ShapeMesh(*mesh, h)) return mesh;
+    mesh = part.CreateFurtherMesh(index);
+    return mesh && ShapeMesh(*mesh, h) ? mesh : nullptr;
+}
+
+bool WorldReader::MeshSlot(ObjectPart& part, int slot)
+{
+    uint8_t present = 0;
+    if (!U8(present)) return false;
+    if (!present) return true;
+    MeshHeader h;
+    if (!MeshHeaderOf(h)) return false;
+    CPolygonsGrid* mesh = MakeMesh(part, slot, h);
+    if (!mesh) return Fail("a mesh cannot be made");
+    if (!CountsMatch(*mesh, h)) return Fail("a mesh does not match its stored counts");
+
+    mesh->rowCount1 = h.rowCount1;
+    mesh->columnCount1 = h.columnCount1;
+    mesh->SetName(h.name);
+    mesh->modeWords[0] = static_cast<int32_t>(h.modeWords[0]);
+    mesh->modeWords[1] = static_cast<int32_t>(h.modeWords[1]);
+    mesh->meshByte1 = h.byte1;
+    mesh->meshByte2 = h.byte2;
+    mesh->radius = h.radius;
+    mesh->boundsMin = h.boundsMin;
+    mesh->boundsMax = h.boundsMax;
+    mesh->boundsCenter = h.boundsCenter;
+    for (int i = 0; i < 4; ++i) {
+        TextureNameSlot& name = mesh->textureNames[kStoredTextureSlots[i]];
+        name.name = std::move(h.textureNames[i]);
+        name.hash = NameHash(name.name);
+    }
+    return MeshBody(*mesh, h);
+}
+
+bool WorldReader::MeshBody(CPolygonsGrid& mesh, const MeshHeader& h)
+{
+    if (mesh.vertexCount > 0 && (!mesh.positions || !mesh.normals || !mesh.unscaledPositions))
+        return Fail("a mesh has no vertex arrays");
+    if (mesh.cornerIndexCount > 0 && !mesh.cornerIndices) return Fail("a mesh has no corner indices");
+    if (mesh.faceCount > 0 && !mesh.faces) return Fail("a mesh has no faces");
+    const auto corners = static_cast<uint32_t>(mesh.cornerIndexCount);
+    for (uint32_t v = 0; v < mesh.vertexCount; ++v) {
+        uint8_t flag = 0;
+        if (!Vec3(mesh.unscaledPositions[v]) || !Vec3(mesh.positions[v]) || !Vec3(mesh.normals[v]) || !U8(flag))
+            return false;
+        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = flag;
+    }
+    for (uint32_t i = 0; i < corners; ++i)
+        if (!U16(mesh.cornerIndices[i])) return false;
+    mesh.SaveBasePositions();
+    for (uint32_t f = 0; f < mesh.faceCount; ++f)
+        if (!FaceRecord(mesh, mesh.faces[f])) return false;
+    return true;
+}
+
+bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face)
+{
+    uint32_t format = 0;
+    uint8_t corners = 0;
+    uint8_t reserved = 0;
+    uint16_t stored = 0;
+    if (!U8(face.faceByte1) || !U8(face.faceByte2) || !U8(face.hidden) || !U8(face.ShadingMode) || !U32(format) ||
+        !Vec3(face.faceNormal) || !Vec3(face.flatNormal) || !U8(corners) || !U32(face.firstIndex) ||
+        !U8(reserved) || !U16(stored))
+        return false;
+    face.faceByte2 = std::min<uint8_t>(face.faceByte2, 6);
+    face.VertexFormat = static_cast<int32_t>(format);
+    face.vertexFormat2 = face.VertexFormat;
+    if (corners > kMaxFaceCorners) return Fail("a face has more corners than a quad");
+    if (uint64_t{face.firstIndex} + corners > static_cast<uint64_t>(mesh.cornerIndexCount))
+        return Fail("a face points outside its mesh's corner indices");
+    face.corners = static_cast<int8_t>(corners);
+    if (corners > 0) {
+        const int sets = std::min(stored / corners, 255);
+        if (!face.AllocateTexCoords(static_cast<uint8_t>(sets))) return Fail("texture coordinates cannot be made");
+    }
+    // Every stored pair is read; the face keeps as many as it has room for.
+    const uint16_t kept = face.texCoords ? std::min(stored, face.texCoordCount) : 0;
+    for (uint16_t i = 0; i < stored; ++i) {
+        TexCoord coord;
+        if (!F32(coord.u) || !F32(coord.v)) return false;
+        if (i < kept) face.texCoords[i] = coord;
+    }
+    face.positions = mesh.positions;
+    face.basePositions = mesh.basePositions;
+    face.normals = mesh.normals;
+    face.cornerIndices = mesh.cornerIndices ? mesh.cornerIndices + face.firstIndex : nullptr;
+    return true;
+}
+
+bool WorldReader::Lines()
+{
+    int32_t count = 0;
+    if (!Count(count, kMinLineRecordBytes, "more lines than the file holds")) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        CLine* line = new CLine;
+        if (!line) return Fail("a line cannot be made");
+        // The line joins the world only once it has been read completely.
+        bool ok = LineRecord(*line);
+        if (ok) {
+            try {
+                world_.lines.push_back(line);
+            } catch (const std::bad_alloc&) {
+                ok = Fail("a line cannot be made");
+            }
+        }
+        if (!ok) {
+            delete line;
+            return false;
+        }
+        line->driver = world_.driver;
+        line->CreateDriverRenderSet();
+    }
+    return true;
+}
+
+bool WorldReader::LineRecord(CLine& line)
+{
+    int32_t points = 0;
+    if (!I32(line.LineType) || !U8(line.active) || !U32(line.attribute) || !I32(line.order) ||
+        !F32(line.roundness) || !I32(line.samplesPerSpan) ||
+        !Count(points, kLinePointBytes, "a line has more points than the file holds"))
+        return false;
+    for (int32_t i = 0; i < points; ++i) {
+        Vector3* point = line.AddPoint();
+        if (!point) return Fail("a line point cannot be made");
+        uint8_t flag = 0;
+        if (!Vec3(*point) || !U8(flag)) return false;
+        line.pointFlags[line.pointCount - 1] = flag;
+    }
+    return true;
+}
+
+bool WorldReader::QuickBarNames()
+{
+    int32_t count = 0;
+    if (!Count(count, kMinWideStringBytes, "more QuickBar names than the file holds")) return false;
+    world_.quickBarNames.clear();
+    for (CNBObject* object : world_.objects)
+        if (object) object->ComputeBounds();
+    for (int32_t i = 0; i < count; ++i) {
+        std::u16string name;
+        if (!Wide(name)) return false;
+        world_.quickBarNames.push_back(std::move(name));
+    }
+    return true;
+}
+
+bool WorldReader::Settings()
+{
+    CWorld& w = world_;
+    if (!F32(w.moveFactor) || !F32(w.fieldOfView) || !F32(w.nearPlane) || !F32(w.farPlane) ||
+        !U8(w.showPlacementFrame) || !U8(w.sceneOptionB) || !U8(w.physicsActive) || !U8(w.sceneOptionE) ||
+        !F32(w.sceneValueA) || !F32(w.turnFactor) || !Vec3(w.previewScale) || !F32(w.sceneValueD) ||
+        !F32(w.mouseRotateStep) || !F32(w.impulseStrength) || !U8(w.sceneOptionF) || !U8(w.flyCamera) ||
+        !U8(w.sceneOptionD) || !U8(w.sceneOptionG) || !F32(w.sceneValueB) || !F32(w.sceneValueC) ||
+        !U8(w.physicsPaused) || !U8(w.smoothCamera) || !U8(w.physicsQuality) || !Skip(1) ||
+        !F32(w.cameraRampTime) || !F32(w.physicsTimeScale) || !Skip(4))
+        return false;
+    if (w.physicsTimeScale < 0.1f) w.physicsTimeScale = 1.0f;
+
+    uint32_t flag = 0;
+    if (!U32(flag)) return false;
+    if (flag) {
+        for (double& v : w.cameraMatrix.m)
+            if (!F64(v)) return false;
+        if (!Vec3(w.cameraPosition) || !Skip(8 * 4)) return false;
+    }
+    if (!U32(flag)) return false;
+    if (!flag) return true;
+    for (int slot : kStoredKeySlots)
+        if (!I32(w.keyTable[slot])) return false;
+    return Skip(70 * 4);
+}
+
+bool WorldReader::BlockSettingsRecords()
+{
+    int32_t count = 0;
+    if (!Count(count, kMinBlockSettingsBytes, "more BlockSettings than the file holds")) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        BlockSettings settings;
+        if (!Wide(settings.name) || !F32(settings.pitch) || !F32(settings.roll) || !F32(settings.yaw) ||
+            !Floats(settings.vectorA.v, 4) || !Skip(12 * 4))
+            return false;
+        world_.blockSettings.push_back(std::move(settings));
+    }
+    return true;
+}
+
+bool WorldReader::Trailer()
+{
+    float a = 0.0f, b = 0.0f;
+    if (!F32(a) || !F32(b)) return false;
+    if (a == 0.0f && b == 0.0f) {
+        a = 40.0f;
+        b = 50.0f;
+    }
+    world_.sunAngleA = a;
+    world_.sunAngleB = b;
+    return Skip(14 * 4);
+}
+
+int WorldReader::Read()
+{
+    char magic[kWorldFileMagicBytes];
+    if (!Ok(in_.ReadBytes(magic, sizeof(magic)))) return 0;
+    if (std::memcmp(magic, kWorldFileMagic, sizeof(magic)) != 0) {
+        Fail("not a world file");
+        return 0;
+    }
+    try {
+        const bool ok = Sectors() && Objects() && Lines() && QuickBarNames() && Settings() &&
+                        BlockSettingsRecords() && Trailer();
+        return ok ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+        return 0;
+    }
+}
+
+}  // namespace
+
+void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out)
+{
+    WorldWriter writer(nullptr);
+    writer.WriteWorld(world);
+    std::vector<uint8_t>& bytes = writer.Bytes();
+    if (out.empty()) out.swap(bytes);
+    else out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
+{
+    WorldReader reader(world, data, size);
+    const int result = reader.Read();
+    if (reader.Replaced() > 0)
+        WriteLog("Error: CWorld :: LoadWorldFile() " + std::to_string(reader.Replaced()) +
+                 " numbers that are not finite were read as 0");
+    if (!result)
+        WriteLog(std::string("Error: CWorld :: LoadWorldFile() ") + (reader.Fault() ? reader.Fault() : "failed") +
+                 " (at byte " + std::to_string(reader.Position()) + ")");
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// The file a path names: its folder as given, its name found ignoring case
+// when the exact name does not exist (names are typed by the user, and a
+// world saved on a system that ignores case may differ in case).
+std::string ResolveWorldPath(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        const std::string resolved = platform::ResolveFileName(".", path);
+        return resolved.rfind("./", 0) == 0 ? resolved.substr(2) : resolved;
+    }
+    return platform::ResolveFileName(path.substr(0, slash + 1), path.substr(slash + 1));
+}
+
+// The resolved path made absolute, to tell whether two paths name one file.
+std::string AbsoluteWorldPath(const std::string& path)
+{
+    const std::string resolved = ResolveWorldPath(path);
+    std::string current;
+    if (resolved.empty() || resolved.front() == '/' || !platform::GetCurrentDirectory(current)) return resolved;
+    return platform::JoinPath(current, resolved);
+}
+
+}  // namespace
+
+int CWorld::SaveWorldFile(const char* path) const
+{
+    if (!path || !*path) {
+        WriteLog("Error: CWorld :: SaveWorldFile() no file name");
+        return 0;
+    }
+    const std::string target = ResolveWorldPath(path);
+    // The file a failed load came from still holds the good world: the
+    // half-read one never replaces it.
+    if (!failedLoadPath.empty() && AbsoluteWorldPath(target) == failedLoadPath) {
+        WriteLog(std::string("Error: CWorld :: SaveWorldFile() refused: the world could not be read from ") +
+                 path + ", which is kept");
+        return 0;
+    }
+    platform::AtomicFileWriter file;
+    if (!file.Open(target)) {
+        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot create ") + target + ".tmp");
+        return 0;
+    }
+    WorldWriter writer(&file);
+    writer.WriteWorld(*this);
+    const bool written = writer.Flush();
+    if (!written || !file.Commit()) {
+        file.Abandon();
+        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot write ") + target);
+        return 0;
+    }
+    return 1;
+}
+
+int CWorld::LoadWorldFile(const char* path)
+{
+    if (!path) return 0;
+    worldName = path;
+    const std::string source = ResolveWorldPath(path);
+    std::vector<uint8_t> bytes;
+    if (!platform::ReadWholeFile(source, bytes)) {
+        WriteLog(std::string("Error: CWorld :: LoadWorldFile() cannot read ") + path);
+        // A file that exists but cannot be read is still a world to keep.
+        if (platform::FileExists(source)) failedLoadPath = AbsoluteWorldPath(source);
+        return 0;
+    }
+    const int result = ReadWorldData(*this, bytes.data(), bytes.size());
+    if (!result) failedLoadPath = AbsoluteWorldPath(source);
+    return result;
+}

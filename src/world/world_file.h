@@ -1,0 +1,34 @@
+// The world file (".vsk"): one binary file holding a whole world — sectors,
+// objects with their part meshes, lines, QuickBar names, scene options with
+// the camera block and key table, BlockSettings records and the sun angles.
+// Every field is little-endian with its own width, in a fixed order, with no
+// directory, lengths or checksum; reader and writer agree field for field.
+//
+// CWorld::SaveWorldFile and CWorld::LoadWorldFile (world_file.cpp) work on
+// paths; the two functions below work on a file image in memory, for the
+// fuzz target, the tests and the benchmark.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CWorld;
+
+// The 12 bytes every world file starts with: the text and its NUL.
+inline constexpr char kWorldFileMagic[] = "vesk_v0.004";
+inline constexpr size_t kWorldFileMagicBytes = sizeof(kWorldFileMagic);
+static_assert(kWorldFileMagicBytes == 12);
+
+// Strings are read into 260-unit buffers; longer ones are cut to this many
+// units when written and when read.
+inline constexpr size_t kWorldFileStringLimit = 259;
+
+// Appends the file image of `world` to `out`.
+void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out);
+
+// Reads a file image into a freshly constructed world, appending its objects,
+// lines, QuickBar names and BlockSettings. 1 when the image was read
+// completely; 0 (with a log line) at the first fault, keeping in the world
+// every complete record read before it.
+int ReadWorldData(CWorld& world, const uint8_t* data, size_t size);

@@ -1,0 +1,350 @@
+// CLine: points and their growth, the B-spline and rounded-curve samples,
+// lengths and the arc-length walk, render sets and their release, and
+// hostile orders and sample counts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
+
+#include "core/private_heap.h"
+#include "graphics/driver.h"
+#include "graphics/render_set.h"
+#include "world/line.h"
+
+namespace {
+
+void ExpectNear(const Vector3& a, const Vector3& b, float tolerance = 1e-5f)
+{
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+void Add(CLine& line, const std::vector<Vector3>& points)
+{
+    for (const Vector3& p : points) {
+        Vector3* slot = line.AddPoint();
+        ASSERT_NE(slot, nullptr);
+        *slot = p;
+    }
+}
+
+Vector3 RenderVertex(const RenderSet& set, int i)
+{
+    const float* v = set.vertices32 + 8 * i;
+    return Vector3{v[0], v[1], v[2]};
+}
+
+// The textbook recursive Cox-de Boor definition, to check the table form against.
+float RecursiveBasis(int i, int a, float t, const std::vector<float>& k)
+{
+    if (a == 1) return (k[i - 1] <= t && t <= k[i]) ? 1.0f : 0.0f;
+    float value = 0.0f;
+    const float d1 = k[i + a - 2] - k[i - 1];
+    if (d1 != 0.0f) value += (t - k[i - 1]) * RecursiveBasis(i, a - 1, t, k) / d1;
+    const float d2 = k[i + a - 1] - k[i];
+    if (d2 != 0.0f) value += (k[i + a - 1] - t) * RecursiveBasis(i + 1, a - 1, t, k) / d2;
+    return value;
+}
+
+}  // namespace
+
+TEST(LineTest, PointsGrowAcrossTheStepAndIndexModuloTheCount)
+{
+    CLine line;
+    for (int i = 0; i < 2049; ++i) {
+        Vector3* p = line.AddPoint();
+        ASSERT_NE(p, nullptr);
+        *p = Vector3{float(i), float(2 * i), 0.0f};
+    }
+    EXPECT_EQ(line.pointCount, 2049);
+    EXPECT_EQ(line.pointCapacity, 4096);
+    EXPECT_EQ(line.pointMarks.size(), 2049u);
+    for (int i = 0; i < 2049; ++i) {
+        EXPECT_EQ(line.points[i].x, float(i));
+        EXPECT_EQ(line.pointFlags[i], 0);
+    }
+
+    CLine three;
+    Add(three, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}});
+    Vector3 out{9, 9, 9};
+    EXPECT_EQ(three.GetPoint(5, out), 1);
+    ExpectNear(out, {2, 0, 0});
+    EXPECT_EQ(three.GetPoint(-1, out), 0);
+    EXPECT_EQ(three.GetPointPointer(4), &three.points[1]);
+    CLine empty;
+    EXPECT_EQ(empty.GetPoint(0, out), 0);
+    EXPECT_EQ(empty.GetPointPointer(0), nullptr);
+}
+
+TEST(LineTest, PolylineRenderSetIsALineListOfItsPoints)
+{
+    CLine line;
+    line.CreateDriverRenderSet();
+    EXPECT_EQ(line.renderSet, nullptr);
+    Add(line, {{1, 2, 3}});
+    line.CreateDriverRenderSet();
+    EXPECT_EQ(line.renderSet, nullptr);
+
+    Add(line, {{4, 5, 6}, {7, 8, 9}});
+    line.CreateDriverRenderSet();
+    ASSERT_NE(line.renderSet, nullptr);
+    const RenderSet& set = *line.renderSet;
+    EXPECT_EQ(set.vertexCount, 3);
+    EXPECT_EQ(set.indexCount, 4);
+    const uint16_t expected[] = {0, 1, 1, 2};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(set.indices[i], expected[i]);
+    ExpectNear(RenderVertex(set, 2), {7, 8, 9});
+    EXPECT_EQ(set.vertices32[8 * 2 + 6], 0.0f);  // uv
+    EXPECT_NE(set.gpu, nullptr);
+}
+
+TEST(LineTest, TwoPointBSplineIsPaddedAndEndsOnItsPoints)
+{
+    CLine line;
+    line.LineType = kBSpline;
+    Add(line, {{0, 0, 0}, {4, 2, 0}});
+    line.CreateDriverRenderSet();
+    EXPECT_EQ(line.controlCount, 5);
+    EXPECT_EQ(line.knotCount, 9);
+    EXPECT_EQ(line.splineSamples, 16);
+    ASSERT_NE(line.renderSet, nullptr);
+    EXPECT_EQ(line.renderSet->vertexCount, 17);
+    EXPECT_EQ(line.renderSet->indexCount, 32);
+    ExpectNear(RenderVertex(*line.renderSet, 0), {0, 0, 0});
+    ExpectNear(RenderVertex(*line.renderSet, 16), {4, 2, 0});
+
+    // Samples stay on the segment, moving monotonically towards the end.
+    float previousX = -1.0f;
+    for (int s = 0; s <= 16; ++s) {
+        Vector3 p;
+        line.GetBSplinePoint(s, p);
+        EXPECT_NEAR(p.y, p.x * 0.5f, 1e-5f);
+        EXPECT_GE(p.x, previousX);
+        previousX = p.x;
+    }
+    Vector3 past;
+    line.GetBSplinePoint(1000, past);
+    ExpectNear(past, {4, 2, 0});
+    line.EvaluateBSpline(1.5f, past);
+    ExpectNear(past, {4, 2, 0});
+}
+
+TEST(LineTest, BasisTableMatchesTheRecursiveDefinitionAndSumsToOne)
+{
+    CLine line;
+    line.LineType = kBSpline;
+    Add(line, {{0, 0, 0}, {1, 3, 0}, {2, -1, 1}, {5, 0, 2}, {6, 4, 0}, {8, 1, 1}, {9, 0, 0}});
+    for (int order = 1; order <= 6; ++order) {
+        line.order = order;
+        line.BuildBSpline();
+        ASSERT_EQ(line.knotCount, line.controlCount + order);
+        const std::vector<float> knots(line.knots, line.knots + line.knotCount);
+        for (float t : {0.0f, 0.1f, 0.25f, 0.37f, 0.5f, 0.6f, 0.99f, 1.0f}) {
+            float sum = 0.0f;
+            for (int i = 1; i <= line.controlCount; ++i) {
+                const float b = BSplineBasis(i, order, t, line.knots, line.knotCount);
+                EXPECT_EQ(b, RecursiveBasis(i, order, t, knots)) << "order " << order << " i " << i << " t " << t;
+                sum += b;
+            }
+            // Between knots the basis is a partition of unity; at a knot the
+            // closed intervals overlap, which evaluation divides out.
+            const bool atKnot = std::find(knots.begin(), knots.end(), t) != knots.end();
+            if (!atKnot) EXPECT_NEAR(sum, 1.0f, 1e-5f) << "order " << order << " t " << t;
+        }
+    }
+    // A basis index whose knots would lie past the vector reads nothing.
+    EXPECT_EQ(BSplineBasis(line.controlCount + 1, line.order, 0.5f, line.knots, line.knotCount), 0.0f);
+    EXPECT_EQ(BSplineBasis(0, line.order, 0.5f, line.knots, line.knotCount), 0.0f);
+}
+
+TEST(LineTest, RoundedCurveSamplesAreTheCubicBernsteinForm)
+{
+    CLine line;
+    line.LineType = kRoundedCurve;
+    const std::vector<Vector3> p = {{0, 0, 0}, {3, 0, 1}, {5, 2, 0}, {6, 6, 3}};
+    Add(line, p);
+    line.CreateDriverRenderSet();
+    EXPECT_EQ(line.curveSamples, 12);
+    ASSERT_NE(line.renderSet, nullptr);
+    EXPECT_EQ(line.renderSet->vertexCount, 13);
+
+    for (int s = 0; s < line.curveSamples; ++s) {
+        const int c = s / 4;
+        const float t = float(s % 4) / 4.0f;
+        const Vector3 segment[2] = {p[c], p[c + 1]};
+        const Vector3 previous[2] = {c > 0 ? p[c - 1] : Vector3{}, p[c]};
+        const Vector3 next[2] = {p[c + 1], c + 2 < 4 ? p[c + 2] : Vector3{}};
+        Vector3 controls[2];
+        ASSERT_EQ(line.RoundSegment(segment, c > 0 ? previous : nullptr, c + 2 < 4 ? next : nullptr, controls), 1);
+        const float u = 1.0f - t;
+        Vector3 expected;
+        expected.AddAssign(Vector3::Scale(p[c], u * u * u));
+        expected.AddAssign(Vector3::Scale(controls[0], 3 * t * u * u));
+        expected.AddAssign(Vector3::Scale(controls[1], 3 * t * t * u));
+        expected.AddAssign(Vector3::Scale(p[c + 1], t * t * t));
+        Vector3 sample;
+        line.GetCurvePoint(s, sample);
+        ExpectNear(sample, expected, 1e-4f);
+        ExpectNear(RenderVertex(*line.renderSet, s), expected, 1e-4f);
+    }
+    Vector3 last;
+    line.GetCurvePoint(12, last);
+    ExpectNear(last, p[3]);
+    line.GetCurvePoint(500, last);
+    ExpectNear(last, p[3]);
+}
+
+TEST(LineTest, RoundSegmentStraightAndCollinearCases)
+{
+    CLine line;
+    const Vector3 segment[2] = {{2, 0, 0}, {4, 0, 0}};
+    Vector3 out[2];
+    ASSERT_EQ(line.RoundSegment(segment, nullptr, nullptr, out), 1);
+    ExpectNear(out[0], {2, 0, 0});
+    ExpectNear(out[1], {4, 0, 0});
+
+    // With collinear neighbours and r = 1.5: the midpoint and P1.
+    const Vector3 previous[2] = {{0, 0, 0}, {2, 0, 0}};
+    const Vector3 next[2] = {{4, 0, 0}, {7, 0, 0}};
+    ASSERT_EQ(line.RoundSegment(segment, previous, next, out), 1);
+    ExpectNear(out[0], {3, 0, 0});
+    ExpectNear(out[1], {4, 0, 0});
+    ASSERT_EQ(line.RoundSegment(segment, previous, nullptr, out), 1);
+    ExpectNear(out[0], {3, 0, 0});
+    ExpectNear(out[1], {4, 0, 0});
+
+    EXPECT_EQ(line.RoundSegment(nullptr, previous, next, out), 0);
+    EXPECT_EQ(line.RoundSegment(segment, previous, next, nullptr), 0);
+
+    // A bend: the control at P0 leaves along the bisector's normal, away from
+    // the previous segment, and lies in the plane of the two segments.
+    const Vector3 bentPrevious[2] = {{2, -2, 0}, {2, 0, 0}};
+    ASSERT_EQ(line.RoundSegment(segment, bentPrevious, nullptr, out), 1);
+    EXPECT_NEAR(out[0].z, 0.0f, 1e-5f);
+    EXPECT_GT(out[0].x, 2.0f);
+    EXPECT_GT(out[0].y, 0.0f);
+}
+
+TEST(LineTest, LengthAndPointAtLengthWalkTheSamples)
+{
+    CLine line;
+    Add(line, {{0, 0, 0}, {1, 0, 0}, {4, 0, 0}});
+    EXPECT_FLOAT_EQ(line.GetLength(), 4.0f);
+    Vector3 p;
+    int segment = -1;
+    line.GetPointAtLength(0.0f, p, segment);
+    ExpectNear(p, {0, 0, 0});
+    EXPECT_EQ(segment, 0);
+    line.GetPointAtLength(0.125f, p, segment);
+    ExpectNear(p, {0.5f, 0, 0});
+    EXPECT_EQ(segment, 0);
+    line.GetPointAtLength(0.5f, p, segment);
+    ExpectNear(p, {2, 0, 0});
+    EXPECT_EQ(segment, 1);
+    line.GetPointAtLength(1.0f, p, segment);
+    ExpectNear(p, {4, 0, 0});
+    EXPECT_EQ(segment, 1);
+    line.GetPointAtLength(1.25f, p, segment);  // beyond: the last segment extended
+    ExpectNear(p, {5, 0, 0});
+
+    // A curve's length is that of its sample polyline.
+    CLine curve;
+    curve.LineType = kBSpline;
+    Add(curve, {{0, 0, 0}, {2, 4, 0}, {4, 0, 0}});
+    curve.BuildBSpline();
+    float walked = 0.0f;
+    Vector3 previous;
+    curve.GetBSplinePoint(0, previous);
+    for (int s = 1; s <= curve.splineSamples; ++s) {
+        Vector3 current;
+        curve.GetBSplinePoint(s, current);
+        walked += Vector3::Sub(current, previous).Length();
+        previous = current;
+    }
+    EXPECT_FLOAT_EQ(curve.GetLength(), walked);
+    EXPECT_LT(curve.GetLength(), 2.0f * std::sqrt(20.0f));
+
+    // Zero length: the first point, segment 0, no division by zero.
+    CLine still;
+    Add(still, {{3, 3, 3}, {3, 3, 3}});
+    still.GetPointAtLength(0.7f, p, segment);
+    ExpectNear(p, {3, 3, 3});
+    EXPECT_EQ(segment, 0);
+    CLine empty;
+    empty.GetPointAtLength(0.5f, p, segment);
+    ExpectNear(p, {0, 0, 0});
+}
+
+TEST(LineTest, HostileOrderAndSamplesAreClampedWhereUsed)
+{
+    for (int kind : {kRoundedCurve, kBSpline}) {
+        CLine line;
+        line.LineType = kind;
+        Add(line, {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}});
+        line.order = 1000000;
+        line.samplesPerSpan = INT_MAX;
+        line.CreateDriverRenderSet();
+        EXPECT_EQ(line.order, 1000000);  // stored values stay for the world file
+        EXPECT_EQ(line.samplesPerSpan, INT_MAX);
+        ASSERT_NE(line.renderSet, nullptr);
+        if (kind == kBSpline) EXPECT_EQ(line.splineSamples, (11 - 1) * 64);
+        else EXPECT_EQ(line.curveSamples, 2 * 64);
+        EXPECT_GT(line.GetLength(), 0.0f);
+
+        line.order = -7;
+        line.samplesPerSpan = -3;
+        line.CreateDriverRenderSet();
+        ASSERT_NE(line.renderSet, nullptr);
+        if (kind == kBSpline) EXPECT_EQ(line.splineSamples, 2);
+        else EXPECT_EQ(line.curveSamples, 2);
+        Vector3 p;
+        int segment = 0;
+        line.GetPointAtLength(0.5f, p, segment);
+        EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    }
+}
+
+TEST(LineTest, RenderSetsAreReleasedOnRebuildAndWithTheLine)
+{
+    const int sharedBefore = SharedHeap().LiveCount();
+    const int linesBefore = CLine::Heap().LiveCount();
+    CDriver driver;  // no device: every resource call does nothing
+    {
+        auto* line = new CLine;
+        ASSERT_NE(line, nullptr);
+        line->driver = &driver;
+        line->LineType = kRoundedCurve;
+        Add(*line, {{0, 0, 0}, {1, 2, 0}, {3, 3, 1}});
+        line->CreateDriverRenderSet();
+        line->CreateDriverRenderSet();
+        line->LineType = kBSpline;
+        line->CreateDriverRenderSet();
+        ASSERT_NE(line->renderSet, nullptr);
+        delete line;
+    }
+    {
+        CLine withoutDriver;
+        Add(withoutDriver, {{0, 0, 0}, {1, 0, 0}});
+        withoutDriver.CreateDriverRenderSet();
+        ASSERT_NE(withoutDriver.renderSet, nullptr);
+    }
+    EXPECT_EQ(SharedHeap().LiveCount(), sharedBefore);
+    EXPECT_EQ(CLine::Heap().LiveCount(), linesBefore);
+}
+
+TEST(LineTest, MoreVerticesThanSixteenBitIndicesReachGiveNoRenderSet)
+{
+    CLine line;
+    for (int i = 0; i < kMaxLineVertices + 1; ++i) *line.AddPoint() = Vector3{float(i), 0, 0};
+    line.CreateDriverRenderSet();
+    EXPECT_EQ(line.renderSet, nullptr);
+
+    CLine fits;
+    for (int i = 0; i < kMaxLineVertices; ++i) *fits.AddPoint() = Vector3{float(i), 0, 0};
+    fits.CreateDriverRenderSet();
+    ASSERT_NE(fits.renderSet, nullptr);
+    EXPECT_EQ(fits.renderSet->indices[fits.renderSet->indexCount - 1], 65535);
+}

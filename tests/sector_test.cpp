@@ -1,0 +1,306 @@
+// Sectors: nearest-sector assignment (ties, reach, non-finite centres),
+// bounds over rotated objects and empty sectors, moved and fallen objects,
+// render flags, re-creation, and the depth-sorted label projection with the
+// camera's screen projection.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <vector>
+
+#include "scene/camera.h"
+#include "shell/log.h"
+#include "support/temp_directory.h"
+#include "support/world_objects.h"
+#include "world/object.h"
+#include "world/world.h"
+
+namespace {
+
+Sector* AddSector(CWorld& world, const Vector3& position)
+{
+    auto* sector = new Sector();
+    sector->position = position;
+    world.sectors.push_back(sector);
+    return sector;
+}
+
+CNBObject* AddObject(CWorld& world, const Vector3& at)
+{
+    CNBObject* object = NewBoxObject(at);
+    EXPECT_NE(object, nullptr);
+    world.objects.push_back(object);
+    return object;
+}
+
+bool Holds(const Sector* sector, const CNBObject* object)
+{
+    for (const CNBObject* o : sector->objects)
+        if (o == object) return true;
+    return false;
+}
+
+// A left-handed perspective of 90 degrees, depth 0 at the near and 1 at the far plane.
+CCamera PerspectiveCamera(int width, int height)
+{
+    CCamera camera;
+    const double nearPlane = 1.0;
+    const double farPlane = 100.0;
+    const double q = farPlane / (farPlane - nearPlane);
+    Matrix4d& p = camera.projectionMatrix;
+    for (double& e : p.m) e = 0.0;
+    p.m[0] = 1.0;
+    p.m[5] = 1.0;
+    p.m[10] = q;
+    p.m[11] = 1.0;
+    p.m[14] = -q * nearPlane;
+    camera.viewportWidth = width;
+    camera.viewportHeight = height;
+    return camera;
+}
+
+void CollectRemoved(void* context, CNBObject* object)
+{
+    static_cast<std::vector<CNBObject*>*>(context)->push_back(object);
+}
+
+}  // namespace
+
+TEST(SectorTest, NearestSectorWinsTiesGoToTheEarlierAndReachIsStrict)
+{
+    CWorld world;
+    world.sectors.push_back(nullptr);  // null slots are skipped
+    Sector* first = AddSector(world, {10, 0, 0});
+    Sector* second = AddSector(world, {-10, 0, 0});
+    CNBObject* tied = AddObject(world, {0, 0, 0});
+    CNBObject* nearSecond = AddObject(world, {-9, 0, 0});
+    world.AssignSectors();
+    EXPECT_EQ(tied->SectorLink, first);
+    EXPECT_EQ(nearSecond->SectorLink, second);
+    EXPECT_TRUE(Holds(first, tied));
+    EXPECT_EQ(tied->HeadFlag, 1);
+
+    CWorld reach;
+    Sector* origin = AddSector(reach, {0, 0, 0});
+    CNBObject* atEdge = AddObject(reach, {5000, 0, 0});  // squared distance exactly 2.5e7
+    CNBObject* inside = AddObject(reach, {0, 4999.5f, 0});
+    reach.AssignSectors();
+    EXPECT_EQ(atEdge->SectorLink, nullptr);
+    EXPECT_EQ(atEdge->HeadFlag, 1);  // handled, though not assigned
+    EXPECT_EQ(inside->SectorLink, origin);
+    EXPECT_EQ(origin->objects.size(), 1u);
+}
+
+TEST(SectorTest, NonFiniteCentresAreSkippedWithALogLine)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    CNBObject* lost = AddObject(world, {0, 0, 0});
+    lost->Center = Vector3{NAN, 0, 0};
+    world.AssignSectors();
+    EXPECT_EQ(lost->SectorLink, nullptr);
+    EXPECT_TRUE(sector->objects.empty());
+    world.PutObjectInSector(lost);
+    EXPECT_TRUE(sector->objects.empty());
+    const std::string log = folder.Read("game.log");
+    EXPECT_NE(log.find("Error: CWorld::AssignSectors() object centre is not finite"), std::string::npos);
+    EXPECT_NE(log.find("Error: CWorld::PutObjectInSector()"), std::string::npos);
+}
+
+TEST(SectorTest, BoundsCoverEveryCornerOfARotatedObject)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    CNBObject* object = AddObject(world, {0, 0, 0});
+    Vector3 up{0, 1, 0};
+    object->WorldMatrix.Rotate(up, 45.0f);
+    object->WorldMatrix.m[12] = 3.0f;
+    world.AssignSectors();
+    const float r2 = std::sqrt(2.0f);
+    EXPECT_NEAR(sector->boundsMin.x, 3.0f - r2, 1e-5f);
+    EXPECT_NEAR(sector->boundsMax.x, 3.0f + r2, 1e-5f);
+    EXPECT_NEAR(sector->boundsMin.z, -r2, 1e-5f);
+    EXPECT_NEAR(sector->boundsMax.z, r2, 1e-5f);
+    EXPECT_NEAR(sector->boundsMin.y, -1.0f, 1e-5f);
+    EXPECT_NEAR(sector->boundsCentre.x, 3.0f, 1e-5f);
+    EXPECT_NEAR(sector->radius, std::sqrt(2.0f * 2.0f + 1.0f), 1e-5f);
+
+    Sector empty;
+    empty.UpdateBounds();
+    EXPECT_EQ(empty.boundsCentre.x, 0.0f);
+    EXPECT_EQ(empty.boundsCentre.y, 0.0f);
+    EXPECT_EQ(empty.boundsCentre.z, 0.0f);
+    EXPECT_EQ(empty.radius, FLT_MAX);
+    EXPECT_EQ(empty.boundsMin.x, FLT_MAX);
+    EXPECT_EQ(empty.boundsMax.x, -FLT_MAX);
+}
+
+TEST(SectorTest, FallenObjectsAreDeletedThroughTheRemovalHook)
+{
+    CWorld world;  // no sectors: nothing is assigned, the fallen still go
+    std::vector<CNBObject*> removed;
+    world.objectRemovedHook = CollectRemoved;
+    world.objectRemovedContext = &removed;
+    CNBObject* fallenA = AddObject(world, {0, -2500, 0});
+    CNBObject* fallenB = AddObject(world, {0, -2000.5f, 0});
+    CNBObject* standing = AddObject(world, {0, -2000, 0});
+    CNBObject* fallenC = AddObject(world, {0, -9000, 0});
+    world.AssignSectors();
+    ASSERT_EQ(world.objects.size(), 1u);
+    EXPECT_EQ(world.objects[0], standing);
+    EXPECT_EQ(removed, (std::vector<CNBObject*>{fallenA, fallenB, fallenC}));
+}
+
+TEST(SectorTest, MovedObjectsChangeSectorAndExtendTheNewOne)
+{
+    CWorld world;
+    Sector* a = AddSector(world, {0, 0, 0});
+    Sector* b = AddSector(world, {1000, 0, 0});
+    CNBObject* object = AddObject(world, {10, 0, 0});
+    object->RenderFlags[5] = 1;
+    world.AssignSectors();
+    ASSERT_EQ(object->SectorLink, a);
+    EXPECT_EQ(a->renderFlags[5], 1);
+    const Vector3 boxOfA = a->boundsMax;
+
+    PlaceObject(*object, {990, 0, 0});
+    object->Moved = 1;
+    world.UpdateObjectSectors();
+    EXPECT_EQ(object->Moved, 0);
+    EXPECT_EQ(object->SectorLink, b);
+    EXPECT_FALSE(Holds(a, object));
+    EXPECT_TRUE(Holds(b, object));
+    EXPECT_EQ(a->boundsMax.x, boxOfA.x);  // the old sector waits for the next full pass
+    EXPECT_EQ(a->renderFlags[5], 1);
+    EXPECT_NEAR(b->boundsMin.x, 989.0f, 1e-3f);
+    EXPECT_NEAR(b->boundsMax.x, 991.0f, 1e-3f);
+    EXPECT_NEAR(b->boundsCentre.x, 990.0f, 1e-3f);
+    EXPECT_EQ(b->renderFlags[5], 1);
+
+    // Out of reach, it stays in no sector; moving back in reach reassigns it.
+    PlaceObject(*object, {9000, 0, 0});
+    object->Moved = 1;
+    world.UpdateObjectSectors();
+    EXPECT_FALSE(Holds(a, object));
+    EXPECT_FALSE(Holds(b, object));
+    PlaceObject(*object, {5, 0, 0});
+    object->Moved = 1;
+    world.UpdateObjectSectors();
+    EXPECT_TRUE(Holds(a, object));
+    EXPECT_EQ(object->SectorLink, a);
+    EXPECT_EQ(a->objects.size(), 1u);
+}
+
+TEST(SectorTest, RenderFlagsAreTheUnionAndRecreationClearsLinks)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    CNBObject* first = AddObject(world, {1, 0, 0});
+    CNBObject* second = AddObject(world, {2, 0, 0});
+    first->RenderFlags[3] = 1;
+    second->RenderFlags[386] = 1;
+    world.AssignSectors();
+    EXPECT_EQ(sector->renderFlags[3], 1);
+    EXPECT_EQ(sector->renderFlags[386], 1);
+    EXPECT_EQ(sector->renderFlags[4], 0);
+    EXPECT_NEAR(sector->boundsMin.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(sector->boundsMax.x, 3.0f, 1e-5f);
+
+    EXPECT_TRUE(world.RecreateSectors(3));
+    EXPECT_EQ(world.sectors.size(), 3u);
+    EXPECT_EQ(first->SectorLink, nullptr);
+    EXPECT_EQ(second->SectorLink, nullptr);
+    EXPECT_EQ(world.sectors[0]->sectorId, -1);
+    EXPECT_EQ(world.sectors[0]->scale, 1.0f);
+    EXPECT_TRUE(world.RecreateSectors(-4));
+    EXPECT_TRUE(world.sectors.empty());
+}
+
+TEST(SectorTest, RemovedObjectsLeaveSectorsAndLabels)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    CNBObject* object = AddObject(world, {0, 0, 4});
+    CNBObject* other = AddObject(world, {0, 0, 6});
+    world.AssignSectors();
+    sector->objects.push_back(object);  // held twice: both entries must go
+    world.labels.push_back(ObjectLabel{object, nullptr, 0.5f});
+    world.labels.push_back(ObjectLabel{other, nullptr, 0.6f});
+    std::vector<CNBObject*> removed;
+    world.objectRemovedHook = CollectRemoved;
+    world.objectRemovedContext = &removed;
+
+    world.RemoveObject(nullptr);
+    CNBObject* stranger = NewBoxObject({0, 0, 0});
+    world.RemoveObject(stranger);  // not in the list: untouched
+    CNBObject::Delete(stranger);
+    EXPECT_TRUE(removed.empty());
+
+    world.RemoveObject(object);
+    EXPECT_EQ(removed, std::vector<CNBObject*>{object});
+    EXPECT_EQ(world.objects, std::vector<CNBObject*>{other});
+    EXPECT_EQ(sector->objects, std::vector<CNBObject*>{other});
+    ASSERT_EQ(world.labels.size(), 1u);
+    EXPECT_EQ(world.labels[0].object, other);
+}
+
+TEST(SectorTest, CameraProjectsPointsInFrontOntoTheScreen)
+{
+    const CCamera camera = PerspectiveCamera(800, 600);
+    Vector3 ahead{0, 0, 5};
+    EXPECT_TRUE(camera.ProjectToScreen(ahead, 800, 600));
+    EXPECT_FLOAT_EQ(ahead.x, 400.0f);
+    EXPECT_FLOAT_EQ(ahead.y, 300.0f);
+    EXPECT_GT(ahead.z, 0.0f);
+    EXPECT_LT(ahead.z, 1.0f);
+
+    Vector3 upRight{4, 2, 5};  // y grows downwards on screen
+    EXPECT_TRUE(camera.ProjectToScreen(upRight, 800, 600));
+    EXPECT_GT(upRight.x, 400.0f);
+    EXPECT_LT(upRight.y, 300.0f);
+
+    Vector3 behind{0, 0, -5};
+    EXPECT_FALSE(camera.ProjectToScreen(behind, 800, 600));
+    Vector3 aside{6, 0, 5};
+    EXPECT_FALSE(camera.ProjectToScreen(aside, 800, 600));
+    Vector3 beyondFar{0, 0, 500};
+    EXPECT_FALSE(camera.ProjectToScreen(beyondFar, 800, 600));
+    Vector3 noViewport{0, 0, 5};
+    EXPECT_FALSE(camera.ProjectToScreen(noViewport, 0, 600));
+    Vector3 huge{1e30f, 0, 5};
+    EXPECT_FALSE(camera.ProjectToScreen(huge, 800, 600));
+}
+
+TEST(SectorTest, LabelsOfVisibleSectorsAreSortedByDepth)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    Sector* hidden = AddSector(world, {0, 0, 3000});
+    CNBObject* far = AddObject(world, {0, 0, 10});
+    CNBObject* near = AddObject(world, {0, 0, 5});
+    CNBObject* behind = AddObject(world, {0, 0, -5});
+    CNBObject* unflagged = AddObject(world, {0, 0, 7});
+    CNBObject* elsewhere = AddObject(world, {0, 0, 3000});
+    for (CNBObject* o : {far, near, behind, elsewhere}) {
+        o->Flags = 0x2000;
+        o->RenderBytes[1] = 1;
+    }
+    unflagged->RenderBytes[1] = 1;
+    world.AssignSectors();
+    ASSERT_TRUE(Holds(hidden, elsewhere));
+
+    const CCamera camera = PerspectiveCamera(800, 600);
+    world.ProjectLabels(camera);
+    EXPECT_TRUE(world.labels.empty());  // no sector visible yet
+
+    sector->visible = 1;
+    world.ProjectLabels(camera);
+    ASSERT_EQ(world.labels.size(), 3u);
+    EXPECT_EQ(world.labels[0].object, near);
+    EXPECT_EQ(world.labels[1].object, far);
+    EXPECT_EQ(world.labels[2].object, behind);  // off screen, still listed
+    EXPECT_EQ(world.labels[0].group, nullptr);
+    EXPECT_LT(world.labels[0].depth, world.labels[1].depth);
+}
