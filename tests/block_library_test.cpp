@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "graphics/driver.h"
+#include "graphics/gpu_texture.h"
 #include "graphics/texture.h"
 #include "platform/files.h"
+#include "support/headless_driver.h"
 #include "support/temp_directory.h"
 #include "world/block_library.h"
 #include "world/world.h"
@@ -178,13 +181,6 @@ TEST(BlockLibraryParse, NumbersBeyondRangeMakeTheLineCountForNothing)
     EXPECT_FLOAT_EQ(p.type.vertices[0].x, 0.0f);
     EXPECT_TRUE(p.type.triangles.empty());
     EXPECT_FLOAT_EQ(p.type.materialPower, 4.0f);
-}
-
-TEST(BlockLibraryParse, TrimCharsKeepsTheInnerText)
-{
-    EXPECT_EQ(TrimChars(" \t a b \t", " \t"), "a b");
-    EXPECT_EQ(TrimChars(" \t ", " \t"), "");
-    EXPECT_EQ(TrimChars("", " "), "");
 }
 
 // ---------------------------------------------------------------------------
@@ -443,6 +439,32 @@ TEST_F(BlockLibraryWorld, SettingsGiveTheTypesTheirAngles)
     EXPECT_EQ(world_.blockSettings.size(), 2u);
     EXPECT_TRUE(world_.GetBlockSettings(nullptr).name.empty());
     EXPECT_TRUE(world_.GetBlockSettings(world_.blockTypes[0]).name.empty());
+}
+
+// The block textures through the real driver: the file is found in the Blocks
+// folder whatever its letter case, the texture keeps the block's lower-cased
+// name, and a repeat load after the textures were released loads it again.
+class BlockLibraryTextures : public HeadlessDriverTest {};
+
+TEST_F(BlockLibraryTextures, AreLoadedFromTheBlocksFolderAndAgainAfterRelease)
+{
+    std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 32, 0x28};
+    for (int pixel = 0; pixel < 6; ++pixel) tga += std::string{'\x10', '\x20', '\x30', '\xFF'};
+    folder_.Write("Blocks/PIC.tga", tga);
+    folder_.Write("Blocks/A.bk", BlockFile("A", "Pic.TGA"));
+    CWorld world;
+    world.driver = Driver;
+    for (int load = 0; load < 2; ++load) {
+        world.LoadBlocks();
+        ASSERT_EQ(world.blockTypes.size(), 1u);
+        ASSERT_EQ(world.textures.size(), 1u) << "load " << load;
+        const CTexture* texture = world.FindTexture(u"pic.tga");
+        ASSERT_NE(texture, nullptr) << "load " << load;
+        EXPECT_EQ(texture->width, 3);
+        ASSERT_NE(texture->gpu, nullptr);
+        EXPECT_NE(texture->gpu->shaderView, nullptr);
+        world.ReleaseTextures();
+    }
 }
 
 // ---------------------------------------------------------------------------

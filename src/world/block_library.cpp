@@ -2,10 +2,12 @@
 // library, its textures, the QuickBar and the per-type settings.
 //
 // Sections:
-//   numbers and text       FindBlockNumbers, TrimChars, number conversions
-//   the line reader        ParseBlockText and its per-line steps
+//   numbers and text       number tokens and their conversions, names, keys
+//   the line reader        BlockTextReader: one line at a time
 //   checks after the text  what the mesh, animation and physics code index
-//   world operations       CWorld::ParseBlockFile, LoadBlocks, QuickBar,
+//   world helpers          reading one file, block textures, the QuickBar
+//   entry points           FindBlockNumbers, TrimChars, ParseBlockText
+//   world operations       CWorld::ParseBlockFile, LoadBlocks,
 //                          GetBlockSettings, SetBlockSettings
 #include "world/block_library.h"
 
@@ -515,7 +517,7 @@ bool CheckAnimation(const BlockType& type, BlockFileReport& report)
 }
 
 // ---------------------------------------------------------------------------
-// World operations: helpers
+// World helpers
 // ---------------------------------------------------------------------------
 
 std::string FileNameOf(const std::string& path)
@@ -564,8 +566,8 @@ std::unique_ptr<BlockType> ReadBlockFile(const std::string& path)
 }
 
 // Gives the world a texture of the block type's texture name when it has
-// none: the image file of that name in `folder` (in any letter case), or, when
-// it cannot be loaded, a texture without image data.
+// none: the image file of that name in `folder`, or, when it cannot be loaded
+// (or there is no driver), a texture without image data.
 void EnsureBlockTexture(CWorld& world, const BlockType& type, const std::string& folder)
 {
     if (type.textureName.empty() || world.FindTexture(type.textureName.c_str())) return;
@@ -579,10 +581,12 @@ void EnsureBlockTexture(CWorld& world, const BlockType& type, const std::string&
         return;
     }
     if (!world.driver) return;
-    const std::string file = platform::ResolveFileName(folder, platform::Utf16ToUtf8(type.textureName));
+    // The lower-cased name goes to the driver as it is: its loader is chosen
+    // by that name (".dds"), and the loaders find the file in any letter case.
+    const std::string file = platform::JoinPath(folder, platform::Utf16ToUtf8(type.textureName));
     world.driver->LoadTextureFromFile(texture, platform::Utf8ToUtf16(file).c_str());
-    // The driver names the texture after the file it was given; the world finds
-    // it by the block's lower-cased texture name.
+    // The driver names the texture after the path it was given; the world finds
+    // it by the block's texture name.
     texture->SetName(type.textureName);
 }
 
@@ -619,7 +623,7 @@ void RebuildQuickBar(CWorld& world)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Public helpers
+// Entry points
 // ---------------------------------------------------------------------------
 
 size_t FindBlockNumbers(std::string_view text, std::string_view* out, size_t limit)

@@ -13,7 +13,8 @@
 //   sectors               (sector.cpp) RecreateSectors, AssignSectors, PutObjectInSector,
 //                         ReassignObject, UpdateObjectSectors, RemoveObject, ProjectLabels
 //   world file            (world_file.cpp) SaveWorldFile, LoadWorldFile
-//   GPU objects, ground   GenerateWorld, ReleaseResources, textures, shadow maps, registry look-ups
+//   GPU objects, ground   (world_gpu.cpp) GenerateWorld, ReleaseResources, textures, shadow maps,
+//                         registry look-ups; (ground.cpp) BuildGround, CreateBoxObject
 //   data                  scene options, owned collections, lighting, key table
 #pragma once
 
@@ -148,24 +149,38 @@ public:
     // complete records read so far and remembering the file in failedLoadPath.
     int LoadWorldFile(const char* path);
 
-    // ---- GPU objects and ground ----
-    // Every GPU-side resource of the world (meshes, textures, registries,
-    // shadow maps, block library, links). TODO(worlds-on-disk)
+    // ---- GPU objects (world_gpu.cpp) and ground (ground.cpp) ----
+    // Every GPU-side resource of the world, through `driver` (without one the
+    // CPU side is built alone): render sets of every object, the preview and
+    // model-view objects and the lines; the auxiliary meshes; the Textures
+    // folder; the registries; the shadow maps; the block library; texture
+    // links. Whatever an earlier call left is released first, so a repeat
+    // (after ReleaseResources and a new device, or without) duplicates nothing.
     void GenerateWorld();
-    // Releases what GenerateWorld made: objects' render sets, textures,
-    // shadow maps, registries, auxiliary meshes.
+    // Releases what GenerateWorld made; the CPU-side world stays.
     void ReleaseResources();
-    // Every texture of the Textures folder into `textures`. TODO(worlds-on-disk)
+    // Appends a texture for every "jpg", "JPG", "jpeg", "JPEG", "dds" or "DDS"
+    // file of the start directory's Textures folder, named by its file name;
+    // one that fails to load stays listed without an image. A missing folder
+    // adds nothing.
     void LoadTextures();
-    // Releases and frees every texture; empties `textures`; currentTexture null.
+    // Releases and frees every texture; empties `textures`; currentTexture and
+    // every mesh link to a released texture become null.
     void ReleaseTextures();
-    // TODO(worlds-on-disk)
+    // Replaces the shadow maps: cascades of 2048 x 2048 side by side in one
+    // "shadowmap" depth texture (shadowMap, sampled) with its depth view
+    // (shadowMapDepth), and the per-cascade depth biases.
     void CreateShadowMaps();
     // Releases and frees shadowMap and shadowMapDepth.
     void ReleaseShadowMaps();
-    // The sectors, tiles and walls of a new blank world. TODO(worlds-on-disk)
+    // Appends the sectors, floor tiles and (with borders) walls of a new blank
+    // world, then links textures. Sizes that are not finite and positive (a
+    // wall height, with borders, that is not finite and at least 0) build
+    // nothing (logged); at most 64 x 64 sectors and 100 x 100 tiles.
     void BuildGround(float worldSize, float tileSize, int borders, float wallHeight, int mosaic);
-    // One box object appended to `objects`, or null. TODO(worlds-on-disk)
+    // One box object with its top face and the chosen others, centred at
+    // `centre`, textured every 10 units, render sets prepared; appended to
+    // `objects`. Null (nothing appended) when it cannot be made whole.
     CNBObject* CreateBoxObject(float sizeX, float sizeY, const Vector3& centre, float sizeZ,
                                const char16_t* textureName, int front, int right, int back, int left,
                                int bottom);
