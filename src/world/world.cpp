@@ -1,5 +1,6 @@
-// Sections: construction and destruction; look-ups; lines; GPU objects and
-// ground. The sector operations are in sector.cpp.
+// Sections: construction and destruction; look-ups; lines. The sector
+// operations are in sector.cpp, the GPU objects in world_gpu.cpp and the
+// ground in ground.cpp.
 #include "world/world.h"
 
 #include <algorithm>
@@ -39,23 +40,6 @@ constexpr const char16_t* kDefaultQuickBarNames[] = {
     u"BoxWhite",   u"BoxYellow",  u"BoxRed",      u"GreenBall 0.5m", u"RedBall 0.5m",
     u"WhiteBall 0.5m", u"TitleBlack", u"TitleGreen", u"TitleYellow", u"Plate 1mX2m",
 };
-
-void FreeAuxiliaryMesh(CDriver* driver, RenderSet*& set)
-{
-    if (!set) return;
-    if (driver) driver->ReleaseRenderSetBuffers(set);
-    RenderSet::Release(set);
-    RenderSet::Free(set);
-    set = nullptr;
-}
-
-void FreeTexture(CDriver* driver, CTexture*& texture)
-{
-    if (!texture) return;
-    if (driver) driver->ReleaseTexture(texture);
-    CTexture::Delete(texture);
-    texture = nullptr;
-}
 
 }  // namespace
 
@@ -236,63 +220,4 @@ void CWorld::DeleteLine(CLine* line)
     if (!line) return;
     const auto it = std::find(lines.begin(), lines.end(), line);
     if (it != lines.end()) EraseLine(static_cast<size_t>(it - lines.begin()));
-}
-
-// ---------------------------------------------------------------------------
-// GPU objects and ground
-// ---------------------------------------------------------------------------
-
-void CWorld::GenerateWorld()
-{
-    // TODO(worlds-on-disk): objects' render sets, auxiliary meshes, textures,
-    // registries, shadow maps, block library, texture links.
-}
-
-void CWorld::ReleaseResources()
-{
-    for (CNBObject* object : objects) {
-        if (!object) continue;
-        object->ReleaseGpuRenderSets();
-        object->ReleaseAuxRenderSets();
-    }
-    ReleaseTextures();
-    ReleaseShadowMaps();
-    gpuRegistry.ReleaseAll();
-    for (RenderSet** set : {&skyBoxSides, &skyBoxTop, &skyBoxBottom, &spriteQuad, &cursorMarker})
-        FreeAuxiliaryMesh(driver, *set);
-}
-
-void CWorld::LoadTextures()
-{
-    // TODO(worlds-on-disk): every "jpg", "JPG", "JPEG", "jpeg", "dds", "DDS"
-    // file of the Textures folder.
-}
-
-void CWorld::ReleaseTextures()
-{
-    for (CTexture*& texture : textures) FreeTexture(driver, texture);
-    textures.clear();
-    currentTexture = nullptr;
-}
-
-void CWorld::CreateShadowMaps()
-{
-    // TODO(worlds-on-disk): the "shadowmap" textures, 2048 x cascades by 2048.
-}
-
-void CWorld::ReleaseShadowMaps()
-{
-    FreeTexture(driver, shadowMap);
-    FreeTexture(driver, shadowMapDepth);
-}
-
-void CWorld::BuildGround(float, float, int, float, int)
-{
-    // TODO(worlds-on-disk): sectors, floor tiles and border walls.
-}
-
-CNBObject* CWorld::CreateBoxObject(float, float, const Vector3&, float, const char16_t*, int, int, int, int, int)
-{
-    // TODO(worlds-on-disk): one box object with the chosen faces.
-    return nullptr;
 }
