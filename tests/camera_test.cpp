@@ -53,13 +53,8 @@ TEST(CameraTest, ConstructionGivesRightAngleViewAndTiltedOrientation)
     EXPECT_FLOAT_EQ(camera.verticalViewAngle, 1.5707964f);
     EXPECT_FLOAT_EQ(camera.horizontalViewAngle, 1.5707964f);
     // Tilted 20 degrees about x: the viewing axis leaves the horizontal.
-    const double* m = camera.orientation.m;
-    EXPECT_NEAR(m[0], 1.0, 1e-7);
-    EXPECT_NEAR(std::fabs(m[6]), std::sin(20.0 * M_PI / 180.0), 1e-6);
-    EXPECT_NEAR(m[10], std::cos(20.0 * M_PI / 180.0), 1e-6);
-    Vector3 sway{9, 9, 9};
-    camera.SideVector(sway);
-    ExpectNear(sway, 0, 0, 0, 0.0f);
+    EXPECT_NEAR(std::fabs(camera.orientation.m[6]), std::sin(20.0 * M_PI / 180.0), 1e-6);
+    EXPECT_NEAR(camera.orientation.m[10], std::cos(20.0 * M_PI / 180.0), 1e-6);
 }
 
 TEST(CameraTest, DepthIsZeroAtNearAndOneAtFar)
@@ -122,7 +117,9 @@ TEST(CameraTest, UnprojectReversesProjectAndFlipsTheGivenPoint)
         // The same point object again names the mirrored pixel.
         Vector3 other;
         camera.Unproject(given, other);
-        if (std::fabs(screen.y - 300.0f) > 10.0f) EXPECT_GT(std::fabs(other.y - back.y), 0.01f);
+        if (std::fabs(screen.y - 300.0f) > 10.0f) {
+            EXPECT_GT(std::fabs(other.y - back.y), 0.01f);
+        }
     }
 }
 

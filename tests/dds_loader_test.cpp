@@ -19,10 +19,15 @@ namespace {
 constexpr uint32_t kFourCC = 0x4, kRGB = 0x40, kLuminance = 0x20000;
 constexpr uint32_t kVolume = 0x800000, kHeightFlag = 0x2;
 
-uint32_t Code(const char* text) { return uint32_t(uint8_t(text[0])) | uint32_t(uint8_t(text[1])) << 8 | uint32_t(uint8_t(text[2])) << 16 | uint32_t(uint8_t(text[3])) << 24; }
+uint32_t Code(const char* text)
+{
+    uint32_t code = 0;
+    for (int index = 3; index >= 0; --index) code = code << 8 | uint8_t(text[index]);
+    return code;
+}
 
 // The fields of a DDS file a test sets; the rest are zero.
-struct DdsSpec {
+struct DdsFields {
     uint32_t width = 4, height = 4, depth = 0, mipCount = 0;
     uint32_t flags = 0x1007;
     uint32_t pfFlags = kRGB, fourCC = 0, bitCount = 32;
@@ -38,45 +43,45 @@ void Put(std::string& out, uint32_t value)
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
 }
 
-std::string DdsBytes(const DdsSpec& spec)
+std::string DdsBytes(const DdsFields& fields)
 {
     std::string out = "DDS ";
     Put(out, 124);
-    Put(out, spec.flags);
-    Put(out, spec.height);
-    Put(out, spec.width);
+    Put(out, fields.flags);
+    Put(out, fields.height);
+    Put(out, fields.width);
     Put(out, 0);
-    Put(out, spec.depth);
-    Put(out, spec.mipCount);
+    Put(out, fields.depth);
+    Put(out, fields.mipCount);
     for (int i = 0; i < 11; ++i) Put(out, 0);
     Put(out, 32);
-    Put(out, spec.dx10 ? kFourCC : spec.pfFlags);
-    Put(out, spec.dx10 ? Code("DX10") : spec.fourCC);
-    Put(out, spec.bitCount);
-    for (uint32_t mask : spec.masks) Put(out, mask);
+    Put(out, fields.dx10 ? kFourCC : fields.pfFlags);
+    Put(out, fields.dx10 ? Code("DX10") : fields.fourCC);
+    Put(out, fields.bitCount);
+    for (uint32_t mask : fields.masks) Put(out, mask);
     Put(out, 0x1000);
-    Put(out, spec.caps2);
+    Put(out, fields.caps2);
     for (int i = 0; i < 3; ++i) Put(out, 0);
-    if (spec.dx10) {
-        Put(out, spec.dxgiFormat);
-        Put(out, spec.dimension);
-        Put(out, spec.miscFlag);
-        Put(out, spec.arraySize);
-        Put(out, spec.miscFlags2);
+    if (fields.dx10) {
+        Put(out, fields.dxgiFormat);
+        Put(out, fields.dimension);
+        Put(out, fields.miscFlag);
+        Put(out, fields.arraySize);
+        Put(out, fields.miscFlags2);
     }
-    return out + spec.data;
+    return out + fields.data;
 }
 
-DdsSpec Dxt1(uint32_t width, uint32_t height)
+DdsFields Dxt1(uint32_t width, uint32_t height)
 {
-    DdsSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.pfFlags = kFourCC;
-    spec.fourCC = Code("DXT1");
-    spec.bitCount = 0;
-    std::fill(std::begin(spec.masks), std::end(spec.masks), 0);
-    return spec;
+    DdsFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.pfFlags = kFourCC;
+    fields.fourCC = Code("DXT1");
+    fields.bitCount = 0;
+    std::fill(std::begin(fields.masks), std::end(fields.masks), 0);
+    return fields;
 }
 
 HResult Parse(const std::string& bytes, DDSFile* file)
@@ -84,9 +89,9 @@ HResult Parse(const std::string& bytes, DDSFile* file)
     return ParseDDSData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), file);
 }
 
-HResult Layout(const DdsSpec& spec, DDSTextureLayout* layout, uint32_t miscFlags = 0)
+HResult Layout(const DdsFields& fields, DDSTextureLayout* layout, uint32_t miscFlags = 0)
 {
-    const std::string bytes = DdsBytes(spec);
+    const std::string bytes = DdsBytes(fields);
     DDSFile file;
     const HResult parsed = Parse(bytes, &file);
     if (Failed(parsed)) return parsed;
@@ -100,7 +105,7 @@ HResult Layout(const DdsSpec& spec, DDSTextureLayout* layout, uint32_t miscFlags
 TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
 {
     DDSFile file;
-    const std::string good = DdsBytes(DdsSpec {});
+    const std::string good = DdsBytes(DdsFields {});
     ASSERT_EQ(Parse(good, &file), S_OK);
     EXPECT_EQ(file.bitSize, 0u);
     EXPECT_EQ(file.header.width, 4u);
@@ -116,7 +121,7 @@ TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
     bad[76] = 31;  // pixel-format size
     EXPECT_EQ(Parse(bad, &file), E_FAIL);
 
-    DdsSpec dx10;
+    DdsFields dx10;
     dx10.dx10 = true;
     dx10.dxgiFormat = 28;
     dx10.data = "abcd";
@@ -130,7 +135,7 @@ TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
     dx10.miscFlags2 = 2;
     ASSERT_EQ(Parse(DdsBytes(dx10), &file), S_OK);
     EXPECT_EQ(ReadDDSAlphaMode(file), DDS_ALPHA_MODE_PREMULTIPLIED);
-    DdsSpec dxt4 = Dxt1(4, 4);
+    DdsFields dxt4 = Dxt1(4, 4);
     dxt4.fourCC = Code("DXT4");
     ASSERT_EQ(Parse(DdsBytes(dxt4), &file), S_OK);
     EXPECT_EQ(ReadDDSAlphaMode(file), DDS_ALPHA_MODE_PREMULTIPLIED);
@@ -183,18 +188,18 @@ TEST(DdsLoader, SurfaceSizesForBlockPackedPlanarAndPlainFormats)
 TEST(DdsLoader, LegacyPixelFormatsMapByTheTable)
 {
     DDSTextureLayout layout;
-    DdsSpec spec;
-    ASSERT_EQ(Layout(spec, &layout), S_OK);
+    DdsFields fields;
+    ASSERT_EQ(Layout(fields, &layout), S_OK);
     EXPECT_EQ(layout.format, gpu::FORMAT_R8G8B8A8_UNORM);
-    spec.masks[3] = 0;
-    std::swap(spec.masks[0], spec.masks[2]);
-    ASSERT_EQ(Layout(spec, &layout), S_OK);
+    fields.masks[3] = 0;
+    std::swap(fields.masks[0], fields.masks[2]);
+    ASSERT_EQ(Layout(fields, &layout), S_OK);
     EXPECT_EQ(layout.format, gpu::FORMAT_B8G8R8X8_UNORM);
 
-    spec.bitCount = 24;  // 24-bit RGB has no DXGI format
-    EXPECT_EQ(Layout(spec, &layout), HRESULT_NOT_SUPPORTED);
+    fields.bitCount = 24;  // 24-bit RGB has no DXGI format
+    EXPECT_EQ(Layout(fields, &layout), HRESULT_NOT_SUPPORTED);
 
-    DdsSpec grey;
+    DdsFields grey;
     grey.pfFlags = kLuminance;
     grey.bitCount = 8;
     grey.masks[0] = 0xFF;
@@ -208,12 +213,12 @@ TEST(DdsLoader, LegacyPixelFormatsMapByTheTable)
         {Code("ATI2"), gpu::FORMAT_BC5_UNORM}, {113, gpu::FORMAT_R16G16B16A16_FLOAT},
         {116, gpu::FORMAT_R32G32B32A32_FLOAT}};
     for (const auto& [code, format] : codes) {
-        DdsSpec coded = Dxt1(4, 4);
+        DdsFields coded = Dxt1(4, 4);
         coded.fourCC = code;
         ASSERT_EQ(Layout(coded, &layout), S_OK) << code;
         EXPECT_EQ(layout.format, format) << code;
     }
-    DdsSpec unknown = Dxt1(4, 4);
+    DdsFields unknown = Dxt1(4, 4);
     unknown.fourCC = Code("DXT9");
     EXPECT_EQ(Layout(unknown, &layout), HRESULT_NOT_SUPPORTED);
 }
@@ -221,7 +226,7 @@ TEST(DdsLoader, LegacyPixelFormatsMapByTheTable)
 TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
 {
     DDSTextureLayout layout;
-    DdsSpec cube;
+    DdsFields cube;
     cube.caps2 = 0xFE00;
     ASSERT_EQ(Layout(cube, &layout), S_OK);
     EXPECT_TRUE(layout.isCubeMap);
@@ -229,22 +234,22 @@ TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
     cube.caps2 = 0xFE00 & ~0x2000u;  // one face missing
     EXPECT_EQ(Layout(cube, &layout), HRESULT_NOT_SUPPORTED);
 
-    DdsSpec wide;
+    DdsFields wide;
     wide.width = 20000;
     wide.height = 100;
     EXPECT_EQ(Layout(wide, &layout), HRESULT_NOT_SUPPORTED);
-    DdsSpec deep;
+    DdsFields deep;
     deep.mipCount = 16;
     EXPECT_EQ(Layout(deep, &layout), HRESULT_NOT_SUPPORTED);
 
-    DdsSpec volume;
+    DdsFields volume;
     volume.flags |= kVolume;
     volume.depth = 3;
     ASSERT_EQ(Layout(volume, &layout), S_OK);
     EXPECT_EQ(layout.dimension, gpu::RESOURCE_DIMENSION_TEXTURE3D);
     EXPECT_EQ(layout.depth, 3u);
 
-    DdsSpec dx10;
+    DdsFields dx10;
     dx10.dx10 = true;
     dx10.dxgiFormat = 28;
     dx10.arraySize = 0;
@@ -271,7 +276,7 @@ TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
     EXPECT_EQ(layout.arraySize, 12u);
 
     // The caller's cube flag makes a 2-D array of 6n items a cube map.
-    DdsSpec array = dx10;
+    DdsFields array = dx10;
     array.miscFlag = 0;
     array.arraySize = 12;
     ASSERT_EQ(Layout(array, &layout, gpu::RESOURCE_MISC_TEXTURECUBE), S_OK);
@@ -371,30 +376,31 @@ protected:
 
 TEST_F(DdsLoaderGpu, Dxt1WithTenLevelsLoadsEveryLevel)
 {
-    DdsSpec spec = Dxt1(512, 512);
-    spec.mipCount = 10;
+    DdsFields fields = Dxt1(512, 512);
+    fields.mipCount = 10;
     uint32_t blocks = 0;
     for (uint32_t size = 512; size >= 1; size /= 2) blocks += std::max(size / 4, 1u) * std::max(size / 4, 1u);
     // Every block: colour 0 green, all texels index 0.
-    for (uint32_t block = 0; block < blocks; ++block) spec.data += std::string("\xE0\x07\x00\x00\x00\x00\x00\x00", 8);
-    ASSERT_EQ(Load("rock.dds", DdsBytes(spec)), S_OK);
+    for (uint32_t block = 0; block < blocks; ++block) fields.data += std::string("\xE0\x07\x00\x00\x00\x00\x00\x00", 8);
+    ASSERT_EQ(Load("rock.dds", DdsBytes(fields)), S_OK);
     EXPECT_EQ(Shape().mipLevels, 10u);
     EXPECT_EQ(Shape().format, gpu::FORMAT_BC1_UNORM);
     EXPECT_EQ(Sample({0.5f, 0.5f}, 9.0f), (std::vector<int> {0, 255, 0, 255}));
 
     // One byte short: the last level is cut.
-    spec.data.pop_back();
-    EXPECT_EQ(Load("cut.dds", DdsBytes(spec)), E_HANDLE_EOF);
+    fields.data.pop_back();
+    EXPECT_EQ(Load("cut.dds", DdsBytes(fields)), E_HANDLE_EOF);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(view, nullptr);
 }
 
 TEST_F(DdsLoaderGpu, SingleLevelGetsAGeneratedChainWithRowZeroAtTheTop)
 {
-    DdsSpec spec;  // 4 x 4 RGBA8, top row red, the rest blue
+    DdsFields fields;  // 4 x 4 RGBA8, top row red, the rest blue
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) spec.data += y == 0 ? std::string("\xFF\x00\x00\xFF", 4) : std::string("\x00\x00\xFF\xFF", 4);
-    ASSERT_EQ(Load("sky.dds", DdsBytes(spec)), S_OK);
+        for (int x = 0; x < 4; ++x)
+            fields.data += y == 0 ? std::string("\xFF\x00\x00\xFF", 4) : std::string("\x00\x00\xFF\xFF", 4);
+    ASSERT_EQ(Load("sky.dds", DdsBytes(fields)), S_OK);
     EXPECT_EQ(Shape().mipLevels, 3u);
     EXPECT_EQ(Sample({0.1f, 0.1f}), (std::vector<int> {255, 0, 0, 255}));
     EXPECT_EQ(Sample({0.1f, 0.9f}), (std::vector<int> {0, 0, 255, 255}));
@@ -406,14 +412,14 @@ TEST_F(DdsLoaderGpu, SingleLevelGetsAGeneratedChainWithRowZeroAtTheTop)
     ASSERT_EQ(LoadFile("sky.dds", false), S_OK);
     EXPECT_EQ(Shape().mipLevels, 1u);
     // The generated chain still needs the whole top level.
-    spec.data.resize(63);
-    EXPECT_EQ(Load("short.dds", DdsBytes(spec)), E_HANDLE_EOF);
+    fields.data.resize(63);
+    EXPECT_EQ(Load("short.dds", DdsBytes(fields)), E_HANDLE_EOF);
 }
 
 TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndGreyAsGrey)
 {
     // 2 x 2 faces of one colour each; each face's level goes up on its own.
-    DdsSpec cube;
+    DdsFields cube;
     cube.width = cube.height = 2;
     cube.mipCount = 1;
     cube.caps2 = 0xFE00;
@@ -432,7 +438,7 @@ TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndGreyAsGrey)
     cube.data.resize(cube.data.size() - 1);  // the last face cut short
     EXPECT_EQ(Load("box.dds", DdsBytes(cube)), E_HANDLE_EOF);
 
-    DdsSpec grey;
+    DdsFields grey;
     grey.width = grey.height = 2;
     grey.pfFlags = kLuminance;
     grey.bitCount = 8;
@@ -445,7 +451,7 @@ TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndGreyAsGrey)
 
 TEST_F(DdsLoaderGpu, VolumesNeedEverySliceAndNamesAreFoundAsWindowsFindsThem)
 {
-    DdsSpec volume;
+    DdsFields volume;
     volume.width = volume.height = 1;
     volume.depth = 2;
     volume.mipCount = 1;
@@ -473,7 +479,7 @@ TEST_F(DdsLoaderGpu, VolumesNeedEverySliceAndNamesAreFoundAsWindowsFindsThem)
 
 TEST_F(DdsLoaderGpu, ArgumentsAndFormatsTheDeviceLacks)
 {
-    const std::string bytes = DdsBytes(DdsSpec {.data = std::string(64, '\0')});
+    const std::string bytes = DdsBytes(DdsFields {.data = std::string(64, '\0')});
     folder.Write("plain.dds", bytes);
     const std::u16string path = platform::Utf8ToUtf16(folder.File("plain.dds"));
     EXPECT_EQ(LoadDDSTextureFromFile(nullptr, nullptr, path.c_str(), &texture, &view), E_INVALIDARG);
@@ -487,7 +493,7 @@ TEST_F(DdsLoaderGpu, ArgumentsAndFormatsTheDeviceLacks)
     EXPECT_EQ(Shape().width, 4u);
 
     // A format the device lacks (BC4) fails as Direct3D's creation fails.
-    DdsSpec bc4 = Dxt1(4, 4);
+    DdsFields bc4 = Dxt1(4, 4);
     bc4.fourCC = Code("ATI1");
     bc4.data = std::string(8, '\0');
     EXPECT_EQ(Load("bc4.dds", DdsBytes(bc4)), E_INVALIDARG);

@@ -189,7 +189,8 @@ TEST_F(GpuTextures, VolumesTakeSlicePitchesAndArraysTheirSlices)
     desc1.ArraySize = 2;
     desc1.Format = gpu::FORMAT_R8_UNORM;
     desc1.BindFlags = gpu::BIND_SHADER_RESOURCE;
-    const gpu::SubresourceData levels[4] = {{items[0], 2, 2}, {items[0] + 2, 1, 1}, {items[1], 2, 2}, {items[1] + 2, 1, 1}};
+    const gpu::SubresourceData levels[4] = {
+        {items[0], 2, 2}, {items[0] + 2, 1, 1}, {items[1], 2, 2}, {items[1] + 2, 1, 1}};
     gpu::Texture1D* texture1 = nullptr;
     ASSERT_EQ(device->CreateTexture1D(&desc1, levels, &texture1), S_OK);
     ASSERT_EQ(gpu::ReadTextureSubresource(texture1, 3, &bytes), S_OK);

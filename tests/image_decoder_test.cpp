@@ -59,17 +59,33 @@ TEST(ImageDecoder, PngSrgbChunkIsReadOnlyWhereItBelongs)
     EXPECT_EQ(Query(frame, "/sRGB/RenderingIntent").type, MetadataValue::UnsignedByte);
     EXPECT_EQ(Query(frame, "System.Image.ColorSpace").type, MetadataValue::Empty);
 
-    // A chunk whose length runs past the file ends the walk.
+    // A two-byte "sRGB" chunk (after the 33 bytes of signature and header)
+    // is not the one WIC reports; neither is one after the image data.
+    std::string png = PngFile(1, 1, 3, 8, {1, 2, 3});
+    const std::string twoBytes = std::string("\0\0\0\x02sRGB\0\0crc!", 14);
+    ASSERT_EQ(Open(frame, std::string(png).insert(33, twoBytes)), S_OK);
+    EXPECT_EQ(Query(frame, "/sRGB/RenderingIntent").type, MetadataValue::Empty);
+    const std::string late = std::string("\0\0\0\x01sRGB\0crc!", 13);
+    ASSERT_EQ(Open(frame, std::string(png).insert(png.size() - 12, late)), S_OK);
+    EXPECT_EQ(Query(frame, "/sRGB/RenderingIntent").type, MetadataValue::Empty);
+}
+
+TEST(ImageDecoder, FilesThatWouldOverrunTheDecoderAreRefused)
+{
+    // A chunk announcing 2 GB in a file of a hundred bytes.
+    ImageFrame frame;
     std::string png = PngFile(1, 1, 3, 8, {1, 2, 3}, true);
-    const size_t chunk = png.find("sRGB") - 4;
-    png[chunk] = '\x7F';
-    ASSERT_EQ(Open(frame, png), S_OK);
-    EXPECT_EQ(Query(frame, "/sRGB/RenderingIntent").type, MetadataValue::Empty);
-    // A two-byte "sRGB" chunk is not the one WIC reports.
-    png = PngFile(1, 1, 3, 8, {1, 2, 3}, true);
-    png[chunk + 3] = 2;
-    ASSERT_EQ(Open(frame, png), S_OK);
-    EXPECT_EQ(Query(frame, "/sRGB/RenderingIntent").type, MetadataValue::Empty);
+    png[png.find("sRGB") - 4] = '\x7F';
+    EXPECT_EQ(Open(frame, png), platform::WINCODEC_ERR_BADIMAGE);
+
+    // A Huffman table with more than 256 codes.
+    const std::vector<uint8_t> samples(8 * 8 * 3, 128);
+    std::string jpeg = JpegFile(8, 8, 3, samples);
+    const size_t table = jpeg.find("\xFF\xC4");
+    ASSERT_NE(table, std::string::npos);
+    ASSERT_EQ(Open(frame, jpeg), S_OK);
+    for (size_t count = 0; count < 16; ++count) jpeg[table + 5 + count] = '\x20';
+    EXPECT_EQ(Open(frame, jpeg), platform::WINCODEC_ERR_BADIMAGE);
 }
 
 TEST(ImageDecoder, ExifColourSpaceSurvivesHostileOffsets)

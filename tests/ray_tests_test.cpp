@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "scene/ray_tests.h"
 #include "world/object_part.h"
@@ -20,18 +19,6 @@ void ExpectNear(const Vector3& v, float x, float y, float z, float tolerance = 1
 float Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 }  // namespace
-
-TEST(RayTestsTest, NaNTestsLookAtEveryComponent)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(IsNotNaN(1.5f), 1);
-    EXPECT_EQ(IsNotNaN(inf), 1);
-    EXPECT_EQ(IsNotNaN(nan), 0);
-    EXPECT_EQ(IsNotNaNVector3(Vector3{1, 2, 3}), 1);
-    EXPECT_EQ(IsNotNaNVector3(Vector3{1, 2, nan}), 0);
-    EXPECT_EQ(IsNotNaNVector3(Vector3{nan, 2, 3}), 0);
-}
 
 TEST(RayTestsTest, SegmentHitsTriangleWhateverTheWindingAndDirection)
 {

@@ -117,12 +117,15 @@ struct TextureOptions {
 
 constexpr uint32_t kAllMips = 0xFFFFFFFFu;
 
+// Feature levels below the layer's lowest, as Direct3D numbers them.
+constexpr uint32_t kFeatureLevel9_1 = 0x9100, kFeatureLevel9_2 = 0x9200, kFeatureLevel9_3 = 0x9300;
+
 size_t DeviceMaxSize(gpu::FeatureLevel level)
 {
     switch (static_cast<uint32_t>(level)) {
-    case 0x9100:
-    case 0x9200: return 2048;
-    case 0x9300: return 4096;
+    case kFeatureLevel9_1:
+    case kFeatureLevel9_2: return 2048;
+    case kFeatureLevel9_3: return 4096;
     case gpu::FEATURE_LEVEL_10_0:
     case gpu::FEATURE_LEVEL_10_1: return 8192;
     default: return 16384;

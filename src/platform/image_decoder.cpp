@@ -2,6 +2,7 @@
 //   - stb_image (the one translation unit that holds its implementation)
 //   - Pixel formats
 //   - Metadata: the PNG sRGB chunk, the JPEG EXIF colour space
+//   - Guards for the decoder
 //   - Opening a frame
 //   - Copying pixels
 #include "platform/image_decoder.h"
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 // ---------------------------------------------------------------------------
@@ -213,6 +215,93 @@ MetadataValue JpegColorSpace(const std::vector<uint8_t>& bytes)
 }
 
 // ---------------------------------------------------------------------------
+// Guards for the decoder
+// ---------------------------------------------------------------------------
+
+// The system's stb_image (2.27) trusts two things a hostile file controls,
+// so files are checked for them before stb sees them:
+//   - a JPEG Huffman table whose code counts add up past 256 overruns the
+//     decoder's tables (a write outside them);
+//   - a PNG chunk announcing more bytes than the file holds makes it
+//     allocate that much (up to 2 GB for a file of a hundred bytes).
+// Such files are refused as undecodable, which is what they are.
+
+uint32_t BigEndian16(const std::vector<uint8_t>& bytes, size_t at)
+{
+    // Reads past the end give zeros, as stb's reader does.
+    const uint32_t high = at < bytes.size() ? bytes[at] : 0;
+    const uint32_t low = at + 1 < bytes.size() ? bytes[at + 1] : 0;
+    return high << 8 | low;
+}
+
+// The DHT segment whose length field is at `at`, table by table as stb reads
+// it: false when a table it would build holds more than 256 codes.
+bool HuffmanSegmentFits(const std::vector<uint8_t>& bytes, size_t at)
+{
+    int64_t left = static_cast<int64_t>(BigEndian16(bytes, at)) - 2;
+    size_t table = at + 2;
+    while (left > 0 && table < bytes.size()) {
+        const uint8_t kind = bytes[table];
+        if ((kind >> 4) > 1 || (kind & 15) > 3) return true;  // stb stops here
+        uint32_t codes = 0;
+        for (size_t length = 1; length <= 16; ++length)
+            codes += table + length < bytes.size() ? bytes[table + length] : 0;
+        if (codes > 256) return false;
+        table += 17 + codes;
+        left -= 17 + codes;
+    }
+    return true;
+}
+
+// stb reads the markers before the frame header one segment after another
+// (skipping stray bytes up to the next 0xFF), and any later marker wherever
+// a 0xFF precedes it. So the segments before the frame are walked as stb
+// walks them, and from the frame on every 0xFF 0xC4 is taken for a DHT.
+bool JpegHuffmanTablesFit(const std::vector<uint8_t>& bytes)
+{
+    size_t at = 0;
+    // The next marker as stb finds it: none unless at a 0xFF, fill bytes skipped.
+    const auto nextMarker = [&](int* marker) {
+        if (at >= bytes.size()) return false;
+        if (bytes[at++] != 0xFF) {
+            *marker = -1;
+            return true;
+        }
+        while (at < bytes.size() && bytes[at] == 0xFF) ++at;
+        if (at >= bytes.size()) return false;
+        *marker = bytes[at++];
+        return true;
+    };
+    int marker = -1;
+    if (!nextMarker(&marker) || marker != 0xD8) return true;  // not a JPEG to stb
+    while (nextMarker(&marker)) {
+        if (marker == -1) continue;
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) break;  // the frame
+        const size_t length = BigEndian16(bytes, at);
+        if (marker == 0xC4 && !HuffmanSegmentFits(bytes, at)) return false;
+        const bool known = marker == 0xC4 || marker == 0xDB || marker == 0xDD || (marker >= 0xE0 && marker <= 0xEF) ||
+                           marker == 0xFE;
+        if (!known || length < 2) return true;  // stb gives up on the file here
+        at += length;
+    }
+    for (size_t index = at; index + 1 < bytes.size(); ++index)
+        if (bytes[index] == 0xFF && bytes[index + 1] == 0xC4 && !HuffmanSegmentFits(bytes, index + 2)) return false;
+    return true;
+}
+
+bool PngChunksFit(const std::vector<uint8_t>& bytes)
+{
+    size_t at = 8;
+    while (bytes.size() - at >= 8) {
+        const uint64_t length = BigEndian32(&bytes[at]);
+        if (length > bytes.size() - at - 8) return false;
+        if (std::memcmp(&bytes[at + 4], "IEND", 4) == 0) break;
+        at += std::min<size_t>(bytes.size() - at, 12 + static_cast<size_t>(length));
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
 // Opening a frame
 // ---------------------------------------------------------------------------
 
@@ -333,6 +422,8 @@ HResult ImageFrame::OpenMemory(std::vector<uint8_t> bytes)
         container_ = container;
         return S_OK;
     }
+    if (!JpegHuffmanTablesFit(bytes) || (container == ImageContainer::Png && !PngChunksFit(bytes)))
+        return WINCODEC_ERR_BADIMAGE;
     int width = 0, height = 0, channels = 0;
     const int size = static_cast<int>(bytes.size());
     const bool known = stbi_info_from_memory(bytes.data(), size, &width, &height, &channels) != 0;

@@ -2,46 +2,56 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/matrix4d.h"
 #include "core/vector3.h"
 #include "scene/camera.h"
+#include "scene/drop_queue.h"
 #include "scene/frame_clock.h"
+#include "scene/object_sounds.h"
+#include "scene/physics_world.h"
 #include "scene/scene_params.h"
 
 class CDriver;
 class CSoundManager;
+class CSoundBuffer;
 class CGame;
 class CWorld;
+class CNBObject;
+struct BlockType;
 
 // The scene's own copy of the world's scene options (all but the sun angles),
-// taken when a world is opened and given back before it is saved. Defaults as
-// a new world's.
+// taken when a world is opened and given back before it is saved. The field
+// names are the world file's; the scene-flag numbers (scene_flags.h) and the
+// settings they are follow each field. Defaults of a new scene.
 struct SceneOptions {
-    uint8_t showPlacementFrame = 1;
-    uint8_t sceneOptionB = 1;
-    uint8_t physicsActive = 1;
-    uint8_t sceneOptionD = 0;
-    uint8_t sceneOptionE = 1;
-    float sceneValueA = 0.5f;
+    uint8_t showPlacementFrame = 1;  // flag 229 "Show Ghost Object"
+    uint8_t sceneOptionB = 1;        // flag 230 "Show Picked Object"
+    uint8_t physicsActive = 1;       // flag 231 "Physics Enable": new objects are simulated
+    uint8_t sceneOptionD = 0;        // flag 232 "Physics Enable" of the Perlin generator
+    uint8_t sceneOptionE = 1;        // flag 233 "Flexible Object Snap"
+    float sceneValueA = 0.5f;        // grid step
     Vector3 previewScale{1.0f, 1.0f, 1.0f};
     float moveFactor = 1.0f;
     float turnFactor = 1.0f;
     float fieldOfView = 70.0f;
     float nearPlane = 0.2f;
     float farPlane = 1000.0f;
-    uint8_t smoothCamera = 0;
-    float cameraRampTime = 2.0f;
-    float impulseStrength = 5.0f;
-    uint8_t sceneOptionF = 1;
-    uint8_t sceneOptionG = 1;
-    float sceneValueB = 0.1f;
-    float sceneValueC = 0.0f;
+    uint8_t smoothCamera = 0;        // flag 272
+    float cameraRampTime = 2.0f;     // seconds
+    float impulseStrength = 10.0f;
+    uint8_t sceneOptionF = 1;        // flag 284: impulses times the mass
+    uint8_t sceneOptionG = 1;        // flag 285: static mesh bodies are not dragged
+    float sceneValueB = 0.1f;        // spread factor of throws and drops
+    float sceneValueC = 0.0f;        // spin strength of throws and drops
     float physicsTimeScale = 1.0f;
-    uint8_t physicsQuality = 0;
-    float sceneValueD = 0.1f;
+    uint8_t physicsQuality = 0;      // flag 300
+    float sceneValueD = 0.1f;        // key-move step
     float mouseRotateStep = 15.0f;
-    uint8_t physicsPaused = 0;
+    uint8_t physicsPaused = 0;       // flag 225
+    // Named for the world file; at run time 1 means gravity on: the viewer
+    // walks, falls and jumps. 0 lets it fly. See CScene::GravityOn.
     uint8_t flyCamera = 1;
 };
 
@@ -93,6 +103,71 @@ public:
     // planes and the back-buffer size, then its view, projection and frustum.
     void UpdateProjection(CCamera& camera);
 
+    // ---- physics world and step (physics_world.cpp) ----
+    // The Bullet world of the entered world (gravity (0, -10, 0), GImpact
+    // meshes collide); also hooks the world's object removal to ForgetObject.
+    // A second call keeps the existing Bullet world.
+    void InitPhysicsWorld();
+    // Once per frame: steps the world by the physics frame time x time scale at
+    // the quality's fixed sub-step (quality 3 and up: no step), requests slide
+    // and impact sounds for contacts, and copies the simulated bodies back into
+    // their objects. Nothing while physics is paused, while another thread
+    // holds PhysicsStepLock(), or from inside a step.
+    void StepPhysics();
+    // Clears every body's forces and wakes it.
+    void StopAllBodies();
+
+    // ---- object sounds (object_sounds.cpp) ----
+    // A new instance of a file of the start directory's "Sounds" folder for
+    // the object, with the key; null without object, name, sound manager or
+    // folder. A file that does not load still gives a (silent) instance.
+    CSoundBuffer* AttachObjectSound(CNBObject* object, const char16_t* fileName, int key);
+    // The viewer's "walking.wav" (key 5, no owner), or null.
+    CSoundBuffer* AttachWalkingSound();
+    CSoundBuffer* FindWalkingSound() const;
+    // Takes the instance out of the object's and the scene's lists and frees
+    // it. The object stays in the sounding list. Null object: nothing.
+    void ReleaseSoundInstance(CNBObject* object, CSoundBuffer* instance);
+    void CheckSoundsFolder();
+    // Once per frame after the editor windows: gains, starts, the loudest four
+    // per kind, stops and frees; then commits the 3D listener.
+    void UpdateObjectSounds();
+
+    // ---- drop queue, recorded pushes and sun direction (drop_queue.cpp) ----
+    // Replaces the last record with the same key, else appends.
+    void SetDropRecord(DropRecord record);
+    // Removes the first record with the same key.
+    void RemoveDropRecord(const DropRecord& record);
+    // Once per frame: runs every queued record (see DropRecord).
+    void ProcessDropQueue();
+    // Ctrl+Enter: records the object under the cursor with the viewing axis.
+    void RecordObjectUnderCursor();
+    // Enter: pushes every recorded object still in the world.
+    void ApplyRecordedObjects();
+    // LightPosition from the world's two sun angles.
+    void SetLightDirection();
+
+    // ---- forgetting deleted objects (forget_object.cpp) ----
+    // Clears every link of the scene to an object that is being deleted:
+    // selected, dragged and held object, key-moved list, its sounds (stopped
+    // and freed) and the sounding list, recorded pushes, generator lists.
+    void ForgetObject(CNBObject* object);
+    // Makes the world call ForgetObject for every object it removes.
+    void HookObjectRemoval();
+
+    // ---- objects from block types (objects_from_blocks.cpp) ----
+    // A new object of the block type at (x, y, z), resting against the
+    // direction (nx, ny, nz) when it is not zero; appended to the world's
+    // objects when addToList, with a body when makeBody. Null on failure.
+    CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
+                                         float nx, float ny, float nz);
+
+    // ---- picking (picking.cpp) ----
+    // The object under the aim (the mouse ray while Space is held), or null;
+    // the out-parameters get the hit point, the placement point, the surface
+    // normal and the hit object's static flag (zeros when nothing is hit).
+    CNBObject* PickAtCursor(Vector3& hitPoint, Vector3& placementPoint, Vector3& normal, int& staticFlag);
+
     CDriver* driver = nullptr;
     CSoundManager* soundManager = nullptr;
     CGame* game = nullptr;
@@ -105,5 +180,31 @@ public:
     uint32_t lastBackupTime = 0;          // 0 until the first frame; written only by BackupWorld
 
     SceneSlot slots[32];
+    CCamera mainCamera;  // the viewer; its position is the sound listener
     FrameClock timing;  // frame rate, frame time, scene clock and limiter
+
+    Vector3 cursor3D;                 // the 3D cursor: the last picked point
+    CNBObject* heldObject = nullptr;  // used by the generators and the editor windows
+    int32_t dropsMade = 0;            // set by a drop mark; the frame's release step reads it
+    uint32_t lastDropMarkTime = 0;    // ms
+    uint32_t lastThrowTime = 0;       // ms of the last object thrown, placed or dropped
+
+    // Selection (links into the world's objects, or null).
+    CNBObject* selectedObject = nullptr;
+    CNBObject* draggedObject = nullptr;
+    std::vector<CNBObject*> keyMovedObjects;  // objects whose bodies are held, each once
+
+    // Generator previews: objects owned by the list, never in the world.
+    std::vector<CNBObject*> previewObjects;
+    CNBObject* positionObject = nullptr;
+
+    std::vector<RecordedObject> recordedObjects;  // Ctrl+Enter records, fired by Enter
+    std::vector<DropRecord> dropQueue;            // in insertion order
+
+    SoundInstanceList soundInstances;         // every sound instance, in creation order; owned
+    std::vector<CNBObject*> soundingObjects;  // each object that received an instance, once
+
+    // The Bullet world. The destructor deletes the world (whose objects take
+    // their bodies out of it) before members go.
+    ScenePhysics physics;
 };

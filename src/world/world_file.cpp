@@ -81,41 +81,101 @@ constexpr uint8_t kZeros[512] = {};
 // Writing
 // ---------------------------------------------------------------------------
 
+// Little-endian encoders over a byte cursor; each returns the byte after the field.
+template <class U>
+uint8_t* PutLittle(uint8_t* at, U v)
+{
+    for (size_t i = 0; i < sizeof(U); ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    return at + sizeof(U);
+}
+
+uint8_t* PutF32(uint8_t* at, float v)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    return PutLittle(at, bits);
+}
+
+uint8_t* PutVec3(uint8_t* at, const Vector3& v) { return PutF32(PutF32(PutF32(at, v.x), v.y), v.z); }
+
+// Fields are encoded little-endian into a small staging block and handed to
+// the BinaryWriter a block at a time: one bounds check and one store per
+// field instead of a vector append per byte.
 class WorldWriter {
 public:
     // With a file the image goes to it piece by piece; without one it stays in Bytes().
-    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file)
+    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file), stage_(kStageBytes)
     {
-        if (file_) out_.Bytes().reserve(kFlushBytes + kFlushBytes / 4);
+        if (file_) out_.Bytes().reserve(kFlushBytes + kStageBytes);
     }
 
     void WriteWorld(const CWorld& world);
     // Hands the collected bytes to the file. False once any write failed.
     bool Flush();
-    std::vector<uint8_t>& Bytes() { return out_.Bytes(); }
+    std::vector<uint8_t>& Bytes()
+    {
+        Spill();
+        return out_.Bytes();
+    }
 
 private:
-    void U8(uint8_t v) { out_.WriteU8(v); }
-    void U16(uint16_t v) { out_.WriteU16(v); }
-    void U32(uint32_t v) { out_.WriteU32(v); }
-    void I32(int32_t v) { out_.WriteI32(v); }
-    void U64(uint64_t v) { out_.WriteU64(v); }
-    void F32(float v) { out_.WriteF32(v); }
+    static constexpr size_t kStageBytes = 64 * 1024;
+
+    void Spill()
+    {
+        if (staged_) out_.WriteBytes(stage_.data(), staged_);
+        staged_ = 0;
+    }
+    // The next `bytes` (at most kStageBytes) bytes of the image, to be filled.
+    uint8_t* Room(size_t bytes)
+    {
+        if (staged_ + bytes > kStageBytes) Spill();
+        uint8_t* at = stage_.data() + staged_;
+        staged_ += bytes;
+        return at;
+    }
+    template <class U>
+    void Little(U v)
+    {
+        PutLittle(Room(sizeof(U)), v);
+    }
+    void Raw(const void* data, size_t bytes)
+    {
+        if (bytes > kStageBytes) {
+            Spill();
+            out_.WriteBytes(data, bytes);
+            return;
+        }
+        std::memcpy(Room(bytes), data, bytes);
+    }
+
+    void U8(uint8_t v) { *Room(1) = v; }
+    void U16(uint16_t v) { Little(v); }
+    void U32(uint32_t v) { Little(v); }
+    void I32(int32_t v) { Little(static_cast<uint32_t>(v)); }
+    void U64(uint64_t v) { Little(v); }
+    void F32(float v)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        Little(bits);
+    }
+    void F64(double v)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &v, 8);
+        Little(bits);
+    }
     void Floats(const float* v, int n)
     {
-        for (int i = 0; i < n; ++i) out_.WriteF32(v[i]);
+        for (int i = 0; i < n; ++i) F32(v[i]);
     }
-    void Vec3(const Vector3& v)
-    {
-        F32(v.x);
-        F32(v.y);
-        F32(v.z);
-    }
+    void Vec3(const Vector3& v) { PutVec3(Room(12), v); }
     void Zeros(size_t bytes)
     {
         while (bytes > 0) {
             const size_t n = std::min(bytes, sizeof(kZeros));
-            out_.WriteBytes(kZeros, n);
+            Raw(kZeros, n);
             bytes -= n;
         }
     }
@@ -133,16 +193,19 @@ private:
 
     void MaybeFlush()
     {
-        if (file_ && out_.Size() >= kFlushBytes) Flush();
+        if (file_ && out_.Size() + staged_ >= kFlushBytes) Flush();
     }
 
     BinaryWriter out_;
     platform::AtomicFileWriter* file_ = nullptr;
+    std::vector<uint8_t> stage_;
+    size_t staged_ = 0;
     bool failed_ = false;
 };
 
 bool WorldWriter::Flush()
 {
+    Spill();
     if (!file_) return !failed_;
     if (!failed_ && out_.Size() > 0 && !file_->Write(out_.Bytes().data(), out_.Size())) failed_ = true;
     out_.Bytes().clear();
@@ -154,7 +217,7 @@ void WorldWriter::Narrow(const char* text)
     size_t n = 0;
     while (text && n < kWorldFileStringLimit && text[n] != '\0') ++n;
     U16(static_cast<uint16_t>(n));
-    if (n) out_.WriteBytes(text, n);
+    if (n) Raw(text, n);
 }
 
 void WorldWriter::Wide(const std::u16string& text)
@@ -317,14 +380,22 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         const CTexture* texture = m.textures[slot];
         Wide(texture ? texture->name : m.textureNames[slot].name);
     }
+    // The bulk of a file: vertices and corner indices are encoded a record
+    // (or a run of indices) at a time.
     const Vector3 none;
     for (uint32_t v = 0; v < m.vertexCount; ++v) {
-        Vec3(m.unscaledPositions ? m.unscaledPositions[v] : none);
-        Vec3(m.positions ? m.positions[v] : none);
-        Vec3(m.normals ? m.normals[v] : none);
-        U8(m.cornerFlags && v < corners ? m.cornerFlags[v] : 0);
+        uint8_t* at = Room(kVertexRecordBytes);
+        at = PutVec3(at, m.unscaledPositions ? m.unscaledPositions[v] : none);
+        at = PutVec3(at, m.positions ? m.positions[v] : none);
+        at = PutVec3(at, m.normals ? m.normals[v] : none);
+        *at = m.cornerFlags && v < corners ? m.cornerFlags[v] : 0;
     }
-    for (uint32_t i = 0; i < corners; ++i) U16(m.cornerIndices ? m.cornerIndices[i] : 0);
+    constexpr uint32_t kIndexRun = kStageBytes / 4;
+    for (uint32_t i = 0; i < corners;) {
+        const uint32_t run = std::min(corners - i, kIndexRun);
+        uint8_t* at = Room(size_t{run} * kCornerIndexBytes);
+        for (uint32_t k = 0; k < run; ++k, ++i) at = PutLittle<uint16_t>(at, m.cornerIndices ? m.cornerIndices[i] : 0);
+    }
     static const PolygonFace kEmptyFace;
     for (uint32_t f = 0; f < m.faceCount; ++f) FaceRecord(m.faces ? m.faces[f] : kEmptyFace);
     MaybeFlush();
@@ -332,21 +403,23 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
 
 void WorldWriter::FaceRecord(const PolygonFace& face)
 {
-    U8(face.faceByte1);
-    U8(face.faceByte2);
-    U8(face.hidden);
-    U8(face.ShadingMode);
-    U32(static_cast<uint32_t>(face.VertexFormat));
-    Vec3(face.faceNormal);
-    Vec3(face.flatNormal);
-    U8(static_cast<uint8_t>(face.corners));
-    U32(face.firstIndex);
-    U8(0);
     const uint16_t count = face.texCoords ? face.texCoordCount : 0;
-    U16(count);
+    uint8_t* at = Room(kMinFaceRecordBytes);
+    *at++ = face.faceByte1;
+    *at++ = face.faceByte2;
+    *at++ = face.hidden;
+    *at++ = face.ShadingMode;
+    at = PutLittle(at, static_cast<uint32_t>(face.VertexFormat));
+    at = PutVec3(at, face.faceNormal);
+    at = PutVec3(at, face.flatNormal);
+    *at++ = static_cast<uint8_t>(face.corners);
+    at = PutLittle(at, face.firstIndex);
+    *at++ = 0;
+    PutLittle(at, count);
     for (uint16_t i = 0; i < count; ++i) {
-        F32(face.texCoords[i].u);
-        F32(face.texCoords[i].v);
+        at = Room(8);
+        at = PutF32(at, face.texCoords[i].u);
+        PutF32(at, face.texCoords[i].v);
     }
 }
 
@@ -383,7 +456,7 @@ void WorldWriter::Settings(const CWorld& w)
     F32(w.physicsTimeScale);
     U32(0);
     U32(1);  // camera group
-    for (double v : w.cameraMatrix.m) out_.WriteF64(v);
+    for (double v : w.cameraMatrix.m) F64(v);
     Vec3(w.cameraPosition);
     Zeros(8 * 4);
     U32(1);  // key table
@@ -393,7 +466,7 @@ void WorldWriter::Settings(const CWorld& w)
 
 void WorldWriter::WriteWorld(const CWorld& world)
 {
-    out_.WriteBytes(kWorldFileMagic, kWorldFileMagicBytes);
+    Raw(kWorldFileMagic, kWorldFileMagicBytes);
 
     // Every count is the number of records that follow it: null entries are skipped.
     auto live = [](const auto& list) {

@@ -91,7 +91,9 @@ std::string JpegFile(uint32_t width, uint32_t height, int channels, const std::v
 {
     std::string out;
     stbi_write_jpg_to_func(
-        [](void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<char*>(data), size); },
+        [](void* context, void* data, int size) {
+            static_cast<std::string*>(context)->append(static_cast<char*>(data), size);
+        },
         &out, static_cast<int>(width), static_cast<int>(height), channels, samples.data(), 100);
     if (exifColorSpace < 0 || out.size() < 2) return out;
 

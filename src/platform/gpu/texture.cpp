@@ -168,7 +168,9 @@ HResult MakeStorage(const TextureShape& shape, GlName* made)
     *made = MakeGlName(name);
     switch (target) {
     case GL_TEXTURE_1D: glTextureStorage1D(name, levels, internal, w); break;
-    case GL_TEXTURE_1D_ARRAY: glTextureStorage2D(name, levels, internal, w, static_cast<GLsizei>(shape.arraySize)); break;
+    case GL_TEXTURE_1D_ARRAY:
+        glTextureStorage2D(name, levels, internal, w, static_cast<GLsizei>(shape.arraySize));
+        break;
     case GL_TEXTURE_2D: glTextureStorage2D(name, levels, internal, w, h); break;
     case GL_TEXTURE_2D_MULTISAMPLE:
         glTextureStorage2DMultisample(name, static_cast<GLsizei>(shape.samples), internal, w, h, GL_TRUE);

@@ -1,0 +1,339 @@
+// The scene's physics step: the world it builds, the three qualities and the
+// frozen ones, bodies copied back into their objects, contact sounds, the
+// step lock, and stopping every body.
+#include <gtest/gtest.h>
+
+#include <btBulletDynamicsCommon.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+#include "platform/critical_section.h"
+#include "scene/scene.h"
+#include "sound/sound_buffer.h"
+#include "sound/sound_manager.h"
+#include "support/temp_directory.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/physic_body.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int kSlide = 2;
+constexpr int kImpact = 3;
+
+// A scene with an empty world, its physics world, a steady 60 frames per
+// second and a silent sound manager whose instances never load.
+class PhysicsStep : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_.MakeFolder("Sounds");
+        start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
+        scene_ = std::make_unique<CScene>();
+        scene_->world = new CWorld;
+        scene_->InitPhysicsWorld();
+        for (int i = 0; i < 4; ++i) scene_->timing.PushFpsSample(60.0f);
+        scene_->timing.sceneClock = 5000;
+        sound_.BackEnd = 0;
+        scene_->soundManager = &sound_;
+    }
+
+    void TearDown() override
+    {
+        delete scene_->world;  // the objects take their bodies out of the dynamics world
+        scene_->world = nullptr;
+        scene_.reset();
+    }
+
+    // An object with a cube mesh of half size `half` at `at`, entered into the
+    // world with a box body of that size; mass 0 makes a static floor.
+    CNBObject* AddBox(const Vector3& at, float half, float mass, Vector3 halfExtents = {})
+    {
+        if (halfExtents.x == 0.0f) halfExtents = Vector3{half, half, half};
+        auto* object = new CNBObject;
+        object->WorldMatrix.SetIdentity();
+        object->WorldMatrix.m[12] = at.x;
+        object->WorldMatrix.m[13] = at.y;
+        object->WorldMatrix.m[14] = at.z;
+        object->UpdatePosition();
+        object->Center = at;
+        object->LocalBoxMin = halfExtents.Negate();
+        object->LocalBoxMax = halfExtents;
+        object->Mass = mass;
+        object->StaticFlag = mass > 0.0f ? 0 : 1;
+        object->InitODEPhysic();
+        object->PhysicBody->CreateBoxBody(object, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes, at,
+                                          halfExtents.x, halfExtents.y, halfExtents.z, mass);
+        scene_->world->objects.push_back(object);
+        return object;
+    }
+
+    CNBObject* AddFloor() { return AddBox(Vector3{0.0f, -1.0f, 0.0f}, 0.0f, 0.0f, Vector3{20.0f, 1.0f, 20.0f}); }
+
+    // An object whose mesh is a box of twelve triangles, entered into the
+    // world with a triangle-mesh (GImpact) body.
+    CNBObject* AddMeshBox(const Vector3& at, const Vector3& half, float mass)
+    {
+        auto* object = new CNBObject;
+        scene_->world->objects.push_back(object);
+        if (!object->AllocateParts(1) || !object->GetPart(0)->CreateGrid(8, 12, 0)) return object;
+        CPolygonsGrid* mesh = object->GetPart(0)->mainMesh;
+        for (int i = 0; i < 8; ++i)
+            mesh->positions[i] = Vector3{i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y, i & 4 ? half.z : -half.z};
+        // Outward-facing: counter-clockwise seen from outside.
+        static const uint16_t kCorners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
+                                              2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
+        for (int f = 0; f < 12; ++f) {
+            PolygonFace& face = mesh->faces[f];
+            face.corners = 3;
+            face.firstIndex = static_cast<uint32_t>(3 * f);
+            face.cornerIndices = mesh->cornerIndices + 3 * f;
+            face.positions = mesh->positions;
+            for (int k = 0; k < 3; ++k) mesh->cornerIndices[3 * f + k] = kCorners[3 * f + k];
+        }
+        object->StaticFlag = mass > 0.0f ? 0 : 1;
+        object->Mass = mass;
+        object->InitODEPhysic();
+        object->PhysicBody->CreateGImpactMeshBody(object, scene_->physics.dynamicsWorld,
+                                                  scene_->physics.collisionShapes, object, at, mass);
+        return object;
+    }
+
+    void Step(int frames)
+    {
+        for (int i = 0; i < frames; ++i) {
+            scene_->StepPhysics();
+            scene_->timing.sceneClock += 16;
+        }
+    }
+
+    static btVector3 Origin(const CNBObject* object) { return object->PhysicBody->Body->getWorldTransform().getOrigin(); }
+
+    TempDirectory folder_;
+    std::unique_ptr<ScopedStartDirectory> start_;
+    CSoundManager sound_;
+    std::unique_ptr<CScene> scene_;
+};
+
+TEST_F(PhysicsStep, FallingBoxCarriesItsObjectAlong)
+{
+    CNBObject* box = AddBox(Vector3{2.0f, 10.0f, -3.0f}, 0.5f, 1.0f);
+    Step(30);
+
+    const btVector3 origin = Origin(box);
+    EXPECT_LT(origin.y(), 9.0);
+    EXPECT_FLOAT_EQ(box->WorldMatrix.m[13], static_cast<float>(origin.y()));
+    EXPECT_FLOAT_EQ(box->Position.y, static_cast<float>(origin.y()));
+    EXPECT_FLOAT_EQ(box->Center.y, static_cast<float>(origin.y()));
+    EXPECT_NEAR(box->BoxMin.y, origin.y() - 0.5, 1e-4);
+    EXPECT_EQ(box->Moved, 1);
+    EXPECT_LT(box->LinearVelocity.y, -1.0f);
+    EXPECT_LT(box->GetMeanLinearVelocity().y, -1.0f);
+    EXPECT_EQ(box->SampleValid[0] + box->SampleValid[1] + box->SampleValid[2], 3);
+}
+
+TEST_F(PhysicsStep, PausedPhysicsFreezesBodiesObjectsAndSounds)
+{
+    AddFloor();
+    CNBObject* box = AddBox(Vector3{0.0f, 0.6f, 0.0f}, 0.5f, 1.0f);
+    box->PhysicBody->Body->setLinearVelocity(btVector3(0.0, -8.0, 0.0));
+    scene_->options.physicsPaused = 1;
+
+    // Moved by hand while paused: neither the simulation nor the copy back runs.
+    box->PhysicBody->Body->getWorldTransform().setOrigin(btVector3(0.0, 0.7, 0.0));
+    Step(20);
+
+    EXPECT_DOUBLE_EQ(Origin(box).y(), 0.7);
+    EXPECT_FLOAT_EQ(box->WorldMatrix.m[13], 0.6f);
+    EXPECT_TRUE(box->Sounds.empty());
+    EXPECT_EQ(box->ImpactTime, 0u);
+}
+
+TEST_F(PhysicsStep, QualitiesBeyondTwoStepNothingButCopyTransforms)
+{
+    CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);
+    scene_->options.physicsQuality = 3;
+    Step(20);
+    EXPECT_DOUBLE_EQ(Origin(box).y(), 10.0);
+
+    box->PhysicBody->Body->getWorldTransform().setOrigin(btVector3(1.0, 20.0, 0.0));
+    Step(1);
+    EXPECT_FLOAT_EQ(box->WorldMatrix.m[12], 1.0f);
+    EXPECT_FLOAT_EQ(box->WorldMatrix.m[13], 20.0f);
+
+    // Each real quality moves it.
+    for (uint8_t quality : {0, 1, 2}) {
+        scene_->options.physicsQuality = quality;
+        const double before = Origin(box).y();
+        Step(5);
+        EXPECT_LT(Origin(box).y(), before) << "quality " << int(quality);
+    }
+}
+
+TEST_F(PhysicsStep, HolderWithoutRigidBodyAndStaticObjectsAreLeftAlone)
+{
+    auto* empty = new CNBObject;
+    empty->StaticFlag = 0;
+    empty->InitODEPhysic();  // a holder, no body
+    empty->WorldMatrix.m[13] = 4.0f;
+    scene_->world->objects.push_back(empty);
+    scene_->world->objects.push_back(nullptr);
+    CNBObject* floor = AddFloor();
+    floor->PhysicBody->Body->getWorldTransform().setOrigin(btVector3(0.0, -2.0, 0.0));
+
+    Step(3);
+    EXPECT_FLOAT_EQ(empty->WorldMatrix.m[13], 4.0f);
+    EXPECT_FLOAT_EQ(floor->WorldMatrix.m[13], -1.0f);  // not simulated: not copied
+    std::erase(scene_->world->objects, nullptr);
+}
+
+// Two moving-mesh (GImpact) bodies only collide through the GImpact algorithm.
+TEST_F(PhysicsStep, MeshBodiesCollideBecauseGImpactIsRegistered)
+{
+    CNBObject* ground = AddMeshBox(Vector3{0.0f, -1.0f, 0.0f}, Vector3{2.0f, 1.0f, 2.0f}, 0.0f);
+    CNBObject* cube = AddMeshBox(Vector3{0.0f, 2.0f, 0.0f}, Vector3{0.5f, 0.5f, 0.5f}, 1.0f);
+    ASSERT_NE(ground->PhysicBody->Body, nullptr);
+    ASSERT_NE(cube->PhysicBody->Body, nullptr);
+
+    Step(180);
+    EXPECT_GT(cube->WorldMatrix.m[13], 0.2f);  // resting on the ground, not fallen through
+    EXPECT_LT(cube->WorldMatrix.m[13], 1.0f);
+}
+
+// ---------------------------------------------------------------------------
+// Contact sounds
+// ---------------------------------------------------------------------------
+TEST_F(PhysicsStep, HeadOnFloorHitRequestsAnImpact)
+{
+    AddFloor();
+    CNBObject* box = AddBox(Vector3{0.0f, 3.0f, 0.0f}, 0.5f, 1.0f);
+    for (int frame = 0; frame < 120 && box->ImpactTime == 0; ++frame) Step(1);
+
+    ASSERT_NE(box->ImpactTime, 0u);
+    EXPECT_GT(box->ImpactAngle, 170.0f);
+    EXPECT_LT(box->ContactVelocity.y, -5.0f);
+    CSoundBuffer* impact = box->FindSound(kImpact);
+    ASSERT_NE(impact, nullptr);
+    EXPECT_EQ(impact->PlayRequested, 1);
+    EXPECT_EQ(impact->TriggerTime, box->ImpactTime);
+    EXPECT_EQ(impact->Owner, box);
+    EXPECT_NE(impact->FileName.find("impact.wav"), std::string::npos);
+    EXPECT_EQ(box->FindSound(kSlide), nullptr);
+    EXPECT_EQ(box->SlideTime, 0u);
+    ASSERT_EQ(scene_->soundingObjects.size(), 1u);
+    EXPECT_EQ(scene_->soundingObjects[0], box);
+
+    // Later hits reuse the instance.
+    const size_t instances = scene_->soundInstances.size();
+    Step(30);
+    EXPECT_EQ(scene_->soundInstances.size(), instances);
+}
+
+TEST_F(PhysicsStep, SlidingContactRequestsASlide)
+{
+    AddFloor();
+    CNBObject* box = AddBox(Vector3{0.0f, 0.49f, 0.0f}, 0.5f, 1.0f);
+    box->PhysicBody->Body->setLinearVelocity(btVector3(6.0, 0.0, 0.0));
+    Step(4);
+
+    ASSERT_NE(box->SlideTime, 0u);
+    EXPECT_GT(box->SlideAngle, 70.0f);
+    EXPECT_LT(box->SlideAngle, 110.0f);
+    EXPECT_GT(box->ContactVelocity.x, 1.0f);
+    CSoundBuffer* slide = box->FindSound(kSlide);
+    ASSERT_NE(slide, nullptr);
+    EXPECT_EQ(slide->PlayRequested, 1);
+    EXPECT_NE(slide->FileName.find("movement.wav"), std::string::npos);
+    EXPECT_EQ(box->FindSound(kImpact), nullptr);
+}
+
+TEST_F(PhysicsStep, ContactsAtASpeedOfOneOrLessAreQuiet)
+{
+    AddFloor();
+    CNBObject* resting = AddBox(Vector3{0.0f, 0.49f, 0.0f}, 0.5f, 1.0f);
+    CNBObject* creeping = AddBox(Vector3{5.0f, 0.49f, 0.0f}, 0.5f, 1.0f);
+    creeping->PhysicBody->Body->setLinearVelocity(btVector3(0.9, 0.0, 0.0));
+    Step(60);
+
+    for (const CNBObject* box : {resting, creeping}) {
+        EXPECT_TRUE(box->Sounds.empty());
+        EXPECT_EQ(box->SlideTime, 0u);
+        EXPECT_EQ(box->ImpactTime, 0u);
+    }
+    EXPECT_TRUE(scene_->soundInstances.empty());
+}
+
+TEST_F(PhysicsStep, WithoutASoundManagerContactsAreStillRecorded)
+{
+    scene_->soundManager = nullptr;
+    AddFloor();
+    CNBObject* box = AddBox(Vector3{0.0f, 3.0f, 0.0f}, 0.5f, 1.0f);
+    Step(60);
+    EXPECT_NE(box->ImpactTime, 0u);
+    EXPECT_TRUE(box->Sounds.empty());
+}
+
+// ---------------------------------------------------------------------------
+// The step lock
+// ---------------------------------------------------------------------------
+TEST_F(PhysicsStep, StepIsSkippedWhileAnotherThreadHoldsTheLock)
+{
+    CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);
+    std::atomic<int> stage{0};
+    std::thread holder([&stage] {
+        PhysicsStepLock().Enter();
+        stage = 1;
+        while (stage != 2) std::this_thread::yield();
+        PhysicsStepLock().Leave();
+    });
+    while (stage != 1) std::this_thread::yield();
+    Step(10);
+    EXPECT_DOUBLE_EQ(Origin(box).y(), 10.0);
+    stage = 2;
+    holder.join();
+
+    Step(10);
+    EXPECT_LT(Origin(box).y(), 10.0);
+}
+
+int tickCalls = 0;
+void StepAgainFromInsideTheStep(btDynamicsWorld* world, btScalar)
+{
+    ++tickCalls;
+    static_cast<CScene*>(world->getWorldUserInfo())->StepPhysics();
+}
+
+TEST_F(PhysicsStep, StepCalledFromInsideAStepDoesNothing)
+{
+    CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);
+    scene_->physics.dynamicsWorld->setInternalTickCallback(StepAgainFromInsideTheStep, scene_.get());
+    tickCalls = 0;
+    Step(1);  // one sub-step at 60 frames per second, whose callback steps again
+    EXPECT_EQ(tickCalls, 1);
+    EXPECT_LT(Origin(box).y(), 10.0);
+    scene_->physics.dynamicsWorld->setInternalTickCallback(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Stopping every body
+// ---------------------------------------------------------------------------
+TEST_F(PhysicsStep, StopAllBodiesClearsForcesAndWakesTheBodies)
+{
+    CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);
+    btRigidBody* body = box->PhysicBody->Body;
+    body->applyCentralForce(btVector3(100.0, 0.0, 0.0));
+    body->applyTorque(btVector3(0.0, 5.0, 0.0));
+    body->setActivationState(ISLAND_SLEEPING);
+
+    scene_->StopAllBodies();
+    EXPECT_TRUE(body->getTotalForce().isZero());
+    EXPECT_TRUE(body->getTotalTorque().isZero());
+    EXPECT_TRUE(body->isActive());
+}
+
+}  // namespace

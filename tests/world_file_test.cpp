@@ -1,0 +1,843 @@
+// World files: the exact bytes of an empty world, write-read-write of a world
+// that uses every record, the reader's fix-ups, damaged and hostile files,
+// atomic saving and the failed-load guard, and the scene's save and backup.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "core/name_key.h"
+#include "graphics/texture.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "scene/scene.h"
+#include "support/physics_world.h"
+#include "support/temp_directory.h"
+#include "world/line.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/physic_body.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+#include "world/world_file.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr size_t kEmptyWorldBytes = 832;
+// Offsets in a world without sectors, objects, lines and QuickBar entries.
+constexpr size_t kSectorCountAt = 12;
+constexpr size_t kObjectCountAt = 16;
+constexpr size_t kSettingsAt = 28;
+constexpr size_t kCameraFlagAt = kSettingsAt + 80;
+constexpr size_t kCameraGroupBytes = 128 + 12 + 32;
+constexpr size_t kKeyFlagAt = kCameraFlagAt + 4 + kCameraGroupBytes;
+constexpr size_t kKeyGroupBytes = 49 * 4 + 70 * 4;
+// From the end of the objects section to the end of the file, with no lines,
+// QuickBar entries or BlockSettings.
+constexpr size_t kTailAfterObjects = 4 + 4 + 736 + 4 + 64;
+
+Bytes Write(const CWorld& world)
+{
+    Bytes bytes;
+    WriteWorldData(world, bytes);
+    return bytes;
+}
+
+int Read(CWorld& world, const Bytes& bytes) { return ReadWorldData(world, bytes.data(), bytes.size()); }
+
+// Where two images first differ (the shorter size when one is a prefix), or -1.
+long FirstDifference(const Bytes& a, const Bytes& b)
+{
+    const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (left == a.end() && right == b.end()) return -1;
+    return static_cast<long>(left - a.begin());
+}
+
+uint32_t Get32(const Bytes& bytes, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t{bytes.at(at + i)} << (8 * i);
+    return v;
+}
+
+void Put32(Bytes& bytes, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
+}
+
+Bytes FileBytes(const std::string& path)
+{
+    Bytes bytes;
+    EXPECT_TRUE(platform::ReadWholeFile(path, bytes));
+    return bytes;
+}
+
+Vector3 V(float x, float y, float z) { return Vector3{x, y, z}; }
+
+// Points every face at its mesh's arrays, as the mesh creators do.
+void LinkFaces(CPolygonsGrid& mesh)
+{
+    mesh.SaveBasePositions();
+    for (uint32_t f = 0; f < mesh.faceCount; ++f) {
+        PolygonFace& face = mesh.faces[f];
+        face.positions = mesh.positions;
+        face.basePositions = mesh.basePositions;
+        face.normals = mesh.normals;
+        face.cornerIndices = mesh.cornerIndices + face.firstIndex;
+    }
+}
+
+// A polygon-list part mesh: a triangle (corners 0-2) then quads, each corner
+// pointing at a vertex, with positions, normals and corner flags filled.
+void FillPolygonMesh(CPolygonsGrid& mesh, float seed)
+{
+    for (uint32_t v = 0; v < mesh.vertexCount; ++v) {
+        mesh.unscaledPositions[v] = V(seed + v, 2.0f * v, -1.0f * v);
+        mesh.positions[v] = V(seed + 2.0f * v, 4.0f * v, -2.0f * v);
+        mesh.normals[v] = V(0.0f, 1.0f, 0.0f);
+    }
+    for (int i = 0; i < mesh.cornerIndexCount; ++i) {
+        mesh.cornerIndices[i] = static_cast<uint16_t>(i % std::max<int>(mesh.vertexCount, 1));
+        if (mesh.cornerFlags) mesh.cornerFlags[i] = static_cast<uint8_t>(i + 1);
+    }
+    uint32_t first = 0;
+    for (uint32_t f = 0; f < mesh.faceCount; ++f) {
+        PolygonFace& face = mesh.faces[f];
+        face.corners = static_cast<int8_t>(static_cast<int>(f) < mesh.triangleCount ? 3 : 4);
+        face.firstIndex = first;
+        first += static_cast<uint32_t>(face.corners);
+        face.faceByte1 = static_cast<uint8_t>(f + 1);
+        face.faceByte2 = static_cast<uint8_t>(f % 7);
+        face.hidden = static_cast<uint8_t>(f & 1);
+        face.ShadingMode = 1;
+        face.VertexFormat = 0x1001 + 2 * static_cast<int32_t>(f);
+        face.faceNormal = V(0.0f, 0.0f, 1.0f);
+        face.flatNormal = V(0.0f, 1.0f, 0.0f);
+        face.AllocateTexCoords(static_cast<uint8_t>(1 + f % 2));
+        for (uint16_t i = 0; i < face.texCoordCount; ++i) face.texCoords[i] = TexCoord{0.25f * i, seed - i};
+    }
+    LinkFaces(mesh);
+}
+
+void FillJoint(JointRecord& j)
+{
+    uint32_t next = 1000;
+    j.flag = 9;
+    j.value = next++;
+    for (int k = 0; k < 32; ++k) j.a[k] = next++, j.b[k] = next++, j.c[k] = next++;
+    for (uint32_t& w : j.w0to8) w = next++;
+    for (uint32_t& w : j.w9to11) w = next++;
+    for (uint32_t& w : j.w14to16) w = next++;
+    j.w12 = next++;
+    j.w13 = next++;
+    j.h0 = 1, j.h1 = 2, j.h2 = 3, j.h3 = 4, j.h4 = 5, j.h5 = 6;
+}
+
+void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
+{
+    o.Id = id;
+    o.SetName(name);
+    o.SetSubName("lid");
+    o.HeadFlag = 1;
+    o.Kind = 2;
+    o.HeadByte = 3;
+    o.HeadInt = -4;
+    o.Center = V(1, 2, 3);
+    o.CenterCopy = V(4, 5, 6);
+    o.Radius = 7.5f;
+    o.RadiusCopy = 8.5f;
+    o.WorldMatrix.m[12] = 10.0f;
+    o.WorldMatrix.m[1] = 0.5f;
+    o.Scale = V(2, 3, 4);
+    o.SecondName = u"second";
+    o.TypeName = u"BoxWhite";
+    o.ShapeKind = 1;
+    o.AnimationWords[0] = -1, o.AnimationWords[1] = 5, o.AnimationWords[2] = 6;
+    o.RenderByte = 7;
+    o.RenderInt = 8;
+    o.RenderBytes[0] = 1, o.RenderBytes[1] = 2, o.RenderBytes[2] = 3;
+    o.IdInt = 11;
+    o.SceneInt = 12;
+    o.FloatRecordFlag = 1;
+    for (int i = 0; i < 10; ++i) o.FloatRecord[i] = 0.5f * i;
+    o.JointMatrix.m[3] = 13.0f;
+    o.StaticFlag = 0;
+    o.Ambient = Vector4{{0.1f, 0.2f, 0.3f, 0.4f}};
+    o.Diffuse = Vector4{{0.5f, 0.6f, 0.7f, 0.8f}};
+    o.Specular = Vector4{{0.9f, 1.0f, 1.1f, 1.2f}};
+    o.BoxMin = V(-1, -2, -3);
+    o.BoxMax = V(1, 2, 3);
+    o.SetStringA("alpha");
+    FillJoint(o.Joint);
+}
+
+// A world that uses every record of the file: sectors with a null slot, a
+// grid object with all four mesh levels, a polygon-list object whose further
+// meshes come from its head byte, a mesh with more vertices than corner
+// flags, every line kind, QuickBar, settings, key table and BlockSettings.
+void FillRichWorld(CWorld& w)
+{
+    ASSERT_TRUE(w.RecreateSectors(2));
+    w.sectors[0]->sectorId = 7;
+    w.sectors[0]->radius = 12.5f;
+    w.sectors[0]->boundsMin = V(-1, -2, -3);
+    w.sectors[0]->boundsMax = V(4, 5, 6);
+    w.sectors[0]->boundsCentre = V(1.5f, 1.5f, 1.5f);
+    w.sectors[1]->sectorId = 8;
+    w.sectors.insert(w.sectors.begin() + 1, nullptr);
+
+    // A grid part: the main grid and its three halved levels.
+    auto* grid = new CNBObject;
+    FillObjectFields(*grid, 42, "terrain");
+    ASSERT_TRUE(grid->AllocateParts(1));
+    ObjectPart& gridPart = grid->Parts[0];
+    ASSERT_EQ(gridPart.CreateGridLevels(8, 8), 1);
+    gridPart.SetName("grid");
+    gridPart.latePair[0] = 5, gridPart.latePair[1] = -6;
+    for (int i = 0; i < 8; ++i) gridPart.words[i] = 100u + i;
+    gridPart.headBytes[1] = 2;
+    CPolygonsGrid& main = *gridPart.mainMesh;
+    for (uint32_t v = 0; v < main.vertexCount; ++v) main.positions[v] = main.unscaledPositions[v] = V(v % 9, 0, v / 9);
+    for (uint32_t f = 0; f < main.faceCount; ++f) {
+        main.faces[f].corners = 4;
+        main.faces[f].firstIndex = 4 * f;
+        main.faces[f].VertexFormat = 0x1001;
+        const uint16_t corner = static_cast<uint16_t>(f / 8 * 9 + f % 8);
+        const uint16_t quad[4] = {corner, static_cast<uint16_t>(corner + 1), static_cast<uint16_t>(corner + 10),
+                                  static_cast<uint16_t>(corner + 9)};
+        std::memcpy(main.cornerIndices + 4 * f, quad, sizeof(quad));
+    }
+    LinkFaces(main);
+    main.textureNames[0].name = u"ground.dds";
+    main.textureNames[4].name = u"bump.dds";
+    main.meshByte1 = 9;
+    main.meshByte2 = 8;
+    w.objects.push_back(grid);
+    w.objects.push_back(nullptr);
+
+    // A polygon list with further meshes made by the part's head byte.
+    auto* list = new CNBObject;
+    FillObjectFields(*list, 43, "crate");
+    list->SetStringB("beta");
+    ASSERT_TRUE(list->AllocateParts(2));
+    ObjectPart& listPart = list->Parts[0];
+    ASSERT_TRUE(listPart.CreateGrid(6, 1, 1));
+    listPart.headBytes[0] = 1;
+    listPart.partInt = 0x1FF;
+    FillPolygonMesh(*listPart.mainMesh, 3.0f);
+    listPart.mainMesh->textureNames[1].name = u"unused.dds";
+    listPart.mainMesh->textureNames[2].name = u"detail.dds";
+    auto* texture = new CTexture;
+    texture->SetName(u"linked.dds");
+    w.textures.push_back(texture);
+    listPart.mainMesh->textures[0] = texture;  // a linked texture is stored by its own name
+    CPolygonsGrid* further = listPart.CreateFurtherMesh(0);
+    ASSERT_TRUE(further && further->CreatePolygons(3, 1, 0));
+    FillPolygonMesh(*further, 5.0f);
+    ASSERT_TRUE(listPart.CreateFurtherMesh(1));                                   // empty, never shaped
+    ASSERT_TRUE(listPart.CreateFurtherMesh(2) && listPart.furtherMeshes[2]->CreatePolygons(0, 0, 0));
+    ObjectPart& tallPart = list->Parts[1];                                        // vertices past the flags
+    ASSERT_TRUE(tallPart.CreateGrid(10, 1, 0));
+    FillPolygonMesh(*tallPart.mainMesh, 7.0f);
+    w.objects.push_back(list);
+
+    auto* bare = new CNBObject;  // no parts, no optional texts
+    bare->Id = 44;
+    w.objects.push_back(bare);
+
+    for (int kind = kPolyline; kind <= kBSpline; ++kind) {
+        auto* line = new CLine;
+        line->LineType = kind;
+        line->active = static_cast<uint8_t>(kind == 2);
+        line->attribute = 0xABC0u + kind;
+        line->order = 3 + kind;
+        line->roundness = 0.5f * kind;
+        line->samplesPerSpan = 2 * kind;
+        for (int i = 0; i < 4 + kind; ++i) {
+            *line->AddPoint() = V(i, kind, -i);
+            line->pointFlags[i] = static_cast<uint8_t>(i * kind);
+        }
+        w.lines.push_back(line);
+        if (kind == 1) w.lines.push_back(nullptr);
+    }
+
+    for (const char16_t* name : {u"BoxWhite", u"Plate 1mX2m"}) {
+        auto* type = new BlockType;
+        type->Init();
+        type->name = name;
+        w.blockTypes.push_back(type);
+        w.quickBar.push_back(type);
+    }
+    w.quickBar.insert(w.quickBar.begin() + 1, nullptr);
+
+    w.moveFactor = 1.5f, w.fieldOfView = 60.0f, w.nearPlane = 0.3f, w.farPlane = 900.0f;
+    w.showPlacementFrame = 0, w.sceneOptionB = 2, w.physicsActive = 0, w.sceneOptionD = 3, w.sceneOptionE = 4;
+    w.sceneValueA = 0.25f, w.turnFactor = 2.5f, w.previewScale = V(1.5f, 2.5f, 3.5f), w.sceneValueD = 0.3f;
+    w.mouseRotateStep = 30.0f, w.impulseStrength = 6.0f, w.sceneOptionF = 5, w.flyCamera = 0, w.sceneOptionG = 6;
+    w.sceneValueB = 0.2f, w.sceneValueC = 0.7f, w.physicsPaused = 1, w.smoothCamera = 1, w.physicsQuality = 2;
+    w.cameraRampTime = 3.0f, w.physicsTimeScale = 2.5f;
+    for (int i = 0; i < 16; ++i) w.cameraMatrix.m[i] = 0.125 * i;
+    w.cameraPosition = V(9, 8, 7);
+    for (int slot = 0; slot < kKeyTableSlots; ++slot) w.keyTable[slot] = 3 * slot + 1;
+
+    BlockSettings first;
+    first.name = u"BoxWhite";
+    first.pitch = 10.0f, first.roll = 20.0f, first.yaw = 30.0f;
+    first.vectorA = Vector4{{1, 2, 3, 4}};
+    first.vectorB = Vector4{{5, 6, 7, 8}};  // not stored
+    w.blockSettings.push_back(first);
+    BlockSettings second;
+    second.name = u"RedBall 0.5m";
+    w.blockSettings.push_back(second);
+    w.sunAngleA = 0.0f;
+    w.sunAngleB = 10.0f;
+    // The reader recomputes every object's bounds; stored ones that agree come back unchanged.
+    for (CNBObject* object : w.objects)
+        if (object) object->ComputeBounds();
+}
+
+// What the block library does once a world is open: the QuickBar names read
+// become the QuickBar, here from block types made for them.
+void ResolveQuickBar(CWorld& world)
+{
+    for (const std::u16string& name : world.quickBarNames) {
+        auto* type = new BlockType;
+        type->Init();
+        type->name = name;
+        world.blockTypes.push_back(type);
+        world.quickBar.push_back(type);
+    }
+}
+
+// An object of one polygon-list part (a triangle, no texture coordinates).
+CNBObject* NewTriangleObject(uint64_t id)
+{
+    auto* object = new CNBObject;
+    object->Id = id;
+    object->SetName("tri");
+    object->AllocateParts(1);
+    object->Parts[0].CreateGrid(3, 1, 0);
+    FillPolygonMesh(*object->Parts[0].mainMesh, 1.0f);
+    return object;
+}
+
+// The time_t of a local calendar time.
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+class ScopedTimeSource {
+public:
+    explicit ScopedTimeSource(std::time_t fixed) { platform::SetTimeSource([fixed] { return fixed; }); }
+    ~ScopedTimeSource() { platform::SetTimeSource(nullptr); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Layout and round trips
+// ---------------------------------------------------------------------------
+
+TEST(WorldFileTest, EmptyWorldIsExactly832Bytes)
+{
+    CWorld world;
+    const Bytes bytes = Write(world);
+    ASSERT_EQ(bytes.size(), kEmptyWorldBytes);
+    EXPECT_EQ(std::memcmp(bytes.data(), "vesk_v0.004\0", 12), 0);
+    for (size_t at = kSectorCountAt; at < kSettingsAt; at += 4) EXPECT_EQ(Get32(bytes, at), 0u);
+    EXPECT_EQ(Get32(bytes, kCameraFlagAt), 1u);
+    EXPECT_EQ(Get32(bytes, kKeyFlagAt), 1u);
+    EXPECT_EQ(Get32(bytes, kKeyFlagAt + 4), uint32_t{'W'});           // slot 0
+    EXPECT_EQ(Get32(bytes, kKeyFlagAt + 4 + 42 * 4), 0x75u);          // slot 47 (F6) follows slot 44
+    EXPECT_EQ(Get32(bytes, kSettingsAt + 736), 0u);                   // BlockSettings count
+    float sun[2];
+    std::memcpy(sun, bytes.data() + kSettingsAt + 740, 8);
+    EXPECT_EQ(sun[0], 40.0f);
+    EXPECT_EQ(sun[1], 50.0f);
+
+    CWorld back;
+    EXPECT_EQ(Read(back, bytes), 1);
+    EXPECT_TRUE(back.objects.empty() && back.sectors.empty() && back.lines.empty());
+}
+
+TEST(WorldFileTest, RichWorldWritesReadsAndWritesTheSameBytes)
+{
+    CWorld world;
+    FillRichWorld(world);
+    world.keyTable[31] = 999;  // never stored
+    const Bytes first = Write(world);
+    EXPECT_EQ(Get32(first, kSectorCountAt), 2u);  // null entries are not counted
+
+    CWorld back;
+    ASSERT_EQ(Read(back, first), 1);
+    ResolveQuickBar(back);
+    EXPECT_EQ(FirstDifference(Write(back), first), -1);
+
+    ASSERT_EQ(back.sectors.size(), 2u);
+    EXPECT_EQ(back.sectors[0]->sectorId, 7);
+    EXPECT_EQ(back.sectors[0]->storedRadius, 12.5f);
+    EXPECT_EQ(back.sectors[0]->storedBoundsMax.z, 6.0f);
+    EXPECT_EQ(back.sectors[0]->position.x, 1.5f);
+    ASSERT_EQ(back.objects.size(), 3u);
+    const CNBObject& grid = *back.objects[0];
+    EXPECT_STREQ(grid.Name, "terrain");
+    EXPECT_EQ(grid.Id, 42u);
+    EXPECT_EQ(back.nextObjectId, 0u);  // stored ids do not move the counter
+    ASSERT_EQ(grid.PartCount, 1);
+    for (const CPolygonsGrid* level : grid.Parts[0].furtherMeshes) ASSERT_NE(level, nullptr);
+    EXPECT_EQ(grid.Parts[0].mainMesh->textureNames[0].hash, NameHash(u"ground.dds"));
+    EXPECT_EQ(grid.Parts[0].mainMesh->faces[9].cornerIndices, grid.Parts[0].mainMesh->cornerIndices + 36);
+    const CNBObject& list = *back.objects[1];
+    EXPECT_EQ(list.Parts[0].partInt, 0xFF);
+    EXPECT_EQ(list.Parts[0].mainMesh->textureNames[0].name, u"linked.dds");
+    EXPECT_EQ(list.Joint.w9to11[0], world.objects[2]->Joint.w9to11[0]);
+    EXPECT_EQ(list.Joint.h5, 6);
+    EXPECT_STREQ(list.StringB, "beta");
+    EXPECT_EQ(back.objects[2]->StringA, nullptr);
+    ASSERT_EQ(back.lines.size(), 3u);
+    EXPECT_EQ(back.lines[2]->LineType, kBSpline);
+    EXPECT_EQ(back.lines[2]->pointFlags[3], 9);
+    EXPECT_EQ(back.keyTable[31], 0);
+    EXPECT_EQ(back.keyTable[46], 3 * 46 + 1);
+    EXPECT_EQ(back.quickBarNames, (std::vector<std::u16string>{u"BoxWhite", u"Plate 1mX2m"}));
+    ASSERT_EQ(back.blockSettings.size(), 2u);
+    EXPECT_EQ(back.blockSettings[0].vectorA.v[3], 4.0f);
+    EXPECT_EQ(back.blockSettings[0].vectorB.v[0], 0.0f);
+    EXPECT_EQ(back.sunAngleA, 0.0f);  // (0, 10) is kept
+    EXPECT_EQ(back.sunAngleB, 10.0f);
+    EXPECT_EQ(back.cameraMatrix.m[15], 0.125 * 15);
+}
+
+TEST(WorldFileTest, ReaderAppliesItsFixUps)
+{
+    CWorld world;
+    world.objects.push_back(NewTriangleObject(0));
+    world.objects.push_back(NewTriangleObject(77));
+    world.objects.push_back(NewTriangleObject(0));
+    world.objects[0]->Scale = V(0.0f, -2.0f, 3.0f);
+    world.objects[1]->ShapeKind = 6;
+    world.objects[1]->Parts[0].mainMesh->faces[0].faceByte2 = 9;
+    world.physicsTimeScale = 0.05f;
+    world.sunAngleA = world.sunAngleB = 0.0f;
+
+    CWorld back;
+    ASSERT_EQ(Read(back, Write(world)), 1);
+    ASSERT_EQ(back.objects.size(), 3u);
+    EXPECT_EQ(back.objects[0]->Id, 1u);
+    EXPECT_EQ(back.objects[1]->Id, 77u);
+    EXPECT_EQ(back.objects[2]->Id, 2u);
+    EXPECT_EQ(back.nextObjectId, 2u);
+    EXPECT_EQ(back.objects[0]->Scale.x, 1.0f);
+    EXPECT_EQ(back.objects[0]->Scale.y, 1.0f);
+    EXPECT_EQ(back.objects[0]->Scale.z, 3.0f);
+    EXPECT_EQ(back.objects[1]->HasRigidBody, 1);
+    EXPECT_EQ(back.objects[0]->HasRigidBody, 0);
+    EXPECT_EQ(back.objects[1]->Parts[0].mainMesh->faces[0].faceByte2, 6);
+    EXPECT_EQ(back.physicsTimeScale, 1.0f);
+    EXPECT_EQ(back.sunAngleA, 40.0f);
+    EXPECT_EQ(back.sunAngleB, 50.0f);
+}
+
+TEST(WorldFileTest, StoredBodyFieldsComeBackWithTheBodyFlag)
+{
+    PhysicsWorld physics;
+    CWorld world;
+    CNBObject* object = NewTriangleObject(5);
+    object->InitODEPhysic();
+    ASSERT_NE(object->PhysicBody, nullptr);
+    object->PhysicBody->CreateBoxBody(object, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 5.0f);
+    ASSERT_NE(object->PhysicBody->Body, nullptr);
+    object->ShapeSize[1] = 2.5f;
+    object->PhysicsValues[4] = 0.75f;
+    object->Mass = 5.0f;
+    object->StaticFlag = 1;
+    world.objects.push_back(object);
+    const Bytes bytes = Write(world);
+
+    CWorld back;
+    ASSERT_EQ(Read(back, bytes), 1);
+    const CNBObject& read = *back.objects.at(0);
+    EXPECT_EQ(read.HasRigidBody, 1);
+    EXPECT_EQ(read.ShapeSize[1], 2.5f);
+    EXPECT_EQ(read.PhysicsValues[4], 0.75f);
+    EXPECT_EQ(read.Mass, 5.0f);
+    EXPECT_EQ(read.StaticFlag, 1);  // cleared by the body group, then read again
+    // Without a body the group is absent: 9 floats and 18 words fewer.
+    CWorld plain;
+    plain.objects.push_back(NewTriangleObject(5));
+    EXPECT_EQ(Write(plain).size() + 9 * 4 + 18 * 4, bytes.size());
+}
+
+TEST(WorldFileTest, OptionalSettingsGroupsMayBeAbsent)
+{
+    CWorld world;
+    world.cameraMatrix.m[0] = 5.0;
+    world.keyTable[0] = 'Z';
+    world.keyTable[31] = 123;
+    Bytes bytes = Write(world);
+    bytes.erase(bytes.begin() + kKeyFlagAt + 4, bytes.begin() + kKeyFlagAt + 4 + kKeyGroupBytes);
+    Put32(bytes, kKeyFlagAt, 0);
+    bytes.erase(bytes.begin() + kCameraFlagAt + 4, bytes.begin() + kCameraFlagAt + 4 + kCameraGroupBytes);
+    Put32(bytes, kCameraFlagAt, 0);
+
+    CWorld back;
+    ASSERT_EQ(Read(back, bytes), 1);
+    EXPECT_EQ(back.cameraMatrix.m[0], 1.0);
+    EXPECT_EQ(back.keyTable[0], 'W');
+    EXPECT_EQ(back.keyTable[31], 0);
+}
+
+// ---------------------------------------------------------------------------
+// Damaged and hostile files
+// ---------------------------------------------------------------------------
+
+TEST(WorldFileTest, TruncationAtEveryOffsetFailsCleanly)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());  // the log goes there
+    CWorld world;
+    FillRichWorld(world);
+    const Bytes bytes = Write(world);
+    size_t kept = 0;
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        CWorld back;
+        ASSERT_EQ(ReadWorldData(back, bytes.data(), size), 0) << size;
+        ASSERT_GE(back.objects.size(), kept) << size;  // complete records stay, in order
+        kept = back.objects.size();
+        for (const CNBObject* object : back.objects) ASSERT_NE(object->Name, nullptr);
+    }
+    EXPECT_EQ(kept, 3u);
+}
+
+TEST(WorldFileTest, HalfReadObjectIsDropped)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld one;
+    one.objects.push_back(NewTriangleObject(1));
+    const size_t record = Write(one).size() - kEmptyWorldBytes;
+    CWorld two;
+    two.objects.push_back(NewTriangleObject(1));
+    two.objects.push_back(NewTriangleObject(2));
+    const Bytes bytes = Write(two);
+
+    CWorld back;
+    EXPECT_EQ(ReadWorldData(back, bytes.data(), kObjectCountAt + 4 + record + record / 2), 0);
+    ASSERT_EQ(back.objects.size(), 1u);
+    EXPECT_EQ(back.objects[0]->Id, 1u);
+}
+
+TEST(WorldFileTest, AnyChangedMagicByteIsRefused)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld source;
+    FillRichWorld(source);
+    const Bytes good = Write(source);
+    for (size_t i = 0; i < 12; ++i) {
+        Bytes bad = good;
+        bad[i] ^= 0x20;
+        CWorld back;
+        EXPECT_EQ(Read(back, bad), 0) << i;
+        EXPECT_TRUE(back.sectors.empty() && back.objects.empty()) << i;
+    }
+}
+
+TEST(WorldFileTest, CountsLargerThanTheFileAreRefusedBeforeAnythingIsMade)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld empty;
+    const Bytes good = Write(empty);
+    for (size_t at : {kSectorCountAt, kObjectCountAt, kObjectCountAt + 4, kObjectCountAt + 8}) {
+        Bytes bad = good;
+        Put32(bad, at, 0x7FFFFFFF);
+        CWorld back;
+        EXPECT_EQ(Read(back, bad), 0) << at;
+        EXPECT_TRUE(back.sectors.empty() && back.objects.empty() && back.lines.empty()) << at;
+    }
+    Bytes negative = good;
+    Put32(negative, kSectorCountAt, 0xFFFFFFFB);  // -5: none
+    CWorld back;
+    EXPECT_EQ(Read(back, negative), 1);
+    EXPECT_TRUE(back.sectors.empty());
+}
+
+TEST(WorldFileTest, MeshesThatDisagreeWithTheirCountsAreRefused)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    enum Damage { kTriangleCount, kFirstIndex, kCorners, kSlotCount };
+    for (Damage damage : {kTriangleCount, kFirstIndex, kCorners, kSlotCount}) {
+        CWorld world;
+        world.objects.push_back(NewTriangleObject(1));
+        CPolygonsGrid& mesh = *world.objects[0]->Parts[0].mainMesh;
+        Bytes bytes;
+        if (damage == kTriangleCount) {
+            mesh.triangleCount = 2;
+            bytes = Write(world);
+            mesh.triangleCount = 1;
+        } else if (damage == kFirstIndex) {
+            mesh.faces[0].firstIndex = 1;  // corners 1..3 of three
+            bytes = Write(world);
+        } else if (damage == kCorners) {
+            mesh.faces[0].corners = 5;
+            bytes = Write(world);
+        } else {
+            // A part without meshes ends with its slot count and four empty slots.
+            CWorld bare;
+            bare.objects.push_back(new CNBObject);
+            bare.objects[0]->AllocateParts(1);
+            bytes = Write(bare);
+            const size_t slotCountAt = bytes.size() - kTailAfterObjects - 5;
+            ASSERT_EQ(bytes[slotCountAt], 4);
+            bytes[slotCountAt] = 5;
+        }
+        CWorld back;
+        EXPECT_EQ(Read(back, bytes), 0) << damage;
+        EXPECT_TRUE(back.objects.empty()) << damage;
+    }
+}
+
+TEST(WorldFileTest, NumbersThatAreNotFiniteNeverEnterTheWorld)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld world;
+    ASSERT_TRUE(world.RecreateSectors(1));
+    world.sectors[0]->radius = std::numeric_limits<float>::quiet_NaN();
+    world.objects.push_back(NewTriangleObject(1));
+    world.objects[0]->Scale.x = std::numeric_limits<float>::infinity();
+    world.cameraMatrix.m[5] = -std::numeric_limits<double>::infinity();
+
+    CWorld back;
+    ASSERT_EQ(Read(back, Write(world)), 1);
+    EXPECT_EQ(back.sectors[0]->radius, 0.0f);
+    EXPECT_EQ(back.objects[0]->Scale.x, 1.0f);  // read as 0, then the scale fix-up
+    EXPECT_EQ(back.cameraMatrix.m[5], 0.0);
+    EXPECT_NE(folder.Read("game.log").find("not finite"), std::string::npos);
+}
+
+TEST(WorldFileTest, LongStringsAreCutAndEveryStoredByteIsConsumed)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    // Writing cuts narrow and wide strings to 259 units; a wide one ends at its first NUL.
+    CWorld world;
+    world.objects.push_back(NewTriangleObject(1));
+    world.objects[0]->SetName(std::string(300, 'n').c_str());
+    world.objects[0]->TypeName = std::u16string(300, u'w');
+    world.objects[0]->SecondName = std::u16string(u"ab\0cd", 5);
+    CWorld back;
+    ASSERT_EQ(Read(back, Write(world)), 1);
+    EXPECT_EQ(std::strlen(back.objects[0]->Name), 259u);
+    EXPECT_EQ(back.objects[0]->TypeName.size(), 259u);
+    EXPECT_EQ(back.objects[0]->SecondName, u"ab");
+
+    // A stored name longer than the buffer is cut on reading, and the fields after it still line up.
+    CWorld shortName;
+    shortName.objects.push_back(NewTriangleObject(1));
+    shortName.objects[0]->SetName("ab");
+    shortName.objects[0]->SetSubName("lid");
+    Bytes bytes = Write(shortName);
+    const size_t nameAt = kObjectCountAt + 4 + 8;
+    ASSERT_EQ(bytes[nameAt], 2);
+    bytes.erase(bytes.begin() + nameAt, bytes.begin() + nameAt + 4);
+    Bytes longName = {0x2C, 0x01};  // 300
+    longName.insert(longName.end(), 300, 'x');
+    bytes.insert(bytes.begin() + nameAt, longName.begin(), longName.end());
+    CWorld cut;
+    ASSERT_EQ(Read(cut, bytes), 1);
+    EXPECT_EQ(std::string(cut.objects[0]->Name), std::string(259, 'x'));
+    EXPECT_STREQ(cut.objects[0]->SubName, "lid");
+
+    // More texture coordinates than the face keeps (sets past 7, a count that is no multiple of the corners).
+    CWorld coords;
+    coords.objects.push_back(NewTriangleObject(1));
+    PolygonFace& face = coords.objects[0]->Parts[0].mainMesh->faces[0];
+    face.corners = 4;
+    ASSERT_TRUE(face.AllocateTexCoords(7));
+    for (uint16_t i = 0; i < face.texCoordCount; ++i) face.texCoords[i] = TexCoord{float(i), 0.0f};
+    face.corners = 3;
+    coords.objects.push_back(NewTriangleObject(2));
+    CWorld kept;
+    ASSERT_EQ(Read(kept, Write(coords)), 1);
+    const PolygonFace& read = kept.objects[0]->Parts[0].mainMesh->faces[0];
+    EXPECT_EQ(read.texCoordCount, 21);  // 28 / 3 = 9 sets, at most 7 kept
+    EXPECT_EQ(read.texCoords[20].u, 20.0f);
+    EXPECT_EQ(kept.objects[1]->Id, 2u);
+}
+
+// ---------------------------------------------------------------------------
+// Files: atomic saving, the failed-load guard, names
+// ---------------------------------------------------------------------------
+
+TEST(WorldFileTest, SaveWritesTheImageAndLoadReadsItBack)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld world;
+    FillRichWorld(world);
+    const std::string path = folder.File("Castle.vsk");
+    ASSERT_EQ(world.SaveWorldFile(path.c_str()), 1);
+    EXPECT_EQ(FileBytes(path), Write(world));
+    EXPECT_FALSE(platform::FileExists(path + ".tmp"));
+
+    CWorld back;
+    const std::string typed = folder.File("castle.VSK");  // found ignoring case
+    ASSERT_EQ(back.LoadWorldFile(typed.c_str()), 1);
+    EXPECT_EQ(back.worldName, typed);
+    ResolveQuickBar(back);
+    EXPECT_EQ(FirstDifference(Write(back), Write(world)), -1);
+    EXPECT_TRUE(back.failedLoadPath.empty());
+
+    CWorld missing;
+    const std::string absent = folder.File("absent.vsk");
+    EXPECT_EQ(missing.LoadWorldFile(absent.c_str()), 0);
+    EXPECT_EQ(missing.worldName, absent);
+    EXPECT_TRUE(missing.failedLoadPath.empty());  // nothing there to protect
+    EXPECT_EQ(missing.SaveWorldFile(absent.c_str()), 1);
+}
+
+TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld world;
+    FillRichWorld(world);
+    folder.Write("castle.vsk", "the good world");
+    folder.MakeFolder("castle.vsk.tmp");  // the temporary file cannot be made
+    EXPECT_EQ(world.SaveWorldFile(folder.File("castle.vsk").c_str()), 0);
+    EXPECT_EQ(folder.Read("castle.vsk"), "the good world");
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile()"), std::string::npos);
+}
+
+TEST(WorldFileTest, WorldWhoseLoadFailedIsNotSavedOverItsFile)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    CWorld source;
+    FillRichWorld(source);
+    Bytes damaged = Write(source);
+    damaged.resize(damaged.size() - 100);  // ends inside the settings
+    folder.Write("castle.vsk", std::string(damaged.begin(), damaged.end()));
+
+    CWorld world;
+    platform::ScopedCurrentDirectory keep;
+    ASSERT_TRUE(platform::SetCurrentDirectory(folder.Path()));
+    EXPECT_EQ(world.LoadWorldFile("castle.vsk"), 0);
+    EXPECT_EQ(world.worldName, "castle.vsk");
+    EXPECT_FALSE(world.objects.empty());  // what was complete stays
+    // The same file under every spelling is refused; another name is not.
+    EXPECT_EQ(world.SaveWorldFile("castle.vsk"), 0);
+    EXPECT_EQ(world.SaveWorldFile(folder.File("CASTLE.vsk").c_str()), 0);
+    EXPECT_EQ(FileBytes(folder.File("castle.vsk")), damaged);
+    EXPECT_EQ(world.SaveWorldFile("castle_copy.vsk"), 1);
+    EXPECT_TRUE(platform::FileExists(folder.File("castle_copy.vsk")));
+}
+
+// ---------------------------------------------------------------------------
+// The scene's save and backup
+// ---------------------------------------------------------------------------
+
+TEST(WorldFileScene, SaveCurrentWorldCopiesTheLiveSettingsAndPicksTheName)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    platform::ScopedCurrentDirectory keep;
+    ASSERT_TRUE(platform::SetCurrentDirectory(folder.Path()));
+    CWorld world;
+    CScene scene;
+    EXPECT_EQ(scene.SaveCurrentWorld("none.vsk"), 0);  // no world
+    scene.world = &world;
+    scene.options.fieldOfView = 55.0f;
+    scene.options.physicsQuality = 2;
+    scene.cameraBlock.matrix.m[12] = 3.0;
+    scene.cameraBlock.extra = 17;
+    scene.cameraPosition = V(1, 2, 3);
+    world.sunAngleA = 33.0f;
+
+    EXPECT_EQ(scene.SaveCurrentWorld(nullptr), 1);  // no name anywhere: "default.vsk"
+    EXPECT_TRUE(platform::FileExists(folder.File("default.vsk")));
+    EXPECT_EQ(world.fieldOfView, 55.0f);
+    EXPECT_EQ(world.cameraExtra, 17u);
+    EXPECT_EQ(world.sunAngleA, 33.0f);
+    world.worldName = "named.vsk";
+    EXPECT_EQ(scene.SaveCurrentWorld(""), 1);
+    EXPECT_EQ(scene.SaveCurrentWorld("given.vsk"), 1);
+
+    CWorld back;
+    ASSERT_EQ(back.LoadWorldFile("named.vsk"), 1);
+    EXPECT_TRUE(platform::FileExists(folder.File("given.vsk")));
+    CScene opened;
+    opened.world = &back;
+    opened.CopySettingsFromWorld();
+    EXPECT_EQ(opened.options.fieldOfView, 55.0f);
+    EXPECT_EQ(opened.options.physicsQuality, 2);
+    EXPECT_EQ(opened.cameraBlock.matrix.m[12], 3.0);
+    EXPECT_EQ(opened.cameraPosition.z, 3.0f);
+    opened.world = nullptr;
+
+    world.failedLoadPath = folder.File("named.vsk");
+    EXPECT_EQ(scene.SaveCurrentWorld(nullptr), 0);  // refused, and said so
+    scene.world = nullptr;
+}
+
+TEST(WorldFileScene, BackupsAreTimeStampedAndFifteenMinutesApart)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    ScopedTimeSource time(LocalTime(2024, 12, 31, 23, 59, 7));
+    folder.MakeFolder("Worlds/Backups");
+    const std::string backup = folder.File("Worlds/Backups/castle12_31_2024_23_59_07.vsk");
+    CWorld world;
+    world.worldName = "castle.vsk";
+    CScene scene;
+    scene.world = &world;
+
+    scene.frameClock = 0xFFFFF000u;  // the clock wraps between the frames
+    scene.BackupWorld();
+    EXPECT_EQ(scene.lastBackupTime, 0xFFFFF000u);
+    EXPECT_FALSE(platform::FileExists(backup));
+    scene.frameClock = 0xFFFFF000u + 900000u;
+    scene.BackupWorld();
+    EXPECT_FALSE(platform::FileExists(backup));
+    scene.frameClock += 1;
+    scene.BackupWorld();
+    EXPECT_TRUE(platform::FileExists(backup));
+    EXPECT_EQ(scene.lastBackupTime, 0xFFFFF000u + 900001u);
+    EXPECT_FALSE(platform::FileExists(folder.File("castle.vsk")));
+
+    // Without the folder nothing is written, and the next try is 15 minutes later.
+    std::filesystem::remove_all(folder.File("Worlds/Backups"));
+    const uint32_t tried = scene.frameClock + 900001u;
+    scene.frameClock = tried;
+    scene.BackupWorld();
+    EXPECT_EQ(scene.lastBackupTime, tried);
+
+    // A failed load does not stop backups.
+    folder.MakeFolder("Worlds/Backups");
+    world.failedLoadPath = folder.File("castle.vsk");
+    world.worldName = folder.File("castle.vsk");  // only the bare name is used
+    scene.frameClock = tried + 900001u;
+    scene.BackupWorld();
+    EXPECT_TRUE(platform::FileExists(backup));
+    scene.world = nullptr;
+}
