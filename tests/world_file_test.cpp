@@ -343,6 +343,19 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute, int se
     return std::mktime(&t);
 }
 
+// Lends a world to a scene for one test: the link is cut before the scene
+// goes, so the scene never owns the test's world.
+class LentWorld {
+public:
+    LentWorld(CScene& scene, CWorld& world) : scene_(scene) { scene_.world = &world; }
+    ~LentWorld() { scene_.world = nullptr; }
+    LentWorld(const LentWorld&) = delete;
+    LentWorld& operator=(const LentWorld&) = delete;
+
+private:
+    CScene& scene_;
+};
+
 class ScopedTimeSource {
 public:
     explicit ScopedTimeSource(std::time_t fixed) { platform::SetTimeSource([fixed] { return fixed; }); }
@@ -375,6 +388,12 @@ TEST(WorldFileTest, EmptyWorldIsExactly832Bytes)
     CWorld back;
     EXPECT_EQ(Read(back, bytes), 1);
     EXPECT_TRUE(back.objects.empty() && back.sectors.empty() && back.lines.empty());
+
+    // An object without parts, body or float record: 293 bytes of fields and
+    // the physics (52), material (268) and joint (517) groups.
+    CWorld one;
+    one.objects.push_back(new CNBObject);
+    EXPECT_EQ(Write(one).size() - kEmptyWorldBytes, 293u + 52u + 268u + 517u);
 }
 
 TEST(WorldFileTest, RichWorldWritesReadsAndWritesTheSameBytes)
@@ -766,7 +785,7 @@ TEST(WorldFileScene, SaveCurrentWorldCopiesTheLiveSettingsAndPicksTheName)
     CWorld world;
     CScene scene;
     EXPECT_EQ(scene.SaveCurrentWorld("none.vsk"), 0);  // no world
-    scene.world = &world;
+    LentWorld lent(scene, world);
     scene.options.fieldOfView = 55.0f;
     scene.options.physicsQuality = 2;
     scene.cameraBlock.matrix.m[12] = 3.0;
@@ -787,17 +806,15 @@ TEST(WorldFileScene, SaveCurrentWorldCopiesTheLiveSettingsAndPicksTheName)
     ASSERT_EQ(back.LoadWorldFile("named.vsk"), 1);
     EXPECT_TRUE(platform::FileExists(folder.File("given.vsk")));
     CScene opened;
-    opened.world = &back;
+    LentWorld lentBack(opened, back);
     opened.CopySettingsFromWorld();
     EXPECT_EQ(opened.options.fieldOfView, 55.0f);
     EXPECT_EQ(opened.options.physicsQuality, 2);
     EXPECT_EQ(opened.cameraBlock.matrix.m[12], 3.0);
     EXPECT_EQ(opened.cameraPosition.z, 3.0f);
-    opened.world = nullptr;
 
     world.failedLoadPath = folder.File("named.vsk");
     EXPECT_EQ(scene.SaveCurrentWorld(nullptr), 0);  // refused, and said so
-    scene.world = nullptr;
 }
 
 TEST(WorldFileScene, BackupsAreTimeStampedAndFifteenMinutesApart)
@@ -810,7 +827,7 @@ TEST(WorldFileScene, BackupsAreTimeStampedAndFifteenMinutesApart)
     CWorld world;
     world.worldName = "castle.vsk";
     CScene scene;
-    scene.world = &world;
+    LentWorld lent(scene, world);
 
     scene.frameClock = 0xFFFFF000u;  // the clock wraps between the frames
     scene.BackupWorld();
@@ -839,5 +856,4 @@ TEST(WorldFileScene, BackupsAreTimeStampedAndFifteenMinutesApart)
     scene.frameClock = tried + 900001u;
     scene.BackupWorld();
     EXPECT_TRUE(platform::FileExists(backup));
-    scene.world = nullptr;
 }

@@ -9,10 +9,13 @@
 //                                     CWorld::LoadWorldFile
 //
 // The reader trusts nothing in the file: every count is checked against the
-// bytes left before anything is made for it, every mesh is checked against
-// the counts stored with it, every index into a mesh is checked, and a number
-// that is not finite never enters the world (it is read as 0 and the load
-// says so in the log). A record that cannot be read completely is dropped.
+// bytes left before anything is made for it, every mesh is made from its
+// stored kind and counts and checked against them, every face must lie within
+// its mesh's corner indices (the vertex numbers in them are bounded by every
+// user of a mesh), strings are cut to their buffers after all their bytes are
+// read, and a number that is not finite never enters the world (it is read as
+// 0 and the load says so in the log). A record that cannot be read completely
+// is dropped; the complete records before it stay.
 #include "world/world_file.h"
 
 #include <algorithm>
@@ -20,6 +23,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/binary_io.h"
 #include "core/name_key.h"
@@ -513,6 +517,26 @@ void WorldWriter::WriteWorld(const CWorld& world)
 // Reading
 // ---------------------------------------------------------------------------
 
+// A record being read: destroyed on every way out unless released into its
+// world list (failures and exceptions alike).
+template <class T>
+class Unlisted {
+public:
+    Unlisted(T* record, void (*destroy)(T*)) : record_(record), destroy_(destroy) {}
+    ~Unlisted()
+    {
+        if (record_) destroy_(record_);
+    }
+    Unlisted(const Unlisted&) = delete;
+    Unlisted& operator=(const Unlisted&) = delete;
+    T* get() const { return record_; }
+    T* release() { return std::exchange(record_, nullptr); }
+
+private:
+    T* record_;
+    void (*destroy_)(T*);
+};
+
 // What the reader learned about a mesh slot before the mesh is made.
 struct MeshHeader {
     char name[kStringBuffer] = {};
@@ -531,7 +555,10 @@ struct MeshHeader {
     Vector3 boundsMin, boundsMax, boundsCenter;
     std::u16string textureNames[4];
 
-    bool Empty() const { return vertexCount == 0 && cornerCount == 0 && faceCount == 0 && triangleCount == 0 && quadCount == 0; }
+    bool Empty() const
+    {
+        return vertexCount == 0 && cornerCount == 0 && faceCount == 0 && triangleCount == 0 && quadCount == 0;
+    }
 };
 
 class WorldReader {
@@ -672,21 +699,12 @@ bool WorldReader::Objects()
     int32_t count = 0;
     if (!Count(count, kMinObjectRecordBytes, "more objects than the file holds")) return false;
     for (int32_t i = 0; i < count; ++i) {
-        CNBObject* object = new CNBObject;
-        if (!object) return Fail("an object cannot be made");
         // The object joins the world only once it has been read completely.
-        bool ok = ObjectRecord(*object);
-        if (ok) {
-            try {
-                world_.objects.push_back(object);
-            } catch (const std::bad_alloc&) {
-                ok = Fail("an object cannot be made");
-            }
-        }
-        if (!ok) {
-            CNBObject::Delete(object);
-            return false;
-        }
+        Unlisted<CNBObject> object(new CNBObject, CNBObject::Delete);
+        if (!object.get()) return Fail("an object cannot be made");
+        if (!ObjectRecord(*object.get())) return false;
+        world_.objects.push_back(object.get());
+        object.release();
     }
     return true;
 }
@@ -965,23 +983,14 @@ bool WorldReader::Lines()
     int32_t count = 0;
     if (!Count(count, kMinLineRecordBytes, "more lines than the file holds")) return false;
     for (int32_t i = 0; i < count; ++i) {
-        CLine* line = new CLine;
-        if (!line) return Fail("a line cannot be made");
         // The line joins the world only once it has been read completely.
-        bool ok = LineRecord(*line);
-        if (ok) {
-            try {
-                world_.lines.push_back(line);
-            } catch (const std::bad_alloc&) {
-                ok = Fail("a line cannot be made");
-            }
-        }
-        if (!ok) {
-            delete line;
-            return false;
-        }
-        line->driver = world_.driver;
-        line->CreateDriverRenderSet();
+        Unlisted<CLine> line(new CLine, [](CLine* l) { delete l; });
+        if (!line.get()) return Fail("a line cannot be made");
+        if (!LineRecord(*line.get())) return false;
+        world_.lines.push_back(line.get());
+        CLine* listed = line.release();
+        listed->driver = world_.driver;
+        listed->CreateDriverRenderSet();
     }
     return true;
 }
