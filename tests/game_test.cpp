@@ -23,14 +23,29 @@ TEST(Game, ConstructionStartsInMenuModeWithDefaultBindings)
     EXPECT_EQ(game.keySlots[5], 0x51);
 }
 
+TEST(Game, AWorldThatCannotBeOpenedLeavesNoScene)
+{
+    TempDirectory folder;
+    ScopedStartDirectory start(folder.Path());
+    folder.Write("Worlds/broken.vsk", "not a world");
+    CGame game;
+    EXPECT_FALSE(game.LoadWorld("broken.vsk"));
+    EXPECT_EQ(game.scene, nullptr);
+    EXPECT_EQ(game.menuMode, 1);
+}
+
 TEST(Game, LeaveAndQuitInOnePassLeaveTheWorldFirst)
 {
     TempDirectory folder;
     ScopedStartDirectory start(folder.Path());
+    folder.MakeFolder("Worlds");
     CGame game;
     CInput input;
     game.input = &input;
-    ASSERT_TRUE(game.LoadWorld("default.vsk"));
+    const BlankSceneParams blank;
+    const TubeSceneParams tube;
+    const LandscapeSceneParams landscape;
+    ASSERT_TRUE(game.NewWorld("first.vsk", kBlankScene, &blank, &tube, &landscape));
     ASSERT_NE(game.scene, nullptr);
     game.menuMode = 0;
 
@@ -52,10 +67,14 @@ TEST(Game, LeavingWithASharedMouseLeavesTheMouseAlone)
 {
     TempDirectory folder;
     ScopedStartDirectory start(folder.Path());
+    folder.MakeFolder("Worlds");
     CGame game;
     CInput input;
     game.input = &input;
-    ASSERT_TRUE(game.NewWorld("fresh.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    const BlankSceneParams blank;
+    const TubeSceneParams tube;
+    const LandscapeSceneParams landscape;
+    ASSERT_TRUE(game.NewWorld("fresh.vsk", kBlankScene, &blank, &tube, &landscape));
     game.menuMode = 0;
     game.leaveRequest = 1;
     GameFrame(&game);

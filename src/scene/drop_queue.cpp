@@ -62,7 +62,7 @@ Vector3 RandomDirection()
 }
 
 // Scene settings read here.
-bool ImpulseScaledByMass(const CScene& scene) { return scene.options.sceneOptionF != 0; }  // flag 284
+bool ImpulseScaledByMass(const CScene& scene) { return scene.FlagOn(kFlagImpulseTimesMass); }
 float SpreadFactor(const CScene& scene) { return scene.options.sceneValueB; }
 float SpinStrength(const CScene& scene) { return scene.options.sceneValueC; }
 

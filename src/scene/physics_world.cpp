@@ -75,7 +75,7 @@ void AdvanceSimulation(btDiscreteDynamicsWorld& world, const CScene& scene)
         static_cast<double>(scene.options.physicsTimeScale) * static_cast<double>(scene.timing.PhysicsFrameTime());
     // A time step that is not a positive number would poison Bullet's clock for good.
     if (!(std::isfinite(timeStep) && timeStep > 0.0)) return;
-    switch (scene.options.physicsQuality) {
+    switch (scene.options.physicsQuality) {  // flag 300
     case 0: world.stepSimulation(timeStep, 1, static_cast<double>(1.0f / 60.0f)); break;
     case 1: world.stepSimulation(timeStep, 4, static_cast<double>(0.01f)); break;
     case 2: world.stepSimulation(timeStep, 10, static_cast<double>(1.0f / 150.0f)); break;
@@ -233,7 +233,7 @@ void CScene::InitPhysicsWorld()
 // ---------------------------------------------------------------------------
 void CScene::StepPhysics()
 {
-    if (options.physicsPaused) return;
+    if (FlagOn(kFlagPhysicsPaused)) return;
     platform::CriticalSection& lock = PhysicsStepLock();
     if (!lock.TryEnter()) return;
     if (stepInProgress) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/matrix4.h"
 #include "core/matrix4d.h"
 #include "core/vector3.h"
 #include "scene/camera.h"
@@ -11,6 +12,7 @@
 #include "scene/frame_clock.h"
 #include "scene/object_sounds.h"
 #include "scene/physics_world.h"
+#include "scene/scene_flags.h"
 #include "scene/scene_params.h"
 
 class CDriver;
@@ -20,6 +22,8 @@ class CGame;
 class CWorld;
 class CNBObject;
 struct BlockType;
+struct ShaderEntry;
+struct ConstantBufferEntry;
 
 // The scene's own copy of the world's scene options (all but the sun angles),
 // taken when a world is opened and given back before it is saved. The field
@@ -63,8 +67,30 @@ struct CameraBlock {
     uint32_t extra = 0;
 };
 
+// A block type's default rotation applied to a matrix: its pitch about x,
+// then roll about z, then yaw about y, each only when it is not zero.
+void RotateByBlockAngles(Matrix4& matrix, const BlockType& type);
+
 // Time-stamped copies of the world go to "Worlds/Backups" this often (ms).
 inline constexpr uint32_t kBackupInterval = 900000;
+
+// The render objects the passes have looked up by name in the world's
+// registries, kept as long as the device lives: a slot still null is looked
+// up again at its next use, a found entry stays until Clear, which the scene
+// runs whenever the device is re-created. Each pass owns its slots; slots 0
+// to kFrameCacheSlots - 1 of every array belong to the scene frame itself.
+struct RenderCaches {
+    static constexpr int kShaderSlots = 6072;
+    static constexpr int kConstantBufferSlots = 2024;
+    static constexpr int kStateSlots = 6072;  // samplers, blend and depth-stencil states
+    static constexpr int kFrameCacheSlots = 8;
+
+    void Clear();
+
+    ShaderEntry* shaders[kShaderSlots] = {};
+    ConstantBufferEntry* constantBuffers[kConstantBufferSlots] = {};
+    ConstantBufferEntry* states[kStateSlots] = {};
+};
 
 class CScene {
 public:
@@ -74,13 +100,49 @@ public:
     CScene(const CScene&) = delete;
     CScene& operator=(const CScene&) = delete;
 
-    // Opens (mode 0) or generates (mode 1) the scene's world. True when a world
-    // now exists.
+    // ---- world entry, flags and start position (scene.cpp) ----
+    // Opens (mode 0) or generates (mode 1) the scene's world. True when the
+    // scene now runs a world; false leaves it without one (logged), and the
+    // caller destroys the scene:
+    //  - opening reads "Worlds/<name>" ("default.vsk" for a null or
+    //    one-character name); a file that cannot be read completely fails,
+    //    so no empty world is ever saved over it;
+    //  - a new world gets ".vsk" appended to a name without it and is saved
+    //    at once through SaveCurrentWorld; a name already taken by a file in
+    //    the Worlds folder fails before anything is built, an empty name
+    //    saves nothing. Kinds other than blank, tube and landscape fail.
+    // Both set the light position from the world's own sun angles.
     bool CreateWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,
                      const TubeSceneParams* tube, const LandscapeSceneParams* landscape);
+    // The main camera, unrotated, 2 units above the upward-facing polygon
+    // nearest to (0, 2, 0) of the object chosen in the occupied sector nearest
+    // to that point: the object nearest to it, or (generated) the highest of
+    // those nearest the vertical axis. (0, 2, 0) when nothing qualifies.
+    void PlaceViewerAtStart(bool generated);
+    // Scene flag n (scene_flags.h). The flags a world file carries are bytes
+    // of `options`; the others live in `flags`. A number outside the table
+    // gives a scratch byte that nothing reads.
+    uint8_t& Flag(int n);
+    bool FlagOn(int n) const;
+    // The viewer walks with gravity (falls and jumps); otherwise it flies.
+    bool GravityOn() const { return options.flyCamera != 0; }
+    // The main camera's orientation and position into cameraBlock and
+    // cameraPosition, which saving copies into the world; and back, after a
+    // world's settings were copied in.
+    void StoreCameraBlock();
+    void ApplyCameraBlock();
 
-    // One complete scene frame.
+    // ---- scene frame (scene_frame.cpp) ----
+    // One complete scene frame, or the model view while flag 16 is set.
     void RenderFrame();
+    // The current block type alone, seen by the model-view camera.
+    void RenderModelView();
+    // After a failed present: the world's GPU objects, the render caches and
+    // the device go, the device is made anew and the world's GPU objects
+    // rebuilt; Dear ImGui makes its renderer objects anew on its next frame.
+    // True when a device exists again; otherwise deviceLost stays set and
+    // the next frame tries again.
+    bool RecoverLostDevice();
 
     // ---- saving (world_backup.cpp) ----
     // The world's scene options, camera block and camera position into the
@@ -161,6 +223,61 @@ public:
     // objects when addToList, with a body when makeBody. Null on failure.
     CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
                                          float nx, float ny, float nz);
+    // Mesh and render sets only (no list, material, rotation, animation or
+    // body), scaled by the preview scale; for the generators' previews. Null
+    // on failure.
+    CNBObject* CreateMeshObject(BlockType* type);
+    // The world's placement preview object anew from its current block type;
+    // nothing without one. A failed build leaves the slot empty.
+    void RebuildCurrentBlockObject();
+    // After flag 16 changed: enters the model view (the ToolBox hidden, the
+    // mouse freed, the model-view object built from the current block type,
+    // the model-view camera in front of it) or leaves it.
+    void ApplyModelViewMode();
+    // RebuildPhysicsBody for every object of the world whose body-rebuild
+    // flag (HasRigidBody) is set.
+    void RebuildPhysicsBodies();
+    // The object's body anew from its stored shape kind, sizes times its
+    // scale and stored mass, placed by its world matrix. Null, or a rebuild
+    // flag of 0: nothing.
+    void RebuildPhysicsBody(CNBObject* object);
+    // Rescales every mesh from its unscaled positions and rebuilds the body
+    // with the sizes scaled and the mass kept.
+    void ScaleObject(CNBObject* object, float sx, float sy, float sz);
+
+    // ---- seams of capabilities still to come (defined in scene.cpp and
+    // scene_frame.cpp with the least behaviour until their owners land) ----
+    // TODO(generation): the new-world scenes and the generator previews.
+    void GenerateTubeScene(float worldSize, float maxLeafSize, int multiLevel, int baseLevel);
+    void GenerateLandscapeScene(int size, int maxHeight);
+    void RenderPreviewPositions();
+    void RenderPreviewPositionsShadowed();
+    void RenderPreviewObjects();
+    void RenderPreviewObjectsShadowed();
+    // TODO(acting)
+    void MoveViewer();
+    void AnimateObjects();
+    void ReleaseMovedBodies(int releaseAll);
+    // TODO(rendering)
+    void CullView();
+    void CollectMeshKinds();
+    void RenderShadowMap();
+    void RenderSkyBox();
+    void RenderDefaultPass();
+    void RenderSkinnedPass();
+    void RenderAlphaPass();
+    void RenderShadowedPass();
+    void RenderShadowedSkinnedPass();
+    void RenderShadowedAlphaPass();
+    void RenderFrames();
+    void RenderCursorSprite();
+    void RenderLines();
+    void RenderCursorMarker();
+    // TODO(editor-windows): -1 every block type, else the current one (and
+    // the one shown in the "Blocks" window while flag 11 is set).
+    void RenderBlockPreviews(int which);
+    // TODO(front-end): the editor windows of one frame.
+    void DrawUserInterface();
 
     // ---- picking (picking.cpp) ----
     // The object under the aim (the mouse ray while Space is held), or null;
@@ -197,12 +314,28 @@ public:
     // Generator previews: objects owned by the list, never in the world.
     std::vector<CNBObject*> previewObjects;
     CNBObject* positionObject = nullptr;
+    std::vector<Vector3> previewPositions;  // of the Perlin field generators
 
     std::vector<RecordedObject> recordedObjects;  // Ctrl+Enter records, fired by Enter
     std::vector<DropRecord> dropQueue;            // in insertion order
 
     SoundInstanceList soundInstances;         // every sound instance, in creation order; owned
     std::vector<CNBObject*> soundingObjects;  // each object that received an instance, once
+
+    // Flags that no world file carries (see Flag). Defaults in the constructor.
+    uint8_t flags[kSceneFlagCount] = {};
+    // Settings no world file carries.
+    float generatorScale = 1.0f;
+    float selectedObjectProperties[12] = {};
+    uint8_t cursorSpriteShown = 1;
+
+    CCamera modelViewCamera;        // the model view's own viewer
+    int32_t shadowsOn = 1;          // shadowed or plain object passes
+    RenderCaches renderCaches;
+    uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms
+    uint32_t lastSectorReassignTime = 0;  // ms; all objects re-sorted every 120 s
+    uint32_t lastSectorUpdateTime = 0;    // ms; moved objects re-sorted every second
+    uint8_t deviceLost = 0;               // re-creating the device failed; retried each frame
 
     // The Bullet world. The destructor deletes the world (whose objects take
     // their bodies out of it) before members go.

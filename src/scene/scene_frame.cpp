@@ -1,0 +1,444 @@
+// The scene frame: the fixed road of one frame of a running world
+// (RenderFrame), the model view that replaces it while flag 16 is set
+// (RenderModelView), and the recovery from a lost device.
+//
+// Index: cache slots and helpers - render caches - RenderFrame (fresh-drop
+// release, sector upkeep, the passes, present) - RenderModelView - lost
+// device - seams of the capabilities still to come
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "graphics/driver.h"
+#include "graphics/gpu_registry.h"
+#include "platform/clock.h"
+#include "platform/imgui_backends.h"
+#include "render/constant_buffers.h"
+#include "scene/scene.h"
+#include "shell/log.h"
+#include "world/block_type.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Cache slots and helpers
+// ---------------------------------------------------------------------------
+
+// The frame's own slots of the render caches (below RenderCaches::kFrameCacheSlots).
+enum FrameShaderSlot : int { kModelViewVertexShader, kModelViewPixelShader };
+enum FrameBufferSlot : int { kModelViewCameraBuffer, kModelViewColourBuffer, kModelViewWorldBuffer };
+enum FrameStateSlot : int { kDefaultDepthState, kModelViewSampler, kModelViewBlend };
+
+constexpr uint32_t kFreshDropHold = 3000;        // ms after the last mark before marks are released
+constexpr uint32_t kFreshDropStep = 50;          // ms between two released marks
+constexpr uint32_t kSectorReassignPeriod = 120000;
+constexpr uint32_t kSectorUpdatePeriod = 1000;
+constexpr uint32_t kLostDeviceWait = 300;
+
+// The slot's entry, looked up while the slot is still empty.
+template <class Entry, class LookUp>
+Entry* Cached(Entry*& slot, LookUp lookUp)
+{
+    if (!slot) slot = lookUp();
+    return slot;
+}
+
+// A double matrix of the program as the shaders read it: transposed, then
+// converted element by element.
+ShaderMatrix ToShader(const Matrix4d& matrix)
+{
+    ShaderMatrix out;
+    for (int r = 0; r < 4; ++r)
+        for (int k = 0; k < 4; ++k) out.m[r][k] = static_cast<float>(matrix.m[k * 4 + r]);
+    return out;
+}
+
+ShaderMatrix ToShader(const Matrix4& matrix)
+{
+    ShaderMatrix out;
+    for (int r = 0; r < 4; ++r)
+        for (int k = 0; k < 4; ++k) out.m[r][k] = matrix.m[k * 4 + r];
+    return out;
+}
+
+ShaderFloat4 Point(const Vector3& p) { return ShaderFloat4{p.x, p.y, p.z, 1.0f}; }
+
+bool DeviceReady(const CDriver* driver)
+{
+    return driver && driver->HasDevice() && driver->state->swapChain;
+}
+
+void SetTriangleLists(CDriver& driver)
+{
+    if (driver.HasDevice()) driver.state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+}
+
+// Presents with the driver's sync setting. Any non-zero result counts as a
+// failure, status codes included.
+bool Present(CDriver& driver)
+{
+    if (!DeviceReady(&driver)) return false;
+    return driver.state->swapChain->Present(driver.verticalSync ? 1 : 0, 0) == S_OK;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Render caches
+// ---------------------------------------------------------------------------
+void RenderCaches::Clear()
+{
+    std::fill(std::begin(shaders), std::end(shaders), nullptr);
+    std::fill(std::begin(constantBuffers), std::end(constantBuffers), nullptr);
+    std::fill(std::begin(states), std::end(states), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// RenderFrame
+// ---------------------------------------------------------------------------
+void CScene::RenderFrame()
+{
+    if (FlagOn(kFlagModelView)) {
+        RenderModelView();
+        return;
+    }
+    const uint32_t now = platform::TimeGetTime();
+
+    // Fresh-drop marks go again one object at a time, starting a while after
+    // the last mark.
+    if (dropsMade && now - lastDropMarkTime > kFreshDropHold && now - lastReleaseStepTime > kFreshDropStep) {
+        lastReleaseStepTime = now;
+        if (world) {
+            const auto marked = std::find_if(world->objects.begin(), world->objects.end(),
+                                             [](const CNBObject* object) { return object && object->FreshDrop; });
+            if (marked != world->objects.end()) (*marked)->FreshDrop = 0;
+        }
+    }
+
+    ProcessDropQueue();
+
+    if (world) {
+        if (now - lastSectorReassignTime > kSectorReassignPeriod) {
+            lastSectorReassignTime = now;
+            world->AssignSectors();
+        } else if (now - lastSectorUpdateTime > kSectorUpdatePeriod) {
+            world->UpdateObjectSectors();
+            lastSectorUpdateTime = now;
+        }
+    }
+
+    MoveViewer();
+    if (!driver) return;
+    // A device that could not be made again is tried once more each frame;
+    // nothing is drawn or presented without one.
+    if (deviceLost || !DeviceReady(driver)) {
+        platform::Sleep(kLostDeviceWait);
+        if (!RecoverLostDevice()) return;
+    }
+
+    CullView();
+    UpdateProjection(mainCamera);
+    ConstantBufferEntry* depthDefault = Cached(renderCaches.states[kDefaultDepthState], [this] {
+        return world ? world->FindDepthStencilState(u"default") : nullptr;
+    });
+    driver->SetDepthStencilState(depthDefault);
+
+    timing.MeasureFps();
+    AnimateObjects();
+    ReleaseMovedBodies(0);
+    StepPhysics();
+
+    if (shadowsOn) RenderShadowMap();
+    RenderBlockPreviews(1);
+
+    driver->Clear(17, 170, 250);
+    SetTriangleLists(*driver);
+    driver->SetDepthStencilState(depthDefault);
+
+    CollectMeshKinds();
+    if (world) world->ProjectLabels(mainCamera);
+    RenderSkyBox();
+
+    const bool positionsShown = FlagOn(kFlagDynamicPreview) && !previewPositions.empty();
+    const bool objectsShown = FlagOn(kFlagGenerateAlongSpline) || FlagOn(kFlagGeneratorPreview);
+    if (shadowsOn) {
+        RenderShadowedPass();
+        RenderShadowedSkinnedPass();
+        RenderShadowedAlphaPass();
+        if (positionsShown) RenderPreviewPositionsShadowed();
+        if (objectsShown) RenderPreviewObjectsShadowed();
+    } else {
+        RenderDefaultPass();
+        RenderSkinnedPass();
+        RenderAlphaPass();
+        if (positionsShown) RenderPreviewPositions();
+        if (objectsShown) RenderPreviewObjects();
+    }
+
+    RenderFrames();
+    SetTriangleLists(*driver);
+    RenderCursorSprite();
+    RenderLines();
+    RenderCursorMarker();
+
+    DrawUserInterface();
+    UpdateObjectSounds();
+    // What saving copies into the world is the viewer as it stands now.
+    StoreCameraBlock();
+    BackupWorld();
+    timing.TickFrameClock();
+    frameClock = timing.sceneClock;
+
+    if (!Present(*driver)) {
+        platform::Sleep(kLostDeviceWait);
+        RecoverLostDevice();
+    }
+    timing.LimitFrameRate();
+}
+
+// ---------------------------------------------------------------------------
+// RenderModelView
+// ---------------------------------------------------------------------------
+void CScene::RenderModelView()
+{
+    MoveViewer();
+    if (!driver) return;
+    if (deviceLost || !DeviceReady(driver)) {
+        platform::Sleep(kLostDeviceWait);
+        if (!RecoverLostDevice()) return;
+    }
+    timing.MeasureFps();
+    UpdateProjection(modelViewCamera);
+
+    ConstantBufferEntry* cameraBuffer = Cached(renderCaches.constantBuffers[kModelViewCameraBuffer], [this] {
+        return world ? world->FindConstantBuffer(u"ConstantBufferDef") : nullptr;
+    });
+    ConstantBufferEntry* colourBuffer = Cached(renderCaches.constantBuffers[kModelViewColourBuffer], [this] {
+        return world ? world->FindConstantBuffer(u"PSConstantBufferDef") : nullptr;
+    });
+    if (cameraBuffer) {
+        const ConstantBufferDef camera{ToShader(modelViewCamera.viewMatrix),
+                                       ToShader(modelViewCamera.projectionMatrix),
+                                       Point(modelViewCamera.position),
+                                       Point(LightPosition),
+                                       ShaderFloat4{1.0f, 0.0f, 0.0f, 0.0f},
+                                       ShaderFloat4{1000000.0f, 1000000.0f, 1000000.0f, 1.0f}};
+        driver->UpdateConstantBuffer(cameraBuffer, &camera);
+        const PSConstantBufferDef colours{ShaderFloat4{0.3f, 0.3f, 0.3f, 1.0f}, ShaderFloat4{0.8f, 0.8f, 0.8f, 1.0f},
+                                          ShaderFloat4{0.24f, 0.24f, 0.24f, 1.0f}};
+        driver->UpdateConstantBuffer(colourBuffer, &colours);
+    }
+
+    driver->Clear(150, 150, 30);
+    SetTriangleLists(*driver);
+
+    ShaderEntry* vertexShader = Cached(renderCaches.shaders[kModelViewVertexShader], [this] {
+        return world ? world->FindVertexShader(u"default.fx") : nullptr;
+    });
+    ShaderEntry* pixelShader = Cached(renderCaches.shaders[kModelViewPixelShader], [this] {
+        return world ? world->FindPixelShader(u"default.fx") : nullptr;
+    });
+    if (!vertexShader || !pixelShader) return;
+    driver->SetVertexShader(vertexShader);
+    driver->SetPixelShader(pixelShader);
+    driver->SetVertexConstantBuffer(0, cameraBuffer);
+    driver->SetPixelConstantBuffer(0, colourBuffer);
+    driver->SetPixelSampler(0, Cached(renderCaches.states[kModelViewSampler], [this] {
+        return world->FindSamplerState(u"normal");
+    }));
+    driver->SetBlendState(Cached(renderCaches.states[kModelViewBlend], [this] {
+        return world->FindBlendState(u"normal");
+    }));
+
+    if (CNBObject* object = world->modelViewObject) {
+        Matrix4 matrix = object->WorldMatrix;
+        if (world->currentBlockType) RotateByBlockAngles(matrix, *world->currentBlockType);
+        ConstantBufferEntry* worldBuffer = Cached(renderCaches.constantBuffers[kModelViewWorldBuffer], [this] {
+            return world->FindConstantBuffer(u"ConstantBufferWorldMatrix");
+        });
+        const ConstantBufferWorldMatrix placed{ToShader(matrix)};
+        driver->UpdateConstantBuffer(worldBuffer, &placed);
+        driver->SetVertexConstantBuffer(1, worldBuffer);
+        for (int p = 0; object->Parts && p < object->PartCount; ++p) {
+            CPolygonsGrid* mesh = object->Parts[p].mainMesh;
+            if (!mesh) continue;
+            driver->SetPixelTexture(0, mesh->textures[0]);
+            for (int slot = 0; slot < kVertexFormatSlots; ++slot)
+                if (RenderSet* set = mesh->GetRenderSet(slot)) driver->DrawRenderSet(set);
+        }
+    }
+
+    SetTriangleLists(*driver);
+    RenderCursorSprite();
+    DrawUserInterface();
+    // The model view shares the world frame's recovery: a lost device would
+    // otherwise never come back while it is shown.
+    if (!Present(*driver)) {
+        platform::Sleep(kLostDeviceWait);
+        RecoverLostDevice();
+    }
+    timing.LimitFrameRate();
+}
+
+// ---------------------------------------------------------------------------
+// Lost device
+// ---------------------------------------------------------------------------
+bool CScene::RecoverLostDevice()
+{
+    if (!driver) return false;
+    // The GPU objects of the old device go first, and with them every cached
+    // look-up of them; the CPU-side world (objects, bodies, block library)
+    // stays as it is.
+    if (world) world->ReleaseResources();
+    renderCaches.Clear();
+    driver->ReleaseDevice();
+    if (driver->CreateDeviceAndSwapChain() != 0 || !DeviceReady(driver)) {
+        if (!deviceLost) WriteLog("Error: CScene::RecoverLostDevice() the device cannot be made again");
+        deviceLost = 1;
+        return false;
+    }
+    deviceLost = 0;
+    // Rebuilds what was released; the block library keeps its block types
+    // (pointers into it stay good) and only gets its textures back.
+    if (world) world->GenerateWorld();
+    // Dear ImGui makes its renderer objects again on its next frame.
+    platform::InvalidateImGuiDeviceObjects();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Seams of the capabilities still to come
+// ---------------------------------------------------------------------------
+void CScene::MoveViewer()
+{
+    // TODO(acting): walking, flying, jumping and collision of the viewer, and
+    // the smooth camera moves.
+}
+
+void CScene::AnimateObjects()
+{
+    // TODO(acting): advance the animation of every object of a visible
+    // sector whose animation kind is 1 or 2.
+}
+
+void CScene::ReleaseMovedBodies(int /*releaseAll*/)
+{
+    // TODO(acting): hand held bodies back to the simulation.
+}
+
+void CScene::CullView()
+{
+    // TODO(rendering): sector and object culling against the main camera.
+}
+
+void CScene::CollectMeshKinds()
+{
+    // TODO(rendering): the render-set slots in use by the visible geometry.
+}
+
+void CScene::RenderShadowMap()
+{
+    // TODO(rendering): the cascaded shadow maps.
+}
+
+void CScene::RenderSkyBox()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderDefaultPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderSkinnedPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderAlphaPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderShadowedPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderShadowedSkinnedPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderShadowedAlphaPass()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderFrames()
+{
+    // TODO(rendering): placement and selection frames.
+}
+
+void CScene::RenderCursorSprite()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderLines()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderCursorMarker()
+{
+    // TODO(rendering)
+}
+
+void CScene::RenderPreviewPositions()
+{
+    // TODO(generation): the Perlin generator's preview positions.
+}
+
+void CScene::RenderPreviewPositionsShadowed()
+{
+    // TODO(generation)
+}
+
+void CScene::RenderPreviewObjects()
+{
+    // TODO(generation): the other generators' preview objects.
+}
+
+void CScene::RenderPreviewObjectsShadowed()
+{
+    // TODO(generation)
+}
+
+void CScene::RenderBlockPreviews(int /*which*/)
+{
+    // TODO(editor-windows): the turning pictures of the block types.
+}
+
+void CScene::DrawUserInterface()
+{
+    // TODO(front-end): the editor windows. Until they exist the frame still
+    // runs an empty Dear ImGui frame, so Dear ImGui's input state (and with
+    // it WantCaptureMouse / WantCaptureKeyboard) stays current.
+    if (!ImGui::GetCurrentContext() || !DeviceReady(driver)) return;
+    platform::NewImGuiFrame();
+    // Without its back ends (a scene driven by a test) Dear ImGui has no
+    // font atlas or display and cannot make a frame.
+    const ImGuiIO& io = ImGui::GetIO();
+    if (!io.Fonts->IsBuilt() || io.DisplaySize.x <= 0.0f || io.DisplaySize.y <= 0.0f) return;
+    ImGui::NewFrame();
+    ImGui::Render();
+    platform::RenderImGuiDrawData(driver->state->context);
+}

@@ -1,0 +1,288 @@
+// The drop queue (records, pacing, the mark record), the recorded pushes,
+// forgetting a deleted object, and the sun direction.
+#include <gtest/gtest.h>
+
+#include <btBulletDynamicsCommon.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/clock.h"
+#include "scene/scene.h"
+#include "support/temp_directory.h"
+#include "world/block_type.h"
+#include "world/object.h"
+#include "world/physic_body.h"
+#include "world/world.h"
+
+namespace {
+
+// A unit cube block type with a box body.
+void MakeCubeType(BlockType& type, const char16_t* name)
+{
+    type.Init();
+    type.name = name;
+    for (int i = 0; i < 8; ++i) {
+        type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
+        type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
+    }
+    const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
+                                 2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
+    for (int f = 0; f < 12; ++f) type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
+    type.physicsShape = 1;
+    type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
+    type.mass = 1.0f;
+    type.ComputeBounds();
+}
+
+// A scene with an empty world and its physics, a fake clock and a current
+// block type.
+class DropQueue : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
+        platform::SetClockSource([this] { return clock_; });
+        LastDropTime = 0;
+        scene_ = std::make_unique<CScene>();
+        scene_->world = new CWorld;
+        scene_->InitPhysicsWorld();
+        MakeCubeType(cube_, u"cube");
+        MakeCubeType(other_, u"other");
+        scene_->world->currentBlockType = &cube_;
+        scene_->cursor3D = Vector3{1.0f, 2.0f, 3.0f};
+    }
+
+    void TearDown() override
+    {
+        delete scene_->world;
+        scene_->world = nullptr;
+        scene_.reset();
+        platform::SetClockSource({});
+    }
+
+    size_t ObjectCount() const { return scene_->world->objects.size(); }
+
+    CNBObject* AddObject(int kind)
+    {
+        auto* object = new CNBObject;
+        object->Kind = kind;
+        scene_->world->objects.push_back(object);
+        return object;
+    }
+
+    // An object with a box body of this mass at rest in the scene's world.
+    CNBObject* AddBody(float mass, float x)
+    {
+        CNBObject* object = AddObject(2);
+        object->Mass = mass;
+        object->StaticFlag = 0;
+        object->InitODEPhysic();
+        object->PhysicBody->CreateBoxBody(object, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes,
+                                          Vector3{x, 0.0f, 0.0f}, 0.5f, 0.5f, 0.5f, mass);
+        return object;
+    }
+
+    static float SpeedZ(const CNBObject* object)
+    {
+        return static_cast<float>(object->PhysicBody->Body->getLinearVelocity().z());
+    }
+
+    TempDirectory folder_;
+    std::unique_ptr<ScopedStartDirectory> start_;
+    uint32_t clock_ = 1000000;
+    BlockType cube_;
+    BlockType other_;
+    std::unique_ptr<CScene> scene_;
+};
+
+TEST_F(DropQueue, SetReplacesTheLastRecordOfItsKeyAndRemoveTheFirst)
+{
+    scene_->SetDropRecord(DropRecord{"a", 0, 1});
+    scene_->SetDropRecord(DropRecord{"b", 0, 2});
+    ASSERT_EQ(scene_->dropQueue.size(), 1u);
+    EXPECT_EQ(scene_->dropQueue[0].name, "b");
+    EXPECT_EQ(scene_->dropQueue[0].reserved, 2);
+
+    scene_->SetDropRecord(DropRecord{"c", 5, 0});
+    scene_->dropQueue.push_back(DropRecord{"d", 0, 4});
+    scene_->SetDropRecord(DropRecord{"e", 0, 6});  // the last key-0 record is the one replaced
+    ASSERT_EQ(scene_->dropQueue.size(), 3u);
+    EXPECT_EQ(scene_->dropQueue[0].name, "b");
+    EXPECT_EQ(scene_->dropQueue[2].name, "e");
+
+    scene_->RemoveDropRecord(DropRecord{"", 0, 0});  // the first one goes
+    ASSERT_EQ(scene_->dropQueue.size(), 2u);
+    EXPECT_EQ(scene_->dropQueue[0].name, "c");
+    EXPECT_EQ(scene_->dropQueue[1].name, "e");
+    scene_->RemoveDropRecord(DropRecord{"", 9, 0});
+    EXPECT_EQ(scene_->dropQueue.size(), 2u);
+}
+
+TEST_F(DropQueue, ObjectsDropOntoTheCursorAtMostEvery301ms)
+{
+    scene_->SetDropRecord(DropRecord{"cube", 0, 0});
+    scene_->ProcessDropQueue();
+    ASSERT_EQ(ObjectCount(), 1u);
+    const CNBObject* dropped = scene_->world->objects[0];
+    EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[12], 1.0f);
+    EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[13], 32.0f);
+    EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[14], 3.0f);
+    EXPECT_EQ(scene_->lastThrowTime, clock_);
+    EXPECT_EQ(scene_->world->previewStamp, clock_ + 3000);
+    EXPECT_EQ(scene_->world->currentBlockType, &cube_);
+
+    clock_ += 300;
+    scene_->ProcessDropQueue();
+    EXPECT_EQ(ObjectCount(), 1u);
+    clock_ += 1;
+    scene_->ProcessDropQueue();
+    EXPECT_EQ(ObjectCount(), 2u);
+    EXPECT_EQ(scene_->dropQueue.size(), 1u);  // it keeps dropping until removed
+
+    // Two continuous records share the one pacing: one object per pass.
+    scene_->dropQueue.push_back(DropRecord{"second", 0, 0});
+    clock_ += 301;
+    scene_->ProcessDropQueue();
+    EXPECT_EQ(ObjectCount(), 3u);
+}
+
+TEST_F(DropQueue, DroppedObjectIsPushedAlongTheViewingAxis)
+{
+    scene_->mainCamera.orientation.SetIdentity();  // looking along +z
+    scene_->options.sceneValueB = 0.0f;            // no spread
+    scene_->options.sceneValueC = 0.0f;            // no spin
+    scene_->SetDropRecord(DropRecord{"", 0, 0});
+    scene_->ProcessDropQueue();
+    ASSERT_EQ(ObjectCount(), 1u);
+    const CNBObject* dropped = scene_->world->objects[0];
+    ASSERT_TRUE(dropped->PhysicBody && dropped->PhysicBody->Body);
+    const btRigidBody* body = dropped->PhysicBody->Body;
+    EXPECT_NEAR(body->getLinearVelocity().x(), 0.0, 1e-5);
+    EXPECT_NEAR(body->getLinearVelocity().z(), scene_->options.impulseStrength, 1e-4);
+    EXPECT_TRUE(body->getAngularVelocity().isZero());
+
+    scene_->options.sceneValueC = 2.0f;
+    clock_ += 301;
+    scene_->ProcessDropQueue();
+    ASSERT_EQ(ObjectCount(), 2u);
+    EXPECT_GT(scene_->world->objects[1]->PhysicBody->Body->getAngularVelocity().length(), 0.0);
+}
+
+TEST_F(DropQueue, QuickBarEntriesAreDroppedAndTheCurrentTypeComesBack)
+{
+    scene_->world->quickBar = {&other_};
+    scene_->SetDropRecord(DropRecord{"", 0, 0});
+    scene_->ProcessDropQueue();
+    EXPECT_EQ(ObjectCount(), 1u);
+    EXPECT_EQ(scene_->world->currentBlockType, &cube_);
+}
+
+TEST_F(DropQueue, DropThatMakesNoObjectStillTakesItsSlot)
+{
+    scene_->world->currentBlockType = nullptr;
+    scene_->SetDropRecord(DropRecord{"", 0, 0});
+    scene_->ProcessDropQueue();
+    EXPECT_EQ(ObjectCount(), 0u);
+    EXPECT_EQ(LastDropTime, clock_);
+    EXPECT_EQ(scene_->lastThrowTime, clock_);
+}
+
+TEST_F(DropQueue, MarkRecordMarksAllButTheGroundOnceAndLeavesTheQueue)
+{
+    CNBObject* ground = AddObject(1);
+    CNBObject* block = AddObject(2);
+    CNBObject* other = AddObject(0);
+    scene_->dropQueue = {DropRecord{"", 2, 0}, DropRecord{"", 0, 0}, DropRecord{"", 7, 0}};
+    scene_->ProcessDropQueue();
+
+    EXPECT_EQ(ground->FreshDrop, 0);
+    EXPECT_EQ(block->FreshDrop, 1);
+    EXPECT_EQ(other->FreshDrop, 1);
+    EXPECT_EQ(scene_->dropsMade, 1);
+    EXPECT_EQ(scene_->lastDropMarkTime, clock_);
+    ASSERT_EQ(scene_->dropQueue.size(), 2u);
+    EXPECT_EQ(scene_->dropQueue[0].key, 0);
+    EXPECT_EQ(scene_->dropQueue[1].key, 7);
+    EXPECT_EQ(ObjectCount(), 4u);  // the record behind the mark ran in the same pass
+}
+
+TEST_F(DropQueue, RecordedPushesFireTogetherAndAgain)
+{
+    CNBObject* heavy = AddBody(4.0f, 0.0f);
+    CNBObject* light = AddBody(1.0f, 3.0f);
+    const Vector3 forward{0.0f, 0.0f, 1.0f};
+    scene_->recordedObjects = {{heavy, forward}, {light, forward}};
+    scene_->RecordObjectUnderCursor();  // nothing under the cursor: a record that does nothing
+    ASSERT_EQ(scene_->recordedObjects.size(), 3u);
+    EXPECT_EQ(scene_->recordedObjects[2].object, nullptr);
+    EXPECT_FLOAT_EQ(scene_->recordedObjects[2].direction.z, 0.0f);
+
+    const float strength = scene_->options.impulseStrength;
+    scene_->Flag(kFlagImpulseTimesMass) = 1;
+    scene_->ApplyRecordedObjects();
+    EXPECT_FLOAT_EQ(SpeedZ(heavy), strength);  // the same speed change for both
+    EXPECT_FLOAT_EQ(SpeedZ(light), strength);
+
+    scene_->Flag(kFlagImpulseTimesMass) = 0;
+    scene_->ApplyRecordedObjects();  // the list stays for the next Enter
+    EXPECT_FLOAT_EQ(SpeedZ(heavy), strength + strength / 4.0f);
+    EXPECT_FLOAT_EQ(SpeedZ(light), 2.0f * strength);
+    EXPECT_TRUE(heavy->PhysicBody->Body->isActive());
+}
+
+TEST_F(DropQueue, DeletedObjectLeavesNoLinkBehind)
+{
+    CNBObject* doomed = AddBody(1.0f, 0.0f);
+    CNBObject* kept = AddBody(1.0f, 3.0f);
+    scene_->selectedObject = doomed;
+    scene_->draggedObject = doomed;
+    scene_->heldObject = doomed;
+    scene_->keyMovedObjects = {doomed, kept};
+    scene_->recordedObjects = {{doomed, Vector3{0.0f, 0.0f, 1.0f}}, {kept, Vector3{0.0f, 0.0f, 1.0f}}};
+    scene_->previewObjects = {doomed};
+    scene_->positionObject = doomed;
+
+    scene_->world->RemoveObject(doomed);
+    EXPECT_EQ(scene_->selectedObject, nullptr);
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    EXPECT_EQ(scene_->heldObject, nullptr);
+    EXPECT_EQ(scene_->keyMovedObjects, std::vector<CNBObject*>{kept});
+    ASSERT_EQ(scene_->recordedObjects.size(), 1u);
+    EXPECT_EQ(scene_->recordedObjects[0].object, kept);
+    EXPECT_TRUE(scene_->previewObjects.empty());
+    EXPECT_EQ(scene_->positionObject, nullptr);
+
+    // A new object at the freed address is not pushed by the old record.
+    CNBObject* newcomer = AddBody(1.0f, 6.0f);
+    scene_->ApplyRecordedObjects();
+    EXPECT_FLOAT_EQ(SpeedZ(newcomer), 0.0f);
+    EXPECT_GT(SpeedZ(kept), 0.0f);
+}
+
+TEST_F(DropQueue, SunAnglesPlaceTheLightOnASphereOf500)
+{
+    const Vector3 saved = LightPosition;
+    scene_->world->sunAngleA = 0.0f;
+    scene_->world->sunAngleB = 50.0f;
+    scene_->SetLightDirection();
+    EXPECT_NEAR(LightPosition.x, 0.0f, 1e-3);
+    EXPECT_NEAR(LightPosition.y, 500.0f, 1e-3);
+    EXPECT_NEAR(LightPosition.z, 0.0f, 1e-3);
+
+    scene_->world->sunAngleA = 90.0f;
+    scene_->world->sunAngleB = 0.0f;
+    scene_->SetLightDirection();
+    EXPECT_NEAR(LightPosition.x, 500.0f, 1e-3);
+    EXPECT_NEAR(LightPosition.y, 0.0f, 1e-3);
+    EXPECT_NEAR(LightPosition.z, 0.0f, 1e-3);
+
+    scene_->world->sunAngleB = 90.0f;
+    scene_->SetLightDirection();
+    EXPECT_NEAR(LightPosition.x, 0.0f, 1e-3);
+    EXPECT_NEAR(LightPosition.z, 500.0f, 1e-3);
+    LightPosition = saved;
+}
+
+}  // namespace
