@@ -359,15 +359,7 @@ protected:
         gpu::GetTextureShape(texture, &shape);
         return shape;
     }
-    std::vector<int> Sample(std::vector<float> coord, float lod = 0.0f)
-    {
-        coord.resize(4, 0.0f);
-        float rgba[4] = {};
-        EXPECT_TRUE(gpu::SampleShaderResourceView(view, coord.data(), lod, rgba));
-        std::vector<int> result;
-        for (float channel : rgba) result.push_back(static_cast<int>(channel * 255.0f + 0.5f));
-        return result;
-    }
+    std::vector<int> Sample(std::vector<float> coord, float lod = 0.0f) { return SampleTexel(view, coord, lod); }
 
     TempDirectory folder;
     gpu::Resource* texture = nullptr;

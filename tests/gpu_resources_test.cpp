@@ -130,6 +130,20 @@ struct TintConstants {
 
 bool Near(uint8_t value, int expected) { return std::abs(int {value} - expected) <= 1; }
 
+// A one-mip, one-slice, single-sampled 2-D texture.
+gpu::Texture2DDesc PlainTextureDesc(uint32_t width, uint32_t height, gpu::Format format, uint32_t bindFlags)
+{
+    gpu::Texture2DDesc desc;
+    desc.Width = width;
+    desc.Height = height;
+    desc.MipLevels = 1;
+    desc.ArraySize = 1;
+    desc.Format = format;
+    desc.SampleDesc.Count = 1;
+    desc.BindFlags = bindFlags;
+    return desc;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -378,14 +392,7 @@ TEST_F(GpuResources, TexturesSampleWithTheBoundSamplerOrDirect3DsDefault)
     ASSERT_NO_FATAL_FAILURE(BindQuad(effect));
     // Two texels, red then green; sampled past the right edge.
     const uint8_t texels[8] = {255, 0, 0, 255, 0, 255, 0, 255};
-    gpu::Texture2DDesc desc;
-    desc.Width = 2;
-    desc.Height = 1;
-    desc.MipLevels = 1;
-    desc.ArraySize = 1;
-    desc.Format = gpu::FORMAT_R8G8B8A8_UNORM;
-    desc.SampleDesc.Count = 1;
-    desc.BindFlags = gpu::BIND_SHADER_RESOURCE;
+    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
     gpu::SubresourceData initial;
     initial.pSysMem = texels;
     initial.SysMemPitch = 8;
@@ -441,14 +448,8 @@ TEST_F(GpuResources, ComparisonSamplerComparesWithTheDepthTexture)
 
     // The shadow map's objects: an R32_TYPELESS texture written as D32_FLOAT
     // and read as R32_FLOAT.
-    gpu::Texture2DDesc desc;
-    desc.Width = 4;
-    desc.Height = 4;
-    desc.MipLevels = 1;
-    desc.ArraySize = 1;
-    desc.Format = gpu::FORMAT_R32_TYPELESS;
-    desc.SampleDesc.Count = 1;
-    desc.BindFlags = gpu::BIND_DEPTH_STENCIL | gpu::BIND_SHADER_RESOURCE;
+    const gpu::Texture2DDesc desc =
+        PlainTextureDesc(4, 4, gpu::FORMAT_R32_TYPELESS, gpu::BIND_DEPTH_STENCIL | gpu::BIND_SHADER_RESOURCE);
     Ref<gpu::Texture2D> texture;
     ASSERT_EQ(device->CreateTexture2D(&desc, nullptr, texture.Out()), S_OK);
     gpu::DepthStencilViewDesc depthDesc;

@@ -24,15 +24,9 @@ protected:
         context = gpu().context;
     }
 
-    // What the shader reads at `coord` through `view`, in 0..255.
     std::vector<int> Sample(gpu::ShaderResourceView* view, std::vector<float> coord, float lod = 0.0f)
     {
-        coord.resize(4, 0.0f);
-        float rgba[4] = {};
-        EXPECT_TRUE(gpu::SampleShaderResourceView(view, coord.data(), lod, rgba));
-        std::vector<int> result;
-        for (float channel : rgba) result.push_back(static_cast<int>(std::lround(channel * 255.0f)));
-        return result;
+        return SampleTexel(view, coord, lod);
     }
 
     gpu::Device* device = nullptr;

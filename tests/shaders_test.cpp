@@ -163,6 +163,16 @@ bool Compile(const Effect& effect, CompiledEffect* out)
     return out->vertex && out->pixel;
 }
 
+// Compiles both stages and links them; false (with the failure recorded)
+// when either step fails.
+bool CompileAndInspect(const Effect& effect, CompiledEffect* compiled, gpu::ProgramInspection* inspection)
+{
+    if (!Compile(effect, compiled)) return false;
+    const bool linked = gpu::InspectLinkedProgram(*compiled->vertex, *compiled->pixel, inspection);
+    EXPECT_TRUE(linked) << inspection->log;
+    return linked;
+}
+
 }  // namespace
 
 class Shaders : public HeadlessGpuTest {};
@@ -192,9 +202,8 @@ TEST_F(Shaders, UniformBlocksLieWhereTheConstantBufferStructsPutTheirBytes)
     for (const Effect& effect : Effects()) {
         SCOPED_TRACE(effect.vertexFile);
         CompiledEffect compiled;
-        ASSERT_TRUE(Compile(effect, &compiled));
         gpu::ProgramInspection inspection;
-        ASSERT_TRUE(gpu::InspectLinkedProgram(*compiled.vertex, *compiled.pixel, &inspection)) << inspection.log;
+        ASSERT_TRUE(CompileAndInspect(effect, &compiled, &inspection));
 
         std::set<std::string> found;
         for (const gpu::InspectedBlock& block : inspection.blocks) {
@@ -227,9 +236,8 @@ TEST_F(Shaders, SamplersAndVertexInputsUseTheLayersFixedSlots)
     for (const Effect& effect : Effects()) {
         SCOPED_TRACE(effect.vertexFile);
         CompiledEffect compiled;
-        ASSERT_TRUE(Compile(effect, &compiled));
         gpu::ProgramInspection inspection;
-        ASSERT_TRUE(gpu::InspectLinkedProgram(*compiled.vertex, *compiled.pixel, &inspection)) << inspection.log;
+        ASSERT_TRUE(CompileAndInspect(effect, &compiled, &inspection));
 
         std::map<int, bool> samplers;
         for (const gpu::InspectedSampler& sampler : inspection.samplers) samplers[sampler.unit] = sampler.comparison;

@@ -62,15 +62,7 @@ protected:
         EXPECT_EQ(gpu::ReadTextureSubresource(texture, 0, &bytes), S_OK);
         return bytes;
     }
-    std::vector<int> Sample(float u, float v)
-    {
-        float coord[4] = {u, v, 0, 0};
-        float rgba[4] = {};
-        EXPECT_TRUE(gpu::SampleShaderResourceView(view, coord, 0.0f, rgba));
-        std::vector<int> result;
-        for (float channel : rgba) result.push_back(static_cast<int>(channel * 255.0f + 0.5f));
-        return result;
-    }
+    std::vector<int> Sample(float u, float v) { return SampleTexel(view, {u, v}); }
 
     TempDirectory folder;
     gpu::Resource* texture = nullptr;

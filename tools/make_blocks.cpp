@@ -16,32 +16,19 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "block_catalogue.h"
+#include "generator_support.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using namespace generator;
 
 // ---------------------------------------------------------------------------
 // Mesh building
 // ---------------------------------------------------------------------------
-struct V3 {
-    double x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V3 Normalised(V3 a)
-{
-    const double length = std::sqrt(Dot(a, a));
-    return length > 0 ? a * (1.0 / length) : a;
-}
 
 struct Uv {
     double u = 0, v = 0;
@@ -455,18 +442,13 @@ std::string BlockText(const catalogue::Block& block)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_blocks <folder>\n");
-        return 2;
-    }
-    const std::filesystem::path folder = argv[1];
+    std::filesystem::path folder;
+    if (!FolderArgument(argc, argv, "make_blocks <folder>", &folder)) return 2;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     for (const catalogue::Block& block : catalogue::kBlocks) {
         const std::string text = BlockText(block);
-        std::ofstream file(folder / block.file, std::ios::binary | std::ios::trunc);
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!file) {
+        if (!WriteFileBytes(folder / block.file, text.data(), text.size())) {
             std::fprintf(stderr, "make_blocks: cannot write %s\n", (folder / block.file).c_str());
             return 1;
         }

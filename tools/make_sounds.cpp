@@ -13,16 +13,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/binary_io.h"
+#include "generator_support.h"
 
 namespace {
 
+using generator::kPi;
+
 constexpr int kRate = 22050;
-constexpr double kPi = 3.14159265358979323846;
 
 using Samples = std::vector<double>;
 
@@ -279,20 +280,15 @@ bool WriteWave(const std::filesystem::path& path, const Samples& samples)
     for (const double s : samples)
         out.WriteI16(static_cast<int16_t>(std::lround(std::clamp(s, -1.0, 1.0) * 32767.0)));
 
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(out.Bytes().data()), static_cast<std::streamsize>(out.Size()));
-    return static_cast<bool>(file);
+    return generator::WriteFileBytes(path, out.Bytes());
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sounds <folder>\n");
-        return 2;
-    }
-    const std::filesystem::path folder = argv[1];
+    std::filesystem::path folder;
+    if (!generator::FolderArgument(argc, argv, "make_sounds <folder>", &folder)) return 2;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
 

@@ -21,20 +21,20 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "block_catalogue.h"
 #include "core/binary_io.h"
+#include "generator_support.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using namespace generator;
 
 // ---------------------------------------------------------------------------
 // Colours and images
@@ -178,13 +178,6 @@ Cells TiledCells(double u, double v, int cells, uint32_t seed)
 // ---------------------------------------------------------------------------
 // File writers
 // ---------------------------------------------------------------------------
-bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
-}
-
 void AppendJpegBytes(void* context, void* data, int size)
 {
     auto* out = static_cast<std::vector<uint8_t>*>(context);
@@ -199,7 +192,7 @@ bool WriteJpeg(const std::filesystem::path& path, const Image& image)
     for (const Rgba& p : image.pixels) rgb.insert(rgb.end(), {ToByte(p.r), ToByte(p.g), ToByte(p.b)});
     std::vector<uint8_t> file;
     if (!stbi_write_jpg_to_func(AppendJpegBytes, &file, image.width, image.height, 3, rgb.data(), 92)) return false;
-    return WriteBytes(path, file);
+    return WriteFileBytes(path, file);
 }
 
 // Uncompressed 32-bit DDS in the common A8R8G8B8 layout (bytes blue, green,
@@ -237,7 +230,7 @@ bool WriteDds(const std::filesystem::path& path, const Image& image)
     for (const Image& level : levels)
         for (const Rgba& p : level.pixels)
             for (const double c : {p.b, p.g, p.r, p.a}) out.WriteU8(ToByte(c));
-    return WriteBytes(path, out.Bytes());
+    return WriteFileBytes(path, out.Bytes());
 }
 
 // Uncompressed true-colour TGA, 32 bits, rows written in the order given
@@ -253,7 +246,7 @@ bool WriteTga(const std::filesystem::path& path, const Image& rowsInFileOrder)
     out.WriteU8(8);  // eight alpha bits, bottom-left origin
     for (const Rgba& p : rowsInFileOrder.pixels)
         for (const double c : {p.b, p.g, p.r, p.a}) out.WriteU8(ToByte(c));
-    return WriteBytes(path, out.Bytes());
+    return WriteFileBytes(path, out.Bytes());
 }
 
 // ---------------------------------------------------------------------------
@@ -577,15 +570,6 @@ Image BlockTexture(const catalogue::Block& block, uint32_t seed)
 // Isometric painter: boxes and balls seen from above at 45 degrees, with a
 // depth buffer, painted at twice the size and halved for smooth edges
 // ---------------------------------------------------------------------------
-struct V3 {
-    double x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Normalised(V3 a) { return a * (1.0 / std::sqrt(Dot(a, a))); }
-
 // Colour of a face at (s, t) in [0, 1]^2 along its two edges.
 using FaceShader = std::function<Rgba(double s, double t)>;
 
@@ -937,11 +921,8 @@ Image BiomeGraph()
 // ---------------------------------------------------------------------------
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_textures <start directory>\n");
-        return 2;
-    }
-    const std::filesystem::path start = argv[1];
+    std::filesystem::path start;
+    if (!FolderArgument(argc, argv, "make_textures <start directory>", &start)) return 2;
     const std::filesystem::path textures = start / "Textures", ui = start / "TexturesUI";
     std::error_code error;
     std::filesystem::create_directories(textures, error);

@@ -427,6 +427,20 @@ struct TextureOptions {
 
 constexpr uint32_t kAllMips = 0xFFFFFFFFu;
 
+// The fields the 1-D, 2-D and 3-D descriptions share.
+template <typename Desc>
+void FillSharedDesc(Desc& desc, uint32_t width, uint32_t mipCount, gpu::Format format,
+                    const TextureOptions& options, uint32_t miscFlags)
+{
+    desc.Width = width;
+    desc.MipLevels = mipCount;
+    desc.Format = format;
+    desc.Usage = options.usage;
+    desc.BindFlags = options.bindFlags;
+    desc.CPUAccessFlags = options.cpuAccessFlags;
+    desc.MiscFlags = miscFlags;
+}
+
 // `mipCount` 0 asks for a full chain (for GPU generation; no initial data).
 HResult CreateTextureAndView(gpu::Device* device, const DDSTextureLayout& layout, uint32_t width, uint32_t height,
                              uint32_t depth, uint32_t mipCount, const TextureOptions& options,
@@ -444,14 +458,8 @@ HResult CreateTextureAndView(gpu::Device* device, const DDSTextureLayout& layout
     switch (layout.dimension) {
     case gpu::RESOURCE_DIMENSION_TEXTURE1D: {
         gpu::Texture1DDesc desc;
-        desc.Width = width;
-        desc.MipLevels = mipCount;
+        FillSharedDesc(desc, width, mipCount, format, options, plainMisc);
         desc.ArraySize = layout.arraySize;
-        desc.Format = format;
-        desc.Usage = options.usage;
-        desc.BindFlags = options.bindFlags;
-        desc.CPUAccessFlags = options.cpuAccessFlags;
-        desc.MiscFlags = plainMisc;
         gpu::Texture1D* texture1D = nullptr;
         result = device->CreateTexture1D(&desc, initialData, &texture1D);
         made = texture1D;
@@ -466,16 +474,11 @@ HResult CreateTextureAndView(gpu::Device* device, const DDSTextureLayout& layout
     }
     case gpu::RESOURCE_DIMENSION_TEXTURE2D: {
         gpu::Texture2DDesc desc;
-        desc.Width = width;
+        FillSharedDesc(desc, width, mipCount, format, options,
+                       layout.isCubeMap ? plainMisc | gpu::RESOURCE_MISC_TEXTURECUBE : plainMisc);
         desc.Height = height;
-        desc.MipLevels = mipCount;
         desc.ArraySize = layout.arraySize;
-        desc.Format = format;
         desc.SampleDesc.Count = 1;
-        desc.Usage = options.usage;
-        desc.BindFlags = options.bindFlags;
-        desc.CPUAccessFlags = options.cpuAccessFlags;
-        desc.MiscFlags = layout.isCubeMap ? plainMisc | gpu::RESOURCE_MISC_TEXTURECUBE : plainMisc;
         gpu::Texture2D* texture2D = nullptr;
         result = device->CreateTexture2D(&desc, initialData, &texture2D);
         made = texture2D;
@@ -496,15 +499,9 @@ HResult CreateTextureAndView(gpu::Device* device, const DDSTextureLayout& layout
     }
     default: {
         gpu::Texture3DDesc desc;
-        desc.Width = width;
+        FillSharedDesc(desc, width, mipCount, format, options, plainMisc);
         desc.Height = height;
         desc.Depth = depth;
-        desc.MipLevels = mipCount;
-        desc.Format = format;
-        desc.Usage = options.usage;
-        desc.BindFlags = options.bindFlags;
-        desc.CPUAccessFlags = options.cpuAccessFlags;
-        desc.MiscFlags = plainMisc;
         gpu::Texture3D* texture3D = nullptr;
         result = device->CreateTexture3D(&desc, initialData, &texture3D);
         made = texture3D;

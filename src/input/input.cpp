@@ -109,6 +109,32 @@ int CountDown(const Value (&values)[256])
 
 void ShowError(const char* text) { platform::ShowMessageBox(text, "Error", platform::MB_OK); }
 
+// Makes the keyboard or the mouse, sets its data format and shares it while
+// the window is in front; the step that fails shows its message (`createError`
+// for the device itself). `device` keeps what was made even when a later step
+// fails: ReleaseDevices frees it.
+HResult OpenSystemDevice(dinput::DirectInput8* directInput, const dinput::DeviceGuid& guid,
+                         dinput::DataFormat format, dinput::WindowHandle window, const char* createError,
+                         dinput::DirectInputDevice8** device)
+{
+    HResult result = directInput->CreateDevice(guid, device);
+    if (Failed(result)) {
+        ShowError(createError);
+        return result;
+    }
+    result = (*device)->SetDataFormat(format);
+    if (Failed(result)) {
+        ShowError("Error on SetDataFormat");
+        return result;
+    }
+    result = (*device)->SetCooperativeLevel(window, dinput::DISCL_NONEXCLUSIVE | dinput::DISCL_FOREGROUND);
+    if (Failed(result)) {
+        ShowError("Error on SetCooperativeLevel");
+        return result;
+    }
+    return S_OK;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -145,37 +171,12 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
         return result;
     }
 
-    result = directInput->CreateDevice(GUID_SysKeyboard, &keyboard);
-    if (Failed(result)) {
-        ShowError("Error on creating Keyboard8");
-        return result;
-    }
-    result = keyboard->SetDataFormat(DataFormat::Keyboard);
-    if (Failed(result)) {
-        ShowError("Error on SetDataFormat");
-        return result;
-    }
-    result = keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
-    if (Failed(result)) {
-        ShowError("Error on SetCooperativeLevel");
-        return result;
-    }
-
-    result = directInput->CreateDevice(GUID_SysMouse, &mouse);
-    if (Failed(result)) {
-        ShowError("Error on creating Mouse8");
-        return result;
-    }
-    result = mouse->SetDataFormat(DataFormat::Mouse2);
-    if (Failed(result)) {
-        ShowError("Error on SetDataFormat");
-        return result;
-    }
-    result = mouse->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
-    if (Failed(result)) {
-        ShowError("Error on SetCooperativeLevel");
-        return result;
-    }
+    result = OpenSystemDevice(directInput, GUID_SysKeyboard, DataFormat::Keyboard, window,
+                              "Error on creating Keyboard8", &keyboard);
+    if (Failed(result)) return result;
+    result = OpenSystemDevice(directInput, GUID_SysMouse, DataFormat::Mouse2, window, "Error on creating Mouse8",
+                              &mouse);
+    if (Failed(result)) return result;
     mouseExclusive = 0;
 
     InitJoysticks();  // controllers are optional; whatever happens there does not fail start-up

@@ -67,6 +67,16 @@ bool SilentLongEnough(const CSoundBuffer& sound, uint32_t now)
     return LoadFailed(sound) && Elapsed(now, sound.TriggerTime, sound.DurationMs, kFreeAfter);
 }
 
+// Stops a started sound once it has played `margin` ms past its length;
+// true when it stopped now.
+bool StopWhenPlayedOut(CSoundBuffer& sound, uint32_t now, uint32_t margin)
+{
+    if (!Finished(sound, now) || !Started(sound) || !Elapsed(now, sound.PlayTime, sound.DurationMs, margin))
+        return false;
+    sound.Stop(now);
+    return true;
+}
+
 // Playing, or asked to play: only these compete for the loudest four.
 bool Audible(const CSoundBuffer& sound) { return !sound.Stopped || sound.PlayRequested; }
 
@@ -248,10 +258,7 @@ void CScene::UpdateObjectSounds()
             case kClickSound:
                 StartRequested(*sound, now, false);
                 sound->LastUpdateTime = now;
-                if (Finished(*sound, now) && Started(*sound) && Elapsed(now, sound->PlayTime, length, kStopMargin)) {
-                    sound->Stop(now);
-                    stoppedNow = true;
-                }
+                stoppedNow = StopWhenPlayedOut(*sound, now, kStopMargin);
                 if (Finished(*sound, now) && Elapsed(now, sound->PlayTime, length, kFreeAfter)) {
                     ReleaseSoundInstance(object, sound);
                     continue;
@@ -261,11 +268,7 @@ void CScene::UpdateObjectSounds()
 
             case kImpactSound:
                 sound->SetVolume(AngleFactor(object->ImpactAngle) * gain * mass, -1.0f);
-                if (Finished(*sound, now) && Started(*sound) &&
-                    Elapsed(now, sound->PlayTime, length, kContactStopMargin)) {
-                    sound->Stop(now);
-                    stoppedNow = true;
-                }
+                stoppedNow = StopWhenPlayedOut(*sound, now, kContactStopMargin);
                 if (SilentLongEnough(*sound, now)) {
                     ReleaseSoundInstance(object, sound);
                     continue;
@@ -280,11 +283,7 @@ void CScene::UpdateObjectSounds()
             case kSlideSound:
                 sound->SetVolume(AngleFactor(object->SlideAngle) * gain * mass, -1.0f);
                 sound->LastUpdateTime = now;
-                if (Finished(*sound, now) && Started(*sound) &&
-                    Elapsed(now, sound->PlayTime, length, kContactStopMargin)) {
-                    sound->Stop(now);
-                    stoppedNow = true;
-                }
+                stoppedNow = StopWhenPlayedOut(*sound, now, kContactStopMargin);
                 if (SilentLongEnough(*sound, now)) {
                     ReleaseSoundInstance(object, sound);
                     continue;

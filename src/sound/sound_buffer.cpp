@@ -26,6 +26,19 @@ uint32_t DurationOf(uint32_t bytes, uint32_t bytesPerSecond)
     return static_cast<uint32_t>(std::min<uint64_t>(total, std::numeric_limits<uint32_t>::max()));
 }
 
+// Silences a sounding instance on its back end: OpenAL stops the source
+// (when the library is there), DirectSound the buffer, which the caller has
+// checked exists.
+HResult SilenceVoice(CSoundBuffer& sound)
+{
+    if (!sound.UseOpenAL) return sound.DsBuffer->Stop();
+    if (OpenALLoaded) {
+        OpenALFunctions.alSourceStop(sound.AlSource);
+        sound.AlPlaying = 0;
+    }
+    return 0;
+}
+
 // Reads exactly `bytes` of the data chunk; false when the reader holds fewer.
 bool ReadData(CWavReader& reader, uint8_t* target, uint32_t bytes)
 {
@@ -186,16 +199,8 @@ HResult CSoundBuffer::Stop(uint32_t time)
     PlayRequested = 0;
     PlayTime = 0;
     if (Stopped) return 0;
-    HResult result = 0;
-    if (UseOpenAL) {
-        if (OpenALLoaded) {
-            OpenALFunctions.alSourceStop(AlSource);
-            AlPlaying = 0;
-        }
-    } else {
-        if (!DsBuffer) return -1;
-        result = DsBuffer->Stop();
-    }
+    if (!UseOpenAL && !DsBuffer) return -1;
+    const HResult result = SilenceVoice(*this);
     StopTime = time;
     Stopped = 1;
     return result;
@@ -206,16 +211,8 @@ HResult CSoundBuffer::Pause(uint32_t time)
     if (!UseOpenAL && !DsBuffer) return -1;
     if (Stopped) return 0;
     Paused = 1;
-    HResult result = 0;
-    if (UseOpenAL) {
-        // OpenAL stops rather than pauses: the next Play starts from the beginning, as on DirectSound.
-        if (OpenALLoaded) {
-            OpenALFunctions.alSourceStop(AlSource);
-            AlPlaying = 0;
-        }
-    } else {
-        result = DsBuffer->Stop();
-    }
+    // OpenAL stops rather than pauses: the next Play starts from the beginning, as on DirectSound.
+    const HResult result = SilenceVoice(*this);
     StopTime = PauseTime = time;
     Stopped = 1;
     return result;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/box_transform.h"
 #include "core/name_key.h"
 #include "graphics/driver.h"
 #include "shell/log.h"
@@ -18,34 +19,6 @@
 #include "world/polygons_grid.h"
 
 namespace {
-
-// p x M with the homogeneous divide.
-Vector3 TransformPoint(const Matrix4& matrix, const Vector3& p)
-{
-    const float* m = matrix.m;
-    const float x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
-    const float y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
-    const float z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
-    const float w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
-    return Vector3{x / w, y / w, z / w};
-}
-
-// The box around all eight transformed corners of a local box: a rotation
-// can swap or mix the axes, so the transformed min and max corners alone do
-// not bound it.
-void TransformBox(const Matrix4& matrix, const Vector3& low, const Vector3& high, Vector3& outLow,
-                  Vector3& outHigh)
-{
-    outLow = Vector3{FLT_MAX, FLT_MAX, FLT_MAX};
-    outHigh = Vector3{-FLT_MAX, -FLT_MAX, -FLT_MAX};
-    for (int corner = 0; corner < 8; ++corner) {
-        const Vector3 local{(corner & 1) ? high.x : low.x, (corner & 2) ? high.y : low.y,
-                            (corner & 4) ? high.z : low.z};
-        const Vector3 p = TransformPoint(matrix, local);
-        outLow = Vector3{std::min(outLow.x, p.x), std::min(outLow.y, p.y), std::min(outLow.z, p.z)};
-        outHigh = Vector3{std::max(outHigh.x, p.x), std::max(outHigh.y, p.y), std::max(outHigh.z, p.z)};
-    }
-}
 
 char* CopyText(const char* text)
 {

@@ -585,24 +585,18 @@ private:
     bool U64(uint64_t& v) { return Ok(in_.ReadU64(v)); }
     bool Skip(size_t bytes) { return Ok(in_.Skip(bytes)); }
     // Numbers that are not finite are read as 0 (and counted for the log).
-    bool F32(float& v)
+    template <typename Number>
+    bool Finite(bool read, Number& v)
     {
-        if (!Ok(in_.ReadF32(v))) return false;
+        if (!read) return false;
         if (!std::isfinite(v)) {
-            v = 0.0f;
+            v = 0;
             ++replaced_;
         }
         return true;
     }
-    bool F64(double& v)
-    {
-        if (!Ok(in_.ReadF64(v))) return false;
-        if (!std::isfinite(v)) {
-            v = 0.0;
-            ++replaced_;
-        }
-        return true;
-    }
+    bool F32(float& v) { return Finite(Ok(in_.ReadF32(v)), v); }
+    bool F64(double& v) { return Finite(Ok(in_.ReadF64(v)), v); }
     bool Floats(float* v, int n)
     {
         for (int i = 0; i < n; ++i)

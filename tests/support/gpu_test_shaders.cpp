@@ -1,5 +1,8 @@
 #include "support/gpu_test_shaders.h"
 
+#include <array>
+#include <cstddef>
+
 const char* const kSolidEffect = R"(
 #ifdef VERTEX_SHADER
 layout(location = 0) in vec3 inPosition;
@@ -29,33 +32,48 @@ void PS() { outColor = vec4(vWeights.xyz, 1.0); }
 #endif
 )";
 
-const char* const kTextureAtEffect = R"(
+namespace {
+
+// Joins two string literals at compile time, so that effects sharing a stage
+// stay constants.
+template <size_t A, size_t B>
+constexpr std::array<char, A + B - 1> Join(const char (&first)[A], const char (&second)[B])
+{
+    std::array<char, A + B - 1> joined {};
+    for (size_t i = 0; i + 1 < A; ++i) joined[i] = first[i];
+    for (size_t i = 0; i < B; ++i) joined[A - 1 + i] = second[i];
+    return joined;
+}
+
+// Clip-space positions passed straight through.
+constexpr char kPassThroughVertexStage[] = R"(
 #ifdef VERTEX_SHADER
 layout(location = 0) in vec3 inPosition;
 out gl_PerVertex { vec4 gl_Position; };
 void VS() { gl_Position = vec4(inPosition, 1.0); }
 #endif
-#ifdef PIXEL_SHADER
+)";
+
+constexpr auto kTextureAtText = Join(kPassThroughVertexStage, R"(#ifdef PIXEL_SHADER
 layout(std140, binding = 16) uniform At { vec4 uv; } at;
 layout(binding = 0) uniform sampler2D picture;
 layout(location = 0) out vec4 outColor;
 void PS() { outColor = texture(picture, at.uv.xy); }
 #endif
-)";
+)");
 
-const char* const kShadowCompareEffect = R"(
-#ifdef VERTEX_SHADER
-layout(location = 0) in vec3 inPosition;
-out gl_PerVertex { vec4 gl_Position; };
-void VS() { gl_Position = vec4(inPosition, 1.0); }
-#endif
-#ifdef PIXEL_SHADER
+constexpr auto kShadowCompareText = Join(kPassThroughVertexStage, R"(#ifdef PIXEL_SHADER
 layout(std140, binding = 16) uniform Reference { vec4 depth; } reference;
 layout(binding = 0) uniform sampler2DShadow shadow;
 layout(location = 0) out vec4 outColor;
 void PS() { outColor = vec4(vec3(texture(shadow, vec3(0.5, 0.5, reference.depth.x))), 1.0); }
 #endif
-)";
+)");
+
+}  // namespace
+
+const char* const kTextureAtEffect = kTextureAtText.data();
+const char* const kShadowCompareEffect = kShadowCompareText.data();
 
 std::string StageSource(gpu::ShaderStage stage, const std::string& effect)
 {

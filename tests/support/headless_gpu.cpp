@@ -1,8 +1,10 @@
 #include "support/headless_gpu.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <ostream>
 
+#include "platform/gpu/texture_test_hooks.h"
 #include "platform/message_box.h"
 
 HeadlessGpu::HeadlessGpu(platform::WindowProc proc)
@@ -89,4 +91,14 @@ std::ostream& operator<<(std::ostream& out, const Pixel& pixel)
 {
     return out << "(" << int {pixel.r} << ", " << int {pixel.g} << ", " << int {pixel.b} << ", " << int {pixel.a}
                << ")";
+}
+
+std::vector<int> SampleTexel(gpu::ShaderResourceView* view, std::vector<float> coord, float lod)
+{
+    coord.resize(4, 0.0f);
+    float rgba[4] = {};
+    EXPECT_TRUE(gpu::SampleShaderResourceView(view, coord.data(), lod, rgba));
+    std::vector<int> result;
+    for (float channel : rgba) result.push_back(static_cast<int>(std::lround(channel * 255.0f)));
+    return result;
 }

@@ -65,3 +65,8 @@ struct Pixel {
 };
 Pixel PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t x, uint32_t y);
 std::ostream& operator<<(std::ostream& out, const Pixel& pixel);
+
+// What a shader reads through `view` at `coord` (up to four numbers, the rest
+// 0) and mip `lod`, each channel rounded to 0..255; records a failure when the
+// view cannot be sampled.
+std::vector<int> SampleTexel(gpu::ShaderResourceView* view, std::vector<float> coord, float lod = 0.0f);

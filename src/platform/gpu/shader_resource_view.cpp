@@ -83,6 +83,20 @@ bool ResolveLayers(const TextureShape& shape, uint32_t first, uint32_t count, Vi
     return true;
 }
 
+// The mips of a view description part (SrvMipRange and its array and cube
+// relatives all name them alike).
+template <typename Part>
+bool ResolvePartMips(const TextureShape& shape, const Part& part, ViewRange* range)
+{
+    return ResolveMips(shape, part.MostDetailedMip, part.MipLevels, range);
+}
+
+// The mips and slices of an array view.
+bool ResolveArrayPart(const TextureShape& shape, const SrvMipArrayRange& part, ViewRange* range)
+{
+    return ResolvePartMips(shape, part, range) && ResolveLayers(shape, part.FirstArraySlice, part.ArraySize, range);
+}
+
 // The GL target and range of a view, or false when Direct3D would refuse the
 // description for this resource.
 bool ResolveViewRange(const TextureShape& shape, ShaderResourceViewDesc& desc, ViewRange* range)
@@ -92,38 +106,32 @@ bool ResolveViewRange(const TextureShape& shape, ShaderResourceViewDesc& desc, V
     switch (desc.ViewDimension) {
     case SRV_DIMENSION_TEXTURE1D:
         range->target = GL_TEXTURE_1D;
-        return is1D && ResolveMips(shape, desc.Texture1D.MostDetailedMip, desc.Texture1D.MipLevels, range);
+        return is1D && ResolvePartMips(shape, desc.Texture1D, range);
     case SRV_DIMENSION_TEXTURE1DARRAY:
         range->target = GL_TEXTURE_1D_ARRAY;
-        return is1D &&
-               ResolveMips(shape, desc.Texture1DArray.MostDetailedMip, desc.Texture1DArray.MipLevels, range) &&
-               ResolveLayers(shape, desc.Texture1DArray.FirstArraySlice, desc.Texture1DArray.ArraySize, range);
+        return is1D && ResolveArrayPart(shape, desc.Texture1DArray, range);
     case SRV_DIMENSION_TEXTURE2D:
         range->target = GL_TEXTURE_2D;
-        return is2D && ResolveMips(shape, desc.Texture2D.MostDetailedMip, desc.Texture2D.MipLevels, range);
+        return is2D && ResolvePartMips(shape, desc.Texture2D, range);
     case SRV_DIMENSION_TEXTURE2DARRAY:
         range->target = GL_TEXTURE_2D_ARRAY;
-        return is2D &&
-               ResolveMips(shape, desc.Texture2DArray.MostDetailedMip, desc.Texture2DArray.MipLevels, range) &&
-               ResolveLayers(shape, desc.Texture2DArray.FirstArraySlice, desc.Texture2DArray.ArraySize, range);
+        return is2D && ResolveArrayPart(shape, desc.Texture2DArray, range);
     case SRV_DIMENSION_TEXTURE2DMS:
         range->target = GL_TEXTURE_2D_MULTISAMPLE;
         range->mipCount = 1;
         return shape.dimension == RESOURCE_DIMENSION_TEXTURE2D && shape.samples > 1;
     case SRV_DIMENSION_TEXTURE3D:
         range->target = GL_TEXTURE_3D;
-        return shape.dimension == RESOURCE_DIMENSION_TEXTURE3D &&
-               ResolveMips(shape, desc.Texture3D.MostDetailedMip, desc.Texture3D.MipLevels, range);
+        return shape.dimension == RESOURCE_DIMENSION_TEXTURE3D && ResolvePartMips(shape, desc.Texture3D, range);
     case SRV_DIMENSION_TEXTURECUBE:
         range->target = GL_TEXTURE_CUBE_MAP;
-        return is2D && shape.cube &&
-               ResolveMips(shape, desc.TextureCube.MostDetailedMip, desc.TextureCube.MipLevels, range) &&
+        return is2D && shape.cube && ResolvePartMips(shape, desc.TextureCube, range) &&
                ResolveLayers(shape, 0, 6, range);
     case SRV_DIMENSION_TEXTURECUBEARRAY: {
         range->target = GL_TEXTURE_CUBE_MAP_ARRAY;
         const uint64_t faces = uint64_t {desc.TextureCubeArray.NumCubes} * 6;
         return is2D && shape.cube && faces <= shape.arraySize &&
-               ResolveMips(shape, desc.TextureCubeArray.MostDetailedMip, desc.TextureCubeArray.MipLevels, range) &&
+               ResolvePartMips(shape, desc.TextureCubeArray, range) &&
                ResolveLayers(shape, desc.TextureCubeArray.First2DArrayFace, static_cast<uint32_t>(faces), range);
     }
     default: return false;

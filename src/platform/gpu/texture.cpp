@@ -306,6 +306,27 @@ HResult CreateStorage(CreationRequest& request, GlName* texture)
     return result;
 }
 
+// The fields every texture description shares. Height, depth and array
+// size start at 1; the 2-D and 3-D kinds set their own.
+template <typename Desc>
+CreationRequest RequestFromDesc(ResourceDimension dimension, const Desc& desc, const SubresourceData* initialData)
+{
+    CreationRequest request;
+    request.shape.dimension = dimension;
+    request.shape.format = desc.Format;
+    request.shape.width = desc.Width;
+    request.shape.height = 1;
+    request.shape.depth = 1;
+    request.shape.arraySize = 1;
+    request.shape.mipLevels = desc.MipLevels;
+    request.shape.bindFlags = desc.BindFlags;
+    request.shape.miscFlags = desc.MiscFlags;
+    request.usage = desc.Usage;
+    request.cpuAccess = desc.CPUAccessFlags;
+    request.initialData = initialData;
+    return request;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -316,19 +337,8 @@ HResult Texture1D::Create(const Texture1DDesc& desc, const SubresourceData* init
 {
     if (!texture) return E_INVALIDARG;
     *texture = nullptr;
-    CreationRequest request;
-    request.shape.dimension = RESOURCE_DIMENSION_TEXTURE1D;
-    request.shape.format = desc.Format;
-    request.shape.width = desc.Width;
-    request.shape.height = 1;
-    request.shape.depth = 1;
-    request.shape.mipLevels = desc.MipLevels;
+    CreationRequest request = RequestFromDesc(RESOURCE_DIMENSION_TEXTURE1D, desc, initialData);
     request.shape.arraySize = desc.ArraySize;
-    request.shape.bindFlags = desc.BindFlags;
-    request.shape.miscFlags = desc.MiscFlags;
-    request.usage = desc.Usage;
-    request.cpuAccess = desc.CPUAccessFlags;
-    request.initialData = initialData;
     GlName name;
     const HResult result = CreateStorage(request, &name);
     if (Failed(result)) return result;
@@ -352,21 +362,11 @@ HResult Texture2D::Create(const Texture2DDesc& desc, bool backBuffer, Texture2D*
 {
     if (!texture) return E_INVALIDARG;
     *texture = nullptr;
-    CreationRequest request;
-    request.shape.dimension = RESOURCE_DIMENSION_TEXTURE2D;
-    request.shape.format = desc.Format;
-    request.shape.width = desc.Width;
+    CreationRequest request = RequestFromDesc(RESOURCE_DIMENSION_TEXTURE2D, desc, initialData);
     request.shape.height = desc.Height;
-    request.shape.depth = 1;
-    request.shape.mipLevels = desc.MipLevels;
     request.shape.arraySize = std::max(desc.ArraySize, 1u);
     request.shape.samples = std::max(desc.SampleDesc.Count, 1u);
-    request.shape.bindFlags = desc.BindFlags;
-    request.shape.miscFlags = desc.MiscFlags;
     request.shape.cube = (desc.MiscFlags & RESOURCE_MISC_TEXTURECUBE) != 0;
-    request.usage = desc.Usage;
-    request.cpuAccess = desc.CPUAccessFlags;
-    request.initialData = initialData;
     GlName name;
     const HResult result = CreateStorage(request, &name);
     if (Failed(result)) return result;
@@ -397,19 +397,9 @@ HResult Texture3D::Create(const Texture3DDesc& desc, const SubresourceData* init
 {
     if (!texture) return E_INVALIDARG;
     *texture = nullptr;
-    CreationRequest request;
-    request.shape.dimension = RESOURCE_DIMENSION_TEXTURE3D;
-    request.shape.format = desc.Format;
-    request.shape.width = desc.Width;
+    CreationRequest request = RequestFromDesc(RESOURCE_DIMENSION_TEXTURE3D, desc, initialData);
     request.shape.height = desc.Height;
     request.shape.depth = desc.Depth;
-    request.shape.mipLevels = desc.MipLevels;
-    request.shape.arraySize = 1;
-    request.shape.bindFlags = desc.BindFlags;
-    request.shape.miscFlags = desc.MiscFlags;
-    request.usage = desc.Usage;
-    request.cpuAccess = desc.CPUAccessFlags;
-    request.initialData = initialData;
     GlName name;
     const HResult result = CreateStorage(request, &name);
     if (Failed(result)) return result;

@@ -1,0 +1,343 @@
+// The scene frame: what runs without a driver, the release of fresh-drop
+// marks, the sector upkeep, the model view replacing the world frame, and a
+// whole headless run: a new blank world made through CGame, objects raining
+// onto it with physics and sounds, a lost device recovered, and leaving with
+// nothing left on the heaps.
+//
+// The headless run drives Dear ImGui through its real SDL2 and OpenGL3 back
+// ends on the offscreen window; no Dear ImGui input is simulated.
+#include <gtest/gtest.h>
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "core/private_heap.h"
+#include "graphics/driver.h"
+#include "graphics/gpu_registry.h"
+#include "graphics/texture.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/gpu/test_hooks.h"
+#include "platform/imgui_backends.h"
+#include "scene/scene.h"
+#include "shell/game.h"
+#include "shell/settings.h"
+#include "sound/sound_buffer.h"
+#include "sound/sound_manager.h"
+#include "support/headless_driver.h"
+#include "support/temp_directory.h"
+#include "world/object.h"
+#include "world/physic_body.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+// A clock the test sets; restored to the real one afterwards.
+class FakeClock {
+public:
+    explicit FakeClock(uint32_t start) : now_(start)
+    {
+        platform::SetClockSource([this] { return now_; });
+    }
+    ~FakeClock() { platform::SetClockSource({}); }
+    void Advance(uint32_t ms) { now_ += ms; }
+
+private:
+    uint32_t now_;
+};
+
+// A scene without driver around a world of one sector with `count` objects
+// of kind 2 standing near the origin.
+class SceneFrameNoDriver : public ::testing::Test {
+protected:
+    SceneFrameNoDriver()
+    {
+        scene_.world = new CWorld;
+        scene_.world->RecreateSectors(1);
+        for (int i = 0; i < 3; ++i) {
+            CNBObject* object = scene_.world->CreateBoxObject(1.0f, 1.0f, Vector3{2.0f * i, 0.5f, 0.0f}, 1.0f,
+                                                              u"ground.dds", 1, 1, 1, 1, 1);
+            object->Kind = 2;
+        }
+        scene_.world->AssignSectors();
+    }
+
+    int Marked() const
+    {
+        return static_cast<int>(std::count_if(scene_.world->objects.begin(), scene_.world->objects.end(),
+                                              [](const CNBObject* object) { return object->FreshDrop != 0; }));
+    }
+
+    FakeClock clock_{200000};
+    CScene scene_;
+};
+
+}  // namespace
+
+TEST_F(SceneFrameNoDriver, FreshDropMarksGoOneObjectPerFiftyMillisecondsAfterThreeSeconds)
+{
+    scene_.SetDropRecord(DropRecord{"", kMarkAllDropped, 0});
+    scene_.RenderFrame();  // the queue runs without a driver
+    EXPECT_EQ(Marked(), 3);
+    EXPECT_TRUE(scene_.dropQueue.empty());
+
+    clock_.Advance(3000);  // not more than 3000 ms yet
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 3);
+    clock_.Advance(1);
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 2);
+    clock_.Advance(50);
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 2);
+    clock_.Advance(1);
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 1);
+    clock_.Advance(51);
+    scene_.RenderFrame();
+    clock_.Advance(51);
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 0);
+}
+
+TEST_F(SceneFrameNoDriver, SectorsAreReassignedEveryTwoMinutesAndUpdatedEverySecond)
+{
+    CNBObject* fallen = scene_.world->objects.back();
+    fallen->Center.y = -3000.0f;
+    scene_.RenderFrame();  // the first frame is long past 120,000 ms of clock
+    EXPECT_EQ(scene_.world->GetObjectCount(), 2);
+    clock_.Advance(1);
+    scene_.RenderFrame();  // and the first update too
+
+    CNBObject* moved = scene_.world->objects.front();
+    moved->Moved = 1;
+    clock_.Advance(1000);
+    scene_.RenderFrame();
+    EXPECT_EQ(moved->Moved, 1);
+    clock_.Advance(1);
+    scene_.RenderFrame();
+    EXPECT_EQ(moved->Moved, 0);
+
+    CNBObject* next = scene_.world->objects.back();
+    next->Center.y = -3000.0f;
+    clock_.Advance(120000 - 1002);  // exactly 120,000 since the reassignment: only an update
+    scene_.RenderFrame();
+    EXPECT_EQ(scene_.world->GetObjectCount(), 2);
+    clock_.Advance(1);
+    scene_.RenderFrame();
+    EXPECT_EQ(scene_.world->GetObjectCount(), 1);
+}
+
+TEST_F(SceneFrameNoDriver, TheModelViewRunsNothingOfTheWorldFrame)
+{
+    scene_.Flag(kFlagModelView) = 1;
+    scene_.SetDropRecord(DropRecord{"", kMarkAllDropped, 0});
+    scene_.world->objects.back()->Center.y = -3000.0f;
+    scene_.RenderFrame();
+    EXPECT_EQ(Marked(), 0);
+    EXPECT_EQ(scene_.dropQueue.size(), 1u);
+    EXPECT_EQ(scene_.world->GetObjectCount(), 3);
+    EXPECT_EQ(scene_.lastBackupTime, 0u);
+}
+
+// ---------------------------------------------------------------------------
+// A whole headless run
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Live records of the heaps a scene fills.
+struct HeapCounts {
+    int objects = CNBObject::Heap().LiveCount();
+    int bodies = CPhysicBody::Heap().LiveCount();
+    int meshes = CPolygonsGrid::Heap().LiveCount();
+    int sounds = CSoundBuffer::Heap().LiveCount();
+    int textures = CTexture::Heap().LiveCount();
+    int shaders = ShaderEntry::Heap().LiveCount();
+    int shared = SharedHeap().LiveCount();
+    bool operator==(const HeapCounts&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const HeapCounts& c)
+{
+    return out << "objects " << c.objects << ", bodies " << c.bodies << ", meshes " << c.meshes << ", sounds "
+               << c.sounds << ", textures " << c.textures << ", shaders " << c.shaders << ", shared " << c.shared;
+}
+
+// The tests run in the build's start directory, which holds the shipped data.
+std::string Shipped(const std::string& path)
+{
+    std::string text;
+    std::vector<uint8_t> bytes;
+    if (platform::ReadWholeFile(path, bytes)) text.assign(bytes.begin(), bytes.end());
+    return text;
+}
+
+void CopyFolder(const TempDirectory& to, const std::string& folder)
+{
+    std::vector<platform::DirectoryEntry> entries;
+    ASSERT_TRUE(platform::ListDirectory(folder, entries)) << folder;
+    for (const auto& entry : entries)
+        if (!entry.isDirectory) to.Write(folder + "/" + entry.name, Shipped(platform::JoinPath(folder, entry.name)));
+}
+
+class SceneFrameHeadless : public HeadlessDriverTest {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        HeadlessDriverTest::SetUp();
+        CopyFolder(folder_, "Blocks");
+        CopyFolder(folder_, "Sounds");
+        for (const char* texture : {"Textures/ground.dds", "Textures/laminat_surface.dds"})
+            folder_.Write(texture, Shipped(texture));
+        folder_.MakeFolder("Worlds");
+
+        ImGui::CreateContext();
+        ASSERT_TRUE(platform::InitImGuiBackEnds(gpu().Window()));
+        sound_.BackEnd = 0;
+        sound_.EnumerateDevices();
+        if (sound_.Init() == 0) sound_.InitListener();
+        game_.driver = Driver;
+        game_.soundManager = &sound_;
+    }
+
+    void TearDown() override
+    {
+        game_.UnloadWorld();
+        platform::ShutdownImGuiBackEnds();
+        ImGui::DestroyContext();
+        platform::SetClockSource({});
+        HeadlessDriverTest::TearDown();
+    }
+
+    CSoundManager sound_;
+    CGame game_;
+};
+
+}  // namespace
+
+TEST_F(SceneFrameHeadless, ABlankWorldRainsObjectsSurvivesALostDeviceAndLeavesNothingBehind)
+{
+    const HeapCounts before;
+    const BlankSceneParams blank{100.0f, 20.0f, 1, 5.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("rain", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    EXPECT_TRUE(platform::FileExists(folder_.File("Worlds/rain.vsk")));
+    CScene* scene = game_.scene;
+    CWorld* world = scene->world;
+    ASSERT_FALSE(world->quickBar.empty());
+    const size_t groundObjects = world->objects.size();
+    const size_t blockTypes = world->blockTypes.size();
+
+    // Every read of the clock is 3 ms later: the frame rate (about 50 frames
+    // a second), the drop pacing and the limiter all run on it.
+    uint32_t now = 100000;
+    platform::SetClockSource([&now] { return now += 3; });
+    // Objects drop from 30 above the 3D cursor, a random one of the
+    // QuickBar each time. Bullet's discrete step lets fast or thin bodies
+    // pass the ground tiles' one-sided tops now and then (a 0.1 thick title
+    // at 14 units a second, a box after 30 units of fall), so this rain is
+    // of boxes and balls from 10 above the ground, and most, not all, are
+    // expected to stay on it.
+    world->quickBar = {world->FindBlockType(u"BoxRed"), world->FindBlockType(u"RedBall 0.5m"),
+                       world->FindBlockType(u"BoxBlue")};
+    ASSERT_TRUE(std::none_of(world->quickBar.begin(), world->quickBar.end(),
+                             [](const BlockType* type) { return type == nullptr; }));
+    scene->cursor3D = Vector3{0.0f, -20.0f, 0.0f};
+    scene->SetDropRecord(DropRecord{"rain", kDropContinuously, 0});
+    for (int frame = 0; frame < 300; ++frame) {
+        if (frame == 150) {
+            gpu::ForceNextPresentResult(gpu::DXGI_ERROR_DEVICE_REMOVED);
+            GameFrame(&game_);
+            // Recovered at once: a device, the world's GPU objects on it, the
+            // same block library with its pointers good, Dear ImGui to remake.
+            ASSERT_TRUE(Driver->HasDevice());
+            EXPECT_EQ(scene->deviceLost, 0);
+            EXPECT_NE(world->shadowMap, nullptr);
+            EXPECT_EQ(world->blockTypes.size(), blockTypes);
+            for (BlockType* type : world->quickBar)
+                EXPECT_NE(std::find(world->blockTypes.begin(), world->blockTypes.end(), type), world->blockTypes.end());
+            EXPECT_EQ(scene->renderCaches.states[0], nullptr);
+            EXPECT_EQ(ImGui::GetIO().Fonts->TexID, nullptr);
+            continue;
+        }
+        GameFrame(&game_);
+    }
+    EXPECT_EQ(Log().find("RecoverLostDevice"), std::string::npos) << Log();
+    EXPECT_EQ(scene->renderCaches.states[0], world->FindDepthStencilState(u"default"));
+    EXPECT_NE(ImGui::GetIO().Fonts->TexID, nullptr);  // made again by the next frame
+
+    // Objects rained onto the ground and stayed on it (balls may still be
+    // rolling), and landing made sounds.
+    const size_t dropped = world->objects.size() - groundObjects;
+    EXPECT_GE(dropped, 10u);
+    int resting = 0;
+    for (size_t i = groundObjects; i < world->objects.size(); ++i) {
+        const CNBObject* object = world->objects[i];
+        EXPECT_EQ(object->Kind, 2);
+        if (object->Position.y > 0.0f && object->Position.y < 3.0f) ++resting;
+    }
+    EXPECT_GE(resting, 5) << dropped << " dropped";
+    EXPECT_FALSE(scene->soundInstances.empty());
+
+    game_.leaveRequest = 1;
+    GameFrame(&game_);
+    EXPECT_EQ(game_.scene, nullptr);
+    EXPECT_EQ(game_.menuMode, 1);
+    EXPECT_EQ(HeapCounts{}, before);
+}
+
+TEST_F(SceneFrameHeadless, ADeviceThatCannotBeMadeAgainIsTriedEachFrameAndNeverPresented)
+{
+    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("lost", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    CScene* scene = game_.scene;
+    GameFrame(&game_);
+
+    Settings.screenWidth = 0;  // no device can be made for this
+    gpu::ForceNextPresentResult(gpu::DXGI_ERROR_DEVICE_REMOVED);
+    GameFrame(&game_);
+    EXPECT_EQ(scene->deviceLost, 1);
+    EXPECT_FALSE(Driver->HasDevice());
+    EXPECT_EQ(Driver->state->swapChain, nullptr);
+    EXPECT_EQ(scene->world->shadowMap, nullptr);
+    GameFrame(&game_);  // tried again, nothing drawn or presented
+    EXPECT_EQ(scene->deviceLost, 1);
+
+    Settings.screenWidth = 64;
+    GameFrame(&game_);
+    EXPECT_EQ(scene->deviceLost, 0);
+    ASSERT_TRUE(Driver->HasDevice());
+    EXPECT_NE(scene->world->shadowMap, nullptr);
+    GameFrame(&game_);
+    EXPECT_NE(scene->renderCaches.states[0], nullptr);
+    const std::string log = Log();
+    const size_t first = log.find("Error: CScene::RecoverLostDevice()");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find("Error: CScene::RecoverLostDevice()", first + 1), std::string::npos);  // logged once
+}
+
+TEST_F(SceneFrameHeadless, TheModelViewShowsTheCurrentBlockTypeAlone)
+{
+    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("model", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    CScene* scene = game_.scene;
+    scene->world->currentBlockType = scene->world->FindBlockType(u"BoxRed");
+    ASSERT_NE(scene->world->currentBlockType, nullptr);
+    scene->Flag(kFlagModelView) = 1;
+    scene->ApplyModelViewMode();
+    ASSERT_NE(scene->world->modelViewObject, nullptr);
+
+    const size_t objects = scene->world->objects.size();
+    scene->SetDropRecord(DropRecord{"", kDropContinuously, 0});
+    GameFrame(&game_);
+    EXPECT_EQ(scene->world->objects.size(), objects);  // no drop: the world frame did not run
+    EXPECT_EQ(BackBufferAt(0, 0), (Pixel{150, 150, 30, 0}));
+    EXPECT_NE(Centre(), (Pixel{150, 150, 30, 0}));
+}

@@ -1,0 +1,330 @@
+// The scene object and its entry into a world: defaults after construction,
+// the flag table, the world file names of opening and creating, refused and
+// failed entries, the settings and viewer that travel through a world file,
+// the light position of a new world, the Bullet world going with the scene,
+// and the viewer's start position.
+#include <gtest/gtest.h>
+
+#include <btBulletDynamicsCommon.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "scene/scene.h"
+#include "shell/game.h"
+#include "shell/settings.h"
+#include "support/temp_directory.h"
+#include "world/object.h"
+#include "world/world.h"
+
+namespace {
+
+// A start directory with an empty Worlds folder, and a scene without driver.
+class SceneWorlds : public ::testing::Test {
+protected:
+    SceneWorlds() { folder_.MakeFolder("Worlds"); }
+
+    std::vector<std::string> WorldFiles() const
+    {
+        std::vector<platform::DirectoryEntry> entries;
+        platform::ListDirectory(folder_.File("Worlds"), entries);
+        std::vector<std::string> names;
+        for (const auto& entry : entries) names.push_back(entry.name);
+        return names;
+    }
+
+    // A new blank world without borders under `name`, in a scene of its own.
+    bool NewWorld(const char* name)
+    {
+        CScene scene;
+        const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+        return scene.CreateWorld(kGenerateWorld, name, kBlankScene, &blank, nullptr, nullptr);
+    }
+
+    TempDirectory folder_;
+    ScopedStartDirectory start_{folder_.Path()};
+};
+
+bool Near(const Vector3& a, const Vector3& b, float tolerance = 1e-3f)
+{
+    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and flags
+// ---------------------------------------------------------------------------
+
+TEST(Scene, StartsWithTheDesignedFlagsSettingsAndViewer)
+{
+    for (const int hints : {1, 0}) {
+        Settings.showHints = hints;
+        CScene scene;
+        EXPECT_EQ(scene.FlagOn(kFlagStartHints), hints != 0);
+        for (const int on : {24, 40, 41, 229, 230, 231, 233, 284, 285, 312}) EXPECT_TRUE(scene.FlagOn(on)) << on;
+        for (const int off : {8, 11, 16, 17, 225, 232, 272, 300, 313, 314, 315}) EXPECT_FALSE(scene.FlagOn(off)) << off;
+        EXPECT_EQ(scene.options.impulseStrength, 10.0f);
+        EXPECT_EQ(scene.options.sceneValueA, 0.5f);  // grid step
+        EXPECT_EQ(scene.generatorScale, 1.0f);
+        EXPECT_EQ(scene.cursorSpriteShown, 1);
+        EXPECT_TRUE(scene.GravityOn());
+        EXPECT_EQ(scene.shadowsOn, 1);
+        EXPECT_TRUE(Near(scene.mainCamera.position, Vector3{0.0f, 5.0f, -10.0f}));
+        EXPECT_EQ(scene.world, nullptr);
+    }
+    Settings.showHints = 1;
+}
+
+TEST(Scene, WorldCarriedFlagsAreTheOptionsBytes)
+{
+    CScene scene;
+    scene.Flag(kFlagPhysicsEnable) = 0;
+    EXPECT_EQ(scene.options.physicsActive, 0);
+    scene.options.physicsQuality = 2;
+    EXPECT_EQ(scene.Flag(kFlagPhysicsQuality), 2);
+    scene.Flag(kFlagImpulseTimesMass) = 0;
+    EXPECT_EQ(scene.options.sceneOptionF, 0);
+    scene.Flag(kFlagPhysicsPaused) = 1;
+    EXPECT_EQ(scene.options.physicsPaused, 1);
+    scene.Flag(kFlagModelView) = 1;
+    EXPECT_EQ(scene.flags[kFlagModelView], 1);
+    // Outside the table nothing is touched.
+    scene.Flag(-1) = 7;
+    scene.Flag(kSceneFlagCount) = 7;
+    EXPECT_FALSE(scene.FlagOn(-1));
+    EXPECT_FALSE(scene.FlagOn(kSceneFlagCount));
+}
+
+// ---------------------------------------------------------------------------
+// World file names
+// ---------------------------------------------------------------------------
+
+TEST_F(SceneWorlds, NewWorldNamesGetTheExtensionOnceAndAnEmptyNameWritesNothing)
+{
+    EXPECT_TRUE(NewWorld("meadow"));
+    EXPECT_TRUE(NewWorld("castle.vsk"));
+    EXPECT_TRUE(NewWorld(""));
+    EXPECT_TRUE(NewWorld(nullptr));
+    EXPECT_EQ(WorldFiles(), (std::vector<std::string>{"castle.vsk", "meadow.vsk"}));
+}
+
+TEST_F(SceneWorlds, ANewWorldIsNeverWrittenOverAnExistingFile)
+{
+    folder_.Write("Worlds/Meadow.VSK", "someone's world");
+    EXPECT_FALSE(NewWorld("meadow.vsk"));
+    EXPECT_FALSE(NewWorld("meadow"));
+    EXPECT_EQ(folder_.Read("Worlds/Meadow.VSK"), "someone's world");
+    EXPECT_FALSE(NewWorld("../outside.vsk"));
+    EXPECT_FALSE(platform::FileExists(folder_.File("outside.vsk")));
+    CScene scene;
+    EXPECT_FALSE(scene.CreateWorld(kGenerateWorld, "odd.vsk", 7, nullptr, nullptr, nullptr));
+    EXPECT_EQ(scene.world, nullptr);
+}
+
+TEST_F(SceneWorlds, OpeningWithNoOrAOneCharacterNameReadsTheDefaultWorld)
+{
+    ASSERT_TRUE(NewWorld("default.vsk"));
+    for (const char* name : {static_cast<const char*>(nullptr), "", "x"}) {
+        CScene scene;
+        ASSERT_TRUE(scene.CreateWorld(kOpenWorld, name, kBlankScene, nullptr, nullptr, nullptr));
+        EXPECT_EQ(scene.world->worldName, "default.vsk");
+        EXPECT_FALSE(scene.world->objects.empty());
+    }
+}
+
+TEST_F(SceneWorlds, AWorldThatCannotBeReadIsNotEnteredAndStaysAsItWas)
+{
+    ASSERT_TRUE(NewWorld("good.vsk"));
+    const std::string good = folder_.Read("Worlds/good.vsk");
+    folder_.Write("Worlds/cut.vsk", good.substr(0, good.size() / 2));
+
+    CScene scene;
+    EXPECT_FALSE(scene.CreateWorld(kOpenWorld, "cut.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    EXPECT_EQ(scene.world, nullptr);
+    EXPECT_EQ(folder_.Read("Worlds/cut.vsk"), good.substr(0, good.size() / 2));
+
+    CScene missing;
+    EXPECT_FALSE(missing.CreateWorld(kOpenWorld, "nowhere.vsk", kBlankScene, nullptr, nullptr, nullptr));
+
+    // Through the game: no scene is left, so the front end stays.
+    CGame game;
+    EXPECT_FALSE(game.LoadWorld("cut.vsk"));
+    EXPECT_EQ(game.scene, nullptr);
+    EXPECT_TRUE(game.LoadWorld("GOOD.vsk"));
+    ASSERT_NE(game.scene, nullptr);
+    EXPECT_FALSE(game.scene->world->objects.empty());
+}
+
+// ---------------------------------------------------------------------------
+// What travels with a world
+// ---------------------------------------------------------------------------
+
+TEST_F(SceneWorlds, SettingsAndViewerSurviveSceneWorldFileWorldScene)
+{
+    Vector3 placedAt;
+    {
+        CScene scene;
+        scene.options.sceneValueA = 0.25f;
+        scene.options.previewScale = Vector3{2.0f, 3.0f, 4.0f};
+        scene.options.fieldOfView = 55.0f;
+        scene.options.impulseStrength = 7.5f;
+        scene.options.physicsQuality = 2;
+        scene.options.flyCamera = 0;
+        scene.Flag(kFlagSnapToGrid) = 0;
+        scene.Flag(kFlagPerlinPhysics) = 1;
+        const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+        ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "kept", kBlankScene, &blank, nullptr, nullptr));
+        placedAt = scene.mainCamera.position;
+        // A viewer that moved on is what a later save writes.
+        scene.mainCamera.position = Vector3{4.0f, 6.0f, 8.0f};
+        Vector3 axis{0.0f, 1.0f, 0.0f};
+        scene.mainCamera.orientation.Rotate(axis, 30.0f);
+        scene.StoreCameraBlock();
+        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File("Worlds/moved.vsk").c_str()), 1);
+    }
+    CScene first;
+    ASSERT_TRUE(first.CreateWorld(kOpenWorld, "kept.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(Near(first.mainCamera.position, placedAt));
+    EXPECT_EQ(first.options.sceneValueA, 0.25f);
+    EXPECT_TRUE(Near(first.options.previewScale, Vector3{2.0f, 3.0f, 4.0f}));
+    EXPECT_EQ(first.options.fieldOfView, 55.0f);
+    EXPECT_EQ(first.options.impulseStrength, 7.5f);
+    EXPECT_EQ(first.options.physicsQuality, 2);
+    EXPECT_FALSE(first.GravityOn());
+    EXPECT_FALSE(first.FlagOn(kFlagSnapToGrid));
+    EXPECT_TRUE(first.FlagOn(kFlagPerlinPhysics));
+
+    CScene second;
+    ASSERT_TRUE(second.CreateWorld(kOpenWorld, "moved.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(Near(second.mainCamera.position, Vector3{4.0f, 6.0f, 8.0f}));
+    Matrix4d turned;
+    turned.SetIdentity();
+    Vector3 axis{0.0f, 1.0f, 0.0f};
+    turned.Rotate(axis, 30.0f);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(second.mainCamera.orientation.m[i], turned.m[i], 1e-9) << i;
+}
+
+TEST_F(SceneWorlds, NewAndOpenedWorldsSetTheLightFromTheirOwnSun)
+{
+    const auto expected = [](float a, float d) {
+        a *= 0.017453292f;
+        d *= 0.017453292f;
+        return Vector3{500.0f * std::sin(a) * std::cos(d), 500.0f * std::cos(a), 500.0f * std::sin(a) * std::sin(d)};
+    };
+    LightPosition = Vector3{1.0f, 2.0f, 3.0f};
+    {
+        CScene scene;
+        ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "sunny", kBlankScene, nullptr, nullptr, nullptr));
+        EXPECT_TRUE(Near(LightPosition, expected(40.0f, 50.0f)));
+        scene.world->sunAngleA = 10.0f;
+        scene.world->sunAngleB = 200.0f;
+        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File("Worlds/sunny.vsk").c_str()), 1);
+    }
+    LightPosition = Vector3{1.0f, 2.0f, 3.0f};
+    CScene opened;
+    ASSERT_TRUE(opened.CreateWorld(kOpenWorld, "sunny.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(Near(LightPosition, expected(10.0f, 200.0f)));
+    LightPosition = Vector3{500.0f, 500.0f, 500.0f};
+}
+
+// ---------------------------------------------------------------------------
+// Destruction
+// ---------------------------------------------------------------------------
+
+namespace {
+
+int liveBulletBlocks = 0;
+
+void* CountedAlloc(size_t size)
+{
+    ++liveBulletBlocks;
+    return std::malloc(size);
+}
+
+void CountedFree(void* block)
+{
+    if (block) --liveBulletBlocks;
+    std::free(block);
+}
+
+}  // namespace
+
+TEST_F(SceneWorlds, TheSceneTakesItsBulletWorldAndBodiesWithIt)
+{
+    const int objects = CNBObject::Heap().LiveCount();
+    btAlignedAllocSetCustom(CountedAlloc, CountedFree);
+    liveBulletBlocks = 0;
+    {
+        CScene scene;
+        ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "bodies", kBlankScene, nullptr, nullptr, nullptr));
+        ASSERT_NE(scene.physics.dynamicsWorld, nullptr);
+        EXPECT_GT(scene.physics.dynamicsWorld->getNumCollisionObjects(), 0);
+        EXPECT_GT(liveBulletBlocks, 0);
+        // A link to a world object is not the scene's to free.
+        scene.heldObject = scene.world->objects.front();
+        scene.selectedObject = scene.world->objects.back();
+    }
+    EXPECT_EQ(liveBulletBlocks, 0);
+    btAlignedAllocSetCustom(nullptr, nullptr);
+    EXPECT_EQ(CNBObject::Heap().LiveCount(), objects);
+}
+
+// ---------------------------------------------------------------------------
+// Start position
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// A scene with an empty world of one sector at the origin.
+class SceneStart : public ::testing::Test {
+protected:
+    SceneStart()
+    {
+        scene_.world = new CWorld;
+        scene_.world->RecreateSectors(1);
+    }
+
+    // A box of 2 x height x 2 standing on y = 0 at (x, z).
+    void AddBox(float x, float z, float height)
+    {
+        ASSERT_NE(scene_.world->CreateBoxObject(2.0f, height, Vector3{x, height / 2, z}, 2.0f, u"ground.dds", 1, 1,
+                                                1, 1, 1),
+                  nullptr);
+        scene_.world->AssignSectors();
+    }
+
+    CScene scene_;
+};
+
+}  // namespace
+
+TEST_F(SceneStart, WithoutObjectsTheViewerStartsAtTwoAboveTheOrigin)
+{
+    Vector3 axis{1.0f, 0.0f, 0.0f};
+    scene_.mainCamera.orientation.Rotate(axis, 25.0f);
+    scene_.PlaceViewerAtStart(false);
+    EXPECT_TRUE(Near(scene_.mainCamera.position, Vector3{0.0f, 2.0f, 0.0f}));
+    EXPECT_EQ(scene_.mainCamera.orientation.m[5], 1.0);
+    EXPECT_EQ(scene_.mainCamera.orientation.m[6], 0.0);
+}
+
+TEST_F(SceneStart, TheViewerStandsTwoAboveTheTopOfTheChosenBox)
+{
+    AddBox(1.0f, 0.0f, 2.0f);   // near (0, 2, 0), top at 2
+    AddBox(1.5f, 0.0f, 10.0f);  // near the axis too, but tall: top at 10
+
+    scene_.PlaceViewerAtStart(false);
+    Vector3 at = scene_.mainCamera.position;
+    EXPECT_NEAR(at.y, 4.0f, 1e-3f);
+    EXPECT_TRUE(at.x >= 0.0f && at.x <= 2.0f && at.z >= -1.0f && at.z <= 1.0f) << at.x << ", " << at.z;
+
+    // A generated scene stands on the highest object near the axis.
+    scene_.PlaceViewerAtStart(true);
+    at = scene_.mainCamera.position;
+    EXPECT_NEAR(at.y, 12.0f, 1e-3f);
+    EXPECT_TRUE(at.x >= 0.5f && at.x <= 2.5f) << at.x;
+}
