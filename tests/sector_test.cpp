@@ -304,3 +304,27 @@ TEST(SectorTest, LabelsOfVisibleSectorsAreSortedByDepth)
     EXPECT_EQ(world.labels[0].group, nullptr);
     EXPECT_LT(world.labels[0].depth, world.labels[1].depth);
 }
+
+TEST(SectorTest, PieceGroupsExtendBoundsAndCarryTheirOwnLabels)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, {0, 0, 0});
+    CNBObject* object = AddObject(world, {0, 0, 5});
+    object->Flags = 0x2000;
+    object->PieceGroups = NewCountedArray<PieceGroup>(PieceGroup::Heap(), 2);
+    ASSERT_NE(object->PieceGroups, nullptr);
+    // The second group places the same box 40 units up and carries a label.
+    PieceGroup& lifted = object->PieceGroups[1];
+    lifted.matrix.m[13] = 40.0f;
+    lifted.position = {0, 0, 8};
+    lifted.labelled = 1;
+    world.AssignSectors();
+    ASSERT_TRUE(Holds(sector, object));
+    sector->UpdateBounds();
+    EXPECT_GE(sector->boundsMax.y, 40.0f);
+
+    sector->visible = 1;
+    world.ProjectLabels(PerspectiveCamera(800, 600));
+    ASSERT_EQ(world.labels.size(), 1u);
+    EXPECT_EQ(world.labels[0].group, &lifted);
+}

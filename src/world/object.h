@@ -101,6 +101,11 @@ struct BodyPiece {
 
 struct PieceGroup {
     BodyPiece* pieces = nullptr;  // count ahead
+    Matrix4 matrix;               // the group's own placement of the object's part meshes
+    Vector3 position;             // where its label sits, before the matrix
+    uint8_t labelled = 0;         // a label is projected for the group when set
+
+    PieceGroup() { matrix.SetIdentity(); }
 
     static PrivateHeap& Heap();
     static void Release(PieceGroup* group);

@@ -64,8 +64,21 @@ bool Sector::ExtendBoxBy(const CNBObject& object)
         ExtendBox(boundsMin, boundsMax, high);
         extended = true;
     }
-    // TODO(piece-groups): the same meshes through each PieceGroup's own
-    // matrix, once PieceGroup carries one.
+    // Each piece group places the same part meshes with a matrix of its own.
+    const uint32_t groupCount = CountedArraySize(object.PieceGroups);
+    for (uint32_t g = 0; g < groupCount; ++g) {
+        const PieceGroup& group = object.PieceGroups[g];
+        for (int i = 0; i < object.PartCount; ++i) {
+            const ObjectPart* part = object.GetPart(i);
+            if (!part || !part->mainMesh) continue;
+            Vector3 low;
+            Vector3 high;
+            TransformBox(group.matrix, part->mainMesh->boundsMin, part->mainMesh->boundsMax, low, high);
+            ExtendBox(boundsMin, boundsMax, low);
+            ExtendBox(boundsMin, boundsMax, high);
+            extended = true;
+        }
+    }
     return extended;
 }
 
@@ -258,9 +271,14 @@ void CWorld::ProjectLabels(const CCamera& camera)
                 camera.ProjectToScreen(point, camera.viewportWidth, camera.viewportHeight);
                 labels.push_back(ObjectLabel{object, nullptr, point.z});
             }
-            // TODO(piece-groups): a label for each PieceGroup whose label byte
-            // is set, its position through its own matrix, once PieceGroup
-            // carries them.
+            const uint32_t groupCount = CountedArraySize(object->PieceGroups);
+            for (uint32_t g = 0; g < groupCount; ++g) {
+                PieceGroup& group = object->PieceGroups[g];
+                if (!group.labelled) continue;
+                Vector3 point = TransformPoint(group.matrix, group.position);
+                camera.ProjectToScreen(point, camera.viewportWidth, camera.viewportHeight);
+                labels.push_back(ObjectLabel{object, &group, point.z});
+            }
         }
     }
     // Smallest depth first; a NaN depth sorts last instead of breaking the sort.
