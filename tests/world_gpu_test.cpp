@@ -308,6 +308,29 @@ TEST(WorldGpuGroundTest, ABallDroppedOnAGroundTileComesToRestOnItsTop)
     EXPECT_NEAR(ball->Position.y, 0.5f, 0.05f);
 }
 
+TEST(WorldGpuGroundTest, AThinTileFallingFromHighDoesNotPassThroughTheGround)
+{
+    PhysicsWorld physics;
+    CWorld world;
+    world.BuildGround(50.0f, 20.0f, 0, 0.0f, 0);
+    for (CNBObject* tile : world.objects) {
+        tile->InitODEPhysic();
+        tile->PhysicBody->CreateBvhMeshBody(tile, physics.World(), physics.Shapes(), tile);
+        physics.World()->updateSingleAabb(tile->PhysicBody->Body);
+    }
+    // A 0.1 thick tile dropped from 30 units moves about 0.4 units a step on
+    // arrival: without a swept test it would cross the ground between steps.
+    CNBObject* tile = new CNBObject;
+    tile->InitODEPhysic();
+    tile->PhysicBody->CreateBoxBody(tile, physics.World(), physics.Shapes(), Vector3{0.5f, 30.0f, 0.5f}, 0.5f, 0.05f,
+                                    0.5f, 1.0f);
+    world.objects.push_back(tile);
+    for (int step = 0; step < 600; ++step) physics.World()->stepSimulation(1.0 / 60.0, 1, 1.0 / 60.0);
+    tile->UpdateFromRigidBody();
+    EXPECT_GT(tile->Position.y, -0.01f);
+    EXPECT_LT(tile->Position.y, 0.5f);
+}
+
 TEST(WorldGpuGroundTest, ABoxWhoseMeshCannotBeMadeIsNotKept)
 {
     CWorld world;

@@ -7,6 +7,7 @@
 #include "core/matrix4.h"
 #include "core/matrix4d.h"
 #include "core/vector3.h"
+#include "render/shadow_maps.h"
 #include "scene/camera.h"
 #include "scene/drop_queue.h"
 #include "scene/frame_clock.h"
@@ -27,8 +28,8 @@ struct ConstantBufferEntry;
 
 // The scene's own copy of the world's scene options (all but the sun angles),
 // taken when a world is opened and given back before it is saved. The field
-// names are the world file's; the scene-flag numbers (scene_flags.h) and the
-// settings they are follow each field. Defaults of a new scene.
+// names are the world file's; beside each field stands the scene flag
+// (scene_flags.h) or the setting it is. Defaults of a new scene.
 struct SceneOptions {
     uint8_t showPlacementFrame = 1;  // flag 229 "Show Ghost Object"
     uint8_t sceneOptionB = 1;        // flag 230 "Show Picked Object"
@@ -261,7 +262,6 @@ public:
     // TODO(rendering)
     void CullView();
     void CollectMeshKinds();
-    void RenderShadowMap();
     void RenderSkyBox();
     void RenderDefaultPass();
     void RenderSkinnedPass();
@@ -269,15 +269,41 @@ public:
     void RenderShadowedPass();
     void RenderShadowedSkinnedPass();
     void RenderShadowedAlphaPass();
-    void RenderFrames();
-    void RenderCursorSprite();
-    void RenderLines();
-    void RenderCursorMarker();
     // TODO(editor-windows): -1 every block type, else the current one (and
     // the one shown in the "Blocks" window while flag 11 is set).
     void RenderBlockPreviews(int which);
     // TODO(front-end): the editor windows of one frame.
     void DrawUserInterface();
+
+    // ---- cascaded shadow maps (render/shadow_maps.cpp) ----
+    // The shadow casters' depth from the sun into the world's shadow map, one
+    // cascade after the other, and the matrices the shadowed passes read
+    // (shadowCascades). The main camera is each cascade's light camera while
+    // it draws and the viewer's again at the end.
+    void RenderShadowMap();
+    // Marks the sectors, objects and instance records inside the camera's
+    // six planes as shadow-visible; the objects of a sector outside keep the
+    // marks they had.
+    void CullSectors(const CCamera& camera);
+    // The shadow-visible casters drawn with the main camera: not animated and
+    // not freshly dropped ones, then animated ones with their bones.
+    void RenderShadowCasters();
+    void RenderShadowCastersSkinned();
+
+    // ---- cursor sprite (render/cursor_sprite.cpp) ----
+    // The aiming cross over the scene: at the centre, or at the mouse cursor
+    // while Space is held. Nothing without a world, while the cross is
+    // switched off (cursorSpriteShown) or while the window has no area.
+    void RenderCursorSprite();
+
+    // ---- lines, cursor marker and frames (render/lines_and_frames.cpp) ----
+    // The world's lines with their control points, drawn over everything.
+    void RenderLines();
+    // The marker at the 3D cursor, while the cursor is shown.
+    void RenderCursorMarker();
+    // Translucent highlights over the object about to be placed (posed on the
+    // surface under the aim), the selected and the dragged object.
+    void RenderFrames();
 
     // ---- picking (picking.cpp) ----
     // The object under the aim (the mouse ray while Space is held), or null;
@@ -327,10 +353,12 @@ public:
     // Settings no world file carries.
     float generatorScale = 1.0f;
     float selectedObjectProperties[12] = {};
-    uint8_t cursorSpriteShown = 1;
+    uint8_t cursorSpriteShown = 1;  // flag 396: the cursor cross and the cursor marker
+    uint8_t spaceHeld = 0;          // Space is held: the aim follows the mouse cursor
 
     CCamera modelViewCamera;        // the model view's own viewer
     int32_t shadowsOn = 1;          // shadowed or plain object passes
+    ShadowCascades shadowCascades;  // the shadow pass's settings and results
     RenderCaches renderCaches;
     uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms
     uint32_t lastSectorReassignTime = 0;  // ms; all objects re-sorted every 120 s

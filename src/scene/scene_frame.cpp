@@ -8,7 +8,6 @@
 #include <imgui.h>
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 
 #include "graphics/driver.h"
@@ -134,6 +133,9 @@ void CScene::RenderFrame()
     }
 
     MoveViewer();
+    // Whatever saves the world later in the frame (the editor windows, the
+    // backup) writes the viewer as it stands now.
+    StoreCameraBlock();
     if (!driver) return;
     // A device that could not be made again is tried once more each frame;
     // nothing is drawn or presented without one.
@@ -189,8 +191,6 @@ void CScene::RenderFrame()
 
     DrawUserInterface();
     UpdateObjectSounds();
-    // What saving copies into the world is the viewer as it stands now.
-    StoreCameraBlock();
     BackupWorld();
     timing.TickFrameClock();
     frameClock = timing.sceneClock;

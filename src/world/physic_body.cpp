@@ -1,5 +1,7 @@
 #include "world/physic_body.h"
 
+#include <algorithm>
+
 #include <btBulletDynamicsCommon.h>
 #include <BulletCollision/Gimpact/btGImpactShape.h>
 
@@ -97,6 +99,20 @@ bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, C
         return false;
     }
     Body->setUserPointer(owner);
+    // A fast, thin body (a thrown tile, a box after a long fall) would step
+    // through the single-sided ground between two fixed steps: sweep a sphere
+    // inside it whenever it moves further than half its size in one step.
+    if (mass != 0.0) {
+        btVector3 low;
+        btVector3 high;
+        shape->getAabb(btTransform::getIdentity(), low, high);
+        const btVector3 extent = high - low;
+        const btScalar smallest = std::min(extent.x(), std::min(extent.y(), extent.z()));
+        if (smallest > 0.0) {
+            Body->setCcdMotionThreshold(smallest * 0.5);
+            Body->setCcdSweptSphereRadius(smallest * 0.4);
+        }
+    }
     if (world) {
         world->addRigidBody(Body);
         World = world;
