@@ -317,3 +317,21 @@ TEST_F(ObjectsFromBlocks, PreviewAndModelViewObjectsFollowTheCurrentBlockType)
     EXPECT_TRUE(scene_.FlagOn(kFlagToolBox));
     scene_.world->currentBlockType = nullptr;
 }
+
+TEST_F(ObjectsFromBlocks, GlassObjectsJoinTheFramesTransparentList)
+{
+    BlockType glass = Cube();
+    glass.graphicMaterial = 0x1401;
+    CNBObject* pane = Make(glass, 0, 5, 10);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->Flags & 0x2000);
+
+    scene_.world->AssignSectors();
+    for (Sector* sector : scene_.world->sectors) sector->visible = 1;
+    CCamera camera;
+    camera.viewportWidth = 64;
+    camera.viewportHeight = 64;
+    scene_.world->ProjectLabels(camera);
+    ASSERT_EQ(scene_.world->labels.size(), 1u);
+    EXPECT_EQ(scene_.world->labels[0].object, pane);
+}

@@ -337,12 +337,13 @@ void ComputeCascadeDistances(float diagonal, int count, float distances[])
 
 namespace {
 
-// A range that is empty or not finite becomes one unit from its low end.
+// A range that is empty or not finite becomes one unit (more where one unit
+// would vanish beside a huge low end) from its low end.
 void WidenEmptyRange(double& low, double& high)
 {
     if (high - low > 0.0 && std::isfinite(high - low)) return;
     if (!std::isfinite(low)) low = 0.0;
-    high = low + 1.0;
+    high = low + std::max(1.0, std::fabs(low) * 1e-3);
 }
 
 }  // namespace

@@ -99,7 +99,12 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
         PolygonFace& face = mesh->faces[k];
         face.firstIndex = static_cast<uint32_t>(3 * k);
         face.VertexFormat = type.graphicMaterial;
-        if (type.graphicMaterial == kGlassVertexFormat) object.Flags |= kTransparentFlag;
+        if (type.graphicMaterial == kGlassVertexFormat) {
+            // Transparent objects are drawn only from the frame's label list,
+            // and only objects whose label byte is set join it.
+            object.Flags |= kTransparentFlag;
+            object.RenderBytes[1] = 1;
+        }
         face.positions = mesh->positions;
         face.basePositions = mesh->basePositions;
         face.normals = mesh->normals;

@@ -15,6 +15,7 @@
 #include "scene/physics_world.h"
 #include "scene/scene_flags.h"
 #include "scene/scene_params.h"
+#include "world/vertex_formats.h"
 
 class CDriver;
 class CSoundManager;
@@ -22,6 +23,7 @@ class CSoundBuffer;
 class CGame;
 class CWorld;
 class CNBObject;
+class Sector;
 struct BlockType;
 struct ShaderEntry;
 struct ConstantBufferEntry;
@@ -259,9 +261,29 @@ public:
     void MoveViewer();
     void AnimateObjects();
     void ReleaseMovedBodies(int releaseAll);
-    // TODO(rendering)
+    // TODO(editor-windows): -1 every block type, else the current one (and
+    // the one shown in the "Blocks" window while flag 11 is set).
+    void RenderBlockPreviews(int which);
+    // TODO(front-end): the editor windows of one frame.
+    void DrawUserInterface();
+
+    // ---- view culling (render/view_culling.cpp) ----
+    // The visible bytes of the world's sectors, of the objects of accepted
+    // sectors and of their instance records, from the main camera's
+    // position, view distance (its far distance) and frustum planes.
     void CullView();
+    // One sector: out beyond the view distance plus its radius (times its
+    // scale, enlarged by 15 %) or outside a plane; a sector going out clears
+    // its objects' visible bytes, an accepted one tests each object. Null:
+    // nothing.
+    void CullSector(Sector* sector);
+    // One object and its instance records; returns 0. Null: nothing.
+    int CullObject(CNBObject* object);
+    // meshKinds anew: the render-set slots of visible sectors that a visible
+    // object (or a hidden one's first visible instance) brings.
     void CollectMeshKinds();
+
+    // ---- sky box and object passes (render/sky_box_pass.cpp, render/object_passes.cpp) ----
     void RenderSkyBox();
     void RenderDefaultPass();
     void RenderSkinnedPass();
@@ -269,11 +291,10 @@ public:
     void RenderShadowedPass();
     void RenderShadowedSkinnedPass();
     void RenderShadowedAlphaPass();
-    // TODO(editor-windows): -1 every block type, else the current one (and
-    // the one shown in the "Blocks" window while flag 11 is set).
-    void RenderBlockPreviews(int which);
-    // TODO(front-end): the editor windows of one frame.
-    void DrawUserInterface();
+    // One object seen by `camera` and lit from the camera's position, as the
+    // default pass draws it but without any visibility, kind or slot test.
+    // Nothing for a null object or camera.
+    void RenderSingleObject(CNBObject* object, CCamera* camera);
 
     // ---- cascaded shadow maps (render/shadow_maps.cpp) ----
     // The shadow casters' depth from the sun into the world's shadow map, one
@@ -358,6 +379,8 @@ public:
 
     CCamera modelViewCamera;        // the model view's own viewer
     int32_t shadowsOn = 1;          // shadowed or plain object passes
+    // Render-set slots that occur in this frame's visible geometry (CollectMeshKinds).
+    uint8_t meshKinds[kVertexFormatSlots] = {};
     ShadowCascades shadowCascades;  // the shadow pass's settings and results
     RenderCaches renderCaches;
     uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms

@@ -1,0 +1,62 @@
+// The object passes: the world's objects drawn into the current target once
+// per frame, after the sky box and before the previews, frames, cursor and
+// lines. Two families of three, chosen by the scene's shadows switch:
+//
+//   plain                      shadowed ("defaultshadowmap*.fx")
+//   CScene::RenderDefaultPass  CScene::RenderShadowedPass          opaque, not animated
+//   CScene::RenderSkinnedPass  CScene::RenderShadowedSkinnedPass   animated (kind 1 or 2)
+//   CScene::RenderAlphaPass    CScene::RenderShadowedAlphaPass     transparent, far to near
+//
+// and CScene::RenderSingleObject, one object seen by a given camera (the
+// block-type pictures). The opaque and skinned passes walk the sectors and
+// run only while render-set slot 0 occurs in visible geometry (meshKinds);
+// the transparent passes walk the world's label list of the frame and run
+// only while slot 4 does. Objects must be visible; the shadowed opaque and
+// transparent passes also skip freshly dropped objects.
+//
+// Binding slots, shared by every colour pass: vertex constant buffers 0
+// camera, 1 world matrix, 2 material, 3 bone palette; pixel constant
+// buffers 0 colours, 1 shadow parameters; textures and samplers 0 the
+// part's texture with "normal", 5 the shadow map with "shadowmap".
+//
+// Below: the pieces the object passes are built of, for the other colour
+// passes (sky box, generator previews) to share.
+#pragma once
+
+#include "render/constant_buffers.h"
+
+class CCamera;
+class CDriver;
+class CNBObject;
+class CWorld;
+struct Matrix4d;
+struct Vector3;
+
+// "PSConstantBufferDef" as a pass starts it: ambient 0.3, diffuse 0.8,
+// specular 0.24 (alpha 1).
+PSConstantBufferDef PassDefaultColours();
+
+// "ConstantBufferDef" of a camera lit by a point light at `light`.
+ConstantBufferDef CameraConstants(const CCamera& camera, const Vector3& light);
+
+// "ConstantBufferDefSM": the camera, the light view of the shadow cascades
+// and the light position.
+ConstantBufferDefSM ShadowedCameraConstants(const CCamera& camera, const Matrix4d& lightView, const Vector3& light);
+
+// The object's ambient, diffuse and specular colours, each with the world's
+// additive light colour of its kind added; red, green and blue clamped to
+// [0, 1], alpha the object's own.
+PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world);
+
+// (p, p, p, 1) and (1, 1, 1, 1), p the object's material value.
+ConstantBufferMaterialSM ObjectMaterial(const CNBObject& object);
+
+// Every part of the object with a mesh that has a texture: the texture at
+// pixel slot 0, then each present render set, slot 0 up to the mesh's count,
+// never above 386. With requiredSlot 0 or more, a mesh without a render set
+// in that slot draws nothing.
+inline constexpr int kAnyMeshSlot = -1;
+void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot);
+
+// Triangle-list topology, while the driver has a device.
+void UseTriangleLists(CDriver& driver);

@@ -1,0 +1,334 @@
+// The object passes on a headless device: which objects each pass takes
+// (visible, animation kind, fresh-drop mark, the transparent list), what they
+// draw (lit boxes, blended glass far to near, the given camera of a single
+// object), and the limits they keep (render-set slots, bone palette). Each
+// frame is culled and drawn as the scene frame does, into the back buffer.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/driver.h"
+#include "platform/files.h"
+#include "render/object_passes.h"
+#include "scene/drop_queue.h"
+#include "scene/scene.h"
+#include "support/headless_driver.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr Pixel kCleared{17, 170, 250, 0};
+constexpr int32_t kGlassCode = 0x1401;   // render-set slot 4
+constexpr int32_t kTransparent = 0x2000;
+
+std::string Shipped(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+int Brightness(const Pixel& pixel) { return pixel.r + pixel.g + pixel.b; }
+
+using Pass = void (CScene::*)();
+
+// A scene on the headless device around a world of one sector, without
+// objects until a test adds boxes.
+class ObjectPasses : public HeadlessDriverTest {
+protected:
+    void SetUp() override
+    {
+        HeadlessDriverTest::SetUp();
+        for (const char* texture : {"Textures/ground.dds", "Textures/laminat_surface.dds", "Textures/boxred.jpg",
+                                    "Textures/boxblue.jpg"})
+            folder_.Write(texture, Shipped(texture));
+        scene_ = std::make_unique<CScene>();
+        scene_->driver = Driver;
+        world_ = scene_->world = new CWorld;
+        world_->driver = Driver;
+        world_->RecreateSectors(1);
+        world_->GenerateWorld();
+        LookFrom(Vector3{0.0f, 0.0f, -6.0f}, Vector3{0.0f, 0.0f, 0.0f});
+    }
+
+    void TearDown() override
+    {
+        LightPosition = savedLight_;
+        scene_.reset();  // the world's GPU objects go while the device lives
+        HeadlessDriverTest::TearDown();
+    }
+
+    // A cube of side `size` (all six faces) at `centre`, sorted into the sector.
+    CNBObject* Box(const Vector3& centre, float size = 2.0f, const char16_t* texture = u"laminat_surface.dds")
+    {
+        CNBObject* box = world_->CreateBoxObject(size, size, centre, size, texture, 1, 1, 1, 1, 1);
+        EXPECT_NE(box, nullptr);
+        if (!box) return nullptr;
+        box->Kind = 2;
+        world_->LinkObjectTextures(box);
+        world_->AssignSectors();
+        return box;
+    }
+
+    // A glass box: every face of the glass material, half transparent,
+    // labelled so the frame lists it with the transparent objects.
+    CNBObject* GlassBox(const Vector3& centre, float size, const char16_t* texture)
+    {
+        CNBObject* box = Box(centre, size, texture);
+        if (!box) return nullptr;
+        CPolygonsGrid* mesh = box->Parts[0].mainMesh;
+        for (int f = 0; f < mesh->faceCount; ++f) mesh->faces[f].VertexFormat = kGlassCode;
+        box->PrepareRenderSets(Vector3{});
+        box->Flags |= kTransparent;
+        box->RenderBytes[1] = 1;
+        box->Diffuse.v[3] = 0.5f;
+        world_->AssignSectors();
+        return box;
+    }
+
+    void LookFrom(const Vector3& eye, const Vector3& target)
+    {
+        CCamera& camera = scene_->mainCamera;
+        camera.position = eye;
+        Vector3 up{0.0f, 1.0f, 0.0f};
+        camera.LookAt(eye, target, up);
+        camera.ApplySceneProjection(60.0f, 0.5f, 200.0f, backBufferWidth, backBufferHeight);
+    }
+
+    // One frame as the scene draws it: cull, mesh kinds, labels, clear, then
+    // the passes; the picture is kept.
+    void Frame(std::initializer_list<Pass> passes)
+    {
+        scene_->CullView();
+        scene_->CollectMeshKinds();
+        world_->ProjectLabels(scene_->mainCamera);
+        Driver->Clear(kCleared.r, kCleared.g, kCleared.b);
+        Driver->SetDepthStencilState(world_->FindDepthStencilState(u"default"));
+        UseTriangleLists(*Driver);
+        for (Pass pass : passes) (scene_.get()->*pass)();
+        pixels_ = ReadBack(&width_);
+    }
+
+    Pixel At(Vector3 point)
+    {
+        const CCamera& camera = scene_->mainCamera;
+        EXPECT_TRUE(camera.ProjectToScreen(point, backBufferWidth, backBufferHeight));
+        return PixelAt(pixels_, width_, static_cast<uint32_t>(point.x), static_cast<uint32_t>(point.y));
+    }
+    Pixel Middle() { return PixelAt(pixels_, width_, width_ / 2, static_cast<uint32_t>(backBufferHeight / 2)); }
+
+    std::unique_ptr<CScene> scene_;
+    CWorld* world_ = nullptr;
+    std::vector<uint8_t> pixels_;
+    uint32_t width_ = 0;
+
+private:
+    Vector3 savedLight_ = LightPosition;
+};
+
+}  // namespace
+
+TEST_F(ObjectPasses, ABoxOnTheGroundIsDrawnLitFromTheLightPosition)
+{
+    CNBObject* ground = world_->CreateBoxObject(40.0f, 1.0f, Vector3{0.0f, -0.5f, 0.0f}, 40.0f, u"ground.dds", 1, 1,
+                                                1, 1, 1);
+    ASSERT_NE(ground, nullptr);
+    world_->LinkObjectTextures(ground);
+    ASSERT_NE(Box(Vector3{0.0f, 1.0f, 0.0f}), nullptr);
+    LookFrom(Vector3{0.0f, 5.0f, -6.0f}, Vector3{0.0f, 1.0f, 0.0f});
+    LightPosition = Vector3{0.0f, 500.0f, 0.0f};  // straight above: the top is lit, the front is not
+
+    Frame({&CScene::RenderDefaultPass});
+    const Pixel top = At(Vector3{0.0f, 2.0f, 0.0f});
+    const Pixel front = At(Vector3{0.0f, 1.0f, -1.0f});
+    const Pixel groundNear = At(Vector3{0.0f, 0.0f, -3.0f});
+    EXPECT_NE(front, kCleared);
+    EXPECT_NE(groundNear, kCleared);
+    EXPECT_NE(groundNear, front);
+    EXPECT_GT(Brightness(top), Brightness(front) + 60) << top << " " << front;
+    EXPECT_EQ(PixelAt(pixels_, width_, 0, 0), kCleared);  // above the horizon nothing is drawn
+
+    // The shadowed twin draws the same objects (its light is the sun of the
+    // shadow pass, which this test does not run).
+    Frame({&CScene::RenderShadowedPass});
+    EXPECT_NE(At(Vector3{0.0f, 1.0f, -1.0f}), kCleared);
+    EXPECT_NE(At(Vector3{0.0f, 0.0f, -3.0f}), kCleared);
+    EXPECT_EQ(PixelAt(pixels_, width_, 0, 0), kCleared);
+}
+
+TEST_F(ObjectPasses, AnimatedObjectsAreDrawnByTheSkinnedPassesOnly)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    ASSERT_NE(box, nullptr);
+    // Whatever held vertex slot 0 before, the skinned passes bind their own camera.
+    ConstantBufferEntry* unrelated = world_->FindConstantBuffer(u"ConstantBufferLine");
+    ASSERT_NE(unrelated, nullptr);
+
+    for (uint8_t kind : {0, 1, 2}) {
+        SCOPED_TRACE(kind);
+        box->AnimationMode = kind;
+        const bool animated = kind != 0;
+        Frame({&CScene::RenderDefaultPass});
+        EXPECT_EQ(Middle() != kCleared, !animated);
+        Frame({&CScene::RenderShadowedPass});
+        EXPECT_EQ(Middle() != kCleared, !animated);
+        Driver->SetVertexConstantBuffer(0, unrelated);
+        Frame({&CScene::RenderSkinnedPass});
+        EXPECT_EQ(Middle() != kCleared, animated);
+        Frame({&CScene::RenderShadowedSkinnedPass});
+        EXPECT_EQ(Middle() != kCleared, animated);
+    }
+}
+
+TEST_F(ObjectPasses, AFreshlyDroppedObjectIsLeftOutOfTheShadowedOpaqueAndTransparentPasses)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    CNBObject* glass = GlassBox(Vector3{0.0f, 3.0f, 0.0f}, 2.0f, u"boxblue.jpg");
+    ASSERT_TRUE(box && glass);
+    LookFrom(Vector3{0.0f, 1.5f, -8.0f}, Vector3{0.0f, 1.5f, 0.0f});
+    box->FreshDrop = glass->FreshDrop = 1;
+    const Vector3 boxFront{0.0f, 0.0f, -1.0f};
+    const Vector3 glassFront{0.0f, 3.0f, -1.0f};
+
+    Frame({&CScene::RenderDefaultPass, &CScene::RenderAlphaPass});
+    EXPECT_NE(At(boxFront), kCleared);
+    EXPECT_NE(At(glassFront), kCleared);
+    Frame({&CScene::RenderShadowedPass, &CScene::RenderShadowedAlphaPass});
+    EXPECT_EQ(At(boxFront), kCleared);
+    EXPECT_EQ(At(glassFront), kCleared);
+
+    box->AnimationMode = 2;  // the shadowed skinned pass does not look at the mark
+    Frame({&CScene::RenderShadowedSkinnedPass});
+    EXPECT_NE(At(boxFront), kCleared);
+
+    box->AnimationMode = 0;
+    box->FreshDrop = glass->FreshDrop = 0;
+    Frame({&CScene::RenderShadowedPass, &CScene::RenderShadowedAlphaPass});
+    EXPECT_NE(At(boxFront), kCleared);
+    EXPECT_NE(At(glassFront), kCleared);
+}
+
+TEST_F(ObjectPasses, TransparentObjectsAreTakenFromTheLabelListAndBlendedFarToNear)
+{
+    LightPosition = Vector3{0.0f, 0.0f, -500.0f};  // the front faces are lit
+    CNBObject* glass = GlassBox(Vector3{0.0f, 0.0f, 0.0f}, 2.0f, u"boxblue.jpg");
+    ASSERT_NE(glass, nullptr);
+
+    // Not in the label list: visible, but no transparent pass draws it.
+    glass->RenderBytes[1] = 0;
+    Frame({&CScene::RenderDefaultPass, &CScene::RenderAlphaPass, &CScene::RenderShadowedAlphaPass});
+    EXPECT_TRUE(world_->labels.empty());
+    EXPECT_EQ(glass->Visible, 1);
+    EXPECT_EQ(Middle(), kCleared);
+    glass->RenderBytes[1] = 1;
+
+    // Glass over the cleared target, an opaque wall behind it alone, then
+    // both: the glass lets half of what lies behind it through.
+    Frame({&CScene::RenderDefaultPass, &CScene::RenderAlphaPass});
+    const Pixel glassOverClear = Middle();
+    CNBObject* wall = Box(Vector3{0.0f, 0.0f, 5.0f}, 4.0f, u"boxred.jpg");
+    ASSERT_NE(wall, nullptr);
+    Frame({&CScene::RenderDefaultPass});
+    const Pixel wallAlone = Middle();
+    Frame({&CScene::RenderDefaultPass, &CScene::RenderAlphaPass});
+    const Pixel both = Middle();
+    ASSERT_NE(glassOverClear, kCleared);
+    ASSERT_NE(wallAlone, kCleared);
+    // both = glass / 2 + wall / 2 = glassOverClear - cleared / 2 + wall / 2
+    const auto expected = [](int overClear, int cleared, int behind) { return overClear - cleared / 2.0 + behind / 2.0; };
+    EXPECT_NEAR(both.r, expected(glassOverClear.r, kCleared.r, wallAlone.r), 3.0) << both;
+    EXPECT_NEAR(both.g, expected(glassOverClear.g, kCleared.g, wallAlone.g), 3.0) << both;
+    EXPECT_NEAR(both.b, expected(glassOverClear.b, kCleared.b, wallAlone.b), 3.0) << both;
+
+    // A red pane behind the blue one: drawn first it shows through the near
+    // one; drawn after it, the depth test would hide it.
+    Frame({&CScene::RenderAlphaPass});
+    const Pixel nearPaneAlone = Middle();
+    ASSERT_NE(GlassBox(Vector3{0.0f, 0.0f, 2.5f}, 2.0f, u"boxred.jpg"), nullptr);
+    for (Pass pass : {&CScene::RenderAlphaPass, &CScene::RenderShadowedAlphaPass}) {
+        Frame({pass});
+        ASSERT_EQ(world_->labels.size(), 2u);
+        EXPECT_EQ(world_->labels.front().object, glass);  // the list itself stays nearest first
+        EXPECT_GT(Middle().r, nearPaneAlone.r + 20) << Middle() << " " << nearPaneAlone;
+        EXPECT_LT(Middle().b, nearPaneAlone.b - 20) << Middle() << " " << nearPaneAlone;
+    }
+}
+
+TEST_F(ObjectPasses, ObjectColoursGetTheWorldLightClampedAndKeepTheirAlpha)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    ASSERT_NE(box, nullptr);
+    box->Ambient = Vector4{{0.5f, 0.2f, 0.9f, 1.5f}};
+    box->Diffuse = Vector4{{0.1f, 0.1f, 0.1f, -0.5f}};
+    world_->sunAmbient = Vector4{{0.7f, -0.5f, 0.05f, 0.0f}};
+    world_->sunDiffuse = Vector4{{0.2f, 0.3f, 0.4f, 9.0f}};
+    const PSConstantBufferDef colours = ObjectColours(*box, *world_);
+    EXPECT_FLOAT_EQ(colours.ambient.x, 1.0f);
+    EXPECT_FLOAT_EQ(colours.ambient.y, 0.0f);
+    EXPECT_FLOAT_EQ(colours.ambient.z, 0.95f);
+    EXPECT_FLOAT_EQ(colours.ambient.w, 1.5f);
+    EXPECT_FLOAT_EQ(colours.diffuse.x, 0.3f);
+    EXPECT_FLOAT_EQ(colours.diffuse.z, 0.5f);
+    EXPECT_FLOAT_EQ(colours.diffuse.w, -0.5f);
+    EXPECT_FLOAT_EQ(colours.specular.x, 0.3f);  // the object's own, nothing added
+    const ConstantBufferMaterialSM material = ObjectMaterial(*box);
+    EXPECT_FLOAT_EQ(material.power.x, 4.0f);
+    EXPECT_FLOAT_EQ(material.power.w, 1.0f);
+    EXPECT_FLOAT_EQ(material.reserved.y, 1.0f);
+}
+
+TEST_F(ObjectPasses, RenderSetCountsAboveTheTableAndBonesBeyondThePaletteAreCutOff)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    ASSERT_NE(box, nullptr);
+    box->Parts[0].mainMesh->renderSetSlots = 100000;
+    Frame({&CScene::RenderDefaultPass});
+    EXPECT_NE(Middle(), kCleared);
+
+    box->AnimationMode = 2;
+    BoneBind bone;
+    bone.matrix.SetIdentity();
+    box->Pose.assign(200, bone);
+    Frame({&CScene::RenderSkinnedPass, &CScene::RenderShadowedSkinnedPass});
+    EXPECT_NE(Middle(), kCleared);
+
+    // A skinned mesh without a render set in slot 0 draws none of its sets.
+    CPolygonsGrid* mesh = box->Parts[0].mainMesh;
+    RenderSet* plain = mesh->renderSets[0];
+    mesh->renderSets[0] = nullptr;
+    mesh->renderSets[5] = plain;
+    Frame({&CScene::RenderSkinnedPass});
+    EXPECT_EQ(Middle(), kCleared);
+    box->AnimationMode = 0;
+    Frame({&CScene::RenderDefaultPass});  // the plain pass draws every present slot
+    EXPECT_NE(Middle(), kCleared);
+    mesh->renderSets[5] = nullptr;
+    mesh->renderSets[0] = plain;
+}
+
+TEST_F(ObjectPasses, ASingleObjectIsDrawnByItsOwnCameraAndLitFromIt)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    ASSERT_NE(box, nullptr);
+    box->Visible = 0;  // no test of its own
+    LightPosition = Vector3{0.0f, 0.0f, 500.0f};  // behind the box: its front gets no sun
+
+    Frame({&CScene::RenderDefaultPass});
+    const Pixel sunlit = Middle();
+    // The main camera looks away; the given one looks at the front face.
+    CCamera camera = scene_->mainCamera;
+    LookFrom(Vector3{0.0f, 0.0f, -6.0f}, Vector3{0.0f, 0.0f, -20.0f});
+    Driver->Clear(kCleared.r, kCleared.g, kCleared.b);
+    scene_->RenderSingleObject(nullptr, &camera);
+    EXPECT_EQ(Centre(), kCleared);
+    scene_->RenderSingleObject(box, &camera);
+    const Pixel single = Centre();
+    EXPECT_NE(single, kCleared);
+    EXPECT_GT(Brightness(single), Brightness(sunlit) + 60) << single << " " << sunlit;
+}

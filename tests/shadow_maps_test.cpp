@@ -1,0 +1,412 @@
+// Cascaded shadow maps: the scene box and its rules, the sun's view (also
+// for a sun straight overhead), the cascade distances, squares and depth
+// ranges, the shadow culling, the parameters the shadowed passes read, the
+// pass without a device (first frame, empty scene), and on a headless device
+// each cascade's depth drawn into its own third of the shadow map.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#include "graphics/driver.h"
+#include "graphics/gpu_texture.h"
+#include "graphics/texture.h"
+#include "platform/files.h"
+#include "platform/gpu/texture_test_hooks.h"
+#include "render/shadow_maps.h"
+#include "scene/scene.h"
+#include "support/headless_driver.h"
+#include "world/object.h"
+#include "world/sector.h"
+#include "world/world.h"
+
+namespace {
+
+bool Finite(const Matrix4d& matrix)
+{
+    for (const double e : matrix.m)
+        if (!std::isfinite(e)) return false;
+    return true;
+}
+
+Vector3 Through(const Matrix4d& matrix, const Vector3& p)
+{
+    const double* m = matrix.m;
+    const double w = p.x * m[3] + p.y * m[7] + p.z * m[11] + m[15];
+    return Vector3{static_cast<float>((p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12]) / w),
+                   static_cast<float>((p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13]) / w),
+                   static_cast<float>((p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]) / w)};
+}
+
+void ExpectNear(const Vector3& v, float x, float y, float z, float tolerance = 1e-3f)
+{
+    EXPECT_NEAR(v.x, x, tolerance);
+    EXPECT_NEAR(v.y, y, tolerance);
+    EXPECT_NEAR(v.z, z, tolerance);
+}
+
+// A camera at `position` looking along +z with the scene's projection.
+CCamera StraightCamera(const Vector3& position)
+{
+    CCamera camera;
+    camera.orientation.SetIdentity();
+    camera.position = position;
+    camera.ApplySceneProjection(70.0f, 0.2f, 1000.0f, 800, 600);
+    return camera;
+}
+
+// Hand-made objects (centre, radius, box) in one sector of a world.
+Sector* AddSector(CWorld& world, const Vector3& centre, float radius)
+{
+    auto* sector = new Sector;
+    sector->boundsCentre = centre;
+    sector->radius = radius;
+    world.sectors.push_back(sector);
+    return sector;
+}
+
+CNBObject* AddObject(CWorld& world, Sector* sector, const Vector3& centre, float radius, bool visible = true)
+{
+    auto* object = new CNBObject;
+    object->Center = centre;
+    object->Radius = radius;
+    object->BoxMin = Vector3::Sub(centre, Vector3{radius, radius, radius});
+    object->BoxMax = Vector3::Add(centre, Vector3{radius, radius, radius});
+    object->Visible = visible ? 1 : 0;
+    world.objects.push_back(object);
+    sector->objects.push_back(object);
+    return object;
+}
+
+// Restores the process-wide light position a test changes.
+class ScopedLightPosition {
+public:
+    explicit ScopedLightPosition(const Vector3& position) : saved_(LightPosition) { LightPosition = position; }
+    ~ScopedLightPosition() { LightPosition = saved_; }
+
+private:
+    Vector3 saved_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Geometry
+// ---------------------------------------------------------------------------
+
+TEST(ShadowMapsTest, CascadesEndAtTwentyThenAtThirdsOfTheDiagonal)
+{
+    float distances[3] = {};
+    ComputeCascadeDistances(300.0f, 3, distances);
+    EXPECT_FLOAT_EQ(distances[0], 20.0f);
+    EXPECT_FLOAT_EQ(distances[1], 100.0f);
+    EXPECT_FLOAT_EQ(distances[2], 200.0f);
+
+    Vector3 corners[8];
+    ComputeBoxCorners(Vector3{10, 20, 30}, Vector3{1, 2, 3}, corners);
+    ExpectNear(corners[0], 11, 22, 27);
+    ExpectNear(corners[3], 9, 18, 27);
+    ExpectNear(corners[5], 9, 22, 33);
+    ExpectNear(corners[6], 11, 18, 33);
+}
+
+TEST(ShadowMapsTest, SceneBoxTakesNearObjectsWholeAndLargeOnesByCentreWithTheirRadiusAsMargin)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, Vector3{}, 1000.0f);
+    const Vector3 viewer{};
+    Vector3 low, high;
+
+    // Beyond the caster distance, yet within 200 units: counted.
+    AddObject(world, sector, Vector3{150, 0, 0}, 1.0f);
+    AddObject(world, sector, Vector3{-250, 0, 0}, 1.0f);  // beyond both: not counted
+    EXPECT_TRUE(ComputeSceneBox(world, viewer, 100.0f, low, high));
+    ExpectNear(low, 149 - 10, -11, -11);
+    ExpectNear(high, 151 + 10, 11, 11);
+
+    // A large object counts by its centre only, but widens every side.
+    AddObject(world, sector, Vector3{150, 0, 50}, 120.0f);
+    EXPECT_TRUE(ComputeSceneBox(world, viewer, 100.0f, low, high));
+    ExpectNear(low, 149 - 120, -1 - 120, -1 - 120);
+    ExpectNear(high, 151 + 120, 1 + 120, 50 + 120);
+
+    // Invisible objects count for nothing, not even for the margin.
+    CWorld small;
+    Sector* cell = AddSector(small, Vector3{}, 100.0f);
+    AddObject(small, cell, Vector3{}, 1.0f);
+    AddObject(small, cell, Vector3{5, 0, 0}, 50.0f, false);
+    EXPECT_TRUE(ComputeSceneBox(small, viewer, 1000.0f, low, high));
+    ExpectNear(low, -11, -11, -11);
+    ExpectNear(high, 11, 11, 11);
+}
+
+TEST(ShadowMapsTest, AnEmptySceneBoxIsTheMarginAroundTheViewer)
+{
+    CWorld world;
+    Sector* sector = AddSector(world, Vector3{}, 100.0f);
+    AddObject(world, sector, Vector3{1, 1, 1}, 1.0f, false);
+    Vector3 low, high;
+    EXPECT_FALSE(ComputeSceneBox(world, Vector3{5, 6, 7}, 1000.0f, low, high));
+    ExpectNear(low, -5, -4, -3);
+    ExpectNear(high, 15, 16, 17);
+}
+
+TEST(ShadowMapsTest, TheSunLooksAtTheOriginFromAShortenedEyeAlsoFromStraightAbove)
+{
+    // The light vector as it is: the eye at 0.05 x (500, 500, 500).
+    Matrix4d view = ComputeLightView(Vector3{500, 500, 500}, 1.0e6f);
+    ExpectNear(Through(view, Vector3{25, 25, 25}), 0, 0, 0);
+    ExpectNear(Through(view, Vector3{}), 0, 0, 25.0f * std::sqrt(3.0f));
+
+    // Shortened to the limit first: the eye at 0.05 x 100 along the sun.
+    view = ComputeLightView(Vector3{500, 500, 500}, 100.0f);
+    ExpectNear(Through(view, Vector3{}), 0, 0, 5.0f);
+
+    // Straight above and below, where (0, 1, 0) cannot be the up direction.
+    for (const float y : {500.0f, -500.0f}) {
+        view = ComputeLightView(Vector3{0, y, 0}, 1.0e6f);
+        ASSERT_TRUE(Finite(view)) << y;
+        ExpectNear(Through(view, Vector3{}), 0, 0, 25.0f);
+        ExpectNear(Through(view, Vector3{0, y / 50.0f, 0}), 0, 0, 15.0f);
+        const Vector3 side = Through(view, Vector3{1, 0, 0});
+        EXPECT_NEAR(side.x * side.x + side.y * side.y, 1.0f, 1e-4f);
+    }
+}
+
+TEST(ShadowMapsTest, DepthRangeIsTheBoxClippedToTheCascadeSquare)
+{
+    // A box x, y in [-1, 1], z in [0, 1], sheared so that z grows with x.
+    Vector3 corners[8];
+    ComputeBoxCorners(Vector3{0, 0, 0.5f}, Vector3{1, 1, 0.5f}, corners);
+    for (Vector3& c : corners) c.z += c.x;
+    float nearDepth = 0.0f, farDepth = 0.0f;
+
+    ComputeLightDepthRange(corners, Vector3{-5, -5, 0}, Vector3{5, 5, 0}, nearDepth, farDepth);
+    EXPECT_NEAR(nearDepth, -1.0f, 1e-5f);
+    EXPECT_NEAR(farDepth, 2.0f, 1e-5f);
+
+    ComputeLightDepthRange(corners, Vector3{0, -0.5f, 0}, Vector3{0.5f, 0.5f, 0}, nearDepth, farDepth);
+    EXPECT_NEAR(nearDepth, 0.0f, 1e-5f);
+    EXPECT_NEAR(farDepth, 1.5f, 1e-5f);
+
+    ComputeLightDepthRange(corners, Vector3{3, 3, 0}, Vector3{4, 4, 0}, nearDepth, farDepth);
+    EXPECT_EQ(nearDepth, FLT_MAX);
+    EXPECT_EQ(farDepth, -FLT_MAX);
+
+    // An empty range still gives a finite projection.
+    EXPECT_TRUE(Finite(ComputeCascadeProjection(Vector3{0, 0, 0}, Vector3{1, 1, 0}, 3.0f, 3.0f)));
+    EXPECT_TRUE(Finite(ComputeCascadeProjection(Vector3{0, 0, 0}, Vector3{0, 0, 0}, FLT_MAX, -FLT_MAX)));
+}
+
+TEST(ShadowMapsTest, ACascadeIsATexelSnappedSquareAroundTheViewersSlice)
+{
+    const CCamera viewer = StraightCamera(Vector3{3.3f, 2.0f, -7.7f});
+    const Matrix4d lightView = ComputeLightView(Vector3{300, 400, -200}, 1.0e6f);
+    Vector3 box[8];
+    ComputeBoxCorners(Vector3{0, 0, 0}, Vector3{100, 100, 100}, box);
+    for (Vector3& corner : box) corner = Through(lightView, corner);
+
+    const Matrix4d projection = FitCascade(viewer, lightView, box, 20.0f, 2048);
+    ASSERT_TRUE(Finite(projection));
+    const double width = 2.0 / projection.m[0];
+    const double height = 2.0 / projection.m[5];
+    EXPECT_NEAR(width, height, 1e-3);
+    const double minX = (-1.0 - projection.m[12]) / projection.m[0];
+    const double minY = (-1.0 - projection.m[13]) / projection.m[5];
+    const double texel = width / 2048.0;
+    EXPECT_NEAR(minX / texel, std::round(minX / texel), 1e-2);
+    EXPECT_NEAR(minY / texel, std::round(minY / texel), 1e-2);
+
+    // The eye and the slice's far end land inside the square, in depth range.
+    Matrix4d lightToClip;
+    lightView.Multiply(projection, lightToClip);
+    for (const Vector3& p : {viewer.position, Vector3{3.3f, 2.0f, 10.0f}, Vector3{10.0f, 2.0f, 5.0f}}) {
+        const Vector3 clip = Through(lightToClip, p);
+        EXPECT_LE(std::fabs(clip.x), 1.0f + 4.0f / 2048.0f);
+        EXPECT_LE(std::fabs(clip.y), 1.0f + 4.0f / 2048.0f);
+        EXPECT_GE(clip.z, 0.0f);
+        EXPECT_LE(clip.z, 1.0f);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Culling and parameters
+// ---------------------------------------------------------------------------
+
+TEST(ShadowMapsTest, CullingMarksWhatIsInsideAndLeavesSectorsOutsideAlone)
+{
+    CScene scene;
+    scene.world = new CWorld;
+    CWorld& world = *scene.world;
+    Sector* ahead = AddSector(world, Vector3{0, 0, 20}, 15.0f);
+    CNBObject* inside = AddObject(world, ahead, Vector3{0, 0, 20}, 1.0f);
+    CNBObject* aside = AddObject(world, ahead, Vector3{200, 0, 20}, 1.0f);
+    aside->ShadowVisible = 1;
+    Sector* behind = AddSector(world, Vector3{0, 0, -50}, 15.0f);
+    CNBObject* kept = AddObject(world, behind, Vector3{0, 0, -50}, 1.0f);
+    kept->ShadowVisible = 1;
+    behind->shadowVisible = 1;
+
+    scene.CullSectors(StraightCamera(Vector3{}));
+    EXPECT_EQ(ahead->shadowVisible, 1);
+    EXPECT_EQ(inside->ShadowVisible, 1);
+    EXPECT_EQ(aside->ShadowVisible, 0);
+    EXPECT_EQ(behind->shadowVisible, 0);
+    EXPECT_EQ(kept->ShadowVisible, 1);  // not visited
+}
+
+TEST(ShadowMapsTest, ShadowedPassParametersCarryTheCascadesAndTheirBiases)
+{
+    CWorld world;
+    world.CreateShadowMaps();
+    ShadowCascades cascades;
+    for (int c = 0; c < 3; ++c) {
+        cascades.cascadeProjections[c] = ComputeCascadeProjection(Vector3{-10.0f * (c + 1), 0, 0},
+                                                                  Vector3{10, 30.0f, 0}, 5.0f, 50.0f);
+        cascades.cascadeFarDistances[c] = 20.0f * (c + 1);
+    }
+    PSConstantBufferDefSM out;
+    std::memset(&out, 0x7F, sizeof(out));
+    FillShadowMapParameters(cascades, world, Vector3{0, 300, 400}, out);
+
+    const double* p = cascades.cascadeProjections[1].m;
+    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].x, static_cast<float>(p[12] + 1.0));
+    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].y, static_cast<float>(p[13] + 1.0));
+    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].z, static_cast<float>(p[14]));
+    EXPECT_FLOAT_EQ(out.cascadeScales[1].x, static_cast<float>(p[0]));
+    EXPECT_FLOAT_EQ(out.cascadeScales[1].w, 1.0f);
+    EXPECT_EQ(out.cascadeSetup.x, 3);
+    EXPECT_EQ(out.cascadeSetup.z, -1);
+    EXPECT_FLOAT_EQ(out.borderAndBias.y, 2047.0f / 2048.0f);
+    EXPECT_FLOAT_EQ(out.texelSizes.z, 1.0f / 2048.0f / 3.0f);
+    EXPECT_FLOAT_EQ(out.cascadeDistances[0].z, 60.0f);
+    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[2].x, 60.0f);
+    // Each cascade's own depth bias.
+    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[0].y, -1.25e-7f);
+    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[1].y, -1.875e-5f);
+    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[2].y, -2.5e-5f);
+    EXPECT_FLOAT_EQ(out.lightDirection.y, -0.6f);
+    EXPECT_FLOAT_EQ(out.lightDirection.z, -0.8f);
+    // Reserved parts are zero.
+    EXPECT_EQ(out.cascadeOffsets[3].x, 0.0f);
+    EXPECT_EQ(out.cascadeDistanceVectors[3].y, 0.0f);
+    EXPECT_EQ(out.texelSizes.w, 0.0f);
+}
+
+// ---------------------------------------------------------------------------
+// The pass without a device
+// ---------------------------------------------------------------------------
+
+TEST(ShadowMapsTest, TheFirstPassFitsTheMainCameraAndPutsItBack)
+{
+    CScene scene;
+    scene.world = new CWorld;
+    scene.world->CreateShadowMaps();
+    Sector* sector = AddSector(*scene.world, Vector3{500, 0, 300}, 500.0f);
+    AddObject(*scene.world, sector, Vector3{500, 0, 310}, 1.0f);
+    AddObject(*scene.world, sector, Vector3{520, 0, 400}, 1.0f);
+    scene.mainCamera = StraightCamera(Vector3{500, 2, 300});
+    const CCamera before = scene.mainCamera;
+
+    scene.RenderShadowMap();
+    EXPECT_EQ(std::memcmp(&scene.mainCamera, &before, sizeof(CCamera)), 0);
+    EXPECT_TRUE(scene.shadowCascades.viewerCameraSaved);
+    const ShadowCascades& cascades = scene.shadowCascades;
+    const float diagonal = Vector3::Sub(cascades.sceneBoxMax, cascades.sceneBoxMin).Length();
+    EXPECT_FLOAT_EQ(cascades.cascadeFarDistances[0], 20.0f);
+    EXPECT_FLOAT_EQ(cascades.cascadeFarDistances[2], diagonal * 2.0f / 3.0f);
+    EXPECT_EQ(cascades.cascadeFarDistances[3], 0.0f);
+
+    // A point just in front of the viewer lies in the first cascade.
+    Matrix4d lightToClip;
+    cascades.lightView.Multiply(cascades.cascadeProjections[0], lightToClip);
+    const Vector3 clip = Through(lightToClip, Vector3{500, 0, 310});
+    EXPECT_LT(std::fabs(clip.x), 1.0f);
+    EXPECT_LT(std::fabs(clip.y), 1.0f);
+    EXPECT_GT(clip.z, 0.0f);
+    EXPECT_LT(clip.z, 1.0f);
+}
+
+TEST(ShadowMapsTest, AnEmptySceneAndASunOverheadKeepEveryMatrixFinite)
+{
+    const ScopedLightPosition overhead(Vector3{0, 500, 0});
+    CScene scene;
+    scene.world = new CWorld;
+    scene.world->CreateShadowMaps();
+    Sector* sector = AddSector(*scene.world, Vector3{}, 100.0f);
+    CNBObject* object = AddObject(*scene.world, sector, Vector3{0, 0, 5}, 1.0f, false);
+    scene.mainCamera = StraightCamera(Vector3{});
+
+    for (const bool visible : {false, true}) {
+        object->Visible = visible ? 1 : 0;
+        scene.RenderShadowMap();
+        SCOPED_TRACE(visible);
+        EXPECT_TRUE(Finite(scene.shadowCascades.lightView));
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(Finite(scene.shadowCascades.cascadeProjections[c])) << c;
+        EXPECT_TRUE(std::isfinite(scene.shadowCascades.cascadeFarDistances[2]));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// On a device
+// ---------------------------------------------------------------------------
+
+namespace {
+
+class ShadowMapsDevice : public HeadlessDriverTest {};
+
+}  // namespace
+
+TEST_F(ShadowMapsDevice, EachCascadeDrawsIntoItsOwnThirdOfTheShadowMap)
+{
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
+    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+
+    CScene scene;
+    scene.driver = Driver;
+    scene.world = new CWorld;
+    CWorld& world = *scene.world;
+    world.driver = Driver;
+    ASSERT_TRUE(world.RecreateSectors(1));
+    CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 1, 8}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
+    ASSERT_NE(box, nullptr);
+    world.AssignSectors();
+    world.GenerateWorld();
+    ASSERT_TRUE(world.shadowMap && world.shadowMap->gpu && world.shadowMap->gpu->shaderView);
+    box->Visible = 1;
+    scene.mainCamera = StraightCamera(Vector3{0, 1, 0});
+
+    gpu::Viewport viewportBefore;
+    uint32_t count = 1;
+    Driver->state->context->RSGetViewports(&count, &viewportBefore);
+    scene.RenderShadowMap();
+    gpu::Viewport viewportAfter;
+    count = 1;
+    Driver->state->context->RSGetViewports(&count, &viewportAfter);
+    EXPECT_EQ(std::memcmp(&viewportBefore, &viewportAfter, sizeof(gpu::Viewport)), 0);
+    EXPECT_EQ(box->ShadowVisible, 1);
+
+    const ShadowCascades& cascades = scene.shadowCascades;
+    const auto depthAt = [&](float u, float v) {
+        const float coord[4] = {u, v, 0.0f, 0.0f};
+        float texel[4] = {};
+        EXPECT_TRUE(gpu::SampleShaderResourceView(world.shadowMap->gpu->shaderView, coord, 0.0f, texel));
+        return texel[0];
+    };
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c);
+        Matrix4d lightToClip;
+        cascades.lightView.Multiply(cascades.cascadeProjections[c], lightToClip);
+        // The middle of the box's top, which faces the sun.
+        const Vector3 clip = Through(lightToClip, Vector3{0, 2, 8});
+        ASSERT_LT(std::fabs(clip.x), 1.0f);
+        ASSERT_LT(std::fabs(clip.y), 1.0f);
+        const float u = (static_cast<float>(c) + (clip.x + 1.0f) * 0.5f) / 3.0f;
+        const float v = (1.0f - clip.y) * 0.5f;
+        EXPECT_NEAR(depthAt(u, v), clip.z, 2e-3f);
+        // The cascade's corner stays cleared.
+        EXPECT_EQ(depthAt((static_cast<float>(c) + 0.001f) / 3.0f, 0.001f), 1.0f);
+    }
+}
