@@ -2,20 +2,25 @@
 // for a sun straight overhead), the cascade distances, squares and depth
 // ranges, the shadow culling, the parameters the shadowed passes read, the
 // pass without a device (first frame, empty scene), and on a headless device
-// each cascade's depth drawn into its own third of the shadow map.
+// each cascade's depth drawn into its own third of the shadow map and a box's
+// shadow on the ground drawn by the shadowed pass.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "graphics/driver.h"
 #include "graphics/gpu_texture.h"
 #include "graphics/texture.h"
 #include "platform/files.h"
 #include "platform/gpu/texture_test_hooks.h"
+#include "render/object_passes.h"
 #include "render/shadow_maps.h"
 #include "scene/scene.h"
+#include "shell/settings.h"
 #include "support/headless_driver.h"
 #include "world/object.h"
 #include "world/sector.h"
@@ -409,4 +414,60 @@ TEST_F(ShadowMapsDevice, EachCascadeDrawsIntoItsOwnThirdOfTheShadowMap)
         // The cascade's corner stays cleared.
         EXPECT_EQ(depthAt((static_cast<float>(c) + 0.001f) / 3.0f, 0.001f), 1.0f);
     }
+}
+
+TEST_F(ShadowMapsDevice, ABoxOnTheGroundCastsItsShadowAwayFromTheSun)
+{
+    Settings.screenWidth = 160;
+    Settings.screenHeight = 120;
+    ASSERT_EQ(Driver->ResetVideoMode(), 1);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
+    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+    const ScopedLightPosition sunFromPlusX(Vector3{500, 500, 0});
+
+    CScene scene;
+    scene.driver = Driver;
+    scene.world = new CWorld;
+    CWorld& world = *scene.world;
+    world.driver = Driver;
+    ASSERT_TRUE(world.RecreateSectors(1));
+    CNBObject* ground = world.CreateBoxObject(40.0f, 1.0f, Vector3{0, -0.5f, 0}, 40.0f, u"ground.dds", 1, 1, 1, 1, 1);
+    CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 1, 0}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
+    ASSERT_TRUE(ground && box);
+    for (CNBObject* object : {ground, box}) {
+        object->Ambient = Vector4{{0.3f, 0.3f, 0.3f, 1.0f}};
+        object->Diffuse = Vector4{{0.8f, 0.8f, 0.8f, 1.0f}};
+    }
+    world.AssignSectors();
+    world.GenerateWorld();
+
+    Vector3 up{0, 1, 0};
+    scene.mainCamera.position = Vector3{0, 10, -8};
+    scene.mainCamera.LookAt(scene.mainCamera.position, Vector3{}, up);
+    // The frame's road up to the opaque objects.
+    scene.CullView();
+    scene.UpdateProjection(scene.mainCamera);
+    scene.RenderShadowMap();
+    Driver->Clear(0, 0, 0);
+    UseTriangleLists(*Driver);
+    Driver->SetDepthStencilState(world.FindDepthStencilState(u"default"));
+    scene.CollectMeshKinds();
+    scene.RenderShadowedPass();
+
+    uint32_t width = 0;
+    const std::vector<uint8_t> picture = ReadBack(&width);
+    const auto brightness = [&](Vector3 point) {
+        EXPECT_TRUE(scene.mainCamera.ProjectToScreen(point, backBufferWidth, backBufferHeight));
+        const Pixel p = PixelAt(picture, width, static_cast<uint32_t>(point.x), static_cast<uint32_t>(point.y));
+        return p.r + p.g + p.b;
+    };
+    // The ground beside the box: in its shadow on the side away from the
+    // sun (-x), in the sun on the other.
+    const int shaded = brightness(Vector3{-2, 0, 0});
+    const int lit = brightness(Vector3{2, 0, 0});
+    EXPECT_GT(shaded, 0);
+    EXPECT_LT(shaded * 10, lit * 6) << shaded << " vs " << lit;
+    // Farther out on the shadow's side the ground is lit again.
+    EXPECT_GT(brightness(Vector3{-5, 0, 0}) * 10, lit * 8);
 }

@@ -74,7 +74,7 @@ layout(std140, binding = 17) uniform PSConstantBufferDefSM {
     vec4 borderAndBias;  // usable part of a cascade: x..y; depth bias; width of a cascade in the texture
     vec4 texelSizes;     // (unused), texel height, texel width
     vec4 cascadeDistances[2];
-    vec4 cascadeDistanceVectors[8];
+    vec4 cascadeDistanceVectors[8];  // y: the cascade's own depth bias (negative: towards the sun)
     vec4 lightDirection;
 } shadow;
 
@@ -116,7 +116,8 @@ float Sunlight(vec4 lightViewPosition)
         vec2 uv = vec2(t.x, 2.0 - t.y) * 0.5;
         if (any(lessThan(uv, vec2(shadow.borderAndBias.x))) || any(greaterThan(uv, vec2(shadow.borderAndBias.y))))
             continue;
-        return FilteredSunlight(c, uv, min(t.z, 1.0) - shadow.borderAndBias.z);
+        float depth = min(t.z, 1.0) - shadow.borderAndBias.z + shadow.cascadeDistanceVectors[c].y;
+        return FilteredSunlight(c, uv, depth);
     }
     return 1.0;
 }

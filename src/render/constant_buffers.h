@@ -160,7 +160,7 @@ struct PSConstantBufferDefSM {
     // (0.005: not read, 1/S: texel height, 1/(S count): texel width, 0)
     ShaderFloat4 texelSizes;
     ShaderFloat4 cascadeDistances[2];                         // far distances 0-7, four per float4; not read
-    ShaderFloat4 cascadeDistanceVectors[kMaxShadowCascades];  // distance i in x; not read
+    ShaderFloat4 cascadeDistanceVectors[kMaxShadowCascades];  // distance i in x, cascade i's depth bias in y
     ShaderFloat4 lightDirection;  // from the light towards the scene, unit length, w 1
 };
 

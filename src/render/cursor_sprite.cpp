@@ -5,12 +5,14 @@
 #include "graphics/gpu_registry.h"
 #include "graphics/texture.h"
 #include "platform/window.h"
+#include "render/object_passes.h"
 #include "scene/scene.h"
 #include "world/world.h"
 
 namespace {
 
-// This pass's slots in the scene's render caches.
+// This pass's slots in the scene's render caches, past the blocks that
+// render_caches.h hands out.
 constexpr int kSlotBase = 1100;
 enum ShaderSlot : int { kSpriteVertexShader = kSlotBase, kSpritePixelShader };
 enum BufferSlot : int { kScaleBuffer = kSlotBase };
@@ -77,7 +79,7 @@ void CScene::RenderCursorSprite()
     driver->SetBlendState(Cached(renderCaches.states[kAlphaBlend], [this] {
         return world->FindBlendState(u"alphablend");
     }));
-    if (driver->HasDevice()) driver->state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    UseTriangleLists(*driver);
     driver->SetVertexShader(vertexShader);
     driver->SetPixelShader(pixelShader);
     driver->DrawRenderSet(world->spriteQuad);

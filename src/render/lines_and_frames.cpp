@@ -17,6 +17,8 @@
 #include "graphics/render_set.h"
 #include "platform/clock.h"
 #include "render/constant_buffers.h"
+#include "render/object_passes.h"
+#include "render/render_caches.h"
 #include "scene/scene.h"
 #include "world/block_type.h"
 #include "world/line.h"
@@ -31,7 +33,8 @@ namespace {
 // Cache slots, colours and helpers
 // ---------------------------------------------------------------------------
 
-// These passes' slots in the scene's render caches.
+// These passes' slots in the scene's render caches, past the blocks that
+// render_caches.h hands out.
 constexpr int kSlotBase = 1200;
 enum ShaderSlot : int { kLineVertexShader = kSlotBase, kLinePixelShader, kFrameVertexShader, kFramePixelShader };
 enum BufferSlot : int {
@@ -62,24 +65,6 @@ Entry* Cached(Entry*& slot, LookUp lookUp)
 {
     if (!slot) slot = lookUp();
     return slot;
-}
-
-ShaderMatrix ToShader(const Matrix4d& matrix)
-{
-    Matrix4d transposed = matrix;
-    transposed.Transpose();
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = static_cast<float>(transposed.m[r * 4 + k]);
-    return out;
-}
-
-ShaderMatrix ToShader(const Matrix4& matrix)
-{
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = matrix.m[k * 4 + r];
-    return out;
 }
 
 Matrix4 Translation(const Vector3& point)
@@ -181,7 +166,8 @@ bool BeginLinePass(CScene& scene, LinePass& pass)
         Cached(caches.states[kAlwaysDepth], [&] { return world.FindDepthStencilState(u"always"); }));
     ConstantBufferEntry* cameraBuffer = Cached(caches.constantBuffers[kLineCameraBuffer],
                                                [&] { return world.FindConstantBuffer(u"ConstantBufferLine"); });
-    const ConstantBufferLine camera{ToShader(scene.mainCamera.viewMatrix), ToShader(scene.mainCamera.projectionMatrix)};
+    const ConstantBufferLine camera{ShaderMatrixOf(scene.mainCamera.viewMatrix),
+                                    ShaderMatrixOf(scene.mainCamera.projectionMatrix)};
     driver.UpdateConstantBuffer(cameraBuffer, &camera);
     pass.colourBuffer = Cached(caches.constantBuffers[kLineColourBuffer],
                                [&] { return world.FindConstantBuffer(u"PSConstantBufferLine"); });
@@ -204,7 +190,7 @@ bool BeginLinePass(CScene& scene, LinePass& pass)
                               [&] { return world.FindConstantBuffer(u"ConstantBufferWorldMatrix"); });
     Matrix4 identity;
     identity.SetIdentity();
-    const ConstantBufferWorldMatrix placed{ToShader(identity)};
+    const ConstantBufferWorldMatrix placed{ShaderMatrixOf(identity)};
     driver.UpdateConstantBuffer(pass.worldBuffer, &placed);
     driver.SetVertexConstantBuffer(1, pass.worldBuffer);
     if (driver.HasDevice()) driver.state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_LINELIST);
@@ -219,7 +205,7 @@ void SetLineColour(CDriver& driver, const LinePass& pass, const ShaderFloat4& co
 
 void SetWorldMatrix(CDriver& driver, ConstantBufferEntry* worldBuffer, const Matrix4& matrix)
 {
-    const ConstantBufferWorldMatrix data{ToShader(matrix)};
+    const ConstantBufferWorldMatrix data{ShaderMatrixOf(matrix)};
     driver.UpdateConstantBuffer(worldBuffer, &data);
 }
 
@@ -306,9 +292,9 @@ void DrawFrame(CScene& scene, const FramePass& pass, const CNBObject* object, co
     CDriver& driver = *scene.driver;
     const CCamera& camera = scene.mainCamera;
     ConstantBufferFrame cameraData{};
-    cameraData.view = ToShader(camera.viewMatrix);
-    cameraData.projection = ToShader(camera.projectionMatrix);
-    cameraData.eye = ShaderFloat4{camera.position.x, camera.position.y, camera.position.z, 1.0f};
+    cameraData.view = ShaderMatrixOf(camera.viewMatrix);
+    cameraData.projection = ShaderMatrixOf(camera.projectionMatrix);
+    cameraData.eye = ShaderPoint(camera.position);
     driver.UpdateConstantBuffer(pass.cameraBuffer, &cameraData);
     driver.SetVertexConstantBuffer(0, pass.cameraBuffer);
     const PSConstantBufferFrame colours{colour, ShaderFloat4{0.8f, 0.8f, 0.8f, 1.0f},
@@ -344,8 +330,7 @@ void CScene::RenderFrames()
     // Without the shaders nothing is drawn, but the placement pose is still
     // kept up to date for the other users of the preview object.
     const bool drawing = driver && pass.vertexShader && pass.pixelShader;
-    if (drawing && driver->HasDevice())
-        driver->state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    if (drawing) UseTriangleLists(*driver);
 
     CNBObject* placement = world->previewObject;
     if (FlagOn(kFlagShowGhostObject) && world->currentBlockType && placement && !recent) {

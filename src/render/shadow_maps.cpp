@@ -20,6 +20,8 @@
 #include "graphics/gpu_texture.h"
 #include "graphics/render_set.h"
 #include "graphics/texture.h"
+#include "render/object_passes.h"
+#include "render/render_caches.h"
 #include "scene/scene.h"
 #include "world/object.h"
 #include "world/object_part.h"
@@ -33,7 +35,8 @@ namespace {
 // Cache slots and helpers
 // ---------------------------------------------------------------------------
 
-// This pass's slots in the scene's render caches.
+// This pass's slots in the scene's render caches, past the blocks that
+// render_caches.h hands out.
 constexpr int kSlotBase = 1000;
 enum ShaderSlot : int {
     kCasterVertexShader = kSlotBase,
@@ -64,26 +67,6 @@ Entry* Cached(Entry*& slot, LookUp lookUp)
     return slot;
 }
 
-ShaderMatrix ToShader(const Matrix4d& matrix)
-{
-    Matrix4d transposed = matrix;
-    transposed.Transpose();
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = static_cast<float>(transposed.m[r * 4 + k]);
-    return out;
-}
-
-ShaderMatrix ToShader(const Matrix4& matrix)
-{
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = matrix.m[k * 4 + r];
-    return out;
-}
-
-ShaderFloat4 Point(const Vector3& p) { return ShaderFloat4{p.x, p.y, p.z, 1.0f}; }
-
 // (p, 1) x m with the homogeneous divide, skipped when |w| < 1e-5.
 Vector3 Transform(const Matrix4d& matrix, const Vector3& p)
 {
@@ -92,8 +75,8 @@ Vector3 Transform(const Matrix4d& matrix, const Vector3& p)
     const double y = p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
     const double z = p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
     const double w = p.x * m[3] + p.y * m[7] + p.z * m[11] + m[15];
-    if (std::fabs(w) < kHomogeneousLimit) return Vector3{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
-    return Vector3{static_cast<float>(x / w), static_cast<float>(y / w), static_cast<float>(z / w)};
+    const double divisor = std::fabs(w) < kHomogeneousLimit ? 1.0 : w;
+    return Vector3{static_cast<float>(x / divisor), static_cast<float>(y / divisor), static_cast<float>(z / divisor)};
 }
 
 Vector3 Transform(const Matrix4& matrix, const Vector3& p)
@@ -387,7 +370,8 @@ Matrix4d FitCascade(const CCamera& viewer, const Matrix4d& lightView, const Vect
     // A square as wide as the slice's longest extent, so the cascade keeps
     // its size in texels whichever way the viewer turns.
     const float bound = Vector3::Sub(corners[0], corners[6]).Length();
-    Vector3 offset = Vector3::Scale(Vector3::Sub(Vector3{bound, bound, bound}, Vector3::Sub(boundsMax, boundsMin)), 0.5f);
+    const Vector3 extent = Vector3::Sub(boundsMax, boundsMin);
+    Vector3 offset = Vector3::Scale(Vector3::Sub(Vector3{bound, bound, bound}, extent), 0.5f);
     offset.z = 0.0f;
     boundsMax = Vector3::Add(boundsMax, offset);
     boundsMin = Vector3::Sub(boundsMin, offset);
@@ -504,11 +488,9 @@ void DrawParts(CDriver& driver, const CNBObject& object)
     }
 }
 
-}  // namespace
-
 // The set-up both caster passes share; false when a shader or constant
 // buffer is missing and nothing may be drawn.
-static bool PrepareCasterPass(CScene& scene, bool skinned)
+bool PrepareCasterPass(CScene& scene, bool skinned)
 {
     CWorld* world = scene.world;
     CDriver* driver = scene.driver;
@@ -533,21 +515,15 @@ static bool PrepareCasterPass(CScene& scene, bool skinned)
     if (!vertexShader || !pixelShader || !cameraBuffer || !colourBuffer || !worldBuffer || (skinned && !bonesBuffer))
         return false;
 
-    if (driver->HasDevice()) driver->state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-    driver->SetPixelSampler(0, Cached(caches.states[kNormalSampler], [&] { return world->FindSamplerState(u"normal"); }));
+    UseTriangleLists(*driver);
+    driver->SetPixelSampler(0,
+                            Cached(caches.states[kNormalSampler], [&] { return world->FindSamplerState(u"normal"); }));
     driver->SetBlendState(Cached(caches.states[kNormalBlend], [&] { return world->FindBlendState(u"normal"); }));
 
-    const CCamera& camera = scene.mainCamera;
-    const ConstantBufferDef cameraData{ToShader(camera.viewMatrix),
-                                       ToShader(camera.projectionMatrix),
-                                       Point(camera.position),
-                                       Point(LightPosition),
-                                       ShaderFloat4{1.0f, 0.0f, 0.0f, 0.0f},
-                                       ShaderFloat4{1000000.0f, 1000000.0f, 1000000.0f, 1.0f}};
+    const ConstantBufferDef cameraData = CameraConstants(scene.mainCamera, LightPosition);
     driver->UpdateConstantBuffer(cameraBuffer, &cameraData);
     driver->SetVertexConstantBuffer(0, cameraBuffer);
-    const PSConstantBufferDef colours{ShaderFloat4{0.3f, 0.3f, 0.3f, 1.0f}, ShaderFloat4{0.8f, 0.8f, 0.8f, 1.0f},
-                                      ShaderFloat4{0.24f, 0.24f, 0.24f, 1.0f}};
+    const PSConstantBufferDef colours = PassDefaultColours();
     driver->UpdateConstantBuffer(colourBuffer, &colours);
     driver->SetPixelConstantBuffer(0, colourBuffer);
     driver->SetVertexConstantBuffer(1, worldBuffer);
@@ -557,6 +533,8 @@ static bool PrepareCasterPass(CScene& scene, bool skinned)
     return true;
 }
 
+}  // namespace
+
 void CScene::RenderShadowCasters()
 {
     if (!PrepareCasterPass(*this, false)) return;
@@ -565,7 +543,7 @@ void CScene::RenderShadowCasters()
         if (!sector) continue;
         for (CNBObject* object : sector->objects) {
             if (!object || !object->ShadowVisible || IsAnimated(*object) || object->FreshDrop) continue;
-            const ConstantBufferWorldMatrix placed{ToShader(object->WorldMatrix)};
+            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
             driver->UpdateConstantBuffer(worldBuffer, &placed);
             DrawParts(*driver, *object);
         }
@@ -583,10 +561,10 @@ void CScene::RenderShadowCastersSkinned()
         if (!sector) continue;
         for (CNBObject* object : sector->objects) {
             if (!object || !object->ShadowVisible || !IsAnimated(*object)) continue;
-            const ConstantBufferWorldMatrix placed{ToShader(object->WorldMatrix)};
+            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
             driver->UpdateConstantBuffer(worldBuffer, &placed);
             const size_t bones = std::min(object->Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
-            for (size_t b = 0; b < bones; ++b) palette.bones[b] = ToShader(object->Pose[b].matrix);
+            for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object->Pose[b].matrix);
             driver->UpdateConstantBuffer(bonesBuffer, &palette);
             DrawParts(*driver, *object);
         }
