@@ -418,7 +418,7 @@ TEST(WorldFileTest, RichWorldWritesReadsAndWritesTheSameBytes)
     const CNBObject& grid = *back.objects[0];
     EXPECT_STREQ(grid.Name, "terrain");
     EXPECT_EQ(grid.Id, 42u);
-    EXPECT_EQ(back.nextObjectId, 0u);  // stored ids do not move the counter
+    EXPECT_EQ(back.nextObjectId, 44u);  // numbering goes on after the highest stored id
     ASSERT_EQ(grid.PartCount, 1);
     for (const CPolygonsGrid* level : grid.Parts[0].furtherMeshes) ASSERT_NE(level, nullptr);
     EXPECT_EQ(grid.Parts[0].mainMesh->textureNames[0].hash, NameHash(u"ground.dds"));
@@ -461,8 +461,8 @@ TEST(WorldFileTest, ReaderAppliesItsFixUps)
     ASSERT_EQ(back.objects.size(), 3u);
     EXPECT_EQ(back.objects[0]->Id, 1u);
     EXPECT_EQ(back.objects[1]->Id, 77u);
-    EXPECT_EQ(back.objects[2]->Id, 2u);
-    EXPECT_EQ(back.nextObjectId, 2u);
+    EXPECT_EQ(back.objects[2]->Id, 78u);  // never a stored id again
+    EXPECT_EQ(back.nextObjectId, 78u);
     EXPECT_EQ(back.objects[0]->Scale.x, 1.0f);
     EXPECT_EQ(back.objects[0]->Scale.y, 1.0f);
     EXPECT_EQ(back.objects[0]->Scale.z, 3.0f);

@@ -778,6 +778,8 @@ bool WorldReader::ObjectRecord(CNBObject& o)
 
     // Fix-ups of a complete record.
     if (id == 0) id = ++world_.nextObjectId;
+    // Ids read from the file are taken, so numbering goes on after the highest.
+    if (static_cast<uint64_t>(id) > world_.nextObjectId) world_.nextObjectId = static_cast<uint64_t>(id);
     o.Id = id;
     for (float* s : {&o.Scale.x, &o.Scale.y, &o.Scale.z})
         if (*s <= 0.0f) *s = 1.0f;
