@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/imgui_backends.h"
 #include "render/constant_buffers.h"
+#include "render/render_caches.h"
 #include "scene/scene.h"
 #include "shell/log.h"
 #include "world/block_type.h"
@@ -48,25 +49,6 @@ Entry* Cached(Entry*& slot, LookUp lookUp)
     return slot;
 }
 
-// A double matrix of the program as the shaders read it: transposed, then
-// converted element by element.
-ShaderMatrix ToShader(const Matrix4d& matrix)
-{
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = static_cast<float>(matrix.m[k * 4 + r]);
-    return out;
-}
-
-ShaderMatrix ToShader(const Matrix4& matrix)
-{
-    ShaderMatrix out;
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k) out.m[r][k] = matrix.m[k * 4 + r];
-    return out;
-}
-
-ShaderFloat4 Point(const Vector3& p) { return ShaderFloat4{p.x, p.y, p.z, 1.0f}; }
 
 bool DeviceReady(const CDriver* driver)
 {
@@ -223,10 +205,10 @@ void CScene::RenderModelView()
         return world ? world->FindConstantBuffer(u"PSConstantBufferDef") : nullptr;
     });
     if (cameraBuffer) {
-        const ConstantBufferDef camera{ToShader(modelViewCamera.viewMatrix),
-                                       ToShader(modelViewCamera.projectionMatrix),
-                                       Point(modelViewCamera.position),
-                                       Point(LightPosition),
+        const ConstantBufferDef camera{ShaderMatrixOf(modelViewCamera.viewMatrix),
+                                       ShaderMatrixOf(modelViewCamera.projectionMatrix),
+                                       ShaderPoint(modelViewCamera.position),
+                                       ShaderPoint(LightPosition),
                                        ShaderFloat4{1.0f, 0.0f, 0.0f, 0.0f},
                                        ShaderFloat4{1000000.0f, 1000000.0f, 1000000.0f, 1.0f}};
         driver->UpdateConstantBuffer(cameraBuffer, &camera);
@@ -262,7 +244,7 @@ void CScene::RenderModelView()
         ConstantBufferEntry* worldBuffer = Cached(renderCaches.constantBuffers[kModelViewWorldBuffer], [this] {
             return world->FindConstantBuffer(u"ConstantBufferWorldMatrix");
         });
-        const ConstantBufferWorldMatrix placed{ToShader(matrix)};
+        const ConstantBufferWorldMatrix placed{ShaderMatrixOf(matrix)};
         driver->UpdateConstantBuffer(worldBuffer, &placed);
         driver->SetVertexConstantBuffer(1, worldBuffer);
         for (int p = 0; object->Parts && p < object->PartCount; ++p) {
