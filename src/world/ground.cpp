@@ -124,6 +124,10 @@ CNBObject* CWorld::CreateBoxObject(float sizeX, float sizeY, const Vector3& cent
     object->WorldMatrix.m[12] = centre.x;
     object->WorldMatrix.m[13] = centre.y;
     object->WorldMatrix.m[14] = centre.z;
+    // View and shadow culling test the object at Position; it must agree
+    // with the matrix from the start, not only once physics has copied a
+    // body back.
+    object->UpdatePosition();
 
     CPolygonsGrid* mesh = part->mainMesh;
     const float size[3] = {sizeX, sizeY, sizeZ};
