@@ -15,6 +15,7 @@
 #include "scene/physics_world.h"
 #include "scene/scene_flags.h"
 #include "scene/scene_params.h"
+#include "scene/viewer.h"
 #include "world/vertex_formats.h"
 
 class CDriver;
@@ -93,6 +94,12 @@ struct RenderCaches {
     ShaderEntry* shaders[kShaderSlots] = {};
     ConstantBufferEntry* constantBuffers[kConstantBufferSlots] = {};
     ConstantBufferEntry* states[kStateSlots] = {};
+};
+
+// A segment for CScene::PickByRay: start and end.
+struct PickRay {
+    float start[3] = {};
+    float end[3] = {};
 };
 
 class CScene {
@@ -258,14 +265,30 @@ public:
     void RenderPreviewObjects();
     void RenderPreviewObjectsShadowed();
     // TODO(acting)
-    void MoveViewer();
-    void AnimateObjects();
     void ReleaseMovedBodies(int releaseAll);
     // TODO(editor-windows): -1 every block type, else the current one (and
     // the one shown in the "Blocks" window while flag 11 is set).
     void RenderBlockPreviews(int which);
     // TODO(front-end): the editor windows of one frame.
     void DrawUserInterface();
+
+    // ---- viewer movement (viewer.cpp) and animation (animate_objects.cpp) ----
+    // Once per frame, first thing: the camera-move records into walking,
+    // flying, jumping and falling of the main camera, kept out of the world
+    // geometry; the walking sound asked to play or pause. The smooth camera
+    // (flag 272) runs ApplyCameraMoves instead.
+    void MoveViewer();
+    // The smooth camera: every record moves or turns the camera by its ramp
+    // share of full speed; a record no longer fed ramps down.
+    void ApplyCameraMoves();
+    // Feeds the record with the same key (its ramp grows), else appends it.
+    void QueueCameraMove(CameraMove move);
+    // Moves the camera by the displacement as far as the world geometry
+    // allows; a step higher than 0.2 in the way starts a climb.
+    void CollideViewer(CCamera& camera, const Vector3& displacement);
+    // The pose of every object of a visible sector, advanced by the frame
+    // time x the physics time scale.
+    void AnimateObjects();
 
     // ---- view culling (render/view_culling.cpp) ----
     // The visible bytes of the world's sectors, of the objects of accepted
@@ -331,6 +354,57 @@ public:
     // the out-parameters get the hit point, the placement point, the surface
     // normal and the hit object's static flag (zeros when nothing is hit).
     CNBObject* PickAtCursor(Vector3& hitPoint, Vector3& placementPoint, Vector3& normal, int& staticFlag);
+    // The same search along a segment the caller gives (the generators); an
+    // object whose sphere holds either end is also tested.
+    CNBObject* PickByRay(const PickRay& ray, Vector3& hitPoint, Vector3& placementPoint, Vector3& normal,
+                         int& staticFlag);
+    // Selects the object under the aim (nothing while pickingOff) and keeps
+    // the pick values and its colours.
+    void SelectAtCursor();
+    // Marks the line points within 6 pixels of the screen centre and makes
+    // active each line that passes near it (part of SelectAtCursor).
+    void SelectLinesAtCentre();
+    // The 3D cursor to the hit point of the aim; the hit object or null.
+    CNBObject* SetCursorPoint();
+    // The mouse ray through the cursor (near point and unit direction);
+    // false, with zeros, when the cursor cannot be read.
+    bool MouseRay(Vector3& origin, Vector3& direction);
+    // The ray through a pixel of the main window: near point, unit direction
+    // and the far point (depth 0.991); the camera's viewport is set from the
+    // display size first.
+    void RayThroughPixel(int x, int y, Vector3& origin, Vector3& direction, Vector3& farPoint);
+    // PickAtCursor's search along the mouse ray through that pixel.
+    CNBObject* PickAtPixel(int x, int y, Vector3& hitPoint, Vector3& placementPoint, Vector3& normal,
+                           int& staticFlag);
+    // The third column of the main camera's view matrix.
+    Vector3 ViewForward() const;
+    CNBObject* PickSegment(const Vector3& start, const Vector3& end, bool fromViewer, Vector3& hitPoint,
+                           Vector3& placementPoint, Vector3& normal, int& staticFlag);
+
+    // ---- object manipulation (manipulation.cpp) ----
+    // Held bodies are static and asleep until ReleaseMovedBodies (1: every
+    // one, 0: those held more than 1500 ms) hands them back. Objects of kind
+    // 1 are never moved or deleted here.
+    void HoldBody(CNBObject* object);
+    // A new object of the current block type thrown from the viewer.
+    void ThrowObject();
+    // A new object of the current block type resting on the surface aimed at.
+    void PlaceObjectAtCursor();
+    void ApplyImpulseAtAim(int mode);
+    void BeginDrag();
+    void DragWithMouse(float wheel);
+    void MoveSelected(int direction);
+    void RotateSelected(float amount);
+    void RotateDraggedObject(float pitch, float roll, float yaw);
+    void DeleteSelected();
+    void ClearScene();
+    // The current texture onto every part mesh of the selected object; opens
+    // the "Textures" window when there is no current texture.
+    void ApplyTextureToSelected();
+    // The object's colours and power onto every other object of its name.
+    void CopyMaterialToNamesakes(CNBObject* object);
+    // Drags the selected line points along the aim (0: nothing).
+    void EditLinePoint(int enabled);
 
     CDriver* driver = nullptr;
     CSoundManager* soundManager = nullptr;
@@ -357,6 +431,16 @@ public:
     CNBObject* selectedObject = nullptr;
     CNBObject* draggedObject = nullptr;
     std::vector<CNBObject*> keyMovedObjects;  // objects whose bodies are held, each once
+    // The nine pick values of the last selection and the drag state.
+    Vector3 pickHitPoint;
+    Vector3 pickPlacementPoint;
+    Vector3 pickNormal;
+    Vector3 grabPoint;
+    Vector3 grabPlacementPoint;
+    Vector3 grabNormal;
+    Vector3 grabOffset;          // grab point minus the camera position
+    Vector3 lastViewDirection;
+    uint8_t pickingOff = 0;      // console "dontpick"
 
     // Generator previews: objects owned by the list, never in the world.
     std::vector<CNBObject*> previewObjects;
@@ -365,6 +449,7 @@ public:
 
     std::vector<RecordedObject> recordedObjects;  // Ctrl+Enter records, fired by Enter
     std::vector<DropRecord> dropQueue;            // in insertion order
+    std::vector<CameraMove> cameraMoves;          // the input dispatch's requests, in order
 
     SoundInstanceList soundInstances;         // every sound instance, in creation order; owned
     std::vector<CNBObject*> soundingObjects;  // each object that received an instance, once

@@ -297,23 +297,6 @@ bool CScene::RecoverLostDevice()
 // ---------------------------------------------------------------------------
 // Seams of the capabilities still to come
 // ---------------------------------------------------------------------------
-void CScene::MoveViewer()
-{
-    // TODO(acting): walking, flying, jumping and collision of the viewer, and
-    // the smooth camera moves.
-}
-
-void CScene::AnimateObjects()
-{
-    // TODO(acting): advance the animation of every object of a visible
-    // sector whose animation kind is 1 or 2.
-}
-
-void CScene::ReleaseMovedBodies(int /*releaseAll*/)
-{
-    // TODO(acting): hand held bodies back to the simulation.
-}
-
 void CScene::RenderPreviewPositions()
 {
     // TODO(generation): the Perlin generator's preview positions.

@@ -1,0 +1,261 @@
+// Object manipulation: holding and releasing bodies, impulses, dragging, key
+// moves, the wheel rotation and deleting.
+#include <gtest/gtest.h>
+
+#include <btBulletDynamicsCommon.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "platform/clock.h"
+#include "scene/scene.h"
+#include "support/temp_directory.h"
+#include "world/block_type.h"
+#include "world/object.h"
+#include "world/physic_body.h"
+#include "world/sector.h"
+#include "world/world.h"
+
+namespace {
+
+// A scene with an empty world and its physics, one large sector, a fake
+// clock and the main camera at (0, 0, -5) looking along +z.
+class Manipulation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
+        platform::SetClockSource([this] { return clock_; });
+        scene_ = std::make_unique<CScene>();
+        scene_->world = new CWorld;
+        scene_->InitPhysicsWorld();
+        auto* sector = new Sector;
+        sector->radius = 1000.0f;
+        scene_->world->sectors.push_back(sector);
+        scene_->mainCamera.orientation.SetIdentity();
+        scene_->mainCamera.position = Vector3{0.0f, 0.0f, -5.0f};
+        scene_->mainCamera.UpdateViewMatrix();
+    }
+
+    void TearDown() override
+    {
+        delete scene_->world;
+        scene_->world = nullptr;
+        scene_.reset();
+        platform::SetClockSource({});
+    }
+
+    // A unit cube with a box body of this mass at (x, 0, 0), in the world's
+    // list and sector.
+    CNBObject* AddBody(float mass, float x, int kind = 2)
+    {
+        BlockType& type = types_[typeCount_++ % 8];
+        type.Init();
+        type.name = u"cube";
+        for (int i = 0; i < 8; ++i) {
+            type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
+            type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
+        }
+        const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
+                                     2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
+        for (int f = 0; f < 12; ++f)
+            type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
+        type.physicsShape = 1;
+        type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
+        type.mass = mass;
+        type.ComputeBounds();
+        CNBObject* object = scene_->CreateObjectFromBlockType(&type, 1, 1, x, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+        if (!object) return nullptr;
+        object->Kind = kind;
+        scene_->world->sectors[0]->objects.push_back(object);
+        return object;
+    }
+
+    static btRigidBody* Body(const CNBObject* object) { return object->PhysicBody->Body; }
+    static bool IsStatic(const CNBObject* object)
+    {
+        return (Body(object)->getCollisionFlags() & btCollisionObject::CF_STATIC_OBJECT) != 0;
+    }
+
+    TempDirectory folder_;
+    std::unique_ptr<ScopedStartDirectory> start_;
+    uint32_t clock_ = 1000000;
+    std::unique_ptr<CScene> scene_;
+    BlockType types_[8];
+    int typeCount_ = 0;
+};
+
+}  // namespace
+
+TEST_F(Manipulation, HeldBodiesAreReleasedStrictlyAfter1500ms)
+{
+    CNBObject* a = AddBody(1.0f, 0.0f);
+    CNBObject* b = AddBody(1.0f, 3.0f);
+    CNBObject* c = AddBody(1.0f, 6.0f);
+    CNBObject* fixed = AddBody(0.0f, 9.0f);  // static before it was held
+    for (CNBObject* object : {a, b, c, fixed}) scene_->HoldBody(object);
+    scene_->HoldBody(a);  // at most once in the list
+    ASSERT_EQ(scene_->keyMovedObjects.size(), 4u);
+    EXPECT_TRUE(IsStatic(a));
+    EXPECT_EQ(Body(a)->getActivationState(), ISLAND_SLEEPING);
+
+    clock_ += 1500;
+    scene_->ReleaseMovedBodies(0);
+    EXPECT_EQ(scene_->keyMovedObjects.size(), 4u);
+
+    clock_ += 1;
+    scene_->ReleaseMovedBodies(0);  // every entry in one call, not every second one
+    EXPECT_TRUE(scene_->keyMovedObjects.empty());
+    for (CNBObject* object : {a, b, c}) {
+        EXPECT_FALSE(IsStatic(object));
+        EXPECT_EQ(object->PhysicBody->LastKeyMoveTime, 0u);
+    }
+    EXPECT_TRUE(IsStatic(fixed));
+
+    for (CNBObject* object : {a, b, c}) scene_->HoldBody(object);
+    scene_->ReleaseMovedBodies(1);
+    EXPECT_TRUE(scene_->keyMovedObjects.empty());
+}
+
+TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)
+{
+    CNBObject* heavy = AddBody(50.0f, 0.0f);
+    scene_->Flag(284) = 1;
+    scene_->ApplyImpulseAtAim(0);
+    const btVector3 v = Body(heavy)->getLinearVelocity();
+    EXPECT_NEAR(v.z(), scene_->options.impulseStrength, 1e-4);  // the same speed change for every mass
+
+    Body(heavy)->setLinearVelocity(btVector3(0, 0, 0));
+    scene_->Flag(284) = 0;
+    scene_->ApplyImpulseAtAim(0);
+    EXPECT_NEAR(Body(heavy)->getLinearVelocity().z(), scene_->options.impulseStrength / 50.0, 1e-4);
+
+    // Off-centre: the hit point lies on the aim through the centre, so no spin.
+    Body(heavy)->setLinearVelocity(btVector3(0, 0, 0));
+    scene_->ApplyImpulseAtAim(1);
+    EXPECT_NEAR(Body(heavy)->getAngularVelocity().length(), 0.0, 1e-6);
+}
+
+TEST_F(Manipulation, DragKeyMoveAndWheelKeepTheObjectInStepWithItsBody)
+{
+    CNBObject* object = AddBody(1.0f, 0.0f);
+    scene_->selectedObject = object;
+    scene_->pickHitPoint = Vector3{0.0f, 0.0f, -0.5f};
+
+    scene_->MoveSelected(1);  // x + step
+    EXPECT_EQ(scene_->draggedObject, object);
+    EXPECT_NEAR(object->WorldMatrix.m[12], 0.1f, 1e-5f);
+    EXPECT_NEAR(object->Position.x, 0.1f, 1e-5f);
+    EXPECT_EQ(object->Moved, 1);
+    EXPECT_TRUE(IsStatic(object));
+
+    // A horizontal aim never meets the grab plane: nothing moves, nothing
+    // turns infinite.
+    scene_->lastViewDirection = Vector3{0.0f, 0.5f, 0.5f};
+    scene_->DragWithMouse(0.0f);
+    EXPECT_NEAR(object->WorldMatrix.m[12], 0.1f, 1e-5f);
+    for (float value : object->WorldMatrix.m) EXPECT_TRUE(std::isfinite(value));
+
+    // The wheel during a drag lifts by 0.1 per unit.
+    scene_->DragWithMouse(2.0f);
+    EXPECT_NEAR(object->WorldMatrix.m[13], 0.2f, 1e-5f);
+    EXPECT_NEAR(object->Position.y, 0.2f, 1e-5f);
+
+    // The wheel rotation turns the body about y in place and syncs the object.
+    object->Moved = 0;
+    scene_->RotateSelected(1.0f);
+    EXPECT_NEAR(object->WorldMatrix.m[12], 0.1f, 1e-5f);
+    EXPECT_NEAR(std::fabs(object->WorldMatrix.m[2]), std::sin(15.0f * 3.14159265f / 180.0f), 1e-4f);
+    EXPECT_EQ(object->Moved, 1);
+
+    // Ground objects are never moved.
+    CNBObject* ground = AddBody(0.0f, 5.0f, 1);
+    scene_->selectedObject = ground;
+    scene_->MoveSelected(1);
+    EXPECT_NEAR(ground->WorldMatrix.m[12], 5.0f, 1e-5f);
+}
+
+TEST_F(Manipulation, DeleteLeavesNoDanglingReference)
+{
+    CNBObject* object = AddBody(1.0f, 0.0f);
+    CNBObject* other = AddBody(1.0f, 3.0f);
+    scene_->selectedObject = object;
+    scene_->draggedObject = object;
+    scene_->HoldBody(object);
+    scene_->HoldBody(other);
+    scene_->soundingObjects.push_back(object);
+
+    scene_->DeleteSelected();
+    EXPECT_EQ(scene_->selectedObject, nullptr);
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    ASSERT_EQ(scene_->keyMovedObjects.size(), 1u);
+    EXPECT_EQ(scene_->keyMovedObjects[0], other);
+    EXPECT_TRUE(scene_->soundingObjects.empty());
+    ASSERT_EQ(scene_->world->objects.size(), 1u);
+    EXPECT_EQ(scene_->world->sectors[0]->objects.size(), 1u);
+
+    // Kind 1 is never deleted.
+    CNBObject* ground = AddBody(0.0f, 5.0f, 1);
+    scene_->selectedObject = ground;
+    scene_->DeleteSelected();
+    EXPECT_EQ(scene_->world->objects.size(), 2u);
+}
+
+TEST_F(Manipulation, ThrowAndPlaceMakeObjectsOfTheCurrentType)
+{
+    scene_->ThrowObject();  // no current block type: nothing, but the time is taken
+    EXPECT_TRUE(scene_->world->objects.empty());
+    EXPECT_EQ(scene_->lastThrowTime, clock_);
+
+    CNBObject* model = AddBody(50.0f, 100.0f);  // makes types_[0] a cube of mass 50
+    scene_->world->currentBlockType = &types_[0];
+    scene_->options.sceneValueB = 0.0f;         // no random spread
+    for (int scaled : {1, 0}) {
+        scene_->Flag(284) = static_cast<uint8_t>(scaled);
+        scene_->ThrowObject();
+        CNBObject* thrown = scene_->world->objects.back();
+        ASSERT_NE(thrown, model);
+        const double expected = scaled ? scene_->options.impulseStrength : scene_->options.impulseStrength / 50.0;
+        EXPECT_NEAR(Body(thrown)->getLinearVelocity().z(), expected, 1e-4);
+        EXPECT_GT(thrown->WorldMatrix.m[14], -5.0f);  // ahead of the viewer
+    }
+
+    // Aiming at nothing places at the origin without a resting step.
+    scene_->mainCamera.position = Vector3{0.0f, 50.0f, -5.0f};
+    scene_->mainCamera.UpdateViewMatrix();
+    const size_t before = scene_->world->objects.size();
+    scene_->PlaceObjectAtCursor();
+    ASSERT_EQ(scene_->world->objects.size(), before + 1);
+    const CNBObject* placed = scene_->world->objects.back();
+    EXPECT_FLOAT_EQ(placed->WorldMatrix.m[12], 0.0f);
+    EXPECT_FLOAT_EQ(placed->WorldMatrix.m[13], 0.0f);
+    EXPECT_FLOAT_EQ(placed->WorldMatrix.m[14], 0.0f);
+}
+
+TEST_F(Manipulation, MaterialCopyAndClearScene)
+{
+    CNBObject* a = AddBody(1.0f, 0.0f);
+    CNBObject* b = AddBody(1.0f, 3.0f);
+    CNBObject* c = AddBody(1.0f, 6.0f);
+    a->Diffuse.v[0] = 0.5f;
+    scene_->CopyMaterialToNamesakes(a);  // no name: nothing changes
+    EXPECT_FLOAT_EQ(b->Diffuse.v[0], c->Diffuse.v[0]);
+    EXPECT_NE(b->Diffuse.v[0], 0.5f);
+    a->SetName("crate");
+    b->SetName("crate");
+    c->SetName("Crate");  // names compare case-sensitively
+    scene_->CopyMaterialToNamesakes(a);
+    EXPECT_FLOAT_EQ(b->Diffuse.v[0], 0.5f);
+    EXPECT_NE(c->Diffuse.v[0], 0.5f);
+
+    scene_->selectedObject = a;
+    scene_->draggedObject = b;
+    scene_->HoldBody(c);
+    scene_->ClearScene();
+    EXPECT_TRUE(scene_->world->objects.empty());
+    EXPECT_EQ(scene_->selectedObject, nullptr);
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    EXPECT_TRUE(scene_->keyMovedObjects.empty());
+    scene_->ReleaseMovedBodies(1);
+}
