@@ -12,6 +12,7 @@
 #include "scene/scene.h"
 #include "support/temp_directory.h"
 #include "world/block_type.h"
+#include "world/line.h"
 #include "world/object.h"
 #include "world/physic_body.h"
 #include "world/sector.h"
@@ -258,4 +259,38 @@ TEST_F(Manipulation, MaterialCopyAndClearScene)
     EXPECT_EQ(scene_->draggedObject, nullptr);
     EXPECT_TRUE(scene_->keyMovedObjects.empty());
     scene_->ReleaseMovedBodies(1);
+}
+
+TEST_F(Manipulation, SelectedLinePointsFollowTheAim)
+{
+    auto* line = new CLine;
+    for (const Vector3& point : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{1.0f, 0.0f, 0.0f}})
+        if (Vector3* slot = line->AddPoint()) *slot = point;
+    scene_->world->lines.push_back(line);
+    ASSERT_EQ(line->pointMarks.size(), 2u);
+    line->pointMarks[1] = 1;
+    line->active = 1;
+    scene_->ActivateFlaggedLine();
+    EXPECT_EQ(scene_->world->selectedLine, line);
+
+    // Looking down from (0, 5, -5) at 45 degrees: the aim meets y = 0 at z = 0.
+    scene_->mainCamera.position = Vector3{0.0f, 5.0f, -5.0f};
+    scene_->mainCamera.Pitch(-45.0f);
+    scene_->mainCamera.UpdateViewMatrix();
+    scene_->grabPoint = Vector3{1.0f, 0.0f, -1.0f};
+    scene_->lastViewDirection = Vector3{0.0f, 0.0f, 1.0f};
+    scene_->EditLinePoint(1);
+    const Vector3 forward = scene_->ViewForward();
+    ASSERT_GT(std::fabs(forward.y), 0.1f);
+    const float t = -5.0f / forward.y;
+    EXPECT_NEAR(scene_->grabPoint.z, -5.0f + t * forward.z, 1e-4f);
+    EXPECT_NEAR(line->points[1].z, scene_->grabPoint.z + 1.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(line->points[0].z, 0.0f);
+
+    // A level aim is skipped instead of sending the points to infinity.
+    scene_->mainCamera.orientation.SetIdentity();
+    scene_->mainCamera.UpdateViewMatrix();
+    const Vector3 before = line->points[1];
+    scene_->EditLinePoint(1);
+    EXPECT_FLOAT_EQ(line->points[1].z, before.z);
 }

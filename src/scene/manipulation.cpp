@@ -450,3 +450,10 @@ void CScene::EditLinePoint(int enabled)
         if (moved) line->CreateDriverRenderSet();
     }
 }
+
+void CScene::ActivateFlaggedLine()
+{
+    if (!world) return;
+    world->selectedLine = nullptr;
+    world->selectedLine = world->GetActiveLine();
+}

@@ -405,6 +405,8 @@ public:
     void CopyMaterialToNamesakes(CNBObject* object);
     // Drags the selected line points along the aim (0: nothing).
     void EditLinePoint(int enabled);
+    // The world's selected line becomes the first line marked active.
+    void ActivateFlaggedLine();
 
     CDriver* driver = nullptr;
     CSoundManager* soundManager = nullptr;
