@@ -264,6 +264,11 @@ public:
     void RenderPreviewPositionsShadowed();
     void RenderPreviewObjects();
     void RenderPreviewObjectsShadowed();
+    // TODO(generation): the in-game click's generator calls, declared for the
+    // dispatch but not defined yet: a preview or a run of a generator type,
+    // and a vertex at the mouse cursor for the line being drawn.
+    void GenerateObjects(int type, int mode);
+    void AddLineVertexAtCursor();
     // TODO(acting)
     void ReleaseMovedBodies(int releaseAll);
     // TODO(editor-windows): -1 every block type, else the current one (and

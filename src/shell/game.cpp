@@ -70,11 +70,6 @@ void CGame::UnloadWorld()
     scene = nullptr;
 }
 
-void CGame::DispatchGameInput()
-{
-    // TODO(acting): turn held and pressed input codes into actions.
-}
-
 void GameFrame(CGame* game)
 {
     if (!game) return;

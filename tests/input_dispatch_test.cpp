@@ -1,0 +1,276 @@
+// The in-game input dispatch driven through the input layer's fake system and
+// a fake clock: Esc and the windows, the fixed slot order, held-key repeats,
+// the held Shift, the wheel and the double click.
+#include <gtest/gtest.h>
+#include <imgui.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "input/input.h"
+#include "platform/clock.h"
+#include "platform/input/fake_input.h"
+#include "platform/message_box.h"
+#include "scene/scene.h"
+#include "shell/game.h"
+#include "support/temp_directory.h"
+#include "support/world_objects.h"
+#include "world/block_type.h"
+#include "world/object.h"
+#include "world/world.h"
+
+namespace {
+
+namespace fake = dinput::fake;
+
+// DirectInput scan codes.
+constexpr uint8_t kEscape = 1;
+constexpr uint8_t kEquals = 13;
+constexpr uint8_t kG = 34;
+constexpr uint8_t kLeftShift = 42;
+constexpr uint8_t kLeftArrow = 203;
+
+class InputDispatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
+        platform::SetClockSource([this] { return clock_; });
+        fake::UseFakeSystem();
+        ASSERT_EQ(input_.InitInput(nullptr), S_OK);
+        input_.AcquireDevices();
+        scene_ = std::make_unique<CScene>();
+        scene_->Flag(kFlagStartHints) = 0;
+        game_.input = &input_;
+        game_.scene = scene_.get();
+        // Held keys are read once per clock millisecond, process-wide: a pass
+        // at a time no case uses keeps the cases apart.
+        // The first pass also takes the mouse exclusively; the second
+        // acquires it, so motion and buttons read from then on.
+        clock_ = 1;
+        Pass();
+        clock_ = 2;
+        Pass();
+        clock_ = 10000;
+    }
+
+    void TearDown() override
+    {
+        game_.scene = nullptr;
+        if (scene_->world) {
+            scene_->world->quickBar.clear();
+            scene_->world->currentBlockType = nullptr;
+            delete scene_->world;
+            scene_->world = nullptr;
+        }
+        scene_.reset();
+        input_.ReleaseDevices();
+        fake::UseSdlSystem();
+        platform::SetClockSource({});
+    }
+
+    // One main-loop pass: read the devices, then dispatch.
+    void Pass()
+    {
+        input_.PollKeyboard();
+        input_.PollMouse();
+        game_.DispatchGameInput();
+    }
+
+    void Tap(uint8_t key)
+    {
+        fake::KeyDown(key);
+        Pass();
+        fake::KeyUp(key);
+        Pass();
+    }
+
+    TempDirectory folder_;
+    std::unique_ptr<ScopedStartDirectory> start_;
+    uint32_t clock_ = 1;
+    CInput input_;
+    CGame game_;
+    std::unique_ptr<CScene> scene_;
+};
+
+TEST_F(InputDispatch, EscapeClosesTheCreateObjectsDialogBeforeOpeningTheMenu)
+{
+    scene_->Flag(kFlagCreateObjectsDialog) = 1;
+    Tap(kEscape);
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    EXPECT_FALSE(scene_->FlagOn(kFlagSceneMenu));
+
+    Tap(kEscape);
+    EXPECT_TRUE(scene_->FlagOn(kFlagSceneMenu));
+
+    // Closing the menu ends the save-as entry and gives the keys back.
+    scene_->Flag(kFlagSaveAsEntry) = 1;
+    game_.modalOpen = 1;
+    Tap(kEscape);
+    EXPECT_FALSE(scene_->FlagOn(kFlagSceneMenu));
+    EXPECT_FALSE(scene_->FlagOn(kFlagSaveAsEntry));
+    EXPECT_EQ(game_.modalOpen, 0);
+}
+
+TEST_F(InputDispatch, CaptureSwitchLetsOnlyEscapeThrough)
+{
+    game_.modalOpen = 1;
+    const bool toolBox = scene_->FlagOn(kFlagToolBox);
+    fake::KeyDown(kEquals);  // "Create Objects" by default
+    Pass();
+    fake::KeyUp(kEquals);
+    Pass();
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    EXPECT_EQ(scene_->FlagOn(kFlagToolBox), toolBox);
+    Tap(kEscape);
+    EXPECT_EQ(game_.modalOpen, 0);
+    Tap(kEquals);
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+}
+
+TEST_F(InputDispatch, TextEntryInDearImGuiKeepsTheKeys)
+{
+    ImGuiContext* context = ImGui::CreateContext();
+    ImGui::GetIO().WantTextInput = true;
+    Tap(kEquals);
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    ImGui::GetIO().WantTextInput = false;
+    Tap(kEquals);
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    ImGui::DestroyContext(context);
+}
+
+TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)
+{
+    scene_->world = new CWorld;
+    BlockType tool;
+    tool.Init();
+    scene_->world->quickBar.push_back(&tool);
+    BlockType other;
+    other.Init();
+    scene_->world->currentBlockType = &other;
+
+    // "None Tool" is tested before "Tool 1": the tool wins.
+    game_.keySlots[14] = 0xBB;
+    game_.keySlots[15] = 0xBB;
+    // Both window switches bound to the same key flip together.
+    game_.keySlots[kSlotShowHideToolBox] = 0xBB;
+    const bool toolBox = scene_->FlagOn(kFlagToolBox);
+    Tap(kEquals);
+    EXPECT_EQ(scene_->world->currentBlockType, &tool);
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    EXPECT_NE(scene_->FlagOn(kFlagToolBox), toolBox);
+
+    CNBObject::Delete(scene_->world->previewObject);
+    scene_->world->previewObject = nullptr;
+}
+
+TEST_F(InputDispatch, HeldArrowRepeatsAfterMoreThan150MsAndGEvery151)
+{
+    fake::KeyDown(kLeftArrow);
+    Pass();  // the press moves once at once
+    EXPECT_EQ(game_.actionTimes["moveleft"], 10000u);
+    clock_ = 10150;
+    Pass();
+    EXPECT_EQ(game_.actionTimes["moveleft"], 10000u);
+    clock_ = 10151;
+    Pass();
+    EXPECT_EQ(game_.actionTimes["moveleft"], 10151u);
+    fake::KeyUp(kLeftArrow);
+    clock_ = 10400;
+    Pass();
+    EXPECT_EQ(game_.actionTimes["moveleft"], 10151u);
+
+    clock_ = 20000;
+    fake::KeyDown(kG);
+    Pass();
+    EXPECT_EQ(game_.actionTimes["throw"], 20000u);
+    clock_ = 20150;
+    Pass();
+    EXPECT_EQ(game_.actionTimes["throw"], 20000u);
+    clock_ = 20151;
+    Pass();
+    EXPECT_EQ(game_.actionTimes["throw"], 20151u);
+    fake::KeyUp(kG);
+    Pass();
+}
+
+TEST_F(InputDispatch, ShiftStopsTurningAndTheExclusiveMouse)
+{
+    for (int i = 0; i < 4; ++i) scene_->timing.PushFpsSample(60.0f);
+    scene_->mainCamera.orientation.SetIdentity();
+    const double before = scene_->mainCamera.orientation.m[0];
+
+    fake::KeyDown(kLeftShift);
+    for (uint32_t t = 10001; t <= 10003; ++t) {
+        fake::MoveMouse(40, 0);
+        clock_ = t;
+        Pass();
+    }
+    ASSERT_NE(input_.GetMouseAxis(kMouseAxisX), 0);
+    EXPECT_EQ(game_.passFlags[0], 1);
+    EXPECT_EQ(scene_->mainCamera.orientation.m[0], before);
+    EXPECT_EQ(input_.mouseExclusive, 0);
+
+    fake::KeyUp(kLeftShift);
+    clock_ = 10010;
+    Pass();
+    EXPECT_EQ(input_.mouseExclusive, 1);
+    fake::MoveMouse(40, 0);
+    clock_ = 10011;
+    Pass();  // the new exclusive mouse is acquired here
+    fake::MoveMouse(40, 0);
+    clock_ = 10012;
+    Pass();
+    EXPECT_NE(scene_->mainCamera.orientation.m[0], before);
+    input_.SetMouseExclusive(0);
+}
+
+TEST_F(InputDispatch, WheelWithNothingSelectedTurnsTheBlockTypesYaw)
+{
+    scene_->world = new CWorld;
+    BlockType type;
+    type.Init();
+    scene_->world->currentBlockType = &type;
+    fake::TurnWheel(1);
+    Pass();
+    EXPECT_FLOAT_EQ(type.yaw, 15.0f);
+    fake::TurnWheel(-1);
+    Pass();
+    EXPECT_FLOAT_EQ(type.yaw, 0.0f);
+}
+
+TEST_F(InputDispatch, TwoLeftPressesWithin500MsAreADoubleClick)
+{
+    scene_->world = new CWorld;
+    CNBObject* object = NewBoxObject(Vector3{0.0f, 0.0f, 0.0f});
+    object->Kind = 2;
+    scene_->selectedObject = object;
+
+    auto click = [this] {
+        fake::PressButton(0);
+        Pass();
+        fake::ReleaseButton(0);
+        Pass();
+    };
+    click();  // a single click starts a drag of the selection
+    EXPECT_EQ(scene_->draggedObject, object);
+    EXPECT_EQ(game_.lastLeftClick, 10000u);
+
+    scene_->draggedObject = nullptr;
+    clock_ = 10499;
+    click();  // the second press sets the cursor instead
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    EXPECT_EQ(game_.lastLeftClick, 10499u);
+
+    clock_ = 11000;
+    click();  // 501 ms later: a single click again
+    EXPECT_EQ(scene_->draggedObject, object);
+
+    scene_->selectedObject = nullptr;
+    scene_->draggedObject = nullptr;
+    CNBObject::Delete(object);
+}
+
+}  // namespace
