@@ -376,11 +376,10 @@ void CGame::DispatchGameInput()
     if (leftPressed) {
         if (doubleClick) {
             s.SetCursorPoint();
-            // TODO(generation): while "Generate Objects" is open (flag 27),
-            // s.GenerateObjects(<last generator type>, 0) previews it at the
-            // new cursor point.
+            // While "Generate Objects" is open, the preview follows the new cursor point.
+            if (s.FlagOn(kFlagGenerateObjects)) s.GenerateObjects(s.lastGeneratorType, 0);
         } else if (s.FlagOn(kFlagLineToolBox) && s.FlagOn(kFlagLineAddVertex)) {
-            // TODO(generation): s.AddLineVertexAtCursor();
+            s.AddLineVertexAtCursor();
         } else {
             s.BeginDrag();
             s.ActivateFlaggedLine();

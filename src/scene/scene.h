@@ -264,11 +264,12 @@ public:
     void RenderPreviewPositionsShadowed();
     void RenderPreviewObjects();
     void RenderPreviewObjectsShadowed();
-    // TODO(generation): the in-game click's generator calls, declared for the
-    // dispatch but not defined yet: a preview or a run of a generator type,
-    // and a vertex at the mouse cursor for the line being drawn.
+    // The in-game click's generator calls (generation/object_generators.cpp):
+    // a preview (mode 0) or a run of a generator type, and a vertex at the
+    // mouse cursor for the line being drawn.
     void GenerateObjects(int type, int mode);
     void AddLineVertexAtCursor();
+    int lastGeneratorType = 0;  // the type the "Generate Objects" window last previewed
     // TODO(acting)
     void ReleaseMovedBodies(int releaseAll);
     // TODO(editor-windows): -1 every block type, else the current one (and
