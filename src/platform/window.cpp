@@ -462,6 +462,19 @@ bool PushKeyDownEvent(Window* window, int virtualKey, bool alt)
     return SDL_PushEvent(&event) == 1;
 }
 
+bool PushKeyUpEvent(Window* window, int virtualKey)
+{
+    const SDL_Keycode key = KeyOfVirtualKey(virtualKey);
+    if (key == SDLK_UNKNOWN) return false;
+    SDL_Event event {};
+    event.type = SDL_KEYUP;
+    event.key.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    event.key.state = SDL_RELEASED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    return SDL_PushEvent(&event) == 1;
+}
+
 void PushMouseMotionEvent(Window* window, int x, int y)
 {
     SDL_Event event {};

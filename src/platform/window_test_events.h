@@ -11,6 +11,8 @@ void PushQuitEvent();
 // A key press by Windows virtual-key code ('A', '/' as VK_OEM_2 0xBF, ...);
 // `alt` holds Alt down with it. False for a key the event table does not know.
 bool PushKeyDownEvent(Window* window, int virtualKey, bool alt);
+// The release of a key pressed with PushKeyDownEvent; until then it is held.
+bool PushKeyUpEvent(Window* window, int virtualKey);
 // A mouse move to (x, y) in window coordinates.
 void PushMouseMotionEvent(Window* window, int x, int y);
 
