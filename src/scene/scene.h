@@ -270,7 +270,8 @@ public:
     void GenerateObjects(int type, int mode);
     void AddLineVertexAtCursor();
     int lastGeneratorType = 0;  // the type the "Generate Objects" window last previewed
-    // TODO(acting)
+    // Hands bodies moved by hand back to the simulation more than 1500 ms
+    // after their last move, or all of them at once (manipulation.cpp).
     void ReleaseMovedBodies(int releaseAll);
     // TODO(editor-windows): -1 every block type, else the current one (and
     // the one shown in the "Blocks" window while flag 11 is set).
