@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "scene/scene.h"
 #include "shell/game.h"
+#include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
 #include "world/block_type.h"
@@ -23,12 +24,7 @@ namespace {
 
 namespace fake = dinput::fake;
 
-// DirectInput scan codes.
-constexpr uint8_t kEscape = 1;
-constexpr uint8_t kEquals = 13;
-constexpr uint8_t kG = 34;
-constexpr uint8_t kLeftShift = 42;
-constexpr uint8_t kLeftArrow = 203;
+using namespace scan_code;
 
 class InputDispatch : public ::testing::Test {
 protected:

@@ -3,6 +3,8 @@
 // mouse switch, wheel and motion, and controllers released at start-up.
 #include <gtest/gtest.h>
 
+#include "support/scan_codes.h"
+
 #include "input/input.h"
 #include "platform/input/fake_input.h"
 #include "platform/message_box.h"
@@ -11,21 +13,7 @@ namespace {
 
 namespace fake = dinput::fake;
 
-// DirectInput scan codes.
-constexpr uint8_t kEscape = 1;
-constexpr uint8_t kTab = 15;
-constexpr uint8_t kW = 17;
-constexpr uint8_t kEnter = 28;
-constexpr uint8_t kLeftControl = 29;
-constexpr uint8_t kA = 30;
-constexpr uint8_t kLeftShift = 42;
-constexpr uint8_t kRightShift = 54;
-constexpr uint8_t kLeftAlt = 56;
-constexpr uint8_t kF10 = 68;
-constexpr uint8_t kNumpadMinus = 74;
-constexpr uint8_t kRightControl = 157;
-constexpr uint8_t kRightAlt = 184;
-constexpr uint8_t kDelete = 211;
+using namespace scan_code;
 
 class InputTest : public ::testing::Test {
 protected:
