@@ -1,5 +1,7 @@
 #include "platform/imgui_backends.h"
 
+#include <cstdint>
+
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
@@ -8,6 +10,7 @@
 #include <SDL.h>
 
 #include "platform/gpu/context.h"
+#include "platform/gpu/views.h"
 #include "platform/window_internal.h"
 
 namespace platform {
@@ -51,6 +54,12 @@ void RenderImGuiDrawData(gpu::Context* context)
 void InvalidateImGuiDeviceObjects()
 {
     if (openGlUp) ImGui_ImplOpenGL3_DestroyDeviceObjects();
+}
+
+void* ImGuiTextureOf(const gpu::ShaderResourceView* view)
+{
+    if (!view) return nullptr;
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(view->GlTexture()));
 }
 
 int MaxTextureSize()

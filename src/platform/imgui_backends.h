@@ -6,6 +6,7 @@
 
 namespace gpu {
 class Context;
+class ShaderResourceView;
 }
 
 namespace platform {
@@ -26,5 +27,8 @@ void RenderImGuiDrawData(gpu::Context* context);
 int MaxTextureSize();
 // ImGui_ImplDX11_InvalidateDeviceObjects: made anew at the next frame.
 void InvalidateImGuiDeviceObjects();
+// The Dear ImGui texture id of a shader view (ImTextureID is void* here);
+// null draws Dear ImGui's font texture, so callers pass null only for "no picture".
+void* ImGuiTextureOf(const gpu::ShaderResourceView* view);
 
 }  // namespace platform

@@ -7,6 +7,8 @@
 #include "core/matrix4.h"
 #include "core/matrix4d.h"
 #include "core/vector3.h"
+#include "generation/generator_settings.h"
+#include "render/block_preview_state.h"
 #include "render/shadow_maps.h"
 #include "scene/camera.h"
 #include "scene/drop_queue.h"
@@ -16,6 +18,12 @@
 #include "scene/scene_flags.h"
 #include "scene/scene_params.h"
 #include "scene/viewer.h"
+#include "ui/console_state.h"
+#include "ui/editor_dialogs.h"
+#include "ui/generator_window_state.h"
+#include "ui/hint_state.h"
+#include "ui/property_editor_state.h"
+#include "ui/tool_box_state.h"
 #include "world/vertex_formats.h"
 
 class CDriver;
@@ -276,7 +284,7 @@ public:
     // TODO(editor-windows): -1 every block type, else the current one (and
     // the one shown in the "Blocks" window while flag 11 is set).
     void RenderBlockPreviews(int which);
-    // TODO(front-end): the editor windows of one frame.
+    // The editor windows of one frame, in their fixed order (ui/editor_frame.cpp).
     void DrawUserInterface();
 
     // ---- viewer movement (viewer.cpp) and animation (animate_objects.cpp) ----
@@ -481,6 +489,16 @@ public:
     uint32_t lastSectorReassignTime = 0;  // ms; all objects re-sorted every 120 s
     uint32_t lastSectorUpdateTime = 0;    // ms; moved objects re-sorted every second
     uint8_t deviceLost = 0;               // re-creating the device failed; retried each frame
+
+    // The editor windows' and generators' own state, one block per concern.
+    EditorDialogState dialogs;
+    ConsoleState console;
+    ToolBoxState toolBoxes;
+    PropertyEditorState propertyEditors;
+    HintState hints;
+    GeneratorWindowState generatorWindows;
+    ObjectGeneratorSettings generator;
+    BlockPreviewState blockPreviews;
 
     // The Bullet world. The destructor deletes the world (whose objects take
     // their bodies out of it) before members go.

@@ -321,19 +321,3 @@ void CScene::RenderBlockPreviews(int /*which*/)
 {
     // TODO(editor-windows): the turning pictures of the block types.
 }
-
-void CScene::DrawUserInterface()
-{
-    // TODO(front-end): the editor windows. Until they exist the frame still
-    // runs an empty Dear ImGui frame, so Dear ImGui's input state (and with
-    // it WantCaptureMouse / WantCaptureKeyboard) stays current.
-    if (!ImGui::GetCurrentContext() || !DeviceReady(driver)) return;
-    platform::NewImGuiFrame();
-    // Without its back ends (a scene driven by a test) Dear ImGui has no
-    // font atlas or display and cannot make a frame.
-    const ImGuiIO& io = ImGui::GetIO();
-    if (!io.Fonts->IsBuilt() || io.DisplaySize.x <= 0.0f || io.DisplaySize.y <= 0.0f) return;
-    ImGui::NewFrame();
-    ImGui::Render();
-    platform::RenderImGuiDrawData(driver->state->context);
-}

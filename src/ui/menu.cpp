@@ -15,11 +15,13 @@ void CMenu::LoadTextures()
     // TODO(front-end): load the background pictures and scene thumbnails.
 }
 
-int CMenu::CreateResources()
-{
-    // TODO(front-end): the front end's registries and its screen quad.
-    return 1;
-}
+void CMenu::ReleaseTextures() {}
+void CMenu::MainMenuScreen() {}
+void CMenu::WorldsScreen() {}
+void CMenu::OptionsScreen() {}
+void CMenu::GraphicsScreen() {}
+void CMenu::SoundsGameScreen() {}
+void CMenu::NewWorldScreen() {}
 
 void MenuFrame()
 {

@@ -1,0 +1,5 @@
+// The object generators' settings and working state in the scene.
+#pragma once
+
+struct ObjectGeneratorSettings {
+};

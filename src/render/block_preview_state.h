@@ -1,0 +1,5 @@
+// The block-type preview pictures' state in the scene.
+#pragma once
+
+struct BlockPreviewState {
+};

@@ -1,0 +1,5 @@
+// The console's state in the scene.
+#pragma once
+
+struct ConsoleState {
+};

@@ -1,0 +1,5 @@
+// State of the scene dialogs that lives with the scene.
+#pragma once
+
+struct EditorDialogState {
+};

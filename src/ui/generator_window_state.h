@@ -1,0 +1,5 @@
+// The generator windows' state in the scene.
+#pragma once
+
+struct GeneratorWindowState {
+};

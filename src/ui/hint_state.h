@@ -1,0 +1,5 @@
+// The stats, help and start-hint windows' state in the scene.
+#pragma once
+
+struct HintState {
+};

@@ -1,0 +1,5 @@
+// The tool boxes' state in the scene.
+#pragma once
+
+struct ToolBoxState {
+};
