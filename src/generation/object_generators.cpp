@@ -12,3 +12,23 @@ void CScene::AddLineVertexAtCursor()
 {
     // TODO(generation): a vertex at the mouse cursor for the line being drawn.
 }
+
+void CScene::GenerateAlongLine(int /*mode*/)
+{
+    // TODO(generation)
+}
+
+void CScene::GenerateAlongGivenLine(CWorld* /*world*/, CLine* /*line*/)
+{
+    // TODO(generation)
+}
+
+void CScene::RandomizePerlinTable()
+{
+    // TODO(generation)
+}
+
+void CScene::GenerateAutoScene()
+{
+    // TODO(generation)
+}

@@ -32,6 +32,7 @@ class CSoundBuffer;
 class CGame;
 class CWorld;
 class CNBObject;
+class CLine;
 class Sector;
 struct BlockType;
 struct ShaderEntry;
@@ -277,6 +278,14 @@ public:
     // mouse cursor for the line being drawn.
     void GenerateObjects(int type, int mode);
     void AddLineVertexAtCursor();
+    // Preview (0) or preview then create (non-zero) along the world's active line.
+    void GenerateAlongLine(int mode);
+    // The preview along a given line (the spline generator's).
+    void GenerateAlongGivenLine(CWorld* world, CLine* line);
+    // A new noise table for the Perlin generators and the landscape.
+    void RandomizePerlinTable();
+    // Random paths of objects and towers inside the existing world.
+    void GenerateAutoScene();
     int lastGeneratorType = 0;  // the type the "Generate Objects" window last previewed
     // Hands bodies moved by hand back to the simulation more than 1500 ms
     // after their last move, or all of them at once (manipulation.cpp).
