@@ -1,7 +1,32 @@
-// Improved Perlin noise in doubles over the scene's noise table.
+// Improved Perlin noise (Ken Perlin's 2002 reference algorithm) in doubles,
+// driven by the process-wide noise table.
+//
+// The noise table (256 entries) starts as Ken Perlin's published permutation
+// and can be replaced by random values (RandomizeNoiseTable, or
+// CScene::RandomizePerlinTable while "Randomize Noise" is on). The noise reads
+// a 512-entry working table, which holds the noise table twice; every noise
+// user calls ReloadNoiseWorkingTable right before its sampling loop, so a
+// changed table takes effect at the next generator run and not earlier.
+// Main thread only.
 #pragma once
 
-// About -1..1; 0 at every integer lattice point.
+#include <cstdint>
+
+inline constexpr int kNoiseTableSize = 256;
+
+// About -1..1; 0 at every integer lattice point. Reads the working table
+// only: no allocation.
 double PerlinNoise3(double x, double y, double z);
 // PerlinNoise3(x, y, 0).
 double PerlinNoise2(double x, double y);
+
+// The noise table (kNoiseTableSize entries) as it stands.
+const int32_t* NoiseTable();
+// Working entries i and i + 256 = noise table entry i.
+void ReloadNoiseWorkingTable();
+// Every entry of the noise table a new uniform draw in 0..250 (RandomInt:
+// a fresh twister per entry). Values may repeat; every index stays inside
+// the working table.
+void RandomizeNoiseTable();
+// The noise table back to Ken Perlin's permutation.
+void ResetNoiseTable();

@@ -34,6 +34,13 @@ public:
     // Reads texel (x, y), y from the top, rows stored bottom-up. False (outputs
     // untouched) when out of range, without pixels, or of an unknown depth.
     bool GetPixel(uint32_t x, int32_t y, uint8_t& c0, uint8_t& c1, uint8_t& c2, uint8_t& c3) const;
+    // Writes texel (x, y), y from the top, rows stored bottom-up, from red,
+    // green, blue and alpha: 16 bits as 5-bit blue, green, red (red lowest,
+    // top bit 0), 24 bits as blue, green, red, 32 bits as blue, green, red,
+    // alpha. Nothing for x or y out of range, no pixels, or another depth
+    // (8-bit images are left unchanged). Defined with the noise, whose
+    // images it writes (generation/texel_writer.cpp).
+    void SetTexel(uint32_t x, uint32_t y, uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);
 
     // Frees the CPU side (child, palette, pixels, name); the hash, sizes and
     // the GPU record stay.

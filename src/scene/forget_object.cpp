@@ -57,3 +57,32 @@ void CScene::ForgetObject(CNBObject* object)
     std::erase(previewObjects, object);
     if (positionObject == object) positionObject = nullptr;
 }
+
+void CScene::ForgetWorld()
+{
+    if (world) {
+        for (CNBObject* object : world->objects) ForgetObject(object);
+        // Nothing of the scene follows the world's removals any more.
+        world->objectRemovedHook = nullptr;
+        world->objectRemovedContext = nullptr;
+    }
+    // The generator previews are the scene's own, but made from the world's
+    // block types with links to its textures.
+    for (CNBObject* object : previewObjects) CNBObject::Delete(object);
+    previewObjects.clear();
+    CNBObject::Delete(positionObject);
+    positionObject = nullptr;
+    previewPositions.clear();
+    generator.ReleaseGeneratedSpline();  // drawn over the old world's objects
+    generator.fieldPrototype = nullptr;  // one of the world's block types
+    Flag(kFlagGeneratorPreview) = 0;
+    // Links that may still point at a world object ForgetObject did not see.
+    selectedObject = nullptr;
+    draggedObject = nullptr;
+    heldObject = nullptr;
+    keyMovedObjects.clear();
+    recordedObjects.clear();
+
+    renderCaches.Clear();       // entries of the world's registries
+    dialogs.ForgetPictures();   // textures of the world
+}

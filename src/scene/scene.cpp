@@ -2,8 +2,7 @@
 // the entry into a world (CreateWorld) and the viewer's start position.
 //
 // Index: world file names - flags - construction and destruction - camera
-// block - CreateWorld (opening, generating) - PlaceViewerAtStart - seams of
-// the scene generators
+// block - CreateWorld (opening, generating) - PlaceViewerAtStart
 #include "scene/scene.h"
 
 #include <algorithm>
@@ -417,17 +416,4 @@ void CScene::PlaceViewerAtStart(bool generated)
     mainCamera.position = start;
     mainCamera.orientation.SetIdentity();
     mainCamera.viewMatrix.SetIdentity();
-}
-
-// ---------------------------------------------------------------------------
-// Seams of the scene generators
-// ---------------------------------------------------------------------------
-void CScene::GenerateTubeScene(float /*worldSize*/, float /*maxLeafSize*/, int /*multiLevel*/, int /*baseLevel*/)
-{
-    // TODO(generation): rooms and corridors of a tube-style scene.
-}
-
-void CScene::GenerateLandscapeScene(int /*size*/, int /*maxHeight*/)
-{
-    // TODO(generation): the cube landscape with its biomes.
 }

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/matrix4.h"
 #include "core/matrix4d.h"
 #include "core/vector3.h"
 #include "generation/generator_settings.h"
+#include "generation/landscape_images.h"
 #include "render/block_preview_state.h"
 #include "render/shadow_maps.h"
 #include "scene/camera.h"
@@ -264,37 +266,80 @@ public:
     // with the sizes scaled and the mass kept.
     void ScaleObject(CNBObject* object, float sx, float sy, float sz);
 
-    // ---- seams of capabilities still to come (defined in scene.cpp and
-    // scene_frame.cpp with the least behaviour until their owners land) ----
-    // TODO(generation): the new-world scenes and the generator previews.
-    void GenerateTubeScene(float worldSize, float maxLeafSize, int multiLevel, int baseLevel);
-    void GenerateLandscapeScene(int size, int maxHeight);
-    void RenderPreviewPositions();
-    void RenderPreviewPositionsShadowed();
-    void RenderPreviewObjects();
-    void RenderPreviewObjectsShadowed();
-    // The in-game click's generator calls (generation/object_generators.cpp):
-    // a preview (mode 0) or a run of a generator type, and a vertex at the
-    // mouse cursor for the line being drawn.
-    void GenerateObjects(int type, int mode);
-    void AddLineVertexAtCursor();
-    // Preview (0) or preview then create (non-zero) along the world's active line.
-    void GenerateAlongLine(int mode);
-    // The preview along a given line (the spline generator's).
-    void GenerateAlongGivenLine(CWorld* world, CLine* line);
-    // A new noise table for the Perlin generators and the landscape.
-    void RandomizePerlinTable();
-    // Random paths of objects and towers inside the existing world.
-    void GenerateAutoScene();
-    int lastGeneratorType = 0;  // the type the "Generate Objects" window last previewed
+    // ---- held bodies (manipulation.cpp), block pictures (render/block_previews.cpp)
+    // and the editor windows (ui/editor_frame.cpp) ----
     // Hands bodies moved by hand back to the simulation more than 1500 ms
     // after their last move, or all of them at once (manipulation.cpp).
     void ReleaseMovedBodies(int releaseAll);
-    // TODO(editor-windows): -1 every block type, else the current one (and
+    // The turning pictures: -1 every block type, else the current one (and
     // the one shown in the "Blocks" window while flag 11 is set).
     void RenderBlockPreviews(int which);
     // The editor windows of one frame, in their fixed order (ui/editor_frame.cpp).
     void DrawUserInterface();
+
+    // ---- reloading the world (scene/world_reload.cpp, scene/forget_object.cpp) ----
+    // "ReLoad Last Saved": reads the world's own file from the Worlds folder
+    // into a new world; only once that has been read completely does it take
+    // the old world's place (ForgetWorld, then the old world goes). A file
+    // that cannot be read leaves the old world running (logged). True when
+    // the world was replaced.
+    bool ReloadWorld();
+    // Drops every link the scene keeps into its world before the world goes:
+    // each object through ForgetObject, the generator previews (built from
+    // the world's block types and textures, with the generated spline and
+    // the Perlin prototype), the render caches and the dialogs' pictures.
+    // The world itself stays. A new link into the world is dropped here.
+    void ForgetWorld();
+
+    // ---- tube-style and cube landscape scenes (generation/tube_scene.cpp, generation/cube_landscape.cpp) ----
+    // Fills the world with raised rooms on pillars joined by corridors, all
+    // of one-unit boxes (static, scale 1), over a World Size square cut into
+    // leaves of at most Max Leaf Size; Multi Level adds a smaller level beside
+    // it, Base Level a ground. Sizes are held to the dialog's ranges; a World
+    // Size below 12 (or no number) lays no box. Sectors are appended over
+    // the boxes.
+    void GenerateTubeScene(float worldSize, float maxLeafSize, int multiLevel, int baseLevel);
+    // Fills the world with a size x size landscape of biome cubes (static,
+    // scale 1) at the 3D cursor, heights up to maxHeight; size is held to
+    // 32..512 and maxHeight to 0..64. An empty world gets 16 sectors. The
+    // images along the way stay in landscapeImages; statusLines lists the
+    // biomes no column took. Without the biome graph (logged) no cube is made.
+    void GenerateLandscapeScene(int size, int maxHeight);
+    // The landscape's eleven intermediate images, kept until the next
+    // landscape or the scene's end, and one line per biome the last landscape
+    // left out (shown by the "Stats" window).
+    LandscapeImages landscapeImages;
+    std::vector<std::u16string> statusLines;
+
+    // ---- object generators (generation/object_generators.cpp, generator_lines.cpp,
+    // random_spline.cpp, perlin_field_generator.cpp, automatic_scene.cpp) and
+    // their preview passes (render/generator_preview_passes.cpp) ----
+    // Type 0 direct line, 1 circle or spiral, 2 random spline, 3 Perlin field
+    // (GeneratorType); mode 0 preview, 1 create the previews (or the Perlin
+    // positions), -1 drop every preview (GeneratorMode). Settings and working
+    // state are `generator`; nothing happens without a current block type.
+    void GenerateObjects(int type, int mode);
+    // Preview (0) or preview then create (non-zero; previews already there
+    // are created at once) along the world's active line. Runs only while
+    // generator.alongLineRequest is set, and clears it.
+    void GenerateAlongLine(int mode);
+    // The preview along a given line (the spline generator's); the same request.
+    void GenerateAlongGivenLine(CWorld* world, CLine* line);
+    // A new noise table (noise.h), only while "Randomize Noise" (flag 42) is on.
+    void RandomizePerlinTable();
+    // A random path of objects and a tower inside the area the world's
+    // objects cover; nothing in a world without objects.
+    void GenerateAutoScene();
+    // The line tool's click: a vertex 0.1 above the picked point ((0, 0.1, 0)
+    // when nothing is hit) for the line being drawn, started when none is.
+    void AddLineVertexAtCursor();
+    // The Perlin positions with the one position object (built from the
+    // field prototype when null), and the other generators' preview objects.
+    void RenderPreviewPositions();
+    void RenderPreviewPositionsShadowed();
+    void RenderPreviewObjects();
+    void RenderPreviewObjectsShadowed();
+    int lastGeneratorType = 0;  // the type of the last GenerateObjects call past its block-type check
 
     // ---- viewer movement (viewer.cpp) and animation (animate_objects.cpp) ----
     // Once per frame, first thing: the camera-move records into walking,

@@ -4,7 +4,7 @@
 //
 // Index: cache slots and helpers - render caches - RenderFrame (fresh-drop
 // release, sector upkeep, the passes, present) - RenderModelView - lost
-// device - seams of the capabilities still to come
+// device
 #include <imgui.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "graphics/gpu_registry.h"
 #include "platform/clock.h"
 #include "platform/imgui_backends.h"
+#include "render/block_previews.h"
 #include "render/constant_buffers.h"
 #include "render/render_caches.h"
 #include "scene/scene.h"
@@ -277,7 +278,12 @@ bool CScene::RecoverLostDevice()
     // The GPU objects of the old device go first, and with them every cached
     // look-up of them; the CPU-side world (objects, bodies, block library)
     // stays as it is.
-    if (world) world->ReleaseResources();
+    if (world) {
+        // The turning block pictures are GPU objects of the old device too;
+        // the next preview pass makes them anew.
+        ReleaseBlockPreviews(*world);
+        world->ReleaseResources();
+    }
     renderCaches.Clear();
     driver->ReleaseDevice();
     if (driver->CreateDeviceAndSwapChain() != 0 || !DeviceReady(driver)) {
@@ -292,32 +298,4 @@ bool CScene::RecoverLostDevice()
     // Dear ImGui makes its renderer objects again on its next frame.
     platform::InvalidateImGuiDeviceObjects();
     return true;
-}
-
-// ---------------------------------------------------------------------------
-// Seams of the capabilities still to come
-// ---------------------------------------------------------------------------
-void CScene::RenderPreviewPositions()
-{
-    // TODO(generation): the Perlin generator's preview positions.
-}
-
-void CScene::RenderPreviewPositionsShadowed()
-{
-    // TODO(generation)
-}
-
-void CScene::RenderPreviewObjects()
-{
-    // TODO(generation): the other generators' preview objects.
-}
-
-void CScene::RenderPreviewObjectsShadowed()
-{
-    // TODO(generation)
-}
-
-void CScene::RenderBlockPreviews(int /*which*/)
-{
-    // TODO(editor-windows): the turning pictures of the block types.
 }

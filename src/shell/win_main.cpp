@@ -177,6 +177,8 @@ int WinMain(int showCommand)
     SaveStartupSetup();
     delete Game;
     Game = nullptr;
+    // The front end's pictures and GPU objects go while the driver still exists.
+    Menu->ReleaseResources();
     ReleaseGlobalResources();
     platform::DestroyMainWindow(mainWindow);
     mainWindow = nullptr;

@@ -1,38 +1,147 @@
+// The front end's object, its pictures and its frame. The screens are in
+// ui/menu_screens.cpp, the GPU resources in ui/menu_resources.cpp.
+//
+// Index
+//   - Construction
+//   - Pictures
+//   - One front-end frame
 #include "ui/menu.h"
 
 #include <imgui.h>
 
-#include "graphics/driver.h"
-#include "platform/imgui_backends.h"
+#include <new>
 
+#include "graphics/driver.h"
+#include "graphics/texture.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/imgui_backends.h"
+#include "shell/start_directory.h"
 
 CMenu* Menu = nullptr;
 
+namespace {
+
+// The front-end pictures, loaded in this order.
+constexpr const char16_t* kPictureNames[] = {
+    u"blank_scene_thumbnail.jpg", u"tube_scene_thumbnail.jpg", u"land_scene_thumbnail.jpg",
+    u"background0.jpg",           u"background1.jpg",          u"background2.jpg",
+};
+
+// How long a frame whose present failed waits before it re-creates.
+constexpr uint32_t kLostDeviceWait = 300;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction
+// ---------------------------------------------------------------------------
+
 CMenu::CMenu() = default;
+
+CMenu::~CMenu() { ReleaseResources(); }
+
+// ---------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------
 
 void CMenu::LoadTextures()
 {
-    // TODO(front-end): load the background pictures and scene thumbnails.
+    if (!driver) return;
+    // Loading twice must not list a picture twice (or lose the first copy).
+    ReleaseTextures();
+    // The driver names a picture after the file name it is given, so the
+    // pictures are loaded by their bare names from inside the folder.
+    platform::ScopedCurrentDirectory restore;
+    if (!platform::SetCurrentDirectory(platform::JoinPath(StartDirectory, "TexturesUI"))) return;
+    for (const char16_t* name : kPictureNames) {
+        CTexture* texture = new CTexture;
+        if (!texture) continue;
+        try {
+            textures.push_back(texture);
+        } catch (const std::bad_alloc&) {
+            CTexture::Delete(texture);
+            continue;
+        }
+        // Named before loading, so a picture that fails to load is still
+        // found by name (and shows nothing).
+        texture->SetName(name);
+        driver->LoadTextureFromFile(texture, name);
+    }
 }
 
-void CMenu::ReleaseTextures() {}
-void CMenu::MainMenuScreen() {}
-void CMenu::WorldsScreen() {}
-void CMenu::OptionsScreen() {}
-void CMenu::GraphicsScreen() {}
-void CMenu::SoundsGameScreen() {}
-void CMenu::NewWorldScreen() {}
+void CMenu::ReleaseTextures()
+{
+    for (CTexture* texture : textures) {
+        if (!texture) continue;
+        if (driver) driver->ReleaseTexture(texture);
+        CTexture::Delete(texture);
+    }
+    textures.clear();
+}
+
+// ---------------------------------------------------------------------------
+// One front-end frame
+// ---------------------------------------------------------------------------
+
+namespace {
+
+void DrawScreen(CMenu& menu)
+{
+    switch (menu.screenState) {
+    case kMainMenuScreen: menu.MainMenuScreen(); break;
+    case kWorldsScreen: menu.WorldsScreen(); break;
+    case kOptionsScreen: menu.OptionsScreen(); break;
+    case kScreenSettingsScreen: menu.ScreenSettingsScreen(); break;
+    case kGraphicsScreen: menu.GraphicsScreen(); break;
+    case kSoundsScreen:
+    case kGameScreen: menu.SoundsGameScreen(); break;
+    case kControlsScreen: menu.ControlsScreen(); break;
+    case kNewWorldScreen: menu.NewWorldScreen(); break;
+    default: break;
+    }
+}
+
+}  // namespace
 
 void MenuFrame()
 {
-    // TODO(front-end): the background and the screens. Until they exist a
-    // frame is cleared, runs an empty Dear ImGui frame and is presented.
-    if (!Menu || !Menu->driver || !Menu->driver->HasDevice()) return;
-    CDriver* driver = Menu->driver;
+    CMenu* menu = Menu;
+    if (!menu || !menu->driver || !menu->game) return;
+    CDriver* driver = menu->driver;
+    if (!driver->HasDevice()) {
+        // An earlier re-creation could not make a device: try again, at the
+        // pace of a failed present, rather than stay blank for good.
+        platform::Sleep(kLostDeviceWait);
+        menu->RecreateResources();
+        return;
+    }
+
     driver->Clear(0, 0, 0);
+    menu->DrawBackground();
+
+    // The renderer back end makes its device objects in its NewFrame when
+    // it has none (first frame, or after an invalidate).
     platform::NewImGuiFrame();
     ImGui::NewFrame();
+    if (!menu->updateChecked) {
+        menu->CheckForUpdate();
+        menu->updateChecked = 1;
+    }
+    DrawScreen(*menu);
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);
-    if (driver->state->swapChain) driver->state->swapChain->Present(driver->verticalSync ? 1 : 0, 0);
+
+    // Any non-zero result counts as failed, status codes included.
+    if (gpu::SwapChain* swapChain = driver->state->swapChain) {
+        if (swapChain->Present(driver->verticalSync ? 1 : 0, 0) != S_OK) {
+            platform::Sleep(kLostDeviceWait);
+            menu->RecreateResources();
+        }
+    }
+
+    if (menu->invalidateInterfaceObjects) {
+        platform::InvalidateImGuiDeviceObjects();
+        menu->invalidateInterfaceObjects = 0;
+    }
 }

@@ -2,5 +2,9 @@
 #pragma once
 
 // Draws the slider in the current Dear ImGui window; true on the frames in
-// which the user changed it. The value is snapped to min + k * step.
+// which the user changed it. The value is written back on every call as
+// min + k * step, k the step index within 0 .. trunc((max - min) / step), so
+// a value outside the range comes back at its nearer end. A step that is not
+// above 0, or a value or bound that is not finite, draws nothing, returns
+// false and leaves the value alone.
 bool SteppedSliderFloat(const char* label, float* value, float min, float max, float step);

@@ -2,6 +2,57 @@
 
 #include <algorithm>
 #include <bit>
+#include <utility>
+
+#include "graphics/driver.h"
+#include "graphics/texture.h"
+
+// ---------------------------------------------------------------------------
+// BlockPreview
+// ---------------------------------------------------------------------------
+
+BlockPreview::BlockPreview(BlockPreview&& other) noexcept
+    : driver(std::exchange(other.driver, nullptr)),
+      object(std::exchange(other.object, nullptr)),
+      picture(std::exchange(other.picture, nullptr)),
+      depth(std::exchange(other.depth, nullptr)),
+      angle(other.angle)
+{
+}
+
+BlockPreview& BlockPreview::operator=(BlockPreview&& other) noexcept
+{
+    if (this == &other) return *this;
+    Release();
+    driver = std::exchange(other.driver, nullptr);
+    object = std::exchange(other.object, nullptr);
+    picture = std::exchange(other.picture, nullptr);
+    depth = std::exchange(other.depth, nullptr);
+    angle = other.angle;
+    return *this;
+}
+
+void BlockPreview::Release()
+{
+    // The object's render sets go through its own driver link.
+    CNBObject::Delete(object);
+    object = nullptr;
+    ReleaseTargets();
+}
+
+void BlockPreview::ReleaseTargets()
+{
+    for (CTexture** target : {&picture, &depth}) {
+        if (!*target) continue;
+        if (driver) driver->ReleaseTexture(*target);
+        CTexture::Delete(*target);
+        *target = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// BlockType
+// ---------------------------------------------------------------------------
 
 void BlockType::Init() { *this = BlockType{}; }
 

@@ -13,6 +13,9 @@
 #include "core/vector3.h"
 #include "world/object.h"  // BoneKey
 
+class CDriver;
+class CTexture;
+
 struct BlockTexCoord {
     float u = 0.0f;
     float v = 0.0f;
@@ -23,6 +26,32 @@ struct VertexWeightEntry {
     int32_t vertexIndex = 0;
     int32_t boneIndex = 0;
     float weight = 0.0f;
+};
+
+// The turning picture of a block type: the object it shows and the targets it
+// is drawn into (CScene::RenderBlockPreviews, render/block_previews.cpp makes
+// them on the block type's first visit). Owned by its block type: released
+// with it, or by Release. Moves hand the links over; copies would free twice.
+struct BlockPreview {
+    BlockPreview() = default;
+    ~BlockPreview() { Release(); }
+    BlockPreview(BlockPreview&& other) noexcept;
+    BlockPreview& operator=(BlockPreview&& other) noexcept;
+    BlockPreview(const BlockPreview&) = delete;
+    BlockPreview& operator=(const BlockPreview&) = delete;
+
+    // Frees the object and both targets (their GPU objects through `driver`)
+    // and clears the links; the angle stays, so a picture made again goes on
+    // turning from where it was.
+    void Release();
+    // Frees both targets only.
+    void ReleaseTargets();
+
+    CDriver* driver = nullptr;    // the scene's driver, stored on every visit
+    CNBObject* object = nullptr;  // made at the preview scale it was last drawn with
+    CTexture* picture = nullptr;  // 512 x 512 colour target with shader and target views
+    CTexture* depth = nullptr;    // its depth target, named "shadowmap", kind 2
+    float angle = 0.0f;           // degrees, turning 15 per second of frame time
 };
 
 // Made with new, then Init; owned by the world's blockTypes.
@@ -66,6 +95,12 @@ struct BlockType {
     uint32_t tailWord = 0;
     float tailValue = 20.0f;
     uint8_t animationMode = 0;     // 1 simple, 2 bone animation
+
+    // The picture the "Blocks" window and the quick bar show: null until the
+    // block type was first rendered on a device (then its shader view is
+    // the Dear ImGui texture id; row 0 is the top, uv (0,0)-(1,1) upright).
+    CTexture* PreviewPicture() const { return preview.picture; }
+    BlockPreview preview;
 };
 
 // Per-block-type settings, matched to a block type by exact name.

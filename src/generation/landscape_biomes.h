@@ -1,0 +1,93 @@
+// What turns the landscape's temperature and precipitation colours into
+// biomes: the two colour ramps over the noise values -1..1, the nine biomes
+// with their block types, and the biome graph picture
+// ("temp-percp-graph.tga"), indexed by temperature across and precipitation
+// down.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CTgaImage;
+
+// ---------------------------------------------------------------------------
+// Colour ramps
+// ---------------------------------------------------------------------------
+// One ramp entry: the colour bytes (as floats) of a noise value.
+struct ColourRampEntry {
+    float red = 0.0f;
+    float green = 0.0f;
+    float blue = 0.0f;
+    float value = 0.0f;
+};
+using ColourRamp = std::vector<ColourRampEntry>;
+
+// Entries for the values -1 + k / 256, k = 0..512.
+inline constexpr int kColourRampEntries = 513;
+
+// Temperature: blue (0, 0, 1) at -1, (0.5, 1, 0.5) at 0, red (1, 0, 0) at 1,
+// linear between. Computed in single precision, each channel 255 x c
+// truncated.
+ColourRamp BuildTemperatureRamp();
+// Precipitation: (0.03, 0.12, 0.40) at -1, (0.25, 0.70, 0.75) at 0,
+// (0.98, 0.98, 0.85) at 1.
+ColourRamp BuildPrecipitationRamp();
+// The same colours of a noise value in double precision, as the temperature
+// and precipitation images use them; channels outside 0..255 (a value
+// beyond -1..1) are held at the ends.
+void TemperatureColour(double v, uint8_t rgb[3]);
+void PrecipitationColour(double v, uint8_t rgb[3]);
+// The value of the entry whose colour is nearest by the single-precision sum
+// of absolute channel differences; the first of equally near entries wins.
+// -1 when the ramp is empty.
+float NearestRampValue(const ColourRamp& ramp, uint8_t red, uint8_t green, uint8_t blue);
+
+// ---------------------------------------------------------------------------
+// Biomes
+// ---------------------------------------------------------------------------
+struct LandscapeBiome {
+    uint8_t red, green, blue;    // the colour of the biome map
+    const char16_t* prototype;   // block type of the cubes
+    const char16_t* statusLine;  // listed when no column has the biome
+};
+inline constexpr int kLandscapeBiomeCount = 9;
+extern const LandscapeBiome kLandscapeBiomes[kLandscapeBiomeCount];
+
+// The biome of exactly this colour, or -1.
+int FindLandscapeBiome(uint8_t red, uint8_t green, uint8_t blue);
+// The status lines of the biomes not present, in table order.
+std::vector<std::u16string> AbsentBiomeLines(const bool present[kLandscapeBiomeCount]);
+
+// ---------------------------------------------------------------------------
+// Biome graph
+// ---------------------------------------------------------------------------
+// The graph's texels as red, green, blue, alpha, 4 bytes each, rows in the
+// order the file stores them.
+struct BiomeGraph {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgba;
+
+    // Texel (gx, gy): column gx of the gy-th stored row. Out of range: black,
+    // alpha 0.
+    void Texel(uint32_t gx, uint32_t gy, uint8_t out[4]) const;
+};
+
+// Sides beyond this are refused: the graph is a small lookup picture.
+inline constexpr uint32_t kBiomeGraphLargestSide = 8192;
+
+// The graph from a decoded TGA picture: 32-bit texels as they are, 24-bit
+// ones with alpha 255, in the byte order the reader leaves (blue first for
+// uncompressed files, red first for run-length ones). False, with the
+// reason, for another depth, an empty or too large picture, or pixel data
+// shorter than the picture.
+bool BiomeGraphFromTga(const CTgaImage& tga, BiomeGraph& graph, std::string& error);
+// Reads the graph file (narrow path). False, with the reader's message or
+// the reason it cannot be used, when it cannot.
+bool LoadBiomeGraph(const std::string& path, BiomeGraph& graph, std::string& error);
+
+// The graph texel for a temperature t and precipitation p (-1..1):
+// gx = truncation of (t + 1) / 2 x (width - 1), gy likewise with p and the
+// height, each held inside the graph.
+void BiomeGraphCell(float t, float p, uint32_t width, uint32_t height, uint32_t& gx, uint32_t& gy);

@@ -1,0 +1,225 @@
+// The console: what each typed command does to the scene, the bounded
+// history, and the two windows (buttons, geometry, Enter in the field).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "scene/scene.h"
+#include "shell/settings.h"
+#include "support/imgui_test_frame.h"
+#include "support/imgui_typing.h"
+#include "support/temp_directory.h"
+#include "ui/console_state.h"
+#include "ui/editor_windows.h"
+
+using testing_support::ImGuiTestFrame;
+
+namespace {
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Console = ConsoleText{};
+        savedWidth_ = Settings.screenWidth;
+        savedHeight_ = Settings.screenHeight;
+        scene_ = std::make_unique<CScene>();
+    }
+
+    void TearDown() override
+    {
+        scene_.reset();
+        Settings.screenWidth = savedWidth_;
+        Settings.screenHeight = savedHeight_;
+        Console = ConsoleText{};
+    }
+
+    // Types the command and presses Enter, as the "Command" field does.
+    void Enter(const char* command)
+    {
+        std::strncpy(Console.command, command, ConsoleText::kCommandBytes - 1);
+        SubmitConsoleCommand(*scene_);
+    }
+
+    void DrawBoth()
+    {
+        if (scene_->FlagOn(kFlagConsole)) DrawConsoleWindow(*scene_);
+        if (scene_->FlagOn(kFlagConsoleCommands)) DrawConsoleCommandsWindow(*scene_);
+    }
+
+    TempDirectory folder_;
+    ScopedStartDirectory start_{folder_.Path()};
+    std::unique_ptr<CScene> scene_;
+    int32_t savedWidth_ = 0;
+    int32_t savedHeight_ = 0;
+};
+
+}  // namespace
+
+TEST_F(ConsoleTest, CommandsSwitchTheSceneAndEveryLineIsRecorded)
+{
+    Enter("dontpick");
+    EXPECT_EQ(scene_->pickingOff, 1);  // set, and not cleared again by the "pick" test
+    Enter("Pick");
+    EXPECT_EQ(scene_->pickingOff, 1);  // case differs: nothing
+    Enter("pick");
+    EXPECT_EQ(scene_->pickingOff, 0);
+
+    ASSERT_EQ(scene_->cursorSpriteShown, 1);
+    Enter("cursor");
+    EXPECT_EQ(scene_->cursorSpriteShown, 0);
+    Enter("cursor");
+    EXPECT_EQ(scene_->cursorSpriteShown, 1);
+    Enter(" cursor");  // not the whole line
+    EXPECT_EQ(scene_->cursorSpriteShown, 1);
+
+    Enter("FALL");
+    EXPECT_TRUE(scene_->dropQueue.empty());
+    EXPECT_EQ(std::string(Console.history), "dontpick\nPick\npick\ncursor\ncursor\n cursor\nFALL\n");
+    EXPECT_EQ(Console.command[0], '\0');
+}
+
+TEST_F(ConsoleTest, FallingAndBuildingGoThroughTheDropQueue)
+{
+    Enter("fall");
+    Enter("fall");
+    ASSERT_EQ(scene_->dropQueue.size(), 1u);  // the record with the same key is replaced
+    EXPECT_EQ(scene_->dropQueue[0].name, "fall");
+    EXPECT_EQ(scene_->dropQueue[0].key, kDropContinuously);
+    EXPECT_EQ(scene_->dropQueue[0].reserved, 0);
+
+    Enter("building");
+    ASSERT_EQ(scene_->dropQueue.size(), 2u);
+    EXPECT_EQ(scene_->dropQueue[1].name, "building");
+    EXPECT_EQ(scene_->dropQueue[1].key, kMarkAllDropped);
+
+    Enter("stop fall");
+    ASSERT_EQ(scene_->dropQueue.size(), 1u);
+    EXPECT_EQ(scene_->dropQueue[0].key, kMarkAllDropped);
+    Enter("stop fall");  // nothing left to stop
+    EXPECT_EQ(scene_->dropQueue.size(), 1u);
+}
+
+TEST_F(ConsoleTest, HistoryKeepsHandEditsAndRecordsEmptyLines)
+{
+    std::strcpy(Console.history, "typed by hand");
+    Enter("");
+    EXPECT_EQ(std::string(Console.history), "typed by hand\n");
+    Enter("pick");
+    Enter("");
+    EXPECT_EQ(std::string(Console.history), "typed by hand\npick\n\n");
+}
+
+TEST_F(ConsoleTest, FullHistoryDropsItsOldestWholeLinesAndTheCommandStillRuns)
+{
+    // 16,383 characters: lines of 99 letters and a line feed, then a tail.
+    std::string text;
+    for (int i = 0; text.size() + 100 <= ConsoleText::kHistoryBytes - 1; ++i) {
+        text += std::string(99, static_cast<char>('a' + i % 26)) + '\n';
+    }
+    text += std::string(ConsoleText::kHistoryBytes - 1 - text.size(), 'z');
+    ASSERT_EQ(text.size(), ConsoleText::kHistoryBytes - 1);
+    std::memcpy(Console.history, text.c_str(), text.size() + 1);
+
+    Enter("dontpick");
+    EXPECT_EQ(scene_->pickingOff, 1);
+    const std::string after(Console.history);
+    EXPECT_EQ(after, text.substr(100) + "dontpick\n");  // exactly one whole line went
+
+    // A command longer than one old line takes two.
+    const std::string longCommand(127, 'x');
+    std::memcpy(Console.history, text.c_str(), text.size() + 1);
+    Enter(longCommand.c_str());
+    EXPECT_EQ(std::string(Console.history), text.substr(200) + longCommand + "\n");
+}
+
+TEST_F(ConsoleTest, FullHistoryWithoutLineFeedsStartsOver)
+{
+    std::memset(Console.history, 'q', ConsoleText::kHistoryBytes);  // not even terminated
+    Enter("cursor");
+    EXPECT_EQ(std::string(Console.history), "cursor\n");
+    EXPECT_EQ(scene_->cursorSpriteShown, 0);
+
+    char small[8] = "ab\ncd\n";  // 6 of 7 characters used
+    AppendConsoleHistory(small, sizeof small, "xyz");
+    EXPECT_STREQ(small, "cd\nxyz\n");
+    AppendConsoleHistory(small, sizeof small, "0123456789");  // cut to fit
+    EXPECT_STREQ(small, "012345\n");
+}
+
+TEST_F(ConsoleTest, ButtonsCloseAndToggleTheWindows)
+{
+    ImGuiTestFrame ui;
+    scene_->Flag(kFlagConsole) = 1;
+    const auto draw = [this] { DrawBoth(); };
+    ui.Frame(draw);
+    EXPECT_TRUE(ImGuiTestFrame::WindowShown("Console"));
+    EXPECT_FALSE(ImGuiTestFrame::WindowShown("List of Console Commands"));
+
+    ui.ClickAndFrame("Console", {"List of Commands"}, draw);
+    EXPECT_TRUE(scene_->FlagOn(kFlagConsoleCommands));
+    ui.Frame(draw);
+    EXPECT_TRUE(ImGuiTestFrame::WindowShown("List of Console Commands"));
+    ui.ClickAndFrame("Console", {"List of Commands"}, draw);
+    EXPECT_FALSE(scene_->FlagOn(kFlagConsoleCommands));
+    ui.ClickAndFrame("Console", {"List of Commands"}, draw);
+
+    ui.ClickAndFrame("Console", {"Close"}, draw);  // the list stays open
+    EXPECT_FALSE(scene_->FlagOn(kFlagConsole));
+    EXPECT_TRUE(scene_->FlagOn(kFlagConsoleCommands));
+    ui.Frame(draw);
+    ui.ClickAndFrame("List of Console Commands", {"Close"}, draw);
+    EXPECT_FALSE(scene_->FlagOn(kFlagConsoleCommands));
+}
+
+TEST_F(ConsoleTest, WindowsArePlacedAndScaledFromTheScreen)
+{
+    ImGuiTestFrame ui(2880.0f, 1620.0f);
+    scene_->Flag(kFlagConsole) = 1;
+    scene_->Flag(kFlagConsoleCommands) = 1;
+    const auto draw = [this] { DrawBoth(); };
+
+    Settings.screenWidth = 1440;
+    Settings.screenHeight = 900;
+    ui.Frame(draw);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos("Console").y, 900.0f - 470.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").x, 450.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").y, 440.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("List of Console Commands").x, 420.0f);
+
+    Settings.screenWidth = 2880;
+    Settings.screenHeight = 1620;
+    ui.Frame(draw);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos("Console").x, 0.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos("Console").y, 1620.0f - 940.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").x, 900.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").y, 880.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos("List of Console Commands").y, 0.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("List of Console Commands").x, 840.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize("List of Console Commands").y, 1060.0f);
+}
+
+// The whole road of a typed command: the field takes the keyboard, the
+// characters arrive through Dear ImGui's input queue, Enter submits them.
+TEST_F(ConsoleTest, EnterInTheCommandFieldRunsTheCommand)
+{
+    ImGuiTestFrame ui;
+    scene_->Flag(kFlagConsole) = 1;
+    const auto draw = [this] { DrawBoth(); };
+    ui.Frame(draw);
+
+    testing_support::FocusForTyping(ui, "Console", {"Command"}, draw);
+    testing_support::TypeAndFrame(ui, "dontpick", draw);
+    EXPECT_STREQ(Console.command, "dontpick");
+    EXPECT_EQ(scene_->pickingOff, 0);
+    testing_support::PressEnter(ui, draw);
+    EXPECT_EQ(scene_->pickingOff, 1);
+    EXPECT_EQ(std::string(Console.history), "dontpick\n");
+    EXPECT_EQ(Console.command[0], '\0');
+
+    // The field gave the keyboard up with Enter: a second Enter does nothing.
+    testing_support::PressEnter(ui, draw);
+    EXPECT_EQ(std::string(Console.history), "dontpick\n");
+}

@@ -1,0 +1,321 @@
+// The generator windows: a changed shape setting previews at once and
+// "Generate" turns the preview into objects; typed slider values are
+// clamped; the spiral's values survive turning it off; the Perlin tab's
+// "ReGenerate" always draws a new noise table; "Close" removes every
+// preview; "Iterations" counts whole runs; geometry from the screen size.
+#include <gtest/gtest.h>
+#include <imgui_internal.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "generation/noise.h"
+#include "scene/scene.h"
+#include "shell/settings.h"
+#include "support/imgui_test_frame.h"
+#include "support/imgui_typing.h"
+#include "support/temp_directory.h"
+#include "support/world_objects.h"
+#include "ui/editor_windows.h"
+#include "ui/generator_window_state.h"
+#include "world/block_type.h"
+#include "world/object.h"
+#include "world/world.h"
+
+using testing_support::FocusForTyping;
+using testing_support::ImGuiTestFrame;
+using testing_support::EndTyping;
+using testing_support::TypeAndFrame;
+
+namespace {
+
+constexpr const char* kGenerate = "Generate Objects";
+constexpr const char* kAuto = "Auto Scene Geenrator";
+
+// A unit cube block type with a box body.
+void MakeCubeType(BlockType& type, const char16_t* name)
+{
+    type.Init();
+    type.name = name;
+    for (int i = 0; i < 8; ++i) {
+        type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
+        type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
+    }
+    const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
+                                 2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
+    for (int f = 0; f < 12; ++f) type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
+    type.physicsShape = 1;
+    type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
+    type.mass = 1.0f;
+    type.ComputeBounds();
+}
+
+// A scene with an empty world, its physics and a cube as the current block
+// type, with both generator windows open.
+class GeneratorWindows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedWidth_ = Settings.screenWidth;
+        savedHeight_ = Settings.screenHeight;
+        Settings.screenWidth = 1280;
+        Settings.screenHeight = 720;
+        scene_ = std::make_unique<CScene>();
+        scene_->world = new CWorld;
+        scene_->InitPhysicsWorld();
+        MakeCubeType(cube_, u"cube");
+        scene_->world->currentBlockType = &cube_;
+        scene_->Flag(kFlagGenerateObjects) = 1;
+        scene_->Flag(kFlagAutoSceneGenerator) = 1;
+        scene_->Flag(kFlagToolBox) = 0;
+        draw_ = [this] {
+            if (scene_->FlagOn(kFlagAutoSceneGenerator)) DrawAutoSceneGeneratorWindow(*scene_);
+            if (scene_->FlagOn(kFlagGenerateObjects)) DrawGenerateObjectsWindow(*scene_);
+        };
+        ui_.Frame(draw_);
+    }
+
+    void TearDown() override
+    {
+        scene_.reset();
+        Settings.screenWidth = savedWidth_;
+        Settings.screenHeight = savedHeight_;
+        ResetNoiseTable();
+    }
+
+    void Click(std::initializer_list<testing_support::IdPart> path) { ui_.ClickAndFrame(kGenerate, path, draw_); }
+
+    // Selects a tab of "Generate Objects"; it shows from the next frame.
+    void OpenTab(const char* tab)
+    {
+        Click({"MyTabBar", tab});
+        ui_.Frame(draw_);
+    }
+
+    // Types a value into a slider of a tab, as Ctrl+click and typing do.
+    void TypeInto(const char* tab, const char* slider, const char* text)
+    {
+        FocusForTyping(ui_, kGenerate, {"MyTabBar", tab, slider}, draw_);
+        TypeAndFrame(ui_, text, draw_);
+        EndTyping(ui_, draw_);
+    }
+
+    // The mouse swept down the window's left part until the item is hovered
+    // (a remote activation would reach a disabled item too, a mouse cannot);
+    // (0, 0) when it is not found.
+    ImVec2 FindWithMouse(std::initializer_list<testing_support::IdPart> path)
+    {
+        const ImGuiID id = ImGuiTestFrame::ItemId(kGenerate, path);
+        const ImVec2 origin = ImGuiTestFrame::WindowPos(kGenerate);
+        const ImVec2 size = ImGuiTestFrame::WindowSize(kGenerate);
+        ImVec2 found(0.0f, 0.0f);
+        for (float y = origin.y; y < origin.y + size.y && found.y == 0.0f; y += 3.0f) {
+            ImGui::GetIO().MousePos = ImVec2(origin.x + 20.0f, y);
+            ui_.Frame(draw_);
+            if (ImGui::GetHoveredID() == id) found = ImGui::GetIO().MousePos;
+        }
+        ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+        ui_.Frame(draw_);
+        return found;
+    }
+
+    void MouseClickAt(const ImVec2& at)
+    {
+        ImGuiIO& io = ImGui::GetIO();
+        io.MousePos = at;
+        ui_.Frame(draw_);
+        io.MouseDown[0] = true;
+        ui_.Frame(draw_);
+        io.MouseDown[0] = false;
+        ui_.Frame(draw_);
+        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+        ui_.Frame(draw_);
+    }
+
+    TempDirectory folder_;
+    ScopedStartDirectory start_{folder_.Path()};
+    ImGuiTestFrame ui_;
+    std::function<void()> draw_;
+    std::unique_ptr<CScene> scene_;
+    BlockType cube_;
+    int32_t savedWidth_ = 0;
+    int32_t savedHeight_ = 0;
+};
+
+}  // namespace
+
+TEST_F(GeneratorWindows, ShapeChangePreviewsAtOnceAndGenerateCreates)
+{
+    ASSERT_TRUE(ImGuiTestFrame::WindowShown(kGenerate));
+    Click({"MyTabBar", "Direct Line", "Physics Enable"});  // stored only
+    EXPECT_FALSE(scene_->FlagOn(kFlagPhysicsEnable));
+    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));
+    EXPECT_TRUE(scene_->previewObjects.empty());
+    Click({"MyTabBar", "Direct Line", "Physics Enable"});
+
+    Click({"MyTabBar", "Direct Line", "Dynamic Orientation"});
+    EXPECT_EQ(scene_->generator.lineDynamicOrientation, 0);
+    EXPECT_TRUE(scene_->FlagOn(kFlagGeneratorPreview));
+    EXPECT_EQ(scene_->lastGeneratorType, kGenerateDirectLine);
+    EXPECT_EQ(scene_->previewObjects.size(), 1u);  // one place, one level
+    EXPECT_TRUE(scene_->world->objects.empty());
+
+    Click({"MyTabBar", "Direct Line", "Generate"});
+    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));
+    EXPECT_TRUE(scene_->previewObjects.empty());
+    EXPECT_EQ(scene_->world->objects.size(), 1u);
+}
+
+TEST_F(GeneratorWindows, TypedSliderValuesAreClampedToTheSliderRange)
+{
+    TypeInto("Direct Line", "Length Object Num", "100000");
+    EXPECT_EQ(scene_->generator.lineLengthCount, 100.0f);
+    EXPECT_TRUE(scene_->FlagOn(kFlagGeneratorPreview));
+    EXPECT_EQ(scene_->previewObjects.size(), 100u);
+
+    OpenTab("Circle");
+    TypeInto("Circle", "Radius", "-7");
+    EXPECT_FLOAT_EQ(scene_->generator.circleRadius, 0.2f);
+    EXPECT_EQ(scene_->lastGeneratorType, kGenerateCircle);
+
+    OpenTab("Perlin");
+    TypeInto("Perlin", "Octaves", "1e9");
+    EXPECT_EQ(scene_->generator.perlinOctaves, 20.0f);
+
+    FocusForTyping(ui_, kAuto, {"Iterations"}, draw_);
+    TypeAndFrame(ui_, "500", draw_);
+    EXPECT_EQ(scene_->generator.autoSceneIterations, 10.0f);
+}
+
+TEST_F(GeneratorWindows, TurningSpiralOffKeepsAndDisablesItsValues)
+{
+    OpenTab("Circle");
+    Click({"MyTabBar", "Circle", "Spiral"});
+    EXPECT_EQ(scene_->generator.circleSpiral, 1);
+    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));  // "Spiral" only stores
+    TypeInto("Circle", "Full Turn Num", "3");
+    EXPECT_TRUE(scene_->FlagOn(kFlagGeneratorPreview));
+    const ImVec2 inverse = FindWithMouse({"MyTabBar", "Circle", "Inverse"});
+    ASSERT_GT(inverse.y, 0.0f);
+    MouseClickAt(inverse);
+    EXPECT_EQ(scene_->generator.circleInverse, 1);
+
+    scene_->Flag(kFlagGeneratorPreview) = 0;
+    Click({"MyTabBar", "Circle", "Spiral"});
+    EXPECT_EQ(scene_->generator.circleSpiral, 0);
+    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));
+    MouseClickAt(inverse);  // disabled now
+    EXPECT_EQ(scene_->generator.circleInverse, 1);
+    EXPECT_EQ(scene_->generator.circleFullTurnNum, 3.0f);
+    EXPECT_EQ(scene_->generator.circleRadiusStep, 2.0f);
+}
+
+TEST_F(GeneratorWindows, PerlinRegenerateAlwaysDrawsANewNoiseTable)
+{
+    ResetNoiseTable();
+    const std::vector<int32_t> before(NoiseTable(), NoiseTable() + kNoiseTableSize);
+    scene_->generator.perlinTextureSizeX = 4.0f;
+    scene_->generator.perlinTextureSizeY = 3.0f;
+    scene_->positionObject = NewBoxObject(Vector3{});
+    ASSERT_FALSE(scene_->FlagOn(kFlagRandomizeNoise));
+
+    OpenTab("Perlin");
+    Click({"MyTabBar", "Perlin", "ReGenerate"});
+    const std::vector<int32_t> after(NoiseTable(), NoiseTable() + kNoiseTableSize);
+    EXPECT_NE(after, before);
+    EXPECT_FALSE(scene_->FlagOn(kFlagRandomizeNoise));  // the switch is left as it was
+    EXPECT_EQ(scene_->positionObject, nullptr);
+    EXPECT_EQ(scene_->lastGeneratorType, kGeneratePerlin);
+    EXPECT_FALSE(scene_->previewPositions.empty());
+
+    Click({"MyTabBar", "Perlin", "Create"});
+    EXPECT_TRUE(scene_->FlagOn(kFlagToolBox));
+    EXPECT_TRUE(scene_->previewPositions.empty());
+    EXPECT_FALSE(scene_->world->objects.empty());
+}
+
+TEST_F(GeneratorWindows, CloseRemovesEveryPreviewAndGivesTheToolBoxBack)
+{
+    Click({"MyTabBar", "Direct Line", "Dynamic Orientation"});
+    ASSERT_FALSE(scene_->previewObjects.empty());
+    scene_->previewPositions.push_back(Vector3{1.0f, 2.0f, 3.0f});
+    Click({"Close"});
+    EXPECT_TRUE(scene_->previewObjects.empty());
+    EXPECT_TRUE(scene_->previewPositions.empty());
+    EXPECT_FALSE(scene_->FlagOn(kFlagGenerateObjects));
+    EXPECT_FALSE(scene_->FlagOn(kFlagToolBox));
+
+    ui_.ClickAndFrame(kAuto, {"Close"}, draw_);
+    EXPECT_FALSE(scene_->FlagOn(kFlagAutoSceneGenerator));
+    EXPECT_TRUE(scene_->FlagOn(kFlagToolBox));
+}
+
+// Every run of the automatic scene stands a tower whose lowest level holds
+// two "DemoBlockColor1" blocks: their count tells the runs.
+TEST_F(GeneratorWindows, IterationsCountWholeRunsOfTheAutomaticScene)
+{
+    CWorld& world = *scene_->world;
+    world.objects.push_back(NewBoxObject(Vector3{}, Vector3{-40.0f, -1.0f, -40.0f}, Vector3{40.0f, 0.0f, 40.0f}));
+    for (const char16_t* name : {u"DemoBlockColor1", u"DemoBlockColor2"}) {
+        auto* type = new BlockType;
+        MakeCubeType(*type, name);
+        world.blockTypes.push_back(type);
+    }
+    const auto lowestTowerBlocks = [&world] {
+        int count = 0;
+        for (const CNBObject* object : world.objects) {
+            if (object->TypeName == u"DemoBlockColor1" && std::fabs(object->WorldMatrix.m[13] - 0.5f) < 1e-4f) ++count;
+        }
+        return count;
+    };
+
+    scene_->generator.autoSceneIterations = 0.5f;  // below 1: nothing
+    ui_.ClickAndFrame(kAuto, {"Generate"}, draw_);
+    EXPECT_EQ(lowestTowerBlocks(), 0);
+    EXPECT_EQ(world.objects.size(), 1u);
+
+    scene_->generator.autoSceneIterations = 2.6f;
+    ui_.ClickAndFrame(kAuto, {"Generate"}, draw_);
+    EXPECT_EQ(lowestTowerBlocks(), 4);
+    EXPECT_TRUE(world.lines.empty());  // each run takes its path away again
+}
+
+TEST(AutoSceneRunCount, WholeRunsWithinTheSliderRange)
+{
+    EXPECT_EQ(AutoSceneRunCount(2.6f), 2);
+    EXPECT_EQ(AutoSceneRunCount(1.0f), 1);
+    EXPECT_EQ(AutoSceneRunCount(0.99f), 0);
+    EXPECT_EQ(AutoSceneRunCount(-4.0f), 0);
+    EXPECT_EQ(AutoSceneRunCount(10.0f), 10);
+    EXPECT_EQ(AutoSceneRunCount(3.0e9f), 10);
+    EXPECT_EQ(AutoSceneRunCount(std::numeric_limits<float>::infinity()), 10);
+    EXPECT_EQ(AutoSceneRunCount(std::nanf("")), 0);
+}
+
+TEST_F(GeneratorWindows, WindowsArePlacedFromTheScreenSize)
+{
+    Settings.screenWidth = 1440;
+    Settings.screenHeight = 900;
+    ui_.Frame(draw_);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos(kGenerate).x, 0.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos(kGenerate).y, 900.0f - 510.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kGenerate).x, 480.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kGenerate).y, 495.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos(kAuto).y, 900.0f - 490.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kAuto).x, 450.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kAuto).y, 475.0f);
+
+    Settings.screenWidth = 2880;
+    Settings.screenHeight = 1620;
+    ImGui::GetIO().DisplaySize = ImVec2(2880.0f, 1620.0f);
+    ui_.Frame(draw_);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos(kGenerate).y, 1620.0f - 1020.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kGenerate).x, 960.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kGenerate).y, 990.0f);
+    EXPECT_EQ(ImGuiTestFrame::WindowPos(kAuto).y, 1620.0f - 490.0f);  // never scaled
+    EXPECT_EQ(ImGuiTestFrame::WindowSize(kAuto).x, 450.0f);
+}

@@ -1,0 +1,356 @@
+// The front-end screens driven through Dear ImGui without a GPU (remote
+// clicks by window and ID path): the main menu's return to the last world,
+// the worlds list with opening and deleting, and the new-world screen with
+// its layout, its remembered scene type and the names it refuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "shell/game.h"
+#include "shell/settings.h"
+#include "support/imgui_test_frame.h"
+#include "support/temp_directory.h"
+#include "ui/menu.h"
+
+using testing_support::ImGuiTestFrame;
+
+namespace {
+
+class MenuScreens : public ::testing::Test {
+protected:
+    MenuScreens()
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        ResetStartupSetup();
+        Settings.screenWidth = 1280;
+        Settings.screenHeight = 720;
+        folder_.MakeFolder("Worlds");
+        menu_.game = &game_;
+    }
+    ~MenuScreens() override { ResetStartupSetup(); }
+
+    // The screen that screenState selects, as the front-end frame draws it.
+    void Draw()
+    {
+        switch (menu_.screenState) {
+        case kMainMenuScreen: menu_.MainMenuScreen(); break;
+        case kWorldsScreen: menu_.WorldsScreen(); break;
+        case kOptionsScreen: menu_.OptionsScreen(); break;
+        case kGraphicsScreen: menu_.GraphicsScreen(); break;
+        case kSoundsScreen:
+        case kGameScreen: menu_.SoundsGameScreen(); break;
+        case kNewWorldScreen: menu_.NewWorldScreen(); break;
+        default: break;
+        }
+    }
+    void Frame() { ui_.Frame([this] { Draw(); }); }
+    void Click(const char* window, std::initializer_list<testing_support::IdPart> path)
+    {
+        ui_.ClickAndFrame(window, path, [this] { Draw(); });
+        Frame();
+    }
+
+    // World files in the Worlds folder, listed as the start-up scan lists them.
+    void MakeWorlds(const std::vector<std::string>& names)
+    {
+        for (const std::string& name : names) {
+            folder_.Write("Worlds/" + name, "world");
+            game_.worldNames.push_back(name);
+        }
+    }
+    bool WorldFile(const std::string& name) const { return platform::FileExists(folder_.File("Worlds/" + name)); }
+    std::string LastWorld() const { return std::string(Settings.lastWorld, strnlen(Settings.lastWorld, 128)); }
+    std::string Log() const { return folder_.Read("game.log"); }
+
+    TempDirectory folder_;
+    ScopedStartDirectory start_ {folder_.Path()};
+    CGame game_;
+    CMenu menu_;
+    ImGuiTestFrame ui_ {1280.0f, 720.0f};
+};
+
+// The image button of a scene type when no thumbnail is loaded.
+const void* const kNoPicture = nullptr;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Main menu
+// ---------------------------------------------------------------------------
+
+TEST_F(MenuScreens, ContinueSelectsTheLastWorldInAnyLetterCaseAndKeepsTheSelectionWithoutMatch)
+{
+    game_.worldNames = {"alpha.vsk", "Beta.vsk", "gamma.vsk"};
+    std::strcpy(Settings.lastWorld, "BETA.VSK");
+    Frame();
+    EXPECT_TRUE(ImGuiTestFrame::WindowShown("GM2"));
+    EXPECT_TRUE(ImGuiTestFrame::WindowShown("GM3"));
+    Click("GM", {"Continue"});
+    EXPECT_EQ(menu_.screenState, kWorldsScreen);
+    EXPECT_EQ(menu_.selectedWorld, 1);
+
+    menu_.screenState = kMainMenuScreen;
+    menu_.selectedWorld = 2;
+    std::strcpy(Settings.lastWorld, "delta.vsk");
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(menu_.screenState, kWorldsScreen);
+    EXPECT_EQ(menu_.selectedWorld, 2);
+
+    // An empty last world matches nothing, not even an empty entry.
+    menu_.screenState = kMainMenuScreen;
+    game_.worldNames.insert(game_.worldNames.begin(), "");
+    Settings.lastWorld[0] = 0;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(menu_.selectedWorld, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Worlds list
+// ---------------------------------------------------------------------------
+
+TEST_F(MenuScreens, ContinueOpensTheSelectedWorldAndHandsOverToIt)
+{
+    const BlankSceneParams blank {40.0f, 20.0f, 0, 0.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("meadow.vsk", kBlankScene, &blank, nullptr, nullptr));
+    game_.UnloadWorld();
+    game_.worldNames = {"meadow.vsk"};
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_NE(game_.scene, nullptr);
+    EXPECT_EQ(game_.menuMode, 0);
+    EXPECT_EQ(menu_.screenState, kWorldsScreen);
+    EXPECT_EQ(LastWorld(), "meadow.vsk");
+    game_.UnloadWorld();
+}
+
+TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithAMessage)
+{
+    MakeWorlds({"broken.vsk"});
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(game_.scene, nullptr);
+    EXPECT_EQ(game_.menuMode, 1);
+    EXPECT_EQ(menu_.screenState, kWorldsScreen);
+    EXPECT_NE(platform::LastMessageBoxText().find("broken.vsk"), std::string::npos);
+    EXPECT_NE(Log().find("Error: CMenu::WorldsScreen() "), std::string::npos) << Log();
+}
+
+TEST_F(MenuScreens, TheLastWorldNameIsCutWholeCharactersAtATime)
+{
+    // 126 letters, then a two-byte letter across the 127-byte limit.
+    const std::string longName = std::string(126, 'a') + "\xC3\xA9" + ".vsk";
+    game_.worldNames = {longName};
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(LastWorld(), std::string(126, 'a'));
+    EXPECT_EQ(Settings.lastWorld[127], 0);
+
+    // One letter less and the whole two-byte letter fits.
+    game_.worldNames = {std::string(125, 'a') + "\xC3\xA9" + ".vsk"};
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(LastWorld(), std::string(125, 'a') + "\xC3\xA9");
+}
+
+TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
+{
+    MakeWorlds({"a.vsk", "b.vsk", "c.vsk"});
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    Click("GM", {"Delete"});
+    EXPECT_EQ(menu_.deleteConfirmation, 1);
+    EXPECT_TRUE(ImGuiTestFrame::WindowShown("Delete##confirm"));
+    Click("Delete##confirm", {"OK"});
+    EXPECT_FALSE(WorldFile("a.vsk"));
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"b.vsk", "c.vsk"}));
+    EXPECT_EQ(menu_.selectedWorld, 0);
+    EXPECT_EQ(menu_.deleteConfirmation, 0);
+    EXPECT_FALSE(ImGuiTestFrame::WindowShown("Delete##confirm"));
+
+    // Deleting a later world selects the one before it; Cancel deletes nothing.
+    menu_.selectedWorld = 1;
+    Click("GM", {"Delete"});
+    Click("Delete##confirm", {"Cancel"});
+    EXPECT_TRUE(WorldFile("c.vsk"));
+    EXPECT_EQ(menu_.deleteConfirmation, 0);
+    Click("GM", {"Delete"});
+    Click("Delete##confirm", {"OK"});
+    EXPECT_FALSE(WorldFile("c.vsk"));
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"b.vsk"}));
+    EXPECT_EQ(menu_.selectedWorld, 0);
+}
+
+TEST_F(MenuScreens, DeletingTheOnlyWorldLeavesContinueAndDeleteDoingNothing)
+{
+    MakeWorlds({"only.vsk"});
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    Click("GM", {"Delete"});
+    Click("Delete##confirm", {"OK"});
+    EXPECT_TRUE(game_.worldNames.empty());
+    EXPECT_EQ(menu_.selectedWorld, 0);
+
+    Click("GM", {"Delete"});
+    EXPECT_EQ(menu_.deleteConfirmation, 0);
+    EXPECT_FALSE(ImGuiTestFrame::WindowShown("Delete##confirm"));
+    Click("GM", {"Continue"});
+    EXPECT_EQ(LastWorld(), "");
+    EXPECT_EQ(game_.menuMode, 1);
+
+    // "New World" still works, with a name no world has.
+    Click("GM", {"New World"});
+    EXPECT_EQ(menu_.screenState, kNewWorldScreen);
+    EXPECT_EQ(menu_.proposedWorldName, "default.vsk");
+}
+
+TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDeletesNothing)
+{
+    // Listed, but the file is gone: the deletion fails.
+    MakeWorlds({"a.vsk", "b.vsk"});
+    game_.worldNames.push_back("gone.vsk");
+    menu_.screenState = kWorldsScreen;
+    menu_.selectedWorld = 2;
+    Frame();
+    Click("GM", {"Delete"});
+    Click("Delete##confirm", {"OK"});
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"a.vsk", "b.vsk", "gone.vsk"}));
+    EXPECT_EQ(menu_.selectedWorld, 2);
+    EXPECT_EQ(menu_.deleteConfirmation, 0);
+    EXPECT_FALSE(ImGuiTestFrame::WindowShown("Delete##confirm"));
+    EXPECT_NE(Log().find("cannot delete gone.vsk"), std::string::npos) << Log();
+
+    // The dialog open while the selection leaves the list: "OK" closes it and
+    // touches neither the files nor the Worlds folder.
+    menu_.selectedWorld = 0;
+    Click("GM", {"Delete"});
+    menu_.selectedWorld = 7;
+    Click("Delete##confirm", {"OK"});
+    EXPECT_EQ(menu_.deleteConfirmation, 0);
+    EXPECT_EQ(game_.worldNames.size(), 3u);
+    EXPECT_TRUE(WorldFile("a.vsk"));
+    EXPECT_TRUE(WorldFile("b.vsk"));
+    EXPECT_TRUE(platform::DirectoryExists(folder_.File("Worlds")));
+}
+
+// ---------------------------------------------------------------------------
+// New world
+// ---------------------------------------------------------------------------
+
+TEST_F(MenuScreens, TheNewWorldWindowGrowsWithScreensWiderThan1440)
+{
+    const struct {
+        int width, height;
+        ImVec2 pos, size;
+    } cases[] = {
+        {1280, 720, {420, 110}, {440, 500}},
+        {1440, 900, {500, 200}, {440, 500}},
+        {2880, 1800, {1000, 400}, {880, 1000}},
+    };
+    for (const auto& c : cases) {
+        ImGuiTestFrame ui(static_cast<float>(c.width), static_cast<float>(c.height));
+        Settings.screenWidth = c.width;
+        Settings.screenHeight = c.height;
+        menu_.screenState = kNewWorldScreen;
+        // A new window takes its size from the second frame on.
+        ui.Frame([this] { Draw(); });
+        ui.Frame([this] { Draw(); });
+        EXPECT_EQ(ImGuiTestFrame::WindowSize("SM").x, c.size.x) << c.width;
+        EXPECT_EQ(ImGuiTestFrame::WindowSize("SM").y, c.size.y) << c.width;
+        EXPECT_EQ(ImGuiTestFrame::WindowPos("SM").x, c.pos.x) << c.width;
+        EXPECT_EQ(ImGuiTestFrame::WindowPos("SM").y, c.pos.y) << c.width;
+    }
+}
+
+TEST_F(MenuScreens, TheSceneTypeIsKeptWhenTheUserLeavesAndComesBack)
+{
+    menu_.screenState = kNewWorldScreen;
+    Frame();
+    EXPECT_EQ(menu_.sceneType, kBlankScene);
+    EXPECT_EQ(menu_.sceneLabel, "");
+    Click("SM", {2, kNoPicture, "##picture"});
+    EXPECT_EQ(menu_.sceneType, kLandscapeScene);
+    EXPECT_EQ(menu_.sceneLabel, "3D Cube Landscape Scene");
+
+    Click("SM", {"Back"});
+    EXPECT_EQ(menu_.screenState, kWorldsScreen);
+    Click("GM", {"New World"});
+    EXPECT_EQ(menu_.screenState, kNewWorldScreen);
+    EXPECT_EQ(menu_.sceneType, kLandscapeScene);
+    EXPECT_EQ(menu_.sceneLabel, "3D Cube Landscape Scene");
+    Click("SM", {1, kNoPicture, "##picture"});
+    EXPECT_EQ(menu_.sceneType, kTubeScene);
+    EXPECT_EQ(menu_.sceneLabel, "Tube Style Scene");
+}
+
+TEST_F(MenuScreens, TheBlankSceneSwitchesDependOnTheVerticalBorders)
+{
+    menu_.screenState = kNewWorldScreen;
+    Frame();
+    // Mosaic is disabled while there are borders.
+    Click("SM", {"Mosaic"});
+    EXPECT_EQ(menu_.blankParams.mosaic, 0);
+    Click("SM", {"Vertical Borders"});
+    EXPECT_EQ(menu_.blankParams.verticalBorders, 0);
+    Click("SM", {"Mosaic"});
+    EXPECT_EQ(menu_.blankParams.mosaic, 1);
+    Click("SM", {"Vertical Borders"});
+    EXPECT_EQ(menu_.blankParams.verticalBorders, 1);
+    // The untouched sliders keep their defaults (they sit on steps already).
+    EXPECT_EQ(menu_.blankParams.worldSize, 100.0f);
+    EXPECT_EQ(menu_.blankParams.objectSize, 20.0f);
+}
+
+TEST_F(MenuScreens, ANewWorldIsSavedListedAndEntered)
+{
+    menu_.screenState = kNewWorldScreen;
+    menu_.proposedWorldName = "meadow";
+    menu_.blankParams = BlankSceneParams {40.0f, 20.0f, 0, 0.0f, 0, 0};
+    Frame();
+    Click("SM", {"Continue"});
+    EXPECT_NE(game_.scene, nullptr);
+    EXPECT_EQ(game_.menuMode, 0);
+    EXPECT_EQ(menu_.screenState, kNewWorldScreen);
+    EXPECT_TRUE(WorldFile("meadow.vsk"));
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"meadow.vsk"}));
+    EXPECT_EQ(LastWorld(), "meadow.vsk");
+    game_.UnloadWorld();
+    // The next proposal steps past the new world.
+    EXPECT_EQ(game_.ProposeWorldName(), "default.vsk");
+    menu_.proposedWorldName = "default.vsk";
+    game_.menuMode = 1;
+    Click("SM", {"Continue"});
+    EXPECT_EQ(game_.ProposeWorldName(), "default1.vsk");
+    game_.UnloadWorld();
+}
+
+TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
+{
+    folder_.Write("Worlds/Meadow.vsk", "precious");
+    game_.worldNames = {"listed.vsk"};
+    std::strcpy(Settings.lastWorld, "before.vsk");
+    menu_.screenState = kNewWorldScreen;
+    Frame();
+    const std::vector<std::string> names = {"meadow.vsk", "MEADOW", "listed", "../outside",
+                                            "a/b",        "a\\b",   "tab\tname", "bell\x07"};
+    for (const std::string& name : names) {
+        menu_.proposedWorldName = name;
+        Click("SM", {"Continue"});
+        EXPECT_EQ(game_.scene, nullptr) << name;
+        EXPECT_EQ(game_.menuMode, 1) << name;
+        EXPECT_NE(platform::LastMessageBoxText().find(name), std::string::npos) << name;
+    }
+    EXPECT_EQ(folder_.Read("Worlds/Meadow.vsk"), "precious");
+    EXPECT_FALSE(platform::FileExists(folder_.File("outside.vsk")));
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"listed.vsk"}));
+    EXPECT_EQ(LastWorld(), "before.vsk");
+    EXPECT_NE(Log().find("Error: CMenu::NewWorldScreen() "), std::string::npos) << Log();
+}

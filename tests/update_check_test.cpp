@@ -1,0 +1,330 @@
+// The update check and the update download: the five-day rule, the
+// update-information file, the shortcut's bytes, the download's file name,
+// and whole runs against servers on 127.0.0.1 (the start of the downloaded
+// file is observed through the process-start hook).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/local_time.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "shell/log.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+#include "support/loopback_http_server.h"
+#include "support/temp_directory.h"
+#include "ui/menu.h"
+#include "ui/update_check.h"
+
+namespace {
+
+// Noon of that local date, whatever the time zone.
+std::time_t LocalNoon(int year, int month, int day)
+{
+    std::tm t {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The pieces
+// ---------------------------------------------------------------------------
+
+TEST(UpdateCheck, DayNumbersDecideWhenTheNextCheckIsDue)
+{
+    EXPECT_EQ(UpdateDayNumber(2024, 2, 28), 2024 * 365 + 60 + 28);
+    EXPECT_EQ(UpdateDayNumber(2024, 3, 2), 2024 * 365 + 91 + 2);
+    EXPECT_EQ(UpdateDayNumber(2024, 12, 1), 2024 * 365 + 365 + 1);
+    EXPECT_FALSE(UpdateCheckDue(2024, 3, 1, 2024, 3, 6));
+    EXPECT_TRUE(UpdateCheckDue(2024, 3, 1, 2024, 3, 7));
+    EXPECT_FALSE(UpdateCheckDue(2024, 2, 28, 2024, 3, 2));  // 88 and 93: five days
+    EXPECT_TRUE(UpdateCheckDue(0, 0, 0, 2024, 3, 1));
+    EXPECT_FALSE(UpdateCheckDue(2023, 12, 30, 2024, 1, 5));  // December counts 365, January 30
+    EXPECT_TRUE(UpdateCheckDue(2023, 12, 30, 2024, 1, 6));
+}
+
+TEST(UpdateCheck, LinesGiveVersionAndTheirOwnUrl)
+{
+    double version = 0;
+    std::string url;
+    EXPECT_TRUE(ParseUpdateLine("0.010,x", &version, &url));
+    EXPECT_DOUBLE_EQ(version, 0.01);
+    EXPECT_EQ(url, "x");
+    // Leading blanks go; the URL keeps its letter case and loses trailing blanks
+    // (a carriage return included).
+    EXPECT_TRUE(ParseUpdateLine(" \t 0.01 ,  HTTPS://Example.ORG/Get/Vesk-Setup.EXE \r", &version, &url));
+    EXPECT_EQ(url, "HTTPS://Example.ORG/Get/Vesk-Setup.EXE");
+    EXPECT_TRUE(ParseUpdateLine("0.02,x", &version, &url));
+    EXPECT_DOUBLE_EQ(version, 0.02);
+    EXPECT_TRUE(ParseUpdateLine("1E-2,y", &version, &url));  // read from the lower-cased copy
+    EXPECT_DOUBLE_EQ(version, 0.01);
+
+    for (const char* skipped : {"0.01", ",x", "//0.01,x", "  \\0.01,x", "0.01,", "0.01,  \r", ""})
+        EXPECT_FALSE(ParseUpdateLine(skipped, &version, &url)) << skipped;
+    EXPECT_FALSE(ParseUpdateLine(std::string_view("0.01,a\0b", 8), &version, &url));
+
+    // At most 4095 characters a line and 259 a version.
+    const std::string longest = "0.01," + std::string(4090, 'u');
+    EXPECT_TRUE(ParseUpdateLine(longest, &version, &url));
+    EXPECT_FALSE(ParseUpdateLine(longest + "u", &version, &url));
+    const std::string version259 = "0.01" + std::string(255, '0');
+    EXPECT_TRUE(ParseUpdateLine(version259 + ",x", &version, &url));
+    EXPECT_DOUBLE_EQ(version, 0.01);
+    EXPECT_FALSE(ParseUpdateLine(version259 + "0,x", &version, &url));
+}
+
+TEST(UpdateCheck, FirstLineForThisVersionWins)
+{
+    EXPECT_EQ(FindUpdateUrl("// list\n0.02,a\n0.01\n0.0101,b\n0.01,c\n0.01,d\n"), "b");
+    EXPECT_EQ(FindUpdateUrl("0.02,a\n0.03,b"), "");
+    EXPECT_EQ(FindUpdateUrl(""), "");
+    EXPECT_EQ(FindUpdateUrl("0.0102,a\r\n0.01,http://h/%41%20b.run"), "http://h/%41%20b.run");
+}
+
+TEST(UpdateCheck, ShortcutBytesAndTheNameTheDownloadIsSavedAs)
+{
+    EXPECT_EQ(InternetShortcutText("http://h/a%20b.run"), "[InternetShortcut]\nURL=http://h/a%20b.run");
+    EXPECT_EQ(ShortcutUrl("[InternetShortcut]\r\nURL=http://h/x.run \r\n"), "http://h/x.run");
+    EXPECT_EQ(ShortcutUrl("[InternetShortcut]\nWorkingDirectory=c:\\\nURL=http://h/y"), "http://h/y");
+    EXPECT_EQ(ShortcutUrl("[InternetShortcut]\n"), "");
+
+    EXPECT_EQ(UpdateFileNameFromUrl("https://h/get/vesk-0.02.run"), "vesk-0.02.run");
+    EXPECT_EQ(UpdateFileNameFromUrl("vesk-0.02.run"), "");
+    EXPECT_EQ(UpdateFileNameFromUrl("https://h/"), "");
+
+    EXPECT_TRUE(IsAcceptableUpdateFileName("vesk-0.02.run"));
+    EXPECT_TRUE(IsAcceptableUpdateFileName("vesk-setup"));
+    for (const char* refused : {"", ".", "..", "vesk", "VESK", "vesk.cfg", "Vesk.CFG", "game.log", "imgui.ini",
+                                "autoupdate.url", kUpdateInfoFileName, "Shaders", "worlds", "TexturesUI", "Sounds",
+                                "Blocks", "Textures", "a\\b", "a\rb", "temp-percp-graph.tga"})
+        EXPECT_FALSE(IsAcceptableUpdateFileName(refused)) << refused;
+}
+
+TEST(UpdateCheck, WriteCallbackAppendsExactlyTheBytesReceived)
+{
+    std::string text;
+    char chunk[] = {'a', 'b', '\0', 'c', 'd', '\0'};
+    EXPECT_EQ(UpdateInfoWrite(chunk, 1, 6, &text), 6u);
+    EXPECT_EQ(UpdateInfoWrite(chunk, 3, 2, &text), 6u);
+    EXPECT_EQ(UpdateInfoWrite(chunk, 1, 0, &text), 0u);
+    EXPECT_EQ(text, std::string(chunk, 6) + std::string(chunk, 6));
+    // A text that would grow past its bound ends the transfer.
+    std::string big(kMaxUpdateInfoBytes - 2, 'x');
+    EXPECT_EQ(UpdateInfoWrite(chunk, 1, 6, &big), 0u);
+    EXPECT_EQ(big.size(), kMaxUpdateInfoBytes - 2);
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs against loopback servers
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct Started {
+    std::string path;
+    std::vector<std::string> arguments;
+    std::string directory;
+};
+
+class UpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        ResetStartupSetup();
+        ResetLog();
+        Today(2024, 3, 7);
+        Settings.lastUpdateYear = 2024;
+        Settings.lastUpdateMonth = 3;
+        Settings.lastUpdateDay = 1;
+        SetUpdateServerForTesting(server.Address().c_str());
+        platform::SetStartProcessHookForTesting(
+            [this](const std::string& path, const std::vector<std::string>& arguments) -> intptr_t {
+                Started s {path, arguments, {}};
+                platform::GetCurrentDirectory(s.directory);
+                started.push_back(s);
+                return startResult;
+            });
+        Running = 1;
+    }
+    void TearDown() override
+    {
+        platform::SetStartProcessHookForTesting({});
+        SetUpdateServerForTesting(nullptr);
+        SetUpdateTimeoutForTesting(0);
+        platform::SetTimeSource({});
+        ResetStartupSetup();
+        Running = 1;
+    }
+    static void Today(int year, int month, int day)
+    {
+        const std::time_t noon = LocalNoon(year, month, day);
+        platform::SetTimeSource([noon] { return noon; });
+    }
+    std::string InfoPath() const { return std::string("/autoupdate/") + kUpdateInfoFileName; }
+    std::string Log() const { return folder.Read("game.log"); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(folder.File(name)); }
+
+    LoopbackHttpServer server;
+    TempDirectory folder;
+    ScopedStartDirectory start {folder.Path()};
+    CMenu menu;
+    std::vector<Started> started;
+    intptr_t startResult = 4242;
+};
+
+}  // namespace
+
+TEST_F(UpdateRun, CheckWritesTheShortcutAndTheDownloadStartsTheUpdate)
+{
+    const std::string updateUrl = server.Address() + "/Files/Vesk-Update.RUN";
+    const std::string info = "// versions\n0.02," + server.Address() + "/other.run\n  0.01 , " + updateUrl + " \r\n";
+    server.Serve(InfoPath(), info);
+    const std::string program = std::string("#!/bin/sh\n\0binary", 18);
+    server.Serve("/Files/Vesk-Update.RUN", program);
+
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 1);
+    EXPECT_EQ(Settings.lastUpdateDay, 7);
+    EXPECT_EQ(Settings.lastUpdateMonth, 3);
+    EXPECT_EQ(Settings.lastUpdateYear, 2024);
+    EXPECT_EQ(folder.Read(kUpdateInfoFileName), info);
+    EXPECT_EQ(folder.Read("autoupdate.url"), "[InternetShortcut]\nURL=" + updateUrl);
+
+    std::string before;
+    platform::GetCurrentDirectory(before);
+    EXPECT_EQ(menu.DownloadAndUpdate(), 1);
+    EXPECT_EQ(folder.Read("Vesk-Update.RUN"), program);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].path, folder.File("Vesk-Update.RUN"));
+    EXPECT_TRUE(started[0].arguments.empty());
+    EXPECT_EQ(std::filesystem::canonical(started[0].directory), std::filesystem::canonical(folder.Path()));
+    std::string after;
+    platform::GetCurrentDirectory(after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(Running, 0);  // the window was closed
+    EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string> {InfoPath(), "/Files/Vesk-Update.RUN"}));
+}
+
+TEST_F(UpdateRun, NoRequestWithinFiveDaysNorWithoutAServer)
+{
+    server.Serve(InfoPath(), "0.01," + server.Address() + "/u.run\n");
+    Today(2024, 3, 6);
+    menu.updateAvailable = 1;
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 0);
+    EXPECT_TRUE(server.RequestedPaths().empty());
+    EXPECT_EQ(Settings.lastUpdateDay, 1);
+
+    Today(2024, 3, 8);
+    SetUpdateServerForTesting("");
+    menu.CheckForUpdate();
+    EXPECT_TRUE(server.RequestedPaths().empty());
+    EXPECT_EQ(Settings.lastUpdateDay, 1);  // not counted as checked
+    EXPECT_NE(Log().find("no update server"), std::string::npos);
+
+    // Never checked before: always a request.
+    SetUpdateServerForTesting(server.Address().c_str());
+    Settings.lastUpdateYear = Settings.lastUpdateMonth = Settings.lastUpdateDay = 0;
+    Today(2024, 3, 2);
+    menu.CheckForUpdate();
+    EXPECT_EQ(server.RequestedPaths().size(), 1u);
+    EXPECT_EQ(menu.updateAvailable, 1);
+}
+
+TEST_F(UpdateRun, FailedOrEmptyAnswersLeaveNoShortcutButCountAsChecked)
+{
+    menu.CheckForUpdate();  // 404
+    EXPECT_EQ(menu.updateAvailable, 0);
+    EXPECT_EQ(Settings.lastUpdateDay, 7);
+    EXPECT_FALSE(Exists("autoupdate.url"));
+    EXPECT_FALSE(Exists(kUpdateInfoFileName));
+    EXPECT_NE(Log().find("Error: CMenu::CheckForUpdate()"), std::string::npos);
+
+    Settings.lastUpdateDay = 1;
+    server.Serve(InfoPath(), "0.02,http://h/u.run\n");
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 0);
+    EXPECT_FALSE(Exists("autoupdate.url"));
+    EXPECT_TRUE(Exists(kUpdateInfoFileName));
+}
+
+TEST_F(UpdateRun, ServerThatNeverAnswersTimesOut)
+{
+    server.StaySilent(true);
+    SetUpdateTimeoutForTesting(1);
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 0);
+    EXPECT_EQ(Settings.lastUpdateDay, 7);
+    EXPECT_NE(Log().find("Error: CMenu::CheckForUpdate()"), std::string::npos);
+}
+
+TEST_F(UpdateRun, CertificatesAreVerified)
+{
+    TempDirectory keys;
+    LoopbackTlsServer tls(keys.Path());
+    if (!tls.Available()) GTEST_SKIP() << "openssl s_server is not available";
+    // The server answers every GET; only the untrusted certificate can stop it.
+    SetUpdateServerForTesting(tls.Address().c_str());
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 0);
+    EXPECT_FALSE(Exists(kUpdateInfoFileName));
+    EXPECT_NE(Log().find("certificate"), std::string::npos) << Log();
+}
+
+TEST_F(UpdateRun, RefusedNamesAndFailuresAreReportedAndTheProgramKeepsRunning)
+{
+    // No shortcut at all.
+    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_NE(platform::LastMessageBoxText().find("autoupdate.url"), std::string::npos);
+
+    // Names of the program's own files, or no name, are never downloaded.
+    folder.Write("vesk.cfg", "settings");
+    for (const std::string& url : {server.Address() + "/vesk.cfg", server.Address() + "/Worlds",
+                                   server.Address() + "/", server.Address() + "/..", std::string("nothing"),
+                                   server.Address() + "/" + kUpdateInfoFileName}) {
+        folder.Write("autoupdate.url", InternetShortcutText(url));
+        EXPECT_EQ(menu.DownloadAndUpdate(), 0) << url;
+    }
+    EXPECT_TRUE(server.RequestedPaths().empty());
+    EXPECT_EQ(folder.Read("vesk.cfg"), "settings");
+
+    // A file that cannot be created is not downloaded into.
+    folder.MakeFolder("blocked.run.tmp");
+    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/blocked.run"));
+    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_TRUE(server.RequestedPaths().empty());
+
+    // A failed download leaves no file and starts nothing.
+    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/missing.run"));
+    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_FALSE(Exists("missing.run"));
+    EXPECT_FALSE(Exists("missing.run.tmp"));
+
+    // A downloaded file that cannot be started is reported.
+    server.Serve("/update.run", "data");
+    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/update.run"));
+    startResult = -1;
+    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_EQ(started.size(), 1u);
+    EXPECT_NE(platform::LastMessageBoxText().find("cannot start"), std::string::npos);
+    EXPECT_NE(Log().find("Error: CMenu::DownloadAndUpdate() cannot start"), std::string::npos);
+
+    // The same with the real start: a file without execute permission.
+    platform::SetStartProcessHookForTesting({});
+    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_EQ(folder.Read("update.run"), "data");
+    EXPECT_EQ(Running, 1);
+}
