@@ -10,10 +10,22 @@ std::map<std::string, ImFont*> FontMap;
 namespace {
 
 // Stand-ins for the Windows font that covers the Japanese glyph ranges.
-const char* const kFontFiles[] = {
-    "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-};
+// Droid Sans Fallback carries the Japanese glyphs but no Latin letters, so
+// the Latin font comes first and the fallback is merged into it.
+const char* const kLatinFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const char* const kJapaneseFontFile = "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf";
+
+// One interface font of `pixels` size: the Latin font with the Japanese
+// glyphs merged in; null when the Latin font is missing or does not load.
+ImFont* AddInterfaceFont(ImFontAtlas* atlas, float pixels, bool withJapanese)
+{
+    ImFont* font = atlas->AddFontFromFileTTF(kLatinFontFile, pixels, nullptr, atlas->GetGlyphRangesDefault());
+    if (!font || !withJapanese) return font;
+    ImFontConfig merge;
+    merge.MergeMode = true;
+    atlas->AddFontFromFileTTF(kJapaneseFontFile, pixels, &merge, atlas->GetGlyphRangesJapanese());
+    return font;
+}
 
 bool BuildAtlas(ImFontAtlas* atlas, int maxTextureSize)
 {
@@ -29,19 +41,13 @@ void LoadInterfaceFonts(float scale, int maxTextureSize)
 {
     ImFontAtlas* atlas = ImGui::GetIO().Fonts;
     FontMap.clear();
-    const char* file = nullptr;
-    for (const char* candidate : kFontFiles) {
-        // Dear ImGui asserts on a file it cannot open: never hand it one.
-        if (platform::FileExists(candidate)) {
-            file = candidate;
-            break;
-        }
-    }
-    if (file) {
-        const ImWchar* ranges = atlas->GetGlyphRangesJapanese();
-        ImFont* main = atlas->AddFontFromFileTTF(file, 24.0f * scale, nullptr, ranges);
-        ImFont* help = atlas->AddFontFromFileTTF(file, 12.0f * scale, nullptr, ranges);
-        ImFont* gui = atlas->AddFontFromFileTTF(file, 17.0f * scale, nullptr, ranges);
+    // Dear ImGui asserts on a file it cannot open, so only files that exist
+    // are handed to it.
+    if (platform::FileExists(kLatinFontFile)) {
+        const bool withJapanese = platform::FileExists(kJapaneseFontFile);
+        ImFont* main = AddInterfaceFont(atlas, 24.0f * scale, withJapanese);
+        ImFont* help = AddInterfaceFont(atlas, 12.0f * scale, withJapanese);
+        ImFont* gui = AddInterfaceFont(atlas, 17.0f * scale, withJapanese);
         if (main && help && gui && BuildAtlas(atlas, maxTextureSize)) {
             FontMap["main"] = main;
             FontMap["help"] = help;

@@ -1,0 +1,42 @@
+// The interface fonts must draw Latin letters (the front end's labels) and
+// the Japanese glyphs they are built with: a font missing either shows
+// buttons without text.
+#include <gtest/gtest.h>
+
+#include <imgui.h>
+
+#include "platform/files.h"
+#include "shell/fonts.h"
+
+namespace {
+
+bool GlyphVisible(const ImFont* font, ImWchar codepoint)
+{
+    const ImFontGlyph* glyph = font->FindGlyphNoFallback(codepoint);
+    return glyph && glyph->Visible && glyph->U1 > glyph->U0 && glyph->V1 > glyph->V0;
+}
+
+}  // namespace
+
+TEST(InterfaceFonts, EveryFontDrawsLatinLettersAndJapaneseGlyphs)
+{
+    if (!platform::FileExists("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf") ||
+        !platform::FileExists("/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf"))
+        GTEST_SKIP() << "the font packages are not installed";
+    ImGuiContext* previous = ImGui::GetCurrentContext();
+    ImGuiContext* context = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context);
+    LoadInterfaceFonts(1.0f, 16384);
+    ASSERT_EQ(FontMap.size(), 3u);
+    for (const auto& [name, font] : FontMap) {
+        EXPECT_TRUE(GlyphVisible(font, 'A')) << name;
+        EXPECT_TRUE(GlyphVisible(font, 'z')) << name;
+        EXPECT_TRUE(GlyphVisible(font, 0x3042)) << name << ": hiragana a";
+    }
+    EXPECT_FLOAT_EQ(FontMap["main"]->FontSize, 24.0f);
+    EXPECT_FLOAT_EQ(FontMap["help"]->FontSize, 12.0f);
+    EXPECT_FLOAT_EQ(FontMap["gui"]->FontSize, 17.0f);
+    FontMap.clear();
+    ImGui::DestroyContext(context);
+    ImGui::SetCurrentContext(previous);
+}
