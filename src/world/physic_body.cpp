@@ -79,7 +79,8 @@ void CPhysicBody::AppendShape(CollisionShapeArray* shapes, btCollisionShape* sha
 }
 
 bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
-                             btCollisionShape* shape, const Vector3& position, double mass)
+                             btCollisionShape* shape, const Vector3& position, double mass,
+                             const btTransform* placement)
 {
     btTransform start;
     start.setIdentity();
@@ -112,6 +113,14 @@ bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, C
             Body->setCcdMotionThreshold(smallest * 0.5);
             Body->setCcdSweptSphereRadius(smallest * 0.4);
         }
+    }
+    // A body is entered into the world where it belongs: entering it at the
+    // origin and moving it afterwards costs the broadphase a re-sort of its
+    // tree (and a search for new pairs) per body, which grows with the world.
+    if (placement) {
+        Body->setWorldTransform(*placement);
+        Body->setLinearVelocity(btVector3(0.0, 0.0, 0.0));
+        Body->setAngularVelocity(btVector3(0.0, 0.0, 0.0));
     }
     if (world) {
         world->addRigidBody(Body);
@@ -231,13 +240,11 @@ void CPhysicBody::CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* w
         return;
     }
     AppendShape(shapes, Shape);
-    if (!FinishBody(owner, world, shapes, Shape, Vector3{}, 0.0)) return;
-
-    // Placed at the source's matrix: our rows are Bullet's basis columns.
+    // Placed at the source's matrix (our rows are Bullet's basis columns)
+    // before it enters the world; the motion state keeps the identity.
     const float* m = source->WorldMatrix.m;
     const btMatrix3x3 basis(m[0], m[4], m[8], m[1], m[5], m[9], m[2], m[6], m[10]);
-    Body->setWorldTransform(btTransform(basis, btVector3(m[12], m[13], m[14])));
-    Body->setLinearVelocity(btVector3(0.0, 0.0, 0.0));
-    Body->setAngularVelocity(btVector3(0.0, 0.0, 0.0));
+    const btTransform placement(basis, btVector3(m[12], m[13], m[14]));
+    if (!FinishBody(owner, world, shapes, Shape, Vector3{}, 0.0, &placement)) return;
     Body->activate();
 }

@@ -20,6 +20,7 @@ class btGImpactMeshShape;
 class btDefaultMotionState;
 class btRigidBody;
 class btTriangleMesh;
+class btTransform;
 class btDiscreteDynamicsWorld;
 class CNBObject;
 template <typename T>
@@ -78,9 +79,12 @@ public:
 
 private:
     // Motion state, body, user pointer and entry into the world; on failure
-    // everything made so far is destroyed and the holder left empty.
+    // everything made so far is destroyed and the holder left empty. The
+    // motion state and body start at `position`; a `placement` moves the body
+    // alone (still at rest) before it enters the world.
     bool FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
-                    btCollisionShape* shape, const Vector3& position, double mass);
+                    btCollisionShape* shape, const Vector3& position, double mass,
+                    const btTransform* placement = nullptr);
     bool ExtractTriangles(CNBObject* source);
     void AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape);
     void DestroyAll();
