@@ -23,6 +23,7 @@
 #include "platform/heap.h"
 #include "platform/imgui_backends.h"
 #include "shell/game.h"
+#include "shell/settings.h"
 #include "shell/log.h"
 #include "support/headless_driver.h"
 #include "support/image_files.h"
@@ -296,4 +297,34 @@ TEST_F(MenuFrames, ADeviceThatIsGoneIsMadeAgainAndTheFrontEndComesBack)
     MenuFrame();
     ExpectBackgroundUpright();
     EXPECT_EQ(Log().find("Error"), std::string::npos) << Log();
+}
+
+// Dear ImGui's renderer objects are made anew with every new video mode;
+// its screens must still be drawn afterwards, not only the background.
+TEST_F(MenuFrames, ANewVideoModeKeepsTheScreensOnTop)
+{
+    ShipData();
+    menu_->LoadTextures();
+    ASSERT_EQ(menu_->CreateResources(), 1);
+    const int32_t oldWidth = Settings.screenWidth;
+    const int32_t oldHeight = Settings.screenHeight;
+    menu_->screenState = 0;
+    MenuFrame();
+    MenuFrame();
+
+    Settings.screenWidth = backBufferWidth + 16;
+    Settings.screenHeight = backBufferHeight + 8;
+    ASSERT_EQ(menu_->RecreateResources(), 1);
+    // The background alone, then the main menu, whose "Continue" lies over
+    // the top-left corner of this small back buffer.
+    menu_->screenState = 99;
+    for (int frame = 0; frame < 3; ++frame) MenuFrame();
+    uint32_t width = 0;
+    const Pixel background = PixelAt(ReadBack(&width), width, 20, 20);
+    menu_->screenState = 0;
+    for (int frame = 0; frame < 3; ++frame) MenuFrame();
+    const Pixel withMenu = PixelAt(ReadBack(&width), width, 20, 20);
+    Settings.screenWidth = oldWidth;
+    Settings.screenHeight = oldHeight;
+    EXPECT_NE(withMenu, background) << "the menu is not drawn after the new mode";
 }

@@ -53,7 +53,13 @@ void RenderImGuiDrawData(gpu::Context* context)
 
 void InvalidateImGuiDeviceObjects()
 {
-    if (openGlUp) ImGui_ImplOpenGL3_DestroyDeviceObjects();
+    // The OpenGL3 back end of Dear ImGui 1.86 forgets its buffers here but
+    // not their sizes, so buffers made anew would never be given storage and
+    // every later draw would fail. A fresh back end starts from nothing; it
+    // makes its objects at the next frame, as the invalidate alone would.
+    if (!openGlUp) return;
+    ImGui_ImplOpenGL3_Shutdown();
+    openGlUp = ImGui_ImplOpenGL3_Init("#version 450");
 }
 
 void* ImGuiTextureOf(const gpu::ShaderResourceView* view)

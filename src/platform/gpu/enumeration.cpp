@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/gpu/gl_names.h"
 #include "platform/text.h"
@@ -37,6 +38,13 @@ uint32_t VendorIdOf(const std::string& vendor)
     return 0;
 }
 
+// Window sizes offered on every monitor large enough for them.
+constexpr std::pair<uint32_t, uint32_t> kScaledModeSizes[] = {
+    {640, 480},   {800, 600},   {1024, 768},  {1152, 864},  {1280, 720},  {1280, 800},
+    {1280, 1024}, {1366, 768},  {1440, 900},  {1600, 900},  {1600, 1200}, {1680, 1050},
+    {1920, 1080}, {1920, 1200}, {2560, 1440}, {3840, 2160},
+};
+
 DisplayInfo QueryDisplay(int index)
 {
     DisplayInfo display;
@@ -63,6 +71,18 @@ DisplayInfo QueryDisplay(int index)
     }
     if (display.modes.empty() && bounds.w > 0 && bounds.h > 0)
         display.modes.push_back({static_cast<uint32_t>(bounds.w), static_cast<uint32_t>(bounds.h), 0});
+    // Full screen is a borderless window with the picture scaled to the
+    // monitor, never a mode switch, so every common size that fits on the
+    // desktop is as good as a mode the monitor reports (X servers without
+    // RandR modes, such as Xvfb, report only the desktop's own).
+    const uint32_t desktopRefresh = display.modes.empty() ? 0 : display.modes.back().refreshHz;
+    for (const auto& [width, height] : kScaledModeSizes) {
+        if (width > static_cast<uint32_t>(bounds.w) || height > static_cast<uint32_t>(bounds.h)) continue;
+        const bool listed = std::any_of(display.modes.begin(), display.modes.end(), [&](const DisplayModeInfo& mode) {
+            return mode.width == width && mode.height == height;
+        });
+        if (!listed) display.modes.push_back({width, height, desktopRefresh});
+    }
     auto order = [](const DisplayModeInfo& a, const DisplayModeInfo& b) {
         if (a.width != b.width) return a.width < b.width;
         if (a.height != b.height) return a.height < b.height;
