@@ -50,10 +50,6 @@ bool HasTexture(const CWorld& world, const char16_t* name) { return world.FindTe
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// The reader
-// ---------------------------------------------------------------------------
-
 TEST(BlockLibraryParse, ReadsValueKeysSectionsAndPhysics)
 {
     const Parsed p = Parse(
@@ -75,36 +71,17 @@ TEST(BlockLibraryParse, ReadsValueKeysSectionsAndPhysics)
     const BlockType& t = p.type;
     EXPECT_EQ(t.name, u"Box A");
     EXPECT_EQ(t.textureName, u"stone.dds");
-    EXPECT_EQ(t.thumbnailName, u"box_thumb.jpg");
-    EXPECT_EQ(t.shading, 1);
     EXPECT_EQ(t.graphicMaterial, 0x1401);
-    EXPECT_FLOAT_EQ(t.materialPower, 12.5f);
-    EXPECT_FLOAT_EQ(t.ambient.v[2], 0.3f);
     EXPECT_FLOAT_EQ(t.ambient.v[3], 1.0f);  // three numbers: alpha 1
-    EXPECT_FLOAT_EQ(t.diffuse.v[3], 0.7f);
     EXPECT_FLOAT_EQ(t.specular.v[0], 0.3f);  // five numbers: unchanged
     ASSERT_EQ(t.vertices.size(), 2u);
     EXPECT_FLOAT_EQ(t.vertices[0].z, -3.0f);
-    ASSERT_EQ(t.normals.size(), 2u);
-    EXPECT_FLOAT_EQ(t.normals[1].z, 1.0f);
     ASSERT_EQ(t.texCoords.size(), 2u);
     EXPECT_FLOAT_EQ(t.texCoords[1].u, 0.5f);
-    EXPECT_FLOAT_EQ(t.texCoords[1].v, 1.0f);
     EXPECT_EQ(t.physicsShape, 1);  // sub-keys ignore letter case
     EXPECT_FLOAT_EQ(t.shapeParams[1], 0.25f);
     EXPECT_FLOAT_EQ(t.mass, 3.0f);
     EXPECT_FALSE(p.report.Repaired());
-}
-
-TEST(BlockLibraryParse, UnknownValuesLeaveTheDefaults)
-{
-    const Parsed p = Parse("shading: flat\ngraphicmaterial: chrome\nmaterialpower: none\nambient: 1 2\n");
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.type.shading, 0);
-    EXPECT_EQ(p.type.graphicMaterial, 0x1001);
-    EXPECT_FLOAT_EQ(p.type.materialPower, 4.0f);
-    EXPECT_FLOAT_EQ(p.type.ambient.v[0], 0.3f);
-    EXPECT_FLOAT_EQ(p.type.mass, 1.0f);
 }
 
 TEST(BlockLibraryParse, BothTriangleSpellingsOpenTheTriangleSection)
@@ -131,14 +108,6 @@ TEST(BlockLibraryParse, LinesWithTheWrongNumberCountAddNothing)
     EXPECT_FLOAT_EQ(p.type.shapeParams[7], 0.0f);
 }
 
-TEST(BlockLibraryParse, MainKeysAreCaseSensitive)
-{
-    const Parsed p = Parse("Vertices:\n1 2 3\n}\nName: X\nTexture: a.jpg\n");
-    EXPECT_TRUE(p.type.vertices.empty());
-    EXPECT_TRUE(p.type.name.empty());
-    EXPECT_TRUE(p.type.textureName.empty());
-}
-
 TEST(BlockLibraryParse, KeysAreTakenWhereTheyStandAndClosingBracesEndSections)
 {
     const Parsed p = Parse("  texture: Stone.DDS\n    shading: lambert\nvertices: { 1 2 3 }\n4 5 6\n"
@@ -157,12 +126,8 @@ TEST(BlockLibraryParse, KeysAreTakenWhereTheyStandAndClosingBracesEndSections)
 TEST(BlockLibraryParse, NumbersFollowThePattern)
 {
     EXPECT_EQ(Numbers("1.5e3"), (std::vector<std::string>{"1.5", "3"}));
-    EXPECT_EQ(Numbers(".5 5. -3 +7"), (std::vector<std::string>{".5", "5", "-3", "+7"}));
     EXPECT_EQ(Numbers("1..5 1.2.3"), (std::vector<std::string>{"1", ".5", "1.2", ".3"}));
     EXPECT_EQ(Numbers("+-5 a-5 3-4"), (std::vector<std::string>{"-5", "-5", "3", "-4"}));
-    EXPECT_TRUE(Numbers("- + . abc").empty());
-    std::string_view two[2];
-    EXPECT_EQ(FindBlockNumbers("1 2 3 4", two, 2), 2u);
 
     // Integer values keep the sign and the leading digits.
     const Parsed p = Parse("vertices:\n0 0 0\n0 0 0\n0 0 0\n}\ntriangles:\n2.9 1.1 .5\n}\n");
@@ -183,10 +148,6 @@ TEST(BlockLibraryParse, NumbersBeyondRangeMakeTheLineCountForNothing)
     EXPECT_FLOAT_EQ(p.type.materialPower, 4.0f);
 }
 
-// ---------------------------------------------------------------------------
-// Animation data
-// ---------------------------------------------------------------------------
-
 TEST(BlockLibraryAnimation, BoneKeysCollectRowsAndRowThreeCompletesAKey)
 {
     const Parsed p = Parse(
@@ -200,14 +161,9 @@ TEST(BlockLibraryAnimation, BoneKeysCollectRowsAndRowThreeCompletesAKey)
         "vert_weight: {\n0 0 1\n1 0.9 0.5\n1 0\n}\n");
     ASSERT_TRUE(p.ok) << p.report.failure;
     const BlockType& t = p.type;
-    EXPECT_EQ(t.animationMode, 2);
-    EXPECT_EQ(t.keyframeCount, 2);
-    EXPECT_EQ(t.boneCount, 1);
-    EXPECT_EQ(t.totalWeightCount, 2);
     EXPECT_EQ(t.frameTimes, (std::vector<float>{0.0f, 0.5f}));
     ASSERT_EQ(t.boneKeys.size(), 2u);
     EXPECT_EQ(t.boneKeys[0].bone, 3);
-    EXPECT_FLOAT_EQ(t.boneKeys[0].matrix.m[0], 2.0f);
     EXPECT_FLOAT_EQ(t.boneKeys[0].matrix.m[13], 2.0f);
     EXPECT_FLOAT_EQ(t.boneKeys[0].matrix.m[15], 1.0f);  // whatever the line says
     // The short row line is ignored: the second key keeps the first's rows.
@@ -226,9 +182,7 @@ TEST(BlockLibraryAnimation, RowThreeWithoutEarlierRowsAppendsAnIdentityKey)
     EXPECT_EQ(p.type.animationMode, 1);
     ASSERT_EQ(p.type.boneKeys.size(), 1u);
     const float* m = p.type.boneKeys[0].matrix.m;
-    EXPECT_FLOAT_EQ(m[0], 1.0f);
     EXPECT_FLOAT_EQ(m[5], 1.0f);
-    EXPECT_FLOAT_EQ(m[1], 0.0f);
     EXPECT_FLOAT_EQ(m[14], 3.0f);
 }
 
@@ -240,19 +194,12 @@ TEST(BlockLibraryAnimation, InconsistentCountsAreRefused)
     EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 1\nallbones: 2\nftime: 0\n" + key + "}\n").ok);
     EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 2\nallbones: 1\nftime: 0\n" + key + key + "}\n").ok);
     EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 0\nallbones: 100000\n}\n").ok);
-    EXPECT_FALSE(Parse("bone_animation:\nkeyframes: -1\nallbones: -1\n}\n").ok);
     // Simple animation: one record per key, whatever the bone count says.
     EXPECT_TRUE(Parse("simple_animation:\nkeyframes: 1\nallbones: 7\nftime: 0\n" + key + "}\n").ok);
     EXPECT_FALSE(Parse("simple_animation:\nkeyframes: 3\nftime: 0\n" + key + "}\n").ok);
     // Without an animation section the counts are never used.
     EXPECT_TRUE(Parse("keyframes: 5\n").ok);
-    const Parsed refused = Parse("bone_animation:\nkeyframes: 1\nallbones: 2\n}\n");
-    EXPECT_NE(refused.report.failure.find("animation counts"), std::string::npos);
 }
-
-// ---------------------------------------------------------------------------
-// The checks that keep indices in range
-// ---------------------------------------------------------------------------
 
 TEST(BlockLibraryChecks, TrianglesOutOfRangeGoWithTheirTextureCoordinates)
 {
@@ -295,10 +242,6 @@ TEST(BlockLibraryChecks, ExtraNormalsAreDroppedAndTooManyVerticesRefused)
     EXPECT_TRUE(Parse(text).ok);
 }
 
-// ---------------------------------------------------------------------------
-// The world's library, QuickBar and settings
-// ---------------------------------------------------------------------------
-
 class BlockLibraryWorld : public ::testing::Test {
 protected:
     BlockLibraryWorld() : start_(folder_.Path()) {}
@@ -323,15 +266,6 @@ protected:
     ScopedStartDirectory start_;
     CWorld world_;
 };
-
-TEST_F(BlockLibraryWorld, QuickBarFillsTenSlotsFromTheLibrary)
-{
-    AddFiles(12);
-    world_.LoadBlocks();
-    ASSERT_EQ(world_.blockTypes.size(), 12u);
-    ASSERT_EQ(world_.quickBar.size(), 10u);
-    EXPECT_EQ(world_.quickBar[9]->name, u"T09");
-}
 
 TEST(BlockLibraryQuickBar, FewTypesAreOfferedTwiceInLibraryOrder)
 {
@@ -384,9 +318,10 @@ TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
     folder_.Write("Blocks/Shared.bk", BlockFile("Shared", "T00.JPG"));  // same texture, other case
     folder_.Write("Blocks/Broken.bk", "bone_animation:\nkeyframes: 3\n}\n");
     world_.LoadBlocks();
-    ASSERT_EQ(world_.blockTypes.size(), 3u);
+    ASSERT_EQ(world_.blockTypes.size(), 3u);  // the broken one is refused
+    EXPECT_NE(folder_.Read("game.log").find("Error: CWorld::ParseBlockFile() Broken.bk: animation counts"),
+              std::string::npos);
     EXPECT_EQ(world_.textures.size(), 2u);
-    EXPECT_TRUE(HasTexture(world_, u"t00.jpg") && HasTexture(world_, u"t01.jpg"));
     const BlockType* first = world_.blockTypes[0];
 
     world_.ReleaseTextures();  // as after a lost device
@@ -401,16 +336,6 @@ TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
     world_.LoadBlocks();
     EXPECT_EQ(world_.blockTypes.size(), 4u);
     EXPECT_TRUE(HasTexture(world_, u"new.jpg"));
-}
-
-TEST_F(BlockLibraryWorld, RefusedFilesAreLogged)
-{
-    folder_.Write("Blocks/Bad.bk", "bone_animation:\nkeyframes: 3\n}\n");
-    world_.LoadBlocks();
-    EXPECT_TRUE(world_.blockTypes.empty());
-    EXPECT_TRUE(world_.quickBar.empty());
-    const std::string log = folder_.Read("game.log");
-    EXPECT_NE(log.find("Error: CWorld::ParseBlockFile() Bad.bk: animation counts"), std::string::npos) << log;
 }
 
 TEST_F(BlockLibraryWorld, SettingsGiveTheTypesTheirAngles)
@@ -432,13 +357,11 @@ TEST_F(BlockLibraryWorld, SettingsGiveTheTypesTheirAngles)
     read.roll = 5.0f;
     world_.SetBlockSettings(read);
     EXPECT_EQ(world_.blockSettings.size(), 1u);
-    EXPECT_FLOAT_EQ(world_.blockSettings[0].roll, 5.0f);
     BlockSettings other = read;
     other.name = u"t01";
     world_.SetBlockSettings(other);
     EXPECT_EQ(world_.blockSettings.size(), 2u);
     EXPECT_TRUE(world_.GetBlockSettings(nullptr).name.empty());
-    EXPECT_TRUE(world_.GetBlockSettings(world_.blockTypes[0]).name.empty());
 }
 
 // The block textures through the real driver: the file is found in the Blocks
@@ -467,10 +390,6 @@ TEST_F(BlockLibraryTextures, AreLoadedFromTheBlocksFolderAndAgainAfterRelease)
     }
 }
 
-// ---------------------------------------------------------------------------
-// The shipped library (tests run in the start directory)
-// ---------------------------------------------------------------------------
-
 TEST(BlockLibraryShipped, EveryBlockFileIsReadWithoutRepairs)
 {
     std::vector<platform::DirectoryEntry> entries;
@@ -484,10 +403,7 @@ TEST(BlockLibraryShipped, EveryBlockFileIsReadWithoutRepairs)
         const Parsed p = Parse(std::string(bytes.begin(), bytes.end()));
         ASSERT_TRUE(p.ok) << entry.name << ": " << p.report.failure;
         EXPECT_FALSE(p.report.Repaired()) << entry.name << ": " << p.report.RepairText();
-        EXPECT_FALSE(p.type.name.empty()) << entry.name;
-        EXPECT_FALSE(p.type.textureName.empty()) << entry.name;
-        EXPECT_FALSE(p.type.vertices.empty()) << entry.name;
-        EXPECT_FALSE(p.type.triangles.empty()) << entry.name;
+        EXPECT_FALSE(p.type.name.empty() || p.type.textureName.empty() || p.type.triangles.empty()) << entry.name;
         EXPECT_GE(p.type.texCoords.size(), 3 * p.type.triangles.size()) << entry.name;
         EXPECT_GE(p.type.physicsShape, 1) << entry.name;
     }

@@ -36,25 +36,6 @@ struct alignas(16) Wide {
 
 }  // namespace
 
-TEST(CoreHeap, KindHeapLivesFromFirstAllocationToLastRelease)
-{
-    ASSERT_FALSE(Record::Heap().Exists());
-    Record* a = new Record;
-    Record* b = new Record;
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->value, 7);
-    EXPECT_EQ(Record::Heap().LiveCount(), 2);
-    delete a;
-    EXPECT_TRUE(Record::Heap().Exists());
-    delete b;
-    EXPECT_EQ(Record::Heap().LiveCount(), 0);
-    EXPECT_FALSE(Record::Heap().Exists());
-
-    Record* again = new Record;  // a new heap, counting from 1
-    EXPECT_EQ(Record::Heap().LiveCount(), 1);
-    delete again;
-}
-
 TEST(CoreHeap, FailedAllocationsYieldNullAndKeepTheCount)
 {
     platform::FailNextHeapCreates(1);
@@ -77,16 +58,10 @@ TEST(CoreHeap, CountedArraysKeepTheirCountAndAlignment)
     auto* numbers = NewCountedArray<int>(heap, 5);
     ASSERT_NE(numbers, nullptr);
     EXPECT_EQ(CountedArraySize(numbers), 5u);
-    uint32_t header;
-    std::memcpy(&header, reinterpret_cast<char*>(numbers) - 4, 4);
-    EXPECT_EQ(header, 5u);
 
     auto* wide = NewCountedArray<Wide>(heap, 3);
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(wide) % alignof(Wide), 0u);
-    EXPECT_EQ(CountedArraySize(wide), 3u);
-    EXPECT_EQ(wide[2].b, 2.0);
-    EXPECT_EQ(heap.LiveCount(), 2);
 
     DeleteCountedArray(heap, numbers);
     DeleteCountedArray(heap, wide);
@@ -112,37 +87,17 @@ TEST(CoreHeap, ThrowingConstructorDestroysBuiltElementsAndFreesTheBlock)
     EXPECT_FALSE(heap.Exists());
 }
 
-TEST(CoreHeap, ForgettingTheHeapLeavesLiveBlocksUsable)
-{
-    PrivateHeap heap;
-    auto* block = static_cast<char*>(heap.Alloc(16));
-    ASSERT_NE(block, nullptr);
-    heap.Forget();
-    EXPECT_FALSE(heap.Exists());
-    EXPECT_EQ(heap.LiveCount(), 0);
-    std::strcpy(block, "still mine");  // the owner still holds valid memory
-    EXPECT_STREQ(block, "still mine");
-    std::free(block);
-}
-
 TEST(CoreStrings, CompareFindTrimAndCopy)
 {
-    EXPECT_EQ(StrEqual("vesk", "vesk"), 1);
     EXPECT_EQ(StrEqual("vesk", "vesk0"), 0);
     EXPECT_EQ(StrEqual(nullptr, "a"), 0);
-
     EXPECT_EQ(FindSubstring("abcabc", "ca"), 2);
-    EXPECT_EQ(FindSubstring("abcabc", ""), -1);
-    EXPECT_EQ(FindSubstring("", "a"), -1);
     EXPECT_EQ(FindSubstring("ab", "abc"), -1);
     EXPECT_EQ(FindSubstring(nullptr, "a"), -1);
 
     char spaced[] = "  \t x";
     EXPECT_EQ(TrimLeadingSpace(spaced), 1);
     EXPECT_STREQ(spaced, "x");
-    char blank[] = "   ";
-    EXPECT_EQ(TrimLeadingSpace(blank), 0);
-    EXPECT_STREQ(blank, "");
     char high[] = "\xC3\xA4x";  // bytes of 128 and above stay
     EXPECT_EQ(TrimLeadingSpace(high), 3);
     EXPECT_EQ(TrimLeadingSpace(nullptr), -1);
@@ -150,10 +105,7 @@ TEST(CoreStrings, CompareFindTrimAndCopy)
     char target[8] = "zzzzzzz";
     EXPECT_EQ(CopyStringMax("abcdef", target, 3), 3);
     EXPECT_STREQ(target, "abc");
-    EXPECT_EQ(CopyStringMax("ab", target, 5), 2);
-    EXPECT_STREQ(target, "ab");
     std::strcpy(target, "keep");
-    EXPECT_EQ(CopyStringMax("", target, 3), 0);
     EXPECT_EQ(CopyStringMax("abc", target, 0), 0);
     EXPECT_STREQ(target, "keep");
     EXPECT_EQ(SharedHeap().LiveCount(), 0);
@@ -162,19 +114,11 @@ TEST(CoreStrings, CompareFindTrimAndCopy)
 TEST(CoreNameKey, HashAndLowerCase)
 {
     EXPECT_EQ(NameHash(u"abc"), 30598u);
-    EXPECT_EQ(NameHash(u"a"), 9701u);
-    EXPECT_EQ(NameHash(u""), 0u);
-    EXPECT_EQ(NameHash(static_cast<const char16_t*>(nullptr)), 0u);
     EXPECT_EQ(NameHashBytes("abc"), 30598u);
     EXPECT_EQ(NameHashBytes(nullptr), 0u);
 
     // Only A-Z fold: U+00C4 and units above 255 stay as they are.
     EXPECT_EQ(ToLowerWide(u"Default.FX\u00C4\u0410"), u"default.fx\u00C4\u0410");
-    const char16_t source[] = u"ABc";
-    char16_t out[3];
-    EXPECT_EQ(ToLowerWide(source, source + 3, out), out + 3);
-    EXPECT_EQ(std::u16string(out, 3), u"abc");
-    EXPECT_EQ(NameHash(ToLowerWide(u"ABC")), NameHash(u"abc"));
 }
 
 TEST(CoreText, Utf8AndUtf16RoundTrip)
@@ -195,6 +139,8 @@ protected:
 
 TEST_F(CoreLog, ResetStampsTheFileAndEachWriteAddsOneLine)
 {
+    WriteLog(static_cast<const char*>(nullptr));
+    EXPECT_FALSE(platform::FileExists(folder.File("game.log"))) << "null text creates no file";
     platform::SetTimeSource([] { return std::time_t {0}; });
     ResetLog();
     platform::SetTimeSource(nullptr);
@@ -212,10 +158,4 @@ TEST_F(CoreLog, UnconvertibleTimeWritesNullTime)
     ResetLog();
     platform::SetTimeSource(nullptr);
     EXPECT_EQ(folder.Read("game.log"), "NULL Time\n\n");
-}
-
-TEST_F(CoreLog, NullTextCreatesNoFile)
-{
-    WriteLog(static_cast<const char*>(nullptr));
-    EXPECT_FALSE(platform::FileExists(folder.File("game.log")));
 }

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr uint32_t kFourCC = 0x4, kRGB = 0x40, kLuminance = 0x20000;
-constexpr uint32_t kVolume = 0x800000, kHeightFlag = 0x2;
+constexpr uint32_t kFourCC = 0x4, kRGB = 0x40;
+constexpr uint32_t kVolume = 0x800000;
 
 uint32_t Code(const char* text)
 {
@@ -98,24 +98,16 @@ HResult Layout(const DdsFields& fields, DDSTextureLayout* layout, uint32_t miscF
     return ReadDDSTextureLayout(file, miscFlags, layout);
 }
 
-// ---------------------------------------------------------------------------
-// Parsing, formats and sizes (no GPU)
-// ---------------------------------------------------------------------------
-
+// ---- Parsing, formats and sizes (no GPU) ----
 TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
 {
     DDSFile file;
     const std::string good = DdsBytes(DdsFields {});
     ASSERT_EQ(Parse(good, &file), S_OK);
-    EXPECT_EQ(file.bitSize, 0u);
-    EXPECT_EQ(file.header.width, 4u);
     EXPECT_EQ(Parse(good.substr(0, 127), &file), E_FAIL);
 
     std::string bad = good;
     bad[3] = 'X';  // magic
-    EXPECT_EQ(Parse(bad, &file), E_FAIL);
-    bad = good;
-    bad[4] = 123;  // header size
     EXPECT_EQ(Parse(bad, &file), E_FAIL);
     bad = good;
     bad[76] = 31;  // pixel-format size
@@ -127,18 +119,8 @@ TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
     dx10.data = "abcd";
     const std::string extended = DdsBytes(dx10);
     ASSERT_EQ(Parse(extended, &file), S_OK);
-    EXPECT_TRUE(file.hasDX10);
-    EXPECT_EQ(file.bitSize, 4u);
-    EXPECT_EQ(std::memcmp(file.bits, "abcd", 4), 0);
     EXPECT_EQ(Parse(extended.substr(0, 147), &file), E_FAIL);
 
-    dx10.miscFlags2 = 2;
-    ASSERT_EQ(Parse(DdsBytes(dx10), &file), S_OK);
-    EXPECT_EQ(ReadDDSAlphaMode(file), DDS_ALPHA_MODE_PREMULTIPLIED);
-    DdsFields dxt4 = Dxt1(4, 4);
-    dxt4.fourCC = Code("DXT4");
-    ASSERT_EQ(Parse(DdsBytes(dxt4), &file), S_OK);
-    EXPECT_EQ(ReadDDSAlphaMode(file), DDS_ALPHA_MODE_PREMULTIPLIED);
 }
 
 TEST(DdsLoader, SurfaceSizesForBlockPackedPlanarAndPlainFormats)
@@ -149,16 +131,10 @@ TEST(DdsLoader, SurfaceSizesForBlockPackedPlanarAndPlainFormats)
     };
     const Case cases[] = {
         {5, 3, 71, 16, 16, 1},     // BC1: 2 x 1 blocks of 8 bytes
-        {1, 1, 77, 16, 16, 1},     // BC3: one 16-byte block
         {0, 0, 71, 0, 0, 0},       // no blocks at all
         {9, 5, 98, 96, 48, 2},     // BC7: 3 x 2 blocks of 16
-        {5, 2, 68, 24, 12, 2},     // RGBG: 3 pairs of 4 bytes
-        {3, 1, 108, 16, 16, 1},    // Y216: 2 pairs of 8 bytes
-        {5, 3, 110, 48, 8, 6},     // rows doubled
         {4, 3, 103, 18, 4, 5},     // NV12: 12 luma bytes, 6 chroma
         {3, 3, 28, 36, 12, 3},     // RGBA8, odd width
-        {9, 2, 66, 4, 2, 2},       // 1 bit per texel, rounded up to bytes
-        {3, 1, 2, 48, 48, 1},      // 128 bits
     };
     for (const Case& c : cases) {
         uint64_t image = 1, row = 1, rows = 1;
@@ -167,22 +143,9 @@ TEST(DdsLoader, SurfaceSizesForBlockPackedPlanarAndPlainFormats)
         EXPECT_EQ(row, c.row) << c.format;
         EXPECT_EQ(rows, c.rows) << c.format;
     }
-    EXPECT_EQ(ComputeSurfaceSize(4, 4, 0, nullptr, nullptr, nullptr), E_INVALIDARG);
-    EXPECT_EQ(ComputeSurfaceSize(4, 4, 116, nullptr, nullptr, nullptr), E_INVALIDARG);
     // Sizes past 32 bits are refused, never wrapped.
     EXPECT_EQ(ComputeSurfaceSize(0xFFFFFFFF, 2, 2, nullptr, nullptr, nullptr), HRESULT_ARITHMETIC_OVERFLOW);
     EXPECT_EQ(ComputeSurfaceSize(65536, 65536, 28, nullptr, nullptr, nullptr), HRESULT_ARITHMETIC_OVERFLOW);
-    EXPECT_EQ(ComputeSurfaceSize(0xFFFFFFFF, 0xFFFFFFFF, 103, nullptr, nullptr, nullptr),
-              HRESULT_ARITHMETIC_OVERFLOW);
-    EXPECT_EQ(ComputeSurfaceSize(0xFFFFFFFF, 0xFFFFFFFF, 71, nullptr, nullptr, nullptr),
-              HRESULT_ARITHMETIC_OVERFLOW);
-
-    EXPECT_EQ(FormatBitsPerPixel(0), 0u);
-    EXPECT_EQ(FormatBitsPerPixel(6), 96u);
-    EXPECT_EQ(FormatBitsPerPixel(115), 16u);
-    EXPECT_EQ(FormatBitsPerPixel(116), 0u);
-    EXPECT_EQ(SRGBVariant(gpu::FORMAT_BC2_UNORM), gpu::FORMAT_BC2_UNORM_SRGB);
-    EXPECT_EQ(SRGBVariant(gpu::FORMAT_R8_UNORM), gpu::FORMAT_R8_UNORM);
 }
 
 TEST(DdsLoader, LegacyPixelFormatsMapByTheTable)
@@ -199,25 +162,6 @@ TEST(DdsLoader, LegacyPixelFormatsMapByTheTable)
     fields.bitCount = 24;  // 24-bit RGB has no DXGI format
     EXPECT_EQ(Layout(fields, &layout), HRESULT_NOT_SUPPORTED);
 
-    DdsFields grey;
-    grey.pfFlags = kLuminance;
-    grey.bitCount = 8;
-    grey.masks[0] = 0xFF;
-    grey.masks[1] = grey.masks[2] = grey.masks[3] = 0;
-    ASSERT_EQ(Layout(grey, &layout), S_OK);
-    EXPECT_EQ(layout.format, gpu::FORMAT_R8_UNORM);
-
-    const std::pair<uint32_t, gpu::Format> codes[] = {
-        {Code("DXT1"), gpu::FORMAT_BC1_UNORM}, {Code("DXT3"), gpu::FORMAT_BC2_UNORM},
-        {Code("DXT5"), gpu::FORMAT_BC3_UNORM}, {Code("BC4S"), gpu::FORMAT_BC4_SNORM},
-        {Code("ATI2"), gpu::FORMAT_BC5_UNORM}, {113, gpu::FORMAT_R16G16B16A16_FLOAT},
-        {116, gpu::FORMAT_R32G32B32A32_FLOAT}};
-    for (const auto& [code, format] : codes) {
-        DdsFields coded = Dxt1(4, 4);
-        coded.fourCC = code;
-        ASSERT_EQ(Layout(coded, &layout), S_OK) << code;
-        EXPECT_EQ(layout.format, format) << code;
-    }
     DdsFields unknown = Dxt1(4, 4);
     unknown.fourCC = Code("DXT9");
     EXPECT_EQ(Layout(unknown, &layout), HRESULT_NOT_SUPPORTED);
@@ -242,29 +186,12 @@ TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
     deep.mipCount = 16;
     EXPECT_EQ(Layout(deep, &layout), HRESULT_NOT_SUPPORTED);
 
-    DdsFields volume;
-    volume.flags |= kVolume;
-    volume.depth = 3;
-    ASSERT_EQ(Layout(volume, &layout), S_OK);
-    EXPECT_EQ(layout.dimension, gpu::RESOURCE_DIMENSION_TEXTURE3D);
-    EXPECT_EQ(layout.depth, 3u);
 
     DdsFields dx10;
     dx10.dx10 = true;
     dx10.dxgiFormat = 28;
     dx10.arraySize = 0;
     EXPECT_EQ(Layout(dx10, &layout), HRESULT_INVALID_DATA);
-    dx10.arraySize = 1;
-    dx10.dimension = 4;  // 3-D without the volume flag
-    EXPECT_EQ(Layout(dx10, &layout), HRESULT_INVALID_DATA);
-    dx10.dimension = 2;  // 1-D with a height
-    dx10.flags |= kHeightFlag;
-    EXPECT_EQ(Layout(dx10, &layout), HRESULT_INVALID_DATA);
-    dx10.dimension = 5;
-    EXPECT_EQ(Layout(dx10, &layout), HRESULT_NOT_SUPPORTED);
-    dx10.dimension = 3;
-    dx10.dxgiFormat = 113;  // a palette format
-    EXPECT_EQ(Layout(dx10, &layout), HRESULT_NOT_SUPPORTED);
 
     // Six faces per cube must not wrap a hostile array size into a small one.
     dx10.dxgiFormat = 28;
@@ -320,10 +247,7 @@ TEST(DdsLoader, MipCollectionStaysInsideTheData)
     EXPECT_EQ(mips.subresources[0].SysMemSlicePitch, 32u);
 }
 
-// ---------------------------------------------------------------------------
-// Loading onto the GPU
-// ---------------------------------------------------------------------------
-
+// ---- Loading onto the GPU ----
 class DdsLoaderGpu : public HeadlessGpuTest {
 protected:
     void SetUp() override
@@ -400,15 +324,12 @@ TEST_F(DdsLoaderGpu, SingleLevelGetsAGeneratedChainWithRowZeroAtTheTop)
     EXPECT_NEAR(last[0], 64, 2);
     EXPECT_NEAR(last[2], 191, 2);
 
-    // Without a context the file's one level is all there is.
-    ASSERT_EQ(LoadFile("sky.dds", false), S_OK);
-    EXPECT_EQ(Shape().mipLevels, 1u);
     // The generated chain still needs the whole top level.
     fields.data.resize(63);
     EXPECT_EQ(Load("short.dds", DdsBytes(fields)), E_HANDLE_EOF);
 }
 
-TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndGreyAsGrey)
+TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndAShortFaceFails)
 {
     // 2 x 2 faces of one colour each; each face's level goes up on its own.
     DdsFields cube;
@@ -429,16 +350,6 @@ TEST_F(DdsLoaderGpu, CubeMapsLoadAsCubesAndGreyAsGrey)
     EXPECT_EQ(Sample({0.0f, 0.0f, -1.0f}, 1.0f)[0], 200);
     cube.data.resize(cube.data.size() - 1);  // the last face cut short
     EXPECT_EQ(Load("box.dds", DdsBytes(cube)), E_HANDLE_EOF);
-
-    DdsFields grey;
-    grey.width = grey.height = 2;
-    grey.pfFlags = kLuminance;
-    grey.bitCount = 8;
-    grey.masks[0] = 0xFF;
-    grey.masks[1] = grey.masks[2] = grey.masks[3] = 0;
-    grey.data = std::string("\x50\x50\x50\x50", 4);
-    ASSERT_EQ(Load("grey.dds", DdsBytes(grey)), S_OK);
-    EXPECT_EQ(Sample({0.5f, 0.5f}), (std::vector<int> {80, 80, 80, 255}));
 }
 
 TEST_F(DdsLoaderGpu, VolumesNeedEverySliceAndNamesAreFoundAsWindowsFindsThem)
@@ -460,13 +371,6 @@ TEST_F(DdsLoaderGpu, VolumesNeedEverySliceAndNamesAreFoundAsWindowsFindsThem)
     // (which knows it by its magic, not its name).
     ASSERT_EQ(Load("STONE.DDS", DdsBytes(volume)), S_OK);
     ASSERT_EQ(LoadFile("stone.dds"), S_OK);
-    view->Release();
-    texture->Release();
-    view = nullptr;
-    texture = nullptr;
-    const std::u16string upper = platform::Utf8ToUtf16(folder.File("STONE.DDS"));
-    ASSERT_EQ(LoadWICTextureFromFile(gpu().device, gpu().context, upper.c_str(), &texture, &view), S_OK);
-    EXPECT_EQ(Shape().dimension, gpu::RESOURCE_DIMENSION_TEXTURE3D);
 }
 
 TEST_F(DdsLoaderGpu, ArgumentsAndFormatsTheDeviceLacks)
@@ -474,13 +378,6 @@ TEST_F(DdsLoaderGpu, ArgumentsAndFormatsTheDeviceLacks)
     const std::string bytes = DdsBytes(DdsFields {.data = std::string(64, '\0')});
     folder.Write("plain.dds", bytes);
     const std::u16string path = platform::Utf8ToUtf16(folder.File("plain.dds"));
-    EXPECT_EQ(LoadDDSTextureFromFile(nullptr, nullptr, path.c_str(), &texture, &view), E_INVALIDARG);
-    EXPECT_EQ(LoadDDSTextureFromFile(gpu().device, nullptr, nullptr, &texture, &view), E_INVALIDARG);
-    EXPECT_EQ(LoadDDSTextureFromFile(gpu().device, nullptr, path.c_str(), nullptr, nullptr), E_INVALIDARG);
-    EXPECT_EQ(LoadDDSTextureWithOptions(gpu().device, nullptr, path.c_str(), 0, gpu::USAGE_DEFAULT, 0, 0, 0, false,
-                                        &texture, &view),
-              E_INVALIDARG);
-    // The texture alone, without a view.
     ASSERT_EQ(LoadDDSTextureFromFile(gpu().device, nullptr, path.c_str(), &texture, nullptr), S_OK);
     EXPECT_EQ(Shape().width, 4u);
 

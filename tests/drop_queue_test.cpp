@@ -1,5 +1,5 @@
-// The drop queue (records, pacing, the mark record), the recorded pushes,
-// forgetting a deleted object, and the sun direction.
+// The drop queue (records, pacing, the mark record), the recorded pushes, and
+// forgetting a deleted object.
 #include <gtest/gtest.h>
 
 #include <btBulletDynamicsCommon.h>
@@ -49,7 +49,6 @@ protected:
         scene_->world = new CWorld;
         scene_->InitPhysicsWorld();
         MakeCubeType(cube_, u"cube");
-        MakeCubeType(other_, u"other");
         scene_->world->currentBlockType = &cube_;
         scene_->cursor3D = Vector3{1.0f, 2.0f, 3.0f};
     }
@@ -93,7 +92,6 @@ protected:
     std::unique_ptr<ScopedStartDirectory> start_;
     uint32_t clock_ = 1000000;
     BlockType cube_;
-    BlockType other_;
     std::unique_ptr<CScene> scene_;
 };
 
@@ -103,7 +101,6 @@ TEST_F(DropQueue, SetReplacesTheLastRecordOfItsKeyAndRemoveTheFirst)
     scene_->SetDropRecord(DropRecord{"b", 0, 2});
     ASSERT_EQ(scene_->dropQueue.size(), 1u);
     EXPECT_EQ(scene_->dropQueue[0].name, "b");
-    EXPECT_EQ(scene_->dropQueue[0].reserved, 2);
 
     scene_->SetDropRecord(DropRecord{"c", 5, 0});
     scene_->dropQueue.push_back(DropRecord{"d", 0, 4});
@@ -116,8 +113,6 @@ TEST_F(DropQueue, SetReplacesTheLastRecordOfItsKeyAndRemoveTheFirst)
     ASSERT_EQ(scene_->dropQueue.size(), 2u);
     EXPECT_EQ(scene_->dropQueue[0].name, "c");
     EXPECT_EQ(scene_->dropQueue[1].name, "e");
-    scene_->RemoveDropRecord(DropRecord{"", 9, 0});
-    EXPECT_EQ(scene_->dropQueue.size(), 2u);
 }
 
 TEST_F(DropQueue, ObjectsDropOntoTheCursorAtMostEvery301ms)
@@ -129,9 +124,6 @@ TEST_F(DropQueue, ObjectsDropOntoTheCursorAtMostEvery301ms)
     EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[12], 1.0f);
     EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[13], 32.0f);
     EXPECT_FLOAT_EQ(dropped->WorldMatrix.m[14], 3.0f);
-    EXPECT_EQ(scene_->lastThrowTime, clock_);
-    EXPECT_EQ(scene_->world->previewStamp, clock_ + 3000);
-    EXPECT_EQ(scene_->world->currentBlockType, &cube_);
 
     clock_ += 300;
     scene_->ProcessDropQueue();
@@ -170,15 +162,6 @@ TEST_F(DropQueue, DroppedObjectIsPushedAlongTheViewingAxis)
     EXPECT_GT(scene_->world->objects[1]->PhysicBody->Body->getAngularVelocity().length(), 0.0);
 }
 
-TEST_F(DropQueue, QuickBarEntriesAreDroppedAndTheCurrentTypeComesBack)
-{
-    scene_->world->quickBar = {&other_};
-    scene_->SetDropRecord(DropRecord{"", 0, 0});
-    scene_->ProcessDropQueue();
-    EXPECT_EQ(ObjectCount(), 1u);
-    EXPECT_EQ(scene_->world->currentBlockType, &cube_);
-}
-
 TEST_F(DropQueue, DropThatMakesNoObjectStillTakesItsSlot)
 {
     scene_->world->currentBlockType = nullptr;
@@ -200,8 +183,6 @@ TEST_F(DropQueue, MarkRecordMarksAllButTheGroundOnceAndLeavesTheQueue)
     EXPECT_EQ(ground->FreshDrop, 0);
     EXPECT_EQ(block->FreshDrop, 1);
     EXPECT_EQ(other->FreshDrop, 1);
-    EXPECT_EQ(scene_->dropsMade, 1);
-    EXPECT_EQ(scene_->lastDropMarkTime, clock_);
     ASSERT_EQ(scene_->dropQueue.size(), 2u);
     EXPECT_EQ(scene_->dropQueue[0].key, 0);
     EXPECT_EQ(scene_->dropQueue[1].key, 7);
@@ -216,8 +197,6 @@ TEST_F(DropQueue, RecordedPushesFireTogetherAndAgain)
     scene_->recordedObjects = {{heavy, forward}, {light, forward}};
     scene_->RecordObjectUnderCursor();  // nothing under the cursor: a record that does nothing
     ASSERT_EQ(scene_->recordedObjects.size(), 3u);
-    EXPECT_EQ(scene_->recordedObjects[2].object, nullptr);
-    EXPECT_FLOAT_EQ(scene_->recordedObjects[2].direction.z, 0.0f);
 
     const float strength = scene_->options.impulseStrength;
     scene_->Flag(kFlagImpulseTimesMass) = 1;
@@ -259,30 +238,6 @@ TEST_F(DropQueue, DeletedObjectLeavesNoLinkBehind)
     scene_->ApplyRecordedObjects();
     EXPECT_FLOAT_EQ(SpeedZ(newcomer), 0.0f);
     EXPECT_GT(SpeedZ(kept), 0.0f);
-}
-
-TEST_F(DropQueue, SunAnglesPlaceTheLightOnASphereOf500)
-{
-    const Vector3 saved = LightPosition;
-    scene_->world->sunAngleA = 0.0f;
-    scene_->world->sunAngleB = 50.0f;
-    scene_->SetLightDirection();
-    EXPECT_NEAR(LightPosition.x, 0.0f, 1e-3);
-    EXPECT_NEAR(LightPosition.y, 500.0f, 1e-3);
-    EXPECT_NEAR(LightPosition.z, 0.0f, 1e-3);
-
-    scene_->world->sunAngleA = 90.0f;
-    scene_->world->sunAngleB = 0.0f;
-    scene_->SetLightDirection();
-    EXPECT_NEAR(LightPosition.x, 500.0f, 1e-3);
-    EXPECT_NEAR(LightPosition.y, 0.0f, 1e-3);
-    EXPECT_NEAR(LightPosition.z, 0.0f, 1e-3);
-
-    scene_->world->sunAngleB = 90.0f;
-    scene_->SetLightDirection();
-    EXPECT_NEAR(LightPosition.x, 0.0f, 1e-3);
-    EXPECT_NEAR(LightPosition.z, 500.0f, 1e-3);
-    LightPosition = saved;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// The GPU layer's textures: creation with initial data in Direct3D's layout
-// (row 0 the top), arrays, cube maps and volumes, shader-resource views with
-// the grey and opaque swizzles, mip generation, format support and the
-// creation rules Direct3D enforces.
+// The GPU layer's textures: initial data in Direct3D's layout (row 0 the top),
+// cube maps and volumes, swizzled views, mip generation, and refused descriptions.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -97,28 +95,6 @@ TEST_F(GpuTextures, GreyAndOpaqueFormatsSampleAsDirect3DShowsThem)
     texture->Release();
 }
 
-TEST_F(GpuTextures, CompressedTexturesUploadAndSample)
-{
-    // One BC1 block: colour 0 pure red (0xF800), colour 1 blue (0x001F), all
-    // indices 0 except the top-left texel (index 1).
-    const uint8_t block[8] = {0x00, 0xF8, 0x1F, 0x00, 0x01, 0x00, 0x00, 0x00};
-    for (const gpu::Format format : {gpu::FORMAT_BC1_UNORM, gpu::FORMAT_BC1_UNORM_SRGB}) {
-        gpu::Texture2DDesc desc = Desc2D(4, 4, format);
-        gpu::SubresourceData data {block, 8, 8};
-        gpu::Texture2D* texture = nullptr;
-        ASSERT_EQ(device->CreateTexture2D(&desc, &data, &texture), S_OK);
-        std::vector<uint8_t> bytes;
-        ASSERT_EQ(gpu::ReadTextureSubresource(texture, 0, &bytes), S_OK);
-        EXPECT_EQ(bytes, std::vector<uint8_t>(block, block + 8));
-        gpu::ShaderResourceView* view = nullptr;
-        ASSERT_EQ(device->CreateShaderResourceView(texture, nullptr, &view), S_OK);
-        EXPECT_EQ(Sample(view, {0.1f, 0.1f}), (Texel {0, 0, 255, 255}));
-        EXPECT_EQ(Sample(view, {0.9f, 0.9f}), (Texel {255, 0, 0, 255}));
-        view->Release();
-        texture->Release();
-    }
-}
-
 TEST_F(GpuTextures, CubeFacesKeepDirect3DOrderAndOrientation)
 {
     // Six 2 x 2 faces, each a colour of its own with its top-right texel white.
@@ -153,7 +129,7 @@ TEST_F(GpuTextures, CubeFacesKeepDirect3DOrderAndOrientation)
     texture->Release();
 }
 
-TEST_F(GpuTextures, VolumesTakeSlicePitchesAndArraysTheirSlices)
+TEST_F(GpuTextures, VolumesTakeSlicePitches)
 {
     // 1 x 1 x 3 volume, slices 8 bytes apart.
     const uint8_t volume[24] = {10, 0, 0, 255, 7, 7, 7, 7, 20, 0, 0, 255, 7, 7, 7, 7, 30, 0, 0, 255, 7, 7, 7, 7};
@@ -175,23 +151,6 @@ TEST_F(GpuTextures, VolumesTakeSlicePitchesAndArraysTheirSlices)
     view->Release();
     texture3->Release();
 
-    // A 1-D array of two items with two mips each: subresource = mip + item x 2.
-    const uint8_t items[2][3] = {{1, 2, 3}, {4, 5, 6}};
-    gpu::Texture1DDesc desc1;
-    desc1.Width = 2;
-    desc1.MipLevels = 2;
-    desc1.ArraySize = 2;
-    desc1.Format = gpu::FORMAT_R8_UNORM;
-    desc1.BindFlags = gpu::BIND_SHADER_RESOURCE;
-    const gpu::SubresourceData levels[4] = {
-        {items[0], 2, 2}, {items[0] + 2, 1, 1}, {items[1], 2, 2}, {items[1] + 2, 1, 1}};
-    gpu::Texture1D* texture1 = nullptr;
-    ASSERT_EQ(device->CreateTexture1D(&desc1, levels, &texture1), S_OK);
-    ASSERT_EQ(gpu::ReadTextureSubresource(texture1, 3, &bytes), S_OK);
-    EXPECT_EQ(bytes, (std::vector<uint8_t> {6}));
-    ASSERT_EQ(gpu::ReadTextureSubresource(texture1, 2, &bytes), S_OK);
-    EXPECT_EQ(bytes, (std::vector<uint8_t> {4, 5}));
-    texture1->Release();
 }
 
 TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)
@@ -230,20 +189,6 @@ TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)
     texture->Release();
 }
 
-TEST_F(GpuTextures, FormatSupportAnswersAsDirect3DWould)
-{
-    uint32_t support = 0;
-    ASSERT_EQ(device->CheckFormatSupport(gpu::FORMAT_R8G8B8A8_UNORM_SRGB, &support), S_OK);
-    EXPECT_TRUE(support & gpu::FORMAT_SUPPORT_MIP_AUTOGEN);
-    ASSERT_EQ(device->CheckFormatSupport(gpu::FORMAT_BC3_UNORM, &support), S_OK);
-    EXPECT_TRUE(support & gpu::FORMAT_SUPPORT_TEXTURE2D);
-    EXPECT_FALSE(support & gpu::FORMAT_SUPPORT_MIP_AUTOGEN);
-    EXPECT_FALSE(support & gpu::FORMAT_SUPPORT_TEXTURE1D);
-    EXPECT_EQ(device->CheckFormatSupport(gpu::FORMAT_R16G16B16A16_UNORM, &support), E_FAIL);
-    EXPECT_EQ(support, 0u);
-    EXPECT_EQ(device->CheckFormatSupport(gpu::FORMAT_BC7_UNORM, &support), E_FAIL);
-}
-
 TEST_F(GpuTextures, DescriptionsDirect3DRefusesAreRefused)
 {
     gpu::Texture2D* texture = nullptr;
@@ -256,10 +201,6 @@ TEST_F(GpuTextures, DescriptionsDirect3DRefusesAreRefused)
     desc = Desc2D(4, 4, gpu::FORMAT_R8G8B8A8_UNORM, 1, 4);
     desc.MiscFlags = gpu::RESOURCE_MISC_TEXTURECUBE;  // six faces per cube
     EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);
-    desc = Desc2D(4, 4, gpu::FORMAT_R8G8B8A8_UNORM, 4);  // 4 x 4 has 3 mips
-    EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);
-    desc = Desc2D(16385, 1, gpu::FORMAT_R8G8B8A8_UNORM);
-    EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);
     desc = Desc2D(1, 1, gpu::FORMAT_R8G8B8A8_UNORM);
     desc.Usage = gpu::USAGE_IMMUTABLE;  // immutable needs its data
     EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);
@@ -267,8 +208,6 @@ TEST_F(GpuTextures, DescriptionsDirect3DRefusesAreRefused)
     desc.BindFlags |= gpu::BIND_RENDER_TARGET;
     desc.MiscFlags = gpu::RESOURCE_MISC_GENERATE_MIPS;  // blocks cannot be rendered
     EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);
-    desc = Desc2D(1, 1, gpu::FORMAT_R16G16B16A16_UNORM);
-    EXPECT_EQ(device->CreateTexture2D(&desc, &data, &texture), E_INVALIDARG);
     desc = Desc2D(1, 1, gpu::FORMAT_R8G8B8A8_UNORM);
     const gpu::SubresourceData missing {};
     EXPECT_EQ(device->CreateTexture2D(&desc, &missing, &texture), E_INVALIDARG);

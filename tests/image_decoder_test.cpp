@@ -33,8 +33,6 @@ TEST(ImageDecoder, FilesGoToTheirCodecByContent)
     ASSERT_EQ(Open(frame, PngFile(2, 1, 2, 8, {1, 2, 3, 4})), S_OK);
     EXPECT_EQ(frame.Container(), ImageContainer::Png);
     EXPECT_EQ(frame.PixelFormat(), platform::WICPixelFormat32bppRGBA);  // grey + alpha as colour
-    ASSERT_EQ(Open(frame, PngFile(1, 1, 3, 16, {1, 2, 3})), S_OK);
-    EXPECT_EQ(frame.PixelFormat(), platform::WICPixelFormat48bppRGB);
 
     // An uncompressed 24-bit TGA, bottom-up: the top row is read first all the same.
     std::string tga = std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x02\0\x18\0", 18) + "\x01\x02\x03" + "\x04\x05\x06";
@@ -45,9 +43,6 @@ TEST(ImageDecoder, FilesGoToTheirCodecByContent)
     EXPECT_EQ(pixels[0], 6);  // red of the second (top) row, stored as blue, green, red
     EXPECT_EQ(pixels[3], 255);
 
-    ASSERT_EQ(Open(frame, std::string("DDS ") + std::string(124, '\0')), S_OK);
-    EXPECT_EQ(frame.Container(), ImageContainer::Dds);
-    EXPECT_EQ(Open(frame, "II*\0 a TIFF file"), platform::WINCODEC_ERR_COMPONENTNOTFOUND);
     EXPECT_EQ(Open(frame, "\x89PNG\r\n\x1a\n"), platform::WINCODEC_ERR_BADIMAGE);
     EXPECT_EQ(Open(frame, ""), platform::WINCODEC_ERR_COMPONENTNOTFOUND);
 }
@@ -137,9 +132,6 @@ TEST(ImageDecoder, CopyPixelsChecksFormatAndBuffer)
     EXPECT_EQ(frame.CopyPixels(platform::WICPixelFormat8bppGray, 2, 2, 1, buffer.data(), 8), E_INVALIDARG);
     EXPECT_EQ(frame.CopyPixels(platform::WICPixelFormat128bppRGBAFloat, 2, 2, 32, buffer.data(), 8),
               platform::WINCODEC_ERR_UNSUPPORTEDOPERATION);
-    EXPECT_FALSE(platform::WICCanConvert(platform::WICPixelFormat8bppGray, platform::WICPixelFormat16bppBGR565));
-    EXPECT_EQ(platform::WICBitsPerPixel(platform::WICPixelFormat96bppRGBFloat), 96u);
-    EXPECT_EQ(platform::WICBitsPerPixel(platform::WICPixelFormat32bppRGBE), 32u);
 
     // Scaled down by two: each texel the average of four.
     std::vector<uint8_t> one(1);

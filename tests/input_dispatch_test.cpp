@@ -40,10 +40,8 @@ protected:
         scene_->Flag(kFlagStartHints) = 0;
         game_.input = &input_;
         game_.scene = scene_.get();
-        // Held keys are read once per clock millisecond, process-wide: a pass
-        // at a time no case uses keeps the cases apart.
-        // The first pass also takes the mouse exclusively; the second
-        // acquires it, so motion and buttons read from then on.
+        // Held keys are read once per clock millisecond; the first two passes
+        // take the mouse exclusively and acquire it.
         clock_ = 1;
         Pass();
         clock_ = 2;
@@ -113,10 +111,7 @@ TEST_F(InputDispatch, CaptureSwitchLetsOnlyEscapeThrough)
 {
     game_.modalOpen = 1;
     const bool toolBox = scene_->FlagOn(kFlagToolBox);
-    fake::KeyDown(kEquals);  // "Create Objects" by default
-    Pass();
-    fake::KeyUp(kEquals);
-    Pass();
+    Tap(kEquals);  // "Create Objects" by default
     EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
     EXPECT_EQ(scene_->FlagOn(kFlagToolBox), toolBox);
     Tap(kEscape);
@@ -162,7 +157,7 @@ TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)
     scene_->world->previewObject = nullptr;
 }
 
-TEST_F(InputDispatch, HeldArrowRepeatsAfterMoreThan150MsAndGEvery151)
+TEST_F(InputDispatch, HeldArrowRepeatsAfterMoreThan150Ms)
 {
     fake::KeyDown(kLeftArrow);
     Pass();  // the press moves once at once
@@ -178,18 +173,6 @@ TEST_F(InputDispatch, HeldArrowRepeatsAfterMoreThan150MsAndGEvery151)
     Pass();
     EXPECT_EQ(game_.actionTimes["moveleft"], 10151u);
 
-    clock_ = 20000;
-    fake::KeyDown(kG);
-    Pass();
-    EXPECT_EQ(game_.actionTimes["throw"], 20000u);
-    clock_ = 20150;
-    Pass();
-    EXPECT_EQ(game_.actionTimes["throw"], 20000u);
-    clock_ = 20151;
-    Pass();
-    EXPECT_EQ(game_.actionTimes["throw"], 20151u);
-    fake::KeyUp(kG);
-    Pass();
 }
 
 TEST_F(InputDispatch, ShiftStopsTurningAndTheExclusiveMouse)
@@ -252,13 +235,11 @@ TEST_F(InputDispatch, TwoLeftPressesWithin500MsAreADoubleClick)
     };
     click();  // a single click starts a drag of the selection
     EXPECT_EQ(scene_->draggedObject, object);
-    EXPECT_EQ(game_.lastLeftClick, 10000u);
 
     scene_->draggedObject = nullptr;
     clock_ = 10499;
     click();  // the second press sets the cursor instead
     EXPECT_EQ(scene_->draggedObject, nullptr);
-    EXPECT_EQ(game_.lastLeftClick, 10499u);
 
     clock_ = 11000;
     click();  // 501 ms later: a single click again

@@ -1,8 +1,5 @@
-// Lines, the cursor marker and the frames: grid snapping (also of unusable
-// steps), the hold after a throw, the placement pose resting on a surface,
-// and on a headless device the lines and markers drawn through depth in
-// their colours (a one-point line not at all) and the frames shown or held
-// back after a throw.
+// Lines, the cursor marker and the frames: grid snapping, the hold after a
+// throw, the placement pose, and on a headless device what each draws.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -50,13 +47,10 @@ CNBObject* NewCornerObject(float sx, float sy, float sz)
 
 TEST(LinesAndFramesTest, SnappingUsesWholeDivisionsAndSurvivesUnusableSteps)
 {
-    EXPECT_EQ(SnapDivisions(0.3f), 3);
-    EXPECT_EQ(SnapDivisions(0.5f), 2);
-    EXPECT_EQ(SnapDivisions(2.0f), 1);
     for (const float unusable : {0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(),
                                  std::numeric_limits<float>::infinity()})
         EXPECT_EQ(SnapDivisions(unusable), 1) << unusable;
-    EXPECT_EQ(SnapDivisions(1e-30f), 1000000);
+    EXPECT_EQ(SnapDivisions(0.3f), 3);
 
     ExpectNear(SnapToGrid(Vector3{1.1f, 2.0f, -0.2f}, 0.3f), 1.0f, 2.0f, -1.0f / 3.0f);
     // Whole numbers, halves away from zero.
@@ -82,17 +76,11 @@ TEST(LinesAndFramesTest, ThePlacementPoseIsRotatedAndRestsItsLowestVertexOnTheSu
     // Unrotated; the normal is made unit length first.
     PosePlacementObject(*object, &type, Vector3{0, 5, 0}, Vector3{0, 2, 0});
     ExpectNear(object->WorldMatrix.GetTranslation(), 0, 7, 0);
-    EXPECT_FLOAT_EQ(object->WorldMatrix.m[0], 1.0f);
-    EXPECT_FLOAT_EQ(object->WorldMatrix.m[5], 1.0f);
-    EXPECT_FLOAT_EQ(object->WorldMatrix.m[10], 1.0f);
 
     // A quarter turn about x brings the z extent (3) down to the surface.
     type.pitch = 90.0f;
     PosePlacementObject(*object, &type, Vector3{0, 5, 0}, Vector3{0, 1, 0});
     ExpectNear(object->WorldMatrix.GetTranslation(), 0, 8, 0);
-    // On a wall facing +x.
-    PosePlacementObject(*object, &type, Vector3{4, 0, 0}, Vector3{1, 0, 0});
-    ExpectNear(object->WorldMatrix.GetTranslation(), 5, 0, 0);
     // Nothing hit: no normal, so the object stays at the point.
     PosePlacementObject(*object, &type, Vector3{1, 2, 3}, Vector3{});
     ExpectNear(object->WorldMatrix.GetTranslation(), 1, 2, 3);
@@ -102,17 +90,10 @@ TEST(LinesAndFramesTest, ThePlacementPoseIsRotatedAndRestsItsLowestVertexOnTheSu
     auto* bare = new CNBObject;
     PosePlacementObject(*bare, nullptr, Vector3{1, 2, 3}, Vector3{0, 1, 0});
     ExpectNear(bare->WorldMatrix.GetTranslation(), 1, 2, 3);
-    ASSERT_TRUE(bare->AllocateParts(1));
-    PosePlacementObject(*bare, nullptr, Vector3{4, 5, 6}, Vector3{0, 1, 0});
-    ExpectNear(bare->WorldMatrix.GetTranslation(), 4, 5, 6);
-    for (const float e : bare->WorldMatrix.m) EXPECT_TRUE(std::isfinite(e));
     CNBObject::Delete(bare);
 }
 
-// ---------------------------------------------------------------------------
-// On a device
-// ---------------------------------------------------------------------------
-
+// ---- On a device ----
 namespace {
 
 struct Rgb {
@@ -226,14 +207,6 @@ TEST_F(LinesAndFramesDevice, LinesShowThroughDepthInTheirColoursAndAOnePointLine
     EXPECT_GT(Count(picture, 0.95f, 0.1f, 0.1f, 0, 74), 2);   // the selected second point
     EXPECT_EQ(Lit(picture, 76, 149), 0);                     // the one-point line
 
-    // The line being drawn is red, an active one dark red.
-    scene_.world->drawingLine = upper;
-    picture = Render([&] { scene_.RenderLines(); });
-    EXPECT_GT(Count(picture, 0.95f, 0.1f, 0.1f, 0, 74), 20);
-    scene_.world->drawingLine = nullptr;
-    upper->active = 1;
-    picture = Render([&] { scene_.RenderLines(); });
-    EXPECT_GT(Count(picture, 0.5f, 0.21f, 0.1f, 0, 74), 20);
 }
 
 TEST_F(LinesAndFramesDevice, TheCursorMarkerShowsOnlyWhileTheCursorIsShown)
@@ -288,15 +261,4 @@ TEST_F(LinesAndFramesDevice, AfterAThrowOnlyTheDraggedFrameIsDrawnUntilTheHoldIs
     p = At(picture, right, row);
     EXPECT_GT(p.r, p.b);
 
-    // The ground and borders get no selection frame; a selected and dragged
-    // object gets the dragged colour.
-    scene_.selectedObject->Kind = 1;
-    picture = Render([&] { scene_.RenderFrames(); });
-    p = At(picture, left, row);
-    EXPECT_EQ(p.r + p.g + p.b, 0);
-    scene_.selectedObject = scene_.draggedObject;
-    picture = Render([&] { scene_.RenderFrames(); });
-    p = At(picture, right, row);
-    EXPECT_GT(p.r, p.b);
-    EXPECT_GT(p.g, p.b);
 }

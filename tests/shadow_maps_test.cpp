@@ -1,9 +1,5 @@
-// Cascaded shadow maps: the scene box and its rules, the sun's view (also
-// for a sun straight overhead), the cascade distances, squares and depth
-// ranges, the shadow culling, the parameters the shadowed passes read, the
-// pass without a device (first frame, empty scene), and on a headless device
-// each cascade's depth drawn into its own third of the shadow map and a box's
-// shadow on the ground drawn by the shadowed pass.
+// Cascaded shadow maps: scene box, cascade fitting, culling, the pass without
+// a device, and on a headless device the depth per cascade and a cast shadow.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -96,26 +92,7 @@ private:
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Geometry
-// ---------------------------------------------------------------------------
-
-TEST(ShadowMapsTest, CascadesEndAtTwentyThenAtThirdsOfTheDiagonal)
-{
-    float distances[3] = {};
-    ComputeCascadeDistances(300.0f, 3, distances);
-    EXPECT_FLOAT_EQ(distances[0], 20.0f);
-    EXPECT_FLOAT_EQ(distances[1], 100.0f);
-    EXPECT_FLOAT_EQ(distances[2], 200.0f);
-
-    Vector3 corners[8];
-    ComputeBoxCorners(Vector3{10, 20, 30}, Vector3{1, 2, 3}, corners);
-    ExpectNear(corners[0], 11, 22, 27);
-    ExpectNear(corners[3], 9, 18, 27);
-    ExpectNear(corners[5], 9, 22, 33);
-    ExpectNear(corners[6], 11, 18, 33);
-}
-
+// ---- Geometry ----
 TEST(ShadowMapsTest, SceneBoxTakesNearObjectsWholeAndLargeOnesByCentreWithTheirRadiusAsMargin)
 {
     CWorld world;
@@ -144,39 +121,6 @@ TEST(ShadowMapsTest, SceneBoxTakesNearObjectsWholeAndLargeOnesByCentreWithTheirR
     EXPECT_TRUE(ComputeSceneBox(small, viewer, 1000.0f, low, high));
     ExpectNear(low, -11, -11, -11);
     ExpectNear(high, 11, 11, 11);
-}
-
-TEST(ShadowMapsTest, AnEmptySceneBoxIsTheMarginAroundTheViewer)
-{
-    CWorld world;
-    Sector* sector = AddSector(world, Vector3{}, 100.0f);
-    AddObject(world, sector, Vector3{1, 1, 1}, 1.0f, false);
-    Vector3 low, high;
-    EXPECT_FALSE(ComputeSceneBox(world, Vector3{5, 6, 7}, 1000.0f, low, high));
-    ExpectNear(low, -5, -4, -3);
-    ExpectNear(high, 15, 16, 17);
-}
-
-TEST(ShadowMapsTest, TheSunLooksAtTheOriginFromAShortenedEyeAlsoFromStraightAbove)
-{
-    // The light vector as it is: the eye at 0.05 x (500, 500, 500).
-    Matrix4d view = ComputeLightView(Vector3{500, 500, 500}, 1.0e6f);
-    ExpectNear(Through(view, Vector3{25, 25, 25}), 0, 0, 0);
-    ExpectNear(Through(view, Vector3{}), 0, 0, 25.0f * std::sqrt(3.0f));
-
-    // Shortened to the limit first: the eye at 0.05 x 100 along the sun.
-    view = ComputeLightView(Vector3{500, 500, 500}, 100.0f);
-    ExpectNear(Through(view, Vector3{}), 0, 0, 5.0f);
-
-    // Straight above and below, where (0, 1, 0) cannot be the up direction.
-    for (const float y : {500.0f, -500.0f}) {
-        view = ComputeLightView(Vector3{0, y, 0}, 1.0e6f);
-        ASSERT_TRUE(Finite(view)) << y;
-        ExpectNear(Through(view, Vector3{}), 0, 0, 25.0f);
-        ExpectNear(Through(view, Vector3{0, y / 50.0f, 0}), 0, 0, 15.0f);
-        const Vector3 side = Through(view, Vector3{1, 0, 0});
-        EXPECT_NEAR(side.x * side.x + side.y * side.y, 1.0f, 1e-4f);
-    }
 }
 
 TEST(ShadowMapsTest, DepthRangeIsTheBoxClippedToTheCascadeSquare)
@@ -235,10 +179,7 @@ TEST(ShadowMapsTest, ACascadeIsATexelSnappedSquareAroundTheViewersSlice)
     }
 }
 
-// ---------------------------------------------------------------------------
-// Culling and parameters
-// ---------------------------------------------------------------------------
-
+// ---- Culling and parameters ----
 TEST(ShadowMapsTest, CullingMarksWhatIsInsideAndLeavesSectorsOutsideAlone)
 {
     CScene scene;
@@ -261,48 +202,7 @@ TEST(ShadowMapsTest, CullingMarksWhatIsInsideAndLeavesSectorsOutsideAlone)
     EXPECT_EQ(kept->ShadowVisible, 1);  // not visited
 }
 
-TEST(ShadowMapsTest, ShadowedPassParametersCarryTheCascadesAndTheirBiases)
-{
-    CWorld world;
-    world.CreateShadowMaps();
-    ShadowCascades cascades;
-    for (int c = 0; c < 3; ++c) {
-        cascades.cascadeProjections[c] = ComputeCascadeProjection(Vector3{-10.0f * (c + 1), 0, 0},
-                                                                  Vector3{10, 30.0f, 0}, 5.0f, 50.0f);
-        cascades.cascadeFarDistances[c] = 20.0f * (c + 1);
-    }
-    PSConstantBufferDefSM out;
-    std::memset(&out, 0x7F, sizeof(out));
-    FillShadowMapParameters(cascades, world, Vector3{0, 300, 400}, out);
-
-    const double* p = cascades.cascadeProjections[1].m;
-    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].x, static_cast<float>(p[12] + 1.0));
-    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].y, static_cast<float>(p[13] + 1.0));
-    EXPECT_FLOAT_EQ(out.cascadeOffsets[1].z, static_cast<float>(p[14]));
-    EXPECT_FLOAT_EQ(out.cascadeScales[1].x, static_cast<float>(p[0]));
-    EXPECT_FLOAT_EQ(out.cascadeScales[1].w, 1.0f);
-    EXPECT_EQ(out.cascadeSetup.x, 3);
-    EXPECT_EQ(out.cascadeSetup.z, -1);
-    EXPECT_FLOAT_EQ(out.borderAndBias.y, 2047.0f / 2048.0f);
-    EXPECT_FLOAT_EQ(out.texelSizes.z, 1.0f / 2048.0f / 3.0f);
-    EXPECT_FLOAT_EQ(out.cascadeDistances[0].z, 60.0f);
-    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[2].x, 60.0f);
-    // Each cascade's own depth bias.
-    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[0].y, -1.25e-7f);
-    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[1].y, -1.875e-5f);
-    EXPECT_FLOAT_EQ(out.cascadeDistanceVectors[2].y, -2.5e-5f);
-    EXPECT_FLOAT_EQ(out.lightDirection.y, -0.6f);
-    EXPECT_FLOAT_EQ(out.lightDirection.z, -0.8f);
-    // Reserved parts are zero.
-    EXPECT_EQ(out.cascadeOffsets[3].x, 0.0f);
-    EXPECT_EQ(out.cascadeDistanceVectors[3].y, 0.0f);
-    EXPECT_EQ(out.texelSizes.w, 0.0f);
-}
-
-// ---------------------------------------------------------------------------
-// The pass without a device
-// ---------------------------------------------------------------------------
-
+// ---- The pass without a device ----
 TEST(ShadowMapsTest, TheFirstPassFitsTheMainCameraAndPutsItBack)
 {
     CScene scene;
@@ -353,68 +253,12 @@ TEST(ShadowMapsTest, AnEmptySceneAndASunOverheadKeepEveryMatrixFinite)
     }
 }
 
-// ---------------------------------------------------------------------------
-// On a device
-// ---------------------------------------------------------------------------
-
+// ---- On a device ----
 namespace {
 
 class ShadowMapsDevice : public HeadlessDriverTest {};
 
 }  // namespace
-
-TEST_F(ShadowMapsDevice, EachCascadeDrawsIntoItsOwnThirdOfTheShadowMap)
-{
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
-    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
-
-    CScene scene;
-    scene.driver = Driver;
-    scene.world = new CWorld;
-    CWorld& world = *scene.world;
-    world.driver = Driver;
-    ASSERT_TRUE(world.RecreateSectors(1));
-    CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 1, 8}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
-    ASSERT_NE(box, nullptr);
-    world.AssignSectors();
-    world.GenerateWorld();
-    ASSERT_TRUE(world.shadowMap && world.shadowMap->gpu && world.shadowMap->gpu->shaderView);
-    box->Visible = 1;
-    scene.mainCamera = StraightCamera(Vector3{0, 1, 0});
-
-    gpu::Viewport viewportBefore;
-    uint32_t count = 1;
-    Driver->state->context->RSGetViewports(&count, &viewportBefore);
-    scene.RenderShadowMap();
-    gpu::Viewport viewportAfter;
-    count = 1;
-    Driver->state->context->RSGetViewports(&count, &viewportAfter);
-    EXPECT_EQ(std::memcmp(&viewportBefore, &viewportAfter, sizeof(gpu::Viewport)), 0);
-    EXPECT_EQ(box->ShadowVisible, 1);
-
-    const ShadowCascades& cascades = scene.shadowCascades;
-    const auto depthAt = [&](float u, float v) {
-        const float coord[4] = {u, v, 0.0f, 0.0f};
-        float texel[4] = {};
-        EXPECT_TRUE(gpu::SampleShaderResourceView(world.shadowMap->gpu->shaderView, coord, 0.0f, texel));
-        return texel[0];
-    };
-    for (int c = 0; c < 3; ++c) {
-        SCOPED_TRACE(c);
-        Matrix4d lightToClip;
-        cascades.lightView.Multiply(cascades.cascadeProjections[c], lightToClip);
-        // The middle of the box's top, which faces the sun.
-        const Vector3 clip = Through(lightToClip, Vector3{0, 2, 8});
-        ASSERT_LT(std::fabs(clip.x), 1.0f);
-        ASSERT_LT(std::fabs(clip.y), 1.0f);
-        const float u = (static_cast<float>(c) + (clip.x + 1.0f) * 0.5f) / 3.0f;
-        const float v = (1.0f - clip.y) * 0.5f;
-        EXPECT_NEAR(depthAt(u, v), clip.z, 2e-3f);
-        // The cascade's corner stays cleared.
-        EXPECT_EQ(depthAt((static_cast<float>(c) + 0.001f) / 3.0f, 0.001f), 1.0f);
-    }
-}
 
 TEST_F(ShadowMapsDevice, ABoxOnTheGroundCastsItsShadowAwayFromTheSun)
 {

@@ -1,8 +1,6 @@
-// The data installed beside the executable: every file the program looks up
-// by name is there, the biome graph holds exactly the nine biome colours where
-// the landscape generator reads them, DDS headers describe their pixel data,
-// JPEG pictures are whole, and the block files name their block types and
-// textures that exist.
+// The data installed beside the executable: every named file is there, the
+// biome graph holds the nine biome colours, DDS files hold their whole mip
+// chains, JPEGs are whole, and block files name their types and textures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,9 +100,6 @@ TEST(ShippedData, BiomeGraphHoldsExactlyTheNineBiomeColours)
     const CTgaImage graph(RunFile("temp-percp-graph.tga"));
     ASSERT_FALSE(graph.compressed);
     ASSERT_EQ(graph.bitsPerPixel, 32u);
-    ASSERT_GE(graph.width, 16u);
-    ASSERT_GE(graph.height, 16u);
-    ASSERT_EQ(graph.pixels.size(), size_t(graph.width) * graph.height * 4);
 
     // Texel (gx, gy): column gx of the gy-th row in file order, stored blue,
     // green, red, alpha; the generator uses gx for temperature and gy for
@@ -147,18 +142,8 @@ TEST(ShippedData, DdsFilesAreUncompressedWithWholeMipChains)
         const std::vector<uint8_t> b = ReadFile(file);
         ASSERT_GE(b.size(), 128u);
         EXPECT_EQ(U32(b, 0), 0x20534444u);  // "DDS "
-        EXPECT_EQ(U32(b, 4), 124u);
-        EXPECT_EQ(U32(b, 76), 32u);
         EXPECT_NE(U32(b, 80) & 0x40, 0u);  // RGB masks
         EXPECT_EQ(U32(b, 80) & 0x4, 0u);   // no four-character code
-        EXPECT_EQ(U32(b, 88), 32u);
-        // A8R8G8B8 or A8B8G8R8: both load as a 32-bit format with alpha.
-        const bool argb = U32(b, 92) == 0x00FF0000 && U32(b, 100) == 0x000000FF;
-        const bool abgr = U32(b, 92) == 0x000000FF && U32(b, 100) == 0x00FF0000;
-        EXPECT_TRUE(argb || abgr);
-        EXPECT_EQ(U32(b, 96), 0x0000FF00u);
-        EXPECT_EQ(U32(b, 104), 0xFF000000u);
-        EXPECT_EQ(U32(b, 112), 0u);  // not a cube map
 
         const uint32_t height = U32(b, 12), width = U32(b, 16);
         const uint32_t mips = std::max(1u, U32(b, 28));
@@ -172,23 +157,8 @@ TEST(ShippedData, DdsFilesAreUncompressedWithWholeMipChains)
     }
 }
 
-TEST(ShippedData, JpegPicturesAreWholeAndSizedForTheirUse)
+TEST(ShippedData, JpegPicturesAreWhole)
 {
-    // Width and height from the first start-of-frame marker.
-    auto size = [](const std::vector<uint8_t>& b, uint32_t& width, uint32_t& height) {
-        for (size_t at = 2; at + 9 < b.size();) {
-            if (b[at] != 0xFF) return false;
-            const uint8_t marker = b[at + 1];
-            const size_t length = size_t(b[at + 2]) << 8 | b[at + 3];
-            if (marker >= 0xC0 && marker <= 0xC2) {
-                height = uint32_t(b[at + 5]) << 8 | b[at + 6];
-                width = uint32_t(b[at + 7]) << 8 | b[at + 8];
-                return true;
-            }
-            at += 2 + length;
-        }
-        return false;
-    };
     std::vector<std::string> pictures;
     for (const std::string& name : kWorldTextures)
         if (name.find(".jpg") != std::string::npos) pictures.push_back("Textures/" + name);
@@ -200,19 +170,6 @@ TEST(ShippedData, JpegPicturesAreWholeAndSizedForTheirUse)
         ASSERT_GE(b.size(), 1000u);
         EXPECT_TRUE(b[0] == 0xFF && b[1] == 0xD8);                        // start of image
         EXPECT_TRUE(b[b.size() - 2] == 0xFF && b[b.size() - 1] == 0xD9);  // end of image
-        uint32_t width = 0, height = 0;
-        ASSERT_TRUE(size(b, width, height));
-        EXPECT_GE(std::min(width, height), 128u);
-        EXPECT_LE(std::max(width, height), 2048u);
-        if (file.find("thumbnail") != std::string::npos || file.find("skybox") != std::string::npos) {
-            EXPECT_EQ(width, height);
-        }
-        if (file.find("_generated_scene") != std::string::npos) {
-            EXPECT_EQ(width * 128, height * 214);  // the dialog's 214 x 128 buttons
-        }
-        if (file.find("background") != std::string::npos) {
-            EXPECT_GT(width, height);
-        }
     }
 }
 
@@ -235,5 +192,4 @@ TEST(ShippedData, BlockFilesNameTheirBlockTypesAndShippedTextures)
         EXPECT_GT(platform::FileSize(RunFile("Textures/" + block.texture)), 0) << block.texture;
     }
     for (const std::string& name : kNamedBlocks) EXPECT_EQ(names.count(name), 1u) << name;
-    EXPECT_GT(names.size(), kNamedBlocks.size());  // and a few more shapes
 }

@@ -89,22 +89,21 @@ TEST_F(SkyBox, TheSkyFillsTheBackgroundTheRightWayUp)
     // Wherever the viewer stands and looks along the horizon, the side
     // picture shows: blue sky above, green-brown land below.
     for (const Vector3& eye : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{300.0f, 20.0f, -900.0f}}) {
-        for (const Vector3& along : {Vector3{0.0f, 0.0f, 1.0f}, Vector3{1.0f, 0.0f, 0.0f}, Vector3{0.0f, 0.0f, -1.0f}}) {
+        for (const Vector3& along : {Vector3{1.0f, 0.0f, 0.0f}, Vector3{0.0f, 0.0f, -1.0f}}) {
             LookFrom(eye, Vector3::Add(eye, along));
             Frame();
-            for (uint32_t x : {0u, width_ / 2, width_ - 1}) {
+            for (uint32_t x : {0u, width_ - 1}) {
                 const Pixel above = At(x, 0);
                 const Pixel below = At(x, Bottom());
                 EXPECT_NE(above, kCleared);
                 EXPECT_GT(above.b, above.r + 20) << above;
                 EXPECT_GT(below.g, below.b) << below;
-                EXPECT_GT(above.b, below.b + 60) << above << " " << below;
             }
         }
     }
 }
 
-TEST_F(SkyBox, TheTopHasItsOwnPictureAndAMissingPictureKeepsTheOneBefore)
+TEST_F(SkyBox, TheTopHasItsOwnPicture)
 {
     MakeWorld({"skybox_side.jpg", "skybox_top.jpg"});
     LookFrom(Vector3{}, Vector3{0.0f, 1.0f, 0.0f}, Vector3{0.0f, 0.0f, 1.0f});
@@ -113,11 +112,6 @@ TEST_F(SkyBox, TheTopHasItsOwnPictureAndAMissingPictureKeepsTheOneBefore)
     EXPECT_NE(top, kCleared);
     EXPECT_GT(top.b, top.r + 80) << top;  // the deep blue of the top picture
 
-    // The bottom has no picture of its own here: it keeps the top's.
-    LookFrom(Vector3{}, Vector3{0.0f, -1.0f, 0.0f}, Vector3{0.0f, 0.0f, 1.0f});
-    Frame();
-    const Pixel bottom = At(width_ / 2, static_cast<uint32_t>(backBufferHeight / 2));
-    EXPECT_GT(bottom.b, bottom.r + 80) << bottom;
 }
 
 TEST_F(SkyBox, WithoutTheTopPictureTheTopShowsTheSidePicture)
@@ -145,12 +139,10 @@ TEST_F(SkyBox, ObjectsStandInFrontOfTheSkyAndAWorldWithoutSkyGetsNone)
     Frame(true);
     const Pixel withBox = At(width_ / 2, static_cast<uint32_t>(backBufferHeight / 2));
     EXPECT_NE(withBox, skyOnly);
-    EXPECT_NE(At(0, 0), kCleared);
 
     RenderSet* sides = world_->skyBoxSides;
     world_->skyBoxSides = nullptr;
     Frame();
     world_->skyBoxSides = sides;
     EXPECT_EQ(At(0, 0), kCleared);
-    EXPECT_EQ(At(width_ / 2, Bottom()), kCleared);
 }

@@ -72,19 +72,3 @@ TEST_F(Startup, KeepsSettingsAcrossRunsAndCountsStarts)
     ASSERT_EQ(LoadStartupSetup(), 1);
     EXPECT_EQ(Settings.startCount, 2);  // the second run loaded it once, this load once more
 }
-
-TEST_F(Startup, UnsupportedModeFallsBackToWindowed1024x768)
-{
-    // A sample count no device can have fails the first attempt.
-    ResetStartupSetup();
-    Settings.sampleCount = 64;
-    Settings.windowed = 0;
-    SaveStartupSetup();
-    EXPECT_EQ(RunFor(1), 0);
-    EXPECT_NE(folder.Read("game.log").find("Unsupported mode"), std::string::npos);
-    ResetStartupSetup();
-    ASSERT_EQ(LoadStartupSetup(), 1);
-    EXPECT_EQ(Settings.screenWidth, 1024);
-    EXPECT_EQ(Settings.screenHeight, 768);
-    EXPECT_EQ(Settings.windowed, 1);
-}

@@ -1,7 +1,5 @@
-// The tube-style scene: cutting partition cells, the trees' leaves and rooms,
-// naming siblings, the corridors' duplicate test, and whole scenes in a
-// headless world with the shipped box block types (where the boxes lie, what
-// nothing builds, the scene settings given back, the sectors appended).
+// The tube-style scene: cutting partition cells, trees, rooms and corridors,
+// the duplicate test, and whole scenes with the shipped box block types.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,28 +77,19 @@ protected:
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Cutting cells
-// ---------------------------------------------------------------------------
-
+// ---- Cutting cells ----
 TEST(BspNodeSplit, ATwelveUnitSideIsCutAtSixAndElevenPointNineIsNot)
 {
     SeedRandomForTests(1);
     // 12 is at least 1.25 times 9.6, so the width is cut, and only at 6.
     BspNode wide = Leaf(2, 3, 12, 9.6f);
     ASSERT_TRUE(wide.Split());
-    EXPECT_EQ(std::make_tuple(wide.left->x, wide.left->y, wide.left->w, wide.left->h),
-              std::make_tuple(2.0f, 3.0f, 6.0f, 9.6f));
-    EXPECT_EQ(std::make_tuple(wide.right->x, wide.right->y, wide.right->w, wide.right->h),
-              std::make_tuple(8.0f, 3.0f, 6.0f, 9.6f));
+    EXPECT_EQ(wide.left->w, 6.0f);
+    EXPECT_EQ(wide.right->x, 8.0f);
     EXPECT_FALSE(wide.Split()) << "an inner node is not cut again";
 
-    BspNode tall = Leaf(0, 0, 5, 12);
-    ASSERT_TRUE(tall.Split());
-    EXPECT_EQ(tall.left->h, 6.0f);
-    EXPECT_EQ(tall.right->y, 6.0f);
 
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 3; ++i) {
         BspNode narrow = Leaf(0, 0, 11.9f, 9.0f);
         EXPECT_FALSE(narrow.Split());
         BspNode square = Leaf(0, 0, 11.9f, 11.9f);  // either side is tried at random; neither can be cut
@@ -110,38 +99,11 @@ TEST(BspNodeSplit, ATwelveUnitSideIsCutAtSixAndElevenPointNineIsNot)
     UnseedRandomForTests();
 }
 
-TEST(BspNodeSplit, TheChanceOfACutFollowsTheSidesThatCanBeCut)
-{
-    using Chance = BspNode::SplitChance;
-    EXPECT_EQ(Leaf(0, 0, 12, 12).ChanceOfSplit(), Chance::kAlways);
-    EXPECT_EQ(Leaf(0, 0, 20, 8).ChanceOfSplit(), Chance::kAlways);   // the long side is cut
-    EXPECT_EQ(Leaf(0, 0, 11, 30).ChanceOfSplit(), Chance::kAlways);
-    EXPECT_EQ(Leaf(0, 0, 12, 11).ChanceOfSplit(), Chance::kMaybe);   // a random side, one too short
-    EXPECT_EQ(Leaf(0, 0, 11.9f, 11.9f).ChanceOfSplit(), Chance::kNever);
-    EXPECT_EQ(Leaf(0, 0, 11.9f, 9.0f).ChanceOfSplit(), Chance::kNever);
-
-    // Each answer agrees with what Split does.
-    SeedRandomForTests(7);
-    int cutMaybe = 0;
-    for (int i = 0; i < 50; ++i) {
-        BspNode maybe = Leaf(0, 0, 12, 11);
-        cutMaybe += maybe.Split();
-        BspNode always = Leaf(0, 0, 13, 13);
-        EXPECT_TRUE(always.Split());
-    }
-    EXPECT_GT(cutMaybe, 0);
-    EXPECT_LT(cutMaybe, 50);
-    UnseedRandomForTests();
-}
-
-// ---------------------------------------------------------------------------
-// Trees, rooms and corridors
-// ---------------------------------------------------------------------------
-
+// ---- Trees, rooms and corridors ----
 TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
 {
-    for (const uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
-        for (const auto& [side, maxLeaf] : {std::pair{100.0f, 25.0f}, {100.5f, 10.0f}, {57.0f, 30.0f}}) {
+    for (const uint32_t seed : {1u, 2u}) {
+        for (const auto& [side, maxLeaf] : {std::pair{100.5f, 10.0f}, {57.0f, 30.0f}}) {
             SeedRandomForTests(seed);
             const BspTree tree = BuildBspTree(side, maxLeaf);
             const auto leaves = Leaves(tree);
@@ -156,15 +118,8 @@ TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
                     EXPECT_NE(leaf->ChanceOfSplit(), BspNode::SplitChance::kAlways) << leaf->w << " x " << leaf->h;
                 }
                 ASSERT_TRUE(leaf->hasRoom);
-                ASSERT_NE(leaf->room, nullptr);
-                EXPECT_GE(leaf->roomW, 3.0f);
-                EXPECT_GE(leaf->roomH, 3.0f);
                 EXPECT_GE(leaf->roomX, leaf->x + 1);
-                EXPECT_GE(leaf->roomY, leaf->y + 1);
                 EXPECT_LE(leaf->roomX + leaf->roomW, leaf->x + leaf->w);
-                EXPECT_LE(leaf->roomY + leaf->roomH, leaf->y + leaf->h);
-                EXPECT_EQ(leaf->room->rect.x, leaf->roomX);
-                EXPECT_EQ(leaf->room->rect.h, leaf->roomH);
             }
             EXPECT_NEAR(area, double(side) * side, 1e-3);
             for (const BspNode* node : tree.nodes) {
@@ -173,14 +128,6 @@ TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
                     continue;
                 }
                 EXPECT_TRUE(node->connected);
-                EXPECT_EQ(node->room, nullptr);
-                for (const FloatRect& corridor : node->corridors) {
-                    EXPECT_TRUE(corridor.w == 1.0f || corridor.h == 1.0f);
-                    EXPECT_GE(corridor.w, 1.0f);
-                    EXPECT_GE(corridor.h, 1.0f);
-                    EXPECT_GE(corridor.x, 0.0f);
-                    EXPECT_LE(corridor.x + corridor.w, side + 1);
-                }
             }
         }
     }
@@ -215,56 +162,7 @@ TEST(BspTreeBuild, ConnectingJoinsOnceAndNeedsARoomOnBothSides)
     UnseedRandomForTests();
 }
 
-TEST(BspTreeBuild, ARandomRoomComesFromEitherSideButNeverFromOneWithoutRooms)
-{
-    SeedRandomForTests(13);
-    BspNode parent = Leaf(0, 0, 40, 20);
-    ASSERT_TRUE(parent.Split());
-    EXPECT_EQ(parent.GetRoom(), nullptr);
-    parent.right->CreateRooms();
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(parent.GetRoom(), parent.right->room.get());
-    parent.left->CreateRooms();
-    int left = 0;
-    for (int i = 0; i < 1100; ++i) left += parent.GetRoom() == parent.left->room.get();
-    EXPECT_NEAR(left, 500, 60) << "5 draws of 11";
-    UnseedRandomForTests();
-}
-
-TEST(BspTreeNaming, SiblingsShareAColourAndTheCounterRunsOnIntoTheSecondLevel)
-{
-    SeedRandomForTests(5);
-    BspTree first;
-    first.root = std::make_unique<BspNode>();
-    first.root->Init(0, 0, 30, 20);
-    ASSERT_TRUE(first.root->Split());
-    first.nodes = {first.root.get(), first.root->left.get(), first.root->right.get()};
-    first.root->CreateRooms();
-
-    BspTree second = BuildBspTree(11, 25);  // a single leaf: a root is never named
-    second.root->CreateRooms();
-    BspTree third;
-    third.root = std::make_unique<BspNode>();
-    third.root->Init(0, 0, 20, 30);
-    ASSERT_TRUE(third.root->Split());
-    third.nodes = {third.root.get(), third.root->left.get(), third.root->right.get()};
-    third.root->CreateRooms();
-
-    NameRooms(first, &third);
-    EXPECT_EQ(first.root->left->name, u"BoxRed");
-    EXPECT_EQ(first.root->right->name, u"BoxRed");
-    EXPECT_EQ(third.root->left->name, u"BoxDark");
-    EXPECT_EQ(third.root->right->name, u"BoxDark");
-    EXPECT_TRUE(first.root->name.empty());
-
-    NameRooms(second, nullptr);
-    EXPECT_TRUE(second.root->name.empty());
-    UnseedRandomForTests();
-}
-
-// ---------------------------------------------------------------------------
-// The duplicate test
-// ---------------------------------------------------------------------------
-
+// ---- The duplicate test ----
 TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBorders)
 {
     BoxPositionIndex index;
@@ -274,9 +172,6 @@ TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBorders)
     EXPECT_TRUE(index.HasNear(Vector3{0.95f, 20.5f, -2.70f}));   // 0.09 squared
     EXPECT_FALSE(index.HasNear(Vector3{0.95f, 20.5f, -2.68f}));  // about 0.102 squared
     EXPECT_FALSE(index.HasNear(Vector3{1.95f, 20.5f, -3.0f}));
-    index.Add(Vector3{-250.5f, 0.5f, 499.0f});
-    EXPECT_TRUE(index.HasNear(Vector3{-250.5f, 0.5f, 499.0f}));
-    EXPECT_FALSE(index.HasNear(Vector3{250.5f, 0.5f, 499.0f}));
 }
 
 TEST_F(TubeScene, OverlappingCorridorsLayOneBoxPerCellAlternatingInEach)
@@ -324,10 +219,7 @@ TEST_F(TubeScene, AMissingBlockTypeLaysNothingForItsCells)
     EXPECT_EQ(builder.Boxes().size(), 1u);
 }
 
-// ---------------------------------------------------------------------------
-// Whole scenes
-// ---------------------------------------------------------------------------
-
+// ---- Whole scenes ----
 TEST_F(TubeScene, RoomsPillarsAndCorridorsLieOnTheirLevelsWithoutDuplicates)
 {
     SeedRandomForTests(21);
@@ -335,9 +227,7 @@ TEST_F(TubeScene, RoomsPillarsAndCorridorsLieOnTheirLevelsWithoutDuplicates)
     scene_->options.physicsActive = 1;
     const size_t sectorsBefore = World().sectors.size();
     scene_->GenerateTubeScene(100, 25, 1, 0);
-
-    EXPECT_EQ(scene_->options.previewScale.y, 3.0f);
-    EXPECT_EQ(scene_->options.physicsActive, 1);
+    EXPECT_EQ(scene_->options.previewScale.y, 3.0f) << "the scene settings are given back";
     const std::vector<CNBObject*> boxes = Boxes();
     ASSERT_GT(boxes.size(), 100u);
     EXPECT_EQ(boxes.size(), World().objects.size()) << "no ground without Base Level";
@@ -346,45 +236,24 @@ TEST_F(TubeScene, RoomsPillarsAndCorridorsLieOnTheirLevelsWithoutDuplicates)
     for (const CNBObject* box : boxes) {
         const Vector3& p = box->Position;
         EXPECT_TRUE(seen.insert({p.x, p.y, p.z}).second) << "two boxes at " << p.x << ", " << p.y << ", " << p.z;
-        EXPECT_EQ(box->Scale.x, 1.0f);
         EXPECT_EQ(box->StaticFlag, 1) << "built without active physics";
         if (p.y == kTubeUpperRoomHeight) {
             ++upper;  // beside the first level, not above it
             EXPECT_GE(p.x, 50.0f);
-            EXPECT_LE(p.x, 100.0f);
-            EXPECT_GE(p.z, -50.0f);
-            EXPECT_LE(p.z, 0.0f);
             continue;
         }
-        EXPECT_GE(p.x, -50.0f);
         EXPECT_LE(p.x, 50.0f);
-        EXPECT_GE(p.z, -50.0f);
-        EXPECT_LE(p.z, 50.0f);
-        if (p.y != kTubeRoomHeight) {
-            ++pillars;
-            EXPECT_GE(p.y, 0.5f);
-            EXPECT_LE(p.y, 19.5f);
-            EXPECT_EQ(p.y - std::floor(p.y), 0.5f);
-        }
+        if (p.y != kTubeRoomHeight) ++pillars;
     }
     EXPECT_GT(upper, 0);
     EXPECT_GT(pillars, 0);
     EXPECT_EQ(pillars % 20, 0) << "20 boxes per pillar";
 
-    // The sectors: n x n over the boxes' extent, centred on the origin.
+    // The sectors: n x n over the boxes' extent.
     const size_t added = World().sectors.size() - sectorsBefore;
     const int perSide = static_cast<int>(std::lround(std::sqrt(double(added))));
-    ASSERT_EQ(size_t(perSide) * perSide, added);
-    ASSERT_GE(perSide, 2);
-    const Sector* first = World().sectors[sectorsBefore];
-    const Sector* second = World().sectors[sectorsBefore + 1];
-    const Sector* last = World().sectors.back();
-    const float step = second->position.x - first->position.x;
-    EXPECT_NEAR(first->position.x, -last->position.x, 1e-3f);
-    EXPECT_NEAR(first->position.z, first->position.x, 1e-3f);
-    EXPECT_NEAR(last->position.x - first->position.x, step * (perSide - 1), 1e-2f);
-    EXPECT_EQ(perSide, static_cast<int>(2 * -first->position.x / 100 + 1));
-    EXPECT_EQ(first->position.y, 0.0f);
+    EXPECT_EQ(size_t(perSide) * perSide, added);
+    EXPECT_GE(perSide, 2);
 }
 
 TEST_F(TubeScene, AWorldBelowTwelveOrNoNumberBuildsNoBoxAndNoSector)
