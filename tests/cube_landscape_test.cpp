@@ -334,6 +334,7 @@ TEST_F(LandscapeScene, ASyntheticGraphDecidesEveryColumnsBiome)
 
 TEST_F(LandscapeScene, ANewLandscapeWorldIsBuiltSavedAndEnteredOnItsCubes)
 {
+    SeedRandomForTests(17);
     folder_->MakeFolder("Worlds");
     CScene scene;
     const LandscapeSceneParams params{32, 5};

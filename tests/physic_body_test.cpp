@@ -226,3 +226,88 @@ TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
     EXPECT_NE(holder.Body, nullptr);
     EXPECT_EQ(physics.World()->getNumCollisionObjects(), 1);
 }
+
+// ---------------------------------------------------------------------------
+// Shared static mesh shapes
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// A floor of two triangles over [0, 2] x [0, 2] at height 0.
+void MakeFloor(CNBObject& object)
+{
+    MakeMesh(object, 2, 0);
+    CPolygonsGrid* mesh = object.Parts[0].mainMesh;
+    const Vector3 corners[6] = {{0, 0, 0}, {0, 0, 2}, {2, 0, 2}, {0, 0, 0}, {2, 0, 2}, {2, 0, 0}};
+    for (int i = 0; i < 6; ++i) mesh->positions[i] = corners[i];
+}
+
+}  // namespace
+
+TEST(PhysicBody, StaticMeshesOverTheSameTrianglesShareOneShapeThatOutlivesEachBody)
+{
+    PhysicsWorld physics;
+    const int before = CPhysicBody::SharedMeshShapeCount();
+    CNBObject first, second, other;
+    MakeFloor(first);
+    MakeFloor(second);
+    MakeFloor(other);
+    other.Parts[0].mainMesh->positions[0].x = 0.5f;  // one corner elsewhere
+    second.WorldMatrix.m[13] = 3.0f;                  // placed elsewhere: the shape is local
+
+    auto* a = new CPhysicBody;
+    auto* b = new CPhysicBody;
+    CPhysicBody c;
+    a->CreateBvhMeshBody(&first, physics.World(), physics.Shapes(), &first);
+    b->CreateBvhMeshBody(&second, physics.World(), physics.Shapes(), &second);
+    c.CreateBvhMeshBody(&other, physics.World(), physics.Shapes(), &other);
+    ASSERT_NE(a->Body, nullptr);
+    ASSERT_NE(b->Body, nullptr);
+    EXPECT_EQ(a->Shape, b->Shape);
+    EXPECT_EQ(a->TriangleMesh, b->TriangleMesh);
+    EXPECT_NE(c.Shape, a->Shape);
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before + 2);
+    EXPECT_EQ(physics.Shapes()->size(), 3);  // one entry per body, as before
+    EXPECT_EQ(b->Body->getWorldTransform().getOrigin(), btVector3(0, 3, 0));
+
+    // The first holder goes: the shape stays for the second, whose body
+    // still answers a ray.
+    delete a;
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before + 2);
+    EXPECT_EQ(physics.Shapes()->size(), 2);
+    EXPECT_EQ(b->Shape->getShapeType(), TRIANGLE_MESH_SHAPE_PROXYTYPE);
+    EXPECT_EQ(b->TriangleMesh->getNumTriangles(), 2);
+    btCollisionWorld::ClosestRayResultCallback ray(btVector3(1.5, 13.0, 0.5), btVector3(1.5, -10.0, 0.5));
+    physics.World()->rayTest(ray.m_rayFromWorld, ray.m_rayToWorld, ray);
+    EXPECT_EQ(ray.m_collisionObject, b->Body);
+    EXPECT_NEAR(ray.m_hitPointWorld.y(), 3.0, 1e-9);
+
+    // A holder filled anew gives its share back first; the last user frees it.
+    b->CreateBvhMeshBody(&other, physics.World(), physics.Shapes(), &other);
+    EXPECT_EQ(b->Shape, c.Shape);
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before + 1);
+    delete b;
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before + 1);
+    c.CreateSphereBody(&other, physics.World(), physics.Shapes(), Vector3{}, 1.0f, 0.0f);
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before);
+    EXPECT_EQ(physics.Shapes()->size(), 1);
+}
+
+TEST(PhysicBody, AFailedStaticMeshBodyGivesItsShareBack)
+{
+    PhysicsWorld physics;
+    const int before = CPhysicBody::SharedMeshShapeCount();
+    CNBObject object;
+    MakeMesh(object, 3, 0);
+    CPhysicBody holder;
+    failLow = sizeof(btRigidBody);
+    failHigh = sizeof(btRigidBody);
+    btAlignedAllocSetCustomAligned(FailingAlignedAlloc, AlignedFree);
+    holder.CreateBvhMeshBody(&object, physics.World(), physics.Shapes(), &object);
+    btAlignedAllocSetCustomAligned(nullptr, nullptr);
+    EXPECT_EQ(holder.Body, nullptr);
+    EXPECT_EQ(holder.Shape, nullptr);
+    EXPECT_EQ(holder.TriangleMesh, nullptr);
+    EXPECT_EQ(physics.Shapes()->size(), 0);
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before);
+}

@@ -126,6 +126,11 @@ int PlaceLandscapeCubes(CScene& scene, const CTexture& biomeMap, const std::vect
     scene.options.previewScale = Vector3{1.0f, 1.0f, 1.0f};
     scene.options.physicsActive = 0;
 
+    // Tens of thousands of static bodies: they enter the physics world
+    // together once all are made.
+    const size_t firstObject = world->objects.size();
+    const bool bulk = scene.OpenBulkBodies();
+
     const Vector3 base = scene.cursor3D;
     int made = 0;
     for (int x = 0; x < n; ++x) {
@@ -147,6 +152,7 @@ int PlaceLandscapeCubes(CScene& scene, const CTexture& biomeMap, const std::vect
         }
     }
 
+    if (bulk) scene.CloseBulkBodies(firstObject);
     scene.options.previewScale = savedScale;
     scene.options.physicsActive = savedPhysics;
     return made;

@@ -6,7 +6,8 @@
 //
 // Index: helpers (rotation, mesh, animation, bodies) - CreateObjectFromBlockType
 // - CreateMeshObject - RebuildCurrentBlockObject - ApplyModelViewMode -
-// RebuildPhysicsBodies / RebuildPhysicsBody - ScaleObject
+// RebuildPhysicsBodies / RebuildPhysicsBody - OpenBulkBodies / CloseBulkBodies
+// - ScaleObject
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "core/box_transform.h"
 #include "core/name_key.h"
@@ -191,13 +193,26 @@ void CopyAnimation(CNBObject& object, CPolygonsGrid& mesh, const BlockType& type
     object.InitBones();
 }
 
-// The body of a shape kind 1 to 5 at `position`, its sizes the first three
-// physics values times the scale. Other kinds make none.
-void MakeShapedBody(CScene& scene, CNBObject& object, int kind, const float (&sizes)[3], const Vector3& scale,
-                    float mass, const Vector3& position)
+// The world a new body enters at once: none while bodies wait for a bulk
+// entry (then the holder is marked to take part in it).
+btDiscreteDynamicsWorld* WorldForNewBody(const CScene& scene, bool mayWait)
+{
+    return mayWait && scene.bulkBodiesOpen ? nullptr : scene.physics.dynamicsWorld;
+}
+
+void MarkWaitingBody(const CScene& scene, CNBObject& object, bool mayWait)
 {
     CPhysicBody* holder = object.PhysicBody;
-    btDiscreteDynamicsWorld* world = scene.physics.dynamicsWorld;
+    if (holder && holder->Body && !holder->World && mayWait && scene.bulkBodiesOpen && scene.physics.dynamicsWorld)
+        holder->AwaitsWorld = true;
+}
+
+// The body of a shape kind 1 to 5 at `position`, its sizes the first three
+// physics values times the scale. Other kinds make none.
+void MakeShapedBody(CScene& scene, btDiscreteDynamicsWorld* world, CNBObject& object, int kind,
+                    const float (&sizes)[3], const Vector3& scale, float mass, const Vector3& position)
+{
+    CPhysicBody* holder = object.PhysicBody;
     CollisionShapeArray* shapes = scene.physics.collisionShapes;
     switch (kind) {
     case kBoxBody:
@@ -338,12 +353,16 @@ CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int
     object->Power = type->materialPower;
 
     if (makeBody) {
+        // Only a listed object can wait for a bulk entry: the entry finds
+        // the waiting bodies through the world's list.
+        const bool mayWait = addToList != 0;
+        btDiscreteDynamicsWorld* bodyWorld = WorldForNewBody(*this, mayWait);
         object->InitODEPhysic();
         if (object->PhysicBody && options.physicsActive) {
             const int kind = type->physicsShape;
             const float sizes[3] = {type->shapeParams[0], type->shapeParams[1], type->shapeParams[2]};
             const float mass = ScaledMass(kind, type->mass, scale);
-            MakeShapedBody(*this, *object, kind, sizes, scale, mass, object->WorldMatrix.GetTranslation());
+            MakeShapedBody(*this, bodyWorld, *object, kind, sizes, scale, mass, object->WorldMatrix.GetTranslation());
             object->ShapeKind = kind;
             std::copy(sizes, sizes + 3, object->ShapeSize);
             std::copy(type->shapeParams + 3, type->shapeParams + 8, object->PhysicsValues);
@@ -363,9 +382,10 @@ CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int
             }
         } else if (object->PhysicBody) {
             // Not simulated: a static triangle-mesh body whatever the shape.
-            object->PhysicBody->CreateBvhMeshBody(object, physics.dynamicsWorld, physics.collisionShapes, object);
+            object->PhysicBody->CreateBvhMeshBody(object, bodyWorld, physics.collisionShapes, object);
             object->ShapeKind = kStaticMeshBody;
         }
+        MarkWaitingBody(*this, *object, mayWait);
         UpdateBodyBounds(*this, *object);
     }
 
@@ -437,8 +457,16 @@ void CScene::ApplyModelViewMode()
 void CScene::RebuildPhysicsBodies()
 {
     if (!world) return;
+    // In bulk when no body to be rebuilt is in the world yet (a world just
+    // read): otherwise the old bodies leave as the new ones come, one by one,
+    // and the world's order of bodies stays what that gives.
+    bool fresh = true;
+    for (const CNBObject* object : world->objects)
+        if (object && object->HasRigidBody && object->PhysicBody && object->PhysicBody->World) fresh = false;
+    const bool bulk = fresh && OpenBulkBodies();
     for (CNBObject* object : world->objects)
         if (object && object->HasRigidBody) RebuildPhysicsBody(object);
+    if (bulk) CloseBulkBodies(0);
 }
 
 void CScene::RebuildPhysicsBody(CNBObject* object)
@@ -446,14 +474,16 @@ void CScene::RebuildPhysicsBody(CNBObject* object)
     if (!object || !object->HasRigidBody) return;
     object->InitODEPhysic();
     if (!object->PhysicBody) return;
+    btDiscreteDynamicsWorld* bodyWorld = WorldForNewBody(*this, true);
     if (object->ShapeKind == kStaticMeshBody) {
-        object->PhysicBody->CreateBvhMeshBody(object, physics.dynamicsWorld, physics.collisionShapes, object);
+        object->PhysicBody->CreateBvhMeshBody(object, bodyWorld, physics.collisionShapes, object);
     } else {
         // The stored mass stays what it is: it already carries the scale the
         // object was made with.
-        MakeShapedBody(*this, *object, object->ShapeKind, object->ShapeSize, object->Scale, object->Mass,
+        MakeShapedBody(*this, bodyWorld, *object, object->ShapeKind, object->ShapeSize, object->Scale, object->Mass,
                        object->WorldMatrix.GetTranslation());
     }
+    MarkWaitingBody(*this, *object, true);
     btRigidBody* body = object->PhysicBody->Body;
     if (body && body->getMotionState()) {
         PlaceBody(*body, btTransform(BasisOf(object->WorldMatrix),
@@ -462,6 +492,38 @@ void CScene::RebuildPhysicsBody(CNBObject* object)
         TakeTranslation(*object, *body);
     }
     UpdateBodyBounds(*this, *object);
+}
+
+// ---------------------------------------------------------------------------
+// OpenBulkBodies / CloseBulkBodies
+// ---------------------------------------------------------------------------
+bool CScene::OpenBulkBodies()
+{
+    if (bulkBodiesOpen) return false;
+    bulkBodiesOpen = true;
+    return true;
+}
+
+void CScene::CloseBulkBodies(size_t firstObject)
+{
+    bulkBodiesOpen = false;
+    if (!world) return;
+    std::vector<CPhysicBody*> waiting;
+    try {
+        for (size_t i = firstObject; i < world->objects.size(); ++i) {
+            CNBObject* object = world->objects[i];
+            if (object && object->PhysicBody && object->PhysicBody->AwaitsWorld) waiting.push_back(object->PhysicBody);
+        }
+    } catch (const std::bad_alloc&) {
+        // No room for the list: each waiting body enters on its own.
+        for (size_t i = firstObject; i < world->objects.size(); ++i) {
+            CNBObject* object = world->objects[i];
+            if (object && object->PhysicBody && object->PhysicBody->AwaitsWorld)
+                CPhysicBody::EnterWorldInBulk(&object->PhysicBody, 1, physics.dynamicsWorld, nullptr);
+        }
+        return;
+    }
+    CPhysicBody::EnterWorldInBulk(waiting.data(), waiting.size(), physics.dynamicsWorld, physics.broadphase);
 }
 
 // ---------------------------------------------------------------------------

@@ -265,6 +265,16 @@ public:
     // Rescales every mesh from its unscaled positions and rebuilds the body
     // with the sizes scaled and the mass kept.
     void ScaleObject(CNBObject* object, float sx, float sy, float sz);
+    // Bodies in bulk, for many at once (a generated scene, a loaded world):
+    // while open, the bodies CreateObjectFromBlockType makes for listed
+    // objects and RebuildPhysicsBody makes wait outside the physics world;
+    // closing enters the waiting bodies of the world's objects from index
+    // `firstObject` on together (CPhysicBody::EnterWorldInBulk). Not nested:
+    // Open returns false when already open, and only the Close of a true
+    // Open is to be called.
+    bool OpenBulkBodies();
+    void CloseBulkBodies(size_t firstObject);
+    bool bulkBodiesOpen = false;
 
     // ---- held bodies (manipulation.cpp), block pictures (render/block_previews.cpp)
     // and the editor windows (ui/editor_frame.cpp) ----

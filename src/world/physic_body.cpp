@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "world/object.h"
 #include "world/object_part.h"
@@ -49,7 +51,152 @@ double SafeMass(float mass)
     return (std::isfinite(value) && value > 0.0) ? value : 0.0;
 }
 
+// The corners of the triangles (quads are skipped) of the first part's main
+// mesh, nine coordinates per triangle, as the collision mesh takes them: a
+// corner without a usable position is the origin. Empty when there is no
+// such mesh or it has no triangle.
+void CollectTriangleCorners(CNBObject* source, std::vector<float>& corners)
+{
+    corners.clear();
+    if (!source || source->PartCount < 1 || !source->Parts) return;
+    const CPolygonsGrid* mesh = source->Parts[0].mainMesh;
+    if (!mesh || !mesh->faces) return;
+
+    size_t triangles = 0;
+    for (uint32_t f = 0; f < mesh->faceCount; ++f)
+        if (mesh->faces[f].corners == 3) ++triangles;
+    corners.reserve(9 * triangles);
+    for (uint32_t f = 0; f < mesh->faceCount; ++f) {
+        const PolygonFace& face = mesh->faces[f];
+        if (face.corners != 3) continue;
+        for (int k = 0; k < 3; ++k) {
+            Vector3 p{};
+            if (face.positions && face.cornerIndices) {
+                const uint16_t v = mesh->CornerVertex(face, k);
+                if (v < mesh->vertexCount) p = face.positions[v];
+            }
+            corners.insert(corners.end(), {p.x, p.y, p.z});
+        }
+    }
+}
+
+// A Bullet triangle mesh over the corners (shared vertices welded); null
+// when it cannot be had.
+btTriangleMesh* NewTriangleMesh(const std::vector<float>& corners)
+{
+    btTriangleMesh* mesh = NewBullet<btTriangleMesh>(true, true);
+    if (!mesh) return nullptr;
+    for (size_t i = 0; i + 9 <= corners.size(); i += 9) {
+        const float* c = corners.data() + i;
+        mesh->addTriangle(btVector3(c[0], c[1], c[2]), btVector3(c[3], c[4], c[5]), btVector3(c[6], c[7], c[8]),
+                          true);
+    }
+    return mesh;
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Shared static mesh shapes
+// ---------------------------------------------------------------------------
+// One per distinct list of triangle corners. Bullet builds the same mesh and
+// tree from the same corners, so a body on a shared shape collides exactly as
+// it would on its own copy.
+struct SharedMeshShape {
+    std::vector<float> corners;  // the key, compared bit for bit
+    uint64_t hash = 0;
+    btTriangleMesh* mesh = nullptr;
+    btBvhTriangleMeshShape* shape = nullptr;
+    int users = 0;
+};
+
+namespace {
+
+using SharedMeshTable = std::unordered_multimap<uint64_t, SharedMeshShape*>;
+
+// Never destroyed, so a holder that goes during the program's exit still
+// finds it.
+SharedMeshTable& SharedMeshes()
+{
+    static auto* table = new SharedMeshTable;
+    return *table;
+}
+
+uint64_t HashCorners(const std::vector<float>& corners)
+{
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the 32-bit words
+    for (const float corner : corners) {
+        uint32_t word;
+        std::memcpy(&word, &corner, sizeof(word));
+        hash ^= word;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool SameCorners(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+void DestroySharedMesh(SharedMeshShape* entry)
+{
+    DeleteBullet(entry->shape);  // before the mesh it reads
+    DeleteBullet(entry->mesh);
+    delete entry;
+}
+
+// The shared shape of these corners with one more user; built when there is
+// none yet. Null when it cannot be had.
+SharedMeshShape* AcquireSharedMesh(std::vector<float>&& corners)
+{
+    SharedMeshTable& table = SharedMeshes();
+    const uint64_t hash = HashCorners(corners);
+    const auto range = table.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (SameCorners(it->second->corners, corners)) {
+            ++it->second->users;
+            return it->second;
+        }
+    }
+    auto* entry = new (std::nothrow) SharedMeshShape;
+    if (!entry) return nullptr;
+    entry->corners = std::move(corners);
+    entry->hash = hash;
+    entry->mesh = NewTriangleMesh(entry->corners);
+    if (entry->mesh) entry->shape = NewBullet<btBvhTriangleMeshShape>(entry->mesh, true, true);
+    if (!entry->shape) {
+        DestroySharedMesh(entry);
+        return nullptr;
+    }
+    try {
+        table.emplace(hash, entry);
+    } catch (const std::bad_alloc&) {
+        DestroySharedMesh(entry);
+        return nullptr;
+    }
+    entry->users = 1;
+    return entry;
+}
+
+// One user less; the last one destroys the shape and its mesh.
+void ReleaseSharedMesh(SharedMeshShape* entry)
+{
+    if (--entry->users > 0) return;
+    SharedMeshTable& table = SharedMeshes();
+    const auto range = table.equal_range(entry->hash);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == entry) {
+            table.erase(it);
+            break;
+        }
+    }
+    DestroySharedMesh(entry);
+}
+
+}  // namespace
+
+int CPhysicBody::SharedMeshShapeCount() { return static_cast<int>(SharedMeshes().size()); }
 
 CPhysicBody::CPhysicBody() { matrix.SetIdentity(); }
 
@@ -64,11 +211,19 @@ void CPhysicBody::DestroyAll()
         if (MeshShape) Shapes->remove(MeshShape);
     }
     Shapes = nullptr;
+    if (SharedMesh) {
+        // Not ours: given back below, once the body that uses it is gone.
+        Shape = nullptr;
+        TriangleMesh = nullptr;
+    }
     DeleteBullet(Shape);
     DeleteBullet(MeshShape);
     DeleteBullet(MotionState);
     DeleteBullet(Body);
     DeleteBullet(TriangleMesh);
+    if (SharedMesh) ReleaseSharedMesh(SharedMesh);
+    SharedMesh = nullptr;
+    AwaitsWorld = false;
 }
 
 void CPhysicBody::AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape)
@@ -175,33 +330,34 @@ void CPhysicBody::CreateConeBody(CNBObject* owner, btDiscreteDynamicsWorld* worl
 
 bool CPhysicBody::ExtractTriangles(CNBObject* source)
 {
-    if (!source || source->PartCount < 1 || !source->Parts) return false;
-    const CPolygonsGrid* mesh = source->Parts[0].mainMesh;
-    if (!mesh || !mesh->faces) return false;
-
-    int triangles = 0;
-    for (uint32_t f = 0; f < mesh->faceCount; ++f)
-        if (mesh->faces[f].corners == 3) ++triangles;
+    std::vector<float> corners;
+    try {
+        CollectTriangleCorners(source, corners);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     // Bullet cannot build a shape over nothing: without a triangle the object
     // simply has no collision.
-    if (triangles == 0) return false;
+    if (corners.empty()) return false;
+    TriangleMesh = NewTriangleMesh(corners);
+    return TriangleMesh != nullptr;
+}
 
-    TriangleMesh = NewBullet<btTriangleMesh>(true, true);
-    if (!TriangleMesh) return false;
-    for (uint32_t f = 0; f < mesh->faceCount; ++f) {
-        const PolygonFace& face = mesh->faces[f];
-        if (face.corners != 3) continue;
-        btVector3 corner[3];
-        for (int k = 0; k < 3; ++k) {
-            corner[k].setValue(0.0, 0.0, 0.0);
-            if (!face.positions || !face.cornerIndices) continue;
-            const uint16_t v = mesh->CornerVertex(face, k);
-            if (v >= mesh->vertexCount) continue;
-            const Vector3& p = face.positions[v];
-            corner[k].setValue(p.x, p.y, p.z);
-        }
-        TriangleMesh->addTriangle(corner[0], corner[1], corner[2], true);
+bool CPhysicBody::TakeSharedMesh(CNBObject* source)
+{
+    SharedMeshShape* entry = nullptr;
+    try {
+        std::vector<float> corners;
+        CollectTriangleCorners(source, corners);
+        if (corners.empty()) return false;
+        entry = AcquireSharedMesh(std::move(corners));
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    if (!entry) return false;
+    SharedMesh = entry;
+    Shape = entry->shape;
+    TriangleMesh = entry->mesh;
     return true;
 }
 
@@ -230,12 +386,7 @@ void CPhysicBody::CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* w
                                     CNBObject* source)
 {
     DestroyAll();
-    if (!ExtractTriangles(source)) {
-        DestroyAll();
-        return;
-    }
-    Shape = NewBullet<btBvhTriangleMeshShape>(TriangleMesh, true, true);
-    if (!Shape) {
+    if (!TakeSharedMesh(source)) {
         DestroyAll();
         return;
     }
@@ -247,4 +398,150 @@ void CPhysicBody::CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* w
     const btTransform placement(basis, btVector3(m[12], m[13], m[14]));
     if (!FinishBody(owner, world, shapes, Shape, Vector3{}, 0.0, &placement)) return;
     Body->activate();
+}
+
+// ---------------------------------------------------------------------------
+// Entering many bodies at once
+// ---------------------------------------------------------------------------
+namespace {
+
+// Adds the broadphase pair of every leaf overlapping the proxy's own leaf, as
+// Bullet's own search does when a proxy enters or moves (pairs the filters
+// reject, and pairs already known, are left out by the pair cache).
+struct PairSeeker : btDbvt::ICollide {
+    using btDbvt::ICollide::Process;
+    btDbvtBroadphase* broadphase = nullptr;
+    btDbvtProxy* proxy = nullptr;
+
+    void Process(const btDbvtNode* leaf)
+    {
+        auto* other = static_cast<btDbvtProxy*>(leaf->data);
+        if (!other || other == proxy) return;
+        btDbvtProxy* first = proxy;
+        btDbvtProxy* second = other;
+        if (first->m_uniqueId > second->m_uniqueId) std::swap(first, second);
+        broadphase->m_paircache->addOverlappingPair(first, second);
+        ++broadphase->m_newpairs;
+    }
+};
+
+// A fixed scramble (the same every time, and apart from the program's
+// random numbers) that keeps some locality: runs of consecutive holders -
+// made one after another, so mostly neighbours in space and in memory - in a
+// scrambled order, each run scrambled within. The broadphase's tree comes
+// out shallow, and entering touches memory in runs instead of at random.
+void Scramble(std::vector<CPhysicBody*>& holders)
+{
+    constexpr size_t kRun = 64;
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    const auto next = [&state](size_t below) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<size_t>(state % below);
+    };
+    const size_t runs = (holders.size() + kRun - 1) / kRun;
+    std::vector<size_t> runOrder(runs);
+    for (size_t i = 0; i < runs; ++i) runOrder[i] = i;
+    for (size_t i = runs; i > 1; --i) std::swap(runOrder[i - 1], runOrder[next(i)]);
+    std::vector<CPhysicBody*> scrambled;
+    scrambled.reserve(holders.size());
+    for (const size_t run : runOrder) {
+        const size_t first = scrambled.size();
+        const size_t begin = run * kRun;
+        const size_t end = std::min(holders.size(), begin + kRun);
+        scrambled.insert(scrambled.end(), holders.begin() + static_cast<std::ptrdiff_t>(begin),
+                         holders.begin() + static_cast<std::ptrdiff_t>(end));
+        for (size_t i = scrambled.size() - first; i > 1; --i)
+            std::swap(scrambled[first + i - 1], scrambled[first + next(i)]);
+    }
+    holders.swap(scrambled);
+}
+
+void EnterOne(CPhysicBody& holder, btDiscreteDynamicsWorld& world)
+{
+    world.addRigidBody(holder.Body);
+    holder.World = &world;
+    world.updateSingleAabb(holder.Body);
+}
+
+}  // namespace
+
+void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, btDiscreteDynamicsWorld* world,
+                                   btDbvtBroadphase* broadphase)
+{
+    if (!holders) return;
+    struct ClearMarks {
+        CPhysicBody* const* holders;
+        size_t count;
+        ~ClearMarks()
+        {
+            for (size_t i = 0; i < count; ++i)
+                if (holders[i]) holders[i]->AwaitsWorld = false;
+        }
+    } clearMarks{holders, count};
+    if (!world) return;
+
+    const auto waits = [](const CPhysicBody* holder) { return holder && holder->Body && !holder->World; };
+    std::vector<CPhysicBody*> waiting;  // list order
+    std::vector<CPhysicBody*> order;    // entry order
+    std::vector<int> ids;
+    try {
+        for (size_t i = 0; i < count; ++i)
+            if (waits(holders[i])) waiting.push_back(holders[i]);
+        order.reserve(waiting.size());
+        ids.reserve(waiting.size());
+        // Static bodies scrambled, then the non-static ones in list order
+        // (the world keeps those in a list of their own, in entry order).
+        for (CPhysicBody* holder : waiting)
+            if (holder->Body->isStaticObject()) order.push_back(holder);
+        Scramble(order);
+        for (CPhysicBody* holder : waiting)
+            if (!holder->Body->isStaticObject()) order.push_back(holder);
+    } catch (const std::bad_alloc&) {
+        // No room to sort them: one by one, in list order.
+        for (size_t i = 0; i < count; ++i)
+            if (waits(holders[i])) EnterOne(*holders[i], *world);
+        return;
+    }
+    if (waiting.empty()) return;
+    if (!broadphase || world->getBroadphase() != broadphase) {
+        for (CPhysicBody* holder : waiting) EnterOne(*holder, *world);
+        return;
+    }
+
+    btCollisionObjectArray& objects = world->getCollisionObjectArray();
+    const int first = objects.size();
+    const bool deferred = broadphase->m_deferedcollide;
+    broadphase->m_deferedcollide = true;
+    for (CPhysicBody* holder : order) EnterOne(*holder, *world);
+    broadphase->m_deferedcollide = deferred;
+
+    // Back to list order: the places in the world's list of collision
+    // objects and the broadphase ids (which order the two sides of a pair).
+    // No pair holds these proxies yet, so their ids may still change.
+    const int entered = objects.size() - first;
+    if (entered == static_cast<int>(waiting.size())) {
+        for (CPhysicBody* holder : order) ids.push_back(holder->Body->getBroadphaseHandle()->m_uniqueId);
+        std::sort(ids.begin(), ids.end());
+        for (int i = 0; i < entered; ++i) {
+            btRigidBody* body = waiting[static_cast<size_t>(i)]->Body;
+            objects[first + i] = body;
+            body->setWorldArrayIndex(first + i);
+            body->getBroadphaseHandle()->m_uniqueId = ids[static_cast<size_t>(i)];
+        }
+    }
+
+    // The pairs the held-back search would have found: a static body pairs
+    // with non-static ones only, so each non-static body looks for its own
+    // (the scene's world holds rigid bodies only).
+    PairSeeker seeker;
+    seeker.broadphase = broadphase;
+    btAlignedObjectArray<btRigidBody*>& moving = world->getNonStaticRigidBodies();
+    for (int i = 0; i < moving.size(); ++i) {
+        seeker.proxy = static_cast<btDbvtProxy*>(moving[i]->getBroadphaseHandle());
+        if (!seeker.proxy || !seeker.proxy->leaf) continue;
+        const btDbvtVolume& volume = seeker.proxy->leaf->volume;
+        for (btDbvt& set : broadphase->m_sets) set.collideTV(set.m_root, volume, seeker);
+    }
 }

@@ -7,8 +7,20 @@
 // factory. Destruction takes the body out of the world and the shape out of
 // the scene's shape list, then destroys the Bullet objects in a fixed order.
 // The world and the shape list must outlive the holder.
+//
+// Static mesh shapes are shared: every static mesh body over the same
+// triangles (corner for corner, bit for bit) uses one triangle mesh and one
+// BVH shape, counted by its users and destroyed with the last of them. A
+// landscape of cubes thus builds a handful of shapes instead of one per cube.
+// Nothing changes a shared shape once built (a rescaled object gets a body
+// over its new triangles); holders are made and destroyed on the scene's
+// thread only.
+//
+// Many bodies at once (a generated scene, a loaded world) enter the world
+// through EnterWorldInBulk, which is much cheaper than one by one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/matrix4d.h"
@@ -22,7 +34,9 @@ class btRigidBody;
 class btTriangleMesh;
 class btTransform;
 class btDiscreteDynamicsWorld;
+struct btDbvtBroadphase;
 class CNBObject;
+struct SharedMeshShape;
 template <typename T>
 class btAlignedObjectArray;
 
@@ -54,18 +68,36 @@ public:
     void CreateGImpactMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
                                CNBObject* source, const Vector3& position, float mass);
     // Static (mass 0), placed at the source's WorldMatrix; the motion state
-    // keeps the identity.
+    // keeps the identity. The shape (and TriangleMesh) is the shared one of
+    // these triangles.
     void CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
                            CNBObject* source);
+
+    // Enters the bodies of `holders` (made without a world, listed in the
+    // order their objects were made) into `world` together, each as a factory
+    // would have entered it and with its broadphase bounds brought up to date
+    // (btCollisionWorld::updateSingleAabb). Entering one at a time in a
+    // spatially sorted order grows the broadphase's tree into a deep chain
+    // that every later entry walks; so the broadphase takes them in a fixed
+    // scrambled order with its pair search held back, then the pairs are
+    // sought once for every body that can have any (the non-static ones).
+    // The world's list of collision objects, the non-static bodies' order
+    // and the broadphase ids end up as entering one by one in list order
+    // gives. Holders without a body, or already in a world, are skipped;
+    // every holder's AwaitsWorld is cleared.
+    static void EnterWorldInBulk(CPhysicBody* const* holders, size_t count, btDiscreteDynamicsWorld* world,
+                                 btDbvtBroadphase* broadphase);
+    // How many shared static mesh shapes are alive (for tests).
+    static int SharedMeshShapeCount();
 
     static constexpr double kSmallestSize = 0.01;
 
     uint32_t headWords[3] = {};
-    btCollisionShape* Shape = nullptr;        // box, sphere, cylinder, cone or BVH mesh; owned
+    btCollisionShape* Shape = nullptr;        // box, sphere, cylinder, cone: owned; BVH mesh: shared
     btGImpactMeshShape* MeshShape = nullptr;  // the dynamic mesh shape; owned
     btDefaultMotionState* MotionState = nullptr;
     btRigidBody* Body = nullptr;              // its user pointer is the owning CNBObject
-    btTriangleMesh* TriangleMesh = nullptr;   // the triangles behind a mesh shape
+    btTriangleMesh* TriangleMesh = nullptr;   // the triangles behind a mesh shape (shared with a BVH one)
     btDiscreteDynamicsWorld* World = nullptr; // borrowed; set once the body is in it
     CollisionShapeArray* Shapes = nullptr;    // borrowed; the list the shape was appended to
     uint32_t word0 = 0;
@@ -76,6 +108,8 @@ public:
     Vector3 pointsB[8];
     uint32_t word1 = 0;
     uint8_t byte0 = 0;
+    SharedMeshShape* SharedMesh = nullptr;    // the shared BVH shape and mesh this holder uses, if any
+    bool AwaitsWorld = false;                 // made for a bulk entry (set and cleared by the scene)
 
 private:
     // Motion state, body, user pointer and entry into the world; on failure
@@ -86,6 +120,9 @@ private:
                     btCollisionShape* shape, const Vector3& position, double mass,
                     const btTransform* placement = nullptr);
     bool ExtractTriangles(CNBObject* source);
+    // Takes (or builds) the shared shape of the source's triangles into
+    // Shape, TriangleMesh and SharedMesh. False when there is none to take.
+    bool TakeSharedMesh(CNBObject* source);
     void AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape);
     void DestroyAll();
 };
