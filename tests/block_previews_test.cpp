@@ -196,8 +196,9 @@ protected:
         std::vector<uint8_t> rgba;
         const CTexture* picture = type.PreviewPicture();
         EXPECT_TRUE(picture && picture->gpu && picture->gpu->texture);
-        if (picture && picture->gpu)
+        if (picture && picture->gpu) {
             EXPECT_EQ(gpu::ReadTexturePixels(picture->gpu->texture, &rgba, width, height), S_OK);
+        }
         return rgba;
     }
 

@@ -1,5 +1,7 @@
 #include "graphics/texture.h"
 
+#include <new>
+
 #include "core/name_key.h"
 
 void CTexture::SetName(const char16_t* wideName)
@@ -71,4 +73,18 @@ void CTexture::Delete(CTexture* texture)
     if (!texture) return;
     texture->Release();
     delete texture;
+}
+
+CTexture* AppendNamedTexture(std::vector<CTexture*>& list, const std::u16string& name)
+{
+    CTexture* texture = new CTexture;
+    if (!texture) return nullptr;
+    try {
+        list.push_back(texture);
+    } catch (const std::bad_alloc&) {
+        CTexture::Delete(texture);
+        return nullptr;
+    }
+    texture->SetName(name);
+    return texture;
 }

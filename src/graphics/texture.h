@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/private_heap.h"
 
@@ -59,3 +60,7 @@ public:
     uint8_t* palette = nullptr;
     uint8_t* pixels = nullptr;
 };
+
+// A new record named `name` at the end of `list`, or null when it cannot be
+// made or listed (nothing is left behind then). The caller loads its image.
+CTexture* AppendNamedTexture(std::vector<CTexture*>& list, const std::u16string& name);

@@ -12,6 +12,7 @@
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "ui/editor_widgets.h"
+#include "ui/front_end_window.h"
 #include "ui/input_code_names.h"
 #include "ui/menu.h"
 
@@ -72,11 +73,6 @@ const ControlAction kControlActions[kControlActionCount] = {
 
 namespace {
 
-constexpr ImGuiWindowFlags kScreenWindowFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
-                                                ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
-                                                ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse |
-                                                ImGuiWindowFlags_NoBackground;
-
 // A row click needs this long since the last assignment or dialog frame.
 constexpr uint32_t kClickGuardMs = 500;
 
@@ -121,10 +117,7 @@ void CMenu::ControlsScreen()
     ScopedFont font("gui");
     const int width = Settings.screenWidth;
     const int height = Settings.screenHeight;
-    ImGui::Begin("CM", nullptr, kScreenWindowFlags);
-    ImGui::SetWindowPos("CM", ImVec2(static_cast<float>(std::max(0, width / 2 - 300)),
-                                     static_cast<float>(std::max(0, height / 2 - 300))));
-    ImGui::SetWindowSize("CM", ImVec2(600, 600));
+    BeginFrontEndWindow("CM", std::max(0, width / 2 - 300), std::max(0, height / 2 - 300), 600, 600);
 
     bool rowClicked = false;
     const ImGuiTableFlags tableFlags = ImGuiTableFlags_ScrollY | ImGuiTableFlags_ScrollX;

@@ -55,18 +55,9 @@ void CMenu::LoadTextures()
     platform::ScopedCurrentDirectory restore;
     if (!platform::SetCurrentDirectory(platform::JoinPath(StartDirectory, "TexturesUI"))) return;
     for (const char16_t* name : kPictureNames) {
-        CTexture* texture = new CTexture;
-        if (!texture) continue;
-        try {
-            textures.push_back(texture);
-        } catch (const std::bad_alloc&) {
-            CTexture::Delete(texture);
-            continue;
-        }
         // Named before loading, so a picture that fails to load is still
         // found by name (and shows nothing).
-        texture->SetName(name);
-        driver->LoadTextureFromFile(texture, name);
+        if (CTexture* texture = AppendNamedTexture(textures, name)) driver->LoadTextureFromFile(texture, name);
     }
 }
 

@@ -25,6 +25,7 @@
 #include "shell/main_window.h"
 #include "shell/settings.h"
 #include "ui/editor_widgets.h"
+#include "ui/front_end_window.h"
 #include "ui/menu.h"
 #include "ui/stepped_slider.h"
 #include "world/world.h"
@@ -36,24 +37,8 @@ namespace {
 // Layout helpers
 // ---------------------------------------------------------------------------
 
-// No title bar, resize, move, scroll bar, wheel scrolling, collapse or
-// background: the front end's windows are bare groups of widgets.
-constexpr ImGuiWindowFlags kFrontEndWindowFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
-                                                  ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
-                                                  ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse |
-                                                  ImGuiWindowFlags_NoBackground;
-static_assert(kFrontEndWindowFlags == 0xbf);
-
 int ScreenWidth() { return Settings.screenWidth; }
 int ScreenHeight() { return Settings.screenHeight; }
-
-// Begins the window and places it; End is the caller's.
-void BeginFrontEndWindow(const char* name, int x, int y, int width, int height)
-{
-    ImGui::Begin(name, nullptr, kFrontEndWindowFlags);
-    ImGui::SetWindowPos(name, ImVec2(static_cast<float>(x), static_cast<float>(y)));
-    ImGui::SetWindowSize(name, ImVec2(static_cast<float>(width), static_cast<float>(height)));
-}
 
 // The next item goes n pixels further down.
 void MoveDown(float n) { ImGui::SetCursorPos(ImVec2(ImGui::GetCursorPosX(), ImGui::GetCursorPosY() + n)); }

@@ -16,14 +16,10 @@
 #include "platform/text.h"
 #include "shell/settings.h"
 #include "ui/editor_widgets.h"
+#include "ui/front_end_window.h"
 #include "ui/menu.h"
 
 namespace {
-
-constexpr ImGuiWindowFlags kScreenWindowFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
-                                                ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoScrollbar |
-                                                ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse |
-                                                ImGuiWindowFlags_NoBackground;
 
 // Offered when the output has a mode of exactly this size, in this order.
 constexpr DisplayResolution kCandidateResolutions[] = {
@@ -117,10 +113,7 @@ void CMenu::ScreenSettingsScreen()
     ScopedFont font("gui");
     const int width = Settings.screenWidth;
     const int height = Settings.screenHeight;
-    ImGui::Begin("OM", nullptr, kScreenWindowFlags);
-    ImGui::SetWindowPos("OM", ImVec2(static_cast<float>(std::max(0, width / 2 - 300)),
-                                     static_cast<float>(std::max(0, height / 2 - 300))));
-    ImGui::SetWindowSize("OM", ImVec2(600, 600));
+    BeginFrontEndWindow("OM", std::max(0, width / 2 - 300), std::max(0, height / 2 - 300), 600, 600);
 
     // The lists follow the adapter and output choices however they changed;
     // a change keeps every other choice as it is.

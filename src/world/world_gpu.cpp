@@ -269,19 +269,11 @@ void CWorld::LoadTextures()
     if (!platform::SetCurrentDirectory(folder)) return;
     for (const platform::DirectoryEntry& entry : entries) {
         if (entry.isDirectory || !IsTextureFileName(entry.name)) continue;
-        CTexture* texture = new CTexture;
-        if (!texture) continue;
-        try {
-            textures.push_back(texture);
-        } catch (const std::bad_alloc&) {
-            CTexture::Delete(texture);
-            continue;
-        }
         const std::u16string name = platform::Utf8ToUtf16(entry.name);
         // Named here too, so a world without a device still links its meshes
         // by name; a file that fails to load stays listed without an image.
-        texture->SetName(name);
-        if (driver) driver->LoadTextureFromFile(texture, name.c_str());
+        CTexture* texture = AppendNamedTexture(textures, name);
+        if (texture && driver) driver->LoadTextureFromFile(texture, name.c_str());
     }
 }
 
