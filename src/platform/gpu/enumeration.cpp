@@ -76,7 +76,9 @@ DisplayInfo QueryDisplay(int index)
     // desktop is as good as a mode the monitor reports (X servers without
     // RandR modes, such as Xvfb, report only the desktop's own).
     const uint32_t desktopRefresh = display.modes.empty() ? 0 : display.modes.back().refreshHz;
-    for (const auto& [width, height] : kScaledModeSizes) {
+    for (const auto& size : kScaledModeSizes) {
+        const uint32_t width = size.first;
+        const uint32_t height = size.second;
         if (width > static_cast<uint32_t>(bounds.w) || height > static_cast<uint32_t>(bounds.h)) continue;
         const bool listed = std::any_of(display.modes.begin(), display.modes.end(), [&](const DisplayModeInfo& mode) {
             return mode.width == width && mode.height == height;
