@@ -192,9 +192,6 @@ TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)
 TEST_F(GpuTextures, DescriptionsDirect3DRefusesAreRefused)
 {
     gpu::Texture2D* texture = nullptr;
-    const uint8_t pixel[4] = {};
-    const gpu::SubresourceData data {pixel, 4, 4};
-
     gpu::Texture2DDesc desc = Desc2D(4, 2, gpu::FORMAT_R8G8B8A8_UNORM, 1, 6);
     desc.MiscFlags = gpu::RESOURCE_MISC_TEXTURECUBE;  // faces must be square
     EXPECT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), E_INVALIDARG);

@@ -112,7 +112,9 @@ TEST(ImageDecoder, ExifColourSpaceSurvivesHostileOffsets)
         // The codec may refuse the picture with the broken segment length;
         // the metadata walk never leaves the file.
         const HResult result = Open(frame, bytes);
-        if (&bytes != &hostile[5]) EXPECT_EQ(result, S_OK);
+        if (&bytes != &hostile[5]) {
+            EXPECT_EQ(result, S_OK);
+        }
         EXPECT_EQ(Query(frame, "System.Image.ColorSpace").type, MetadataValue::Empty);
     }
     // A colour space stored as a LONG is not the two-byte value WIC reports.

@@ -141,7 +141,9 @@ TEST(LineTest, BasisTableMatchesTheRecursiveDefinitionAndSumsToOne)
             // Between knots the basis is a partition of unity; at a knot the
             // closed intervals overlap, which evaluation divides out.
             const bool atKnot = std::find(knots.begin(), knots.end(), t) != knots.end();
-            if (!atKnot) EXPECT_NEAR(sum, 1.0f, 1e-5f) << "order " << order << " t " << t;
+            if (!atKnot) {
+                EXPECT_NEAR(sum, 1.0f, 1e-5f) << "order " << order << " t " << t;
+            }
         }
     }
     // A basis index whose knots would lie past the vector reads nothing.

@@ -174,7 +174,7 @@ TEST_F(PickingPixel, LinePointsNearTheCentreAreSelectedUnlessBehindTheViewer)
     CLine* ahead = addLine({Vector3{0.0f, 0.0f, 5.0f}, Vector3{3.0f, 0.0f, 5.0f}});
     // Straight behind the viewer: its projection lands on the centre too.
     CLine* behind = addLine({Vector3{0.0f, 0.0f, -15.0f}, Vector3{0.0f, 0.1f, -25.0f}});
-    CLine* aside = addLine({Vector3{4.0f, 3.0f, 5.0f}, Vector3{4.0f, 4.0f, 5.0f}});
+    addLine({Vector3{4.0f, 3.0f, 5.0f}, Vector3{4.0f, 4.0f, 5.0f}});  // off to the side
     ASSERT_EQ(ahead->pointMarks.size(), 2u);
 
     p.scene.SelectAtCursor();

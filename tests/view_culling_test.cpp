@@ -156,7 +156,7 @@ TEST_F(ViewCulling, MeshKindsComeFromVisibleObjectsOfVisibleSectors)
 {
     Sector& first = SectorAt(0, Vector3{}, 10.0f);
     Sector& second = SectorAt(1, Vector3{0.0f, 0.0f, 900.0f}, 10.0f);  // out of reach
-    CNBObject* hidden = ObjectIn(first, Vector3{0.0f, 0.0f, 700.0f}, 1.0f);
+    ObjectIn(first, Vector3{0.0f, 0.0f, 700.0f}, 1.0f);  // beyond the view distance
     CNBObject* shown = ObjectIn(first, Vector3{0.0f, 0.0f, 5.0f}, 1.0f);
     ObjectIn(second, Vector3{0.0f, 0.0f, 900.0f}, 1.0f);
     first.renderFlags[0] = 1;

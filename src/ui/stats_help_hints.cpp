@@ -43,7 +43,7 @@ enum ActionSlot : int {
     kExtendedTools, kExtendedTextures, kCameraOptions, kMiscOptions, kSingleObjectMode,
     kShowHideToolBox, kShowHideConsole, kPhysicsActive, kCreateObjects,
 };
-static_assert(kCreateObjects == kSlotCreateObjects && kShowHideToolBox == kSlotShowHideToolBox);
+static_assert(int{kCreateObjects} == int{kSlotCreateObjects} && int{kShowHideToolBox} == int{kSlotShowHideToolBox});
 
 // The input code bound to a slot; unbound (-1) without the game's bindings.
 int32_t BoundCode(const CScene& scene, int slot)
