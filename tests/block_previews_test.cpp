@@ -19,6 +19,7 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "world/block_type.h"
 #include "world/object.h"
@@ -163,13 +164,6 @@ TEST_F(BlockPreviewsWithoutDevice, AnAllCallRendersAtScaleOneAndLeavesThePreview
 }
 
 namespace {
-
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 class BlockPreviews : public HeadlessDriverTest {
 protected:

@@ -14,6 +14,7 @@
 #include "render/object_passes.h"
 #include "scene/scene.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/block_type.h"
 #include "world/object.h"
 #include "world/world.h"
@@ -21,13 +22,6 @@
 namespace {
 
 constexpr Pixel kCleared{17, 170, 250, 0};
-
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 using Pass = void (CScene::*)();
 

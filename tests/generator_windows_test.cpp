@@ -36,24 +36,6 @@ namespace {
 constexpr const char* kGenerate = "Generate Objects";
 constexpr const char* kAuto = "Auto Scene Geenrator";
 
-// A unit cube block type with a box body.
-void MakeCubeType(BlockType& type, const char16_t* name)
-{
-    type.Init();
-    type.name = name;
-    for (int i = 0; i < 8; ++i) {
-        type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-        type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-    }
-    const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                 2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-    for (int f = 0; f < 12; ++f) type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-    type.physicsShape = 1;
-    type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
-    type.mass = 1.0f;
-    type.ComputeBounds();
-}
-
 // A scene with an empty world, its physics and a cube as the current block
 // type, with both generator windows open.
 class GeneratorWindows : public ::testing::Test {

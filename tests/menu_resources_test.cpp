@@ -27,6 +27,7 @@
 #include "shell/log.h"
 #include "support/headless_driver.h"
 #include "support/image_files.h"
+#include "support/shipped_data.h"
 #include "ui/menu.h"
 
 namespace {
@@ -45,13 +46,6 @@ std::ostream& operator<<(std::ostream& out, const HeapCounts& c)
 {
     return out << c.textures << "/" << c.gpuTextures << "/" << c.shaders << "/" << c.constantBuffers << "/"
                << c.depthStates << "/" << c.shared;
-}
-
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
 }
 
 // 16 x 16 in four quadrants: red top left, green top right, blue bottom

@@ -13,6 +13,7 @@
 #include "scene/drop_queue.h"
 #include "scene/scene.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/object.h"
 #include "world/object_part.h"
 #include "world/polygons_grid.h"
@@ -23,13 +24,6 @@ namespace {
 constexpr Pixel kCleared{17, 170, 250, 0};
 constexpr int32_t kGlassCode = 0x1401;   // render-set slot 4
 constexpr int32_t kTransparent = 0x2000;
-
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 int Brightness(const Pixel& pixel) { return pixel.r + pixel.g + pixel.b; }
 

@@ -8,6 +8,7 @@
 #include "scene/scene.h"
 #include "support/headless_driver.h"
 #include "support/temp_directory.h"
+#include "support/world_objects.h"
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -16,20 +17,6 @@
 
 namespace {
 
-void MakeCubeType(BlockType& type)
-{
-    type.Init();
-    type.name = u"cube";
-    for (int i = 0; i < 8; ++i) {
-        type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-        type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-    }
-    const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                 2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-    for (int f = 0; f < 12; ++f) type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-    type.ComputeBounds();
-}
-
 // A scene with one large sector, unit cubes placed into it, and the main
 // camera at (0, 0, -5) looking along +z.
 class PickingScene {
@@ -37,7 +24,7 @@ public:
     PickingScene()
     {
         scene.world = new CWorld;
-        MakeCubeType(cube);
+        MakeCubeType(cube, u"cube", false);
         auto* sector = new Sector;
         sector->radius = 1000.0f;
         scene.world->sectors.push_back(sector);

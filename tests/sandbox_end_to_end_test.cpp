@@ -7,20 +7,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
 #include "scene/scene.h"
 #include "shell/game.h"
-#include "shell/settings.h"
 #include "shell/win_main.h"
-#include "support/temp_directory.h"
+#include "support/program_run.h"
 #include "world/object.h"
 #include "world/world.h"
 
@@ -224,35 +221,7 @@ struct Script {
     }
 };
 
-class SandboxEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        platform::SetMessageBoxesSuppressed(true);
-        ResetStartupSetup();
-        folder.MakeFolder("Worlds");
-        // The world needs the shipped data of the start directory we run in.
-        for (const char* data : {"Blocks", "Textures", "TexturesUI", "Shaders", "Sounds"}) {
-            const std::filesystem::path from = std::filesystem::absolute(previous_) / data;
-            if (std::filesystem::exists(from))
-                std::filesystem::create_directory_symlink(from, std::filesystem::path(folder.Path()) / data);
-        }
-    }
-    void TearDown() override
-    {
-        SetMainLoopPassHook(nullptr);
-        ResetStartupSetup();
-        platform::SetCurrentDirectory(previous_);
-    }
-
-    std::string previous_ = [] {
-        std::string here;
-        platform::GetCurrentDirectory(here);
-        return here;
-    }();
-    TempDirectory folder;
-    ScopedStartDirectory start {folder.Path()};
-};
+using SandboxEndToEnd = ProgramRunTest;
 
 }  // namespace
 

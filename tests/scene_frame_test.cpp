@@ -25,6 +25,7 @@
 #include "sound/sound_buffer.h"
 #include "sound/sound_manager.h"
 #include "support/headless_driver.h"
+#include "support/running_game.h"
 #include "support/temp_directory.h"
 #include "world/object.h"
 #include "world/physic_body.h"
@@ -139,67 +140,7 @@ TEST_F(SceneFrameNoDriver, TheModelViewRunsNothingOfTheWorldFrame)
 // ---- A whole headless run ----
 namespace {
 
-struct HeapCounts {
-    int objects = CNBObject::Heap().LiveCount();
-    int bodies = CPhysicBody::Heap().LiveCount();
-    int meshes = CPolygonsGrid::Heap().LiveCount();
-    int sounds = CSoundBuffer::Heap().LiveCount();
-    int textures = CTexture::Heap().LiveCount();
-    int shaders = ShaderEntry::Heap().LiveCount();
-    int shared = SharedHeap().LiveCount();
-    bool operator==(const HeapCounts&) const = default;
-};
-
-// The tests run in the build's start directory, which holds the shipped data.
-std::string Shipped(const std::string& path)
-{
-    std::string text;
-    std::vector<uint8_t> bytes;
-    if (platform::ReadWholeFile(path, bytes)) text.assign(bytes.begin(), bytes.end());
-    return text;
-}
-
-void CopyFolder(const TempDirectory& to, const std::string& folder)
-{
-    std::vector<platform::DirectoryEntry> entries;
-    ASSERT_TRUE(platform::ListDirectory(folder, entries)) << folder;
-    for (const auto& entry : entries)
-        if (!entry.isDirectory) to.Write(folder + "/" + entry.name, Shipped(platform::JoinPath(folder, entry.name)));
-}
-
-class SceneFrameHeadless : public HeadlessDriverTest {
-protected:
-    void SetUp() override
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        HeadlessDriverTest::SetUp();
-        CopyFolder(folder_, "Blocks");
-        CopyFolder(folder_, "Sounds");
-        for (const char* texture : {"Textures/ground.dds", "Textures/laminat_surface.dds"})
-            folder_.Write(texture, Shipped(texture));
-        folder_.MakeFolder("Worlds");
-
-        ImGui::CreateContext();
-        ASSERT_TRUE(platform::InitImGuiBackEnds(gpu().Window()));
-        sound_.BackEnd = 0;
-        sound_.EnumerateDevices();
-        if (sound_.Init() == 0) sound_.InitListener();
-        game_.driver = Driver;
-        game_.soundManager = &sound_;
-    }
-
-    void TearDown() override
-    {
-        game_.UnloadWorld();
-        platform::ShutdownImGuiBackEnds();
-        ImGui::DestroyContext();
-        platform::SetClockSource({});
-        HeadlessDriverTest::TearDown();
-    }
-
-    CSoundManager sound_;
-    CGame game_;
-};
+using SceneFrameHeadless = RunningGameTest;
 
 }  // namespace
 

@@ -28,6 +28,7 @@
 #include "sound/sound_manager.h"
 #include "support/headless_driver.h"
 #include "support/imgui_test_frame.h"
+#include "support/running_game.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
 #include "ui/editor_dialogs.h"
@@ -252,64 +253,7 @@ TEST_F(SceneMenu, ReloadBringsBackTheSavedWorldAndDropsEveryLinkIntoTheOldOne)
 
 namespace {
 
-// The tests run in the build's start directory, which holds the shipped data.
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    platform::ReadWholeFile(path, bytes);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Live records of the heaps a world fills.
-struct HeapCounts {
-    int objects = CNBObject::Heap().LiveCount();
-    int bodies = CPhysicBody::Heap().LiveCount();
-    int meshes = CPolygonsGrid::Heap().LiveCount();
-    int sounds = CSoundBuffer::Heap().LiveCount();
-    int textures = CTexture::Heap().LiveCount();
-    int shaders = ShaderEntry::Heap().LiveCount();
-    bool operator==(const HeapCounts&) const = default;
-};
-
-class RunningSceneReload : public HeadlessDriverTest {
-protected:
-    void SetUp() override
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        HeadlessDriverTest::SetUp();
-        std::vector<platform::DirectoryEntry> entries;
-        for (const char* folder : {"Blocks", "Sounds"}) {
-            ASSERT_TRUE(platform::ListDirectory(folder, entries));
-            for (const auto& entry : entries)
-                if (!entry.isDirectory)
-                    folder_.Write(std::string(folder) + "/" + entry.name,
-                                  Shipped(platform::JoinPath(folder, entry.name)));
-        }
-        for (const char* texture : {"Textures/ground.dds", "Textures/laminat_surface.dds"})
-            folder_.Write(texture, Shipped(texture));
-        folder_.MakeFolder("Worlds");
-
-        ImGui::CreateContext();
-        ASSERT_TRUE(platform::InitImGuiBackEnds(gpu().Window()));
-        sound_.BackEnd = 0;
-        sound_.EnumerateDevices();
-        if (sound_.Init() == 0) sound_.InitListener();
-        game_.driver = Driver;
-        game_.soundManager = &sound_;
-    }
-
-    void TearDown() override
-    {
-        game_.UnloadWorld();
-        platform::ShutdownImGuiBackEnds();
-        ImGui::DestroyContext();
-        platform::SetClockSource({});
-        HeadlessDriverTest::TearDown();
-    }
-
-    CSoundManager sound_;
-    CGame game_;
-};
+using RunningSceneReload = RunningGameTest;
 
 }  // namespace
 

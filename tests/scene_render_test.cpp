@@ -16,6 +16,7 @@
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/line.h"
 #include "world/object.h"
 #include "world/world.h"
@@ -24,14 +25,6 @@ namespace {
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-
-std::string Shipped(const std::string& path)
-{
-    std::string text;
-    std::vector<uint8_t> bytes;
-    if (platform::ReadWholeFile(path, bytes)) text.assign(bytes.begin(), bytes.end());
-    return text;
-}
 
 void CopyFolder(const TempDirectory& to, const std::string& folder)
 {

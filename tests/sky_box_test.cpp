@@ -13,19 +13,13 @@
 #include "render/object_passes.h"
 #include "scene/scene.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/object.h"
 #include "world/world.h"
 
 namespace {
 
 constexpr Pixel kCleared{17, 170, 250, 0};
-
-std::string Shipped(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 class SkyBox : public HeadlessDriverTest {
 protected:

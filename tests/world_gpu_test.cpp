@@ -21,6 +21,7 @@
 #include "shell/log.h"
 #include "support/headless_driver.h"
 #include "support/physics_world.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -93,28 +94,21 @@ std::vector<std::u16string> TextureNames(const CWorld& world)
     return names;
 }
 
-std::string ShippedFile(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A Textures folder with shipped pictures under names that test the
 // extension rule, a broken file, a folder and a block file whose texture is
 // not among them.
 void WriteDataFolders(const TempDirectory& folder)
 {
-    const std::string jpeg = ShippedFile("Textures/boxred.jpg");
-    folder.Write("Textures/ground.dds", ShippedFile("Textures/ground.dds"));
-    folder.Write("Textures/laminat_surface.dds", ShippedFile("Textures/laminat_surface.dds"));
+    const std::string jpeg = Shipped("Textures/boxred.jpg");
+    folder.Write("Textures/ground.dds", Shipped("Textures/ground.dds"));
+    folder.Write("Textures/laminat_surface.dds", Shipped("Textures/laminat_surface.dds"));
     folder.Write("Textures/boxred.jpg", jpeg);
     folder.Write("Textures/Photo.JPEG", jpeg);
     folder.Write("Textures/Mixed.Jpg", jpeg);         // skipped: only exact spellings count
     folder.Write("Textures/readme.txt", "not a picture");
     folder.Write("Textures/broken.dds", "DDS nonsense");  // listed, without an image
     folder.MakeFolder("Textures/folder.dds");
-    folder.Write("Blocks/BoxWhite.bk", ShippedFile("Blocks/BoxWhite.bk"));
+    folder.Write("Blocks/BoxWhite.bk", Shipped("Blocks/BoxWhite.bk"));
 }
 
 const std::vector<std::u16string> kExpectedTextures = {u"boxred.jpg", u"boxwhite.jpg", u"broken.dds",
