@@ -347,8 +347,7 @@ void CNBObject::UpdateRenderFlags()
                                           part.furtherMeshes[2]};
         for (const CPolygonsGrid* mesh : meshes) {
             if (!mesh) continue;
-            for (int slot = 0; slot < kVertexFormatSlots; ++slot)
-                if (mesh->renderSets[slot]) RenderFlags[slot] = 1;
+            for (const SlotRenderSet& entry : mesh->BuiltRenderSets()) RenderFlags[entry.slot] = 1;
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "graphics/driver.h"
 #include "graphics/texture.h"
@@ -204,11 +205,7 @@ Vector4 Quaternion::FromRotation(const Matrix4& matrix)
 // Mesh construction and geometry
 // ---------------------------------------------------------------------------
 
-CPolygonsGrid::CPolygonsGrid()
-{
-    FillStandardVertexFormats(vertexFormats);
-    SetName("noname");
-}
+CPolygonsGrid::CPolygonsGrid() { SetName("noname"); }
 
 CPolygonsGrid::~CPolygonsGrid()
 {
@@ -219,12 +216,7 @@ CPolygonsGrid::~CPolygonsGrid()
     FreeGeometry();
     SharedHeapFree(name);
     name = nullptr;
-    for (RenderSet*& set : renderSets) {
-        if (!set) continue;
-        RenderSet::Release(set);
-        RenderSet::Free(set);
-        set = nullptr;
-    }
+    FreeRenderSets(nullptr);
     if (extraRenderSet) {
         RenderSet::Release(extraRenderSet);
         RenderSet::Free(extraRenderSet);
@@ -422,11 +414,20 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
         vertices += faces[f].corners;
         indexTotal += faces[f].corners == 3 ? 3 : 6;
     }
-    if (vertices < 3 || indexTotal < 3) return 0;
+    bool uploaded = false;
+    *slot = BuildRenderSet(useDriver, vertexFormat, vertices, indexTotal, offset, uploaded);
+    return uploaded ? 1 : 0;
+}
+
+RenderSet* CPolygonsGrid::BuildRenderSet(CDriver* useDriver, int32_t vertexFormat, int64_t vertices,
+                                         int64_t indexTotal, const Vector3& offset, bool& uploaded)
+{
+    uploaded = false;
+    if (vertices < 3 || indexTotal < 3) return nullptr;
     if (vertices > kMaxRenderSetVertices) {
         // 16-bit indices cannot reach past vertex 65,535.
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
-        return 0;
+        return nullptr;
     }
     const auto n = static_cast<size_t>(vertices);
     const auto m = static_cast<size_t>(indexTotal);
@@ -435,7 +436,7 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
     RenderSet* set = RenderSet::Allocate();
     if (!set) {
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
-        return 0;
+        return nullptr;
     }
     bool ok = true;
     auto allocate = [&](size_t bytes) {
@@ -461,19 +462,18 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
         RenderSet::Release(set);
         RenderSet::Free(set);
-        return 0;
+        return nullptr;
     }
     if (set->gpu) *set->gpu = GpuBufferSet{};
     set->vertexCount = static_cast<int32_t>(n);
     set->indexCount = static_cast<int32_t>(m);
     FillRenderSet(set, vertexFormat, offset);
 
-    const int uploaded = useDriver ? useDriver->CreateRenderSetBuffers(set) : 0;
+    uploaded = useDriver && useDriver->CreateRenderSetBuffers(set) > 0;
     // The index data lives in the GPU index buffer from here on.
     SharedHeapFree(set->indices);
     set->indices = nullptr;
-    *slot = set;
-    return uploaded > 0 ? 1 : 0;
+    return set;
 }
 
 void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Vector3& offset) const
@@ -555,36 +555,109 @@ int CPolygonsGrid::PrepareRenderSets(CDriver* useDriver, const Vector3& offset)
     if (!useDriver) return 0;
     driver = useDriver;
     ReleaseRenderSets(useDriver);
+
+    // One pass sorts the drawable faces by code: the vertices and indices
+    // each slot's set will take.
+    struct Bucket {
+        int32_t code = 0;
+        int64_t vertices = 0;
+        int64_t indices = 0;
+    };
+    std::vector<Bucket> buckets;
+    size_t last = 0;
+    for (uint32_t f = 0; faces && f < faceCount; ++f) {
+        const PolygonFace& face = faces[f];
+        if (face.hidden != 0 || (face.corners != 3 && face.corners != 4)) continue;
+        if (last >= buckets.size() || buckets[last].code != face.VertexFormat) {
+            last = 0;
+            while (last < buckets.size() && buckets[last].code != face.VertexFormat) ++last;
+            if (last == buckets.size()) {
+                // Codes outside the table have no slot and build nothing.
+                if (face.VertexFormat != 0 && SlotOfVertexFormat(face.VertexFormat) < 0) continue;
+                buckets.push_back(Bucket{face.VertexFormat});
+            }
+        }
+        buckets[last].vertices += face.corners;
+        buckets[last].indices += face.corners == 3 ? 3 : 6;
+    }
+
+    // Each slot a bucket fills, in slot order (code 0 fills every unassigned slot).
+    struct Job {
+        int slot;
+        const Bucket* bucket;
+    };
+    std::vector<Job> jobs;
+    for (const Bucket& bucket : buckets) {
+        if (bucket.vertices < 3 || bucket.indices < 3) continue;
+        if (bucket.code != 0) {
+            jobs.push_back(Job{SlotOfVertexFormat(bucket.code), &bucket});
+            continue;
+        }
+        for (int slot = kFirstUnassignedSlot; slot <= kLastUnassignedSlot; ++slot) jobs.push_back(Job{slot, &bucket});
+    }
+    std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.slot < b.slot; });
+
     int result = 0;
-    int highest = -1;
-    for (int slot = 0; slot < kVertexFormatSlots; ++slot) {
-        if (PrepeareRenderSet(useDriver, &renderSets[slot], vertexFormats[slot], offset) == 1) result = 1;
-        if (renderSets[slot]) {
-            renderSets[slot]->vertexFormat = vertexFormats[slot];
-            highest = slot;
+    std::vector<SlotRenderSet> built;
+    built.reserve(jobs.size());
+    for (const Job& job : jobs) {
+        bool uploaded = false;
+        RenderSet* set = BuildRenderSet(useDriver, job.bucket->code, job.bucket->vertices, job.bucket->indices, offset,
+                                        uploaded);
+        if (uploaded) result = 1;
+        if (!set) continue;
+        set->vertexFormat = VertexFormatOfSlot(job.slot);
+        built.push_back(SlotRenderSet{job.slot, set});
+    }
+    if (!built.empty()) {
+        builtSets_ = NewCountedArray<SlotRenderSet>(SharedHeap(), static_cast<uint32_t>(built.size()));
+        if (builtSets_) {
+            std::copy(built.begin(), built.end(), builtSets_);
+        } else {
+            WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
+            for (SlotRenderSet& entry : built) {
+                useDriver->ReleaseRenderSetBuffers(entry.set);
+                RenderSet::Release(entry.set);
+                RenderSet::Free(entry.set);
+            }
+            built.clear();
+            result = 0;
         }
     }
-    renderSetSlots = highest + 1 > 0 ? highest + 1 : 1;
+    renderSetSlots = built.empty() ? 1 : built.back().slot + 1;
     return result;
+}
+
+void CPolygonsGrid::FreeRenderSets(CDriver* releaseBuffers)
+{
+    for (const SlotRenderSet& entry : BuiltRenderSets()) {
+        if (releaseBuffers) releaseBuffers->ReleaseRenderSetBuffers(entry.set);
+        RenderSet::Release(entry.set);
+        RenderSet::Free(entry.set);
+    }
+    DeleteCountedArray(SharedHeap(), builtSets_);
+    builtSets_ = nullptr;
 }
 
 void CPolygonsGrid::ReleaseRenderSets(CDriver* useDriver)
 {
     if (!useDriver) return;
-    for (RenderSet*& set : renderSets) {
-        if (!set) continue;
-        useDriver->ReleaseRenderSetBuffers(set);
-        RenderSet::Release(set);
-        RenderSet::Free(set);
-        set = nullptr;
-    }
+    FreeRenderSets(useDriver);
     if (extraRenderSet) useDriver->ReleaseRenderSetBuffers(extraRenderSet);
 }
 
 RenderSet* CPolygonsGrid::GetRenderSet(int slot) const
 {
-    if (slot < 0 || slot >= kVertexFormatSlots) return nullptr;
-    return renderSets[slot];
+    for (const SlotRenderSet& entry : BuiltRenderSets()) {
+        if (entry.slot == slot) return entry.set;
+        if (entry.slot > slot) break;
+    }
+    return nullptr;
+}
+
+std::span<const SlotRenderSet> CPolygonsGrid::BuiltRenderSets() const
+{
+    return {builtSets_, CountedArraySize(builtSets_)};
 }
 
 void DestroyMesh(CPolygonsGrid* mesh)

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/matrix4.h"
@@ -130,6 +131,12 @@ struct Quaternion {
 // The mesh
 // ---------------------------------------------------------------------------
 
+// A render-set slot that holds a set.
+struct SlotRenderSet {
+    int32_t slot = 0;
+    RenderSet* set = nullptr;
+};
+
 // A texture name with its NameHash.
 struct TextureNameSlot {
     std::u16string name;
@@ -166,8 +173,9 @@ public:
     // asked for, or the allocation failed: logged).
     int CreateVertexWeight(int count);
 
-    // Releases all render sets, then builds one per slot whose code has faces.
-    // Remembers the driver. 1 when at least one render set was uploaded.
+    // Releases all render sets, then builds one per slot whose code has faces
+    // (the faces are sorted by code in one pass). Remembers the driver. 1 when
+    // at least one render set was uploaded.
     int PrepareRenderSets(CDriver* driver, const Vector3& offset);
     // Builds the render set of one code into *slot (null when the code's
     // visible faces give fewer than 3 vertices or indices). 1 when uploaded.
@@ -178,6 +186,8 @@ public:
     void ReleaseRenderSets(CDriver* driver);
     // The render set of slot 0..386, else null.
     RenderSet* GetRenderSet(int slot) const;
+    // The slots that hold a render set, in ascending slot order.
+    std::span<const SlotRenderSet> BuiltRenderSets() const;
 
     // The vertex a face's corner uses: its index, or 0 when the face has no
     // index pointer or points outside this mesh's corner indices.
@@ -223,8 +233,6 @@ public:
     float radius = 0.0f;
 
     int32_t renderSetSlots = 0;            // highest slot holding a set + 1 (1 for none)
-    int32_t vertexFormats[kVertexFormatSlots] = {};
-    RenderSet* renderSets[kVertexFormatSlots] = {};
 
     CDriver* driver = nullptr;             // remembered by PrepareRenderSets
     CTexture* ownTexture = nullptr;        // owned
@@ -233,6 +241,16 @@ public:
 private:
     void FreeGeometry();
     bool Matches(const PolygonFace& face, int32_t vertexFormat) const;
+    // A filled and uploaded render set of `vertices` vertices and `indexTotal`
+    // indices for the faces of one code, or null (logged) when it cannot be
+    // had; `uploaded` tells whether the driver took it.
+    RenderSet* BuildRenderSet(CDriver* useDriver, int32_t vertexFormat, int64_t vertices, int64_t indexTotal,
+                              const Vector3& offset, bool& uploaded);
+    void FreeRenderSets(CDriver* releaseBuffers);
+
+    // Only the slots that hold a set are stored: most meshes fill one or two
+    // of the 387. Shared heap, count ahead, ascending slots.
+    SlotRenderSet* builtSets_ = nullptr;
 };
 
 // Destroys a mesh: its render sets through the driver it remembered, then the
