@@ -176,7 +176,8 @@ void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
     o.BoxMin = V(-1, -2, -3);
     o.BoxMax = V(1, 2, 3);
     o.SetStringA("alpha");
-    FillJoint(o.Joint);
+    o.Joint = new JointRecord;
+    FillJoint(*o.Joint);
 }
 
 // A world that uses every record of the file: sectors with a null slot, a

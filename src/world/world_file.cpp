@@ -331,7 +331,8 @@ void WorldWriter::ObjectRecord(const CNBObject& o)
     Narrow(o.StringA);
     Narrow(o.StringB);
     U8(1);  // joint group
-    JointFields(o.Joint);
+    static const JointRecord kZeroJoint;
+    JointFields(o.Joint ? *o.Joint : kZeroJoint);
     // The count is the number of part records that follow.
     const int32_t parts = o.Parts ? std::max(o.PartCount, 0) : 0;
     I32(parts);
@@ -536,6 +537,15 @@ private:
     T* record_;
     void (*destroy_)(T*);
 };
+
+bool SameJoint(const JointRecord& a, const JointRecord& b)
+{
+    return a.flag == b.flag && a.value == b.value && std::equal(a.a, a.a + 32, b.a) &&
+           std::equal(a.b, a.b + 32, b.b) && std::equal(a.c, a.c + 32, b.c) &&
+           std::equal(a.w0to8, a.w0to8 + 9, b.w0to8) && a.h0 == b.h0 && a.h1 == b.h1 &&
+           std::equal(a.w9to11, a.w9to11 + 3, b.w9to11) && a.h2 == b.h2 && a.h3 == b.h3 && a.w12 == b.w12 &&
+           a.w13 == b.w13 && a.h4 == b.h4 && a.h5 == b.h5 && std::equal(a.w14to16, a.w14to16 + 3, b.w14to16);
+}
 
 // What the reader learned about a mesh slot before the mesh is made.
 struct MeshHeader {
@@ -768,7 +778,18 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!Narrow(text)) return false;
     if (text[0]) o.SetStringB(text);
     if (!U8(group)) return false;
-    if (group && !JointFields(o.Joint)) return false;
+    if (group) {
+        // Almost every stored joint record is all zero, which an object
+        // holds as none.
+        JointRecord joint;
+        if (!JointFields(joint)) return false;
+        static const JointRecord kZeroJoint;
+        if (!SameJoint(joint, kZeroJoint)) {
+            if (!o.Joint) o.Joint = new (std::nothrow) JointRecord;
+            if (!o.Joint) return Fail("a joint record cannot be made");
+            *o.Joint = joint;
+        }
+    }
 
     int32_t parts = 0;
     if (!Count(parts, kMinPartRecordBytes, "more object parts than the file holds")) return false;
