@@ -19,6 +19,7 @@
 #include "world/world_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -56,6 +57,7 @@ constexpr size_t kMinBlockSettingsBytes = 78;
 constexpr size_t kVertexRecordBytes = 37;
 constexpr size_t kCornerIndexBytes = 2;
 constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
+constexpr size_t kJointRecordBytes = 517;  // the joint fields as stored
 
 constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
 constexpr int kMeshSlots = 4;                   // the main mesh, then the three further meshes
@@ -75,9 +77,9 @@ constexpr int kStoredKeySlots[] = {
 };
 static_assert(sizeof(kStoredKeySlots) / sizeof(kStoredKeySlots[0]) == 49);
 
-// The file image is handed to the file in pieces of about this size, so a
-// large world is never held twice in memory.
-constexpr size_t kFlushBytes = size_t{1} << 20;
+// The file image is encoded into a block of this size, handed to the file
+// each time it fills, so a large world is never held twice in memory.
+constexpr size_t kBlockBytes = size_t{1} << 20;
 
 constexpr uint8_t kZeros[512] = {};
 
@@ -89,7 +91,11 @@ constexpr uint8_t kZeros[512] = {};
 template <class U>
 uint8_t* PutLittle(uint8_t* at, U v)
 {
-    for (size_t i = 0; i < sizeof(U); ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, &v, sizeof(U));
+    } else {
+        for (size_t i = 0; i < sizeof(U); ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
     return at + sizeof(U);
 }
 
@@ -102,40 +108,49 @@ uint8_t* PutF32(uint8_t* at, float v)
 
 uint8_t* PutVec3(uint8_t* at, const Vector3& v) { return PutF32(PutF32(PutF32(at, v.x), v.y), v.z); }
 
-// Fields are encoded little-endian into a small staging block and handed to
-// the BinaryWriter a block at a time: one bounds check and one store per
-// field instead of a vector append per byte.
+// Fields are encoded little-endian straight into one block of the image,
+// which is handed on (to the file, or to the bytes kept in memory) each time
+// it fills: one bounds check and one store per field, and every byte of the
+// image copied once on its way out.
 class WorldWriter {
 public:
-    // With a file the image goes to it piece by piece; without one it stays in Bytes().
-    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file), stage_(kStageBytes)
-    {
-        if (file_) out_.Bytes().reserve(kFlushBytes + kStageBytes);
-    }
+    // With a file the image goes to it a block at a time; without one it collects in Bytes().
+    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file), block_(kBlockBytes) {}
 
     void WriteWorld(const CWorld& world);
-    // Hands the collected bytes to the file. False once any write failed.
-    bool Flush();
+    // Hands on the bytes still in the block. False once any write failed.
+    bool Flush()
+    {
+        Drain();
+        return !failed_;
+    }
     std::vector<uint8_t>& Bytes()
     {
-        Spill();
-        return out_.Bytes();
+        Drain();
+        return kept_;
     }
 
 private:
-    static constexpr size_t kStageBytes = 64 * 1024;
-
-    void Spill()
+    void Hand(const void* data, size_t bytes)
     {
-        if (staged_) out_.WriteBytes(stage_.data(), staged_);
-        staged_ = 0;
+        if (!file_) {
+            const auto* p = static_cast<const uint8_t*>(data);
+            kept_.insert(kept_.end(), p, p + bytes);
+        } else if (!failed_ && bytes > 0 && !file_->Write(data, bytes)) {
+            failed_ = true;
+        }
     }
-    // The next `bytes` (at most kStageBytes) bytes of the image, to be filled.
+    void Drain()
+    {
+        Hand(block_.data(), filled_);
+        filled_ = 0;
+    }
+    // The next `bytes` (at most kBlockBytes) bytes of the image, to be filled.
     uint8_t* Room(size_t bytes)
     {
-        if (staged_ + bytes > kStageBytes) Spill();
-        uint8_t* at = stage_.data() + staged_;
-        staged_ += bytes;
+        if (filled_ + bytes > kBlockBytes) Drain();
+        uint8_t* at = block_.data() + filled_;
+        filled_ += bytes;
         return at;
     }
     template <class U>
@@ -145,9 +160,9 @@ private:
     }
     void Raw(const void* data, size_t bytes)
     {
-        if (bytes > kStageBytes) {
-            Spill();
-            out_.WriteBytes(data, bytes);
+        if (bytes > kBlockBytes) {
+            Drain();
+            Hand(data, bytes);
             return;
         }
         std::memcpy(Room(bytes), data, bytes);
@@ -195,26 +210,12 @@ private:
     void LineRecord(const CLine& line);
     void Settings(const CWorld& world);
 
-    void MaybeFlush()
-    {
-        if (file_ && out_.Size() + staged_ >= kFlushBytes) Flush();
-    }
-
-    BinaryWriter out_;
     platform::AtomicFileWriter* file_ = nullptr;
-    std::vector<uint8_t> stage_;
-    size_t staged_ = 0;
+    std::vector<uint8_t> block_;
+    size_t filled_ = 0;
+    std::vector<uint8_t> kept_;
     bool failed_ = false;
 };
-
-bool WorldWriter::Flush()
-{
-    Spill();
-    if (!file_) return !failed_;
-    if (!failed_ && out_.Size() > 0 && !file_->Write(out_.Bytes().data(), out_.Size())) failed_ = true;
-    out_.Bytes().clear();
-    return !failed_;
-}
 
 void WorldWriter::Narrow(const char* text)
 {
@@ -229,8 +230,8 @@ void WorldWriter::Wide(const std::u16string& text)
     // As a C string: up to the first NUL, cut to what the reader's buffer holds.
     size_t n = 0;
     while (n < text.size() && n < kWorldFileStringLimit && text[n] != u'\0') ++n;
-    U16(static_cast<uint16_t>(n));
-    for (size_t i = 0; i < n; ++i) U16(static_cast<uint16_t>(text[i]));
+    uint8_t* at = PutLittle(Room(2 + 2 * n), static_cast<uint16_t>(n));
+    for (size_t i = 0; i < n; ++i) at = PutLittle(at, static_cast<uint16_t>(text[i]));
 }
 
 void WorldWriter::SectorRecord(const Sector& sector)
@@ -331,8 +332,8 @@ void WorldWriter::ObjectRecord(const CNBObject& o)
     Narrow(o.StringA);
     Narrow(o.StringB);
     U8(1);  // joint group
-    static const JointRecord kZeroJoint;
-    JointFields(o.Joint ? *o.Joint : kZeroJoint);
+    if (o.Joint) JointFields(*o.Joint);
+    else Zeros(kJointRecordBytes);  // a record that is all zero
     // The count is the number of part records that follow.
     const int32_t parts = o.Parts ? std::max(o.PartCount, 0) : 0;
     I32(parts);
@@ -395,7 +396,7 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         at = PutVec3(at, m.normals ? m.normals[v] : none);
         *at = m.cornerFlags && v < corners ? m.cornerFlags[v] : 0;
     }
-    constexpr uint32_t kIndexRun = kStageBytes / 4;
+    constexpr uint32_t kIndexRun = kBlockBytes / 4;
     for (uint32_t i = 0; i < corners;) {
         const uint32_t run = std::min(corners - i, kIndexRun);
         uint8_t* at = Room(size_t{run} * kCornerIndexBytes);
@@ -403,7 +404,6 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
     }
     static const PolygonFace kEmptyFace;
     for (uint32_t f = 0; f < m.faceCount; ++f) FaceRecord(m.faces ? m.faces[f] : kEmptyFace);
-    MaybeFlush();
 }
 
 void WorldWriter::FaceRecord(const PolygonFace& face)
@@ -421,11 +421,8 @@ void WorldWriter::FaceRecord(const PolygonFace& face)
     at = PutLittle(at, face.firstIndex);
     *at++ = 0;
     PutLittle(at, count);
-    for (uint16_t i = 0; i < count; ++i) {
-        at = Room(8);
-        at = PutF32(at, face.texCoords[i].u);
-        PutF32(at, face.texCoords[i].v);
-    }
+    at = Room(size_t{count} * 8);
+    for (uint16_t i = 0; i < count; ++i) at = PutF32(PutF32(at, face.texCoords[i].u), face.texCoords[i].v);
 }
 
 void WorldWriter::LineRecord(const CLine& line)
@@ -442,7 +439,6 @@ void WorldWriter::LineRecord(const CLine& line)
         Vec3(line.points[i]);
         U8(line.pointFlags && i < line.pointCapacity ? line.pointFlags[i] : 0);
     }
-    MaybeFlush();
 }
 
 void WorldWriter::Settings(const CWorld& w)
@@ -485,7 +481,6 @@ void WorldWriter::WriteWorld(const CWorld& world)
     for (const CNBObject* object : world.objects) {
         if (!object) continue;
         ObjectRecord(*object);
-        MaybeFlush();
         if (failed_) return;
     }
 
