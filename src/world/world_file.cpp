@@ -26,7 +26,6 @@
 #include <string>
 #include <utility>
 
-#include "core/binary_io.h"
 #include "core/name_key.h"
 #include "graphics/texture.h"
 #include "platform/files.h"
@@ -37,6 +36,7 @@
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
+#include "world/world_file_bytes.h"
 
 namespace {
 
@@ -60,6 +60,7 @@ constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
 constexpr size_t kJointRecordBytes = 517;  // the joint fields as stored
 
 constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
+constexpr int64_t kLargestWorldFile = int64_t{1} << 32;  // larger files are refused unread
 constexpr int kMeshSlots = 4;                   // the main mesh, then the three further meshes
 constexpr int kMaxFaceCorners = 4;
 constexpr uint8_t kGridMesh = 1;
@@ -568,11 +569,11 @@ struct MeshHeader {
 
 class WorldReader {
 public:
-    WorldReader(CWorld& world, const uint8_t* data, size_t size) : world_(world), in_(data, size) {}
+    WorldReader(CWorld& world, WorldFileBytes& in) : world_(world), in_(in) {}
 
     int Read();
     const char* Fault() const { return fault_; }
-    size_t Position() const { return in_.Position(); }
+    uint64_t Position() const { return in_.Position(); }
     int Replaced() const { return replaced_; }
 
 private:
@@ -583,11 +584,11 @@ private:
     }
     bool Ok(bool ok) { return ok || Fail("the file ends inside a record"); }
 
-    bool U8(uint8_t& v) { return Ok(in_.ReadU8(v)); }
-    bool U16(uint16_t& v) { return Ok(in_.ReadU16(v)); }
-    bool U32(uint32_t& v) { return Ok(in_.ReadU32(v)); }
-    bool I32(int32_t& v) { return Ok(in_.ReadI32(v)); }
-    bool U64(uint64_t& v) { return Ok(in_.ReadU64(v)); }
+    bool U8(uint8_t& v) { return Ok(in_.Read(v)); }
+    bool U16(uint16_t& v) { return Ok(in_.Read(v)); }
+    bool U32(uint32_t& v) { return Ok(in_.Read(v)); }
+    bool I32(int32_t& v) { return Ok(in_.Read(v)); }
+    bool U64(uint64_t& v) { return Ok(in_.Read(v)); }
     bool Skip(size_t bytes) { return Ok(in_.Skip(bytes)); }
     // Numbers that are not finite are read as 0 (and counted for the log).
     template <typename Number>
@@ -600,8 +601,8 @@ private:
         }
         return true;
     }
-    bool F32(float& v) { return Finite(Ok(in_.ReadF32(v)), v); }
-    bool F64(double& v) { return Finite(Ok(in_.ReadF64(v)), v); }
+    bool F32(float& v) { return Finite(Ok(in_.Read(v)), v); }
+    bool F64(double& v) { return Finite(Ok(in_.Read(v)), v); }
     bool Floats(float* v, int n)
     {
         for (int i = 0; i < n; ++i)
@@ -633,7 +634,7 @@ private:
     bool Trailer();
 
     CWorld& world_;
-    BinaryReader in_;
+    WorldFileBytes& in_;
     const char* fault_ = nullptr;
     int replaced_ = 0;
 };
@@ -1122,9 +1123,11 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out)
     else out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
+namespace {
+
+int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
 {
-    WorldReader reader(world, data, size);
+    WorldReader reader(world, in);
     const int result = reader.Read();
     if (reader.Replaced() > 0)
         WriteLog("Error: CWorld :: LoadWorldFile() " + std::to_string(reader.Replaced()) +
@@ -1133,6 +1136,14 @@ int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
         WriteLog(std::string("Error: CWorld :: LoadWorldFile() ") + (reader.Fault() ? reader.Fault() : "failed") +
                  " (at byte " + std::to_string(reader.Position()) + ")");
     return result;
+}
+
+}  // namespace
+
+int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
+{
+    WorldFileBytes in(data, size);
+    return ReadWorldBytes(world, in);
 }
 
 // ---------------------------------------------------------------------------
@@ -1200,14 +1211,18 @@ int CWorld::LoadWorldFile(const char* path)
     if (!path) return 0;
     worldName = path;
     const std::string source = ResolveWorldPath(path);
-    std::vector<uint8_t> bytes;
-    if (!platform::ReadWholeFile(source, bytes)) {
+    // Read as it is parsed, a window at a time (see WorldFileBytes).
+    const int64_t size = platform::FileExists(source) ? platform::FileSize(source) : -1;
+    std::FILE* file = size >= 0 && size <= kLargestWorldFile ? std::fopen(source.c_str(), "rb") : nullptr;
+    if (!file) {
         WriteLog(std::string("Error: CWorld :: LoadWorldFile() cannot read ") + path);
         // A file that exists but cannot be read is still a world to keep.
         if (platform::FileExists(source)) failedLoadPath = AbsoluteWorldPath(source);
         return 0;
     }
-    const int result = ReadWorldData(*this, bytes.data(), bytes.size());
+    WorldFileBytes in(file, static_cast<uint64_t>(size));
+    const int result = ReadWorldBytes(*this, in);
+    std::fclose(file);
     if (!result) failedLoadPath = AbsoluteWorldPath(source);
     return result;
 }
