@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "core/matrix4.h"
 #include "core/random.h"
@@ -404,10 +403,11 @@ void CScene::ApplyTextureToSelected()
 
 void CScene::CopyMaterialToNamesakes(CNBObject* source)
 {
-    if (!world || !source || !source->Name || !source->Name[0]) return;
+    // Objects are alike by the block type they were made from: the narrow
+    // name stays empty for every object a block type makes.
+    if (!world || !source || source->TypeName.empty()) return;
     for (CNBObject* object : world->objects) {
-        if (!object || object == source || !object->Name) continue;
-        if (std::strcmp(object->Name, source->Name) != 0) continue;
+        if (!object || object == source || object->TypeName != source->TypeName) continue;
         object->Ambient = source->Ambient;
         object->Diffuse = source->Diffuse;
         object->Specular = source->Specular;
