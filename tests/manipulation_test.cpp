@@ -148,6 +148,15 @@ TEST_F(Manipulation, DragKeyMoveAndWheelKeepTheObjectInStepWithItsBody)
     EXPECT_NEAR(std::fabs(object->WorldMatrix.m[2]), std::sin(15.0f * 3.14159265f / 180.0f), 1e-4f);
     EXPECT_EQ(object->Moved, 1);
 
+    // The wheel with a rotation key held turns the dragged object in place too.
+    CNBObject* away = AddBody(1.0f, 10.0f);
+    scene_->draggedObject = away;
+    scene_->RotateDraggedObject(0.0f, 0.0f, 15.0f);
+    EXPECT_NEAR(away->Position.x, 10.0f, 1e-4f);
+    EXPECT_NEAR(away->Position.z, 0.0f, 1e-4f);
+    EXPECT_NEAR(Body(away)->getWorldTransform().getOrigin().x(), 10.0, 1e-4);
+    EXPECT_NEAR(std::fabs(away->WorldMatrix.m[2]), std::sin(15.0f * 3.14159265f / 180.0f), 1e-4f);
+
     // Ground objects are never moved.
     CNBObject* ground = AddBody(0.0f, 5.0f, 1);
     scene_->selectedObject = ground;

@@ -332,13 +332,21 @@ void CScene::RotateDraggedObject(float pitch, float roll, float yaw)
     btRigidBody* body = BodyOf(object);
     if (!body) return;
     HoldBody(object);
+    // Turned about its own position, as the wheel turns the selected object:
+    // rotating the whole matrix would swing the translation about the world
+    // origin too.
     Matrix4 matrix = object->WorldMatrix;
+    const Vector3 position = matrix.GetTranslation();
+    matrix.m[12] = matrix.m[13] = matrix.m[14] = 0.0f;
     Vector3 xAxis{1.0f, 0.0f, 0.0f};
     Vector3 zAxis{0.0f, 0.0f, 1.0f};
     Vector3 yAxis{0.0f, 1.0f, 0.0f};
     if (std::fabs(pitch) > 0.0f) matrix.Rotate(xAxis, pitch);
     if (std::fabs(roll) > 0.0f) matrix.Rotate(zAxis, roll);
     if (std::fabs(yaw) > 0.0f) matrix.Rotate(yAxis, yaw);
+    matrix.m[12] = position.x;
+    matrix.m[13] = position.y;
+    matrix.m[14] = position.z;
     object->WorldMatrix = matrix;
     if (body->getMotionState()) {
         const float* m = matrix.m;
