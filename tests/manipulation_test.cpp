@@ -98,6 +98,14 @@ TEST_F(Manipulation, HeldBodiesAreReleasedStrictlyAfter1500ms)
     EXPECT_TRUE(scene_->keyMovedObjects.empty());
     for (CNBObject* object : {a, b, c}) EXPECT_FALSE(IsStatic(object));
     EXPECT_TRUE(IsStatic(fixed));
+
+    // Scaling gives a held object a new body, which nothing holds: its entry
+    // goes at the next look.
+    scene_->HoldBody(a);
+    scene_->ScaleObject(a, 2.0f, 2.0f, 2.0f);
+    clock_ += 1;
+    scene_->ReleaseMovedBodies(0);
+    EXPECT_TRUE(scene_->keyMovedObjects.empty());
 }
 
 TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)

@@ -92,7 +92,13 @@ void CScene::ReleaseMovedBodies(int releaseAll)
         CNBObject* object = keyMovedObjects[i];
         btRigidBody* body = BodyOf(object);
         const uint32_t heldAt = body ? object->PhysicBody->LastKeyMoveTime : 0;
-        const bool due = body && (releaseAll == 1 || (heldAt != 0 && now - heldAt > kHoldPeriod));
+        // A body made anew since it was held (ScaleObject rebuilds it), or
+        // none at all, is held by nothing: the entry would never fall due.
+        if (heldAt == 0) {
+            keyMovedObjects.erase(keyMovedObjects.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        const bool due = releaseAll == 1 || now - heldAt > kHoldPeriod;
         if (!due) {
             ++i;
             continue;
