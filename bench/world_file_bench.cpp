@@ -112,16 +112,17 @@ void InChild(const std::function<void()>& phase)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("  (phase failed)\n");
 }
 
-// Points the faces at the mesh's arrays, with one texture set each.
+// Points the faces at the mesh's arrays, with one texture set each (the
+// corner counts are set).
 void FinishFaces(CPolygonsGrid& mesh)
 {
     mesh.SaveBasePositions();
+    mesh.AllocateTexCoords(1);
     for (uint32_t f = 0; f < mesh.faceCount; ++f) {
         PolygonFace& face = mesh.faces[f];
         face.VertexFormat = 0x1003;
         face.faceNormal = Vector3{0.0f, 1.0f, 0.0f};
         face.flatNormal = face.faceNormal;
-        face.AllocateTexCoords(1);
         for (uint16_t i = 0; i < face.texCoordCount; ++i) face.texCoords[i] = TexCoord{float(i & 1), float(i >> 1)};
         face.positions = mesh.positions;
         face.basePositions = mesh.basePositions;

@@ -70,14 +70,15 @@ Vector3 TangentOf(const Vector3& normal)
 
 PolygonFace::~PolygonFace()
 {
-    TexCoordHeap::Free(texCoords);
+    if (!meshTexCoords) TexCoordHeap::Free(texCoords);
     texCoords = nullptr;
 }
 
 bool PolygonFace::AllocateTexCoords(uint8_t sets)
 {
-    TexCoordHeap::Free(texCoords);
+    if (!meshTexCoords) TexCoordHeap::Free(texCoords);
     texCoords = nullptr;
+    meshTexCoords = 0;
     const int usedSets = std::min<int>(sets, kMaxTexCoordSets);
     const int count = std::max<int>(corners, 0) * usedSets;
     texCoordCount = static_cast<uint16_t>(count);
@@ -246,21 +247,48 @@ void CPolygonsGrid::SetName(const char* text)
 
 void CPolygonsGrid::FreeGeometry()
 {
-    FaceHeap::Free(faces);
+    FaceHeap::Free(faces);  // before the coordinate block some faces point into
     faces = nullptr;
     faceCount = 0;
-    for (Vector3** array : {&unscaledPositions, &positions, &basePositions, &normals}) {
-        VectorHeap::Free(*array);
-        *array = nullptr;
-    }
-    SharedHeapFree(cornerIndices);
+    TexCoordHeap::Free(texCoordBlock_);
+    texCoordBlock_ = nullptr;
+    VectorHeap::Heap().Free(geometryBlock_);
+    geometryBlock_ = nullptr;
+    unscaledPositions = positions = basePositions = normals = nullptr;
     cornerIndices = nullptr;
     cornerIndexCount = 0;
-    SharedHeapFree(cornerFlags);
     cornerFlags = nullptr;
     vertexCount = 0;
     triangleCount = 0;
     quadCount = 0;
+}
+
+bool CPolygonsGrid::AllocateGeometry(uint32_t vertices, uint32_t corners, bool withCornerFlags, uint32_t faceTotal)
+{
+    // The four vertex arrays, then the corner indices and their flags, in one
+    // zeroed block: one allocation instead of six, and a mesh's arrays side by side.
+    const size_t vectorBytes = size_t{vertices} * sizeof(Vector3);
+    const size_t bytes = 4 * vectorBytes + size_t{corners} * 2 + (withCornerFlags ? corners : 0);
+    auto* block = static_cast<uint8_t*>(VectorHeap::Heap().Alloc(bytes));
+    if (block) {
+        std::memset(block, 0, bytes);
+        geometryBlock_ = block;
+        positions = reinterpret_cast<Vector3*>(block);
+        unscaledPositions = positions + vertices;
+        basePositions = unscaledPositions + vertices;
+        normals = basePositions + vertices;
+        cornerIndices = reinterpret_cast<uint16_t*>(block + 4 * vectorBytes);
+        if (withCornerFlags) cornerFlags = block + 4 * vectorBytes + size_t{corners} * 2;
+        faces = FaceHeap::Allocate(faceTotal);
+    }
+    if (!faces) {
+        FreeGeometry();
+        return false;
+    }
+    cornerIndexCount = static_cast<int32_t>(corners);
+    vertexCount = static_cast<uint16_t>(vertices);
+    faceCount = static_cast<uint16_t>(faceTotal);
+    return true;
 }
 
 int CPolygonsGrid::CreatePolygons(int newVertexCount, int newTriangleCount, int newQuadCount)
@@ -270,26 +298,10 @@ int CPolygonsGrid::CreatePolygons(int newVertexCount, int newTriangleCount, int 
     if (newVertexCount < 0 || newTriangleCount < 0 || newQuadCount < 0 || newVertexCount > kMaxMeshVertices ||
         faceTotal > 0xFFFF)
         return 0;
-    const auto n = static_cast<uint32_t>(newVertexCount);
-    positions = VectorHeap::Allocate(n);
-    unscaledPositions = VectorHeap::Allocate(n);
-    basePositions = VectorHeap::Allocate(n);
-    normals = VectorHeap::Allocate(n);
     const int indexTotal = 3 * newTriangleCount + 4 * newQuadCount;
-    if (positions && unscaledPositions && basePositions && normals) {
-        cornerIndices = static_cast<uint16_t*>(SharedHeapAlloc(size_t(indexTotal) * 2));
-        cornerFlags = static_cast<uint8_t*>(SharedHeapAlloc(size_t(indexTotal)));
-    }
-    if (cornerIndices && cornerFlags) faces = FaceHeap::Allocate(static_cast<uint32_t>(faceTotal));
-    if (!faces) {
-        FreeGeometry();
+    if (!AllocateGeometry(static_cast<uint32_t>(newVertexCount), static_cast<uint32_t>(indexTotal), true,
+                          static_cast<uint32_t>(faceTotal)))
         return 0;
-    }
-    std::memset(cornerIndices, 0, size_t(indexTotal) * 2);
-    std::memset(cornerFlags, 0, size_t(indexTotal));
-    cornerIndexCount = indexTotal;
-    vertexCount = static_cast<uint16_t>(n);
-    faceCount = static_cast<uint16_t>(faceTotal);
     triangleCount = newTriangleCount;
     quadCount = newQuadCount;
     MeshKind = 2;
@@ -306,28 +318,66 @@ int CPolygonsGrid::CreateGrid(int columns, int rows)
     const int vertices = (columns + 1) * (rows + 1);
     const int cells = columns * rows;
     if (vertices > kMaxMeshVertices || cells > 0xFFFF) return 0;
-    const auto n = static_cast<uint32_t>(vertices);
-    positions = VectorHeap::Allocate(n);
-    unscaledPositions = VectorHeap::Allocate(n);
-    basePositions = VectorHeap::Allocate(n);
-    normals = VectorHeap::Allocate(n);
-    if (positions && unscaledPositions && basePositions && normals)
-        cornerIndices = static_cast<uint16_t*>(SharedHeapAlloc(size_t(cells) * 4 * 2));
-    if (cornerIndices) faces = FaceHeap::Allocate(static_cast<uint32_t>(cells));
-    if (!faces) {
-        FreeGeometry();
+    if (!AllocateGeometry(static_cast<uint32_t>(vertices), static_cast<uint32_t>(4 * cells), false,
+                          static_cast<uint32_t>(cells)))
         return 0;
-    }
-    std::memset(cornerIndices, 0, size_t(cells) * 4 * 2);
-    cornerIndexCount = 4 * cells;
-    vertexCount = static_cast<uint16_t>(vertices);
-    faceCount = static_cast<uint16_t>(cells);
     rowCount1 = static_cast<uint16_t>(rows + 1);
     columnCount1 = static_cast<uint16_t>(columns + 1);
     triangleCount = 0;
     quadCount = cells;
     MeshKind = 1;
     return 1;
+}
+
+void CPolygonsGrid::DropFaceTexCoords()
+{
+    for (uint32_t f = 0; faces && f < faceCount; ++f) {
+        PolygonFace& face = faces[f];
+        if (!face.meshTexCoords) TexCoordHeap::Free(face.texCoords);
+        face.texCoords = nullptr;
+        face.texCoordCount = 0;
+        face.meshTexCoords = 0;
+    }
+    TexCoordHeap::Free(texCoordBlock_);
+    texCoordBlock_ = nullptr;
+}
+
+template <class SetsOf>
+bool CPolygonsGrid::AllocateMeshTexCoords(SetsOf setsOf)
+{
+    DropFaceTexCoords();
+    if (!faces) return false;
+    const auto pairsOf = [&](uint32_t f) {
+        return std::max<int>(faces[f].corners, 0) * std::min<int>(setsOf(f), kMaxTexCoordSets);
+    };
+    uint64_t total = 0;
+    for (uint32_t f = 0; f < faceCount; ++f) total += static_cast<uint64_t>(pairsOf(f));
+    texCoordBlock_ = total <= 0xFFFFFFFFu ? TexCoordHeap::Allocate(static_cast<uint32_t>(total)) : nullptr;
+    if (!texCoordBlock_) return false;
+    TexCoord* next = texCoordBlock_;
+    for (uint32_t f = 0; f < faceCount; ++f) {
+        PolygonFace& face = faces[f];
+        const int pairs = pairsOf(f);
+        face.texCoords = next;
+        face.texCoordCount = static_cast<uint16_t>(pairs);
+        face.meshTexCoords = 1;
+        next += pairs;
+    }
+    return true;
+}
+
+bool CPolygonsGrid::AllocateTexCoords(const uint8_t* setsPerFace)
+{
+    if (!setsPerFace) {
+        DropFaceTexCoords();
+        return false;
+    }
+    return AllocateMeshTexCoords([setsPerFace](uint32_t f) { return setsPerFace[f]; });
+}
+
+bool CPolygonsGrid::AllocateTexCoords(uint8_t sets)
+{
+    return AllocateMeshTexCoords([sets](uint32_t) { return sets; });
 }
 
 void CPolygonsGrid::SaveBasePositions()

@@ -51,8 +51,9 @@ struct PolygonFace {
     PolygonFace(const PolygonFace&) = delete;
     PolygonFace& operator=(const PolygonFace&) = delete;
 
-    // Replaces the coordinates by corners x min(sets, 7) zeroed pairs. True when
-    // the block was had (also for none), false with no coordinates left.
+    // Replaces the coordinates by corners x min(sets, 7) zeroed pairs of the
+    // face's own. True when the block was had (also for none), false with no
+    // coordinates left.
     bool AllocateTexCoords(uint8_t sets);
     // faceNormal from the first three corners; a degenerate face gets (0, 0, 0).
     void ComputeNormal();
@@ -81,6 +82,7 @@ struct PolygonFace {
     Vector3 flatNormal;                // creators copy faceNormal here
     int32_t flatInts[2] = {};
     uint8_t lastByte = 0;
+    uint8_t meshTexCoords = 0;         // 1: texCoords lie in the mesh's block and are not the face's to free
 };
 
 // ---------------------------------------------------------------------------
@@ -164,6 +166,12 @@ public:
     // 256), (columns + 1)(rows + 1) vertices. 1, or 0 with no geometry left
     // (also when the vertex count would not fit in 16 bits).
     int CreateGrid(int columns, int rows);
+    // Gives every face corners x min(sets, 7) zeroed coordinate pairs, as
+    // PolygonFace::AllocateTexCoords would face by face, but all from one
+    // block of the mesh's (freed with its geometry). The second form takes
+    // each face's own number of sets. False leaves every face without.
+    bool AllocateTexCoords(uint8_t sets);
+    bool AllocateTexCoords(const uint8_t* setsPerFace);
     // basePositions = positions, vertex by vertex.
     void SaveBasePositions();
     // Box, centre and radius over the corners of the visible faces; a mesh
@@ -240,6 +248,11 @@ public:
 
 private:
     void FreeGeometry();
+    // The vertex arrays, corner indices (with flags when asked) and faces.
+    bool AllocateGeometry(uint32_t vertices, uint32_t corners, bool withCornerFlags, uint32_t faceTotal);
+    void DropFaceTexCoords();
+    template <class SetsOf>
+    bool AllocateMeshTexCoords(SetsOf setsOf);
     bool Matches(const PolygonFace& face, int32_t vertexFormat) const;
     // A filled and uploaded render set of `vertices` vertices and `indexTotal`
     // indices for the faces of one code, or null (logged) when it cannot be
@@ -251,6 +264,8 @@ private:
     // Only the slots that hold a set are stored: most meshes fill one or two
     // of the 387. Shared heap, count ahead, ascending slots.
     SlotRenderSet* builtSets_ = nullptr;
+    void* geometryBlock_ = nullptr;      // the arrays above point into it; vector-array heap
+    TexCoord* texCoordBlock_ = nullptr;  // the faces' coordinates when given by the mesh
 };
 
 // Destroys a mesh: its render sets through the driver it remembered, then the

@@ -602,6 +602,27 @@ private:
         return true;
     }
     bool F32(float& v) { return Finite(Ok(in_.Read(v)), v); }
+    // The float at `at`, 0 (counted) when it is not finite.
+    float FiniteF32(const uint8_t* at)
+    {
+        float v = WorldFileBytes::Little<float>(at);
+        Finite(true, v);
+        return v;
+    }
+    // `count` records of `bytes` each, handed to decode(record, number) a
+    // window at a time.
+    template <class Decode>
+    bool Records(uint32_t count, size_t bytes, Decode decode)
+    {
+        const auto perWindow = static_cast<uint32_t>(WorldFileBytes::kWindowBytes / bytes);
+        for (uint32_t i = 0; i < count;) {
+            const uint32_t run = std::min(count - i, perWindow);
+            const uint8_t* at = in_.Take(size_t{run} * bytes);
+            if (!Ok(at != nullptr)) return false;
+            for (uint32_t k = 0; k < run; ++k, ++i, at += bytes) decode(at, i);
+        }
+        return true;
+    }
     bool F64(double& v) { return Finite(Ok(in_.Read(v)), v); }
     bool Floats(float* v, int n)
     {
@@ -625,7 +646,9 @@ private:
     bool MeshHeaderOf(MeshHeader& h);
     CPolygonsGrid* MakeMesh(ObjectPart& part, int slot, const MeshHeader& h);
     bool MeshBody(CPolygonsGrid& mesh, const MeshHeader& h);
-    bool FaceRecord(CPolygonsGrid& mesh, PolygonFace& face);
+    // A face's fields, its number of coordinate sets and its stored pairs
+    // (appended to coordinates_).
+    bool FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& sets, uint16_t& stored);
     bool Lines();
     bool LineRecord(CLine& line);
     bool QuickBarNames();
@@ -635,6 +658,9 @@ private:
 
     CWorld& world_;
     WorldFileBytes& in_;
+    std::vector<TexCoord> coordinates_;  // the faces of the mesh being read
+    std::vector<uint8_t> faceSets_;
+    std::vector<uint16_t> faceCoords_;
     const char* fault_ = nullptr;
     int replaced_ = 0;
 };
@@ -942,48 +968,64 @@ bool WorldReader::MeshBody(CPolygonsGrid& mesh, const MeshHeader& h)
     if (mesh.cornerIndexCount > 0 && !mesh.cornerIndices) return Fail("a mesh has no corner indices");
     if (mesh.faceCount > 0 && !mesh.faces) return Fail("a mesh has no faces");
     const auto corners = static_cast<uint32_t>(mesh.cornerIndexCount);
-    for (uint32_t v = 0; v < mesh.vertexCount; ++v) {
-        uint8_t flag = 0;
-        if (!Vec3(mesh.unscaledPositions[v]) || !Vec3(mesh.positions[v]) || !Vec3(mesh.normals[v]) || !U8(flag))
-            return false;
-        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = flag;
-    }
-    for (uint32_t i = 0; i < corners; ++i)
-        if (!U16(mesh.cornerIndices[i])) return false;
+    const bool vertices = Records(mesh.vertexCount, kVertexRecordBytes, [&](const uint8_t* at, uint32_t v) {
+        for (Vector3* array : {mesh.unscaledPositions, mesh.positions, mesh.normals}) {
+            array[v] = Vector3{FiniteF32(at), FiniteF32(at + 4), FiniteF32(at + 8)};
+            at += 12;
+        }
+        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = *at;
+    });
+    if (!vertices) return false;
+    const bool indices = Records(corners, kCornerIndexBytes, [&](const uint8_t* at, uint32_t i) {
+        mesh.cornerIndices[i] = WorldFileBytes::Little<uint16_t>(at);
+    });
+    if (!indices) return false;
     mesh.SaveBasePositions();
+
+    // The coordinates of all faces are collected first and then handed to
+    // the faces from one block of the mesh's.
+    coordinates_.clear();
+    faceSets_.assign(mesh.faceCount, 0);
+    faceCoords_.assign(mesh.faceCount, 0);
     for (uint32_t f = 0; f < mesh.faceCount; ++f)
-        if (!FaceRecord(mesh, mesh.faces[f])) return false;
+        if (!FaceRecord(mesh, mesh.faces[f], faceSets_[f], faceCoords_[f])) return false;
+    if (mesh.faceCount > 0 && !mesh.AllocateTexCoords(faceSets_.data()))
+        return Fail("texture coordinates cannot be made");
+    const TexCoord* from = coordinates_.data();
+    for (uint32_t f = 0; f < mesh.faceCount; ++f) {
+        PolygonFace& face = mesh.faces[f];
+        // Every stored pair was read; the face keeps as many as it has room for.
+        const uint16_t kept = std::min(faceCoords_[f], face.texCoordCount);
+        std::copy(from, from + kept, face.texCoords);
+        from += faceCoords_[f];
+    }
     return true;
 }
 
-bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face)
+bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& sets, uint16_t& stored)
 {
-    uint32_t format = 0;
-    uint8_t corners = 0;
-    uint8_t reserved = 0;
-    uint16_t stored = 0;
-    if (!U8(face.faceByte1) || !U8(face.faceByte2) || !U8(face.hidden) || !U8(face.ShadingMode) || !U32(format) ||
-        !Vec3(face.faceNormal) || !Vec3(face.flatNormal) || !U8(corners) || !U32(face.firstIndex) ||
-        !U8(reserved) || !U16(stored))
-        return false;
-    face.faceByte2 = std::min<uint8_t>(face.faceByte2, 6);
-    face.VertexFormat = static_cast<int32_t>(format);
+    const uint8_t* at = in_.Take(kMinFaceRecordBytes);
+    if (!Ok(at != nullptr)) return false;
+    face.faceByte1 = at[0];
+    face.faceByte2 = std::min<uint8_t>(at[1], 6);
+    face.hidden = at[2];
+    face.ShadingMode = at[3];
+    face.VertexFormat = WorldFileBytes::Little<int32_t>(at + 4);
     face.vertexFormat2 = face.VertexFormat;
+    face.faceNormal = Vector3{FiniteF32(at + 8), FiniteF32(at + 12), FiniteF32(at + 16)};
+    face.flatNormal = Vector3{FiniteF32(at + 20), FiniteF32(at + 24), FiniteF32(at + 28)};
+    const uint8_t corners = at[32];
+    face.firstIndex = WorldFileBytes::Little<uint32_t>(at + 33);
+    stored = WorldFileBytes::Little<uint16_t>(at + 38);  // after a reserved byte
     if (corners > kMaxFaceCorners) return Fail("a face has more corners than a quad");
     if (uint64_t{face.firstIndex} + corners > static_cast<uint64_t>(mesh.cornerIndexCount))
         return Fail("a face points outside its mesh's corner indices");
     face.corners = static_cast<int8_t>(corners);
-    if (corners > 0) {
-        const int sets = std::min(stored / corners, 255);
-        if (!face.AllocateTexCoords(static_cast<uint8_t>(sets))) return Fail("texture coordinates cannot be made");
-    }
-    // Every stored pair is read; the face keeps as many as it has room for.
-    const uint16_t kept = face.texCoords ? std::min(stored, face.texCoordCount) : 0;
-    for (uint16_t i = 0; i < stored; ++i) {
-        TexCoord coord;
-        if (!F32(coord.u) || !F32(coord.v)) return false;
-        if (i < kept) face.texCoords[i] = coord;
-    }
+    sets = corners > 0 ? static_cast<uint8_t>(std::min(stored / corners, 255)) : 0;
+    const bool read = Records(stored, 8, [&](const uint8_t* pair, uint32_t) {
+        coordinates_.push_back(TexCoord{FiniteF32(pair), FiniteF32(pair + 4)});
+    });
+    if (!read) return false;
     face.positions = mesh.positions;
     face.basePositions = mesh.basePositions;
     face.normals = mesh.normals;
