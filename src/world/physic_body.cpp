@@ -65,17 +65,18 @@ void CollectTriangleCorners(CNBObject* source, std::vector<float>& corners)
     size_t triangles = 0;
     for (uint32_t f = 0; f < mesh->faceCount; ++f)
         if (mesh->faces[f].corners == 3) ++triangles;
-    corners.reserve(9 * triangles);
+    corners.resize(9 * triangles);
+    float* out = corners.data();
     for (uint32_t f = 0; f < mesh->faceCount; ++f) {
         const PolygonFace& face = mesh->faces[f];
         if (face.corners != 3) continue;
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k, out += 3) {
             Vector3 p{};
             if (face.positions && face.cornerIndices) {
                 const uint16_t v = mesh->CornerVertex(face, k);
                 if (v < mesh->vertexCount) p = face.positions[v];
             }
-            corners.insert(corners.end(), {p.x, p.y, p.z});
+            out[0] = p.x, out[1] = p.y, out[2] = p.z;
         }
     }
 }

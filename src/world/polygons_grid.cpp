@@ -537,6 +537,12 @@ void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Ve
     const int floatsPerVertex = layout.vertexBytes / 4;
     const auto capacity = static_cast<uint32_t>(std::max(set->vertexCount, 0));
     uint32_t k = 0;
+    // Local copies: the stores below could otherwise alias the record's fields.
+    uint32_t* const sourceIndices = set->sourceIndices;
+    Vector3* const tangents = set->tangents;
+    uint8_t* const vertexBytes = set->vertexBytes;
+    uint8_t* const extraStream16 = set->extraStream16;
+    float* const skinStream = set->skin;
 
     for (uint32_t f = 0; faces && f < faceCount && layout.vertexBytes > 0; ++f) {
         const PolygonFace& face = faces[f];
@@ -546,14 +552,14 @@ void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Ve
         for (int j = 0; j < face.corners && k < capacity; ++j, ++k) {
             const uint16_t v = CornerVertex(face, j);
             const bool inMesh = v < vertexCount;
-            if (set->sourceIndices) set->sourceIndices[k] = v;
+            if (sourceIndices) sourceIndices[k] = v;
             const Vector3 vertexNormal = (normals && inMesh) ? normals[v] : Vector3{};
-            if (set->tangents) set->tangents[k] = TangentOf(vertexNormal);
-            if (set->vertexBytes && cornerFlags && v < cornerIndexCount) set->vertexBytes[k] = cornerFlags[v];
-            if (set->extraStream16 && vertexRecords16 && inMesh)
-                std::memcpy(set->extraStream16 + 16 * size_t(k), vertexRecords16 + 16 * size_t(v), 16);
-            if (set->skin) {
-                float* skin = set->skin + 8 * size_t(k);
+            if (tangents) tangents[k] = TangentOf(vertexNormal);
+            if (vertexBytes && cornerFlags && v < cornerIndexCount) vertexBytes[k] = cornerFlags[v];
+            if (extraStream16 && vertexRecords16 && inMesh)
+                std::memcpy(extraStream16 + 16 * size_t(k), vertexRecords16 + 16 * size_t(v), 16);
+            if (skinStream) {
+                float* skin = skinStream + 8 * size_t(k);
                 std::fill(skin, skin + 8, 0.0f);
                 if (weights && v < weightCount) {
                     const VertexWeight& weight = weights[v];
