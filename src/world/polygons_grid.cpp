@@ -13,6 +13,8 @@
 #include "shell/log.h"
 #include "world/physic_body.h"
 
+static_assert(sizeof(PolygonFace) <= 112, "the face's fields are grouped by size");
+
 namespace {
 
 constexpr int kMaxTexCoordSets = 7;
