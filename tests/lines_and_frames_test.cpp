@@ -1,10 +1,9 @@
-// Lines, the cursor marker and the frames: grid snapping, the hold after a
-// throw, the placement pose, and on a headless device what each draws.
+// Lines, the cursor marker and the frames: the hold after a throw, the
+// placement pose, and on a headless device what each draws.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -44,19 +43,6 @@ CNBObject* NewCornerObject(float sx, float sy, float sz)
 }
 
 }  // namespace
-
-TEST(LinesAndFramesTest, SnappingUsesWholeDivisionsAndSurvivesUnusableSteps)
-{
-    for (const float unusable : {0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::infinity()})
-        EXPECT_EQ(SnapDivisions(unusable), 1) << unusable;
-    EXPECT_EQ(SnapDivisions(0.3f), 3);
-
-    ExpectNear(SnapToGrid(Vector3{1.1f, 2.0f, -0.2f}, 0.3f), 1.0f, 2.0f, -1.0f / 3.0f);
-    // Whole numbers, halves away from zero.
-    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 2.0f), 3.0f, -2.0f, 0.0f);
-    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 0.0f), 3.0f, -2.0f, 0.0f);
-}
 
 TEST(LinesAndFramesTest, AThrowHoldsTheFramesBackForFifteenHundredMilliseconds)
 {

@@ -10,7 +10,6 @@
 #include "core/vector3.h"
 #include "generation/generator_settings.h"
 #include "generation/landscape_images.h"
-#include "render/block_preview_state.h"
 #include "render/shadow_maps.h"
 #include "scene/camera.h"
 #include "scene/drop_queue.h"
@@ -20,11 +19,7 @@
 #include "scene/scene_flags.h"
 #include "scene/scene_params.h"
 #include "scene/viewer.h"
-#include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
-#include "ui/generator_window_state.h"
-#include "ui/hint_state.h"
-#include "ui/property_editor_state.h"
 #include "ui/tool_box_state.h"
 #include "world/vertex_formats.h"
 
@@ -556,13 +551,8 @@ public:
 
     // The editor windows' and generators' own state, one block per concern.
     EditorDialogState dialogs;
-    ConsoleState console;
     ToolBoxState toolBoxes;
-    PropertyEditorState propertyEditors;
-    HintState hints;
-    GeneratorWindowState generatorWindows;
     ObjectGeneratorSettings generator;
-    BlockPreviewState blockPreviews;
 
     // The Bullet world. The destructor deletes the world (whose objects take
     // their bodies out of it) before members go.

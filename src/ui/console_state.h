@@ -23,10 +23,6 @@ struct ConsoleText {
 // The program's one console text, empty at start.
 extern ConsoleText Console;
 
-// Nothing of the console lives with a scene (see above).
-struct ConsoleState {
-};
-
 // Enter in the "Command" field: runs the command line, appends it and a line
 // feed to the history, then clears the command line.
 void SubmitConsoleCommand(CScene& scene);

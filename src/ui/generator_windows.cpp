@@ -19,7 +19,6 @@
 #include "shell/settings.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
-#include "ui/generator_window_state.h"
 #include "world/object.h"
 
 namespace {
