@@ -180,48 +180,55 @@ void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
     FillJoint(o.Joint);
 }
 
-// Hands out a new value for every field, so two fields that trade places in
-// the file cannot go unnoticed.
-struct Stamp {
-    uint32_t next = 1;
-    float F() { return 0.5f + static_cast<float>(next++); }
-    int32_t I() { return static_cast<int32_t>(next++); }
-    uint16_t H() { return static_cast<uint16_t>(next++); }
-    uint8_t B() { return static_cast<uint8_t>(next++); }
-    Vector3 V() { return Vector3{F(), F(), F()}; }
-};
-
-// Walks a file image in the order the format lays its fields out and fails
-// at the first field whose bytes are not the value expected there.
+// The fields of a file image in the order the format lays them out. Run once
+// without an image, it gives every field it names a value of its own, so no
+// two neighbours can trade places unnoticed; run again over the image written
+// from those values, it fails at the first field not holding its value.
 class FileFields {
 public:
-    explicit FileFields(const Bytes& bytes) : bytes_(bytes) {}
-    void U8(uint64_t v) { Expect(v, 1); }
-    void U16(uint64_t v) { Expect(v, 2); }
-    void I32(int32_t v) { Expect(static_cast<uint32_t>(v), 4); }
-    void U32(uint32_t v) { Expect(v, 4); }
-    void U64(uint64_t v) { Expect(v, 8); }
-    void F32(float v) { Expect(std::bit_cast<uint32_t>(v), 4); }
-    void F64(double v) { Expect(std::bit_cast<uint64_t>(v), 8); }
-    void Vec3(const Vector3& v) { F32(v.x), F32(v.y), F32(v.z); }
-    void Floats(const float* v, int n) { for (int i = 0; i < n; ++i) F32(v[i]); }
-    void Zeros(size_t words) { for (size_t i = 0; i < words; ++i) U32(0); }
-    void Narrow(const std::string& text) { U16(text.size()); for (char c : text) U8(static_cast<uint8_t>(c)); }
-    void Wide(const std::u16string& text) { U16(text.size()); for (char16_t c : text) U16(c); }
+    explicit FileFields(const Bytes* image = nullptr) : image_(image) {}
+    template <class T> void U8(T& field) { Field(field, 1); }
+    template <class T> void U16(T& field) { Field(field, 2); }
+    template <class T> void U32(T& field) { Field(field, 4); }
+    void U64(uint64_t& field) { Field(field, 8); }
+    void F32(float& field)
+    {
+        if (!image_) field = 0.5f + static_cast<float>(next_++);
+        Expect(std::bit_cast<uint32_t>(field), 4);
+    }
+    void F64(double& field)
+    {
+        if (!image_) field = 0.25 + next_++;
+        Expect(std::bit_cast<uint64_t>(field), 8);
+    }
+    void Vec3(Vector3& v) { F32(v.x), F32(v.y), F32(v.z); }
+    void Floats(float* v, int n) { for (int i = 0; i < n; ++i) F32(v[i]); }
+    // What the format fixes: constants, zeros, counts and strings.
+    void Is(uint64_t value, size_t bytes) { Expect(value, bytes); }
+    void Zeros(size_t words) { for (size_t i = 0; i < words; ++i) Expect(0, 4); }
+    void Narrow(const std::string& text) { Is(text.size(), 2); for (char c : text) Is(static_cast<uint8_t>(c), 1); }
+    void Wide(const std::u16string& text) { Is(text.size(), 2); for (char16_t c : text) Is(c, 2); }
     size_t At() const { return at_; }
 
 private:
-    void Expect(uint64_t want, size_t size)
+    template <class T> void Field(T& field, size_t bytes)
     {
+        if (!image_) field = static_cast<T>(next_++);
+        Expect(static_cast<uint64_t>(field) & (~uint64_t{0} >> (64 - 8 * bytes)), bytes);
+    }
+    void Expect(uint64_t want, size_t bytes)
+    {
+        if (!image_) return;
         uint64_t got = 0;
-        for (size_t i = 0; i < size && at_ + i < bytes_.size(); ++i) got |= uint64_t{bytes_[at_ + i]} << (8 * i);
-        if (ok_ && (at_ + size > bytes_.size() || got != want)) {
+        for (size_t i = 0; i < bytes && at_ + i < image_->size(); ++i) got |= uint64_t{(*image_)[at_ + i]} << (8 * i);
+        if (ok_ && (at_ + bytes > image_->size() || got != want)) {
             ok_ = false;
             ADD_FAILURE() << "the field at byte " << at_ << " holds " << got << " instead of " << want;
         }
-        at_ += size;
+        at_ += bytes;
     }
-    const Bytes& bytes_;
+    const Bytes* image_;
+    uint32_t next_ = 1;
     size_t at_ = 0;
     bool ok_ = true;
 };
@@ -429,184 +436,125 @@ TEST(WorldFileTest, EmptyWorldIsExactly832Bytes)
 
 TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
 {
-    Stamp n;
+    // One record of every kind, each optional group present.
     PhysicsWorld physics;  // outlives the world, whose object's body is in it
     CWorld w;
     ASSERT_TRUE(w.RecreateSectors(1));
     Sector& sector = *w.sectors[0];
-    sector.sectorId = n.I(), sector.reserved0 = n.I(), sector.radius = n.F();
-    sector.boundsMin = n.V(), sector.boundsMax = n.V(), sector.boundsCentre = n.V();
-
     auto* o = new CNBObject;
     w.objects.push_back(o);
     o->InitODEPhysic();
     o->PhysicBody->CreateBoxBody(o, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 5.0f);
     ASSERT_NE(o->PhysicBody->Body, nullptr);
-    o->Id = 0x0102030405060708u;
-    o->SetName("name");
-    o->SetSubName("sub");
-    o->HeadFlag = n.B(), o->Kind = n.I(), o->HeadByte = n.B(), o->HeadInt = n.I();
-    o->Center = n.V(), o->CenterCopy = n.V(), o->Radius = n.F(), o->RadiusCopy = n.F();
-    for (float& v : o->WorldMatrix.m) v = n.F();
-    o->Scale = n.V(), o->SecondName = u"second", o->TypeName = u"type", o->ShapeKind = n.I();
-    for (float* v : {o->ShapeSize, o->ShapeSize + 1, o->ShapeSize + 2, &o->Mass}) *v = n.F();
-    for (float& v : o->PhysicsValues) v = n.F();
-    for (int32_t& word : o->AnimationWords) word = n.I();
-    o->RenderByte = n.B(), o->RenderInt = n.I();
-    for (uint8_t& b : o->RenderBytes) b = n.B();
-    o->IdInt = n.I(), o->SceneInt = n.I(), o->FloatRecordFlag = n.I();
-    for (float& v : o->FloatRecord) v = n.F();
-    for (float& v : o->JointMatrix.m) v = n.F();
-    o->StaticFlag = n.B();
-    for (float* colour : {o->Ambient.v, o->Diffuse.v, o->Specular.v})
-        for (int i = 0; i < 4; ++i) colour[i] = n.F();
-    o->BoxMin = n.V(), o->BoxMax = n.V();
-    o->SetStringA("a");
-    o->SetStringB("bb");
-    JointRecord& j = o->Joint;
-    j.flag = n.B(), j.value = n.I();
-    for (int k = 0; k < 32; ++k) j.a[k] = n.I(), j.b[k] = n.I(), j.c[k] = n.I();
-    for (uint32_t* word : {&j.w0to8[0], &j.w0to8[1], &j.w0to8[2], &j.w0to8[3], &j.w0to8[4], &j.w0to8[5],
-                           &j.w0to8[6], &j.w0to8[7], &j.w0to8[8], &j.w9to11[0], &j.w9to11[1], &j.w9to11[2], &j.w12,
-                           &j.w13, &j.w14to16[0], &j.w14to16[1], &j.w14to16[2]})
-        *word = n.I();
-    for (uint16_t* half : {&j.h0, &j.h1, &j.h2, &j.h3, &j.h4, &j.h5}) *half = n.H();
-
+    o->SetName("name"), o->SetSubName("sub"), o->SetStringA("a"), o->SetStringB("bb");
+    o->SecondName = u"second", o->TypeName = u"type";
     ASSERT_TRUE(o->AllocateParts(1));
     ObjectPart& part = o->Parts[0];
     ASSERT_TRUE(part.CreateGrid(3, 1, 0));
     part.SetName("part");
-    part.latePair[0] = n.I(), part.latePair[1] = n.I();
-    for (uint32_t& word : part.words) word = n.I();
-    part.headBytes[0] = 0, part.headBytes[1] = n.B(), part.PartKind = n.B(), part.partInt = n.B();
     CPolygonsGrid& m = *part.mainMesh;
     m.SetName("mesh");
-    m.modeWords[0] = n.I(), m.modeWords[1] = n.I(), m.meshByte1 = n.B(), m.meshByte2 = n.B();
-    m.rowCount1 = n.H(), m.columnCount1 = n.H();
-    m.radius = n.F(), m.boundsMin = n.V(), m.boundsMax = n.V(), m.boundsCenter = n.V();
     for (int slot : {0, 1, 2, 3, 4}) m.textureNames[slot].name = u"t" + std::u16string(1, u'0' + slot);
-    for (int v = 0; v < 3; ++v) {
-        m.unscaledPositions[v] = n.V(), m.positions[v] = n.V(), m.normals[v] = n.V();
-        m.cornerFlags[v] = n.B();
-        m.cornerIndices[v] = static_cast<uint16_t>(2 - v);
-    }
+    for (int v = 0; v < 3; ++v) m.cornerIndices[v] = static_cast<uint16_t>(2 - v);
     PolygonFace& face = m.faces[0];
-    face.faceByte1 = n.B(), face.faceByte2 = n.B(), face.hidden = n.B(), face.ShadingMode = n.B();
-    face.VertexFormat = n.I(), face.faceNormal = n.V(), face.flatNormal = n.V();
     face.corners = 3, face.firstIndex = 0;
     face.AllocateTexCoords(1);
-    for (int i = 0; i < 3; ++i) face.texCoords[i] = TexCoord{n.F(), n.F()};
     LinkFaces(m);
-
     auto* line = new CLine;
     w.lines.push_back(line);
-    line->LineType = kBSpline, line->active = n.B(), line->attribute = n.I(), line->order = n.I();
-    line->roundness = n.F(), line->samplesPerSpan = n.I();
-    for (int i = 0; i < 2; ++i) *line->AddPoint() = n.V(), line->pointFlags[i] = n.B();
-
+    line->LineType = kBSpline;
+    line->AddPoint(), line->AddPoint();
     auto* type = new BlockType;
     type->Init();
     type->name = u"quick";
     w.blockTypes.push_back(type);
     w.quickBar.push_back(type);
-
-    for (float* v : {&w.moveFactor, &w.fieldOfView, &w.nearPlane, &w.farPlane, &w.sceneValueA, &w.turnFactor,
-                     &w.previewScale.x, &w.previewScale.y, &w.previewScale.z, &w.sceneValueD, &w.mouseRotateStep,
-                     &w.impulseStrength, &w.sceneValueB, &w.sceneValueC, &w.cameraRampTime, &w.physicsTimeScale})
-        *v = n.F();
-    for (uint8_t* b : {&w.showPlacementFrame, &w.sceneOptionB, &w.physicsActive, &w.sceneOptionE, &w.sceneOptionF,
-                       &w.flyCamera, &w.sceneOptionD, &w.sceneOptionG, &w.physicsPaused, &w.smoothCamera,
-                       &w.physicsQuality})
-        *b = n.B();
-    for (double& v : w.cameraMatrix.m) v = n.F();
-    w.cameraPosition = n.V();
-    for (int32_t& key : w.keyTable) key = n.I();
-    BlockSettings settings;
+    w.blockSettings.push_back(BlockSettings{});
+    BlockSettings& settings = w.blockSettings[0];
     settings.name = u"block";
-    settings.pitch = n.F(), settings.roll = n.F(), settings.yaw = n.F();
-    for (float& v : settings.vectorA.v) v = n.F();
-    w.blockSettings.push_back(settings);
-    w.sunAngleA = n.F(), w.sunAngleB = n.F();
 
+    JointRecord& j = o->Joint;
+    auto layout = [&](FileFields& f) {
+        for (char c : std::string("vesk_v0.004", 12)) f.Is(static_cast<uint8_t>(c), 1);
+        f.Is(1, 4), f.U32(sector.sectorId), f.U32(sector.reserved0), f.F32(sector.radius);
+        f.Vec3(sector.boundsMin), f.Vec3(sector.boundsMax), f.Vec3(sector.boundsCentre);
+
+        f.Is(1, 4), f.U64(o->Id), f.Narrow("name"), f.Narrow("sub");
+        f.U8(o->HeadFlag), f.U32(o->Kind), f.U8(o->HeadByte), f.U32(o->HeadInt);
+        f.Vec3(o->Center), f.Vec3(o->CenterCopy), f.F32(o->Radius), f.F32(o->RadiusCopy);
+        f.Floats(o->WorldMatrix.m, 16), f.Zeros(12), f.Vec3(o->Scale), f.Zeros(2);
+        f.Wide(u"second"), f.Wide(u"type"), f.U32(o->ShapeKind);
+        f.Is(1, 1), f.Floats(o->ShapeSize, 3), f.Floats(o->PhysicsValues, 5), f.F32(o->Mass), f.Zeros(18);
+        f.F32(o->Radius), f.F32(o->RadiusCopy);
+        for (int32_t& word : o->AnimationWords) f.U32(word);
+        f.U8(o->RenderByte), f.U32(o->RenderInt);
+        for (uint8_t& b : o->RenderBytes) f.U8(b);
+        f.U32(o->AnimationWords[0]), f.U8(o->RenderByte), f.U32(o->IdInt), f.U32(o->SceneInt);
+        f.U32(o->FloatRecordFlag), f.Floats(o->FloatRecord, 4), f.Floats(o->FloatRecord + 7, 3);
+        f.Floats(o->JointMatrix.m, 16);
+        f.Is(0, 2), f.Is(1, 1), f.U8(o->StaticFlag), f.Is(0, 3), f.Zeros(12);
+        f.Is(1, 1), f.Floats(o->Ambient.v, 4), f.Zeros(4), f.Floats(o->Diffuse.v, 4), f.Zeros(4);
+        f.Floats(o->Specular.v, 4), f.Zeros(47);
+        f.Vec3(o->BoxMin), f.Vec3(o->BoxMax), f.Vec3(o->Center), f.Is(1, 4), f.Narrow("a"), f.Narrow("bb");
+        // The joint record, in its stored order.
+        f.Is(1, 1), f.U8(j.flag), f.U32(j.value), f.Zeros(1);
+        for (uint32_t* word : {&j.w0to8[0], &j.w0to8[2], &j.w0to8[8], &j.w9to11[1], &j.w9to11[2], &j.w0to8[3],
+                               &j.w0to8[4]})
+            f.U32(*word);
+        for (int k = 0; k < 32; ++k) f.U32(j.a[k]), f.U32(j.b[k]), f.U32(j.c[k]);
+        for (int k : {1, 5, 6, 7}) f.U32(j.w0to8[k]);
+        f.U16(j.h4), f.U16(j.h5);
+        for (uint32_t& word : j.w14to16) f.U32(word);
+        f.U16(j.h0), f.U32(j.w9to11[0]), f.U16(j.h2), f.U32(j.w12), f.U32(j.w13), f.U16(j.h3), f.U16(j.h1);
+        f.Zeros(11);
+
+        f.Is(1, 4), f.Narrow("part"), f.U32(part.latePair[0]), f.U32(part.latePair[1]);
+        for (int k = 0; k < 8; ++k) f.U32(part.words[k]);  // the first eight of its words
+        f.Is(0, 1), f.U8(part.headBytes[1]), f.U8(part.PartKind), f.U8(part.partInt), f.Is(4, 1);
+        f.Is(1, 1), f.Narrow("mesh"), f.U32(m.modeWords[0]), f.U32(m.modeWords[1]);
+        f.Is(2, 1), f.U8(m.meshByte1), f.U8(m.meshByte2), f.Is(3, 2), f.U16(m.rowCount1), f.U16(m.columnCount1);
+        f.Is(3, 4), f.Is(1, 4), f.Is(1, 4), f.Is(0, 4);
+        f.F32(m.radius), f.Vec3(m.boundsMin), f.Vec3(m.boundsMax), f.Vec3(m.boundsCenter);
+        f.Wide(u"t0"), f.Wide(u"t1"), f.Wide(u"t2"), f.Wide(u"t4");
+        for (int v = 0; v < 3; ++v)
+            f.Vec3(m.unscaledPositions[v]), f.Vec3(m.positions[v]), f.Vec3(m.normals[v]), f.U8(m.cornerFlags[v]);
+        f.Is(2, 2), f.Is(1, 2), f.Is(0, 2);
+        f.U8(face.faceByte1), f.U8(face.faceByte2), f.U8(face.hidden), f.U8(face.ShadingMode);
+        f.U32(face.VertexFormat), f.Vec3(face.faceNormal), f.Vec3(face.flatNormal);
+        f.Is(3, 1), f.Is(0, 4), f.Is(0, 1), f.Is(3, 2);
+        for (int i = 0; i < 3; ++i) f.F32(face.texCoords[i].u), f.F32(face.texCoords[i].v);
+        f.Is(0, 1), f.Is(0, 1), f.Is(0, 1);  // no further meshes
+
+        f.Is(1, 4), f.Is(kBSpline, 4), f.U8(line->active), f.U32(line->attribute), f.U32(line->order);
+        f.F32(line->roundness), f.U32(line->samplesPerSpan), f.Is(2, 4);
+        for (int i = 0; i < 2; ++i) f.Vec3(line->points[i]), f.U8(line->pointFlags[i]);
+        f.Is(1, 4), f.Wide(u"quick");
+
+        for (float* v : {&w.moveFactor, &w.fieldOfView, &w.nearPlane, &w.farPlane}) f.F32(*v);
+        for (uint8_t* b : {&w.showPlacementFrame, &w.sceneOptionB, &w.physicsActive, &w.sceneOptionE}) f.U8(*b);
+        f.F32(w.sceneValueA), f.F32(w.turnFactor), f.Vec3(w.previewScale), f.F32(w.sceneValueD);
+        f.F32(w.mouseRotateStep), f.F32(w.impulseStrength);
+        for (uint8_t* b : {&w.sceneOptionF, &w.flyCamera, &w.sceneOptionD, &w.sceneOptionG}) f.U8(*b);
+        f.F32(w.sceneValueB), f.F32(w.sceneValueC);
+        f.U8(w.physicsPaused), f.U8(w.smoothCamera), f.U8(w.physicsQuality), f.Is(0, 1);
+        f.F32(w.cameraRampTime), f.F32(w.physicsTimeScale), f.Zeros(1), f.Is(1, 4);
+        for (double& v : w.cameraMatrix.m) f.F64(v);
+        f.Vec3(w.cameraPosition), f.Zeros(8), f.Is(1, 4);
+        // 49 of the 50 key slots: slot 31 is not stored.
+        for (int slot : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23, 24, 25,
+                         26, 27, 28, 29, 30, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 47, 21, 22, 48, 49, 45, 46})
+            f.U32(w.keyTable[slot]);
+        f.Zeros(70);
+        f.Is(1, 4), f.Wide(u"block"), f.F32(settings.pitch), f.F32(settings.roll), f.F32(settings.yaw);
+        f.Floats(settings.vectorA.v, 4), f.Zeros(12);
+        f.F32(w.sunAngleA), f.F32(w.sunAngleB), f.Zeros(14);
+    };
+    FileFields fill;
+    layout(fill);
     const Bytes bytes = Write(w);
-    FileFields f(bytes);
-    for (char c : std::string("vesk_v0.004", 12)) f.U8(static_cast<uint8_t>(c));
-    f.U32(1);
-    f.I32(sector.sectorId), f.I32(sector.reserved0), f.F32(sector.radius);
-    f.Vec3(sector.boundsMin), f.Vec3(sector.boundsMax), f.Vec3(sector.boundsCentre);
-
-    f.U32(1);
-    f.U64(o->Id), f.Narrow("name"), f.Narrow("sub");
-    f.U8(o->HeadFlag), f.I32(o->Kind), f.U8(o->HeadByte), f.I32(o->HeadInt);
-    f.Vec3(o->Center), f.Vec3(o->CenterCopy), f.F32(o->Radius), f.F32(o->RadiusCopy);
-    f.Floats(o->WorldMatrix.m, 16), f.Zeros(12), f.Vec3(o->Scale), f.Zeros(2);
-    f.Wide(u"second"), f.Wide(u"type"), f.I32(o->ShapeKind);
-    f.U8(1), f.Floats(o->ShapeSize, 3), f.Floats(o->PhysicsValues, 5), f.F32(o->Mass), f.Zeros(18);
-    f.F32(o->Radius), f.F32(o->RadiusCopy);
-    for (int32_t word : o->AnimationWords) f.I32(word);
-    f.U8(o->RenderByte), f.I32(o->RenderInt);
-    for (uint8_t b : o->RenderBytes) f.U8(b);
-    f.I32(o->AnimationWords[0]), f.U8(o->RenderByte), f.I32(o->IdInt), f.I32(o->SceneInt);
-    f.U32(o->FloatRecordFlag), f.Floats(o->FloatRecord, 4), f.Floats(o->FloatRecord + 7, 3);
-    f.Floats(o->JointMatrix.m, 16);
-    f.U16(0), f.U8(1), f.U8(o->StaticFlag), f.U8(0), f.U16(0), f.Zeros(12);
-    f.U8(1), f.Floats(o->Ambient.v, 4), f.Zeros(4), f.Floats(o->Diffuse.v, 4), f.Zeros(4);
-    f.Floats(o->Specular.v, 4), f.Zeros(47);
-    f.Vec3(o->BoxMin), f.Vec3(o->BoxMax), f.Vec3(o->Center), f.U32(1), f.Narrow("a"), f.Narrow("bb");
-    // The joint record, in its stored order.
-    f.U8(1), f.U8(j.flag), f.U32(j.value), f.U32(0);
-    for (int k : {0, 2, 8}) f.U32(j.w0to8[k]);
-    f.U32(j.w9to11[1]), f.U32(j.w9to11[2]), f.U32(j.w0to8[3]), f.U32(j.w0to8[4]);
-    for (int k = 0; k < 32; ++k) f.U32(j.a[k]), f.U32(j.b[k]), f.U32(j.c[k]);
-    for (int k : {1, 5, 6, 7}) f.U32(j.w0to8[k]);
-    f.U16(j.h4), f.U16(j.h5);
-    for (uint32_t word : j.w14to16) f.U32(word);
-    f.U16(j.h0), f.U32(j.w9to11[0]), f.U16(j.h2), f.U32(j.w12), f.U32(j.w13), f.U16(j.h3), f.U16(j.h1);
-    f.Zeros(11);
-
-    f.I32(1), f.Narrow("part"), f.I32(part.latePair[0]), f.I32(part.latePair[1]);
-    for (int k = 0; k < 8; ++k) f.U32(part.words[k]);  // the first eight of its words
-    f.U8(0), f.U8(part.headBytes[1]), f.U8(part.PartKind), f.U8(part.partInt), f.U8(4);
-    f.U8(1), f.Narrow("mesh"), f.I32(m.modeWords[0]), f.I32(m.modeWords[1]);
-    f.U8(2), f.U8(m.meshByte1), f.U8(m.meshByte2), f.U16(3), f.U16(m.rowCount1), f.U16(m.columnCount1);
-    f.U32(3), f.U32(1), f.U32(1), f.U32(0);
-    f.F32(m.radius), f.Vec3(m.boundsMin), f.Vec3(m.boundsMax), f.Vec3(m.boundsCenter);
-    f.Wide(u"t0"), f.Wide(u"t1"), f.Wide(u"t2"), f.Wide(u"t4");
-    for (int v = 0; v < 3; ++v)
-        f.Vec3(m.unscaledPositions[v]), f.Vec3(m.positions[v]), f.Vec3(m.normals[v]), f.U8(m.cornerFlags[v]);
-    f.U16(2), f.U16(1), f.U16(0);
-    f.U8(face.faceByte1), f.U8(face.faceByte2), f.U8(face.hidden), f.U8(face.ShadingMode);
-    f.I32(face.VertexFormat), f.Vec3(face.faceNormal), f.Vec3(face.flatNormal);
-    f.U8(3), f.U32(0), f.U8(0), f.U16(3);
-    for (int i = 0; i < 3; ++i) f.F32(face.texCoords[i].u), f.F32(face.texCoords[i].v);
-    f.U8(0), f.U8(0), f.U8(0);  // no further meshes
-
-    f.U32(1);
-    f.I32(kBSpline), f.U8(line->active), f.U32(line->attribute), f.I32(line->order), f.F32(line->roundness);
-    f.I32(line->samplesPerSpan), f.I32(2);
-    for (int i = 0; i < 2; ++i) f.Vec3(line->points[i]), f.U8(line->pointFlags[i]);
-    f.U32(1), f.Wide(u"quick");
-
-    for (float v : {w.moveFactor, w.fieldOfView, w.nearPlane, w.farPlane}) f.F32(v);
-    for (uint8_t b : {w.showPlacementFrame, w.sceneOptionB, w.physicsActive, w.sceneOptionE}) f.U8(b);
-    for (float v : {w.sceneValueA, w.turnFactor, w.previewScale.x, w.previewScale.y, w.previewScale.z,
-                    w.sceneValueD, w.mouseRotateStep, w.impulseStrength})
-        f.F32(v);
-    for (uint8_t b : {w.sceneOptionF, w.flyCamera, w.sceneOptionD, w.sceneOptionG}) f.U8(b);
-    f.F32(w.sceneValueB), f.F32(w.sceneValueC);
-    f.U8(w.physicsPaused), f.U8(w.smoothCamera), f.U8(w.physicsQuality), f.U8(0);
-    f.F32(w.cameraRampTime), f.F32(w.physicsTimeScale), f.U32(0), f.U32(1);
-    for (double v : w.cameraMatrix.m) f.F64(v);
-    f.Vec3(w.cameraPosition), f.Zeros(8), f.U32(1);
-    // 49 of the 50 key slots: slot 31 is not stored.
-    for (int slot : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23, 24, 25, 26,
-                     27, 28, 29, 30, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 47, 21, 22, 48, 49, 45, 46})
-        f.I32(w.keyTable[slot]);
-    f.Zeros(70);
-    f.U32(1), f.Wide(u"block"), f.F32(settings.pitch), f.F32(settings.roll), f.F32(settings.yaw);
-    f.Floats(settings.vectorA.v, 4), f.Zeros(12);
-    f.F32(w.sunAngleA), f.F32(w.sunAngleB), f.Zeros(14);
-    EXPECT_EQ(f.At(), bytes.size());
+    FileFields check(&bytes);
+    layout(check);
+    EXPECT_EQ(check.At(), bytes.size());
 
     // The reader takes the body group and then the physics byte read after it.
     CWorld back;
