@@ -103,15 +103,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ControlsScreen, BindingWToBackwardUnbindsForward)
-{
-    Draw();
-    Rebind(1, scan_code::kW);
-    EXPECT_EQ(SlotOfAction(1), kVkW);
-    EXPECT_EQ(SlotOfAction(0), -1);
-    EXPECT_EQ(SlotOfAction(2), 'A');
-}
-
 TEST_F(ControlsScreen, OnlyTheFirstDuplicateInActionOrderIsCleared)
 {
     // "Z" is also the shadows key (action 31); Left and Right take it too.

@@ -9,11 +9,11 @@
 
 #include "graphics/driver.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "render/lines_and_frames.h"
 #include "scene/scene.h"
 #include "shell/settings.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -95,9 +95,7 @@ protected:
         Settings.screenWidth = 200;
         Settings.screenHeight = 150;
         ASSERT_EQ(Driver->ResetVideoMode(), 1);
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
-        folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+        folder_.Write("Textures/ground.dds", Shipped("Textures/ground.dds"));
         scene_.driver = Driver;
         scene_.world = new CWorld;
         scene_.world->driver = Driver;

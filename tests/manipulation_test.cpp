@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "scene/scene.h"
 #include "support/temp_directory.h"
+#include "support/world_objects.h"
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -52,20 +53,8 @@ protected:
     CNBObject* AddBody(float mass, float x, int kind = 2)
     {
         BlockType& type = types_[typeCount_++ % 8];
-        type.Init();
-        type.name = u"cube";
-        for (int i = 0; i < 8; ++i) {
-            type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-            type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-        }
-        const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                     2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-        for (int f = 0; f < 12; ++f)
-            type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-        type.physicsShape = 1;
-        type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
+        MakeCubeType(type);
         type.mass = mass;
-        type.ComputeBounds();
         CNBObject* object = scene_->CreateObjectFromBlockType(&type, 1, 1, x, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
         if (!object) return nullptr;
         object->Kind = kind;

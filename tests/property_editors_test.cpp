@@ -78,18 +78,7 @@ protected:
     // A unit cube made from a block type, so its mesh keeps unscaled positions.
     CNBObject* AddCube()
     {
-        cube_.Init();
-        cube_.name = u"cube";
-        for (int i = 0; i < 8; ++i) {
-            cube_.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-            cube_.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-        }
-        const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                     2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-        for (int f = 0; f < 12; ++f) cube_.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-        cube_.physicsShape = 1;
-        cube_.shapeParams[0] = cube_.shapeParams[1] = cube_.shapeParams[2] = 0.5f;
-        cube_.ComputeBounds();
+        MakeCubeType(cube_);
         return scene_->CreateObjectFromBlockType(&cube_, 1, 1, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
     }
 
