@@ -1,5 +1,5 @@
-// The update check (once per run, on the first front-end frame) and the
-// main menu's "Download and Update".
+// The update check, made a single time as the front end first draws, and
+// the main menu's "Download and Update".
 //
 // Sections:
 //   - update-information file and shortcut: parsing and names
