@@ -209,8 +209,8 @@ TEST_F(UpdateRun, CheckWritesTheShortcutAndTheDownloadedUpdateStarts)
     platform::GetCurrentDirectory(before);
     EXPECT_EQ(menu.DownloadAndUpdate(), 1);
     EXPECT_EQ(folder.Read("Vesk-Update.RUN"), program);
-    EXPECT_NE(std::filesystem::status(folder.File("Vesk-Update.RUN")).permissions() & std::filesystem::perms::owner_exec,
-              std::filesystem::perms::none);
+    const auto permissions = std::filesystem::status(folder.File("Vesk-Update.RUN")).permissions();
+    EXPECT_NE(permissions & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
     // Started in the start directory, under its full path, with no arguments.
     EXPECT_EQ(WaitForMarker(), MarkerOf("Vesk-Update.RUN"));
     std::string after;

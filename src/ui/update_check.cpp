@@ -259,7 +259,8 @@ public:
         curl_blob certificate {testCertificate.data(), testCertificate.size(), CURL_BLOB_COPY};
         if (!testCertificate.empty()) curl_easy_setopt(handle_, CURLOPT_CAINFO_BLOB, &certificate);
         const CURLcode result = curl_easy_perform(handle_);
-        if (receiver.tooLarge || result == CURLE_FILESIZE_EXCEEDED) return "larger than " + SizeText(maxBytes);
+        if (receiver.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
+            return "the file is larger than " + SizeText(maxBytes);
         if (result != CURLE_OK) return error[0] ? std::string(error) : std::string(curl_easy_strerror(result));
         // Redirects that were followed are behind us; a 3xx here had no
         // usable address, and its body is not the file asked for.
