@@ -8,6 +8,12 @@
 
 #include "platform/image_decoder.h"
 
+// Every allocation starts as 0xFF bytes, not as whatever the heap held, so
+// a decoder that reads memory it never wrote fails the same way on every
+// run; and undefined behaviour stops the run instead of being only reported.
+extern "C" const char* __asan_default_options() { return "max_malloc_fill_size=2147483647:malloc_fill_byte=255"; }
+extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
+
 namespace {
 
 void Copy(const platform::ImageFrame& frame, platform::WICPixelFormat format, uint32_t width, uint32_t height)
