@@ -158,9 +158,11 @@ public:
     void RenderFrame();
     // The current block type alone, seen by the model-view camera.
     void RenderModelView();
-    // After a failed present: the world's GPU objects, the render caches and
-    // the device go, the device is made anew and the world's GPU objects
-    // rebuilt; Dear ImGui makes its renderer objects anew on its next frame.
+    // After a failed present: the world's GPU objects (with the generator
+    // previews' and the dialogs' links to its textures), the render caches
+    // and the device go, the device is made anew, the world's GPU objects
+    // rebuilt and every block picture drawn again; Dear ImGui makes its
+    // renderer objects anew on its next frame.
     // True when a device exists again; otherwise deviceLost stays set and
     // the next frame tries again.
     bool RecoverLostDevice();

@@ -40,8 +40,12 @@ struct BlockFileReport {
     int paddedNormals = 0;           // vertices without a normal, given (0, 1, 0)
     int droppedNormals = 0;          // normals beyond the last vertex
     int droppedWeights = 0;          // weights naming a vertex or bone that does not exist
+    std::string animationOff;        // the counts that did not match when the animation was switched off
 
-    bool Repaired() const { return droppedTriangles || paddedNormals || droppedNormals || droppedWeights; }
+    bool Repaired() const
+    {
+        return droppedTriangles || paddedNormals || droppedNormals || droppedWeights || !animationOff.empty();
+    }
     // "3 triangles with a vertex out of range dropped, ..." or empty.
     std::string RepairText() const;
 };
