@@ -158,8 +158,9 @@ protected:
         folder.Write("autoupdate.url", InternetShortcutText(url));
         return menu.DownloadAndUpdate();
     }
-    // A download that must fail: nothing kept under its name, nothing
-    // started, and the message shown says `why`.
+    // A download that must fail: nothing kept under its name, the program
+    // still running (it closes only once an update started), and the
+    // message shown says `why`.
     void ExpectRefused(const std::string& url, const std::string& why)
     {
         SCOPED_TRACE(url);
