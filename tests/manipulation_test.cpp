@@ -108,9 +108,9 @@ TEST_F(Manipulation, HeldBodiesAreReleasedStrictlyAfter1500ms)
     EXPECT_TRUE(scene_->keyMovedObjects.empty());
 }
 
-TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)
+TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284AndActsAtTheHitPoint)
 {
-    CNBObject* heavy = AddBody(50.0f, 0.0f);
+    CNBObject* heavy = AddBody(50.0f, 0.3f);  // the aim passes 0.3 left of its centre
     scene_->Flag(284) = 1;
     scene_->ApplyImpulseAtAim(0);
     const btVector3 v = Body(heavy)->getLinearVelocity();
@@ -121,10 +121,21 @@ TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)
     scene_->ApplyImpulseAtAim(0);
     EXPECT_NEAR(Body(heavy)->getLinearVelocity().z(), scene_->options.impulseStrength / 50.0, 1e-4);
 
-    // Off-centre: the hit point lies on the aim through the centre, so no spin.
+    // At the hit (0, 0, -0.5): the offset from the centre, in world axes, is
+    // (-0.3, 0, -0.5), so the push along +z also spins the body about +y. The
+    // body is turned a quarter about z (a cube looks the same) so that an
+    // offset taken in its own axes would spin it about x instead.
     Body(heavy)->setLinearVelocity(btVector3(0, 0, 0));
+    btTransform turned = Body(heavy)->getWorldTransform();
+    turned.setRotation(btQuaternion(btVector3(0, 0, 1), SIMD_HALF_PI));
+    Body(heavy)->setWorldTransform(turned);
     scene_->ApplyImpulseAtAim(1);
-    EXPECT_NEAR(Body(heavy)->getAngularVelocity().length(), 0.0, 1e-6);
+    const double strength = scene_->options.impulseStrength;
+    const btVector3 spin = Body(heavy)->getAngularVelocity();
+    EXPECT_NEAR(Body(heavy)->getLinearVelocity().z(), strength / 50.0, 1e-4);
+    EXPECT_NEAR(spin.x(), 0.0, 1e-6);
+    EXPECT_NEAR(spin.y(), 0.3 * strength / (50.0 / 6.0), 1e-5);  // a unit cube's inertia: m / 6
+    EXPECT_NEAR(spin.z(), 0.0, 1e-6);
 }
 
 TEST_F(Manipulation, DragKeyMoveAndWheelKeepTheObjectInStepWithItsBody)

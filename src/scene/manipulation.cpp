@@ -13,7 +13,7 @@
 #include "core/random.h"
 #include "graphics/texture.h"
 #include "platform/clock.h"
-#include "render/lines_and_frames.h"
+#include "core/grid_snap.h"
 #include "scene/ray_tests.h"
 #include "scene/scene.h"
 #include "sound/sound_buffer.h"

@@ -291,8 +291,8 @@ private:
         if (TakeKey(line, "specular:")) ApplyColour(line, type_.specular);
     }
 
-    // Exactly 4 numbers give red, green, blue, alpha; exactly 3 give red,
-    // green, blue with alpha 1.0; anything else leaves the colour.
+    // Four numbers set red, green, blue and alpha; three set the colour with
+    // an opaque alpha of 1.0; any other count leaves the colour as it was.
     static void ApplyColour(std::string_view rest, Vector4& colour)
     {
         std::string_view numbers[kNumberScanLimit];

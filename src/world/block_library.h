@@ -57,8 +57,8 @@ struct BlockFileReport {
 // textures or bounds.
 bool ParseBlockText(std::string_view text, BlockType& type, BlockFileReport& report);
 
-// The part of `text` from its first to its last character that is not in
-// `chars`; empty when every character is in `chars`.
+// `text` with any characters of `chars` stripped from both ends; empty when
+// nothing else is left.
 std::string TrimChars(std::string_view text, std::string_view chars);
 
 // The numbers of `text`, left to right, by the pattern
