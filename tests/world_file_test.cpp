@@ -470,7 +470,8 @@ TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
     BlockSettings& settings = w.blockSettings[0];
     settings.name = u"block";
 
-    JointRecord& j = o->Joint;
+    o->Joint = new JointRecord;
+    JointRecord& j = *o->Joint;
     auto layout = [&](FileFields& f) {
         for (char c : std::string("vesk_v0.004", 12)) f.Is(static_cast<uint8_t>(c), 1);
         f.Is(1, 4), f.U32(sector.sectorId), f.U32(sector.reserved0), f.F32(sector.radius);
