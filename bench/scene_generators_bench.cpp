@@ -25,9 +25,6 @@
 //
 // Lines starting with "row" are the figures the project tracks, each with
 // its target.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -36,6 +33,7 @@
 
 #include <btBulletDynamicsCommon.h>
 
+#include "child_result.h"
 #include "scene/scene.h"
 #include "shell/start_directory.h"
 #include "world/object.h"
@@ -59,26 +57,11 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Runs `measure` in a child process and hands its result back.
 Result InChild(const std::function<Result()>& measure)
 {
-    int ends[2];
-    if (pipe(ends) != 0) std::exit(1);
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(ends[0]);
-        const Result result = measure();
-        if (write(ends[1], &result, sizeof(result)) != sizeof(result)) _exit(1);
-        _exit(0);
-    }
-    close(ends[1]);
-    Result result;
-    if (read(ends[0], &result, sizeof(result)) != sizeof(result)) result.first = result.seconds = -1.0;
-    close(ends[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return result;
+    Result failed;
+    failed.first = failed.seconds = -1.0;
+    return ResultOfChild(measure, failed);
 }
 
 // A scene with a fresh world holding the shipped block library, or none.

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "child_result.h"
 #include "platform/files.h"
 #include "world/object.h"
 #include "world/object_part.h"
@@ -78,23 +79,12 @@ double PeakMegabytes()
 // resident size in MB; a failed child gives a huge time.
 std::pair<double, double> TimedInChild(const std::function<void()>& work)
 {
-    int ends[2];
-    if (pipe(ends) != 0) std::exit(1);
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(ends[0]);
-        const double figures[2] = {Seconds(work), PeakMegabytes()};
-        if (write(ends[1], figures, sizeof(figures)) != sizeof(figures)) _exit(1);
-        _exit(0);
-    }
-    close(ends[1]);
-    double figures[2] = {1e30, 0.0};
-    if (read(ends[0], figures, sizeof(figures)) != sizeof(figures)) figures[0] = 1e30;
-    close(ends[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {figures[0], figures[1]};
+    struct Figures {
+        double seconds, peak;
+    };
+    const Figures figures =
+        ResultOfChild<Figures>([&] { return Figures{Seconds(work), PeakMegabytes()}; }, Figures{1e30, 0.0});
+    return {figures.seconds, figures.peak};
 }
 
 // Runs `phase` in a child process and waits for it.
