@@ -33,6 +33,7 @@ TEST(Game, LeaveAndQuitInOnePassLeaveTheWorldFirst)
     game.menuMode = 0;
 
     input.mouseExclusive = 1;
+    game.modalOpen = 1;  // "Quit to Menu" while "Save As" takes the keys
     game.leaveRequest = 1;
     game.quitRequest = 1;
     Running = 1;
@@ -40,6 +41,7 @@ TEST(Game, LeaveAndQuitInOnePassLeaveTheWorldFirst)
     EXPECT_EQ(game.scene, nullptr);
     EXPECT_EQ(game.menuMode, 1);
     EXPECT_EQ(input.mouseExclusive, 0);
+    EXPECT_EQ(game.modalOpen, 0);
     EXPECT_EQ(Running, 0);
     Running = 1;
 }
