@@ -1,8 +1,17 @@
+// Index
+//   - Back-end state
+//   - Keys: every press seen by a frame
+//   - Start-up, frames, drawing
+//   - The pointer over the interface
 #include "platform/imgui_backends.h"
 
+#include <cfloat>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
@@ -15,16 +24,101 @@
 
 namespace platform {
 
+// ---------------------------------------------------------------------------
+// Back-end state
+// ---------------------------------------------------------------------------
 namespace {
 bool sdlUp = false;
 bool openGlUp = false;
+Window* interfaceWindow = nullptr;
+
+bool PlatformBackEndReady()
+{
+    return sdlUp && ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Keys. Dear ImGui 1.86 reads each key as down or up once per frame, so a key
+// pressed and released between two frames would never be seen (Enter in a
+// text field, Backspace, Esc leaving it). Key changes wait here instead and
+// each frame takes at most one change per key: a tap is down for one frame
+// and up in the next, whatever the frame rate.
+// ---------------------------------------------------------------------------
+std::vector<std::pair<int, bool>> waitingKeys;  // scancode, down; in the order they came
+
+void TakeOneChangePerKey(ImGuiIO& io)
+{
+    bool changed[SDL_NUM_SCANCODES] = {};
+    size_t kept = 0;
+    for (const auto& [key, down] : waitingKeys) {
+        if (changed[key]) {
+            waitingKeys[kept++] = {key, down};
+        } else if (io.KeysDown[key] != down) {
+            io.KeysDown[key] = down;
+            changed[key] = true;
+        }
+        // A repeat of the state the key already has is no change.
+    }
+    waitingKeys.resize(kept);
+    // The modifiers follow the keys as the frame sees them, so Ctrl+A typed
+    // between two frames is still Ctrl with A.
+    const bool* keys = io.KeysDown;
+    io.KeyCtrl = keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
+    io.KeyShift = keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    io.KeyAlt = keys[SDL_SCANCODE_LALT] || keys[SDL_SCANCODE_RALT];
+    io.KeySuper = keys[SDL_SCANCODE_LGUI] || keys[SDL_SCANCODE_RGUI];
+}
+
+// Where the frame sees the pointer: the window's one mapping to the back
+// buffer, the same as the program's cursor. Nowhere while the mouse is held
+// exclusively (the pointer is hidden and turns the camera) or has left the
+// window without a button held.
+void PlacePointer(ImGuiIO& io)
+{
+    double x = 0.0, y = 0.0;
+    bool inWindow = false;
+    const bool known = PointerInBackBuffer(&x, &y, &inWindow);
+    if (SDL_GetRelativeMouseMode()) {
+        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+        for (bool& down : io.MouseDown) down = false;
+    } else if (known && (inWindow || ImGui::IsAnyMouseDown())) {
+        io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+    } else {
+        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+    }
+}
+
 }  // namespace
 
+bool DispatchEventToImGui(const SDL_Event& event)
+{
+    if (!PlatformBackEndReady()) return false;
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (event.key.keysym.scancode > SDL_SCANCODE_UNKNOWN && event.key.keysym.scancode < SDL_NUM_SCANCODES)
+            waitingKeys.emplace_back(static_cast<int>(event.key.keysym.scancode), event.type == SDL_KEYDOWN);
+        return true;
+    case SDL_WINDOWEVENT:
+        // Keys released in another window are never reported to this one.
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) waitingKeys.clear();
+        break;
+    default:
+        break;
+    }
+    return ImGui_ImplSDL2_ProcessEvent(&event);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up, frames, drawing
+// ---------------------------------------------------------------------------
 bool InitImGuiBackEnds(Window* window)
 {
     if (!window || !ImGui::GetCurrentContext() || !MakeGlContextCurrent(window)) return false;
     sdlUp = ImGui_ImplSDL2_InitForOpenGL(SdlWindowOf(window), GlContextOf(window));
     openGlUp = sdlUp && ImGui_ImplOpenGL3_Init("#version 450");
+    interfaceWindow = sdlUp ? window : nullptr;
+    waitingKeys.clear();
     return sdlUp && openGlUp;
 }
 
@@ -33,12 +127,26 @@ void ShutdownImGuiBackEnds()
     if (openGlUp) ImGui_ImplOpenGL3_Shutdown();
     if (sdlUp) ImGui_ImplSDL2_Shutdown();
     openGlUp = sdlUp = false;
+    interfaceWindow = nullptr;
+    waitingKeys.clear();
 }
 
 void NewImGuiFrame()
 {
     if (openGlUp) ImGui_ImplOpenGL3_NewFrame();
-    if (sdlUp) ImGui_ImplSDL2_NewFrame();
+    if (!sdlUp) return;
+    ImGui_ImplSDL2_NewFrame();
+    ImGuiIO& io = ImGui::GetIO();
+    // The interface is laid out and drawn in the back buffer, at the size of
+    // the chosen mode, not at the window's size (a minimised window keeps
+    // the back end's empty display, so no frame is made).
+    int width = 0, height = 0;
+    if (io.DisplaySize.x > 0.0f && io.DisplaySize.y > 0.0f && GetBackBufferSize(interfaceWindow, &width, &height)) {
+        io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+        io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
+    }
+    PlacePointer(io);
+    TakeOneChangePerKey(io);
 }
 
 void RenderImGuiDrawData(gpu::Context* context)
@@ -74,6 +182,33 @@ int MaxTextureSize()
     GLint size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
     return size > 0 ? size : 16384;
+}
+
+// ---------------------------------------------------------------------------
+// The pointer over the interface
+// ---------------------------------------------------------------------------
+bool PointerOverImGuiWindow()
+{
+    ImGuiContext* context = ImGui::GetCurrentContext();
+    if (!context || SDL_GetRelativeMouseMode()) return false;
+    // An item held with the mouse (a slider being dragged) keeps it, wherever
+    // the pointer went.
+    if (context->ActiveId != 0 && context->ActiveIdSource == ImGuiInputSource_Mouse) return true;
+    double x = 0.0, y = 0.0;
+    bool inWindow = false;
+    if (!PointerInBackBuffer(&x, &y, &inWindow) || !inWindow) return false;
+    const ImVec2 pointer(static_cast<float>(x), static_cast<float>(y));
+    // The windows as the last frame drew them (still active between frames), with the margin by which
+    // Dear ImGui lets a resizable window's edge be grabbed.
+    const float grabMargin = context->IO.ConfigWindowsResizeFromEdges ? context->Style.TouchExtraPadding.x + 4.0f : 0.0f;
+    for (const ImGuiWindow* window : context->Windows) {
+        if (!window->Active || window->Hidden || (window->Flags & ImGuiWindowFlags_NoMouseInputs)) continue;
+        ImRect area = window->OuterRectClipped;
+        if (!(window->Flags & (ImGuiWindowFlags_ChildWindow | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize)))
+            area.Expand(grabMargin);
+        if (area.Contains(pointer)) return true;
+    }
+    return false;
 }
 
 }  // namespace platform

@@ -15,5 +15,8 @@ bool PushKeyDownEvent(Window* window, int virtualKey, bool alt);
 bool PushKeyUpEvent(Window* window, int virtualKey);
 // A mouse move to (x, y) in window coordinates.
 void PushMouseMotionEvent(Window* window, int x, int y);
+// A press (down) or release of mouse button 0 left, 1 right or 2 middle at
+// (x, y) in window coordinates.
+void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y);
 
 }  // namespace platform
