@@ -181,8 +181,8 @@ struct DeviceAccess {
     {
         for (DirectInputDevice8* device : System().devices) {
             if (device->guid_.kind != kind || !device->acquired_) continue;
-            DirectInputDevice8::Control& control = device->controls_[index];
-            if (control.unread < DirectInputDevice8::Control::kMaxUnread) control.unreadTimes[control.unread++] = time;
+            std::vector<uint32_t>& unread = device->controls_[index].unreadTimes;
+            if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(time);
         }
     }
 
@@ -190,17 +190,17 @@ struct DeviceAccess {
     // and up before the next one); otherwise the control as it is now.
     static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down, uint32_t readTime)
     {
+        std::vector<uint32_t>& unread = control.unreadTimes;
         if (!control.shown) {
-            if (control.unread > 0) {
+            if (!unread.empty()) {
                 control.shown = true;
-                control.shownPressTime = control.unreadTimes[0];
-                std::copy(control.unreadTimes + 1, control.unreadTimes + control.unread, control.unreadTimes);
-                --control.unread;
+                control.shownPressTime = unread.front();
+                unread.erase(unread.begin());
             } else if (down) {
                 control.shown = true;  // held since before the device was acquired
                 control.shownPressTime = readTime;
             }
-        } else if (control.unread > 0 || !down) {
+        } else if (!unread.empty() || !down) {
             control.shown = false;
             control.shownPressTime = 0;
         }

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/hresult.h"
 
@@ -176,11 +177,10 @@ private:
     // What the last read showed of one key or button, and the presses made
     // since that it has not shown yet, oldest first.
     struct Control {
-        static constexpr int kMaxUnread = 8;  // presses beyond these between two reads are dropped
+        static constexpr size_t kMaxUnread = 256;  // presses beyond these between two reads are dropped
         bool shown = false;
         uint32_t shownPressTime = 0;
-        int unread = 0;
-        uint32_t unreadTimes[kMaxUnread] = {};
+        std::vector<uint32_t> unreadTimes;  // when each unread press happened
     };
 
     DeviceGuid guid_;
