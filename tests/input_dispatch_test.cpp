@@ -130,16 +130,36 @@ TEST_F(InputDispatch, CaptureSwitchLetsOnlyEscapeThrough)
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
 }
 
-TEST_F(InputDispatch, TextEntryInDearImGuiKeepsTheKeys)
+TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
 {
-    ImGuiContext* context = ImGui::CreateContext();
+    testing_support::ImGuiTestFrame ui;
     ImGui::GetIO().WantTextInput = true;
     Tap(kEquals);
     EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
-    ImGui::GetIO().WantTextInput = false;
+    // Shift types capitals; it also frees the mouse, to click out of the field.
+    ASSERT_EQ(input_.mouseExclusive, 1);
+    fake::KeyDown(kLeftShift);
+    Pass();
+    EXPECT_EQ(input_.mouseExclusive, 0);
+    fake::KeyUp(kLeftShift);
+
+    bool answered = false;
+    const auto question = [&answered] {
+        if (!ImGui::IsPopupOpen("Question")) ImGui::OpenPopup("Question");
+        if (ImGui::BeginPopupModal("Question")) {
+            if (answered) ImGui::CloseCurrentPopup();
+            ImGui::EndPopup();
+        }
+    };
+    ui.Frame(question);
+    ASSERT_FALSE(ImGui::GetIO().WantTextInput);
+    Tap(kEquals);
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    answered = true;
+    ui.Frame(question);
+    ui.Frame({});
     Tap(kEquals);
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
-    ImGui::DestroyContext(context);
 }
 
 TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)

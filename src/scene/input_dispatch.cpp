@@ -372,10 +372,16 @@ void CGame::DispatchGameInput()
 
     // ---- held keys ----
     bool rotateHeld[3] = {false, false, false};
-    if (!keysToInterface)
+    if (!keysToInterface) {
         RunHeldKeys(*this, s, *input, now, rotateHeld);
-    else
+    } else {
         s.Flag(kFlagPitchKeyHeld) = s.Flag(kFlagRollKeyHeld) = s.Flag(kFlagYawKeyHeld) = 0;
+        // In a text field Shift only types capitals, so it may still free
+        // the mouse: the way to click out of the field while the mouse turns
+        // the camera.
+        for (int i = 0; i < input->PressedKeyCount() && !modalOpen; ++i)
+            if (input->PressedKeyCode(i) == kCodeShift) passFlags[kHeldShift] = 1;
+    }
 
     // ---- mouse buttons ----
     if (leftPressed) {
