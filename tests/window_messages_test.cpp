@@ -178,6 +178,42 @@ TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
     ImGui::DestroyContext();
 }
 
+// Keys and text typed while one frame is made reach a text field in the
+// order they were typed: Ctrl+A, "x", Backspace, "yz".
+TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
+{
+    ImGui::CreateContext();
+    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    char text[16] = "abc";
+    bool focus = true;
+    const auto frame = [&] {
+        platform::NewImGuiFrame();
+        ImGui::NewFrame();
+        ImGui::Begin("Typing");
+        if (focus) ImGui::SetKeyboardFocusHere();
+        focus = false;
+        ImGui::InputText("field", text, sizeof text);
+        ImGui::End();
+        ImGui::EndFrame();
+    };
+    frame();
+    frame();
+    const int kCtrl = 0x11, kBackspace = 0x08;
+    platform::PushKeyDownEvent(window(), kCtrl, false);
+    platform::PushKeyDownEvent(window(), 'A', false);
+    platform::PushKeyUpEvent(window(), 'A');
+    platform::PushKeyUpEvent(window(), kCtrl);
+    platform::PushTextInputEvent(window(), "x");
+    platform::PushKeyDownEvent(window(), kBackspace, false);
+    platform::PushKeyUpEvent(window(), kBackspace);
+    platform::PushTextInputEvent(window(), "yz");
+    Pump();
+    for (int i = 0; i < 6; ++i) frame();
+    EXPECT_STREQ(text, "yz");
+    platform::ShutdownImGuiBackEnds();
+    ImGui::DestroyContext();
+}
+
 TEST_F(WindowMessages, PostedQuitEndsThePumpWithItsCode)
 {
     platform::PostQuitMessage(7);

@@ -1,12 +1,15 @@
 // Index
 //   - Back-end state
-//   - Keys: every press seen by a frame
+//   - Keys and text: every press seen by a frame, in order
 //   - Start-up, frames, drawing
 //   - The pointer over the interface
 #include "platform/imgui_backends.h"
 
 #include <cfloat>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -38,35 +41,75 @@ bool PlatformBackEndReady()
 }
 
 // ---------------------------------------------------------------------------
-// Keys. Dear ImGui 1.86 reads each key as down or up once per frame, so a key
-// pressed and released between two frames would never be seen (Enter in a
-// text field, Backspace, Esc leaving it). Key changes wait here instead and
-// each frame takes at most one change per key: a tap is down for one frame
-// and up in the next, whatever the frame rate.
+// Keys and typed text. Dear ImGui 1.86 reads each key as down or up once per
+// frame, so a key pressed and released between two frames would never be
+// seen (Enter in a text field, Backspace, Esc leaving it). Key changes and
+// typed text wait here instead, in the order they came, and each frame takes
+// them in that order up to the first that would be lost or reordered: a
+// second change of a key already changed in this frame, or text after a key
+// that edits (Dear ImGui takes a frame's text before its keys). A tap is
+// down for one frame and up in the next, whatever the frame rate.
 // ---------------------------------------------------------------------------
-std::vector<std::pair<int, bool>> waitingKeys;  // scancode, down; in the order they came
+struct WaitingInput {
+    int key = -1;  // scancode, or -1 for typed text
+    bool down = false;
+    std::string text;
+};
+std::vector<WaitingInput> waitingInput;
 
-void TakeOneChangePerKey(ImGuiIO& io)
+// Keys whose press acts on the text being edited, so typed text must not
+// overtake it: the key map's keys, and its letters only with Ctrl or Super
+// (select all, copy, paste, undo...).
+bool EditsText(const ImGuiIO& io, int key)
 {
-    bool changed[SDL_NUM_SCANCODES] = {};
-    size_t kept = 0;
-    for (const auto& [key, down] : waitingKeys) {
-        if (changed[key]) {
-            waitingKeys[kept++] = {key, down};
-        } else if (io.KeysDown[key] != down) {
-            io.KeysDown[key] = down;
-            changed[key] = true;
-        }
-        // A repeat of the state the key already has is no change.
+    for (int entry = 0; entry < ImGuiKey_COUNT; ++entry) {
+        if (io.KeyMap[entry] != key) continue;
+        const bool letter = entry >= ImGuiKey_A && entry <= ImGuiKey_Z;
+        return !letter || io.KeyCtrl || io.KeySuper;
     }
-    waitingKeys.resize(kept);
-    // The modifiers follow the keys as the frame sees them, so Ctrl+A typed
-    // between two frames is still Ctrl with A.
+    return false;
+}
+
+void UpdateModifiers(ImGuiIO& io)
+{
     const bool* keys = io.KeysDown;
     io.KeyCtrl = keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
     io.KeyShift = keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
     io.KeyAlt = keys[SDL_SCANCODE_LALT] || keys[SDL_SCANCODE_RALT];
     io.KeySuper = keys[SDL_SCANCODE_LGUI] || keys[SDL_SCANCODE_RGUI];
+}
+
+void TakeWaitingInput(ImGuiIO& io)
+{
+    bool changed[SDL_NUM_SCANCODES] = {};
+    bool editKeyPressed = false;
+    std::vector<WaitingInput> later;
+    size_t next = 0;
+    for (; next < waitingInput.size(); ++next) {
+        WaitingInput& input = waitingInput[next];
+        if (input.key < 0) {
+            if (editKeyPressed) break;
+            io.AddInputCharactersUTF8(input.text.c_str());
+            continue;
+        }
+        if (changed[input.key]) {
+            if (input.down) break;
+            later.push_back(std::move(input));  // a release keeps its key's press for this frame
+            continue;
+        }
+        // A repeat of the state the key already has is no change.
+        if (io.KeysDown[input.key] == input.down) continue;
+        io.KeysDown[input.key] = input.down;
+        changed[input.key] = true;
+        // The modifiers follow the keys in order, so Ctrl+A typed between
+        // two frames is still Ctrl with A.
+        UpdateModifiers(io);
+        if (input.down && EditsText(io, input.key)) editKeyPressed = true;
+    }
+    later.insert(later.end(), std::make_move_iterator(waitingInput.begin() + static_cast<std::ptrdiff_t>(next)),
+                 std::make_move_iterator(waitingInput.end()));
+    waitingInput = std::move(later);
+    UpdateModifiers(io);
 }
 
 // Where the frame sees the pointer: the window's one mapping to the back
@@ -97,11 +140,14 @@ bool DispatchEventToImGui(const SDL_Event& event)
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (event.key.keysym.scancode > SDL_SCANCODE_UNKNOWN && event.key.keysym.scancode < SDL_NUM_SCANCODES)
-            waitingKeys.emplace_back(static_cast<int>(event.key.keysym.scancode), event.type == SDL_KEYDOWN);
+            waitingInput.push_back({static_cast<int>(event.key.keysym.scancode), event.type == SDL_KEYDOWN, {}});
+        return true;
+    case SDL_TEXTINPUT:
+        waitingInput.push_back({-1, false, event.text.text});
         return true;
     case SDL_WINDOWEVENT:
         // Keys released in another window are never reported to this one.
-        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) waitingKeys.clear();
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) waitingInput.clear();
         break;
     default:
         break;
@@ -118,7 +164,7 @@ bool InitImGuiBackEnds(Window* window)
     sdlUp = ImGui_ImplSDL2_InitForOpenGL(SdlWindowOf(window), GlContextOf(window));
     openGlUp = sdlUp && ImGui_ImplOpenGL3_Init("#version 450");
     interfaceWindow = sdlUp ? window : nullptr;
-    waitingKeys.clear();
+    waitingInput.clear();
     return sdlUp && openGlUp;
 }
 
@@ -128,7 +174,7 @@ void ShutdownImGuiBackEnds()
     if (sdlUp) ImGui_ImplSDL2_Shutdown();
     openGlUp = sdlUp = false;
     interfaceWindow = nullptr;
-    waitingKeys.clear();
+    waitingInput.clear();
 }
 
 void NewImGuiFrame()
@@ -146,7 +192,7 @@ void NewImGuiFrame()
         io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
     }
     PlacePointer(io);
-    TakeOneChangePerKey(io);
+    TakeWaitingInput(io);
 }
 
 void RenderImGuiDrawData(gpu::Context* context)

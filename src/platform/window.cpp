@@ -513,6 +513,15 @@ bool PushKeyUpEvent(Window* window, int virtualKey)
     return SDL_PushEvent(&event) == 1;
 }
 
+void PushTextInputEvent(Window* window, const char* text)
+{
+    SDL_Event event {};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    SDL_strlcpy(event.text.text, text ? text : "", sizeof event.text.text);
+    SDL_PushEvent(&event);
+}
+
 void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y)
 {
     SDL_Event event {};
