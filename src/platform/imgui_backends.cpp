@@ -57,9 +57,19 @@ struct WaitingInput {
 };
 std::vector<WaitingInput> waitingInput;
 
+bool IsModifier(int key)
+{
+    switch (key) {
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT:
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: case SDL_SCANCODE_LGUI: case SDL_SCANCODE_RGUI: return true;
+    default: return false;
+    }
+}
+
 // Keys whose press acts on the text being edited, so typed text must not
 // overtake it: the key map's keys, and its letters only with Ctrl or Super
-// (select all, copy, paste, undo...).
+// (select all, copy, paste, undo...). Dear ImGui looks at no other key
+// but the modifiers.
 bool EditsText(const ImGuiIO& io, int key)
 {
     for (int entry = 0; entry < ImGuiKey_COUNT; ++entry) {
@@ -92,7 +102,11 @@ void TakeWaitingInput(ImGuiIO& io)
             io.AddInputCharactersUTF8(input.text.c_str());
             continue;
         }
-        if (changed[input.key]) {
+        // Only the keys Dear ImGui looks at need a frame per change; the
+        // others (letters typed as text) just take their state.
+        const bool edits = EditsText(io, input.key);
+        const bool watched = edits || IsModifier(input.key);
+        if (changed[input.key] && watched) {
             if (input.down) break;
             later.push_back(std::move(input));  // a release keeps its key's press for this frame
             continue;
@@ -100,11 +114,11 @@ void TakeWaitingInput(ImGuiIO& io)
         // A repeat of the state the key already has is no change.
         if (io.KeysDown[input.key] == input.down) continue;
         io.KeysDown[input.key] = input.down;
-        changed[input.key] = true;
+        changed[input.key] = watched;
         // The modifiers follow the keys in order, so Ctrl+A typed between
         // two frames is still Ctrl with A.
         UpdateModifiers(io);
-        if (input.down && EditsText(io, input.key)) editKeyPressed = true;
+        if (input.down && edits) editKeyPressed = true;
     }
     later.insert(later.end(), std::make_move_iterator(waitingInput.begin() + static_cast<std::ptrdiff_t>(next)),
                  std::make_move_iterator(waitingInput.end()));
