@@ -258,14 +258,17 @@ bool PointerOverImGuiWindow()
     bool inWindow = false;
     if (!PointerInBackBuffer(&x, &y, &inWindow) || !inWindow) return false;
     const ImVec2 pointer(static_cast<float>(x), static_cast<float>(y));
-    // The windows as the last frame drew them (still active between frames), with the margin by which
-    // Dear ImGui lets a resizable window's edge be grabbed.
-    const float grabMargin = context->IO.ConfigWindowsResizeFromEdges ? context->Style.TouchExtraPadding.x + 4.0f : 0.0f;
+    // The windows as the last frame drew them (they stay active until the
+    // next frame begins), with the margin by which Dear ImGui lets the edge
+    // of a resizable window be grabbed.
+    const float grabMargin =
+        context->IO.ConfigWindowsResizeFromEdges ? context->Style.TouchExtraPadding.x + 4.0f : 0.0f;
+    constexpr ImGuiWindowFlags kNoEdgeGrab =
+        ImGuiWindowFlags_ChildWindow | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize;
     for (const ImGuiWindow* window : context->Windows) {
         if (!window->Active || window->Hidden || (window->Flags & ImGuiWindowFlags_NoMouseInputs)) continue;
         ImRect area = window->OuterRectClipped;
-        if (!(window->Flags & (ImGuiWindowFlags_ChildWindow | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize)))
-            area.Expand(grabMargin);
+        if (!(window->Flags & kNoEdgeGrab)) area.Expand(grabMargin);
         if (area.Contains(pointer)) return true;
     }
     return false;

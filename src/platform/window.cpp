@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

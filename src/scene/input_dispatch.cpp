@@ -407,11 +407,13 @@ void CGame::DispatchGameInput()
 
     const bool turningBlocked = shiftHeld || AnyFlagOn(s, {15, 16, 17, 18, 19, 20, 21});
     // Over a window the pointer neither turns the viewer nor selects what
-    // lies behind the window, and the wheel scrolls the window.
-    const float mouseScale = mouseToInterface ? 0.0f : kAxisScale;
-    const float x = static_cast<float>(input->GetMouseAxis(kMouseAxisX)) * mouseScale;
-    const float y = static_cast<float>(input->GetMouseAxis(kMouseAxisY)) * mouseScale;
-    const float w = static_cast<float>(input->GetMouseAxis(kMouseWheel)) * mouseScale;
+    // lies behind the window, and the wheel is the window's.
+    const auto axis = [this, mouseToInterface](InputCode code) {
+        return mouseToInterface ? 0.0f : static_cast<float>(input->GetMouseAxis(code)) * kAxisScale;
+    };
+    const float x = axis(kMouseAxisX);
+    const float y = axis(kMouseAxisY);
+    const float w = axis(kMouseWheel);
     if (x != 0.0f && !turningBlocked)
         TurnOrSelect(s, x, kCameraYawPlus, kCameraYawMinus, true, space, leftHeld, frameTime);
     if (y != 0.0f && !turningBlocked)
