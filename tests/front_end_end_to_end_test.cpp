@@ -141,7 +141,7 @@ struct Script {
             const std::vector<Vector3> now = ThrownPositions(*Game->scene->world);
             bool still = now.size() == lastPositions.size();
             for (size_t i = 0; still && i < now.size(); ++i)
-                if (std::fabs(now[i].y - lastPositions[i].y) > 1e-4f) still = false;
+                if (Vector3::Sub(now[i], lastPositions[i]).Length() > 1e-4f) still = false;
             const uint32_t clock = platform::TimeGetTime();
             if (!still || quietPasses == 0) quietSince = clock;
             quietPasses = still ? quietPasses + 1 : 0;
