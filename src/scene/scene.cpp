@@ -354,6 +354,7 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
         CopySettingsFromWorld();
         ApplyCameraBlock();  // the world file carries the viewer
         world->GenerateWorld();
+        TakeBlockTypeLooks();
         InitPhysicsWorld();
         RebuildPhysicsBodies();
         world->AssignSectors();

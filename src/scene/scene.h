@@ -244,6 +244,12 @@ public:
     // objects when addToList, with a body when makeBody. Null on failure.
     CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
                                          float nx, float ny, float nz);
+    // What the world file does not keep of the world's objects made from
+    // block types, taken again from the type each names: the specular power,
+    // drawing as glass, and the key or skeletal animation. For a world just
+    // read (after GenerateWorld has loaded the block types); an object whose
+    // type is not in the library keeps what it has.
+    void TakeBlockTypeLooks();
     // Mesh and render sets only (no list, material, rotation, animation or
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
