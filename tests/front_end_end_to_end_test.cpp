@@ -71,6 +71,7 @@ struct Script {
     std::vector<Vector3> reopenedPositions;
     int quietPasses = 0;
     uint32_t quietSince = 0;
+    int okPass = 0;
     bool savedFileSeen = false;
     bool listedAfterLeaving = false;
     bool deletedFromDisk = false;
@@ -209,8 +210,13 @@ struct Script {
             if (stepPass == 4) return Go(kConfirmDelete);
             return;
         case kConfirmDelete:
-            if (stepPass == 1) Press("Delete##confirm", {"OK"});
-            if (stepPass == 3) {
+            // "OK" counts once the dialog has been up for longer than a double click.
+            if (stepPass == 1) quietSince = platform::TimeGetTime();
+            if (okPass == 0 && platform::TimeGetTime() - quietSince > 600) {
+                Press("Delete##confirm", {"OK"});
+                okPass = stepPass;
+            }
+            if (okPass > 0 && stepPass == okPass + 2) {
                 deletedFromDisk = !platform::FileExists(
                     platform::JoinPath(platform::JoinPath(StartDirectoryForTest(), "Worlds"), worldName));
                 deletedFromList = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName) ==
