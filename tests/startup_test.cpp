@@ -2,12 +2,15 @@
 // close request, and the orderly shut-down that writes the settings file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
+#include "graphics/driver.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
+#include "shell/game.h"
 #include "shell/settings.h"
 #include "shell/win_main.h"
 #include "support/temp_directory.h"
@@ -71,4 +74,24 @@ TEST_F(Startup, KeepsSettingsAcrossRunsAndCountsStarts)
     EXPECT_EQ(RunFor(1), 0);
     ASSERT_EQ(LoadStartupSetup(), 1);
     EXPECT_EQ(Settings.startCount, 2);  // the second run loaded it once, this load once more
+}
+
+TEST_F(Startup, WithoutOpenGlItSaysWhyAndEndsWithCode1)
+{
+    // SDL's window-only video driver offers no OpenGL at all; it loads no GL
+    // driver either, so the leak checker sees everything the start made.
+    const char* video = std::getenv("SDL_VIDEODRIVER");
+    const std::string previous = video ? video : "offscreen";
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    const int code = RunFor(0);
+    setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(passes_, 0);
+    const std::string log = folder.Read("game.log");
+    EXPECT_NE(log.find("Error: WinMain\nNo window: OpenGL support is either not configured"), std::string::npos) << log;
+    EXPECT_EQ(platform::LastMessageBoxText().rfind("Vesk cannot start: No window: OpenGL", 0), 0u);
+    // Everything made before the failure is gone again.
+    EXPECT_EQ(Game, nullptr);
+    EXPECT_EQ(Driver, nullptr);
+    EXPECT_EQ(platform::GetMainWindow(), nullptr);
 }

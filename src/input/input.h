@@ -14,9 +14,9 @@
 #include "platform/hresult.h"
 #include "platform/input/dinput.h"
 
-// One input: a key (virtual-key code, or the program's own 1..5 for left Alt,
-// right Alt, left Control, right Control and Tab), a mouse axis (2049, 2051,
-// 2053) or a mouse button (2054 + button). -1 means none; the key queries
+// One input: a key (its virtual-key code, except five keys with codes of the
+// program's own: 1 left Alt, 2 right Alt, 3 left Control, 4 right Control,
+// 5 Tab), a mouse axis (2049, 2051, 2053) or a mouse button (2054 + button). -1 means none; the key queries
 // below answer 0 for none.
 using InputCode = int32_t;
 

@@ -44,8 +44,9 @@ CNBObject* ObjectOf(const btCollisionObject* body)
     return static_cast<CNBObject*>(body->getUserPointer());
 }
 
-// The velocity of a point of the object: its mean linear velocity plus its
-// mean angular velocity crossed with the point's offset from its centre.
+// How fast a point of the object moves: the object's mean linear velocity,
+// plus the spin (its mean angular velocity) crossed with the point's offset
+// from the centre.
 Vector3 PointVelocity(const CNBObject& object, const Vector3& point)
 {
     Vector3 spin = object.GetMeanAngularVelocity();
