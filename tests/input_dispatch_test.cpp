@@ -386,7 +386,7 @@ TEST_F(InputDispatchBesideWindows, TexturesApplyOnClickTexturesTheObjectSelected
     const auto draw = [this] { DrawTexturesWindow(*scene_); };
     ui_.Frame(draw);
     ui_.Frame(draw);
-    ASSERT_TRUE(testing_support::PointAtItem(ui_, "Textures", {0, static_cast<const void*>(texture), "##picture"}, draw));
+    ASSERT_NE(testing_support::PointOverItem(ui_, "Textures", {0, static_cast<const void*>(texture), "##picture"}, draw).x, -FLT_MAX);
 
     MovePointerTo(ImGui::GetIO().MousePos);
     Pass();
