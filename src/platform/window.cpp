@@ -182,17 +182,19 @@ void SetGlAttributes(bool robust)
     }
 }
 
-// The leak checker runs at exit, after the GL driver module was unloaded with
-// the last context, and cannot name the module of the driver's own leftover
-// blocks, so no suppression matches them. Keeping the driver loaded lets
-// the suppressions apply. Only in leak-checked builds.
+// The leak checker runs at exit, after the GL driver and Mesa's EGL library
+// were unloaded with the last context (or the last failed attempt at one),
+// and cannot name the module of their leftover blocks, so no suppression
+// matches them. Keeping both loaded lets the suppressions apply. Only in
+// leak-checked builds.
 void KeepGlDriverLoadedForLeakChecks()
 {
 #ifdef VESK_LEAK_CHECKED
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void*) -> int {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "/dri/"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            const char* name = info->dlpi_name;
+            if (name && (std::strstr(name, "/dri/") || std::strstr(name, "libEGL_mesa")))
+                dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             return 0;
         },
         nullptr);
@@ -221,6 +223,7 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
         }
         gl = SDL_GL_CreateContext(sdl);
         if (gl) break;
+        KeepGlDriverLoadedForLeakChecks();
         SDL_DestroyWindow(sdl);
         sdl = nullptr;
     }
@@ -232,6 +235,7 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
     GLint profile = 0;
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     if (epoxy_gl_version() < 45 || (profile & GL_CONTEXT_CORE_PROFILE_BIT) == 0) {
+        KeepGlDriverLoadedForLeakChecks();
         SDL_GL_DeleteContext(gl);
         SDL_DestroyWindow(sdl);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
