@@ -59,11 +59,13 @@ TEST_F(GameInAWorld, LeaveAndQuitInOnePassLeaveTheWorldFirstAndFreeAnExclusiveMo
     game.scene->Flag(kFlagStartHints) = 0;  // no window open: the scene keeps the mouse exclusive
     ASSERT_EQ(input.SetMouseExclusive(1), S_OK);
     input.PollMouse();
+    game.modalOpen = 1;  // "Quit to Menu" while "Save As" takes the keys
     game.leaveRequest = game.quitRequest = 1;
     GameFrame(&game);
     EXPECT_EQ(game.scene, nullptr);
     EXPECT_EQ(game.menuMode, 1);
     EXPECT_EQ(input.mouseExclusive, 0);
+    EXPECT_EQ(game.modalOpen, 0);
     EXPECT_EQ(MotionOfTheNextRead(), 0);  // a new, shared mouse: acquired by this read
     EXPECT_FALSE(fake::RelativeMouseMode());
     EXPECT_EQ(Running, 0);

@@ -236,6 +236,27 @@ TEST_F(Manipulation, ThrowAndPlaceMakeObjectsOfTheCurrentType)
     EXPECT_FLOAT_EQ(placed->WorldMatrix.GetTranslation().Length(), 0.0f);
 }
 
+// Looking down at the floor, or at a wall close by, from where the viewer
+// stands: the thrown object starts on the viewer's side of it, never below
+// the floor or beyond the wall.
+TEST_F(Manipulation, AThrowAtAFixedSurfaceCloseByStartsInFrontOfIt)
+{
+    AddBody(0.0f, 0.0f, 1);  // a fixed cube, its top at 0.5
+    AddBody(0.0f, 6.0f, 1);  // a second one ahead of a viewer looking along +x
+    scene_->world->currentBlockType = &types_[0];
+    Vector3 up{0.0f, 0.0f, 1.0f};
+    scene_->mainCamera.LookAt(Vector3{0.0f, 2.0f, 0.0f}, Vector3{0.0f, 0.0f, 0.01f}, up);
+    scene_->mainCamera.position = Vector3{0.0f, 2.0f, 0.0f};
+    scene_->ThrowObject();
+    EXPECT_GT(scene_->world->objects.back()->Center.y, 0.5f);
+
+    Vector3 level{0.0f, 1.0f, 0.0f};
+    scene_->mainCamera.LookAt(Vector3{4.2f, 0.0f, 0.0f}, Vector3{6.0f, 0.0f, 0.0f}, level);
+    scene_->mainCamera.position = Vector3{4.2f, 0.0f, 0.0f};
+    scene_->ThrowObject();
+    EXPECT_LT(scene_->world->objects.back()->Center.x, 5.5f);
+}
+
 TEST_F(Manipulation, MaterialCopyAndClearScene)
 {
     CNBObject* a = AddBody(1.0f, 0.0f);

@@ -76,20 +76,17 @@ TEST_F(Startup, KeepsSettingsAcrossRunsAndCountsStarts)
     EXPECT_EQ(Settings.startCount, 2);  // the second run loaded it once, this load once more
 }
 
-TEST_F(Startup, WithoutOpenGlItSaysWhyAndEndsWithCode1)
+TEST_F(Startup, WithoutOpenGl45ItSaysWhyAndEndsWithCode1)
 {
-    // SDL's window-only video driver offers no OpenGL at all; it loads no GL
-    // driver either, so the leak checker sees everything the start made.
-    const char* video = std::getenv("SDL_VIDEODRIVER");
-    const std::string previous = video ? video : "offscreen";
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    // Mesa told to offer no more than OpenGL 3.3: the start is refused.
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
     const int code = RunFor(0);
-    setenv("SDL_VIDEODRIVER", previous.c_str(), 1);
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
     EXPECT_EQ(code, 1);
     EXPECT_EQ(passes_, 0);
     const std::string log = folder.Read("game.log");
-    EXPECT_NE(log.find("Error: WinMain\nNo window: OpenGL support is either not configured"), std::string::npos) << log;
-    EXPECT_EQ(platform::LastMessageBoxText().rfind("Vesk cannot start: No window: OpenGL", 0), 0u);
+    EXPECT_NE(log.find("Error: WinMain\nNo OpenGL 4.5 core context"), std::string::npos) << log;
+    EXPECT_EQ(platform::LastMessageBoxText().rfind("Vesk cannot start: No OpenGL 4.5 core context", 0), 0u);
     // Everything made before the failure is gone again.
     EXPECT_EQ(Game, nullptr);
     EXPECT_EQ(Driver, nullptr);

@@ -98,6 +98,10 @@ public:
     int32_t buttonPrevious[8] = {};
     // The new value (0x80) of each button that went down in the last mouse read; 0 otherwise.
     int32_t buttonChanged[8] = {};
+    // When each button that went down in the last mouse read was pressed
+    // (platform::TimeGetTime), however long ago that read came: double clicks
+    // are timed by the presses, not by the passes that read them.
+    uint32_t buttonPressTime[8] = {};
     // Controller axes are set to -axisRange..axisRange.
     int32_t axisRange = 0;
     // 1 while the mouse is held exclusively; callers read it before switching.

@@ -53,6 +53,24 @@ Vector3 RandomUnitVector()
     return v;
 }
 
+// How far ahead of the viewer a thrown object is made: `ahead`, or half the
+// way to a fixed surface that lies nearer along it (the floor when the
+// viewer looks down, a wall close by). Made at the full distance, its centre
+// would start below the floor or beyond the wall, and it would fall out of
+// the world.
+Vector3 ClearOfFixedSurfaces(const btCollisionWorld* world, const Vector3& from, const Vector3& ahead)
+{
+    if (!world) return ahead;
+    const btVector3 start(from.x, from.y, from.z);
+    const btVector3 end(from.x + ahead.x, from.y + ahead.y, from.z + ahead.z);
+    btCollisionWorld::ClosestRayResultCallback hit(start, end);
+    hit.m_collisionFilterMask = btBroadphaseProxy::StaticFilter;
+    world->rayTest(start, end, hit);
+    if (!hit.hasHit()) return ahead;
+    const auto share = static_cast<float>(hit.m_closestHitFraction * 0.5);
+    return Vector3{ahead.x * share, ahead.y * share, ahead.z * share};
+}
+
 }  // namespace
 
 // The object takes its matrix, position and bounds from its body, is marked
@@ -149,6 +167,7 @@ void CScene::ThrowObject()
         const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
         ahead = Vector3{ahead.x * diagonal, ahead.y * diagonal, ahead.z * diagonal};
     }
+    ahead = ClearOfFixedSurfaces(physics.dynamicsWorld, start, ahead);
     CNBObject* object = CreateObjectFromBlockType(type, 1, 1, start.x + ahead.x, start.y + ahead.y,
                                                   start.z + ahead.z, 0.0f, 0.0f, 0.0f);
     world->PutObjectInSector(object);

@@ -227,6 +227,8 @@ void CScene::InitPhysicsWorld()
                                                         physics.collisionConfiguration);
     physics.dynamicsWorld->setGravity(btVector3(0.0, -10.0, 0.0));
     physics.dynamicsWorld->setForceUpdateAllAabbs(false);
+    // Boxes (which know their faces) touch ground triangles on whole faces.
+    physics.dynamicsWorld->getDispatchInfo().m_enableSatConvex = true;
 }
 
 // ---------------------------------------------------------------------------

@@ -119,15 +119,17 @@ public:
 
     // ---- world entry, flags and start position (scene.cpp) ----
     // Opens (mode 0) or generates (mode 1) the scene's world. True when the
-    // scene now runs a world; false leaves it without one (logged), and the
-    // caller destroys the scene:
+    // scene now runs a world; false (logged) and the caller destroys the
+    // scene:
     //  - opening reads "Worlds/<name>" ("default.vsk" for a null or
     //    one-character name); a file that cannot be read completely fails,
     //    so no empty world is ever saved over it;
     //  - a new world gets ".vsk" appended to a name without it and is saved
-    //    at once through SaveCurrentWorld; a name already taken by a file in
-    //    the Worlds folder fails before anything is built, an empty name
-    //    saves nothing. Kinds other than blank, tube and landscape fail.
+    //    at once through SaveCurrentWorld; a name WorldNameRefusal refuses,
+    //    or one already taken by a file in the Worlds folder, fails before
+    //    anything is built, an empty name saves nothing, and a first save
+    //    that fails fails (its partial file removed). Kinds other than
+    //    blank, tube and landscape fail.
     // Both set the light position from the world's own sun angles.
     bool CreateWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,
                      const TubeSceneParams* tube, const LandscapeSceneParams* landscape);
@@ -243,6 +245,12 @@ public:
     // objects when addToList, with a body when makeBody. Null on failure.
     CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
                                          float nx, float ny, float nz);
+    // What the world file does not keep of the world's objects made from
+    // block types, taken again from the type each names: the specular power,
+    // drawing as glass, and the key or skeletal animation. For a world just
+    // read (after GenerateWorld has loaded the block types); an object whose
+    // type is not in the library keeps what it has.
+    void TakeBlockTypeLooks();
     // Mesh and render sets only (no list, material, rotation, animation or
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
