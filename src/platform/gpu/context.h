@@ -109,6 +109,9 @@ public:
     // no viewport, or targets GL cannot combine), and the draw is dropped.
     bool ApplyOutputState();
 
+    // The number of draws that reached GL since the context was made.
+    uint64_t DrawCount() const { return drawCount_; }
+
     // The first bound colour target's texture (else the depth target's), and
     // whether that is the back buffer. Null when nothing is bound.
     Texture2D* BoundTargetTexture() const;
@@ -131,6 +134,7 @@ private:
     Rect scissors_[kMaxViewports] = {};
     uint32_t scissorCount_ = 0;
 
+    uint64_t drawCount_ = 0;
     GlName drawFramebuffer_;
     GlName clearFramebuffer_;
     bool targetsChanged_ = true;

@@ -303,6 +303,7 @@ void Context::DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t base
     ApplyShaderStages();
     glDrawElementsBaseVertex(mode, count, indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(first)), baseVertex);
+    ++drawCount_;
 
     // Dear ImGui's renderer sets most of what it needs but not these: leave
     // them as it expects.
