@@ -59,7 +59,10 @@ HResult Buffer::Create(const BufferDesc* desc, const SubresourceData* initialDat
 
 Buffer::~Buffer()
 {
-    if (GlNameDeletable(buffer_)) glDeleteBuffers(1, &buffer_.name);
+    if (GlNameDeletable(buffer_)) {
+        glDeleteBuffers(1, &buffer_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 HResult Device::CreateBuffer(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer)

@@ -212,7 +212,10 @@ HResult ShaderResourceView::Create(Resource* resource, const ShaderResourceViewD
 
 ShaderResourceView::~ShaderResourceView()
 {
-    if (GlNameDeletable(view_)) glDeleteTextures(1, &view_.name);
+    if (GlNameDeletable(view_)) {
+        glDeleteTextures(1, &view_.name);
+        ForgetAppliedGlState();
+    }
     ReplaceReference(resource_, static_cast<Resource*>(nullptr));
 }
 
