@@ -168,7 +168,7 @@ void Context::UpdateSubresource(Resource* resource, uint32_t subresource, const 
     }
     if (!resource || !data || subresource != 0 || resource->GetType() != RESOURCE_DIMENSION_BUFFER || !GlReady())
         return;
-    const Buffer* buffer = static_cast<const Buffer*>(resource);
+    Buffer* buffer = static_cast<Buffer*>(resource);
     // Immutable buffers never change; a box outside the buffer updates nothing.
     if (buffer->Desc().Usage != USAGE_DEFAULT) return;
     uint32_t first = 0;
@@ -178,7 +178,7 @@ void Context::UpdateSubresource(Resource* resource, uint32_t subresource, const 
         first = box->left;
         end = box->right;
     }
-    glNamedBufferSubData(buffer->GlBuffer(), first, end - first, data);
+    if (buffer->TakeUpdate(first, end, data)) glNamedBufferSubData(buffer->GlBuffer(), first, end - first, data);
 }
 
 // ---------------------------------------------------------------------------

@@ -140,6 +140,10 @@ public:
     static HResult Create(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer);
     const BufferDesc& Desc() const { return desc_; }
     uint32_t GlBuffer() const { return buffer_.name; }
+    // UpdateSubresource's bytes into [first, end): false when a constant
+    // buffer already holds exactly them, so nothing need reach GL (llvmpipe
+    // copies a pixel stage's constants for every change).
+    bool TakeUpdate(uint32_t first, uint32_t end, const void* data);
 
 private:
     Buffer() : Resource(RESOURCE_DIMENSION_BUFFER) {}
@@ -147,6 +151,8 @@ private:
 
     BufferDesc desc_;
     GlName buffer_;
+    // A constant buffer's bytes once every one of them was uploaded.
+    std::vector<uint8_t> heldBytes_;
 };
 
 // Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as
