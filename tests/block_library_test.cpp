@@ -186,19 +186,26 @@ TEST(BlockLibraryAnimation, RowThreeWithoutEarlierRowsAppendsAnIdentityKey)
     EXPECT_FLOAT_EQ(m[14], 3.0f);
 }
 
-TEST(BlockLibraryAnimation, InconsistentCountsAreRefused)
+TEST(BlockLibraryAnimation, InconsistentCountsSwitchTheAnimationOffAndKeepTheType)
 {
     const std::string key = "row3: 0 0 0\n";
+    // Animated as read: the mode it announced; kept, not animated: mode 0.
+    const auto animation = [](const std::string& text) {
+        const Parsed p = Parse(text);
+        EXPECT_TRUE(p.ok) << text;
+        EXPECT_EQ(p.type.animationMode == 0, !p.report.animationOff.empty()) << text;
+        return p.type.animationMode;
+    };
     // Bone animation: keys x bones records and one time per key.
-    EXPECT_TRUE(Parse("bone_animation:\nkeyframes: 1\nallbones: 2\nftime: 0\n" + key + key + "}\n").ok);
-    EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 1\nallbones: 2\nftime: 0\n" + key + "}\n").ok);
-    EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 2\nallbones: 1\nftime: 0\n" + key + key + "}\n").ok);
-    EXPECT_FALSE(Parse("bone_animation:\nkeyframes: 0\nallbones: 100000\n}\n").ok);
+    EXPECT_EQ(animation("bone_animation:\nkeyframes: 1\nallbones: 2\nftime: 0\n" + key + key + "}\n"), 2);
+    EXPECT_EQ(animation("bone_animation:\nkeyframes: 1\nallbones: 2\nftime: 0\n" + key + "}\n"), 0);
+    EXPECT_EQ(animation("bone_animation:\nkeyframes: 2\nallbones: 1\nftime: 0\n" + key + key + "}\n"), 0);
+    EXPECT_EQ(animation("bone_animation:\nkeyframes: 0\nallbones: 100000\n}\n"), 0);
     // Simple animation: one record per key, whatever the bone count says.
-    EXPECT_TRUE(Parse("simple_animation:\nkeyframes: 1\nallbones: 7\nftime: 0\n" + key + "}\n").ok);
-    EXPECT_FALSE(Parse("simple_animation:\nkeyframes: 3\nftime: 0\n" + key + "}\n").ok);
+    EXPECT_EQ(animation("simple_animation:\nkeyframes: 1\nallbones: 7\nftime: 0\n" + key + "}\n"), 1);
+    EXPECT_EQ(animation("simple_animation:\nkeyframes: 3\nftime: 0\n" + key + "}\n"), 0);
     // Without an animation section the counts are never used.
-    EXPECT_TRUE(Parse("keyframes: 5\n").ok);
+    EXPECT_TRUE(Parse("keyframes: 5\n").report.animationOff.empty());
 }
 
 TEST(BlockLibraryChecks, TrianglesOutOfRangeGoWithTheirTextureCoordinates)
@@ -316,17 +323,18 @@ TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
 {
     AddFiles(2);
     folder_.Write("Blocks/Shared.bk", BlockFile("Shared", "T00.JPG"));  // same texture, other case
-    folder_.Write("Blocks/Broken.bk", "bone_animation:\nkeyframes: 3\n}\n");
+    folder_.Write("Blocks/Broken.bk", "name: Broken\nbone_animation:\nkeyframes: 3\n}\n");
     world_.LoadBlocks();
-    ASSERT_EQ(world_.blockTypes.size(), 3u);  // the broken one is refused
-    EXPECT_NE(folder_.Read("game.log").find("Error: CWorld::ParseBlockFile() Broken.bk: animation counts"),
+    ASSERT_EQ(world_.blockTypes.size(), 4u);  // the broken one stays, not animated
+    EXPECT_EQ(world_.FindBlockType(u"Broken")->animationMode, 0);
+    EXPECT_NE(folder_.Read("game.log").find("Error: CWorld::ParseBlockFile() Broken.bk: animation switched off"),
               std::string::npos);
     EXPECT_EQ(world_.textures.size(), 2u);
     const BlockType* first = world_.blockTypes[0];
 
     world_.ReleaseTextures();  // as after a lost device
     world_.LoadBlocks();
-    ASSERT_EQ(world_.blockTypes.size(), 3u);
+    ASSERT_EQ(world_.blockTypes.size(), 4u);
     EXPECT_EQ(world_.blockTypes[0], first);
     EXPECT_EQ(world_.textures.size(), 2u);
     EXPECT_TRUE(HasTexture(world_, u"t00.jpg") && HasTexture(world_, u"t01.jpg"));
@@ -334,7 +342,7 @@ TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
     // A file added since joins the library.
     folder_.Write("Blocks/New.bk", BlockFile("New", "new.jpg"));
     world_.LoadBlocks();
-    EXPECT_EQ(world_.blockTypes.size(), 4u);
+    EXPECT_EQ(world_.blockTypes.size(), 5u);
     EXPECT_TRUE(HasTexture(world_, u"new.jpg"));
 }
 

@@ -187,12 +187,22 @@ TEST_F(ConsoleTest, EnterInTheCommandFieldRunsTheCommand)
     testing_support::TypeAndFrame(ui, "dontpick", draw);
     EXPECT_STREQ(Console.command, "dontpick");
     EXPECT_EQ(scene_->pickingOff, 0);
-    testing_support::PressEnter(ui, draw);
+    testing_support::PressKey(ui, ImGuiKey_Enter, draw);
     EXPECT_EQ(scene_->pickingOff, 1);
     EXPECT_EQ(std::string(Console.history), "dontpick\n");
     EXPECT_EQ(Console.command[0], '\0');
 
-    // The field gave the keyboard up with Enter: a second Enter does nothing.
-    testing_support::PressEnter(ui, draw);
-    EXPECT_EQ(std::string(Console.history), "dontpick\n");
+    // The field keeps the keyboard for the next command, without a click.
+    EXPECT_TRUE(ImGui::GetIO().WantTextInput);
+    testing_support::TypeAndFrame(ui, "pick", draw);
+    testing_support::PressKey(ui, ImGuiKey_Enter, draw);
+    EXPECT_EQ(scene_->pickingOff, 0);
+    EXPECT_EQ(std::string(Console.history), "dontpick\npick\n");
+    EXPECT_TRUE(ImGui::GetIO().WantTextInput);
+
+    // Esc gives the keyboard back.
+    testing_support::PressKey(ui, ImGuiKey_Escape, draw);
+    testing_support::TypeAndFrame(ui, "n", draw);
+    EXPECT_FALSE(ImGui::GetIO().WantTextInput);
+    EXPECT_STREQ(Console.command, "");
 }

@@ -29,6 +29,7 @@
 #include "platform/files.h"
 #include "scene/scene.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "world/block_type.h"
 #include "world/object.h"
@@ -131,12 +132,7 @@ protected:
         scene_->InitPhysicsWorld();
     }
 
-    void Copy(const std::string& relative)
-    {
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(platform::ReadWholeFile(platform::JoinPath(VESK_RUN_DIR, relative), bytes)) << relative;
-        folder_->Write(relative, std::string(bytes.begin(), bytes.end()));
-    }
+    void Copy(const std::string& relative) { folder_->Write(relative, Shipped(platform::JoinPath(VESK_RUN_DIR, relative))); }
 
     std::vector<CNBObject*> Cubes() const { return scene_->world->objects; }
 

@@ -14,6 +14,7 @@
 #include "render/cursor_sprite.h"
 #include "scene/scene.h"
 #include "shell/settings.h"
+#include "shell/window_placement.h"
 #include "support/headless_driver.h"
 #include "world/world.h"
 
@@ -40,6 +41,7 @@ protected:
         Settings.screenWidth = 800;
         Settings.screenHeight = 400;
         ASSERT_EQ(Driver->ResetVideoMode(), 1);
+        PlaceMainWindow();  // the window of that size, so window and picture share coordinates
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
         folder_.Write("Textures/pcross4.dds", std::string(bytes.begin(), bytes.end()));

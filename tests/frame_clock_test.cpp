@@ -5,12 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "graphics/driver.h"
 #include "platform/clock.h"
-#include "scene/camera.h"
 #include "scene/frame_clock.h"
-#include "scene/scene.h"
-#include "support/temp_directory.h"
 
 namespace {
 
@@ -160,30 +156,4 @@ TEST_F(FrameClockTest, WaitedTimeIsReportedOncePerSecond)
     clock.MeasureFps();
     EXPECT_FLOAT_EQ(clock.waitedLastSecond, 37.0f);
     EXPECT_EQ(clock.waitedTotal, 0);
-}
-
-TEST_F(FrameClockTest, SceneProjectionTakesTheSceneSettingsAndTheBackBuffer)
-{
-    const TempDirectory folder;
-    const ScopedStartDirectory start(folder.Path());  // the scene truncates its log
-    const int32_t savedWidth = backBufferWidth;
-    const int32_t savedHeight = backBufferHeight;
-    backBufferWidth = 1280;
-    backBufferHeight = 720;
-    CScene scene;
-    scene.options.fieldOfView = 170.0f;
-    scene.options.nearPlane = 0.5f;
-    scene.options.farPlane = 300.0f;
-    CCamera camera;
-    camera.orientation.SetIdentity();
-    scene.UpdateProjection(camera);
-    backBufferWidth = savedWidth;
-    backBufferHeight = savedHeight;
-
-    EXPECT_FLOAT_EQ(camera.fieldOfView, 160.0f);
-    EXPECT_FLOAT_EQ(camera.xProjectionFactor, 720.0f / 1280.0f);
-    // The projection is rebuilt: the far plane is at 300.
-    Vector3 far{0, 0, 300};
-    camera.ProjectToScreen(far, 1280, 720);
-    EXPECT_NEAR(far.z, 1.0f, 1e-5f);
 }

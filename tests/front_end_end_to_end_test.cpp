@@ -71,6 +71,7 @@ struct Script {
     std::vector<Vector3> reopenedPositions;
     int quietPasses = 0;
     uint32_t quietSince = 0;
+    int okPass = 0;
     bool savedFileSeen = false;
     bool listedAfterLeaving = false;
     bool deletedFromDisk = false;
@@ -141,7 +142,7 @@ struct Script {
             const std::vector<Vector3> now = ThrownPositions(*Game->scene->world);
             bool still = now.size() == lastPositions.size();
             for (size_t i = 0; still && i < now.size(); ++i)
-                if (std::fabs(now[i].y - lastPositions[i].y) > 1e-4f) still = false;
+                if (Vector3::Sub(now[i], lastPositions[i]).Length() > 1e-4f) still = false;
             const uint32_t clock = platform::TimeGetTime();
             if (!still || quietPasses == 0) quietSince = clock;
             quietPasses = still ? quietPasses + 1 : 0;
@@ -209,8 +210,13 @@ struct Script {
             if (stepPass == 4) return Go(kConfirmDelete);
             return;
         case kConfirmDelete:
-            if (stepPass == 1) Press("Delete##confirm", {"OK"});
-            if (stepPass == 3) {
+            // "OK" counts once the dialog has been up for longer than a double click.
+            if (stepPass == 1) quietSince = platform::TimeGetTime();
+            if (okPass == 0 && platform::TimeGetTime() - quietSince > 600) {
+                Press("Delete##confirm", {"OK"});
+                okPass = stepPass;
+            }
+            if (okPass > 0 && stepPass == okPass + 2) {
                 deletedFromDisk = !platform::FileExists(
                     platform::JoinPath(platform::JoinPath(StartDirectoryForTest(), "Worlds"), worldName));
                 deletedFromList = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName) ==

@@ -1,65 +1,81 @@
-// The application object: entering and leaving worlds, and the end-of-pass requests.
+// The application object leaving a world at the end of a pass, with the input
+// layer's fake system behind the game's input.
 #include <gtest/gtest.h>
 
 #include "input/input.h"
+#include "platform/input/fake_input.h"
+#include "platform/message_box.h"
+#include "scene/scene.h"
 #include "shell/game.h"
 #include "shell/main_window.h"
 #include "support/temp_directory.h"
 
-TEST(Game, AWorldThatCannotBeOpenedLeavesNoScene)
-{
-    TempDirectory folder;
-    ScopedStartDirectory start(folder.Path());
-    folder.Write("Worlds/broken.vsk", "not a world");
-    CGame game;
-    EXPECT_FALSE(game.LoadWorld("broken.vsk"));
-    EXPECT_EQ(game.scene, nullptr);
-    EXPECT_EQ(game.menuMode, 1);
-}
+namespace {
 
-TEST(Game, LeaveAndQuitInOnePassLeaveTheWorldFirst)
-{
+namespace fake = dinput::fake;
+
+class GameInAWorld : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetMessageBoxesSuppressed(true);
+        fake::UseFakeSystem();
+        ASSERT_EQ(input.InitInput(nullptr), S_OK);
+        input.AcquireDevices();
+        input.PollMouse();  // the shared mouse is acquired from here on
+        folder.MakeFolder("Worlds");
+        game.input = &input;
+        ASSERT_TRUE(game.NewWorld("fresh.vsk", kBlankScene, &blank, &tube, &landscape));
+        game.menuMode = 0;
+        Running = 1;
+    }
+    void TearDown() override
+    {
+        input.ReleaseDevices();
+        fake::UseSdlSystem();
+        Running = 1;
+    }
+    // Motion reaches the next read only when the mouse was not made anew in between.
+    int MotionOfTheNextRead()
+    {
+        fake::MoveMouse(3, 0);
+        input.PollMouse();
+        return input.GetMouseAxis(kMouseAxisX);
+    }
+
     TempDirectory folder;
-    ScopedStartDirectory start(folder.Path());
-    folder.MakeFolder("Worlds");
-    CGame game;
+    ScopedStartDirectory start {folder.Path()};
     CInput input;
-    game.input = &input;
+    CGame game;
     const BlankSceneParams blank;
     const TubeSceneParams tube;
     const LandscapeSceneParams landscape;
-    ASSERT_TRUE(game.NewWorld("first.vsk", kBlankScene, &blank, &tube, &landscape));
-    ASSERT_NE(game.scene, nullptr);
-    game.menuMode = 0;
+};
 
-    input.mouseExclusive = 1;
-    game.leaveRequest = 1;
-    game.quitRequest = 1;
-    Running = 1;
+}  // namespace
+
+TEST_F(GameInAWorld, LeaveAndQuitInOnePassLeaveTheWorldFirstAndFreeAnExclusiveMouse)
+{
+    game.scene->Flag(kFlagStartHints) = 0;  // no window open: the scene keeps the mouse exclusive
+    ASSERT_EQ(input.SetMouseExclusive(1), S_OK);
+    input.PollMouse();
+    game.modalOpen = 1;  // "Quit to Menu" while "Save As" takes the keys
+    game.leaveRequest = game.quitRequest = 1;
     GameFrame(&game);
     EXPECT_EQ(game.scene, nullptr);
     EXPECT_EQ(game.menuMode, 1);
     EXPECT_EQ(input.mouseExclusive, 0);
+    EXPECT_EQ(game.modalOpen, 0);
+    EXPECT_EQ(MotionOfTheNextRead(), 0);  // a new, shared mouse: acquired by this read
+    EXPECT_FALSE(fake::RelativeMouseMode());
     EXPECT_EQ(Running, 0);
-    Running = 1;
 }
 
-TEST(Game, LeavingWithASharedMouseLeavesTheMouseAlone)
+TEST_F(GameInAWorld, LeavingWithASharedMouseLeavesTheMouseAlone)
 {
-    TempDirectory folder;
-    ScopedStartDirectory start(folder.Path());
-    folder.MakeFolder("Worlds");
-    CGame game;
-    CInput input;
-    game.input = &input;
-    const BlankSceneParams blank;
-    const TubeSceneParams tube;
-    const LandscapeSceneParams landscape;
-    ASSERT_TRUE(game.NewWorld("fresh.vsk", kBlankScene, &blank, &tube, &landscape));
-    game.menuMode = 0;
     game.leaveRequest = 1;
     GameFrame(&game);
-    EXPECT_EQ(input.mouseExclusive, 0);
-    EXPECT_EQ(game.menuMode, 1);
+    EXPECT_EQ(game.scene, nullptr);
+    EXPECT_EQ(MotionOfTheNextRead(), 3);  // the same mouse, still acquired
     EXPECT_EQ(Running, 1);
 }

@@ -21,7 +21,6 @@
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
 #include "ui/editor_windows.h"
-#include "ui/generator_window_state.h"
 #include "world/block_type.h"
 #include "world/object.h"
 #include "world/world.h"

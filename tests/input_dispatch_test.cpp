@@ -1,6 +1,7 @@
 // The in-game input dispatch driven through the input layer's fake system and
 // a fake clock: Esc and the windows, the fixed slot order, held-key repeats,
-// the held Shift, the wheel and the double click.
+// the held Shift, the wheel, the double click, and what the editor windows
+// keep for themselves (the pointer over them, a text field's typing).
 #include <gtest/gtest.h>
 #include <imgui.h>
 
@@ -10,14 +11,23 @@
 #include "input/input.h"
 #include "platform/clock.h"
 #include "platform/input/fake_input.h"
+#include "graphics/texture.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
+#include "platform/window_test_events.h"
 #include "scene/scene.h"
 #include "shell/game.h"
+#include "support/editor_window_driver.h"
+#include "support/headless_gpu.h"
+#include "support/imgui_test_frame.h"
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
+#include "ui/editor_windows.h"
 #include "world/block_type.h"
 #include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
 #include "world/world.h"
 
 namespace {
@@ -120,16 +130,36 @@ TEST_F(InputDispatch, CaptureSwitchLetsOnlyEscapeThrough)
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
 }
 
-TEST_F(InputDispatch, TextEntryInDearImGuiKeepsTheKeys)
+TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
 {
-    ImGuiContext* context = ImGui::CreateContext();
+    testing_support::ImGuiTestFrame ui;
     ImGui::GetIO().WantTextInput = true;
     Tap(kEquals);
     EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
-    ImGui::GetIO().WantTextInput = false;
+    // Shift types capitals; it also frees the mouse, to click out of the field.
+    ASSERT_EQ(input_.mouseExclusive, 1);
+    fake::KeyDown(kLeftShift);
+    Pass();
+    EXPECT_EQ(input_.mouseExclusive, 0);
+    fake::KeyUp(kLeftShift);
+
+    bool answered = false;
+    const auto question = [&answered] {
+        if (!ImGui::IsPopupOpen("Question")) ImGui::OpenPopup("Question");
+        if (ImGui::BeginPopupModal("Question")) {
+            if (answered) ImGui::CloseCurrentPopup();
+            ImGui::EndPopup();
+        }
+    };
+    ui.Frame(question);
+    ASSERT_FALSE(ImGui::GetIO().WantTextInput);
+    Tap(kEquals);
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    answered = true;
+    ui.Frame(question);
+    ui.Frame({});
     Tap(kEquals);
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
-    ImGui::DestroyContext(context);
 }
 
 TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)
@@ -220,34 +250,155 @@ TEST_F(InputDispatch, WheelWithNothingSelectedTurnsTheBlockTypesYaw)
     EXPECT_FLOAT_EQ(type.yaw, 0.0f);
 }
 
-TEST_F(InputDispatch, TwoLeftPressesWithin500MsAreADoubleClick)
+// Presses are timed when they happen, not when a pass reads them.
+TEST_F(InputDispatch, TwoLeftPressesWithin500MsAreADoubleClickHoweverSlowTheFrames)
 {
     scene_->world = new CWorld;
     CNBObject* object = NewBoxObject(Vector3{0.0f, 0.0f, 0.0f});
     object->Kind = 2;
     scene_->selectedObject = object;
 
-    auto click = [this] {
+    auto click = [this](uint32_t at) {
+        clock_ = at;
         fake::PressButton(0);
-        Pass();
         fake::ReleaseButton(0);
-        Pass();
     };
-    click();  // a single click starts a drag of the selection
+    // Three clicks come while one frame takes seconds; the passes after read
+    // them one by one.
+    click(10000);
+    click(10300);
+    click(10801);
+    clock_ = 13000;
+    Pass();  // the first click starts a drag of the selection
     EXPECT_EQ(scene_->draggedObject, object);
-
     scene_->draggedObject = nullptr;
-    clock_ = 10499;
-    click();  // the second press sets the cursor instead
+    Pass();
+    Pass();  // 300 ms later: the second sets the cursor instead
     EXPECT_EQ(scene_->draggedObject, nullptr);
-
-    clock_ = 11000;
-    click();  // 501 ms later: a single click again
+    Pass();
+    Pass();  // 501 ms after that: a single click again
     EXPECT_EQ(scene_->draggedObject, object);
 
     scene_->selectedObject = nullptr;
     scene_->draggedObject = nullptr;
     CNBObject::Delete(object);
+}
+
+// Beside the editor windows, with a real window for the pointer: keys go on
+// to the scene over any window, the mouse stops at every one of them.
+class InputDispatchBesideWindows : public InputDispatch {
+protected:
+    void SetUp() override
+    {
+        InputDispatch::SetUp();
+        ASSERT_TRUE(gpu_.Ready()) << gpu_.Failure();
+        scene_->world = new CWorld;
+        object_ = NewBoxObject(Vector3{0.0f, 0.0f, 0.0f});
+        object_->Kind = 2;
+        scene_->selectedObject = object_;
+    }
+    void TearDown() override
+    {
+        scene_->selectedObject = nullptr;
+        scene_->draggedObject = nullptr;
+        CNBObject::Delete(object_);
+        InputDispatch::TearDown();
+    }
+
+    // The user moves the pointer to (x, y): the window reports where it is
+    // and the mouse how far it went; Dear ImGui sees it there too.
+    void MovePointerTo(const ImVec2& at)
+    {
+        platform::PushMouseMotionEvent(gpu_.Window(), static_cast<int>(at.x), static_cast<int>(at.y));
+        int code = 0;
+        platform::PumpMessages(&code);
+        fake::MoveMouse(25, 10);
+        ImGui::GetIO().MousePos = at;
+    }
+    void Click()
+    {
+        fake::PressButton(0);
+        fake::ReleaseButton(0);
+        Pass();
+        Pass();
+    }
+
+    HeadlessGpu gpu_;
+    testing_support::ImGuiTestFrame ui_ {1024.0f, 768.0f};
+    CNBObject* object_ = nullptr;
+};
+
+TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
+{
+    scene_->Flag(kFlagCameraOptions) = 1;
+    Pass();  // the window frees the mouse
+    Pass();
+    const auto draw = [] {
+        ImGui::SetNextWindowPos(ImVec2(100, 100));
+        ImGui::SetNextWindowSize(ImVec2(300, 200));
+        ImGui::Begin("Panel");
+        ImGui::Button("Soft");
+        ImGui::End();
+    };
+    ui_.Frame(draw);
+    MovePointerTo(ImVec2(150, 150));
+    ui_.Frame(draw);
+    BlockType type;
+    type.Init();
+    scene_->world->currentBlockType = &type;
+
+    Tap(kEquals);
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    scene_->Flag(kFlagCreateObjectsDialog) = 0;
+    fake::TurnWheel(1);
+    Pass();
+    EXPECT_EQ(type.yaw, 0.0f);
+    Click();
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    EXPECT_EQ(scene_->selectedObject, object_);
+
+    // An exclusive mouse points at no window, wherever the pointer was left.
+    input_.mouseExclusive = 1;
+    fake::TurnWheel(1);
+    Pass();
+    EXPECT_EQ(type.yaw, 15.0f);
+    input_.mouseExclusive = 0;
+    MovePointerTo(ImVec2(600, 600));
+    Pass();
+    scene_->selectedObject = object_;
+    Click();
+    EXPECT_EQ(scene_->draggedObject, object_);
+    scene_->world->currentBlockType = nullptr;
+}
+
+// "Apply on Click": the way to the picture passes over the window, which
+// must leave the selection alone, and the click textures the object that was
+// selected before.
+TEST_F(InputDispatchBesideWindows, TexturesApplyOnClickTexturesTheObjectSelectedBefore)
+{
+    auto* texture = new CTexture;
+    texture->SetName(u"marble.dds");
+    scene_->world->textures.push_back(texture);
+    scene_->Flag(kFlagTexturesWindow) = 1;
+    ASSERT_TRUE(scene_->FlagOn(kFlagApplyTextureOnClick));
+    Pass();  // the window frees the mouse
+    Pass();
+    const auto draw = [this] { DrawTexturesWindow(*scene_); };
+    ui_.Frame(draw);
+    ui_.Frame(draw);
+    ASSERT_NE(testing_support::PointOverItem(ui_, "Textures", {0, static_cast<const void*>(texture), "##picture"}, draw).x, -FLT_MAX);
+
+    MovePointerTo(ImGui::GetIO().MousePos);
+    Pass();
+    EXPECT_EQ(scene_->selectedObject, object_);
+    ImGui::GetIO().MouseDown[0] = true;
+    ui_.Frame(draw);
+    ImGui::GetIO().MouseDown[0] = false;
+    ui_.Frame(draw);
+    Click();
+    EXPECT_EQ(scene_->draggedObject, nullptr);
+    ASSERT_EQ(scene_->selectedObject, object_);
+    EXPECT_EQ(object_->GetPart(0)->mainMesh->textures[0], texture);
 }
 
 }  // namespace

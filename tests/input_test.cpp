@@ -5,7 +5,10 @@
 
 #include "support/scan_codes.h"
 
+#include <string>
+
 #include "input/input.h"
+#include "platform/clock.h"
 #include "platform/input/fake_input.h"
 #include "platform/message_box.h"
 
@@ -70,25 +73,71 @@ TEST_F(InputTest, InputPressedAndChangedKeyTablesDifferOnlyWhereDesigned)
     }
 }
 
-TEST_F(InputTest, InputHeldKeyIsNewOnlyInThePassItWentDown)
+// Reads come once per frame, and a frame may take seconds: what happened
+// between two reads must all be read, whatever the frame rate.
+TEST_F(InputTest, InputEveryKeyPressIsReadOnceHoweverLongBetweenReads)
 {
+    // Pressed and released between two reads: down in the next, up after.
+    const auto presses = [this](int reads) {
+        std::string seen;
+        for (int i = 0; i < reads; ++i) {
+            input.PollKeyboard();
+            seen += input.ChangedKeyCount() ? 'P' : (input.PressedKeyCount() ? 'd' : '-');
+        }
+        return seen;
+    };
     fake::KeyDown(kW);
-    int newCounts[4];
-    for (int& count : newCounts) {
-        input.PollKeyboard();
-        count = input.ChangedKeyCount();
-        EXPECT_EQ(input.PressedKeyCode(0), 87);
-    }
-    EXPECT_EQ(newCounts[0], 1);
-    EXPECT_EQ(newCounts[1] + newCounts[2] + newCounts[3], 0);
-
     fake::KeyUp(kW);
-    input.PollKeyboard();
-    EXPECT_EQ(input.ChangedKeyCount(), 0);  // a release is no new press
-    EXPECT_EQ(input.PressedKeyCount(), 0);
+    EXPECT_EQ(presses(2), "P-");
+    ASSERT_EQ(input.PressedKeyCode(0), 0);
+
+    // Twenty quick taps between two reads are twenty presses.
+    for (int tap = 0; tap < 20; ++tap) {
+        fake::KeyDown(kW);
+        fake::KeyUp(kW);
+    }
+    std::string twenty;
+    for (int tap = 0; tap < 20; ++tap) twenty += "P-";
+    EXPECT_EQ(presses(41), twenty + "-");
+
+    // Held, with the system's key repeats: one press, then down until released.
     fake::KeyDown(kW);
-    input.PollKeyboard();
-    EXPECT_EQ(input.ChangedKeyCount(), 1);
+    EXPECT_EQ(presses(1), "P");
+    EXPECT_EQ(input.PressedKeyCode(0), 87);
+    fake::KeyDown(kW);
+    EXPECT_EQ(presses(2), "dd");
+    // Released and pressed again between two reads: up, then a new press.
+    fake::KeyUp(kW);
+    fake::KeyDown(kW);
+    EXPECT_EQ(presses(3), "-Pd");
+    fake::KeyUp(kW);
+    EXPECT_EQ(presses(1), "-");
+}
+
+TEST_F(InputTest, InputEveryButtonPressIsReadWithTheTimeItHappened)
+{
+    uint32_t clock = 100;
+    platform::SetClockSource([&clock] { return clock; });
+    fake::PressButton(0);
+    fake::ReleaseButton(0);
+    clock = 300;
+    fake::PressButton(0);
+    fake::ReleaseButton(0);
+    clock = 5000;  // the frame that reads them comes much later
+
+    int32_t changed[4];
+    uint32_t times[4];
+    for (int read = 0; read < 4; ++read) {
+        input.PollMouse();
+        changed[read] = input.buttonChanged[0];
+        times[read] = input.buttonPressTime[0];
+    }
+    EXPECT_EQ(changed[0], 0x80);
+    EXPECT_EQ(times[0], 100u);
+    EXPECT_EQ(changed[1] | changed[3], 0);
+    EXPECT_EQ(changed[2], 0x80);
+    EXPECT_EQ(times[2], 300u);
+    platform::SetClockSource({});
 }
 
 TEST_F(InputTest, InputFailedKeyboardReadsGiveNoStaleOrPhantomPress)
@@ -210,6 +259,8 @@ TEST_F(InputTest, InputNothingIsReadBeforeTheDevicesAreAcquired)
 {
     CInput fresh;
     ASSERT_EQ(fresh.InitInput(nullptr), S_OK);
+    fake::KeyDown(kW);  // a tap before the acquisition is not the device's
+    fake::KeyUp(kW);
     fake::KeyDown(kA);
     fake::MoveMouse(5, 5);
     fresh.PollKeyboard();
@@ -219,6 +270,7 @@ TEST_F(InputTest, InputNothingIsReadBeforeTheDevicesAreAcquired)
 
     EXPECT_EQ(fresh.AcquireDevices(), S_OK);
     fresh.PollKeyboard();
+    EXPECT_EQ(fresh.PressedKeyCount(), 1);
     EXPECT_EQ(fresh.PressedKeyCode(0), 65);
 }
 

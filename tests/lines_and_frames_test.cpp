@@ -1,20 +1,19 @@
-// Lines, the cursor marker and the frames: grid snapping, the hold after a
-// throw, the placement pose, and on a headless device what each draws.
+// Lines, the cursor marker and the frames: the hold after a throw, the
+// placement pose, and on a headless device what each draws.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "graphics/driver.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "render/lines_and_frames.h"
 #include "scene/scene.h"
 #include "shell/settings.h"
 #include "support/headless_driver.h"
+#include "support/shipped_data.h"
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -44,19 +43,6 @@ CNBObject* NewCornerObject(float sx, float sy, float sz)
 }
 
 }  // namespace
-
-TEST(LinesAndFramesTest, SnappingUsesWholeDivisionsAndSurvivesUnusableSteps)
-{
-    for (const float unusable : {0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::infinity()})
-        EXPECT_EQ(SnapDivisions(unusable), 1) << unusable;
-    EXPECT_EQ(SnapDivisions(0.3f), 3);
-
-    ExpectNear(SnapToGrid(Vector3{1.1f, 2.0f, -0.2f}, 0.3f), 1.0f, 2.0f, -1.0f / 3.0f);
-    // Whole numbers, halves away from zero.
-    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 2.0f), 3.0f, -2.0f, 0.0f);
-    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 0.0f), 3.0f, -2.0f, 0.0f);
-}
 
 TEST(LinesAndFramesTest, AThrowHoldsTheFramesBackForFifteenHundredMilliseconds)
 {
@@ -109,9 +95,7 @@ protected:
         Settings.screenWidth = 200;
         Settings.screenHeight = 150;
         ASSERT_EQ(Driver->ResetVideoMode(), 1);
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
-        folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+        folder_.Write("Textures/ground.dds", Shipped("Textures/ground.dds"));
         scene_.driver = Driver;
         scene_.world = new CWorld;
         scene_.world->driver = Driver;

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "scene/scene.h"
 #include "support/temp_directory.h"
+#include "support/world_objects.h"
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
@@ -52,20 +53,8 @@ protected:
     CNBObject* AddBody(float mass, float x, int kind = 2)
     {
         BlockType& type = types_[typeCount_++ % 8];
-        type.Init();
-        type.name = u"cube";
-        for (int i = 0; i < 8; ++i) {
-            type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-            type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-        }
-        const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                     2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-        for (int f = 0; f < 12; ++f)
-            type.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-        type.physicsShape = 1;
-        type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
+        MakeCubeType(type, u"cube");
         type.mass = mass;
-        type.ComputeBounds();
         CNBObject* object = scene_->CreateObjectFromBlockType(&type, 1, 1, x, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
         if (!object) return nullptr;
         object->Kind = kind;
@@ -109,11 +98,19 @@ TEST_F(Manipulation, HeldBodiesAreReleasedStrictlyAfter1500ms)
     EXPECT_TRUE(scene_->keyMovedObjects.empty());
     for (CNBObject* object : {a, b, c}) EXPECT_FALSE(IsStatic(object));
     EXPECT_TRUE(IsStatic(fixed));
+
+    // Scaling gives a held object a new body, which nothing holds: its entry
+    // goes at the next look.
+    scene_->HoldBody(a);
+    scene_->ScaleObject(a, 2.0f, 2.0f, 2.0f);
+    clock_ += 1;
+    scene_->ReleaseMovedBodies(0);
+    EXPECT_TRUE(scene_->keyMovedObjects.empty());
 }
 
-TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)
+TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284AndActsAtTheHitPoint)
 {
-    CNBObject* heavy = AddBody(50.0f, 0.0f);
+    CNBObject* heavy = AddBody(50.0f, 0.3f);  // the aim passes 0.3 left of its centre
     scene_->Flag(284) = 1;
     scene_->ApplyImpulseAtAim(0);
     const btVector3 v = Body(heavy)->getLinearVelocity();
@@ -124,10 +121,21 @@ TEST_F(Manipulation, ImpulseAtAimScalesByMassUnderFlag284)
     scene_->ApplyImpulseAtAim(0);
     EXPECT_NEAR(Body(heavy)->getLinearVelocity().z(), scene_->options.impulseStrength / 50.0, 1e-4);
 
-    // Off-centre: the hit point lies on the aim through the centre, so no spin.
+    // At the hit (0, 0, -0.5): the offset from the centre, in world axes, is
+    // (-0.3, 0, -0.5), so the push along +z also spins the body about +y. The
+    // body is turned a quarter about z (a cube looks the same) so that an
+    // offset taken in its own axes would spin it about x instead.
     Body(heavy)->setLinearVelocity(btVector3(0, 0, 0));
+    btTransform turned = Body(heavy)->getWorldTransform();
+    turned.setRotation(btQuaternion(btVector3(0, 0, 1), SIMD_HALF_PI));
+    Body(heavy)->setWorldTransform(turned);
     scene_->ApplyImpulseAtAim(1);
-    EXPECT_NEAR(Body(heavy)->getAngularVelocity().length(), 0.0, 1e-6);
+    const double strength = scene_->options.impulseStrength;
+    const btVector3 spin = Body(heavy)->getAngularVelocity();
+    EXPECT_NEAR(Body(heavy)->getLinearVelocity().z(), strength / 50.0, 1e-4);
+    EXPECT_NEAR(spin.x(), 0.0, 1e-6);
+    EXPECT_NEAR(spin.y(), 0.3 * strength / (50.0 / 6.0), 1e-5);  // a unit cube's inertia: m / 6
+    EXPECT_NEAR(spin.z(), 0.0, 1e-6);
 }
 
 TEST_F(Manipulation, DragKeyMoveAndWheelKeepTheObjectInStepWithItsBody)
@@ -158,6 +166,15 @@ TEST_F(Manipulation, DragKeyMoveAndWheelKeepTheObjectInStepWithItsBody)
     EXPECT_NEAR(object->WorldMatrix.m[12], 0.1f, 1e-5f);
     EXPECT_NEAR(std::fabs(object->WorldMatrix.m[2]), std::sin(15.0f * 3.14159265f / 180.0f), 1e-4f);
     EXPECT_EQ(object->Moved, 1);
+
+    // The wheel with a rotation key held turns the dragged object in place too.
+    CNBObject* away = AddBody(1.0f, 10.0f);
+    scene_->draggedObject = away;
+    scene_->RotateDraggedObject(0.0f, 0.0f, 15.0f);
+    EXPECT_NEAR(away->Position.x, 10.0f, 1e-4f);
+    EXPECT_NEAR(away->Position.z, 0.0f, 1e-4f);
+    EXPECT_NEAR(Body(away)->getWorldTransform().getOrigin().x(), 10.0, 1e-4);
+    EXPECT_NEAR(std::fabs(away->WorldMatrix.m[2]), std::sin(15.0f * 3.14159265f / 180.0f), 1e-4f);
 
     // Ground objects are never moved.
     CNBObject* ground = AddBody(0.0f, 5.0f, 1);
@@ -219,17 +236,39 @@ TEST_F(Manipulation, ThrowAndPlaceMakeObjectsOfTheCurrentType)
     EXPECT_FLOAT_EQ(placed->WorldMatrix.GetTranslation().Length(), 0.0f);
 }
 
+// Looking down at the floor, or at a wall close by, from where the viewer
+// stands: the thrown object starts on the viewer's side of it, never below
+// the floor or beyond the wall.
+TEST_F(Manipulation, AThrowAtAFixedSurfaceCloseByStartsInFrontOfIt)
+{
+    AddBody(0.0f, 0.0f, 1);  // a fixed cube, its top at 0.5
+    AddBody(0.0f, 6.0f, 1);  // a second one ahead of a viewer looking along +x
+    scene_->world->currentBlockType = &types_[0];
+    Vector3 up{0.0f, 0.0f, 1.0f};
+    scene_->mainCamera.LookAt(Vector3{0.0f, 2.0f, 0.0f}, Vector3{0.0f, 0.0f, 0.01f}, up);
+    scene_->mainCamera.position = Vector3{0.0f, 2.0f, 0.0f};
+    scene_->ThrowObject();
+    EXPECT_GT(scene_->world->objects.back()->Center.y, 0.5f);
+
+    Vector3 level{0.0f, 1.0f, 0.0f};
+    scene_->mainCamera.LookAt(Vector3{4.2f, 0.0f, 0.0f}, Vector3{6.0f, 0.0f, 0.0f}, level);
+    scene_->mainCamera.position = Vector3{4.2f, 0.0f, 0.0f};
+    scene_->ThrowObject();
+    EXPECT_LT(scene_->world->objects.back()->Center.x, 5.5f);
+}
+
 TEST_F(Manipulation, MaterialCopyAndClearScene)
 {
     CNBObject* a = AddBody(1.0f, 0.0f);
     CNBObject* b = AddBody(1.0f, 3.0f);
     CNBObject* c = AddBody(1.0f, 6.0f);
     a->Diffuse.v[0] = 0.5f;
+    a->TypeName.clear();
     scene_->CopyMaterialToNamesakes(a);  // no name: nothing changes
     EXPECT_NE(b->Diffuse.v[0], 0.5f);
-    a->SetName("crate");
-    b->SetName("crate");
-    c->SetName("Crate");  // names compare case-sensitively
+    a->TypeName = u"crate";
+    b->TypeName = u"crate";
+    c->TypeName = u"Crate";  // names compare case-sensitively
     scene_->CopyMaterialToNamesakes(a);
     EXPECT_FLOAT_EQ(b->Diffuse.v[0], 0.5f);
     EXPECT_NE(c->Diffuse.v[0], 0.5f);

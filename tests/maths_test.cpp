@@ -1,12 +1,14 @@
-// Vectors, matrices, random integers and rounding.
+// Vectors, matrices, grid snapping, random integers and rounding.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <limits>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
 #include <vector>
 
+#include "core/grid_snap.h"
 #include "core/matrix4.h"
 #include "core/matrix4d.h"
 #include "core/random.h"
@@ -133,6 +135,19 @@ TEST(MathsVector, NormalizeLeavesTinyVectorsAlone)
     Vector3 v{3, 0, -4};
     EXPECT_FLOAT_EQ(v.Normalize(), 5.0f);
     ExpectNear(v, 0.6f, 0, -0.8f);
+}
+
+TEST(MathsGrid, SnappingUsesWholeDivisionsAndSurvivesUnusableSteps)
+{
+    for (const float unusable : {0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(),
+                                 std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(SnapDivisions(unusable), 1) << unusable;
+    EXPECT_EQ(SnapDivisions(0.3f), 3);
+
+    ExpectNear(SnapToGrid(Vector3{1.1f, 2.0f, -0.2f}, 0.3f), 1.0f, 2.0f, -1.0f / 3.0f, 1e-4f);
+    // Whole numbers, halves away from zero.
+    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 2.0f), 3.0f, -2.0f, 0.0f);
+    ExpectNear(SnapToGrid(Vector3{2.6f, -1.5f, 0.4f}, 0.0f), 3.0f, -2.0f, 0.0f);
 }
 
 TEST(MathsNumbers, RandomIntStaysInItsRange)

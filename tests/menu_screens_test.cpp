@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "scene/scene.h"
 #include "platform/message_box.h"
 #include "shell/game.h"
 #include "shell/settings.h"
+#include "support/editor_window_driver.h"
 #include "support/imgui_test_frame.h"
 #include "support/temp_directory.h"
 #include "ui/menu.h"
+#include "ui/notices.h"
 
 using testing_support::ImGuiTestFrame;
 
@@ -25,13 +28,19 @@ protected:
     MenuScreens()
     {
         platform::SetMessageBoxesSuppressed(true);
+        platform::SetMessageBoxFallback(QueueNotice);  // what the user is told shows as a notice
         ResetStartupSetup();
         Settings.screenWidth = 1280;
         Settings.screenHeight = 720;
         folder_.MakeFolder("Worlds");
         menu_.game = &game_;
     }
-    ~MenuScreens() override { ResetStartupSetup(); }
+    ~MenuScreens() override
+    {
+        ResetStartupSetup();
+        platform::SetMessageBoxFallback(nullptr);
+        ForgetNotices();
+    }
 
     // The screen that screenState selects, as the front-end frame draws it.
     void Draw()
@@ -52,6 +61,14 @@ protected:
     {
         ui_.ClickAndFrame(window, path, [this] { Draw(); });
         Frame();
+    }
+    // "OK" of the delete dialog once the user has had the time to read it.
+    void ConfirmDelete()
+    {
+        ImGui::GetIO().DeltaTime = 0.5f;
+        Frame();
+        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
+        Click("Delete##confirm", {"OK"});
     }
 
     // World files in the Worlds folder, listed as the start-up scan lists them.
@@ -151,7 +168,7 @@ TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
     Click("GM", {"Delete"});
     EXPECT_EQ(menu_.deleteConfirmation, 1);
     EXPECT_TRUE(ImGuiTestFrame::WindowShown("Delete##confirm"));
-    Click("Delete##confirm", {"OK"});
+    ConfirmDelete();
     EXPECT_FALSE(WorldFile("a.vsk"));
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"b.vsk", "c.vsk"}));
     EXPECT_EQ(menu_.selectedWorld, 0);
@@ -163,10 +180,48 @@ TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
     EXPECT_TRUE(WorldFile("c.vsk"));
     EXPECT_EQ(menu_.deleteConfirmation, 0);
     Click("GM", {"Delete"});
-    Click("Delete##confirm", {"OK"});
+    ConfirmDelete();
     EXPECT_FALSE(WorldFile("c.vsk"));
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"b.vsk"}));
     EXPECT_EQ(menu_.selectedWorld, 0);
+}
+
+// The dialog opens centred, its "OK" where the pointer may already be: the
+// second click of a double click on "Delete" lands on it.
+TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorld)
+{
+    MakeWorlds({"precious.vsk"});
+    menu_.screenState = kWorldsScreen;
+    Frame();
+    const auto draw = [this] { Draw(); };
+    Click("GM", {"Delete"});
+    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
+    Click("Delete##confirm", {"Cancel"});
+    const ImVec2 del = testing_support::PointOverItem(ui_, "GM", {"Delete"}, draw);
+    ASSERT_GT(ok.x, 0.0f);
+    ASSERT_GT(del.x, 0.0f);
+
+    // Down and up on "Delete", down and up on "OK", each for 50 ms (three
+    // frames); wherever OK lies, the second click counts as the double click's.
+    ImGuiIO& io = ImGui::GetIO();
+    io.MouseDoubleClickMaxDist = 10000.0f;
+    const auto mouse = [&](ImVec2 at, bool down) {
+        io.MousePos = at;
+        io.MouseDown[0] = down;
+        for (int frame = 0; frame < 3; ++frame) Frame();
+    };
+    for (const ImVec2& at : {del, ok}) {
+        mouse(at, true);
+        mouse(at, false);
+    }
+    for (int i = 0; i < 4; ++i) mouse(ok, false);
+    EXPECT_TRUE(WorldFile("precious.vsk"));
+    EXPECT_EQ(game_.worldNames.size(), 1u);
+
+    // A click of its own deletes.
+    mouse(ok, true);
+    mouse(ok, false);
+    EXPECT_FALSE(WorldFile("precious.vsk"));
 }
 
 TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDeletesNothing)
@@ -178,17 +233,18 @@ TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDelete
     menu_.selectedWorld = 2;
     Frame();
     Click("GM", {"Delete"});
-    Click("Delete##confirm", {"OK"});
+    ConfirmDelete();
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"a.vsk", "b.vsk", "gone.vsk"}));
     EXPECT_EQ(menu_.selectedWorld, 2);
-    EXPECT_NE(Log().find("cannot delete gone.vsk"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("gone.vsk cannot be deleted"), std::string::npos) << Log();
+    EXPECT_EQ(WaitingNotices(), 1u);
 
     // The dialog open while the selection leaves the list: "OK" closes it and
     // touches neither the files nor the Worlds folder.
     menu_.selectedWorld = 0;
     Click("GM", {"Delete"});
     menu_.selectedWorld = 7;
-    Click("Delete##confirm", {"OK"});
+    ConfirmDelete();
     EXPECT_EQ(menu_.deleteConfirmation, 0);
     EXPECT_TRUE(WorldFile("a.vsk"));
     EXPECT_TRUE(platform::DirectoryExists(folder_.File("Worlds")));
@@ -250,24 +306,65 @@ TEST_F(MenuScreens, ANewWorldIsSavedListedAndEntered)
     game_.UnloadWorld();
 }
 
+// Every name refused is refused on the screen, with a message, before
+// anything is made: taken names in any case, no name at all (it once
+// replaced "default.vsk"), names that reach out of the folder, that no file
+// system takes, or that would hide the world from the list.
 TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
 {
     folder_.Write("Worlds/Meadow.vsk", "precious");
+    folder_.Write("Worlds/default.vsk", "the default world");
     game_.worldNames = {"listed.vsk"};
     std::strcpy(Settings.lastWorld, "before.vsk");
     menu_.screenState = kNewWorldScreen;
     Frame();
-    const std::vector<std::string> names = {"MEADOW", "listed", "../outside", "a\\b", "tab\tname"};
+    const std::vector<std::string> names = {"MEADOW",      "listed",     "",       "../outside", "a\\b",
+                                            "tab\tname",  "a.vsk.bak",  "default1.vsktube rooms",
+                                            ".vsk",        std::string(229, 'n')};
     for (const std::string& name : names) {
+        const size_t told = WaitingNotices();
         menu_.proposedWorldName = name;
         Click("SM", {"Continue"});
         EXPECT_EQ(game_.scene, nullptr) << name;
         EXPECT_EQ(game_.menuMode, 1) << name;
-        EXPECT_NE(platform::LastMessageBoxText().find(name), std::string::npos) << name;
+        EXPECT_EQ(WaitingNotices(), told + 1) << name;
     }
     EXPECT_EQ(folder_.Read("Worlds/Meadow.vsk"), "precious");
+    EXPECT_EQ(folder_.Read("Worlds/default.vsk"), "the default world");
     EXPECT_FALSE(platform::FileExists(folder_.File("outside.vsk")));
+    std::vector<platform::DirectoryEntry> files;
+    ASSERT_TRUE(platform::ListDirectory(folder_.File("Worlds"), files));
+    EXPECT_EQ(files.size(), 2u);
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"listed.vsk"}));
     EXPECT_EQ(LastWorld(), "before.vsk");
     EXPECT_NE(Log().find("Error: CMenu::NewWorldScreen() "), std::string::npos) << Log();
+
+    // The longest name there is room for makes a world that can be saved and backed up.
+    menu_.proposedWorldName = std::string(228, 'n');
+    Click("SM", {"Continue"});
+    ASSERT_NE(game_.scene, nullptr) << Log();
+    folder_.MakeFolder("Worlds/Backups");
+    game_.scene->lastBackupTime = 1;
+    game_.scene->frameClock = 1000000;
+    game_.scene->BackupWorld();
+    std::vector<platform::DirectoryEntry> backups;
+    ASSERT_TRUE(platform::ListDirectory(folder_.File("Worlds/Backups"), backups));
+    EXPECT_EQ(backups.size(), 1u);
+    game_.UnloadWorld();
+}
+
+// A world whose first save fails is neither entered nor listed, and the
+// user is told.
+TEST_F(MenuScreens, ANewWorldThatCannotBeSavedIsNotMade)
+{
+    folder_.MakeFolder("Worlds/meadow.vsk");  // no file can be written there
+    menu_.screenState = kNewWorldScreen;
+    menu_.proposedWorldName = "meadow";
+    Frame();
+    Click("SM", {"Continue"});
+    EXPECT_EQ(game_.scene, nullptr);
+    EXPECT_EQ(game_.menuMode, 1);
+    EXPECT_TRUE(game_.worldNames.empty());
+    EXPECT_EQ(WaitingNotices(), 1u);
+    EXPECT_TRUE(platform::DirectoryExists(folder_.File("Worlds/meadow.vsk")));
 }

@@ -1,9 +1,9 @@
 // The object generators on a headless scene: direct-line rows and their 90
-// degree width step, stacking, the circle's stop rule and the spiral, colour
-// runs when previews are created, the Perlin field (flat at lattice points,
-// columns, the ground probe, creation with the Perlin physics switch), the
-// along-line count guards and headings, the random spline, and the clamping
-// of settings past their sliders.
+// degree width step, stacking, the circle's stop rule and the inverse spiral,
+// colour runs when previews are created, the Perlin field (flat at lattice
+// points, columns, the ground probe, creation with the Perlin physics switch),
+// the along-line count guards and headings, the random spline's rules, and
+// the clamping of settings past their sliders.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -131,7 +131,7 @@ TEST_F(ObjectGenerators, CountsBelowOneMakeNothingAndSettingsPastTheirSlidersAre
 // Circle and spiral
 // ---------------------------------------------------------------------------
 
-TEST_F(ObjectGenerators, TheCircleStopsOnceTheAngleReachesTheFullAngle)
+TEST_F(ObjectGenerators, TheCircleStopsAtTheFullAngleAndAnInverseSpiralTurnsBack)
 {
     g_.UseBlockType(u"Cube");
     s_.circleObjectNum = 10.0f;
@@ -145,6 +145,18 @@ TEST_F(ObjectGenerators, TheCircleStopsOnceTheAngleReachesTheFullAngle)
         // Turned by -a to face along the circle, then by the start angle.
         const float yaw = (30.0f - 36.0f * i) * kDegreesToRadians;
         EXPECT_VEC(Facing(scene_.previewObjects[i]), std::sin(yaw), 0.0f, std::cos(yaw));
+    }
+
+    // An inverse spiral walks to negative angles as its radius grows: 22.5
+    // degrees a step, the radius 0.125 longer each.
+    s_.circleSpiral = s_.circleInverse = 1;
+    s_.circleObjectNum = 4.0f;
+    s_.circleFullTurnNum = 0.0f;
+    scene_.GenerateObjects(kGenerateCircle, kGeneratorPreview);
+    ASSERT_EQ(scene_.previewObjects.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        const float a = -22.5f * i * kDegreesToRadians, r = 5.0f + 0.125f * i;
+        EXPECT_VEC(At(scene_.previewObjects[i]), r * std::cos(a), 0.5f, r * std::sin(a));
     }
 }
 
@@ -181,6 +193,34 @@ TEST_F(ObjectGenerators, CreatingTurnsPreviewsIntoWorldObjectsWithTheirMatrices)
     EXPECT_EQ(Made().size(), 3u);
 }
 
+TEST_F(ObjectGenerators, ColourRunsCycleRainbowOneToEightThenOneToFour)
+{
+    g_.UseBlockType(u"Cube");
+    g_.AddRainbowTextures();
+    SeedRandomForTests(3);
+    s_.lineColorful = 1;
+    s_.lineLengthCount = 100.0f;
+    s_.lineWidthCount = 2.0f;
+    scene_.GenerateObjects(kGenerateDirectLine, kGeneratorPreview);
+    scene_.GenerateObjects(kGenerateDirectLine, kGeneratorCreate);
+    const std::vector<CNBObject*> made = Made();
+    ASSERT_EQ(made.size(), 200u);
+    std::vector<std::pair<std::u16string, int>> runs;  // texture, objects
+    for (const CNBObject* object : made) {
+        if (runs.empty() || runs.back().first != TextureNameOf(object)) runs.push_back({TextureNameOf(object), 0});
+        ++runs.back().second;
+    }
+    ASSERT_GE(runs.size(), 14u);
+    for (size_t r = 0; r < runs.size(); ++r) {
+        EXPECT_EQ(runs[r].first, u"rainbow_" + std::u16string(1, u'1' + r % 12 % 8) + u".dds") << r;
+        // Three to seven objects in the first run, one more in each later one.
+        const int fewest = r == 0 ? 3 : 4;
+        if (r + 1 < runs.size()) {
+            EXPECT_TRUE(runs[r].second >= fewest && runs[r].second <= fewest + 4) << r;
+        }
+    }
+}
+
 TEST_F(ObjectGenerators, NothingHappensWithoutACurrentBlockType)
 {
     scene_.lastGeneratorType = kGenerateCircle;
@@ -195,7 +235,7 @@ TEST_F(ObjectGenerators, NothingHappensWithoutACurrentBlockType)
 // Perlin field
 // ---------------------------------------------------------------------------
 
-TEST_F(ObjectGenerators, APerlinFieldSampledAtLatticePointsIsFlatAndCreatesWithThePerlinPhysicsSwitch)
+TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStacksColumns)
 {
     ResetNoiseTable();
     BlockType* type = g_.UseBlockType(u"Cube");
@@ -222,6 +262,25 @@ TEST_F(ObjectGenerators, APerlinFieldSampledAtLatticePointsIsFlatAndCreatesWithT
     EXPECT_EQ(scene_.options.physicsActive, 1);  // the general switch is back
     EXPECT_TRUE(scene_.previewPositions.empty());
     EXPECT_EQ(scene_.positionObject, nullptr);
+
+    // Over ground 2 high, a cell 6 high stands at 6 - 2; with "3D Noise" it
+    // is a column from the ground up to 6, and a height below 1 makes none.
+    g_.AddGround(100.0f, 2.0f);
+    s_.perlinTextureSizeY = 1.0f;
+    auto preview = [this](float height) {
+        scene_.cursor3D = Vector3{0.0f, height, 0.0f};
+        s_.fieldDirty = 1;
+        scene_.GenerateObjects(kGeneratePerlin, kGeneratorPreview);
+        return scene_.previewPositions;
+    };
+    std::vector<Vector3> at = preview(6.0f);
+    ASSERT_EQ(at.size(), 4u);
+    EXPECT_VEC(at[1], 1.0f, 4.5f, 0.0f);
+    scene_.Flag(kFlagNoise3D) = 1;
+    at = preview(6.0f);
+    ASSERT_EQ(at.size(), 16u);
+    for (int k = 0; k < 4; ++k) EXPECT_VEC(at[4 + k], 1.0f, 2.5f + k, 0.0f);
+    EXPECT_TRUE(preview(0.5f).empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -296,4 +355,40 @@ TEST_F(ObjectGenerators, ASplineWhoseEveryCandidateIsRefusedKeepsOnlyTheCursorPo
     EXPECT_EQ(s_.generatedSpline->pointCount, 1);
     ASSERT_EQ(scene_.previewObjects.size(), 1u);
     EXPECT_VEC(At(scene_.previewObjects[0]), 500.0f, 0.52f, 500.0f);
+}
+
+TEST_F(ObjectGenerators, ARandomSplineKeepsToItsAreaAndNeverCrossesOrCrowdsItself)
+{
+    g_.UseBlockType(u"Cube");  // points keep 1.1 diagonals, 1.1 sqrt(3), off other segments
+    g_.AddGround(40.0f);       // the world's area: -20..20, its inner part -18..18
+    SeedRandomForTests(11);
+    s_.splineMaxSegments = 60.0f;
+    s_.splineMaxXStep = s_.splineMaxYStep = 6.0f;
+    s_.splineRectLimits = 1;
+    s_.splineRectLimitWidth = 20.0f;
+    s_.splineRectLimitHeight = 30.0f;
+    scene_.cursor3D = Vector3{2.7f, 0.0f, -3.2f};
+    scene_.GenerateObjects(kGenerateSpline, kGeneratorPreview);
+    const CLine& line = *s_.generatedSpline;
+    ASSERT_TRUE(line.pointCount >= 10 && line.pointCount <= 60);
+    EXPECT_VEC(line.points[0], 2.0f, 0.02f, -3.0f);
+    // Each point against the line as it stood when the point was added.
+    for (int k = 1; k < line.pointCount; ++k) {
+        const double px = line.points[k - 1].x, pz = line.points[k - 1].z, cx = line.points[k].x, cz = line.points[k].z;
+        EXPECT_TRUE(cx == std::trunc(cx) && cz == std::trunc(cz) && line.points[k].y == 0.02f) << k;
+        EXPECT_TRUE(std::fabs(cx - px) <= 6 && std::fabs(cz - pz) <= 6) << k;
+        EXPECT_TRUE(cx >= 2.7 - 10 && cx <= 2.7 + 10 && cz >= -18 && cz <= -3.2 + 15) << k;
+        for (int i = 0; i + 1 < k; ++i) {
+            const double ax = line.points[i].x, az = line.points[i].z;
+            const double bx = line.points[i + 1].x - ax, bz = line.points[i + 1].z - az;
+            // Meeting another segment only within 1 of where it starts...
+            const double rx = cx - px, rz = cz - pz, d = rx * bz - rz * bx;
+            const double t = ((ax - px) * bz - (az - pz) * bx) / d, u = ((ax - px) * rz - (az - pz) * rx) / d;
+            EXPECT_FALSE(d != 0 && t >= 0 && t <= 1 && u >= 0 && u <= 1 && t * std::hypot(rx, rz) > 1.0) << k;
+            // ...and never nearer than the clearance beside one.
+            const double length = bx * bx + bz * bz, along = ((cx - ax) * bx + (cz - az) * bz) / length;
+            const double distance = std::fabs((cx - ax) * bz - (cz - az) * bx) / std::sqrt(length);
+            EXPECT_FALSE(length > 0 && std::fabs(along) <= 1 && distance < 1.1 * std::sqrt(3.0)) << k << " " << i;
+        }
+    }
 }

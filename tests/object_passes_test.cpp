@@ -186,7 +186,7 @@ TEST_F(ObjectPasses, AFreshlyDroppedObjectIsLeftOutOfTheShadowedOpaqueAndTranspa
     EXPECT_EQ(At(glassFront), kCleared);
 }
 
-TEST_F(ObjectPasses, TransparentObjectsAreTakenFromTheLabelListAndBlendedFarToNear)
+TEST_F(ObjectPasses, TransparentObjectsAreTakenFromTheLabelListAndBlended)
 {
     LightPosition = Vector3{0.0f, 0.0f, -500.0f};  // the front faces are lit
     CNBObject* glass = GlassBox(Vector3{0.0f, 0.0f, 0.0f}, 2.0f, u"boxblue.jpg");
@@ -214,16 +214,24 @@ TEST_F(ObjectPasses, TransparentObjectsAreTakenFromTheLabelListAndBlendedFarToNe
     const auto expected = [](int overClear, int cleared, int behind) { return overClear - cleared / 2.0 + behind / 2.0; };
     EXPECT_NEAR(both.r, expected(glassOverClear.r, kCleared.r, wallAlone.r), 3.0) << both;
     EXPECT_NEAR(both.b, expected(glassOverClear.b, kCleared.b, wallAlone.b), 3.0) << both;
+}
 
-    // A red pane behind the blue one: drawn first it shows through the near
-    // one; drawn after it, the depth test would hide it.
+TEST_F(ObjectPasses, GlassAwayFromTheOriginIsBlendedFarthestFirst)
+{
+    // Seen from 100 along z towards the origin: a blue pane 40 away, a red
+    // one 80 away. Drawn first, the red one shows through the blue; drawn
+    // after it, the depth test would hide it.
+    LightPosition = Vector3{0.0f, 0.0f, 500.0f};
+    LookFrom(Vector3{0.0f, 0.0f, 100.0f}, Vector3{0.0f, 0.0f, 0.0f});
+    CNBObject* nearPane = GlassBox(Vector3{0.0f, 0.0f, 60.0f}, 4.0f, u"boxblue.jpg");
     Frame({&CScene::RenderAlphaPass});
     const Pixel nearPaneAlone = Middle();
-    ASSERT_NE(GlassBox(Vector3{0.0f, 0.0f, 2.5f}, 2.0f, u"boxred.jpg"), nullptr);
+    ASSERT_NE(nearPaneAlone, kCleared);
+    ASSERT_NE(GlassBox(Vector3{0.0f, 0.0f, 20.0f}, 4.0f, u"boxred.jpg"), nullptr);
     for (Pass pass : {&CScene::RenderAlphaPass, &CScene::RenderShadowedAlphaPass}) {
         Frame({pass});
         ASSERT_EQ(world_->labels.size(), 2u);
-        EXPECT_EQ(world_->labels.front().object, glass);  // the list itself stays nearest first
+        EXPECT_EQ(world_->labels.front().object, nearPane);  // the list itself stays nearest first
         EXPECT_GT(Middle().r, nearPaneAlone.r + 20) << Middle() << " " << nearPaneAlone;
         EXPECT_LT(Middle().b, nearPaneAlone.b - 20) << Middle() << " " << nearPaneAlone;
     }

@@ -15,6 +15,7 @@
 #include "scene/scene.h"
 #include "sound/sound_buffer.h"
 #include "sound/sound_manager.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "world/object.h"
 #include "world/world.h"
@@ -40,11 +41,8 @@ protected:
     void SetUp() override
     {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        for (const char* name : {"impact.wav", "movement.wav", "click.wav", "walking.wav"}) {
-            std::vector<uint8_t> bytes;
-            ASSERT_TRUE(platform::ReadWholeFile(platform::JoinPath(VESK_RUN_DIR, std::string("Sounds/") + name), bytes));
-            folder_.Write(std::string("Sounds/") + name, std::string(bytes.begin(), bytes.end()));
-        }
+        for (const std::string name : {"impact.wav", "movement.wav", "click.wav", "walking.wav"})
+            folder_.Write("Sounds/" + name, Shipped(platform::JoinPath(VESK_RUN_DIR, "Sounds/" + name)));
         start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
         manager_ = std::make_unique<CSoundManager>();
         manager_->BackEnd = 0;

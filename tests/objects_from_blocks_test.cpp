@@ -11,6 +11,7 @@
 #include "core/private_heap.h"
 #include "scene/scene.h"
 #include "support/temp_directory.h"
+#include "support/world_objects.h"
 #include "world/block_type.h"
 #include "world/object.h"
 #include "world/object_part.h"
@@ -25,19 +26,9 @@ namespace {
 BlockType Cube()
 {
     BlockType type;
-    type.Init();
-    type.name = u"TestCube";
+    MakeCubeType(type, u"TestCube");
     type.textureName = u"boxred.jpg";
-    for (int i = 0; i < 8; ++i) {
-        type.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-        type.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-    }
-    type.triangles = {{0, 3, 1}, {0, 2, 3}, {4, 7, 6}, {4, 5, 7}, {0, 5, 4}, {0, 1, 5},
-                      {2, 7, 3}, {2, 6, 7}, {0, 6, 2}, {0, 4, 6}, {1, 7, 5}, {1, 3, 7}};
-    type.physicsShape = 1;
-    type.shapeParams[0] = type.shapeParams[1] = type.shapeParams[2] = 0.5f;
     type.mass = 2.0f;
-    type.ComputeBounds();
     return type;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "platform/critical_section.h"
 #include "scene/scene.h"
@@ -73,27 +74,40 @@ protected:
 
     CNBObject* AddFloor() { return AddBox(Vector3{0.0f, -1.0f, 0.0f}, 0.0f, 0.0f, Vector3{20.0f, 1.0f, 20.0f}); }
 
-    // An object whose mesh is a box of twelve triangles, entered into the
-    // world with a triangle-mesh (GImpact) body.
-    CNBObject* AddMeshBox(const Vector3& at, const Vector3& half, float mass)
+    // An object in the world whose mesh is the triangles of `corners` over
+    // the vertices `at(i)` (the mesh's own coordinates); no body yet.
+    template <class Vertex>
+    CNBObject* AddTriangles(int vertices, const std::vector<uint16_t>& corners, Vertex at)
     {
         auto* object = new CNBObject;
         scene_->world->objects.push_back(object);
-        if (!object->AllocateParts(1) || !object->GetPart(0)->CreateGrid(8, 12, 0)) return object;
+        const int triangles = static_cast<int>(corners.size() / 3);
+        if (!object->AllocateParts(1) || !object->GetPart(0)->CreateGrid(vertices, triangles, 0)) return object;
         CPolygonsGrid* mesh = object->GetPart(0)->mainMesh;
-        for (int i = 0; i < 8; ++i)
-            mesh->positions[i] = Vector3{i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y, i & 4 ? half.z : -half.z};
-        // Outward-facing: counter-clockwise seen from outside.
-        static const uint16_t kCorners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                              2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-        for (int f = 0; f < 12; ++f) {
+        for (int i = 0; i < vertices; ++i) mesh->positions[i] = at(i);
+        for (int f = 0; f < triangles; ++f) {
             PolygonFace& face = mesh->faces[f];
             face.corners = 3;
             face.firstIndex = static_cast<uint32_t>(3 * f);
             face.cornerIndices = mesh->cornerIndices + 3 * f;
             face.positions = mesh->positions;
-            for (int k = 0; k < 3; ++k) mesh->cornerIndices[3 * f + k] = kCorners[3 * f + k];
+            for (int k = 0; k < 3; ++k) mesh->cornerIndices[3 * f + k] = corners[static_cast<size_t>(3 * f + k)];
         }
+        return object;
+    }
+
+    // An object whose mesh is a box of twelve triangles, entered into the
+    // world with a triangle-mesh (GImpact) body.
+    CNBObject* AddMeshBox(const Vector3& at, const Vector3& half, float mass)
+    {
+        // Outward-facing: counter-clockwise seen from outside.
+        CNBObject* object = AddTriangles(8, {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
+                                             2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7},
+                                         [&half](int i) {
+                                             return Vector3{i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y,
+                                                            i & 4 ? half.z : -half.z};
+                                         });
+        if (!object->Parts) return object;
         object->StaticFlag = mass > 0.0f ? 0 : 1;
         object->Mass = mass;
         object->InitODEPhysic();
@@ -175,6 +189,30 @@ TEST_F(PhysicsStep, MeshBodiesCollideBecauseGImpactIsRegistered)
     Step(180);
     EXPECT_GT(cube->WorldMatrix.m[13], 0.2f);  // resting on the ground, not fallen through
     EXPECT_LT(cube->WorldMatrix.m[13], 1.0f);
+}
+
+// The blank world's floor is the top faces of its tiles alone: thin boxes
+// thrown onto it land, slide and come to rest on it, none sinks through.
+TEST_F(PhysicsStep, ThinBoxesThrownOntoAFloorOfTrianglesStayOnIt)
+{
+    CNBObject* floor = AddTriangles(4, {0, 2, 3, 0, 3, 1}, [](int i) {
+        return Vector3{i & 1 ? 30.0f : -30.0f, 0.0f, i & 2 ? 30.0f : -30.0f};
+    });
+    ASSERT_NE(floor->Parts, nullptr);
+    floor->InitODEPhysic();
+    floor->PhysicBody->CreateBvhMeshBody(floor, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes, floor);
+    ASSERT_NE(floor->PhysicBody->Body, nullptr);
+
+    // Tiles 0.1 and plates 0.05 thick, thrown at 5 to 9 m/s as the G key does.
+    std::vector<CNBObject*> thrown;
+    for (int i = 0; i < 8; ++i) {
+        const float halfHeight = i % 2 ? 0.025f : 0.05f;
+        CNBObject* box = AddBox(Vector3{-20.0f + 5.0f * i, 1.0f, 0.0f}, 0.0f, 2.0f, Vector3{0.5f, halfHeight, 0.5f});
+        box->PhysicBody->Body->setLinearVelocity(btVector3(4.0 + 0.5 * i, -3.0, 2.0 - 0.6 * i));
+        thrown.push_back(box);
+    }
+    Step(300);
+    for (const CNBObject* box : thrown) EXPECT_GT(Origin(box).y(), 0.0) << Origin(box).x();
 }
 
 // ---------------------------------------------------------------------------

@@ -93,8 +93,19 @@ TEST_F(Picking, PlacementPointSnapsToTheGrid)
     EXPECT_FLOAT_EQ(placement_.y, 0.5f);
     EXPECT_FLOAT_EQ(placement_.z, -0.5f);
 
-    // Dynamic with snapping on: x and z snap, y stays the object's own.
-
+    // Dynamic: the object's own origin, or with snapping on its x and z from
+    // the snapped hit and its own y.
+    object->StaticFlag = 0;
+    p_.scene.Flag(kFlagSnapToGrid) = 0;
+    ASSERT_EQ(p_.scene.PickByRay(ray, hit_, placement_, normal_, static_), object);
+    EXPECT_EQ(static_, 0);
+    EXPECT_FLOAT_EQ(placement_.x, 1.0f);
+    EXPECT_FLOAT_EQ(placement_.z, 0.24f);
+    p_.scene.Flag(kFlagSnapToGrid) = 1;
+    p_.scene.PickByRay(ray, hit_, placement_, normal_, static_);
+    EXPECT_FLOAT_EQ(placement_.x, 1.5f);
+    EXPECT_FLOAT_EQ(placement_.y, 0.6f);
+    EXPECT_FLOAT_EQ(placement_.z, -0.5f);
 }
 
 TEST_F(Picking, UnreadableCursorAndPickingOffSelectNothing)

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/matrix4.h"
 #include "graphics/driver.h"
@@ -76,13 +77,28 @@ void FreeSet(RenderSet* set)
 
 TEST(PolygonsGrid, VertexFormatTableAndLayouts)
 {
-    // The table's runs meet where they should; gaps and the end read 0.
-    EXPECT_EQ(VertexFormatOfSlot(60), 0x11001);
-    EXPECT_EQ(VertexFormatOfSlot(122), 0x1081);
-    EXPECT_EQ(VertexFormatOfSlot(218), 0);
-    EXPECT_EQ(VertexFormatOfSlot(375), 0x40000014);
+    // Every slot, built from the table's rule: families of six material
+    // variants (0x000 to 0x500), single codes, and 157 unassigned slots.
+    std::vector<VertexFormat> table;
+    auto family = [&table](VertexFormat low) {
+        for (VertexFormat variant = 0; variant <= 0x500; variant += 0x100) table.push_back(low | variant);
+    };
+    auto run = [&table](VertexFormat first, VertexFormat last) {
+        for (VertexFormat code = first; code <= last; ++code) table.push_back(code);
+    };
+    for (VertexFormat low : {0x1001, 0x0001, 0x1003, 0x0003, 0x1005, 0x1007, 0x1009, 0x100B, 0x100D, 0x100F}) family(low);
+    run(0x11001, 0x11001), run(0x21001, 0x21001);
+    for (VertexFormat low : {0x1011, 0x1013, 0x1015, 0x1019, 0x101B, 0x101D, 0x101F, 0x1017}) family(low);
+    run(0x40000001, 0x4000000C);
+    for (VertexFormat low = 0x1081; low <= 0x109F; low += 2) family(low);
+    table.resize(table.size() + 157, 0);
+    run(0x40000014, 0x4000001F);
+    ASSERT_EQ(table.size(), size_t{kVertexFormatSlots});
+    for (int slot = 0; slot < kVertexFormatSlots; ++slot) {
+        EXPECT_EQ(VertexFormatOfSlot(slot), table[slot]) << slot;
+        EXPECT_EQ(SlotOfVertexFormat(table[slot]), table[slot] ? slot : -1) << slot;  // no code twice
+    }
     EXPECT_EQ(VertexFormatOfSlot(387), 0);
-    EXPECT_EQ(SlotOfVertexFormat(0x1401), 4);
 
     const VertexLayout detail = VertexLayoutOf(0x1089);  // sets 3 and 4
     EXPECT_EQ(detail.vertexBytes, 48);

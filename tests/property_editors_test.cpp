@@ -56,13 +56,13 @@ protected:
 
     CWorld& World() { return *scene_->world; }
 
-    // A named object in the world with the given diffuse colour.
-    CNBObject* AddNamed(const char* name, float diffuseRed)
+    // An object made from a cube block type named `typeName` (so its mesh
+    // keeps unscaled positions), in the world with the given diffuse red.
+    CNBObject* AddOfType(const char16_t* typeName, float diffuseRed = 0.5f)
     {
-        CNBObject* object = NewBoxObject(Vector3{});
-        object->SetName(name);
-        object->Diffuse = Vector4{{diffuseRed, 0.5f, 0.5f, 1.0f}};
-        World().objects.push_back(object);
+        MakeCubeType(cube_, typeName);
+        CNBObject* object = scene_->CreateObjectFromBlockType(&cube_, 1, 1, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+        if (object) object->Diffuse = Vector4{{diffuseRed, 0.5f, 0.5f, 1.0f}};
         return object;
     }
 
@@ -73,24 +73,6 @@ protected:
         const Vector4* colours[3] = {&object->Ambient, &object->Diffuse, &object->Specular};
         for (int c = 0; c < 3; ++c)
             for (int k = 0; k < 4; ++k) scene_->selectedObjectProperties[4 * c + k] = colours[c]->v[k];
-    }
-
-    // A unit cube made from a block type, so its mesh keeps unscaled positions.
-    CNBObject* AddCube()
-    {
-        cube_.Init();
-        cube_.name = u"cube";
-        for (int i = 0; i < 8; ++i) {
-            cube_.vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-            cube_.normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-        }
-        const int32_t corners[36] = {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
-                                     2, 7, 3, 2, 6, 7, 0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7};
-        for (int f = 0; f < 12; ++f) cube_.triangles.push_back({corners[3 * f], corners[3 * f + 1], corners[3 * f + 2]});
-        cube_.physicsShape = 1;
-        cube_.shapeParams[0] = cube_.shapeParams[1] = cube_.shapeParams[2] = 0.5f;
-        cube_.ComputeBounds();
-        return scene_->CreateObjectFromBlockType(&cube_, 1, 1, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
     }
 
     TempDirectory folder_;
@@ -108,9 +90,10 @@ protected:
 
 TEST_F(PropertyEditors, ApplyToAllSimilarRecoloursNamesakesOnly)
 {
-    CNBObject* chosen = AddNamed("crate", 0.1f);
-    CNBObject* namesake = AddNamed("crate", 0.2f);
-    CNBObject* other = AddNamed("barrel", 0.3f);
+    CNBObject* chosen = AddOfType(u"crate", 0.1f);
+    CNBObject* namesake = AddOfType(u"crate", 0.2f);
+    CNBObject* other = AddOfType(u"barrel", 0.3f);
+    ASSERT_TRUE(chosen && namesake && other);
     Select(chosen);
     ui_.Frame(drawObject_);
 
@@ -129,7 +112,7 @@ TEST_F(PropertyEditors, ApplyToAllSimilarRecoloursNamesakesOnly)
 
 TEST_F(PropertyEditors, ScaleYRescalesWithTheCurrentXAndZ)
 {
-    CNBObject* object = AddCube();
+    CNBObject* object = AddOfType(u"cube");
     ASSERT_NE(object, nullptr);
     scene_->ScaleObject(object, 2.0f, 1.0f, 0.5f);
     Select(object);
@@ -146,7 +129,7 @@ TEST_F(PropertyEditors, ScaleYRescalesWithTheCurrentXAndZ)
 
 TEST_F(PropertyEditors, NothingSelectedDrawsAndEditsNothing)
 {
-    CNBObject* bystander = AddNamed("crate", 0.25f);
+    CNBObject* bystander = AddOfType(u"crate", 0.25f);
     ui_.Frame(drawObject_);
     EXPECT_TRUE(ImGuiTestFrame::WindowShown("Object Properties"));
     TypeIntoSlider(ui_, "Object Properties", {"Diffuse Red"}, "0.9", drawObject_);

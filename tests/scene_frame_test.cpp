@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/gpu/test_hooks.h"
 #include "platform/imgui_backends.h"
+#include "platform/text.h"
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "shell/settings.h"
@@ -26,8 +27,11 @@
 #include "sound/sound_manager.h"
 #include "support/headless_driver.h"
 #include "support/running_game.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "world/object.h"
+#include "world/block_type.h"
+#include "world/object_part.h"
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
@@ -201,6 +205,65 @@ TEST_F(SceneFrameHeadless, ABlankWorldRainsObjectsSurvivesALostDeviceAndLeavesNo
     EXPECT_EQ(game_.scene, nullptr);
     EXPECT_EQ(game_.menuMode, 1);
     EXPECT_EQ(HeapCounts{}, before);
+}
+
+namespace {
+
+bool InWorld(const CTexture* texture, const CWorld& world)
+{
+    return std::find(world.textures.begin(), world.textures.end(), texture) != world.textures.end();
+}
+
+// Every texture link of the object's meshes is one of the world's textures.
+bool LinksIntoWorld(const CNBObject* object, const CWorld& world)
+{
+    for (int p = 0; object && p < object->PartCount; ++p)
+        for (const CTexture* texture : object->Parts[p].mainMesh->textures)
+            if (texture && !InWorld(texture, world)) return false;
+    return true;
+}
+
+}  // namespace
+
+// The sanitizer build catches a read of a released texture in the frames
+// after a loss; the links and pictures are checked in every build.
+TEST_F(SceneFrameHeadless, ALostDeviceLeavesNoLinkToReleasedTexturesAndDrawsEveryBlockPictureAgain)
+{
+    folder_.Write("Textures/blank_scene_thumbnail.jpg", Shipped("Textures/blank_scene_thumbnail.jpg"));
+    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("lost", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    CScene* scene = game_.scene;
+    CWorld* world = scene->world;
+    world->currentBlockType = world->FindBlockType(u"BoxRed");
+    world->currentTexture = world->FindTexture(u"ground.dds");
+    const auto loseTheDevice = [this, scene] {
+        GameFrame(&game_);
+        gpu::ForceNextPresentResult(gpu::DXGI_ERROR_DEVICE_REMOVED);
+        GameFrame(&game_);
+        ASSERT_EQ(scene->deviceLost, 0);
+        GameFrame(&game_);
+    };
+
+    // The Perlin positions with their position object, and the scene chooser.
+    scene->Flag(kFlagSceneChooser) = 1;
+    scene->generator.fieldDirty = 1;
+    scene->GenerateObjects(kGeneratePerlin, kGeneratorPreview);
+    loseTheDevice();
+    ASSERT_FALSE(scene->previewPositions.empty());
+    EXPECT_TRUE(LinksIntoWorld(scene->positionObject, *world));
+    EXPECT_TRUE(InWorld(scene->dialogs.blankThumbnail, *world));
+    EXPECT_EQ(world->currentTexture, world->FindTexture(u"ground.dds"));  // still in hand
+
+    // A spline's preview objects, and every block picture.
+    scene->Flag(kFlagGeneratorPreview) = 1;
+    scene->GenerateObjects(kGenerateSpline, kGeneratorPreview);
+    ASSERT_FALSE(scene->previewObjects.empty());
+    loseTheDevice();
+    for (const CNBObject* object : scene->previewObjects) EXPECT_TRUE(LinksIntoWorld(object, *world));
+    for (const BlockType* type : world->quickBar) {
+        ASSERT_NE(type->PreviewPicture(), nullptr) << platform::Utf16ToUtf8(type->name);
+        EXPECT_NE(type->PreviewPicture()->gpu, nullptr) << platform::Utf16ToUtf8(type->name);
+    }
 }
 
 TEST_F(SceneFrameHeadless, ADeviceThatCannotBeMadeAgainIsTriedEachFrameAndNeverPresented)

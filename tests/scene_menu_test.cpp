@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/imgui_backends.h"
+#include "platform/message_box.h"
 #include "platform/text.h"
 #include "scene/scene.h"
 #include "shell/game.h"
@@ -33,6 +34,7 @@
 #include "support/world_objects.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
+#include "ui/notices.h"
 #include "world/object.h"
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
@@ -54,18 +56,31 @@ protected:
         scene_.game = &game_;
         scene_.Flag(kFlagSceneMenu) = 1;
         DialogValues.saveName[0] = '\0';
+        platform::SetMessageBoxesSuppressed(true);
+        platform::SetMessageBoxFallback(QueueNotice);  // what the user is told shows as a notice
         Frame();
+    }
+    ~SceneMenu() override
+    {
+        platform::SetMessageBoxFallback(nullptr);
+        ForgetNotices();
     }
 
     void SetUp() override { ASSERT_TRUE(created_); }
 
+    // The menu, and the blank-scene dialog its "New" leads to.
+    void Draw()
+    {
+        if (scene_.FlagOn(kFlagSceneMenu)) DrawSceneMenu(scene_);
+        if (scene_.FlagOn(kFlagBlankSceneDialog)) DrawBlankSceneDialog(scene_);
+    }
     void Frame()
     {
-        ui_.Frame([this] { DrawSceneMenu(scene_); });
+        ui_.Frame([this] { Draw(); });
     }
-    void Click(const char* label)
+    void Click(const char* label, const char* window = kSceneMenuName)
     {
-        ui_.ClickAndFrame(kSceneMenuName, {label}, [this] { DrawSceneMenu(scene_); });
+        ui_.ClickAndFrame(window, {label}, [this] { Draw(); });
     }
     // "Save As", the name typed, "Save File".
     void SaveAs(const char* typed)
@@ -95,21 +110,24 @@ TEST_F(SceneMenu, SaveAsStartsFromTheWorldsNameAndOpensTheTextEntry)
     EXPECT_EQ(game_.modalOpen, 0);
 }
 
-TEST_F(SceneMenu, SaveFileAppendsTheExtensionOnlyToANameWithoutIt)
+TEST_F(SceneMenu, SaveFileAppendsTheExtensionOnlyToANameWithoutItAndListsTheWorld)
 {
+    game_.worldNames = {"first.vsk", "other.vsk"};
     SaveAs("meadow");
     EXPECT_TRUE(WorldFile("meadow.vsk"));
     EXPECT_EQ(scene_.world->worldName, "meadow.vsk");
 
-    SaveAs("a.vsk.bak");
-    EXPECT_TRUE(WorldFile("a.vsk.bak"));
-    EXPECT_FALSE(WorldFile("a.vsk.bak.vsk"));
-    EXPECT_EQ(scene_.world->worldName, "a.vsk.bak");
+    SaveAs("b.vsk");
+    EXPECT_TRUE(WorldFile("b.vsk"));
+    EXPECT_FALSE(WorldFile("b.vsk.vsk"));
+    EXPECT_EQ(scene_.world->worldName, "b.vsk");
+    // Listed at once, after the names the list had, so a selection keeps its world.
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string>{"first.vsk", "other.vsk", "meadow.vsk", "b.vsk"}));
 
     // The next plain "Save" writes under the name taken.
-    platform::DeleteFile(folder_.File("Worlds/a.vsk.bak"));
+    platform::DeleteFile(folder_.File("Worlds/b.vsk"));
     Click("Save");
-    EXPECT_TRUE(WorldFile("a.vsk.bak"));
+    EXPECT_TRUE(WorldFile("b.vsk"));
 }
 
 TEST_F(SceneMenu, ANameTakenInAnyCaseAsksFirstAndNoKeepsTheWorldsName)
@@ -144,15 +162,30 @@ TEST_F(SceneMenu, YesReplacesTheFileAskedAboutAndTheWorldTakesItsName)
     EXPECT_EQ(game_.modalOpen, 0);
 }
 
-TEST_F(SceneMenu, EmptyNamesNamesOutsideTheWorldsFolderAndAMissingFolderChangeNothing)
+TEST_F(SceneMenu, RefusedNamesAFailedSaveAndAMissingFolderChangeNothingAndTellTheUser)
 {
     SaveAs("");
     EXPECT_FALSE(WorldFile(".vsk"));
     EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
-    SaveAs("../outside");
+    // Outside the folder, or a file the list would not show.
+    for (const char* typed : {"../outside", "a.vsk.bak", "tube.vsk rooms"}) {
+        const size_t told = WaitingNotices();
+        SaveAs(typed);
+        EXPECT_EQ(WaitingNotices(), told + 1) << typed;
+        EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
+    }
     EXPECT_FALSE(platform::FileExists(folder_.File("outside.vsk")));
+    EXPECT_FALSE(WorldFile("a.vsk.bak"));
+    EXPECT_FALSE(WorldFile("tube.vsk rooms"));
+
+    // A save that fails keeps the world's name and lists nothing.
+    folder_.MakeFolder("Worlds/dir.vsk");
+    const size_t told = WaitingNotices();
+    SaveAs("dir");
+    EXPECT_EQ(WaitingNotices(), told + 1);
     EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
     EXPECT_EQ(scene_.world->worldName, "first.vsk");
+    EXPECT_TRUE(game_.worldNames.empty());
 
     ASSERT_TRUE(platform::DeleteFile(folder_.File("Worlds/first.vsk")));
     ASSERT_TRUE(platform::RenameFile(folder_.File("Worlds"), folder_.File("Gone")));
@@ -166,6 +199,34 @@ TEST_F(SceneMenu, EmptyNamesNamesOutsideTheWorldsFolderAndAMissingFolderChangeNo
     EXPECT_FALSE(platform::FileExists(folder_.File("Gone/first.vsk")));
 }
 
+// "New" builds another scene in the running world; its file still holds the
+// world before, so the first "Save" asks, and "No" leaves the file as it was.
+TEST_F(SceneMenu, TheFirstSaveAfterNewAsksBeforeReplacingTheWorldsFile)
+{
+    const std::string before = folder_.Read("Worlds/first.vsk");
+    scene_.Flag(kFlagSceneMenu) = 0;
+    scene_.Flag(kFlagBlankSceneDialog) = 1;
+    Frame();
+    Click("Create", kBlankSceneDialogName);
+    scene_.Flag(kFlagSceneMenu) = 1;
+    Frame();
+
+    Click("Save");
+    EXPECT_TRUE(scene_.FlagOn(kFlagSceneMenu));
+    EXPECT_TRUE(scene_.FlagOn(kFlagOverwriteQuestion));
+    Click("No");
+    EXPECT_EQ(folder_.Read("Worlds/first.vsk"), before);
+    Click("Save");
+    Click("Yes, replace it");
+    EXPECT_NE(folder_.Read("Worlds/first.vsk"), before);
+    EXPECT_FALSE(scene_.FlagOn(kFlagSaveAsEntry));
+
+    // The file holds this scene now: saving again asks nothing.
+    Click("Save");
+    EXPECT_FALSE(scene_.FlagOn(kFlagSceneMenu));
+    EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
+}
+
 TEST(SceneMenuNames, TheSaveNameIsCutOnACharacterBoundary)
 {
     char name[SceneDialogValues::kSaveNameBytes];
@@ -177,7 +238,6 @@ TEST(SceneMenuNames, TheSaveNameIsCutOnACharacterBoundary)
     const std::string shorter(124, 'a');
     CopyNameCut(shorter + "\xE6\x97\xA5" + "x", name, sizeof(name));
     EXPECT_EQ(std::string(name), shorter + "\xE6\x97\xA5");
-    EXPECT_EQ(WorldFileNameOf("mid.vsk.old"), "mid.vsk.old");
 }
 
 TEST(SceneMenuNames, FileExistsSeesFilesButNotFolders)

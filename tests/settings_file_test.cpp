@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "core/binary_io.h"
 #include "platform/message_box.h"
@@ -184,13 +185,23 @@ TEST_F(SettingsFile, HostileValuesAreClampedToDefaults)
     EXPECT_EQ(Settings.startCount, std::numeric_limits<int32_t>::max());
 }
 
-TEST_F(SettingsFile, UnwritableFolderShowsTheMessageAndKeepsTheOldFile)
+TEST_F(SettingsFile, UnwritableFileShowsTheMessageAndAFailedWriteIsLogged)
 {
     const std::string good = Saved();
-    {
-        ScopedStartDirectory nowhere(folder.File("missing"));
-        EXPECT_EQ(SaveStartupSetup(), 0);
-        EXPECT_EQ(LoadStartupSetup(), 0);
-    }
+    folder.MakeFolder("vesk.cfg.tmp");  // the new file cannot be opened
+    EXPECT_EQ(SaveStartupSetup(), 0);
+    EXPECT_EQ(platform::LastMessageBoxText(),
+              "Can't write vesk.cfg file. It seems you have a permission problem. Run it as Administrator and/or "
+              "make sure that you have full access to " + folder.Path());
     EXPECT_EQ(folder.Read("vesk.cfg"), good);
+    EXPECT_EQ(folder.Read("game.log").find("Error"), std::string::npos);
+
+    std::filesystem::remove(folder.File("vesk.cfg.tmp"));
+    std::filesystem::remove(folder.File("vesk.cfg"));
+    folder.Write("vesk.cfg/keep", "");  // written, but it cannot take the old file's place
+    EXPECT_EQ(SaveStartupSetup(), 0);
+    EXPECT_NE(folder.Read("game.log").find("Error: SaveStartupSetup()\n"), std::string::npos);
+
+    ScopedStartDirectory nowhere(folder.File("missing"));
+    EXPECT_EQ(SaveStartupSetup(), 0);
 }

@@ -282,17 +282,22 @@ TEST(SoundManagerStartUp, DirectSoundStyleOpensTheFirstDeviceAndTheListener)
     auto manager = std::make_unique<CSoundManager>();
     manager->BackEnd = 0;
     manager->EnumerateDevices();
-    ASSERT_GE(manager->DeviceCount, 1);  // the dummy driver has one output
+    // The dummy driver's one output; the primary entry before it has no GUID and is skipped.
+    ASSERT_EQ(manager->DeviceCount, 1);
+    EXPECT_EQ(manager->SelectedDeviceGuid, &manager->Devices[0].Guid);
+    EXPECT_NE(manager->Devices[0].Guid, platform::SoundGuid{});
     ASSERT_EQ(manager->Init(), 0);
     ASSERT_NE(manager->DirectSound, nullptr);
     EXPECT_TRUE(manager->DirectSound->IsOutputOpen());
     EXPECT_EQ(manager->InitListener(), S_OK);
     ASSERT_NE(manager->Listener, nullptr);
-
-    // Deferred settings wait for the commit the scene makes once a frame.
     platform::Ds3DListener listener;
     listener.size = sizeof(listener);
     ASSERT_EQ(manager->Listener->GetAllParameters(&listener), S_OK);
+    EXPECT_FLOAT_EQ(listener.rolloffFactor, 1.5f);
+    EXPECT_FLOAT_EQ(listener.dopplerFactor, 10.0f);
+
+    // Deferred settings wait for the commit the scene makes once a frame.
     platform::Ds3DListener moved = listener;
     moved.rolloffFactor = 2.0f;
     ASSERT_EQ(manager->Listener->SetAllParameters(&moved, platform::DS3D_DEFERRED), S_OK);

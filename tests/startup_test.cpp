@@ -2,12 +2,15 @@
 // close request, and the orderly shut-down that writes the settings file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
+#include "graphics/driver.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
+#include "shell/game.h"
 #include "shell/settings.h"
 #include "shell/win_main.h"
 #include "support/temp_directory.h"
@@ -71,4 +74,21 @@ TEST_F(Startup, KeepsSettingsAcrossRunsAndCountsStarts)
     EXPECT_EQ(RunFor(1), 0);
     ASSERT_EQ(LoadStartupSetup(), 1);
     EXPECT_EQ(Settings.startCount, 2);  // the second run loaded it once, this load once more
+}
+
+TEST_F(Startup, WithoutOpenGl45ItSaysWhyAndEndsWithCode1)
+{
+    // Mesa told to offer no more than OpenGL 3.3: the start is refused.
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
+    const int code = RunFor(0);
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(passes_, 0);
+    const std::string log = folder.Read("game.log");
+    EXPECT_NE(log.find("Error: WinMain\nNo OpenGL 4.5 core context"), std::string::npos) << log;
+    EXPECT_EQ(platform::LastMessageBoxText().rfind("Vesk cannot start: No OpenGL 4.5 core context", 0), 0u);
+    // Everything made before the failure is gone again.
+    EXPECT_EQ(Game, nullptr);
+    EXPECT_EQ(Driver, nullptr);
+    EXPECT_EQ(platform::GetMainWindow(), nullptr);
 }

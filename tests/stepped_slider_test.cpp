@@ -1,11 +1,14 @@
 // The stepped slider: values snap to min + k * step within the range, a
-// drag and a typed value report a change and stay inside the range, and a
-// step or bound it cannot use leaves the value alone. Driven through Dear
-// ImGui's IO (mouse position and buttons, typed characters) without a GPU.
+// drag and a typed value (a value, not a step count) report a change and
+// stay inside the range, and a step or bound it cannot use leaves the value
+// alone. Driven through Dear ImGui's IO (mouse position and buttons, typed
+// characters) without a GPU.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include <imgui_internal.h>
 
 #include "support/imgui_test_frame.h"
 #include "ui/stepped_slider.h"
@@ -85,20 +88,28 @@ TEST_F(SteppedSlider, DraggingToTheEndReportsAChangeAndGivesTheMaximum)
     EXPECT_EQ(value_, 500.0f);
 }
 
-TEST_F(SteppedSlider, ATypedStepBeyondTheRangeStopsAtItsEnd)
+TEST_F(SteppedSlider, ATypedValueIsTheValueAtItsNearestStepInsideTheRange)
 {
-    value_ = 137.0f;
-    Frame(20, 500, 10);
-    // Ctrl+click turns the slider into a text field for the step index.
+    const struct {
+        const char* typed;
+        float expected;
+    } cases[] = {{"100", 100}, {"137", 140}, {"134", 130}, {"10", 20}, {"999", 500}};
     ImGuiIO& io = ImGui::GetIO();
-    io.MousePos = ImVec2((left_.x + right_.x) / 2, (left_.y + right_.y) / 2);
-    io.KeyCtrl = true;
-    io.MouseDown[0] = true;
-    Frame(20, 500, 10);
-    io.MouseDown[0] = false;
-    io.KeyCtrl = false;
-    for (char c : {'9', '9', '9'}) io.AddInputCharacter(static_cast<unsigned int>(c));
-    const bool changed = Frame(20, 500, 10);
-    EXPECT_TRUE(changed);
-    EXPECT_EQ(value_, 500.0f);
+    for (const auto& c : cases) {
+        value_ = 250.0f;
+        Frame(20, 500, 10);
+        // Ctrl+click turns the slider into a text field with its text selected.
+        io.MousePos = ImVec2((left_.x + right_.x) / 2, (left_.y + right_.y) / 2);
+        io.KeyCtrl = true;
+        io.MouseDown[0] = true;
+        Frame(20, 500, 10);
+        io.MouseDown[0] = false;
+        io.KeyCtrl = false;
+        io.AddInputCharactersUTF8(c.typed);
+        EXPECT_EQ(Frame(20, 500, 10), c.expected != 250.0f) << c.typed;
+        EXPECT_EQ(value_, c.expected) << c.typed;
+        ImGui::ClearActiveID();
+        Frame(20, 500, 10);
+        EXPECT_EQ(value_, c.expected) << c.typed;
+    }
 }

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "scene/scene.h"
 #include "support/temp_directory.h"
+#include "support/shipped_data.h"
 #include "world/object.h"
 #include "world/sector.h"
 #include "world/world.h"
@@ -43,12 +44,8 @@ class TubeScene : public ::testing::Test {
 protected:
     TubeScene()
     {
-        for (const char* name : {"BoxRed", "BoxDark", "BoxBlue", "BoxGreen", "BoxWhite", "BoxYellow"}) {
-            std::vector<uint8_t> bytes;
-            const std::string file = std::string(name) + ".bk";
-            EXPECT_TRUE(platform::ReadWholeFile(platform::JoinPath(VESK_RUN_DIR, "Blocks/" + file), bytes)) << file;
-            folder_.Write("Blocks/" + file, std::string(bytes.begin(), bytes.end()));
-        }
+        for (const std::string name : {"BoxRed", "BoxDark", "BoxBlue", "BoxGreen", "BoxWhite", "BoxYellow"})
+            folder_.Write("Blocks/" + name + ".bk", Shipped(platform::JoinPath(VESK_RUN_DIR, "Blocks/" + name + ".bk")));
         start_ = std::make_unique<ScopedStartDirectory>(folder_.Path());
         scene_ = std::make_unique<CScene>();
         scene_->world = new CWorld;

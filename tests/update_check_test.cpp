@@ -1,19 +1,20 @@
 // The update check and the update download: the five-day rule, the
 // update-information file, the shortcut's bytes, the download's file name,
-// and whole runs against servers on 127.0.0.1 (the start of the downloaded
-// file is observed through the process-start hook).
+// and whole runs against TLS servers on 127.0.0.1, down to the downloaded
+// update really starting.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/local_time.h"
 #include "platform/message_box.h"
-#include "platform/process.h"
 #include "shell/log.h"
 #include "shell/main_window.h"
 #include "shell/settings.h"
@@ -111,11 +112,11 @@ TEST(UpdateCheck, WriteCallbackAppendsExactlyTheBytesReceived)
 
 namespace {
 
-struct Started {
-    std::string path;
-    std::vector<std::string> arguments;
-    std::string directory;
-};
+// An update that, once started, leaves "marker" in its working folder: its
+// own path, its argument count and that folder. The rename keeps the test
+// from reading it half-written.
+const std::string kMarkerScript =
+    "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$0\" \"$#\" \"$(pwd -P)\" > marker.tmp && mv marker.tmp marker\n";
 
 class UpdateRun : public ::testing::Test {
 protected:
@@ -129,20 +130,15 @@ protected:
         Settings.lastUpdateMonth = 3;
         Settings.lastUpdateDay = 1;
         SetUpdateServerForTesting(server.Address().c_str());
-        platform::SetStartProcessHookForTesting(
-            [this](const std::string& path, const std::vector<std::string>& arguments) -> intptr_t {
-                Started s {path, arguments, {}};
-                platform::GetCurrentDirectory(s.directory);
-                started.push_back(s);
-                return startResult;
-            });
+        SetUpdateCertificateForTesting(server.CertificatePem());
         Running = 1;
     }
     void TearDown() override
     {
-        platform::SetStartProcessHookForTesting({});
         SetUpdateServerForTesting(nullptr);
+        SetUpdateCertificateForTesting("");
         SetUpdateTimeoutForTesting(0);
+        SetUpdateDownloadLimitForTesting(0);
         platform::SetTimeSource({});
         ResetStartupSetup();
         Running = 1;
@@ -156,22 +152,52 @@ protected:
     std::string Log() const { return folder.Read("game.log"); }
     bool Exists(const std::string& name) const { return std::filesystem::exists(folder.File(name)); }
 
+    // The main menu's button with a shortcut pointing at `url`.
+    int Download(const std::string& url)
+    {
+        folder.Write("autoupdate.url", InternetShortcutText(url));
+        return menu.DownloadAndUpdate();
+    }
+    // A download that must fail: nothing kept under its name, the program
+    // still running (it closes only once an update started), and the
+    // message shown says `why`.
+    void ExpectRefused(const std::string& url, const std::string& why)
+    {
+        SCOPED_TRACE(url);
+        const std::string name = UpdateFileNameFromUrl(url);
+        EXPECT_EQ(Download(url), 0);
+        EXPECT_FALSE(Exists(name));
+        EXPECT_FALSE(Exists(name + ".tmp"));
+        EXPECT_EQ(Running, 1);
+        EXPECT_NE(platform::LastMessageBoxText().find(why), std::string::npos) << platform::LastMessageBoxText();
+    }
+    // What the started update wrote, once it has (up to ten seconds).
+    std::string WaitForMarker() const
+    {
+        for (int tries = 0; tries < 1000 && !Exists("marker"); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return Exists("marker") ? folder.Read("marker") : std::string("(no marker)");
+    }
+    std::string MarkerOf(const std::string& name) const
+    {
+        return folder.File(name) + "\n0\n" + std::filesystem::canonical(folder.Path()).string() + "\n";
+    }
+
     LoopbackHttpServer server;
     TempDirectory folder;
     ScopedStartDirectory start {folder.Path()};
     CMenu menu;
-    std::vector<Started> started;
-    intptr_t startResult = 4242;
 };
 
 }  // namespace
 
-TEST_F(UpdateRun, CheckWritesTheShortcutAndTheDownloadStartsTheUpdate)
+TEST_F(UpdateRun, CheckWritesTheShortcutAndTheDownloadedUpdateStarts)
 {
     const std::string updateUrl = server.Address() + "/Files/Vesk-Update.RUN";
     const std::string info = "// versions\n0.02," + server.Address() + "/other.run\n  0.01 , " + updateUrl + " \r\n";
     server.Serve(InfoPath(), info);
-    const std::string program = std::string("#!/bin/sh\n\0binary", 18);
+    // Bytes after the script's end are kept as they are, zero bytes included.
+    const std::string program = kMarkerScript + "exit 0\n" + std::string("\0\xff", 2);
     server.Serve("/Files/Vesk-Update.RUN", program);
 
     menu.CheckForUpdate();
@@ -184,9 +210,10 @@ TEST_F(UpdateRun, CheckWritesTheShortcutAndTheDownloadStartsTheUpdate)
     platform::GetCurrentDirectory(before);
     EXPECT_EQ(menu.DownloadAndUpdate(), 1);
     EXPECT_EQ(folder.Read("Vesk-Update.RUN"), program);
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].path, folder.File("Vesk-Update.RUN"));
-    EXPECT_EQ(std::filesystem::canonical(started[0].directory), std::filesystem::canonical(folder.Path()));
+    const auto permissions = std::filesystem::status(folder.File("Vesk-Update.RUN")).permissions();
+    EXPECT_NE(permissions & std::filesystem::perms::owner_exec, std::filesystem::perms::none);
+    // Started in the start directory, under its full path, with no arguments.
+    EXPECT_EQ(WaitForMarker(), MarkerOf("Vesk-Update.RUN"));
     std::string after;
     platform::GetCurrentDirectory(after);
     EXPECT_EQ(after, before);
@@ -230,7 +257,7 @@ TEST_F(UpdateRun, FailedOrEmptyAnswersLeaveNoShortcutButCountAsChecked)
     EXPECT_NE(Log().find("Error: CMenu::CheckForUpdate()"), std::string::npos);
 
     Settings.lastUpdateDay = 1;
-    server.Serve(InfoPath(), "0.02,http://h/u.run\n");
+    server.Serve(InfoPath(), "0.02,https://h/u.run\n");
     menu.CheckForUpdate();
     EXPECT_EQ(menu.updateAvailable, 0);
     EXPECT_FALSE(Exists("autoupdate.url"));
@@ -247,17 +274,27 @@ TEST_F(UpdateRun, ServerThatNeverAnswersTimesOut)
     EXPECT_NE(Log().find("Error: CMenu::CheckForUpdate()"), std::string::npos);
 }
 
-TEST_F(UpdateRun, CertificatesAreVerified)
+TEST_F(UpdateRun, OnlyVerifiedHttpsIsUsed)
 {
-    TempDirectory keys;
-    LoopbackTlsServer tls(keys.Path());
-    if (!tls.Available()) GTEST_SKIP() << "openssl s_server is not available";
-    // The server answers every GET; only the untrusted certificate can stop it.
-    SetUpdateServerForTesting(tls.Address().c_str());
+    // A certificate nobody vouches for.
+    server.Serve(InfoPath(), "0.01," + server.Address() + "/u.run\n");
+    SetUpdateCertificateForTesting("");
     menu.CheckForUpdate();
     EXPECT_EQ(menu.updateAvailable, 0);
     EXPECT_FALSE(Exists(kUpdateInfoFileName));
     EXPECT_NE(Log().find("certificate"), std::string::npos) << Log();
+
+    // Plain http: neither the check nor the download goes out.
+    LoopbackHttpServer plain(LoopbackHttpServer::PlainHttp);
+    plain.Serve(InfoPath(), "0.01," + plain.Address() + "/u.run\n");
+    plain.Serve("/u.run", kMarkerScript);
+    SetUpdateServerForTesting(plain.Address().c_str());
+    Settings.lastUpdateDay = 1;
+    menu.CheckForUpdate();
+    EXPECT_EQ(menu.updateAvailable, 0);
+    ExpectRefused(plain.Address() + "/u.run", "refused update address");
+    ExpectRefused("HTTP://127.0.0.1:1/u.run", "refused update address");
+    EXPECT_TRUE(plain.RequestedPaths().empty());
 }
 
 TEST_F(UpdateRun, RefusedNamesAndFailuresAreReportedAndTheProgramKeepsRunning)
@@ -269,35 +306,66 @@ TEST_F(UpdateRun, RefusedNamesAndFailuresAreReportedAndTheProgramKeepsRunning)
     // Names of the program's own files, or no name, are never downloaded.
     folder.Write("vesk.cfg", "settings");
     for (const std::string& url : {server.Address() + "/vesk.cfg", server.Address() + "/..", std::string("nothing")}) {
-        folder.Write("autoupdate.url", InternetShortcutText(url));
-        EXPECT_EQ(menu.DownloadAndUpdate(), 0) << url;
+        EXPECT_EQ(Download(url), 0) << url;
+        EXPECT_NE(platform::LastMessageBoxText().find("refused update address"), std::string::npos) << url;
     }
     EXPECT_TRUE(server.RequestedPaths().empty());
     EXPECT_EQ(folder.Read("vesk.cfg"), "settings");
 
     // A file that cannot be created is not downloaded into.
     folder.MakeFolder("blocked.run.tmp");
-    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/blocked.run"));
-    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
+    EXPECT_EQ(Download(server.Address() + "/blocked.run"), 0);
     EXPECT_TRUE(server.RequestedPaths().empty());
 
-    // A failed download leaves no file and starts nothing.
-    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/missing.run"));
-    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
-    EXPECT_FALSE(Exists("missing.run.tmp"));
+    ExpectRefused(server.Address() + "/missing.run", "404");
 
-    // A downloaded file that cannot be started is reported.
+    // A downloaded file the system cannot run is reported.
     server.Serve("/update.run", "data");
-    folder.Write("autoupdate.url", InternetShortcutText(server.Address() + "/update.run"));
-    startResult = -1;
-    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
-    EXPECT_EQ(started.size(), 1u);
+    EXPECT_EQ(Download(server.Address() + "/update.run"), 0);
     EXPECT_NE(platform::LastMessageBoxText().find("cannot start"), std::string::npos);
     EXPECT_NE(Log().find("Error: CMenu::DownloadAndUpdate() cannot start"), std::string::npos);
-
-    // The same with the real start: a file without execute permission.
-    platform::SetStartProcessHookForTesting({});
-    EXPECT_EQ(menu.DownloadAndUpdate(), 0);
     EXPECT_EQ(folder.Read("update.run"), "data");
     EXPECT_EQ(Running, 1);
+}
+
+TEST_F(UpdateRun, RedirectsAreFewAndStayOnHttps)
+{
+    // /r6 -> /r5 -> ... -> /r1 -> the update.
+    server.Serve("/update.run", kMarkerScript);
+    for (int hop = 1; hop <= 6; ++hop)
+        server.Redirect("/r" + std::to_string(hop),
+                        server.Address() + (hop == 1 ? "/update.run" : "/r" + std::to_string(hop - 1)));
+    EXPECT_EQ(Download(server.Address() + "/r5"), 1);
+    EXPECT_EQ(folder.Read("r5"), kMarkerScript);
+    EXPECT_EQ(WaitForMarker(), MarkerOf("r5"));
+    Running = 1;
+
+    ExpectRefused(server.Address() + "/r6", "redirects");
+    server.Redirect("/loop", server.Address() + "/loop");
+    ExpectRefused(server.Address() + "/loop", "redirects");
+
+    LoopbackHttpServer plain(LoopbackHttpServer::PlainHttp);
+    plain.Serve("/update.run", kMarkerScript);
+    server.Redirect("/to-http", plain.Address() + "/update.run");
+    ExpectRefused(server.Address() + "/to-http", "failed");
+    EXPECT_TRUE(plain.RequestedPaths().empty());
+
+    // A redirect without an address is an answer, but not the update.
+    server.Serve("/nowhere", "moved, but not saying where", 302);
+    ExpectRefused(server.Address() + "/nowhere", "answered 302");
+}
+
+TEST_F(UpdateRun, DownloadStopsAtTheSizeLimit)
+{
+    SetUpdateDownloadLimitForTesting(4096);
+    server.Serve("/announced.run", std::string(4097, '#'));
+    ExpectRefused(server.Address() + "/announced.run", "larger than 4096 bytes");
+    server.ServeUnannounced("/unannounced.run", std::string(4097, '#'));
+    ExpectRefused(server.Address() + "/unannounced.run", "larger than 4096 bytes");
+
+    // Exactly the limit is fine.
+    const std::string padded = kMarkerScript + std::string(4096 - kMarkerScript.size() - 1, '#') + "\n";
+    server.ServeUnannounced("/limit.run", padded);
+    EXPECT_EQ(Download(server.Address() + "/limit.run"), 1);
+    EXPECT_EQ(WaitForMarker(), MarkerOf("limit.run"));
 }

@@ -102,6 +102,21 @@ TEST_F(Viewer, FallStopsOnTheFloorAndNeverStepsMoreThanEight)
     EXPECT_GE(lowest, kRestHeight - 1e-4f);
 }
 
+TEST_F(Viewer, AViewerInsideABoxOnTheFloorNeitherSinksNorIsHeldInIt)
+{
+    AddBox(-20, 20, -20, 20, 0.0f);
+    AddBox(-0.6f, 0.4f, -0.3f, 0.7f, 1.0f);  // placed at the viewer's feet: it stands inside
+    SetFrameRate(9.0f);                        // a slow frame falls further than the viewer's radius
+    Position() = Vector3{0.0f, kRestHeight, 0.0f};
+    for (int i = 0; i < 100; ++i) {
+        Frame();
+        ASSERT_GE(Position().y, kRestHeight - 1e-4f) << "frame " << i;
+    }
+    for (int i = 0; i < 30; ++i) Frame({kCameraForward});  // out through the box's far side
+    EXPECT_GT(Position().z, 2.0f);
+    EXPECT_NEAR(Position().y, kRestHeight, 1e-3f);
+}
+
 TEST_F(Viewer, NoFallDuringTheFirstSamples)
 {
     scene_.timing = FrameClock{};

@@ -90,4 +90,17 @@ TEST_F(WindowPlacementOnScreen, PlaceMainWindowSizesTheClientAreaFromTheSetup)
     platform::GetClientSize(gpu().Window(), &width, &height);
     EXPECT_EQ(width, 1280);
 
+    // Back from full screen the window has the chosen size at once, and the
+    // setup keeps it.
+    ASSERT_TRUE(gpu().CreateDevice(640, 480));
+    ASSERT_EQ(gpu().swapChain->SetFullscreenState(1, nullptr), S_OK);
+    platform::GetClientSize(gpu().Window(), &width, &height);
+    ASSERT_NE(width, 800);
+    Settings.screenWidth = 800;
+    Settings.screenHeight = 600;
+    EXPECT_EQ(PlaceMainWindow(), 1);
+    platform::GetClientSize(gpu().Window(), &width, &height);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
+    EXPECT_EQ(Settings.screenWidth, 800);
 }

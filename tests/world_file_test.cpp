@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/name_key.h"
@@ -178,6 +179,58 @@ void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
     o.SetStringA("alpha");
     FillJoint(o.Joint);
 }
+
+// The fields of a file image in the order the format lays them out. Run once
+// without an image, it gives every field it names a value of its own, so no
+// two neighbours can trade places unnoticed; run again over the image written
+// from those values, it fails at the first field not holding its value.
+class FileFields {
+public:
+    explicit FileFields(const Bytes* image = nullptr) : image_(image) {}
+    template <class T> void U8(T& field) { Field(field, 1); }
+    template <class T> void U16(T& field) { Field(field, 2); }
+    template <class T> void U32(T& field) { Field(field, 4); }
+    void U64(uint64_t& field) { Field(field, 8); }
+    void F32(float& field) { Field(field, 4); }
+    void F64(double& field) { Field(field, 8); }
+    void Vec3(Vector3& v) { F32(v.x), F32(v.y), F32(v.z); }
+    void Floats(float* v, int n) { for (int i = 0; i < n; ++i) F32(v[i]); }
+    // What the format fixes: constants, zeros, counts and strings.
+    void Is(uint64_t value, size_t bytes) { Expect(value, bytes); }
+    void Zeros(size_t words) { for (size_t i = 0; i < words; ++i) Expect(0, 4); }
+    void Narrow(const std::string& text) { Is(text.size(), 2); for (char c : text) Is(static_cast<uint8_t>(c), 1); }
+    void Wide(const std::u16string& text) { Is(text.size(), 2); for (char16_t c : text) Is(c, 2); }
+    size_t At() const { return at_; }
+
+private:
+    template <class T> void Field(T& field, size_t bytes)
+    {
+        uint64_t bits = 0;
+        if constexpr (std::is_floating_point_v<T>) {
+            if (!image_) field = static_cast<T>(next_++ + 0.5);
+            std::memcpy(&bits, &field, sizeof field);
+        } else {
+            if (!image_) field = static_cast<T>(next_++);
+            bits = static_cast<uint64_t>(field) & (~uint64_t{0} >> (64 - 8 * bytes));
+        }
+        Expect(bits, bytes);
+    }
+    void Expect(uint64_t want, size_t bytes)
+    {
+        if (!image_) return;
+        uint64_t got = 0;
+        for (size_t i = 0; i < bytes && at_ + i < image_->size(); ++i) got |= uint64_t{(*image_)[at_ + i]} << (8 * i);
+        if (ok_ && (at_ + bytes > image_->size() || got != want)) {
+            ok_ = false;
+            ADD_FAILURE() << "the field at byte " << at_ << " holds " << got << " instead of " << want;
+        }
+        at_ += bytes;
+    }
+    const Bytes* image_;
+    uint32_t next_ = 1;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
 
 // A world that uses every record of the file: sectors with a null slot, a
 // grid object with all four mesh levels, a polygon-list object whose further
@@ -367,29 +420,142 @@ public:
 TEST(WorldFileTest, EmptyWorldIsExactly832Bytes)
 {
     CWorld world;
-    const Bytes bytes = Write(world);
-    ASSERT_EQ(bytes.size(), kEmptyWorldBytes);
-    EXPECT_EQ(std::memcmp(bytes.data(), "vesk_v0.004\0", 12), 0);
-    for (size_t at = kSectorCountAt; at < kSettingsAt; at += 4) EXPECT_EQ(Get32(bytes, at), 0u);
-    EXPECT_EQ(Get32(bytes, kCameraFlagAt), 1u);
-    EXPECT_EQ(Get32(bytes, kKeyFlagAt), 1u);
-    EXPECT_EQ(Get32(bytes, kKeyFlagAt + 4), uint32_t{'W'});           // slot 0
-    EXPECT_EQ(Get32(bytes, kKeyFlagAt + 4 + 42 * 4), 0x75u);          // slot 47 (F6) follows slot 44
-    EXPECT_EQ(Get32(bytes, kSettingsAt + 736), 0u);                   // BlockSettings count
-    float sun[2];
-    std::memcpy(sun, bytes.data() + kSettingsAt + 740, 8);
-    EXPECT_EQ(sun[0], 40.0f);
-    EXPECT_EQ(sun[1], 50.0f);
-
-    CWorld back;
-    EXPECT_EQ(Read(back, bytes), 1);
-    EXPECT_TRUE(back.objects.empty() && back.sectors.empty() && back.lines.empty());
+    ASSERT_EQ(Write(world).size(), kEmptyWorldBytes);
 
     // An object without parts, body or float record: 293 bytes of fields and
     // the physics (52), material (268) and joint (517) groups.
     CWorld one;
     one.objects.push_back(new CNBObject);
     EXPECT_EQ(Write(one).size() - kEmptyWorldBytes, 293u + 52u + 268u + 517u);
+}
+
+TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
+{
+    // One record of every kind, each optional group present.
+    PhysicsWorld physics;  // outlives the world, whose object's body is in it
+    CWorld w;
+    ASSERT_TRUE(w.RecreateSectors(1));
+    Sector& sector = *w.sectors[0];
+    auto* o = new CNBObject;
+    w.objects.push_back(o);
+    o->InitODEPhysic();
+    o->PhysicBody->CreateBoxBody(o, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 5.0f);
+    ASSERT_NE(o->PhysicBody->Body, nullptr);
+    o->SetName("name"), o->SetSubName("sub"), o->SetStringA("a"), o->SetStringB("bb");
+    o->SecondName = u"second", o->TypeName = u"type";
+    ASSERT_TRUE(o->AllocateParts(1));
+    ObjectPart& part = o->Parts[0];
+    ASSERT_TRUE(part.CreateGrid(3, 1, 0));
+    part.SetName("part");
+    CPolygonsGrid& m = *part.mainMesh;
+    m.SetName("mesh");
+    for (int slot : {0, 1, 2, 3, 4}) m.textureNames[slot].name = u"t" + std::u16string(1, u'0' + slot);
+    for (int v = 0; v < 3; ++v) m.cornerIndices[v] = static_cast<uint16_t>(2 - v);
+    PolygonFace& face = m.faces[0];
+    face.corners = 3, face.firstIndex = 0;
+    face.AllocateTexCoords(1);
+    LinkFaces(m);
+    auto* line = new CLine;
+    w.lines.push_back(line);
+    line->LineType = kBSpline;
+    line->AddPoint(), line->AddPoint();
+    auto* type = new BlockType;
+    type->Init();
+    type->name = u"quick";
+    w.blockTypes.push_back(type);
+    w.quickBar.push_back(type);
+    w.blockSettings.push_back(BlockSettings{});
+    BlockSettings& settings = w.blockSettings[0];
+    settings.name = u"block";
+
+    JointRecord& j = o->Joint;
+    auto layout = [&](FileFields& f) {
+        for (char c : std::string("vesk_v0.004", 12)) f.Is(static_cast<uint8_t>(c), 1);
+        f.Is(1, 4), f.U32(sector.sectorId), f.U32(sector.reserved0), f.F32(sector.radius);
+        f.Vec3(sector.boundsMin), f.Vec3(sector.boundsMax), f.Vec3(sector.boundsCentre);
+
+        f.Is(1, 4), f.U64(o->Id), f.Narrow("name"), f.Narrow("sub");
+        f.U8(o->HeadFlag), f.U32(o->Kind), f.U8(o->HeadByte), f.U32(o->HeadInt);
+        f.Vec3(o->Center), f.Vec3(o->CenterCopy), f.F32(o->Radius), f.F32(o->RadiusCopy);
+        f.Floats(o->WorldMatrix.m, 16), f.Zeros(12), f.Vec3(o->Scale), f.Zeros(2);
+        f.Wide(u"second"), f.Wide(u"type"), f.U32(o->ShapeKind);
+        f.Is(1, 1), f.Floats(o->ShapeSize, 3), f.Floats(o->PhysicsValues, 5), f.F32(o->Mass), f.Zeros(18);
+        f.F32(o->Radius), f.F32(o->RadiusCopy);
+        for (int32_t& word : o->AnimationWords) f.U32(word);
+        f.U8(o->RenderByte), f.U32(o->RenderInt);
+        for (uint8_t& b : o->RenderBytes) f.U8(b);
+        f.U32(o->AnimationWords[0]), f.U8(o->RenderByte), f.U32(o->IdInt), f.U32(o->SceneInt);
+        f.U32(o->FloatRecordFlag), f.Floats(o->FloatRecord, 4), f.Floats(o->FloatRecord + 7, 3);
+        f.Floats(o->JointMatrix.m, 16);
+        f.Is(0, 2), f.Is(1, 1), f.U8(o->StaticFlag), f.Is(0, 3), f.Zeros(12);
+        f.Is(1, 1), f.Floats(o->Ambient.v, 4), f.Zeros(4), f.Floats(o->Diffuse.v, 4), f.Zeros(4);
+        f.Floats(o->Specular.v, 4), f.Zeros(47);
+        f.Vec3(o->BoxMin), f.Vec3(o->BoxMax), f.Vec3(o->Center), f.Is(1, 4), f.Narrow("a"), f.Narrow("bb");
+        // The joint record, in its stored order.
+        f.Is(1, 1), f.U8(j.flag), f.U32(j.value), f.Zeros(1);
+        for (uint32_t* word : {&j.w0to8[0], &j.w0to8[2], &j.w0to8[8], &j.w9to11[1], &j.w9to11[2], &j.w0to8[3],
+                               &j.w0to8[4]})
+            f.U32(*word);
+        for (int k = 0; k < 32; ++k) f.U32(j.a[k]), f.U32(j.b[k]), f.U32(j.c[k]);
+        for (int k : {1, 5, 6, 7}) f.U32(j.w0to8[k]);
+        f.U16(j.h4), f.U16(j.h5);
+        for (uint32_t& word : j.w14to16) f.U32(word);
+        f.U16(j.h0), f.U32(j.w9to11[0]), f.U16(j.h2), f.U32(j.w12), f.U32(j.w13), f.U16(j.h3), f.U16(j.h1);
+        f.Zeros(11);
+
+        f.Is(1, 4), f.Narrow("part"), f.U32(part.latePair[0]), f.U32(part.latePair[1]);
+        for (int k = 0; k < 8; ++k) f.U32(part.words[k]);  // the first eight of its words
+        f.Is(0, 1), f.U8(part.headBytes[1]), f.U8(part.PartKind), f.U8(part.partInt), f.Is(4, 1);
+        f.Is(1, 1), f.Narrow("mesh"), f.U32(m.modeWords[0]), f.U32(m.modeWords[1]);
+        f.Is(2, 1), f.U8(m.meshByte1), f.U8(m.meshByte2), f.Is(3, 2), f.U16(m.rowCount1), f.U16(m.columnCount1);
+        f.Is(3, 4), f.Is(1, 4), f.Is(1, 4), f.Is(0, 4);
+        f.F32(m.radius), f.Vec3(m.boundsMin), f.Vec3(m.boundsMax), f.Vec3(m.boundsCenter);
+        f.Wide(u"t0"), f.Wide(u"t1"), f.Wide(u"t2"), f.Wide(u"t4");
+        for (int v = 0; v < 3; ++v)
+            f.Vec3(m.unscaledPositions[v]), f.Vec3(m.positions[v]), f.Vec3(m.normals[v]), f.U8(m.cornerFlags[v]);
+        f.Is(2, 2), f.Is(1, 2), f.Is(0, 2);
+        f.U8(face.faceByte1), f.U8(face.faceByte2), f.U8(face.hidden), f.U8(face.ShadingMode);
+        f.U32(face.VertexFormat), f.Vec3(face.faceNormal), f.Vec3(face.flatNormal);
+        f.Is(3, 1), f.Is(0, 4), f.Is(0, 1), f.Is(3, 2);
+        for (int i = 0; i < 3; ++i) f.F32(face.texCoords[i].u), f.F32(face.texCoords[i].v);
+        f.Is(0, 1), f.Is(0, 1), f.Is(0, 1);  // no further meshes
+
+        f.Is(1, 4), f.Is(kBSpline, 4), f.U8(line->active), f.U32(line->attribute), f.U32(line->order);
+        f.F32(line->roundness), f.U32(line->samplesPerSpan), f.Is(2, 4);
+        for (int i = 0; i < 2; ++i) f.Vec3(line->points[i]), f.U8(line->pointFlags[i]);
+        f.Is(1, 4), f.Wide(u"quick");
+
+        for (float* v : {&w.moveFactor, &w.fieldOfView, &w.nearPlane, &w.farPlane}) f.F32(*v);
+        for (uint8_t* b : {&w.showPlacementFrame, &w.sceneOptionB, &w.physicsActive, &w.sceneOptionE}) f.U8(*b);
+        f.F32(w.sceneValueA), f.F32(w.turnFactor), f.Vec3(w.previewScale), f.F32(w.sceneValueD);
+        f.F32(w.mouseRotateStep), f.F32(w.impulseStrength);
+        for (uint8_t* b : {&w.sceneOptionF, &w.flyCamera, &w.sceneOptionD, &w.sceneOptionG}) f.U8(*b);
+        f.F32(w.sceneValueB), f.F32(w.sceneValueC);
+        f.U8(w.physicsPaused), f.U8(w.smoothCamera), f.U8(w.physicsQuality), f.Is(0, 1);
+        f.F32(w.cameraRampTime), f.F32(w.physicsTimeScale), f.Zeros(1), f.Is(1, 4);
+        for (double& v : w.cameraMatrix.m) f.F64(v);
+        f.Vec3(w.cameraPosition), f.Zeros(8), f.Is(1, 4);
+        // 49 of the 50 key slots: slot 31 is not stored.
+        for (int slot : {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 23, 24, 25,
+                         26, 27, 28, 29, 30, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 47, 21, 22, 48, 49, 45, 46})
+            f.U32(w.keyTable[slot]);
+        f.Zeros(70);
+        f.Is(1, 4), f.Wide(u"block"), f.F32(settings.pitch), f.F32(settings.roll), f.F32(settings.yaw);
+        f.Floats(settings.vectorA.v, 4), f.Zeros(12);
+        f.F32(w.sunAngleA), f.F32(w.sunAngleB), f.Zeros(14);
+    };
+    FileFields fill;
+    layout(fill);
+    const Bytes bytes = Write(w);
+    FileFields check(&bytes);
+    layout(check);
+    EXPECT_EQ(check.At(), bytes.size());
+
+    // The reader takes the body group and then the physics byte read after it.
+    CWorld back;
+    ASSERT_EQ(Read(back, bytes), 1);
+    EXPECT_EQ(back.objects.at(0)->HasRigidBody, 1);
+    EXPECT_EQ(back.objects.at(0)->StaticFlag, o->StaticFlag);
 }
 
 TEST(WorldFileTest, RichWorldWritesReadsAndWritesTheSameBytes)
@@ -454,31 +620,6 @@ TEST(WorldFileTest, ReaderAppliesItsFixUps)
     EXPECT_EQ(back.physicsTimeScale, 1.0f);
     EXPECT_EQ(back.sunAngleA, 40.0f);
     EXPECT_EQ(back.sunAngleB, 50.0f);
-}
-
-TEST(WorldFileTest, StoredBodyFieldsComeBackWithTheBodyFlag)
-{
-    PhysicsWorld physics;
-    CWorld world;
-    CNBObject* object = NewTriangleObject(5);
-    object->InitODEPhysic();
-    ASSERT_NE(object->PhysicBody, nullptr);
-    object->PhysicBody->CreateBoxBody(object, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 5.0f);
-    ASSERT_NE(object->PhysicBody->Body, nullptr);
-    object->ShapeSize[1] = 2.5f;
-    object->PhysicsValues[4] = 0.75f;
-    object->Mass = 5.0f;
-    object->StaticFlag = 1;
-    world.objects.push_back(object);
-    const Bytes bytes = Write(world);
-
-    CWorld back;
-    ASSERT_EQ(Read(back, bytes), 1);
-    const CNBObject& read = *back.objects.at(0);
-    EXPECT_EQ(read.HasRigidBody, 1);
-    EXPECT_EQ(read.PhysicsValues[4], 0.75f);
-    EXPECT_EQ(read.Mass, 5.0f);
-    EXPECT_EQ(read.StaticFlag, 1);  // cleared by the body group, then read again
 }
 
 TEST(WorldFileTest, OptionalSettingsGroupsMayBeAbsent)

@@ -68,7 +68,8 @@ float Matrix4::Determinant() const
 {
     double wide[16];
     for (int i = 0; i < 16; ++i) wide[i] = m[i];
-    // Minors in double; each term is rounded to float before it is added.
+    // Minors in double, but the running sum is a float: each product drops to
+    // float precision as it joins the sum.
     float determinant = 0.0f;
     for (int column = 0; column < 4; ++column) {
         const double sign = (column % 2 == 0) ? 1.0 : -1.0;

@@ -14,8 +14,8 @@ struct Matrix4 {
     // out = this x b; out may be this or b. out's identity flag is kept.
     void Multiply(const Matrix4& b, Matrix4& out) const;
     // this = this x R, R the right-handed rotation by `degrees` about `axis`.
-    // The caller's axis is normalised in place (an axis shorter than 1e-8 is
-    // used as it is). The identity flag is left as it was.
+    // Normalises the caller's axis in place, except a near-zero one (length
+    // below 1e-8), which stays untouched. The identity flag is left as it was.
     void Rotate(Vector3& axis, float degrees);
     void Transpose();
     Vector3 GetTranslation() const;

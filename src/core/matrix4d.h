@@ -12,8 +12,8 @@ struct Matrix4d {
 
     void SetIdentity();
     // this = this x R, R the right-handed rotation by `degrees` about `axis`.
-    // The caller's axis is normalised in place (an axis shorter than 1e-8 is
-    // used as it is). The identity flag ends as 1.
+    // Normalises the caller's axis in place, except a near-zero one (length
+    // below 1e-8), which stays untouched. The identity flag ends as 1.
     void Rotate(Vector3& axis, float degrees);
     // out = this x b; out may be this or b. out's identity flag is kept.
     void Multiply(const Matrix4d& b, Matrix4d& out) const;

@@ -11,8 +11,9 @@ char16_t* ToLowerWide(const char16_t* first, const char16_t* last, char16_t* out
 std::u16string ToLowerWide(std::u16string_view text);
 std::string ToLowerAscii(std::string_view text);
 
-// Sum over i of c[i] * (c[i] + n + i + 2) + n * (i + 1), unsigned 32-bit with
-// wrap-around, for n units. Null and empty give 0. "abc" -> 30598, "a" -> 9701.
+// The hash every stored name is found by: each unit weighted by itself, its
+// place and the name's length, summed with 32-bit wrap-around (the loop below
+// is the definition). Null and empty give 0; "abc" gives 30598, "a" 9701.
 template <class Unit>
 uint32_t NameHashOf(const Unit* units, size_t n)
 {

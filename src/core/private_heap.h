@@ -1,6 +1,6 @@
-// Private heaps: each kind of record lives on a heap of its own, created on the
-// first allocation and destroyed as soon as its last block is freed, so a kind
-// that is no longer in use holds no memory. A live-block counter per heap lets
+// Private heaps: every kind of record has a heap to itself. The heap appears
+// with the first block asked of it and goes again once its live count is back
+// at zero, so a kind nobody uses any more keeps no memory. A live-block counter per heap lets
 // tests prove that every record was given back.
 //
 //   class CLine : public HeapAllocated<CLine> { ... };   // new/delete on CLine's heap
@@ -20,7 +20,7 @@
 
 class PrivateHeap {
 public:
-    // A block of `bytes`, or null when the heap or the block cannot be had.
+    // A block of `bytes`; null when the system refuses the heap or the block.
     void* Alloc(size_t bytes);
     // Frees a block of this heap; null, or no heap, does nothing. The heap goes
     // away when its live count returns to 0.

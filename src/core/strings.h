@@ -1,15 +1,17 @@
 // Narrow-text helpers used by the file magics and the update check.
 #pragma once
 
-// 1 when both texts are non-null, of equal length and equal bytes, else 0.
+// 1 only for two non-null texts that match byte for byte and end together;
+// 0 otherwise, so a null never matches anything.
 int StrEqual(const char* a, const char* b);
 
 // Index of the first occurrence of `pattern` in `text`; -1 when either is null
 // or empty, or when there is none.
 int FindSubstring(const char* text, const char* pattern);
 
-// Removes, in place, every leading character whose unsigned code is 32 or less;
-// returns the new length, -1 for null.
+// Shifts the text left past its leading blanks and control bytes (any byte up
+// to 32, read unsigned, so bytes from 128 up stay). Returns the length left,
+// -1 for null.
 int TrimLeadingSpace(char* text);
 
 // Copies the first min(length, count) characters of source into target and a

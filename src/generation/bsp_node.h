@@ -1,8 +1,8 @@
 // BspNode: one cell of the binary space partition behind the tube-style
 // scene. A square is cut into leaves; each leaf gets a random room, and every
 // inner node joins a room of its left subtree to a room of its right subtree
-// with straight or L-shaped corridors one unit wide. Coordinates are in
-// partition units; y is the world's z direction.
+// with straight or L-shaped corridors one unit wide. All sizes are partition
+// units, and a node's y runs along the world's z axis.
 //
 // A node owns its children and its room record; the tree lives for one
 // generation run.
@@ -26,8 +26,7 @@ struct RoomRecord {
     float reserved[3] = {};
 };
 
-// True when rect.x <= px <= rect.x + rect.w and rect.y <= py <= rect.y +
-// rect.h (the bounds belong to the rectangle).
+// Whether (px, py) lies in the rectangle; a point on its edge counts as inside.
 bool PointInRect(const FloatRect& rect, float px, float py);
 
 // The smallest cell side that can still be cut: both halves keep 6 units.

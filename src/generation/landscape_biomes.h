@@ -26,12 +26,12 @@ using ColourRamp = std::vector<ColourRampEntry>;
 // Entries for the values -1 + k / 256, k = 0..512.
 inline constexpr int kColourRampEntries = 513;
 
-// Temperature: blue (0, 0, 1) at -1, (0.5, 1, 0.5) at 0, red (1, 0, 0) at 1,
-// linear between. Computed in single precision, each channel 255 x c
-// truncated.
+// Temperature: pure blue for -1, a light green for 0, pure red for 1, and
+// straight blends in between (the channel formulas are in the .cpp). Built in
+// single precision; each channel is 255 x c, truncated.
 ColourRamp BuildTemperatureRamp();
-// Precipitation: (0.03, 0.12, 0.40) at -1, (0.25, 0.70, 0.75) at 0,
-// (0.98, 0.98, 0.85) at 1.
+// Precipitation: dark blue for -1, a teal for 0, near white for 1, blended
+// the same way.
 ColourRamp BuildPrecipitationRamp();
 // The same colours of a noise value in double precision, as the temperature
 // and precipitation images use them; channels outside 0..255 (a value

@@ -61,7 +61,7 @@ cv::Mat EqualizeLuma(const cv::Mat& image);
 // of one size), alpha 255, then target's GPU texture. Nothing unless both
 // are given, of 32 bits and of the same size.
 //
-// The source's stored blue, green, red reach the equalisation as red, green,
-// blue, so the luma weights of blue and red apply to the stored red and blue;
-// the result is stored back in the stored order.
+// The equalisation reads the stored bytes in red, green, blue order although
+// they hold blue, green, red: the weights meant for red fall on the stored
+// blue and the other way round. The result goes back in the same byte order.
 void EqualizeImage(CTexture* source, CTexture* target, CDriver* driver);

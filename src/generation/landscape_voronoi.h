@@ -2,9 +2,9 @@
 // once towards the cells' centroids, the cells read back by colour, and
 // pictures averaged over each cell.
 //
-// Seeds and texels share one frame: texel (x, y) is the point (x, y, 0);
-// seeds are drawn at integer positions 1..n, so a seed at n lies one column
-// or row outside the picture.
+// Seeds and texels share one frame: texel (x, y) is the point (x, y, 0).
+// Seed coordinates are drawn from 1..n, not 0..n-1, so a seed may sit just
+// past the last column or row.
 #pragma once
 
 #include <cstdint>

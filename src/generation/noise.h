@@ -1,12 +1,12 @@
 // Improved Perlin noise (Ken Perlin's 2002 reference algorithm) in doubles,
 // driven by the process-wide noise table.
 //
-// The noise table (256 entries) starts as Ken Perlin's published permutation
-// and can be replaced by random values (RandomizeNoiseTable, or
-// CScene::RandomizePerlinTable while "Randomize Noise" is on). The noise reads
-// a 512-entry working table, which holds the noise table twice; every noise
-// user calls ReloadNoiseWorkingTable right before its sampling loop, so a
-// changed table takes effect at the next generator run and not earlier.
+// The 256-entry noise table begins as the reference permutation; random
+// entries may replace it (RandomizeNoiseTable, or CScene::RandomizePerlinTable
+// while "Randomize Noise" is on). Sampling reads a 512-entry working copy, the
+// table written out twice, which only ReloadNoiseWorkingTable refreshes. Each
+// generator reloads it just before it samples, so a new table shows from the
+// next run on, never in the middle of one.
 // Main thread only.
 #pragma once
 

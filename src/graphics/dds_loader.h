@@ -77,8 +77,9 @@ struct DDSFile {
 // 128 bytes).
 HResult ParseDDSData(const uint8_t* data, size_t size, DDSFile* file);
 
-// With the four-character flag: "DX10" gives misc flags 2 & 7 when 0-4,
-// "DXT2" and "DXT4" premultiplied; anything else unknown.
+// Only a file with a four-character code names its alpha mode: "DX10" through
+// miscFlags2 & 7 (values 0-4 taken, others unknown), "DXT2" and "DXT4" as
+// premultiplied; every other file reports unknown.
 DDS_ALPHA_MODE ReadDDSAlphaMode(const DDSFile& file);
 
 // ---------------------------------------------------------------------------
@@ -88,8 +89,8 @@ DDS_ALPHA_MODE ReadDDSAlphaMode(const DDSFile& file);
 // Bits per texel of DXGI formats 1-115; 0 for every other value.
 uint32_t FormatBitsPerPixel(uint32_t format);
 
-// Bytes of one image of `width` x `height`, bytes of one row and the number
-// of rows (block rows for compressed formats). E_INVALIDARG for a format
+// The size of a `width` x `height` image in bytes, with its row pitch and its
+// row count (rows of blocks for compressed formats). E_INVALIDARG for a format
 // without a size, HRESULT_ARITHMETIC_OVERFLOW when an image (or a row) would
 // not fit 32 bits.
 HResult ComputeSurfaceSize(uint32_t width, uint32_t height, uint32_t format, uint64_t* imageBytes, uint64_t* rowBytes,
@@ -134,8 +135,8 @@ HResult CollectMipData(const DDSTextureLayout& layout, size_t maxSize, const uin
 // Loading
 // ---------------------------------------------------------------------------
 
-// Outputs are cleared first and set only on success; the context is optional
-// (without it no mips are generated). maxSize 0 means the device's limits.
+// Outputs are cleared first and set only on success. Mips are generated only
+// when a context is given; null skips that step. maxSize 0 means the device's limits.
 HResult LoadDDSTextureFromFile(gpu::Device* device, gpu::Context* context, const char16_t* fileName,
                                gpu::Resource** texture, gpu::ShaderResourceView** textureView, size_t maxSize = 0);
 

@@ -2,8 +2,8 @@
 // modes and multisample quality levels, read once at start-up and asked by
 // the screen-settings screen and by device creation.
 //
-// The screen-settings screen numbers adapters by *ordinal*: the position of
-// an adapter among the usable ones, in enumeration order, from 0. Every query
+// The screen-settings screen counts only usable adapters: an *ordinal* is the
+// 0-based rank of an adapter in that list, skipping the ones that are not. Every query
 // answers 0 for an argument that names nothing; no index ever reaches past a
 // table.
 #pragma once
@@ -21,8 +21,8 @@ int EnumerateAdapters();
 // The number of adapters enumerated (usable or not).
 int GetEnumeratedAdapterCount();
 
-// 1 when a device of feature level 10_0 or better can be made on adapter
-// `index` (an enumeration index) and it is not the system's basic software
+// 1 when adapter `index` (counted over all enumerated ones) can host a device
+// of feature level 10_0 or above and is not the system's basic software
 // renderer; 0 otherwise, also for an index out of range.
 int IsAdapterUsable(int index);
 int GetUsableAdapterCount();
@@ -35,8 +35,8 @@ int GetOutputCount(int ordinal);
 // 1 after copying the output's device name (terminated, cut to `outChars`).
 int GetOutputName(int ordinal, int output, char16_t* out, int outChars);
 
-// 1 when the output's mode list holds a mode of exactly that width and
-// height (refresh rate and format do not matter). An output beyond the last
+// 1 when some mode of the output matches the width and height exactly,
+// whatever its refresh rate and format. An output beyond the last
 // answers for the last.
 int HasDisplayMode(int ordinal, int output, int width, int height);
 

@@ -52,10 +52,10 @@ public:
     // Whatever the state still held is released first; a failure leaves no
     // device objects behind.
     int CreateDeviceAndSwapChain();
-    // For a new screenWidth / screenHeight / windowed: 1 on success, 0 when the
-    // swap chain cannot be resized (device removed or any resize failure;
-    // the sized objects stay released and the caller re-creates), -1 on any
-    // other failure.
+    // Applies a new screenWidth / screenHeight / windowed. 1 when it worked;
+    // 0 when resizing the swap chain failed, a removed device included (the
+    // size-bound objects are left released for the caller to make anew); -1
+    // when anything else failed.
     int ResetVideoMode();
     // Releases every device object, clearing each (for re-creation).
     void ReleaseDevice();

@@ -1,6 +1,7 @@
-// CTexture: the program's record of one image — its lower-cased name and the
-// name's hash, its size, optionally a CPU copy of its pixels (with a palette
-// for 8-bit images), and the driver's record of its GPU objects. Records live
+// CTexture: what the program keeps of an image - its name (lower case, with
+// its hash, so look-ups ignore case), width and height, pixels in memory when
+// a caller reads them back (8-bit images with their palette), and the GPU
+// objects the driver made for it. Records live
 // on a heap of their own; pixels and palette on the shared heap.
 //
 // Destroy always in this order: CDriver::ReleaseTexture, CTexture::Release,

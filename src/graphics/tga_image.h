@@ -10,8 +10,8 @@
 //       a header; or a size that does not fit 32 bits)
 //   "Invalid File Format. Required: 24 or 32 Bit Image."     (other depths)
 //
-// Layout of `pixels` (rows in file order, bottom-up for an ordinary TGA file,
-// never flipped):
+// Layout of `pixels`: the rows as the file orders them (an ordinary TGA file
+// starts at the bottom); nothing is turned upside down:
 //   uncompressed  `size` bytes as the file stores them (blue, green, red[,
 //                 alpha]). For 24 bits `size` rounds every row up to 4 bytes
 //                 although the file's rows are packed, so the block is the

@@ -162,6 +162,7 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
     mouseState = {};
     std::memset(buttonPrevious, 0, sizeof buttonPrevious);
     std::memset(buttonChanged, 0, sizeof buttonChanged);
+    std::memset(buttonPressTime, 0, sizeof buttonPressTime);
     mouseExclusive = 0;
     active = 1;
 
@@ -328,6 +329,7 @@ HResult CInput::PollMouse()
         if (mouseState.rgbButtons[button] != buttonPrevious[button]) {
             buttonPrevious[button] = mouseState.rgbButtons[button];
             buttonChanged[button] = mouseState.rgbButtons[button];
+            if (buttonChanged[button]) buttonPressTime[button] = mouse->PressTime(static_cast<uint32_t>(button));
         }
     }
     return read;

@@ -14,9 +14,9 @@
 #include "platform/hresult.h"
 #include "platform/input/dinput.h"
 
-// One input: a key (virtual-key code, or the program's own 1..5 for left Alt,
-// right Alt, left Control, right Control and Tab), a mouse axis (2049, 2051,
-// 2053) or a mouse button (2054 + button). -1 means none; the key queries
+// One input: a key (its virtual-key code, except five keys with codes of the
+// program's own: 1 left Alt, 2 right Alt, 3 left Control, 4 right Control,
+// 5 Tab), a mouse axis (2049, 2051, 2053) or a mouse button (2054 + button). -1 means none; the key queries
 // below answer 0 for none.
 using InputCode = int32_t;
 
@@ -98,6 +98,10 @@ public:
     int32_t buttonPrevious[8] = {};
     // The new value (0x80) of each button that went down in the last mouse read; 0 otherwise.
     int32_t buttonChanged[8] = {};
+    // When each button that went down in the last mouse read was pressed
+    // (platform::TimeGetTime), however long ago that read came: double clicks
+    // are timed by the presses, not by the passes that read them.
+    uint32_t buttonPressTime[8] = {};
     // Controller axes are set to -axisRange..axisRange.
     int32_t axisRange = 0;
     // 1 while the mouse is held exclusively; callers read it before switching.

@@ -153,6 +153,15 @@ bool AtomicFileWriter::Write(const void* data, size_t bytes)
     return !failed_;
 }
 
+bool AtomicFileWriter::MakeOwnerExecutable()
+{
+    if (!file_ || failed_) return false;
+    struct stat status {};
+    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0)
+        failed_ = true;
+    return !failed_;
+}
+
 bool AtomicFileWriter::Commit()
 {
     if (!file_) return false;

@@ -73,6 +73,9 @@ public:
 
     bool Open(const std::string& path);
     bool Write(const void* data, size_t bytes);
+    // Adds the owner's execute permission to the bytes written so far, so the
+    // file is a program from the moment it appears under its name.
+    bool MakeOwnerExecutable();
     // Flushes, closes and renames; false (and the old file intact) on any failure.
     bool Commit();
     void Abandon();

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 
@@ -27,6 +28,13 @@
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
+// stb leaves parts of its decoder state unset until the file's own segments
+// fill them: a Huffman table that a JPEG scan names but no segment defines
+// would be read as whatever the heap held. Zeroed memory decodes such a
+// table's every code as zero, so the file gives a plain picture instead.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #define STB_IMAGE_STATIC

@@ -1,5 +1,9 @@
-// MessageBoxW in place: an SDL message box when a display is up, otherwise a
-// line on stderr. Tests suppress boxes so none ever blocks a run.
+// MessageBoxW in place: every message the program shows goes through
+// ShowMessageBox. It is an SDL message box over the main window when one can
+// be shown; otherwise the text goes to stderr and to the fallback the program
+// registered (its log, and a notice in its own window), and a question takes
+// its negative answer. Tests suppress boxes, which takes that second road, so
+// no test ever blocks on a box.
 #pragma once
 
 #include <string>
@@ -17,8 +21,14 @@ enum MessageBoxKind : unsigned {
 
 enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-// Returns the button pressed; without a display the first (affirmative) one.
+// The button pressed. A box that cannot be shown, or that closes without a
+// button, answers IDOK for MB_OK, IDCANCEL for MB_OKCANCEL and IDNO for
+// MB_YESNO: never the affirmative answer of a question.
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned kind);
+
+// Receives every message no box could show; null for none.
+using MessageBoxFallback = void (*)(const std::string& text, const std::string& caption);
+void SetMessageBoxFallback(MessageBoxFallback fallback);
 
 void SetMessageBoxesSuppressed(bool suppressed);
 // The last text shown or suppressed, so tests can check what the user was told.

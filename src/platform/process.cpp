@@ -5,21 +5,13 @@
 
 #include <cerrno>
 #include <thread>
-#include <utility>
 
 extern char** environ;
 
 namespace platform {
 
-namespace {
-StartProcessHook startHook;
-}
-
-void SetStartProcessHookForTesting(StartProcessHook hook) { startHook = std::move(hook); }
-
 intptr_t StartProcess(const std::string& path, const std::vector<std::string>& arguments)
 {
-    if (startHook) return startHook(path, arguments);
     if (path.empty()) return -1;
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);

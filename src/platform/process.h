@@ -3,20 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace platform {
 
 // Starts `path` with `arguments` (argv[1...]) and returns its process id at
-// once, or -1 when it cannot be started. The child is reaped in the
-// background when it ends, so it never lingers as a zombie.
+// once, or -1 when it cannot be started (missing, not executable, not a
+// program the system can run). The child is reaped in the background when it
+// ends, so it never lingers as a zombie.
 intptr_t StartProcess(const std::string& path, const std::vector<std::string>& arguments);
-
-// Tests observe what would be started (and decide the result) without
-// starting anything; an empty function restores the real start.
-using StartProcessHook = std::function<intptr_t(const std::string& path, const std::vector<std::string>& arguments)>;
-void SetStartProcessHookForTesting(StartProcessHook hook);
 
 }  // namespace platform

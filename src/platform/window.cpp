@@ -10,10 +10,9 @@
 
 #include <SDL.h>
 #include <epoxy/gl.h>
-#include <imgui.h>
-#include <backends/imgui_impl_sdl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -31,6 +30,7 @@
 #endif
 
 #include "platform/gpu/gl_names.h"
+#include "platform/imgui_backends.h"
 #include "platform/input/input_events.h"
 #include "platform/message_box.h"
 #include "platform/window_internal.h"
@@ -46,6 +46,8 @@ struct Window {
     SDL_Window* sdl = nullptr;
     SDL_GLContext gl = nullptr;
     WindowProc proc = nullptr;
+    int backBufferWidth = 0;  // 0 until a swap chain made one
+    int backBufferHeight = 0;
 };
 
 namespace {
@@ -54,9 +56,11 @@ Window* mainWindow = nullptr;
 uint32_t glGeneration = 1;
 bool quitPosted = false;
 int quitCode = 0;
+// The pointer as the drained events left it, in window coordinates.
 bool cursorKnown = false;
-int cursorX = 0;
-int cursorY = 0;
+bool cursorLeft = false;  // the pointer went out of the window since
+double cursorX = 0.0;
+double cursorY = 0.0;
 
 // Windows alive now. GPU objects keep a window pointer that may outlive the
 // window at shut-down; every look-up goes through here first.
@@ -179,17 +183,19 @@ void SetGlAttributes(bool robust)
     }
 }
 
-// The leak checker runs at exit, after the GL driver module was unloaded with
-// the last context, and cannot name the module of the driver's own leftover
-// blocks, so no suppression matches them. Keeping the driver loaded lets
-// the suppressions apply. Only in leak-checked builds.
+// The leak checker runs at exit, after the GL driver and Mesa's EGL library
+// were unloaded with the last context (or the last failed attempt at one),
+// and cannot name the module of their leftover blocks, so no suppression
+// matches them. Keeping both loaded lets the suppressions apply. Only in
+// leak-checked builds.
 void KeepGlDriverLoadedForLeakChecks()
 {
 #ifdef VESK_LEAK_CHECKED
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void*) -> int {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "/dri/"))
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            const char* name = info->dlpi_name;
+            if (name && (std::strstr(name, "/dri/") || std::strstr(name, "libEGL_mesa")))
+                dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             return 0;
         },
         nullptr);
@@ -218,6 +224,7 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
         }
         gl = SDL_GL_CreateContext(sdl);
         if (gl) break;
+        KeepGlDriverLoadedForLeakChecks();
         SDL_DestroyWindow(sdl);
         sdl = nullptr;
     }
@@ -229,6 +236,7 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
     GLint profile = 0;
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     if (epoxy_gl_version() < 45 || (profile & GL_CONTEXT_CORE_PROFILE_BIT) == 0) {
+        KeepGlDriverLoadedForLeakChecks();
         SDL_GL_DeleteContext(gl);
         SDL_DestroyWindow(sdl);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -284,28 +292,26 @@ namespace {
 void NoteCursor(int windowX, int windowY)
 {
     if (!mainWindow) return;
-    int width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
-    SDL_GetWindowSize(mainWindow->sdl, &width, &height);
-    SDL_GL_GetDrawableSize(mainWindow->sdl, &drawableWidth, &drawableHeight);
-    cursorX = width > 0 ? static_cast<int>(int64_t {windowX} * drawableWidth / width) : windowX;
-    cursorY = height > 0 ? static_cast<int>(int64_t {windowY} * drawableHeight / height) : windowY;
+    cursorX = windowX;
+    cursorY = windowY;
     cursorKnown = true;
-}
-
-bool ImGuiBackEndReady()
-{
-    return ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(mainWindow->sdl, &width, &height);
+    if (windowX >= 0 && windowY >= 0 && windowX < width && windowY < height) cursorLeft = false;
 }
 
 void HandleEvent(const SDL_Event& event)
 {
-    const bool imguiTook = ImGuiBackEndReady() && ImGui_ImplSDL2_ProcessEvent(&event);
+    const bool imguiTook = DispatchEventToImGui(event);
     ::DispatchEventToInput(event);
 
     switch (event.type) {
     case SDL_MOUSEMOTION: NoteCursor(event.motion.x, event.motion.y); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: NoteCursor(event.button.x, event.button.y); break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_LEAVE) cursorLeft = true;
+        break;
     default: break;
     }
 
@@ -349,6 +355,10 @@ int PumpMessages(int* exitCode)
 void SetWindowStyle(Window* window, WindowStyle style)
 {
     if (!IsLive(window)) return;
+    // A captioned window is never full screen, and SDL would not size a
+    // window that still is: leave it first, so the size set next holds.
+    if (style == WindowStyle::Captioned && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) != 0)
+        SDL_SetWindowFullscreen(window->sdl, 0);
     SDL_SetWindowResizable(window->sdl, SDL_FALSE);
     SDL_SetWindowBordered(window->sdl, style == WindowStyle::Captioned ? SDL_TRUE : SDL_FALSE);
     SDL_ShowWindow(window->sdl);
@@ -401,11 +411,44 @@ void ShowMainWindow(Window* window, bool show)
 // Cursor, painting, About box
 // ---------------------------------------------------------------------------
 
+void NoteBackBufferSize(Window* window, int width, int height)
+{
+    if (!IsLive(window)) return;
+    window->backBufferWidth = width;
+    window->backBufferHeight = height;
+}
+
+bool GetBackBufferSize(Window* window, int* width, int* height)
+{
+    if (!IsLive(window)) return false;
+    int w = window->backBufferWidth, h = window->backBufferHeight;
+    if (w <= 0 || h <= 0) SDL_GL_GetDrawableSize(window->sdl, &w, &h);
+    if (w <= 0 || h <= 0) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+// The picture is stretched over the whole window, so a window position scales
+// to the back buffer by the two sizes' ratio on each axis.
+bool PointerInBackBuffer(double* x, double* y, bool* inWindow)
+{
+    if (!cursorKnown || !mainWindow) return false;
+    int windowWidth = 0, windowHeight = 0, width = 0, height = 0;
+    SDL_GetWindowSize(mainWindow->sdl, &windowWidth, &windowHeight);
+    if (!GetBackBufferSize(mainWindow, &width, &height) || windowWidth <= 0 || windowHeight <= 0) return false;
+    *x = cursorX * width / windowWidth;
+    *y = cursorY * height / windowHeight;
+    if (inWindow) *inWindow = !cursorLeft;
+    return true;
+}
+
 bool GetCursorClientPosition(int* x, int* y)
 {
-    if (!cursorKnown) return false;
-    if (x) *x = cursorX;
-    if (y) *y = cursorY;
+    double backBufferX = 0.0, backBufferY = 0.0;
+    if (!PointerInBackBuffer(&backBufferX, &backBufferY, nullptr)) return false;
+    if (x) *x = static_cast<int>(std::floor(backBufferX));
+    if (y) *y = static_cast<int>(std::floor(backBufferY));
     return true;
 }
 
@@ -475,6 +518,28 @@ bool PushKeyUpEvent(Window* window, int virtualKey)
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
     return SDL_PushEvent(&event) == 1;
+}
+
+void PushTextInputEvent(Window* window, const char* text)
+{
+    SDL_Event event {};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    SDL_strlcpy(event.text.text, text ? text : "", sizeof event.text.text);
+    SDL_PushEvent(&event);
+}
+
+void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y)
+{
+    SDL_Event event {};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    event.button.button = static_cast<Uint8>(button == 0 ? SDL_BUTTON_LEFT : button == 1 ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE);
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.button.clicks = 1;
+    event.button.x = x;
+    event.button.y = y;
+    SDL_PushEvent(&event);
 }
 
 void PushMouseMotionEvent(Window* window, int x, int y)

@@ -75,7 +75,7 @@ Window* GetMainWindow();
 // The message pump
 // ---------------------------------------------------------------------------
 
-// Drains every pending event. Each event goes to Dear ImGui's SDL2 back end
+// Drains every pending event. Each event goes to Dear ImGui's back end
 // first (when its context and back end are up) and to the input layer; the
 // cursor position is updated; then the event becomes at most one message for
 // the main window's procedure:
@@ -125,8 +125,10 @@ void ShowMainWindow(Window* window, bool show);
 // ---------------------------------------------------------------------------
 
 // GetCursorPos + ScreenToClient: the last cursor position seen in drained
-// mouse events, in drawable pixels of the main window. False until the pump
-// has seen one.
+// mouse events, in pixels of the back buffer the program draws: the picture
+// is scaled to whatever size the window has (full screen at another mode,
+// a window resized by the system), and the pointer with it. False until the
+// pump has seen one.
 bool GetCursorClientPosition(int* x, int* y);
 
 // Paints the whole client area with one colour and shows it (BeginPaint with

@@ -26,4 +26,16 @@ bool RecreateGlContext(Window* window);
 // so releasing a GPU object after its context went away is harmless.
 uint32_t GlContextGeneration();
 
+// The size of the back buffer the swap chain presents into the window, noted
+// by the swap chain whenever it makes one. Until then (or for another window)
+// the back buffer is taken to be the window's drawable size.
+void NoteBackBufferSize(Window* window, int width, int height);
+bool GetBackBufferSize(Window* window, int* width, int* height);
+
+// The one mapping from the window to the back buffer: the last pointer
+// position of the main window's events in back-buffer pixels (not rounded).
+// `inWindow` tells whether the pointer has not left the window since. False
+// until the pump has seen a position.
+bool PointerInBackBuffer(double* x, double* y, bool* inWindow);
+
 }  // namespace platform

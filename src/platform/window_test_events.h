@@ -13,7 +13,12 @@ void PushQuitEvent();
 bool PushKeyDownEvent(Window* window, int virtualKey, bool alt);
 // The release of a key pressed with PushKeyDownEvent; until then it is held.
 bool PushKeyUpEvent(Window* window, int virtualKey);
+// The text a key press types (UTF-8), as the system sends it after the key.
+void PushTextInputEvent(Window* window, const char* text);
 // A mouse move to (x, y) in window coordinates.
 void PushMouseMotionEvent(Window* window, int x, int y);
+// A press (down) or release of mouse button 0 left, 1 right or 2 middle at
+// (x, y) in window coordinates.
+void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y);
 
 }  // namespace platform

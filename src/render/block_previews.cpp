@@ -31,7 +31,7 @@ namespace {
 constexpr int kSlotBase = 1400;
 enum StateSlot : int { kAlwaysDepth = kSlotBase, kNormalSampler, kNormalBlend };
 
-// Opaque green (0, 200, 0) where the object does not cover the picture.
+// The picture's background, opaque green (0, 200, 0), shows around the object.
 constexpr float kBackground[4] = {0.0f, 0.7843137f, 0.0f, 1.0f};
 
 constexpr float kDistanceFactor = 1.2f;   // eye distance per unit of size

@@ -2,8 +2,8 @@
 // place after the object passes. The Perlin field's positions are drawn with
 // the one shared position object (only its translation changes); the other
 // generators' preview objects each with their own matrix. Each kind has a
-// plain and a shadowed pass, chosen by the scene's shadows switch like the
-// object passes. Preview colours are the objects' own: no world light colour
+// plain and a shadowed pass; as for the objects, the scene's shadows switch
+// picks which one runs. Preview colours are the objects' own: no world light colour
 // is added and nothing is clamped. The material buffer is not filled: it
 // keeps what the last object pass uploaded.
 //

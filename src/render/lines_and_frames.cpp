@@ -2,7 +2,7 @@
 //
 // Index:
 //   - Cache slots, colours and helpers
-//   - Snapping, recency and the placement pose
+//   - Recency and the placement pose
 //   - Line pass set-up, CScene::RenderLines, CScene::RenderCursorMarker
 //   - CScene::RenderFrames
 #include "render/lines_and_frames.h"
@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/grid_snap.h"
 #include "core/matrix4.h"
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
@@ -57,7 +58,6 @@ constexpr ShaderFloat4 kPlacementFrameColour{0.2f, 0.59f, 0.9f, 0.4f};
 constexpr ShaderFloat4 kSelectedFrameColour{0.2f, 0.99f, 0.2f, 0.4f};
 constexpr ShaderFloat4 kDraggedFrameColour{0.8f, 0.9f, 0.1f, 0.4f};
 
-constexpr int kMaxSnapDivisions = 1000000;
 constexpr float kHomogeneousLimit = 1e-5f;
 
 template <class Entry, class LookUp>
@@ -94,26 +94,12 @@ float Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Snapping, recency and the placement pose
+// Recency and the placement pose
 // ---------------------------------------------------------------------------
 
 bool IsRecentThrow(uint32_t lastThrowTime, uint32_t now)
 {
     return lastThrowTime != 0 && now - lastThrowTime < kFrameHoldAfterThrow;
-}
-
-int SnapDivisions(float snapStep)
-{
-    if (!std::isfinite(snapStep) || !(snapStep > 0.0f)) return 1;
-    const float perUnit = 1.0f / snapStep;
-    if (!(perUnit < static_cast<float>(kMaxSnapDivisions))) return kMaxSnapDivisions;
-    return std::max(1, static_cast<int>(perUnit));
-}
-
-Vector3 SnapToGrid(const Vector3& point, float snapStep)
-{
-    const auto n = static_cast<float>(SnapDivisions(snapStep));
-    return Vector3{std::round(point.x * n) / n, std::round(point.y * n) / n, std::round(point.z * n) / n};
 }
 
 void PosePlacementObject(CNBObject& object, const BlockType* type, const Vector3& point, Vector3 normal)

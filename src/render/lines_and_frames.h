@@ -21,14 +21,6 @@ inline constexpr uint32_t kFrameHoldAfterThrow = 1500;
 // True when `lastThrowTime` is set and less than kFrameHoldAfterThrow before `now`.
 bool IsRecentThrow(uint32_t lastThrowTime, uint32_t now);
 
-// The grid divisions per unit for a snap step: the integer part of
-// 1 / step, at least 1 and at most 1,000,000. A step that is not finite or
-// not above 0 gives 1.
-int SnapDivisions(float snapStep);
-// Each coordinate rounded (halves away from zero) to a multiple of
-// 1 / SnapDivisions(snapStep).
-Vector3 SnapToGrid(const Vector3& point, float snapStep);
-
 // The placement pose of `object` at `point` on a surface with `normal`: its
 // world matrix becomes the block type's default rotation (none for a null
 // type) moved to the point, then moved along the normal (normalised, kept as

@@ -14,9 +14,9 @@
 // only while slot 4 does. Objects must be visible; the shadowed opaque and
 // transparent passes also skip freshly dropped objects.
 //
-// Binding slots, shared by every colour pass: vertex constant buffers 0
-// camera, 1 world matrix, 2 material, 3 bone palette; pixel constant
-// buffers 0 colours, 1 shadow parameters; textures and samplers 0 the
+// Binding slots, the same in every colour pass. Vertex constant buffers: the
+// camera at 0, the world matrix at 1, the material at 2, the bones at 3.
+// Pixel constant buffers: 0 colours, 1 shadow parameters; textures and samplers 0 the
 // part's texture with "normal", 5 the shadow map with "shadowmap".
 //
 // Below: the pieces the object passes are built of, for the other colour
@@ -51,9 +51,9 @@ PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world);
 // (p, p, p, 1) and (1, 1, 1, 1), p the object's material value.
 ConstantBufferMaterialSM ObjectMaterial(const CNBObject& object);
 
-// Every part of the object with a mesh that has a texture: the texture at
-// pixel slot 0, then each present render set, slot 0 up to the mesh's count,
-// never above 386. With requiredSlot 0 or more, a mesh without a render set
+// Draws the textured part meshes of the object: each binds its texture at
+// pixel slot 0 and draws the render sets it has, from slot 0 to its count
+// (386 at most). With requiredSlot 0 or more, a mesh without a render set
 // in that slot draws nothing.
 inline constexpr int kAnyMeshSlot = -1;
 void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot);

@@ -1,6 +1,6 @@
 // How the passes of a scene frame find their shaders, constant buffers and
-// states: by name in the world's registries, once per device, kept in the
-// scene's render caches (RenderCaches, scene.h), which the scene clears when
+// states: each is looked up by name in the world's registries the first time
+// a device needs it and then kept in the scene's render caches (RenderCaches, scene.h), which the scene clears when
 // the device is made again. Each pass owns one block of slots in each of the
 // three caches, listed below, and numbers its entries within its block.
 // Also the conversions every pass makes on the way to the GPU.

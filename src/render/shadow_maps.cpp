@@ -475,8 +475,8 @@ namespace {
 
 bool IsAnimated(const CNBObject& object) { return object.AnimationMode == 1 || object.AnimationMode == 2; }
 
-// Every present render set of every textured part mesh, slot 0 up to the
-// mesh's highest used slot.
+// Draws, for each textured part mesh, the render sets it holds, up to the
+// last slot it uses.
 void DrawParts(CDriver& driver, const CNBObject& object)
 {
     for (int p = 0; object.Parts && p < object.PartCount; ++p) {

@@ -41,7 +41,8 @@ struct ShadowCascades {
     // Objects farther than this from the viewer enlarge the scene box only
     // within 200 units.
     float casterDistance = 1000.0f;
-    // The light's eye lies within this multiple of the scene-box diagonal.
+    // The light position is cut to at most this many scene-box diagonals
+    // from the origin before the light's view is built from it.
     float lightDistanceFactor = 1000.0f;
     // The viewer's camera as the last pass left it: the cascades of a frame
     // are fitted to the camera of the frame before. Until a pass has stored
@@ -62,9 +63,9 @@ struct ShadowCascades {
 // The geometry of one pass
 // ---------------------------------------------------------------------------
 
-// The eight corners of an axis-aligned box, by the signs added to the centre
-// in x, y, z: 0 (+,+,-), 1 (-,+,-), 2 (+,-,-), 3 (-,-,-), 4 (+,+,+),
-// 5 (-,+,+), 6 (+,-,+), 7 (-,-,+).
+// The eight corners of an axis-aligned box. Corner i sits on the box's low
+// x side when bit 0 of i is set, low y for bit 1, high z for bit 2, and on
+// the opposite sides when the bits are clear.
 void ComputeBoxCorners(const Vector3& centre, const Vector3& halfExtents, Vector3 corners[8]);
 
 // The eight view-space corners of the frustum slice between view depths

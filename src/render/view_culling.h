@@ -1,7 +1,7 @@
-// View culling: once per frame, before any pass draws, the scene decides
-// which sectors, objects and object instance records the viewer can see, by
-// distance and by the six frustum planes of the main camera, and leaves the
-// answer in their visible bytes (CScene::CullView, CullSector, CullObject).
+// View culling: each frame, before anything is drawn, the scene marks in
+// their visible bytes which sectors, objects and object instance records
+// could show - near enough, and inside all six planes of the main camera's
+// frustum (CScene::CullView, CullSector, CullObject).
 // Once the frame's camera is final, CScene::CollectMeshKinds summarises which
 // render-set slots occur in visible geometry (CScene::meshKinds); the colour
 // passes skip themselves when their slot is not marked.
@@ -24,7 +24,7 @@ inline constexpr float kSectorCullMargin = 1.15f;
 inline constexpr int kPlainMeshSlot = 0;  // plain material: the opaque and skinned passes
 inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent passes
 
-// True when the sphere lies wholly on the outer side of one of the planes:
-// a x + b y + c z + d <= -radius. The planes are tried from the last to the
-// first; so a sphere whose centre is exactly `radius` behind a plane is out.
+// True when the sphere is entirely behind some plane, i.e. its centre's
+// signed distance is -radius or less (so a sphere that only touches a plane
+// from behind is out). The planes are tried from the last to the first.
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);

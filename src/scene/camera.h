@@ -1,7 +1,7 @@
-// CCamera: a viewpoint with its view and projection matrices in double
-// precision (row vectors, left-handed, depth 0 at the near and 1 at the far
-// plane) and the six planes of its view frustum; walking and turning for the
-// viewer. SceneSlot: the plain record of which the scene holds 32.
+// CCamera: where the eye is and how it looks - double-precision view and
+// projection matrices (row vectors, left-handed; the near plane maps to depth
+// 0, the far plane to 1), the six frustum planes that follow from them, and
+// the viewer's walking and turning. SceneSlot: the plain record of which the scene holds 32.
 //
 // Sections: SceneSlot / CCamera (construction, screen and world, matrices,
 // movement, turning and orientation, fields).
@@ -50,8 +50,8 @@ struct FrustumPlane {
     float d = 0.0f;
 };
 
-// A camera is copied whole (the shadow pass saves and restores the scene
-// camera that way), so it holds no pointers.
+// Plain data without pointers: the shadow pass keeps a copy of the scene
+// camera and assigns it back when done.
 class CCamera {
 public:
     // ---- Construction -----------------------------------------------------

@@ -1,4 +1,4 @@
-// Three small scene services on their own clocks or on request: the drop
+// Three small scene services, each run by its own timer or by a key: the drop
 // queue (objects raining onto the 3D cursor, and the fresh-drop mark of
 // every object), the recorded pushes (Ctrl+Enter records, Enter fires), and
 // the sun direction behind the process-wide light position.

@@ -1,6 +1,6 @@
-// The records of the drop queue and of the recorded pushes, and the two
-// process-wide values of those services: the time of the last drop and the
-// light position the lighting and shadow passes use.
+// The records of the drop queue and of the recorded pushes, and two values
+// shared by the whole process: when an object last dropped, and where the
+// lighting and shadow passes put the light.
 #pragma once
 
 #include <cstdint>

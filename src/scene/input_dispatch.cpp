@@ -7,11 +7,13 @@
 //   mouse buttons            DispatchGameInput (middle)
 //   motion and wheel         TurnOrSelect, TurnWithWheel
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cstdint>
 
 #include "input/input.h"
 #include "platform/clock.h"
+#include "platform/imgui_backends.h"
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "world/block_type.h"
@@ -312,13 +314,15 @@ void CGame::DispatchGameInput()
 {
     if (!input || !scene) return;
     CScene& s = *scene;
-    const bool editorWindowOpen = AnyFlagOn(s, {9, 11, 12, 15, 16, 17, 18, 19, 20, 21, 30, 32, 33});
-    bool textEntry = false;
+    // The interface keeps the keys only while one of its text fields takes
+    // typing or a modal popup waits for an answer, and the mouse only while
+    // the pointer is over one of its windows (an exclusive mouse points at
+    // none). Whatever it does not keep goes to the scene, in every window.
+    bool keysToInterface = false;
+    bool mouseToInterface = false;
     if (ImGui::GetCurrentContext()) {
-        const ImGuiIO& io = ImGui::GetIO();
-        if (!editorWindowOpen && (io.WantCaptureMouse || io.WantCaptureKeyboard)) return;
-        // A text field being typed into keeps the letters for itself.
-        textEntry = io.WantTextInput;
+        keysToInterface = ImGui::GetIO().WantTextInput || ImGui::GetTopMostPopupModal() != nullptr;
+        mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
     }
 
     // ---- preparation ----
@@ -328,7 +332,7 @@ void CGame::DispatchGameInput()
 
     bool ctrl = false;
     bool shift = false;
-    if (!modalOpen) {
+    if (!modalOpen && !keysToInterface) {
         const int down = input->PressedKeyCount();
         for (int i = 0; i < down; ++i) {
             const InputCode code = input->PressedKeyCode(i);
@@ -337,20 +341,21 @@ void CGame::DispatchGameInput()
         }
     }
 
-    const uint32_t clickTime = platform::TimeGetTime();
-    const bool leftPressed = input->buttonChanged[0] != 0;
-    const bool rightPressed = input->buttonChanged[1] != 0;
+    // Presses are timed when they happened, so two clicks read passes apart
+    // in slow frames are still a double click.
+    const bool leftPressed = input->buttonChanged[0] != 0 && !mouseToInterface;
+    const bool rightPressed = input->buttonChanged[1] != 0 && !mouseToInterface;
     bool doubleClick = false;
     if (leftPressed) {
-        doubleClick = clickTime - lastLeftClick < kDoubleClickMs;
-        lastLeftClick = clickTime;
+        doubleClick = input->buttonPressTime[0] - lastLeftClick < kDoubleClickMs;
+        lastLeftClick = input->buttonPressTime[0];
     }
-    if (rightPressed) lastRightClick = clickTime;
+    if (rightPressed) lastRightClick = input->buttonPressTime[1];
     const bool leftHeld = (input->mouseState.rgbButtons[0] & 0x80) != 0;
 
     InputCode pressed[kMaxPressedCodes];
     int pressedCount = 0;
-    if (!textEntry) {
+    if (!keysToInterface) {
         const int changed = input->ChangedKeyCount();
         for (int i = 0; i < changed && pressedCount < kMaxPressedCodes; ++i) {
             const InputCode code = input->ChangedKeyCode(i);
@@ -367,10 +372,16 @@ void CGame::DispatchGameInput()
 
     // ---- held keys ----
     bool rotateHeld[3] = {false, false, false};
-    if (!textEntry)
+    if (!keysToInterface) {
         RunHeldKeys(*this, s, *input, now, rotateHeld);
-    else
+    } else {
         s.Flag(kFlagPitchKeyHeld) = s.Flag(kFlagRollKeyHeld) = s.Flag(kFlagYawKeyHeld) = 0;
+        // In a text field Shift only types capitals, so it may still free
+        // the mouse: the way to click out of the field while the mouse turns
+        // the camera.
+        for (int i = 0; i < input->PressedKeyCount() && !modalOpen; ++i)
+            if (input->PressedKeyCode(i) == kCodeShift) passFlags[kHeldShift] = 1;
+    }
 
     // ---- mouse buttons ----
     if (leftPressed) {
@@ -395,9 +406,14 @@ void CGame::DispatchGameInput()
     s.spaceHeld = space ? 1 : 0;
 
     const bool turningBlocked = shiftHeld || AnyFlagOn(s, {15, 16, 17, 18, 19, 20, 21});
-    const float x = static_cast<float>(input->GetMouseAxis(kMouseAxisX)) * kAxisScale;
-    const float y = static_cast<float>(input->GetMouseAxis(kMouseAxisY)) * kAxisScale;
-    const float w = static_cast<float>(input->GetMouseAxis(kMouseWheel)) * kAxisScale;
+    // Over a window the pointer neither turns the viewer nor selects what
+    // lies behind the window, and the wheel is the window's.
+    const auto axis = [this, mouseToInterface](InputCode code) {
+        return mouseToInterface ? 0.0f : static_cast<float>(input->GetMouseAxis(code)) * kAxisScale;
+    };
+    const float x = axis(kMouseAxisX);
+    const float y = axis(kMouseAxisY);
+    const float w = axis(kMouseWheel);
     if (x != 0.0f && !turningBlocked)
         TurnOrSelect(s, x, kCameraYawPlus, kCameraYawMinus, true, space, leftHeld, frameTime);
     if (y != 0.0f && !turningBlocked)

@@ -8,13 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "core/matrix4.h"
 #include "core/random.h"
 #include "graphics/texture.h"
 #include "platform/clock.h"
-#include "render/lines_and_frames.h"
+#include "core/grid_snap.h"
 #include "scene/ray_tests.h"
 #include "scene/scene.h"
 #include "sound/sound_buffer.h"
@@ -52,6 +51,24 @@ Vector3 RandomUnitVector()
               static_cast<float>(RandomInt(0, 100)) / 50.0f - 1.0f};
     NormalizeUnlessTiny(v);
     return v;
+}
+
+// How far ahead of the viewer a thrown object is made: `ahead`, or half the
+// way to a fixed surface that lies nearer along it (the floor when the
+// viewer looks down, a wall close by). Made at the full distance, its centre
+// would start below the floor or beyond the wall, and it would fall out of
+// the world.
+Vector3 ClearOfFixedSurfaces(const btCollisionWorld* world, const Vector3& from, const Vector3& ahead)
+{
+    if (!world) return ahead;
+    const btVector3 start(from.x, from.y, from.z);
+    const btVector3 end(from.x + ahead.x, from.y + ahead.y, from.z + ahead.z);
+    btCollisionWorld::ClosestRayResultCallback hit(start, end);
+    hit.m_collisionFilterMask = btBroadphaseProxy::StaticFilter;
+    world->rayTest(start, end, hit);
+    if (!hit.hasHit()) return ahead;
+    const auto share = static_cast<float>(hit.m_closestHitFraction * 0.5);
+    return Vector3{ahead.x * share, ahead.y * share, ahead.z * share};
 }
 
 }  // namespace
@@ -93,7 +110,13 @@ void CScene::ReleaseMovedBodies(int releaseAll)
         CNBObject* object = keyMovedObjects[i];
         btRigidBody* body = BodyOf(object);
         const uint32_t heldAt = body ? object->PhysicBody->LastKeyMoveTime : 0;
-        const bool due = body && (releaseAll == 1 || (heldAt != 0 && now - heldAt > kHoldPeriod));
+        // A body made anew since it was held (ScaleObject rebuilds it), or
+        // none at all, is held by nothing: the entry would never fall due.
+        if (heldAt == 0) {
+            keyMovedObjects.erase(keyMovedObjects.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        const bool due = releaseAll == 1 || now - heldAt > kHoldPeriod;
         if (!due) {
             ++i;
             continue;
@@ -144,6 +167,7 @@ void CScene::ThrowObject()
         const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
         ahead = Vector3{ahead.x * diagonal, ahead.y * diagonal, ahead.z * diagonal};
     }
+    ahead = ClearOfFixedSurfaces(physics.dynamicsWorld, start, ahead);
     CNBObject* object = CreateObjectFromBlockType(type, 1, 1, start.x + ahead.x, start.y + ahead.y,
                                                   start.z + ahead.z, 0.0f, 0.0f, 0.0f);
     world->PutObjectInSector(object);
@@ -333,13 +357,21 @@ void CScene::RotateDraggedObject(float pitch, float roll, float yaw)
     btRigidBody* body = BodyOf(object);
     if (!body) return;
     HoldBody(object);
+    // Turned about its own position, as the wheel turns the selected object:
+    // rotating the whole matrix would swing the translation about the world
+    // origin too.
     Matrix4 matrix = object->WorldMatrix;
+    const Vector3 position = matrix.GetTranslation();
+    matrix.m[12] = matrix.m[13] = matrix.m[14] = 0.0f;
     Vector3 xAxis{1.0f, 0.0f, 0.0f};
     Vector3 zAxis{0.0f, 0.0f, 1.0f};
     Vector3 yAxis{0.0f, 1.0f, 0.0f};
     if (std::fabs(pitch) > 0.0f) matrix.Rotate(xAxis, pitch);
     if (std::fabs(roll) > 0.0f) matrix.Rotate(zAxis, roll);
     if (std::fabs(yaw) > 0.0f) matrix.Rotate(yAxis, yaw);
+    matrix.m[12] = position.x;
+    matrix.m[13] = position.y;
+    matrix.m[14] = position.z;
     object->WorldMatrix = matrix;
     if (body->getMotionState()) {
         const float* m = matrix.m;
@@ -404,10 +436,11 @@ void CScene::ApplyTextureToSelected()
 
 void CScene::CopyMaterialToNamesakes(CNBObject* source)
 {
-    if (!world || !source || !source->Name || !source->Name[0]) return;
+    // Objects are alike by the block type they were made from: the narrow
+    // name stays empty for every object a block type makes.
+    if (!world || !source || source->TypeName.empty()) return;
     for (CNBObject* object : world->objects) {
-        if (!object || object == source || !object->Name) continue;
-        if (std::strcmp(object->Name, source->Name) != 0) continue;
+        if (!object || object == source || object->TypeName != source->TypeName) continue;
         object->Ambient = source->Ambient;
         object->Diffuse = source->Diffuse;
         object->Specular = source->Specular;

@@ -80,8 +80,8 @@ bool StopWhenPlayedOut(CSoundBuffer& sound, uint32_t now, uint32_t margin)
 // Playing, or asked to play: only these compete for the loudest four.
 bool Audible(const CSoundBuffer& sound) { return !sound.Stopped || sound.PlayRequested; }
 
-// Starts a requested sound from its beginning, looping or once. The play
-// request stays set until the instance is stopped.
+// Starts a requested sound from its beginning, looping or once. The request
+// is not cleared here: it is cleared when the instance stops.
 void StartRequested(CSoundBuffer& sound, uint32_t now, bool looping)
 {
     if (!sound.PlayRequested) return;

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/box_transform.h"
@@ -399,6 +401,31 @@ CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int
         }
     }
     return object;
+}
+
+// ---------------------------------------------------------------------------
+// TakeBlockTypeLooks
+// ---------------------------------------------------------------------------
+void CScene::TakeBlockTypeLooks()
+{
+    if (!world) return;
+    // Many objects share a few types: each name is looked up once.
+    std::unordered_map<std::u16string, const BlockType*> types;
+    for (CNBObject* object : world->objects) {
+        if (!object || object->Kind != 2 || !object->Parts || !object->Parts[0].mainMesh) continue;
+        const auto found = types.try_emplace(object->TypeName, nullptr);
+        if (found.second) found.first->second = world->FindBlockType(object->TypeName.c_str());
+        const BlockType* type = found.first->second;
+        if (!type) continue;
+        object->Power = type->materialPower;
+        if (type->graphicMaterial == kGlassVertexFormat) object->Flags |= kTransparentFlag;
+        if (object->AnimationMode == 0 && (type->animationMode == 1 || type->animationMode == 2)) {
+            CopyAnimation(*object, *object->Parts[0].mainMesh, *type);
+            // The skinned passes draw from render sets that carry the weights.
+            object->ReleaseGpuRenderSets();
+            object->PrepareRenderSets(Vector3{});
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

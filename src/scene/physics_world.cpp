@@ -44,8 +44,9 @@ CNBObject* ObjectOf(const btCollisionObject* body)
     return static_cast<CNBObject*>(body->getUserPointer());
 }
 
-// The velocity of a point of the object: its mean linear velocity plus its
-// mean angular velocity crossed with the point's offset from its centre.
+// How fast a point of the object moves: the object's mean linear velocity,
+// plus the spin (its mean angular velocity) crossed with the point's offset
+// from the centre.
 Vector3 PointVelocity(const CNBObject& object, const Vector3& point)
 {
     Vector3 spin = object.GetMeanAngularVelocity();
@@ -226,6 +227,8 @@ void CScene::InitPhysicsWorld()
                                                         physics.collisionConfiguration);
     physics.dynamicsWorld->setGravity(btVector3(0.0, -10.0, 0.0));
     physics.dynamicsWorld->setForceUpdateAllAabbs(false);
+    // Boxes (which know their faces) touch ground triangles on whole faces.
+    physics.dynamicsWorld->getDispatchInfo().m_enableSatConvex = true;
 }
 
 // ---------------------------------------------------------------------------

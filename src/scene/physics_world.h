@@ -1,11 +1,11 @@
 // The scene's Bullet world (double precision) and the lock of its step.
 //
-// ScenePhysics holds the five Bullet objects of one discrete dynamics world
-// and the scene's list of collision shapes that every body factory appends
-// to. The scene builds them once a world is entered (CScene::InitPhysicsWorld)
-// and they go with the scene: the world of objects, whose bodies sit in the
-// dynamics world, is deleted first, so no body outlives the dynamics world it
-// was added to.
+// ScenePhysics holds the five Bullet objects of one discrete dynamics world,
+// plus the list every body factory enters its new shapes in (the shapes
+// themselves belong to the bodies' holders). The scene builds them once a
+// world is entered (CScene::InitPhysicsWorld) and they go with the scene:
+// the world of objects, whose bodies sit in the dynamics world, is deleted
+// first, so no body outlives the dynamics world it was added to.
 #pragma once
 
 #include "world/physic_body.h"  // CollisionShapeArray

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "core/grid_snap.h"
 #include "graphics/driver.h"
 #include "platform/window.h"
-#include "render/lines_and_frames.h"
 #include "scene/ray_tests.h"
 #include "scene/scene.h"
 #include "world/line.h"

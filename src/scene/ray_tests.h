@@ -1,8 +1,8 @@
-// Geometric tests of picking, the viewer collision, the start-position search
-// and the camera's levelled directions: a segment against a triangle, a point
-// in a triangle seen along one axis, a point on a triangle, an ellipsoid
-// against a triangle, the split of a vector across and along an axis, and the
-// NaN tests. Plain functions without state. A triangle is an array of three
+// The geometry that picking, the viewer's collision, the search for a start
+// position and the camera's levelled directions share: segment and ellipsoid
+// against triangle, the point-in-triangle tests (in a plane seen along one
+// axis, and in space), splitting a vector into parts across and along an
+// axis, and checks for NaN. Plain functions without state. A triangle is an array of three
 // points; results are 1 (yes) or 0 (no).
 #pragma once
 

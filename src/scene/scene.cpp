@@ -27,7 +27,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // World file names
 // ---------------------------------------------------------------------------
-constexpr char kWorldFileExtension[] = ".vsk";
 constexpr char kDefaultWorldFile[] = "default.vsk";
 
 // The file an opening reads: a null or one-character name reads the default
@@ -36,15 +35,6 @@ std::string NameToOpen(const char* name)
 {
     if (!name || std::strlen(name) < 2) return kDefaultWorldFile;
     return name;
-}
-
-// A new world's file name: ".vsk" appended unless the name already holds it.
-// An empty (or null) name stays empty: such a world is not saved.
-std::string NewWorldName(const char* name)
-{
-    std::string file = name ? name : "";
-    if (!file.empty() && file.find(kWorldFileExtension) == std::string::npos) file += kWorldFileExtension;
-    return file;
 }
 
 // World files live directly in the Worlds folder: a name that reaches into
@@ -316,11 +306,13 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
         return false;
     }
     const bool opening = mode == kOpenWorld;
-    const std::string name = opening ? NameToOpen(worldFileName) : NewWorldName(worldFileName);
+    // An empty (or null) name for a new world stays empty: such a world is not saved.
+    const std::string typed = worldFileName ? worldFileName : "";
+    const std::string name = opening ? NameToOpen(worldFileName) : WorldFileNameOf(typed);
     const std::string folder = WorldsFolder();
 
     // Refusals before anything is built.
-    if (!name.empty() && !IsPlainFileName(name)) {
+    if (!name.empty() && (opening ? !IsPlainFileName(name) : !WorldNameRefusal(typed).empty())) {
         LogCreateWorld("not a world file name: " + name);
         return false;
     }
@@ -354,6 +346,7 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
         CopySettingsFromWorld();
         ApplyCameraBlock();  // the world file carries the viewer
         world->GenerateWorld();
+        TakeBlockTypeLooks();
         InitPhysicsWorld();
         RebuildPhysicsBodies();
         world->AssignSectors();
@@ -392,8 +385,16 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
         StoreCameraBlock();
         SetLightDirection();
         // The first save is an ordinary one: the scene's settings go with it.
-        if (name.empty()) CopySettingsToWorld();
-        else SaveCurrentWorld(platform::JoinPath(folder, name).c_str());
+        if (name.empty()) {
+            CopySettingsToWorld();
+        } else if (!SaveCurrentWorld(platform::JoinPath(folder, name).c_str())) {
+            // The world would live on under a name it cannot be saved as (the
+            // caller leaves it); the file did not exist before, so what part
+            // of it was written goes.
+            LogCreateWorld("cannot save " + name);
+            platform::DeleteFile(platform::JoinPath(folder, name));
+            return false;
+        }
     }
 
     RenderBlockPreviews(-1);

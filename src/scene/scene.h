@@ -1,4 +1,5 @@
-// The scene object of one running world. At most one exists, owned by CGame.
+// CScene: everything a world needs while it runs - simulation, viewer,
+// editing, drawing. CGame owns it; there is never a second one.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include "core/vector3.h"
 #include "generation/generator_settings.h"
 #include "generation/landscape_images.h"
-#include "render/block_preview_state.h"
 #include "render/shadow_maps.h"
 #include "scene/camera.h"
 #include "scene/drop_queue.h"
@@ -20,11 +20,7 @@
 #include "scene/scene_flags.h"
 #include "scene/scene_params.h"
 #include "scene/viewer.h"
-#include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
-#include "ui/generator_window_state.h"
-#include "ui/hint_state.h"
-#include "ui/property_editor_state.h"
 #include "ui/tool_box_state.h"
 #include "world/vertex_formats.h"
 
@@ -123,15 +119,17 @@ public:
 
     // ---- world entry, flags and start position (scene.cpp) ----
     // Opens (mode 0) or generates (mode 1) the scene's world. True when the
-    // scene now runs a world; false leaves it without one (logged), and the
-    // caller destroys the scene:
+    // scene now runs a world; false (logged) and the caller destroys the
+    // scene:
     //  - opening reads "Worlds/<name>" ("default.vsk" for a null or
     //    one-character name); a file that cannot be read completely fails,
     //    so no empty world is ever saved over it;
     //  - a new world gets ".vsk" appended to a name without it and is saved
-    //    at once through SaveCurrentWorld; a name already taken by a file in
-    //    the Worlds folder fails before anything is built, an empty name
-    //    saves nothing. Kinds other than blank, tube and landscape fail.
+    //    at once through SaveCurrentWorld; a name WorldNameRefusal refuses,
+    //    or one already taken by a file in the Worlds folder, fails before
+    //    anything is built, an empty name saves nothing, and a first save
+    //    that fails fails (its partial file removed). Kinds other than
+    //    blank, tube and landscape fail.
     // Both set the light position from the world's own sun angles.
     bool CreateWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,
                      const TubeSceneParams* tube, const LandscapeSceneParams* landscape);
@@ -158,16 +156,19 @@ public:
     void RenderFrame();
     // The current block type alone, seen by the model-view camera.
     void RenderModelView();
-    // After a failed present: the world's GPU objects, the render caches and
-    // the device go, the device is made anew and the world's GPU objects
-    // rebuilt; Dear ImGui makes its renderer objects anew on its next frame.
+    // After a failed present: the world's GPU objects (with the generator
+    // previews' and the dialogs' links to its textures), the render caches
+    // and the device go, the device is made anew, the world's GPU objects
+    // rebuilt and every block picture drawn again; Dear ImGui makes its
+    // renderer objects anew on its next frame.
     // True when a device exists again; otherwise deviceLost stays set and
     // the next frame tries again.
     bool RecoverLostDevice();
 
     // ---- saving (world_backup.cpp) ----
-    // The world's scene options, camera block and camera position into the
-    // scene (opening a world), and back (before saving). No world: nothing.
+    // Takes over what the world file stores for the scene - its options, the
+    // camera block and the camera position - when a world opens, and writes
+    // them back before a save. Without a world neither does anything.
     void CopySettingsFromWorld();
     void CopySettingsToWorld();
     // Copies the live settings into the world, then saves it to `name`, else
@@ -244,6 +245,12 @@ public:
     // objects when addToList, with a body when makeBody. Null on failure.
     CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
                                          float nx, float ny, float nz);
+    // What the world file does not keep of the world's objects made from
+    // block types, taken again from the type each names: the specular power,
+    // drawing as glass, and the key or skeletal animation. For a world just
+    // read (after GenerateWorld has loaded the block types); an object whose
+    // type is not in the library keeps what it has.
+    void TakeBlockTypeLooks();
     // Mesh and render sets only (no list, material, rotation, animation or
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
@@ -278,11 +285,11 @@ public:
 
     // ---- held bodies (manipulation.cpp), block pictures (render/block_previews.cpp)
     // and the editor windows (ui/editor_frame.cpp) ----
-    // Hands bodies moved by hand back to the simulation more than 1500 ms
-    // after their last move, or all of them at once (manipulation.cpp).
+    // Lets the physics take over again bodies the user moved, once 1500 ms
+    // have passed since their last move, or all at once (manipulation.cpp).
     void ReleaseMovedBodies(int releaseAll);
-    // The turning pictures: -1 every block type, else the current one (and
-    // the one shown in the "Blocks" window while flag 11 is set).
+    // The turning pictures: -1 renders every block type; anything else the
+    // selected type, plus the "Blocks" window's while flag 11 is set.
     void RenderBlockPreviews(int which);
     // The editor windows of one frame, in their fixed order (ui/editor_frame.cpp).
     void DrawUserInterface();
@@ -362,8 +369,8 @@ public:
     void ApplyCameraMoves();
     // Feeds the record with the same key (its ramp grows), else appends it.
     void QueueCameraMove(CameraMove move);
-    // Moves the camera by the displacement as far as the world geometry
-    // allows; a step higher than 0.2 in the way starts a climb.
+    // Moves the camera by `displacement` until the world's geometry stops it;
+    // a step higher than 0.2 in the way starts a climb.
     void CollideViewer(CCamera& camera, const Vector3& displacement);
     // The pose of every object of a visible sector, advanced by the frame
     // time x the physics time scale.
@@ -430,8 +437,8 @@ public:
 
     // ---- picking (picking.cpp) ----
     // The object under the aim (the mouse ray while Space is held), or null;
-    // the out-parameters get the hit point, the placement point, the surface
-    // normal and the hit object's static flag (zeros when nothing is hit).
+    // the out-parameters get the hit point, the placement point, the normal
+    // there and whether the object hit is static (zeros when nothing is hit).
     CNBObject* PickAtCursor(Vector3& hitPoint, Vector3& placementPoint, Vector3& normal, int& staticFlag);
     // The same search along a segment the caller gives (the generators); an
     // object whose sphere holds either end is also tested.
@@ -455,7 +462,8 @@ public:
     // PickAtCursor's search along the mouse ray through that pixel.
     CNBObject* PickAtPixel(int x, int y, Vector3& hitPoint, Vector3& placementPoint, Vector3& normal,
                            int& staticFlag);
-    // The third column of the main camera's view matrix.
+    // The main camera's viewing direction in world axes, as its view matrix
+    // holds it.
     Vector3 ViewForward() const;
     CNBObject* PickSegment(const Vector3& start, const Vector3& end, bool fromViewer, Vector3& hitPoint,
                            Vector3& placementPoint, Vector3& normal, int& staticFlag);
@@ -556,13 +564,8 @@ public:
 
     // The editor windows' and generators' own state, one block per concern.
     EditorDialogState dialogs;
-    ConsoleState console;
     ToolBoxState toolBoxes;
-    PropertyEditorState propertyEditors;
-    HintState hints;
-    GeneratorWindowState generatorWindows;
     ObjectGeneratorSettings generator;
-    BlockPreviewState blockPreviews;
 
     // The Bullet world. The destructor deletes the world (whose objects take
     // their bodies out of it) before members go.

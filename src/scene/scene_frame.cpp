@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
+#include "graphics/texture.h"
 #include "platform/clock.h"
 #include "platform/imgui_backends.h"
 #include "render/block_previews.h"
@@ -20,6 +22,7 @@
 #include "scene/scene.h"
 #include "shell/log.h"
 #include "world/block_type.h"
+#include "world/line.h"
 #include "world/object.h"
 #include "world/object_part.h"
 #include "world/polygons_grid.h"
@@ -59,6 +62,42 @@ bool DeviceReady(const CDriver* driver)
 void SetTriangleLists(CDriver& driver)
 {
     if (driver.HasDevice()) driver.state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+}
+
+// The generators' previews are the scene's own objects, but their meshes link
+// to the world's textures and hold render sets of the device: both go before
+// the device does. The position object is made again from the field
+// prototype when the positions are next drawn; the spline keeps its points.
+void ReleasePreviewDeviceObjects(CScene& scene)
+{
+    for (CNBObject* object : scene.previewObjects) {
+        if (!object) continue;
+        object->ReleaseGpuRenderSets();
+        object->ReleaseAuxRenderSets();
+        for (int p = 0; object->Parts && p < object->PartCount; ++p)
+            for (CPolygonsGrid* mesh : {object->Parts[p].mainMesh, object->Parts[p].furtherMeshes[0],
+                                        object->Parts[p].furtherMeshes[1], object->Parts[p].furtherMeshes[2]})
+                if (mesh) std::fill(std::begin(mesh->textures), std::end(mesh->textures), nullptr);
+    }
+    CNBObject::Delete(scene.positionObject);
+    scene.positionObject = nullptr;
+    CLine* spline = scene.generator.generatedSpline;
+    if (spline && spline->renderSet && spline->driver) spline->driver->ReleaseRenderSetBuffers(spline->renderSet);
+}
+
+// The previews on the new device, linked to the world's new textures.
+void RemakePreviewDeviceObjects(CScene& scene)
+{
+    for (CNBObject* object : scene.previewObjects) {
+        if (!object) continue;
+        object->Driver = scene.driver;
+        object->PrepareRenderSets(Vector3{});
+        scene.world->LinkObjectTextures(object);
+    }
+    if (CLine* spline = scene.generator.generatedSpline) {
+        spline->driver = scene.driver;
+        spline->CreateDriverRenderSet();
+    }
 }
 
 // Presents with the driver's sync setting. Any non-zero result counts as a
@@ -275,15 +314,19 @@ void CScene::RenderModelView()
 bool CScene::RecoverLostDevice()
 {
     if (!driver) return false;
-    // The GPU objects of the old device go first, and with them every cached
-    // look-up of them; the CPU-side world (objects, bodies, block library)
-    // stays as it is.
+    // The GPU objects of the old device go first, and with them every link
+    // to them and every cached look-up of them: nothing the scene keeps may
+    // point at a texture the world frees here. The CPU-side world (objects,
+    // bodies, block library) stays as it is.
+    // The texture in hand is chosen again by name among the new ones.
+    const std::u16string currentTexture = world && world->currentTexture ? world->currentTexture->name : u"";
     if (world) {
-        // The turning block pictures are GPU objects of the old device too;
-        // the next preview pass makes them anew.
+        // The turning block pictures are GPU objects of the old device too.
         ReleaseBlockPreviews(*world);
+        ReleasePreviewDeviceObjects(*this);
         world->ReleaseResources();
     }
+    dialogs.ForgetPictures();  // found again among the new textures
     renderCaches.Clear();
     driver->ReleaseDevice();
     if (driver->CreateDeviceAndSwapChain() != 0 || !DeviceReady(driver)) {
@@ -292,9 +335,16 @@ bool CScene::RecoverLostDevice()
         return false;
     }
     deviceLost = 0;
-    // Rebuilds what was released; the block library keeps its block types
-    // (pointers into it stay good) and only gets its textures back.
-    if (world) world->GenerateWorld();
+    if (world) {
+        // Rebuilds what was released; the block library keeps its block
+        // types (pointers into it stay good) and only gets its textures back.
+        world->GenerateWorld();
+        if (!currentTexture.empty()) world->currentTexture = world->FindTexture(currentTexture.c_str());
+        RemakePreviewDeviceObjects(*this);
+        // Every picture, not only the current block type's, which the frame
+        // draws: the quick bar and "Blocks" show them all.
+        RenderBlockPreviews(-1);
+    }
     // Dear ImGui makes its renderer objects again on its next frame.
     platform::InvalidateImGuiDeviceObjects();
     return true;

@@ -133,9 +133,20 @@ bool SegmentMeetsSphere(const Vector3& p, const Vector3& q, const Vector3& centr
 // The sphere at q touching the triangle gives the correction that lifts it
 // back to kViewerRadius from the plane. A step long enough to carry the
 // centre through the triangle (a fast fall, a slow frame) is caught where the
-// segment crosses the plane and corrected the same way.
+// segment crosses the plane and corrected the same way. A move that starts
+// behind the plane meets nothing: a viewer inside an object (one placed at
+// its feet) leaves through the object's faces, whose fronts look away from
+// it. Were a face it comes at from behind to push it, the bottom face of a
+// box standing on the floor would press it down through that floor as soon
+// as a fall step reached below the floor's plane.
 bool TriangleContact(const Vector3& p, const Vector3& q, const Vector3 (&triangle)[3], ViewerContact& contact)
 {
+    Plane plane;
+    ComputeTrianglePlane(&plane, triangle);
+    if (!IsNotNaNVector3(plane.normal) || !IsNotNaN(plane.d)) return false;
+    const float wp = Dot(plane.normal, p) - plane.d;
+    if (!(wp >= 0.0f)) return false;
+
     Vector3 foot;
     Vector3 normal;
     float depth = 0.0f;
@@ -146,12 +157,8 @@ bool TriangleContact(const Vector3& p, const Vector3& q, const Vector3 (&triangl
         contact.depth = depth;
         return true;
     }
-    Plane plane;
-    ComputeTrianglePlane(&plane, triangle);
-    if (!IsNotNaNVector3(plane.normal) || !IsNotNaN(plane.d)) return false;
-    const float wp = Dot(plane.normal, p) - plane.d;
     const float wq = Dot(plane.normal, q) - plane.d;
-    if (!(wp >= 0.0f && wq < 0.0f)) return false;
+    if (!(wq < 0.0f)) return false;
     const Vector3 crossing = Vector3::Add(p, Vector3::Scale(Vector3::Sub(q, p), wp / (wp - wq)));
     if (!PointOnTrianglePlane(&crossing, triangle)) return false;
     contact.point = crossing;

@@ -50,6 +50,7 @@ bool CScene::ReloadWorld()
     world = loaded;
 
     world->GenerateWorld();
+    TakeBlockTypeLooks();
     InitPhysicsWorld();  // the Bullet world stays; the new world's removals are followed
     RebuildPhysicsBodies();
     world->AssignSectors();

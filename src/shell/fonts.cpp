@@ -2,6 +2,7 @@
 
 #include <imgui.h>
 #include <imgui_freetype.h>
+#include <imgui_internal.h>
 
 #include "platform/files.h"
 
@@ -25,6 +26,31 @@ ImFont* AddInterfaceFont(ImFontAtlas* atlas, float pixels, bool withJapanese)
     merge.MergeMode = true;
     atlas->AddFontFromFileTTF(kJapaneseFontFile, pixels, &merge, atlas->GetGlyphRangesJapanese());
     return font;
+}
+
+// The context whose fonts the map holds, and the one a shut-down hook was
+// given to. The fonts are the context's own: once it shuts down, a name
+// found in the map would hand out freed memory.
+ImGuiContext* fontContext = nullptr;
+ImGuiContext* hookedContext = nullptr;
+
+void ForgetFontsOf(ImGuiContext* context, ImGuiContextHook*)
+{
+    if (context == hookedContext) hookedContext = nullptr;
+    if (context != fontContext) return;
+    FontMap.clear();
+    fontContext = nullptr;
+}
+
+void ForgetFontsWithContext(ImGuiContext* context)
+{
+    fontContext = context;
+    if (!context || context == hookedContext) return;
+    ImGuiContextHook hook;
+    hook.Type = ImGuiContextHookType_Shutdown;
+    hook.Callback = ForgetFontsOf;
+    ImGui::AddContextHook(context, &hook);
+    hookedContext = context;
 }
 
 bool BuildAtlas(ImFontAtlas* atlas, int maxTextureSize)
@@ -55,6 +81,7 @@ void LoadInterfaceFonts(float scale, int maxTextureSize)
             FontMap["main"] = main;
             FontMap["help"] = help;
             FontMap["gui"] = gui;
+            ForgetFontsWithContext(ImGui::GetCurrentContext());
             return;
         }
     }

@@ -1,5 +1,7 @@
 // The user-interface fonts by name: "main", "help" and "gui". Only fonts that
 // loaded are in the map; callers push a font only when its name is found.
+// The map empties when the Dear ImGui context that holds the fonts is
+// destroyed.
 #pragma once
 
 #include <map>

@@ -68,6 +68,8 @@ void CGame::UnloadWorld()
 {
     delete scene;
     scene = nullptr;
+    // A text entry of the world left (Save As) must not keep the keys of the next one.
+    modalOpen = 0;
 }
 
 void GameFrame(CGame* game)

@@ -1,7 +1,8 @@
-// The one application object. It links the long-lived devices, owns the
-// running world's scene, holds the 52 key bindings and the list of world files,
-// keeps the per-pass input state of the in-game dispatch, and carries the
-// requests to leave a world and to quit.
+// CGame, made once at start-up: it ties together the devices that live for
+// the whole run, owns the scene of the world being played, and holds the 52
+// key bindings, the names of the world files and what the in-game dispatch
+// remembers between passes. The scene's buttons only raise leaveRequest and
+// quitRequest; GameFrame acts on them once the pass is over.
 #pragma once
 
 #include <cstdint>

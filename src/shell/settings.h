@@ -43,8 +43,8 @@ extern StartupSetup Settings;
 // Restores every value to its default.
 void ResetStartupSetup();
 
-// Reads "vesk.cfg"; 1 when the whole file was read. Values read before a
-// failure keep the file's values, the others keep their defaults.
+// Reads "vesk.cfg"; 1 when the whole file was read. A file that ends early
+// still counts for everything before its end; what comes after stays default.
 int LoadStartupSetup();
 
 // The reading behind LoadStartupSetup, on bytes already in memory; `game` may

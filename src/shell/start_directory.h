@@ -1,6 +1,6 @@
-// The start directory: the folder that holds the executable and its data
-// folders, and the current directory at start-up. Every file the program reads
-// or writes is found below it. The log file lives there as "game.log".
+// The start directory: the executable's folder with the data folders beside
+// it, made the current directory as the program starts. All paths the program
+// uses are relative to it, the log "game.log" included.
 #pragma once
 
 #include <string>

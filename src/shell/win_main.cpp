@@ -30,6 +30,7 @@
 #include "shell/window_placement.h"
 #include "sound/sound_manager.h"
 #include "ui/menu.h"
+#include "ui/notices.h"
 #include "world/worlds_folder.h"
 
 namespace {
@@ -64,6 +65,8 @@ int FailStartup(const std::string& why)
     Driver = nullptr;
     if (mainWindow) platform::DestroyMainWindow(mainWindow);
     mainWindow = nullptr;
+    platform::SetMessageBoxFallback(nullptr);
+    ForgetNotices();
     return 1;
 }
 
@@ -101,6 +104,8 @@ int WinMain(int showCommand)
 
     Game = new (std::nothrow) CGame;
     if (!Game) return 1;
+    // What no message box can show is drawn in the window (and logged).
+    platform::SetMessageBoxFallback(QueueNotice);
     LoadStartupSetup();
 
     std::string why;
@@ -189,5 +194,7 @@ int WinMain(int showCommand)
     soundManager = nullptr;
     delete input;
     input = nullptr;
+    platform::SetMessageBoxFallback(nullptr);
+    ForgetNotices();
     return exitCode;
 }

@@ -33,8 +33,8 @@ bool ValidWindowSize(int32_t width, int32_t height);
 // Replaces an unusable size by the default size; true when it did.
 bool SanitizeWindowSize(int32_t* width, int32_t* height);
 
-// Sets the main window's style, size and position from the setup and paints
-// the client area (black windowed, grey full screen). Windowed, when the
+// Gives the main window the frame, size and place the setup asks for and
+// paints the client area (black windowed, grey full screen). Windowed, when the
 // system gives a different client size, screenWidth / screenHeight take the
 // size obtained. Returns 1.
 int PlaceMainWindow();

@@ -1,8 +1,7 @@
-// CSoundBuffer: one loaded sound that can be played, stopped, paused and
-// given a volume, on the back end of the sound manager that created it - a
-// DirectSound-style static secondary buffer, or an OpenAL buffer attached to
-// a source of its own. A paused sound starts again from its beginning on the
-// next play. Records live on their own private heap: the owner calls
+// CSoundBuffer: a sound file held in memory, with play, stop, pause and
+// volume, on the back end of the manager that made it - a DirectSound-style
+// static secondary buffer, or an OpenAL buffer with a source of its own.
+// Pausing does not remember the place: Play after Pause begins at the start. Records live on their own private heap: the owner calls
 // Release() and then deletes the record.
 //
 // The scene's sound code reads and writes the public state directly (play

@@ -1,8 +1,8 @@
-// CSoundManager: the program's one sound device.
+// CSoundManager: the single sound output of the program.
 //
-// It plays through one of two back ends, chosen once at start-up by the
-// settings value soundBackEnd: 0, a DirectSound-style device over SDL audio,
-// or anything else, OpenAL loaded at run time. Start-up makes exactly one:
+// The settings value soundBackEnd picks its back end when the program starts,
+// for the whole run: 0 gives a DirectSound-style device over SDL audio, any
+// other value OpenAL, loaded at run time. Start-up makes exactly one:
 //
 //   auto* sound = new CSoundManager;             // zero-filled, constructed
 //   sound->BackEnd = setup.soundBackEnd;

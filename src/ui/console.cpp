@@ -115,6 +115,10 @@ void DrawConsoleWindow(CScene& scene)
     if (ImGui::InputText("Command", Console.command, ConsoleText::kCommandBytes,
                          ImGuiInputTextFlags_EnterReturnsTrue)) {
         SubmitConsoleCommand(scene);
+        // Enter ends the field's edit; taking it back at once keeps the
+        // keyboard here for the next command, so its letters never reach
+        // the scene as keys. A click elsewhere, Esc or closing ends it.
+        ImGui::SetKeyboardFocusHere(-1);
     }
     ImGui::Text("Shift - Block camera rotation");
     if (ImGui::Button("Close", ImVec2(200.0f, 32.0f))) scene.Flag(kFlagConsole) = 0;

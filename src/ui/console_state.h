@@ -10,8 +10,8 @@
 
 class CScene;
 
-// Every command entered, each followed by a line feed, in the order entered;
-// the user may also edit it by hand in the console. Always zero-terminated.
+// The history: one line per command, oldest first, each ended by a line
+// feed; the console lets the user edit it by hand too. Always zero-terminated.
 // The command line is cleared to zeros after each command.
 struct ConsoleText {
     static constexpr size_t kHistoryBytes = 16384;
@@ -22,10 +22,6 @@ struct ConsoleText {
 
 // The program's one console text, empty at start.
 extern ConsoleText Console;
-
-// Nothing of the console lives with a scene (see above).
-struct ConsoleState {
-};
 
 // Enter in the "Command" field: runs the command line, appends it and a line
 // feed to the history, then clears the command line.

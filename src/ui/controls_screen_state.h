@@ -5,8 +5,8 @@
 #include <cstdint>
 
 // One row of the controls screen: what the user reads and the key slot of
-// CGame it edits. Rows follow the slots except at the end, where rows 48 to
-// 51 show slots 50, 51, 48 and 49.
+// CGame it edits. Rows go in slot order up to 47; the last four swap pairs:
+// rows 48-51 hold slots 50, 51, 48, 49.
 struct ControlAction {
     const char* label;
     int32_t slot;
@@ -14,7 +14,8 @@ struct ControlAction {
 constexpr int kControlActionCount = 52;
 extern const ControlAction kControlActions[kControlActionCount];
 
-// Lives for the whole run: leaving and re-entering the screen keeps it.
+// Kept by the menu for the whole run, so a rebinding half done survives
+// leaving the screen and coming back.
 struct ControlsScreenState {
     int32_t selectedAction = -1;  // the row being rebound, -1 none
     int32_t capturedCode = -1;    // the first key seen down since the row was clicked, -1 none

@@ -15,7 +15,7 @@ inline constexpr ImGuiWindowFlags kDialogFlags = ImGuiWindowFlags_NoTitleBar | I
                                                  ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoCollapse;
 static_assert(kDialogFlags == 63);
 
-// The buttons of the fixed dialogs and of the scene menu.
+// Button size shared by the scene menu and the dialogs laid out at fixed places.
 inline const ImVec2 kDialogButton{396.0f, 32.0f};
 
 struct DialogRect {

@@ -36,6 +36,10 @@ struct EditorDialogState {
     // The file name the overwrite question asks about; the world takes it
     // only when it has been saved under it.
     std::string pendingSaveName;
+    // Set once "New" has built another scene in the running world: until it
+    // is saved, its file still holds the world before, and "Save" asks
+    // before it replaces it.
+    bool fileHoldsEarlierScene = false;
 
     // Before the world's textures go.
     void ForgetPictures();
@@ -63,10 +67,6 @@ extern SceneDialogValues DialogValues;
 
 // 1 when the path (UTF-16) names something that exists and is no directory.
 int FileExists(const char16_t* path);
-
-// The world file name "Save File" uses: the typed name with ".vsk" appended
-// unless it holds ".vsk" anywhere.
-std::string WorldFileNameOf(const std::string& typed);
 
 // Copies `name` into a zero-terminated buffer of `bytes` bytes, cut before
 // the first UTF-8 sequence that would not fit whole.

@@ -6,6 +6,7 @@
 #include "platform/imgui_backends.h"
 #include "scene/scene.h"
 #include "ui/editor_windows.h"
+#include "ui/notices.h"
 
 void CScene::DrawUserInterface()
 {
@@ -41,6 +42,7 @@ void CScene::DrawUserInterface()
     if (FlagOn(kFlagSceneChooser)) DrawSceneChooser(*this);
     if (FlagOn(kFlagSceneMenu)) DrawSceneMenu(*this);
     if (FlagOn(kFlagStartHints)) DrawStartHintsWindow(*this);
+    DrawNotices();
 
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);

@@ -40,3 +40,8 @@ void DrawStartHintsWindow(CScene& scene);  // flag 9 "Start Hints"
 // ---- generator windows (ui/generator_windows.cpp) ----
 void DrawAutoSceneGeneratorWindow(CScene& scene);  // flag 28 "Auto Scene Geenrator"
 void DrawGenerateObjectsWindow(CScene& scene);     // flag 27 "Generate Objects"
+
+// How many times "Generate" of the "Auto Scene Geenrator" runs the automatic
+// scene for an "Iterations" value: its whole part within the slider's range;
+// 0 below 1 and for a value that is not a number.
+int AutoSceneRunCount(float iterations);

@@ -1,7 +1,7 @@
 // The generator windows over a running scene: "Generate Objects" (flag 27),
-// whose four tabs preview and create object sets along a direct line, on a
-// circle or spiral, along a random spline and over a Perlin field, and
-// "Auto Scene Geenrator" (flag 28), which runs the automatic scene.
+// one tab per generator (straight rows, circles and spirals, random splines,
+// Perlin fields), each showing its preview before it creates;
+// and "Auto Scene Geenrator" (flag 28), which starts the automatic scene.
 //
 // The windows only edit the generator settings and call the generators:
 // every change of a shape setting previews again at once, "Generate" and
@@ -19,7 +19,6 @@
 #include "shell/settings.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
-#include "ui/generator_window_state.h"
 #include "world/object.h"
 
 namespace {

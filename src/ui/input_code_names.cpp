@@ -1,6 +1,6 @@
-// Display names of input codes: keys by Windows virtual-key code, controller
-// axes (1024..1055), point-of-view hats (1056..1111), controller buttons
-// (1280..1343) and the mouse (2048..2061). Every name is plain upper-case
+// Display names of input codes. The code ranges: keys below 256 (Windows
+// virtual-key codes), 1024-1055 controller axes, 1056-1111 hats, 1280-1343
+// controller buttons, 2048-2061 the mouse. Every name is plain upper-case
 // ASCII of at most 10 characters.
 #include "ui/input_code_names.h"
 

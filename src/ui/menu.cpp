@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/imgui_backends.h"
 #include "shell/start_directory.h"
+#include "ui/notices.h"
 
 CMenu* Menu = nullptr;
 
@@ -120,6 +121,7 @@ void MenuFrame()
         menu->updateChecked = 1;
     }
     DrawScreen(*menu);
+    DrawNotices();
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);
 

@@ -92,6 +92,9 @@ public:
     int32_t screenState = kMainMenuScreen;
     int32_t selectedWorld = 0;
     uint8_t deleteConfirmation = 0;
+    // Dear ImGui's time of the delete dialog's first visible frame; below 0
+    // until it shows.
+    double deleteDialogShownAt = -1.0;
 
     // The display choices of the screen-settings screen, copied from the
     // settings at start-up, and the screen's own working state.

@@ -10,6 +10,7 @@
 //   - Options (2) and the empty panels (4, 5, 7)
 //   - New world (8)
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +20,6 @@
 #include "core/name_key.h"
 #include "input/input.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "shell/game.h"
 #include "shell/log.h"
 #include "shell/main_window.h"
@@ -27,6 +27,7 @@
 #include "ui/editor_widgets.h"
 #include "ui/front_end_window.h"
 #include "ui/menu.h"
+#include "ui/notices.h"
 #include "ui/stepped_slider.h"
 #include "world/world.h"
 #include "world/worlds_folder.h"
@@ -73,29 +74,6 @@ const ImVec2 kPanelButton(240.0f, 24.0f);
 // World names
 // ---------------------------------------------------------------------------
 
-constexpr char kWorldExtension[] = ".vsk";
-
-// The file a new world is saved as: ".vsk" appended unless the name holds it
-// (the scene names its file the same way).
-std::string NewWorldFileName(const std::string& name)
-{
-    if (name.empty() || name.find(kWorldExtension) != std::string::npos) return name;
-    return name + kWorldExtension;
-}
-
-// A world file lives directly in the Worlds folder: a name that could reach
-// another folder, or that holds control characters, is no file name there.
-bool IsUsableWorldName(const std::string& name)
-{
-    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
-        name.find("..") != std::string::npos)
-        return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        const auto code = static_cast<unsigned char>(c);
-        return code < 0x20 || code == 0x7f;
-    });
-}
-
 // True when a world of that file name is listed or lies in the Worlds folder
 // (in any letter case).
 bool WorldExists(const CGame& game, const std::string& fileName)
@@ -128,10 +106,18 @@ void StoreLastWorld(const std::string& name)
 std::string LastWorld() { return std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof Settings.lastWorld)); }
 
 // Tells the user and the log why the front end stays.
-void Refuse(const char* where, const std::string& message)
+void Refuse(const char* where, const std::string& message) { TellRefusal(std::string("CMenu::") + where + "()", message); }
+
+// A press of an answer of a dialog that has just appeared under the pointer
+// is no answer: it is the second click of the double click that opened the
+// dialog, or a click that came before the user could have read it.
+bool TooSoonForAnAnswer(double shownAt)
 {
-    WriteLog(std::string("Error: CMenu::") + where + "() " + message);
-    platform::ShowMessageBox(message, "Vesk", platform::MB_OK | platform::MB_ICONWARNING);
+    const ImGuiIO& io = ImGui::GetIO();
+    if (shownAt < 0.0 || ImGui::GetTime() - shownAt < io.MouseDoubleClickTime) return true;
+    // A mouse press counts from when its button went down.
+    return io.MouseReleased[0] &&
+           (io.MouseClickedLastCount[0] >= 2 || io.MouseClickedTime[0] - shownAt < io.MouseDoubleClickTime);
 }
 
 // The scene has the mouse from now on.
@@ -251,6 +237,9 @@ void CMenu::WorldsScreen()
 void CMenu::DeleteDialog()
 {
     if (!ImGui::BeginPopupModal("Delete##confirm", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    // Its first frame only measures it; the user sees it from the next one.
+    if (ImGui::IsWindowAppearing()) deleteDialogShownAt = -1.0;
+    if (deleteDialogShownAt < 0.0 && !ImGui::GetCurrentWindow()->Hidden) deleteDialogShownAt = ImGui::GetTime();
     // A selection outside the list names no world: "OK" then deletes nothing.
     const bool valid =
         game && selectedWorld >= 0 && static_cast<size_t>(selectedWorld) < game->worldNames.size();
@@ -258,13 +247,13 @@ void CMenu::DeleteDialog()
     ImGui::Text("Delete %s ?", name.c_str());
     ImGui::Separator();
 
-    if (ImGui::Button("OK", ImVec2(120, 0))) {
+    if (ImGui::Button("OK", ImVec2(120, 0)) && !TooSoonForAnAnswer(deleteDialogShownAt)) {
         if (valid) {
             if (platform::DeleteFile(platform::JoinPath(WorldsFolder(), name))) {
                 game->worldNames.erase(game->worldNames.begin() + selectedWorld);
                 selectedWorld = std::max(0, selectedWorld - 1);
             } else {
-                WriteLog("Error: CMenu::WorldsScreen() cannot delete " + name);
+                Refuse("WorldsScreen", "The world " + name + " cannot be deleted: its file could not be removed.");
             }
         }
         deleteConfirmation = 0;
@@ -440,24 +429,23 @@ void CMenu::EnterNewWorld()
 {
     if (!game) return;
     const std::string& name = proposedWorldName;
-    if (!IsUsableWorldName(name)) {
-        Refuse("NewWorldScreen", "The name " + name +
-                                     " cannot be used for a world: it must not hold \"/\", \"\\\", \"..\" or "
-                                     "control characters.");
+    const std::string refusal = WorldNameRefusal(name);
+    if (!refusal.empty()) {
+        Refuse("NewWorldScreen", refusal);
         return;
     }
-    const std::string fileName = NewWorldFileName(name);
-    if (!fileName.empty() && WorldExists(*game, fileName)) {
+    const std::string fileName = WorldFileNameOf(name);
+    if (WorldExists(*game, fileName)) {
         Refuse("NewWorldScreen", "A world named " + fileName + " exists already. Please choose another name.");
+        return;
+    }
+    if (!game->NewWorld(name.c_str(), sceneType, &blankParams, &tubeParams, &landscapeParams)) {
+        Refuse("NewWorldScreen", "The world " + fileName +
+                                     " could not be made and saved in the Worlds folder (game.log tells why).");
         return;
     }
     // The file name, so that "Continue" on the main menu finds the world again.
     StoreLastWorld(fileName);
-    if (!game->NewWorld(name.c_str(), sceneType, &blankParams, &tubeParams, &landscapeParams)) {
-        Refuse("NewWorldScreen", "The world " + fileName + " cannot be created.");
-        return;
-    }
-    // An unnamed world is not saved, so it has no place in the list.
-    if (!fileName.empty()) game->AddWorldName(fileName);
+    game->AddWorldName(fileName);
     HandOverToWorld(*game);
 }

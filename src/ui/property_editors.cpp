@@ -1,10 +1,11 @@
-// The property and option editors: "Object Properties" (flag 32) edits the
-// selected object's material and scale, "Sun Properties" (flag 33) the sun's
-// direction and the world's light colours, "Misc Options" (flag 14) the
-// impulse, throw and physics settings, "Camera Options" (flag 13) the camera
-// and movement settings. Every control edits a copy and writes back only on a
-// change; every slider clamps typed input to its range and refuses values that
-// are not finite, so no typed number can break the physics or the projection.
+// The property and option editors, each behind its scene flag:
+// "Object Properties" (32) for the selected object's material and scale,
+// "Sun Properties" (33) for where the sun stands and the world's light
+// colours, "Misc Options" (14) for pushing, throwing and the physics, and
+// "Camera Options" (13) for the view and how the viewer moves. Every control
+// edits a copy and writes back only on a change; every slider clamps typed
+// input to its range and refuses values that are not finite, so no typed
+// number can break the physics or the projection.
 //
 // Index: shared pieces - "Misc Options" - "Camera Options" -
 // "Object Properties" - "Sun Properties"

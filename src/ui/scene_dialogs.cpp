@@ -39,12 +39,6 @@ int FileExists(const char16_t* path)
     return platform::FileExists(platform::Utf16ToUtf8(path)) ? 1 : 0;
 }
 
-std::string WorldFileNameOf(const std::string& typed)
-{
-    if (typed.find(".vsk") != std::string::npos) return typed;
-    return typed + ".vsk";
-}
-
 void CopyNameCut(const std::string& name, char* buffer, size_t bytes)
 {
     if (!buffer || bytes == 0) return;
@@ -264,6 +258,7 @@ void FinishNewScene(CScene& scene, bool generated, int dialogFlag)
     scene.world->AssignSectors();
     scene.world->BuildDefaultQuickBar();
     scene.PlaceViewerAtStart(generated);
+    scene.dialogs.fileHoldsEarlierScene = true;
     scene.Flag(dialogFlag) = 0;
     scene.Flag(kFlagToolBox) = 1;
     GiveMouseBackToScene(scene);

@@ -9,11 +9,11 @@
 #include "platform/text.h"
 #include "scene/scene.h"
 #include "shell/game.h"
-#include "shell/log.h"
 #include "ui/dialog_layout.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
+#include "ui/notices.h"
 #include "world/world.h"
 #include "world/worlds_folder.h"
 
@@ -50,51 +50,90 @@ void CloseSaveAsEntry(CScene& scene)
     SetTextEntry(scene, 0);
 }
 
-// A typed name stays a file of the Worlds folder.
-bool IsPlainFileName(const std::string& name)
-{
-    return name.find('/') == std::string::npos && name.find('\\') == std::string::npos;
-}
+void TellUser(const std::string& message) { TellRefusal("CScene::DrawUserInterface()", message); }
 
-// "Save": the world under its own name in the Worlds folder.
-void SaveUnderOwnName(CScene& scene)
+// The Worlds folder, or empty (the user told) when it is missing.
+std::string WorldsFolderToSaveIn()
 {
     const std::string folder = WorldsFolder();
-    if (!scene.world || !platform::DirectoryExists(folder)) return;
-    const std::string& own = scene.world->worldName;
-    scene.SaveCurrentWorld(platform::JoinPath(folder, own.empty() ? "default.vsk" : own).c_str());
+    if (platform::DirectoryExists(folder)) return folder;
+    TellUser("The world cannot be saved: there is no folder " + folder + ".");
+    return {};
+}
+
+// Saving finds a file of that name in any letter case: so does the question.
+bool FileTaken(const std::string& folder, const std::string& name)
+{
+    return FileExists(platform::Utf8ToUtf16(platform::ResolveFileName(folder, name)).c_str()) != 0;
 }
 
 // The world saved in the Worlds folder under `name`, which it then carries
-// (the next "Save" writes there). A failed save (logged) keeps its name.
-bool SaveUnderNewName(CScene& scene, const std::string& name)
+// (the next "Save" writes there) and which the worlds list then shows. A
+// failed save tells the user and keeps the world's name.
+bool SaveUnderName(CScene& scene, const std::string& folder, const std::string& name)
 {
-    const std::string folder = WorldsFolder();
-    if (!scene.world || !platform::DirectoryExists(folder)) return false;
-    if (!scene.SaveCurrentWorld(platform::JoinPath(folder, name).c_str())) return false;
+    if (!scene.world) return false;
+    if (!scene.SaveCurrentWorld(platform::JoinPath(folder, name).c_str())) {
+        TellUser("The world could not be saved as " + name + " (game.log tells why).");
+        return false;
+    }
     scene.world->worldName = name;
+    scene.dialogs.fileHoldsEarlierScene = false;
+    if (scene.game) scene.game->AddWorldName(name);
     return true;
 }
 
-// "Save File": a name already taken asks first; the world takes the new name
-// only once it has been saved under it.
+// The question whether to replace `name`, with the name entry open under it
+// for another name instead.
+void AskBeforeReplacing(CScene& scene, const std::string& name)
+{
+    scene.Flag(kFlagSaveAsEntry) = 1;
+    scene.Flag(kFlagOverwriteQuestion) = 1;
+    scene.dialogs.pendingSaveName = name;
+    SetTextEntry(scene, 1);
+    CopyNameCut(name, DialogValues.saveName, sizeof(DialogValues.saveName));
+}
+
+// "Save": the world under its own name in the Worlds folder. Its file is
+// replaced without a question only while it holds this world: after "New"
+// built another scene in place, or for a world without a name of its own
+// ("default.vsk" then), an existing file is asked about first. False when the
+// question is open and the menu stays.
+bool SaveUnderOwnName(CScene& scene)
+{
+    if (!scene.world) return true;
+    const std::string folder = WorldsFolderToSaveIn();
+    if (folder.empty()) return true;
+    const std::string& own = scene.world->worldName;
+    const std::string name = own.empty() ? "default.vsk" : own;
+    if ((own.empty() || scene.dialogs.fileHoldsEarlierScene) && FileTaken(folder, name)) {
+        AskBeforeReplacing(scene, name);
+        return false;
+    }
+    SaveUnderName(scene, folder, name);
+    return true;
+}
+
+// "Save File": a name that cannot be a world's is refused, one already taken
+// asks first; the world takes the new name only once it has been saved under it.
 void SaveFile(CScene& scene)
 {
-    const std::string name = WorldFileNameOf(DialogValues.saveName);
-    const std::string folder = WorldsFolder();
-    if (!scene.world || !platform::DirectoryExists(folder)) return;
-    if (!IsPlainFileName(name)) {
-        WriteLog("Error: Save File: not a world file name: " + name);
+    if (!scene.world) return;
+    const std::string typed = DialogValues.saveName;
+    const std::string refusal = WorldNameRefusal(typed);
+    if (!refusal.empty()) {
+        TellUser(refusal);
         return;
     }
-    // Saving finds a file of that name in any letter case: so does the question.
-    const std::string path = platform::ResolveFileName(folder, name);
-    if (FileExists(platform::Utf8ToUtf16(path).c_str())) {
+    const std::string folder = WorldsFolderToSaveIn();
+    if (folder.empty()) return;
+    const std::string name = WorldFileNameOf(typed);
+    if (FileTaken(folder, name)) {
         scene.dialogs.pendingSaveName = name;
         scene.Flag(kFlagOverwriteQuestion) = 1;
         return;
     }
-    if (SaveUnderNewName(scene, name)) CloseSaveAsEntry(scene);
+    if (SaveUnderName(scene, folder, name)) CloseSaveAsEntry(scene);
 }
 
 // "Yes, replace it": the name asked about, saved over. A failed save leaves
@@ -104,7 +143,9 @@ void ReplaceFile(CScene& scene)
     const std::string name = scene.dialogs.pendingSaveName;
     scene.Flag(kFlagOverwriteQuestion) = 0;
     scene.dialogs.pendingSaveName.clear();
-    if (!name.empty() && SaveUnderNewName(scene, name)) CloseSaveAsEntry(scene);
+    if (name.empty()) return;
+    const std::string folder = WorldsFolderToSaveIn();
+    if (!folder.empty() && SaveUnderName(scene, folder, name)) CloseSaveAsEntry(scene);
 }
 
 }  // namespace
@@ -137,14 +178,14 @@ void DrawSceneMenu(CScene& scene)
     }
     MoveDown(32.0f);
     if (ImGui::Button("ReLoad Last Saved", kDialogButton)) {
-        scene.ReloadWorld();
+        if (scene.ReloadWorld())
+            scene.dialogs.fileHoldsEarlierScene = false;
+        else
+            TellUser("The last saved world could not be read again (game.log tells why); the world stays as it is.");
         CloseMenu(scene);
     }
     MoveDown(32.0f);
-    if (ImGui::Button("Save", kDialogButton)) {
-        SaveUnderOwnName(scene);
-        CloseMenu(scene);
-    }
+    if (ImGui::Button("Save", kDialogButton) && SaveUnderOwnName(scene)) CloseMenu(scene);
     MoveDown(32.0f);
     if (ImGui::Button("Save As", kDialogButton)) {
         scene.Flag(kFlagSaveAsEntry) = 1;

@@ -68,7 +68,7 @@ void BuildFixedLists(ScreenSettingsState& state)
     for (const char* aspect : kAspectNames) AppendItem(state.aspectItems, aspect);
 }
 
-// An output whose name cannot be read is left out of the list.
+// Outputs without a readable name are not offered.
 void BuildOutputList(ScreenSettingsState& state, int32_t adapter)
 {
     state.outputItems.clear();

@@ -18,8 +18,8 @@ struct ScreenSettingsState {
     std::string adapterItems;
     std::string fullscreenItems;
     std::string aspectItems;
-    // Rebuilt on the first display and whenever the adapter or output choice
-    // changes; the adapter and output they were built for.
+    // Filled when the screen first shows and again after each change of
+    // adapter or output; the adapter and output they were built for.
     std::string outputItems;
     std::string resolutionItems;
     std::vector<DisplayResolution> resolutions;

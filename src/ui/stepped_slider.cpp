@@ -1,6 +1,7 @@
 #include "ui/stepped_slider.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,9 +33,23 @@ bool SteppedSliderFloat(const char* label, float* value, float min, float max, f
     std::snprintf(shown, sizeof shown, "%1.0f", static_cast<double>(*value));
 
     const int last = StepIndex((max - min) / step);
+    const int lowest = 0;
+    // Ctrl+click (or Enter) turns the slider into a text field. What the user
+    // types there is a value, not a step count: the same item reads it as a
+    // float, and it comes back as the nearest step inside the range.
+    if (ImGui::TempInputIsActive(ImGui::GetID(label))) {
+        const float before = *value;
+        float typed = *value;
+        ImGui::SliderScalar(label, ImGuiDataType_Float, &typed, &min, &max, shown);
+        if (std::isfinite(typed)) {
+            const float steps = std::nearbyint((typed - min) / step);
+            *value = static_cast<float>(std::clamp(StepIndex(steps), lowest, last)) * step + min;
+        }
+        return *value != before;
+    }
+
     // A value outside the range starts at the nearer end.
     int index = std::clamp(StepIndex((*value - min) / step), 0, last);
-    const int lowest = 0;
     const bool changed =
         ImGui::SliderScalar(label, ImGuiDataType_S32, &index, &lowest, &last, shown, ImGuiSliderFlags_AlwaysClamp);
     *value = static_cast<float>(index) * step + min;

@@ -16,8 +16,8 @@ struct ToolBoxPosition {
 struct ToolBoxState {
     // Keyed by window id: "MainToolBox" (the ToolBox), "ExtToolBox" (the
     // "Blocks" window) and "GenerateWorld". A window is placed once (placed
-    // switch 0 -> 1), then follows the position it stores every frame. An id
-    // missing from a map reads as 0 and is added on first use.
+    // switch 0 -> 1), then follows the position it stores every frame. Looking
+    // up an id not in a map adds it with a zero value.
     std::map<std::string, int32_t> placed{{"MainToolBox", 0}, {"ExtToolBox", 0}, {"GenerateWorld", 0}};
     std::map<std::string, ToolBoxPosition> positions{
         {"MainToolBox", {}}, {"ExtToolBox", {}}, {"GenerateWorld", {}}};

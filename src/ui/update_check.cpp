@@ -1,9 +1,9 @@
-// The update check (once per run, on the first front-end frame) and the
+// The update check, which the front end makes when it first draws, and the
 // main menu's "Download and Update".
 //
 // Sections:
 //   - update-information file and shortcut: parsing and names
-//   - transfers: libcurl with verification and time-outs
+//   - transfers: libcurl with verification, redirects, limits and time-outs
 //   - CMenu::CheckForUpdate
 //   - CMenu::DownloadAndUpdate
 #include "ui/update_check.h"
@@ -42,6 +42,8 @@ std::optional<std::string>& TestServer()
 }
 
 long testTimeoutSeconds = 0;
+std::string testCertificate;
+uint64_t testDownloadLimit = 0;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -168,6 +170,11 @@ bool IsAcceptableUpdateFileName(const std::string& name)
     return true;
 }
 
+bool IsAcceptableUpdateUrl(const std::string& url)
+{
+    return LowerAscii(url).starts_with("https://") && IsAcceptableUpdateFileName(UpdateFileNameFromUrl(url));
+}
+
 std::string UpdateServer()
 {
     std::string server = TestServer() ? *TestServer() : std::string(VESK_UPDATE_SERVER);
@@ -185,11 +192,17 @@ void SetUpdateServerForTesting(const char* server)
 
 void SetUpdateTimeoutForTesting(long seconds) { testTimeoutSeconds = seconds; }
 
+void SetUpdateCertificateForTesting(const std::string& pem) { testCertificate = pem; }
+
+void SetUpdateDownloadLimitForTesting(uint64_t bytes) { testDownloadLimit = bytes; }
+
 // ---------------------------------------------------------------------------
-// Transfers: one GET each. Certificates are verified, only HTTP and HTTPS are
-// allowed, and time-outs keep a dead server from freezing the front end for
-// long. A transfer that fails (also by an HTTP error status) counts as
-// nothing received.
+// Transfers: one GET each, over https alone. Certificates are verified,
+// redirects stay on https and are few, and time-outs keep a dead server from
+// freezing the front end for long. Only a 2xx answer succeeds, and only
+// within the transfer's byte limit (an announced size is refused before the
+// body arrives, the rest is counted as it comes). A transfer that fails in
+// any of these ways counts as nothing received.
 // ---------------------------------------------------------------------------
 
 namespace {
@@ -197,6 +210,13 @@ namespace {
 constexpr long kConnectTimeoutSeconds = 10;
 constexpr long kCheckTimeoutSeconds = 30;
 constexpr long kDownloadTimeoutSeconds = 600;
+
+// "512 MB" for whole megabytes, else the bytes.
+std::string SizeText(uint64_t bytes)
+{
+    constexpr uint64_t kMegabyte = uint64_t {1} << 20;
+    return bytes % kMegabyte == 0 ? std::to_string(bytes / kMegabyte) + " MB" : std::to_string(bytes) + " bytes";
+}
 
 class CurlSession {
 public:
@@ -213,28 +233,65 @@ public:
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
 
-    // One GET of `url` into `write`(…, `sink`); empty on success, else why not.
-    std::string Get(const std::string& url, curl_write_callback write, void* sink, long timeoutSeconds)
+    // One GET of `url` into `write`(..., `sink`), at most `maxBytes` of body;
+    // empty on success, else why not.
+    std::string Get(const std::string& url, curl_write_callback write, void* sink, long timeoutSeconds,
+                    uint64_t maxBytes)
     {
         if (!handle_) return "curl_easy_init failed";
         char error[CURL_ERROR_SIZE] = {};
+        Receiver receiver {write, sink, maxBytes};
         curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, write);
-        curl_easy_setopt(handle_, CURLOPT_WRITEDATA, sink);
+        curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, Receive);
+        curl_easy_setopt(handle_, CURLOPT_WRITEDATA, &receiver);
         curl_easy_setopt(handle_, CURLOPT_ERRORBUFFER, error);
         curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 2L);
-        curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "https");
+        curl_easy_setopt(handle_, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(handle_, CURLOPT_MAXREDIRS, kMaxUpdateRedirects);
+        curl_easy_setopt(handle_, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+        curl_easy_setopt(handle_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
         curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
         curl_easy_setopt(handle_, CURLOPT_TIMEOUT, testTimeoutSeconds > 0 ? testTimeoutSeconds : timeoutSeconds);
         curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(handle_, CURLOPT_FAILONERROR, 1L);
+        curl_blob certificate {testCertificate.data(), testCertificate.size(), CURL_BLOB_COPY};
+        if (!testCertificate.empty()) curl_easy_setopt(handle_, CURLOPT_CAINFO_BLOB, &certificate);
         const CURLcode result = curl_easy_perform(handle_);
-        if (result == CURLE_OK) return {};
-        return error[0] ? std::string(error) : std::string(curl_easy_strerror(result));
+        if (receiver.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
+            return "the file is larger than " + SizeText(maxBytes);
+        if (result != CURLE_OK) return error[0] ? std::string(error) : std::string(curl_easy_strerror(result));
+        // Redirects that were followed are behind us; a 3xx here had no
+        // usable address, and its body is not the file asked for.
+        long status = 0;
+        curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &status);
+        return status >= 200 && status <= 299 ? std::string() : "the server answered " + std::to_string(status);
     }
 
 private:
+    // Counts the body on its way to the caller's sink: a server need not
+    // announce its size.
+    struct Receiver {
+        curl_write_callback write;
+        void* sink;
+        uint64_t maxBytes;
+        uint64_t received = 0;
+        bool tooLarge = false;
+    };
+
+    static size_t Receive(char* data, size_t size, size_t count, void* user)
+    {
+        auto* receiver = static_cast<Receiver*>(user);
+        const uint64_t bytes = uint64_t {size} * count;
+        if (bytes > receiver->maxBytes - receiver->received) {
+            receiver->tooLarge = true;
+            return 0;
+        }
+        receiver->received += bytes;
+        return receiver->write(data, size, count, receiver->sink);
+    }
+
     bool globalUp_ = false;
     CURL* handle_ = nullptr;
 };
@@ -278,7 +335,8 @@ void CMenu::CheckForUpdate()
 
     std::string text;
     const std::string failure =
-        CurlSession().Get(server + "/autoupdate/" + kUpdateInfoFileName, UpdateInfoWrite, &text, kCheckTimeoutSeconds);
+        CurlSession().Get(server + "/autoupdate/" + kUpdateInfoFileName, UpdateInfoWrite, &text, kCheckTimeoutSeconds,
+                          kMaxUpdateInfoBytes);
     if (!failure.empty()) {
         WriteLog("Error: CMenu::CheckForUpdate() " + failure);
         return;
@@ -317,16 +375,17 @@ int CMenu::DownloadAndUpdate()
     platform::ReadWholeFile(platform::JoinPath(StartDirectory, kUpdateShortcutName), shortcut, kMaxShortcutBytes);
     const std::string url = ShortcutUrl(std::string_view(reinterpret_cast<const char*>(shortcut.data()), shortcut.size()));
     if (url.empty()) return RefuseUpdate(std::string("no URL in ") + kUpdateShortcutName);
-    const std::string name = UpdateFileNameFromUrl(url);
-    if (!IsAcceptableUpdateFileName(name)) return RefuseUpdate("refused file name \"" + name + "\" in " + url);
+    if (!IsAcceptableUpdateUrl(url)) return RefuseUpdate("refused update address \"" + url + "\"");
 
-    const std::string path = platform::JoinPath(StartDirectory, name);
+    const std::string path = platform::JoinPath(StartDirectory, UpdateFileNameFromUrl(url));
     {
         platform::AtomicFileWriter file;
         if (!file.Open(path)) return RefuseUpdate("cannot create " + path);
-        const std::string failure = CurlSession().Get(url, WriteToFile, &file, kDownloadTimeoutSeconds);
+        const uint64_t limit = testDownloadLimit > 0 ? testDownloadLimit : kMaxUpdateDownloadBytes;
+        const std::string failure = CurlSession().Get(url, WriteToFile, &file, kDownloadTimeoutSeconds, limit);
         if (!failure.empty()) return RefuseUpdate("download of " + url + " failed: " + failure);
-        if (!file.Commit()) return RefuseUpdate("cannot write " + path);
+        // Executable before it appears under its name: it is started next.
+        if (!file.MakeOwnerExecutable() || !file.Commit()) return RefuseUpdate("cannot write " + path);
     }
 
     intptr_t started = -1;

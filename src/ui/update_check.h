@@ -7,6 +7,10 @@
 // is fetched from "<server>/autoupdate/" + kUpdateInfoFileName and kept
 // under the same name in the start directory. Each of its lines is
 // "version,URL"; a line for this program's own version announces the update.
+//
+// Both transfers speak https only, verify the server's certificate, follow
+// at most kMaxUpdateRedirects redirects (to https only) and keep nothing but
+// a 2xx answer's body, which stays within a size limit.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +21,9 @@
 constexpr double kProgramVersion = 0.01;
 constexpr char kUpdateInfoFileName[] = "vesk_update.txt";
 constexpr char kUpdateShortcutName[] = "autoupdate.url";
+constexpr long kMaxUpdateRedirects = 5;
+// The largest update the download accepts; past it the transfer stops.
+constexpr uint64_t kMaxUpdateDownloadBytes = uint64_t {512} << 20;
 
 // year x 365 + trunc(month x 30.45) + day: a day count good enough for the
 // five-day rule (month 1 counts 30, 2 60, 3 91, ... 12 365).
@@ -56,6 +63,9 @@ std::string UpdateFileNameFromUrl(const std::string& url);
 // own files and folders (the executable, its settings, log, data folders,
 // the shortcut and the information file), in any letter case.
 bool IsAcceptableUpdateFileName(const std::string& name);
+// False for an address the download must not fetch: anything but https, or
+// one whose file name IsAcceptableUpdateFileName refuses.
+bool IsAcceptableUpdateUrl(const std::string& url);
 
 // The server the check asks: the build-time address unless a test replaced it.
 std::string UpdateServer();
@@ -64,3 +74,9 @@ void SetUpdateServerForTesting(const char* server);
 // Tests shorten the total time-out of every transfer; 0 restores the usual
 // limits (30 s for the check, 600 s for the download).
 void SetUpdateTimeoutForTesting(long seconds);
+// Tests make the transfers trust their own server's certificate (PEM text);
+// empty returns to the system's certificates.
+void SetUpdateCertificateForTesting(const std::string& pem);
+// Tests lower the download's size limit so an oversized body stays small; 0
+// restores kMaxUpdateDownloadBytes.
+void SetUpdateDownloadLimitForTesting(uint64_t bytes);

@@ -291,8 +291,8 @@ private:
         if (TakeKey(line, "specular:")) ApplyColour(line, type_.specular);
     }
 
-    // Exactly 4 numbers give red, green, blue, alpha; exactly 3 give red,
-    // green, blue with alpha 1.0; anything else leaves the colour.
+    // Four numbers set red, green, blue and alpha; three set the colour with
+    // an opaque alpha of 1.0; any other count leaves the colour as it was.
     static void ApplyColour(std::string_view rest, Vector4& colour)
     {
         std::string_view numbers[kNumberScanLimit];
@@ -499,21 +499,24 @@ void DropBadWeights(BlockType& type, BlockFileReport& report)
 }
 
 // The animation code indexes key k of bone b as record k x bones + b, and key
-// times by key: the counts the file announces must match what it holds.
-bool CheckAnimation(const BlockType& type, BlockFileReport& report)
+// times by key: the counts the file announces must match what it holds. A
+// block type whose counts do not is kept without its animation (as a posed
+// object whose data turn out inconsistent is), so one missing line does not
+// take a whole block out of the library and the QuickBar.
+void SwitchOffBadAnimation(BlockType& type, BlockFileReport& report)
 {
-    if (type.animationMode != 1 && type.animationMode != 2) return true;
+    if (type.animationMode != 1 && type.animationMode != 2) return;
     const int64_t keys = type.keyframeCount;
     const int64_t bones = type.animationMode == 1 ? 1 : type.boneCount;
     const bool consistent = keys >= 0 && bones >= 0 &&
                             static_cast<int64_t>(type.boneKeys.size()) == keys * bones &&
                             static_cast<int64_t>(type.frameTimes.size()) == keys &&
                             !(type.animationMode == 2 && bones > 0 && keys == 0);
-    if (consistent) return true;
-    report.failure = "animation counts do not match: " + std::to_string(keys) + " keys of " +
-                     std::to_string(bones) + " bones announced, " + std::to_string(type.boneKeys.size()) +
-                     " key records and " + std::to_string(type.frameTimes.size()) + " key times read";
-    return false;
+    if (consistent) return;
+    report.animationOff = std::to_string(keys) + " keys of " + std::to_string(bones) + " bones announced, " +
+                          std::to_string(type.boneKeys.size()) + " key records and " +
+                          std::to_string(type.frameTimes.size()) + " key times read";
+    type.animationMode = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -673,6 +676,10 @@ std::string BlockFileReport::RepairText() const
     add(paddedNormals, "missing normals padded");
     add(droppedNormals, "normals beyond the last vertex dropped");
     add(droppedWeights, "weights with a vertex or bone out of range dropped");
+    if (!animationOff.empty()) {
+        if (!text.empty()) text += ", ";
+        text += "animation switched off, its counts do not match: " + animationOff;
+    }
     return text;
 }
 
@@ -685,7 +692,7 @@ bool ParseBlockText(std::string_view text, BlockType& type, BlockFileReport& rep
     }
     BlockTextReader reader(type, report);
     if (!reader.Read(text)) return false;
-    if (!CheckAnimation(type, report)) return false;
+    SwitchOffBadAnimation(type, report);
     DropBadTriangles(type, report);
     MatchNormals(type, report);
     DropBadWeights(type, report);

@@ -40,8 +40,12 @@ struct BlockFileReport {
     int paddedNormals = 0;           // vertices without a normal, given (0, 1, 0)
     int droppedNormals = 0;          // normals beyond the last vertex
     int droppedWeights = 0;          // weights naming a vertex or bone that does not exist
+    std::string animationOff;        // the counts that did not match when the animation was switched off
 
-    bool Repaired() const { return droppedTriangles || paddedNormals || droppedNormals || droppedWeights; }
+    bool Repaired() const
+    {
+        return droppedTriangles || paddedNormals || droppedNormals || droppedWeights || !animationOff.empty();
+    }
     // "3 triangles with a vertex out of range dropped, ..." or empty.
     std::string RepairText() const;
 };
@@ -53,8 +57,8 @@ struct BlockFileReport {
 // textures or bounds.
 bool ParseBlockText(std::string_view text, BlockType& type, BlockFileReport& report);
 
-// The part of `text` from its first to its last character that is not in
-// `chars`; empty when every character is in `chars`.
+// `text` with any characters of `chars` stripped from both ends; empty when
+// nothing else is left.
 std::string TrimChars(std::string_view text, std::string_view chars);
 
 // The numbers of `text`, left to right, by the pattern

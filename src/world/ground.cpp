@@ -45,8 +45,9 @@ constexpr FaceCorners kFaceCorners[kBoxFaces] = {
     {{{-1, -1, 1}, {-1, -1, -1}, {1, -1, -1}, {1, -1, 1}}, 0, 2},  // bottom, -y
 };
 
-// The corners of each triangle of a face, and their texture coordinates as
-// multiples of (a, b): c0 (0, b), c1 (0, 0), c2 (a, 0), c3 (a, b).
+// A face's two triangles by corner number, and each corner's texture
+// coordinates in units of (a, b): u grows from corner 1 to corner 2, v from
+// corner 1 to corner 0.
 constexpr int kTriangleCorners[2][3] = {{0, 1, 2}, {0, 2, 3}};
 constexpr float kCornerUv[4][2] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
 

@@ -1,7 +1,7 @@
 // CLine: an editable 3D line through control points, drawn as a line list.
-// Three kinds (LineType): 1 a polyline through the points, 2 a rounded curve
-// (each segment a cubic whose inner control points come from its neighbours),
-// 3 one open-uniform B-spline over all points. The world keeps its lines;
+// LineType says how the points are joined: 1 straight segments, 2 a smoothed
+// path (each segment a cubic whose inner control points come from its
+// neighbours), 3 one open-uniform B-spline over all points. The world keeps its lines;
 // the world file stores them; generators place objects along them by arc
 // length.
 //
@@ -48,8 +48,8 @@ public:
     // Appends a point (flag 0, mark 0) and returns its address for the caller
     // to write; null when the grown arrays cannot be had (points kept).
     Vector3* AddPoint();
-    // Point i modulo pointCount into out: 1, or 0 (nothing written) when
-    // there are no points or i is negative.
+    // Point i modulo pointCount into out and 1; 0 with `out` untouched for an
+    // empty line or a negative i.
     int GetPoint(int i, Vector3& out) const;
     // Address of point i modulo pointCount; null as for GetPoint.
     Vector3* GetPointPointer(int i) const;
@@ -91,8 +91,8 @@ public:
     void GetPointAtLength(float f, Vector3& out, int& segment);
 
     // ---- drawing ----
-    // Rebuilds the kind's control data and the render set (a line list of
-    // consecutive samples) and hands it to the driver. Fewer than 2 vertices,
+    // Recomputes the samples for the line's kind, builds a line list joining
+    // them one after another and hands it to the driver. Fewer than 2 vertices,
     // more than kMaxLineVertices, or a failed allocation leave no render set.
     void CreateDriverRenderSet();
     // GPU buffers (through `driver`), arrays and record; renderSet null.

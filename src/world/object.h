@@ -1,5 +1,5 @@
-// CNBObject: one solid thing of a world - a placed block, a model built from
-// a block type, a preview. It owns its parts (and through them their meshes),
+// CNBObject: anything solid in a world - a block set down by the user, a
+// model made from a block type, a preview. It owns its parts (and through them their meshes),
 // its world matrix and bounds, its material, its physics-body holder, its key
 // or skeletal animation, a short history of its velocities, its contact-sound
 // state and the list of sounds attached to it.
@@ -14,8 +14,8 @@
 //   sounds and velocities      FindSound, GetMean*Velocity
 //   data                       in the order the world file and the passes know it
 //
-// Many fields are stored data whose meaning lies with the scene runtime and
-// the world file; they keep their construction defaults here.
+// Many fields are only carried: the world file stores them and the scene's
+// code gives them their sense; here they just keep their initial values.
 #pragma once
 
 #include <cstdint>

@@ -290,6 +290,12 @@ void CPhysicBody::CreateBoxBody(CNBObject* owner, btDiscreteDynamicsWorld* world
     DestroyAll();
     Shape = NewBullet<btBoxShape>(btVector3(SafeSize(halfX), SafeSize(halfY), SafeSize(halfZ)));
     if (!Shape) return;
+    // With its faces known, a box meets a triangle of the ground on a whole
+    // face (up to four contact points) instead of one point a step; a thin
+    // box sliding on one point tips and sinks through the single-sided
+    // ground. The world must have its SAT test for convex shapes on.
+    auto* box = static_cast<btBoxShape*>(Shape);
+    if (!box->getConvexPolyhedron()) box->initializePolyhedralFeatures();
     AppendShape(shapes, Shape);
     if (!FinishBody(owner, world, shapes, Shape, position, SafeMass(mass))) return;
     // Boxes grip: the single-precision 0.9 the block library was tuned with.

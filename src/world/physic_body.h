@@ -1,7 +1,6 @@
-// CPhysicBody: the holder of one object's rigid body in the scene's Bullet
-// world (double precision) - its collision shape, the triangle mesh behind a
-// mesh shape, the motion state and the body - plus the world and the scene's
-// shape list it was entered into.
+// CPhysicBody: everything one object needs in the scene's Bullet world
+// (double precision): the body, its shape and motion state, the triangles a
+// mesh shape is built over, and which world and shape list it went into.
 //
 // A holder is made empty (CNBObject::InitODEPhysic) and filled once by one
 // factory. Destruction takes the body out of the world and the shape out of

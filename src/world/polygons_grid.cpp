@@ -529,7 +529,8 @@ void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Ve
         }
     }
 
-    // Triangles (b, b+1, b+2); quads as two triangles (b, b+1, b+2), (b, b+2, b+3).
+    // Indices from each face's first vertex b: a triangle as it is, a quad
+    // split along its diagonal from b into two triangles.
     if (!set->indices) return;
     const auto indexCapacity = static_cast<uint32_t>(std::max(set->indexCount, 0));
     uint32_t written = 0;

@@ -267,7 +267,10 @@ void CWorld::ProjectLabels(const CCamera& camera)
         for (CNBObject* object : sector->objects) {
             if (!object || !(object->Flags & kLabelledObjectFlag)) continue;
             if (object->RenderBytes[1]) {
-                Vector3 point = TransformPoint(object->WorldMatrix, object->Center);
+                // The centre already stands where the object stands: placing
+                // it once more by the object's matrix would move it by the
+                // object's own position again.
+                Vector3 point = object->Center;
                 camera.ProjectToScreen(point, camera.viewportWidth, camera.viewportHeight);
                 labels.push_back(ObjectLabel{object, nullptr, point.z});
             }

@@ -1,7 +1,7 @@
-// Sector: a spatial cell of the world. Every object within reach of a sector
-// centre belongs to the sector whose centre is nearest; the sector keeps the
-// box and sphere over its objects and the union of their render-set slots, so
-// culling, picking and collision can skip whole cells. ObjectLabel is one
+// Sector: a cell of the world's space. An object belongs to the nearest of
+// the sector centres close enough to reach it. Each sector bounds its objects (a box and a sphere)
+// and records which render-set slots any of them uses, so culling, picking
+// and collision can pass over a whole cell at once. ObjectLabel is one
 // entry of the per-frame label list. The world's sector operations
 // (RecreateSectors, AssignSectors, PutObjectInSector, ReassignObject,
 // UpdateObjectSectors, RemoveObject, ProjectLabels) live in sector.cpp.

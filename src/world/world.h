@@ -1,7 +1,7 @@
 // CWorld: the container of one loaded world — its objects, sectors, lines,
 // textures, block library and QuickBar, lighting presets, key table and the
-// scene options saved with the world file. Exactly one exists while a scene
-// is open; the scene creates it, sets `driver`, and deletes it. Everything the
+// scene options saved with the world file. An open scene has one and only
+// one: the scene makes it, gives it the `driver` and deletes it. Everything the
 // world owns dies with it.
 //
 // Sections of the class:
@@ -73,8 +73,8 @@ public:
     CTexture* FindTexture(const char16_t* name) const { return FindTexture(textures, name); }
     // Orders `textures` by name (UTF-16 units); equal names keep their order.
     void SortTextures();
-    // Re-resolves the texture of every part mesh of every object and of
-    // previewObject (not modelViewObject).
+    // Looks up again, by name, the textures all part meshes use: those of the
+    // world's objects and of previewObject (modelViewObject is left alone).
     void LinkTextures();
     // The same for one object; null does nothing.
     void LinkObjectTextures(CNBObject* object);

@@ -1,5 +1,6 @@
 #include "world/worlds_folder.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/name_key.h"
@@ -10,6 +11,12 @@
 namespace {
 
 constexpr int kNameCandidates = 999;
+constexpr char kWorldExtension[] = ".vsk";
+constexpr size_t kExtensionLength = sizeof kWorldExtension - 1;
+// The longest world file name whose saves all fit the 255 bytes a file
+// system takes for a name: the world is written through "<name>.tmp", and a
+// backup puts a 19-byte time stamp before its ".vsk".
+constexpr size_t kMostFileNameBytes = 255 - 4 - 19;
 
 bool IsWorldFileName(const std::string& name)
 {
@@ -19,6 +26,34 @@ bool IsWorldFileName(const std::string& name)
 }
 
 }  // namespace
+
+std::string WorldFileNameOf(const std::string& typed)
+{
+    if (typed.empty() || typed.find(kWorldExtension) != std::string::npos) return typed;
+    return typed + kWorldExtension;
+}
+
+std::string WorldNameRefusal(const std::string& typed)
+{
+    const std::string file = WorldFileNameOf(typed);
+    const std::string quoted = "The name \"" + typed + "\" ";
+    if (typed.empty() || file.size() <= kExtensionLength) return "Please give the world a name.";
+    if (file.size() > kMostFileNameBytes)
+        return "The name is too long: a world's file name holds at most " + std::to_string(kMostFileNameBytes) +
+               " bytes, \".vsk\" included.";
+    const bool control = std::any_of(file.begin(), file.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 0x20 || code == 0x7f;
+    });
+    if (control || file.find_first_of("/\\") != std::string::npos || file.find("..") != std::string::npos)
+        return quoted + "cannot be used for a world: it must not hold \"/\", \"\\\", \"..\" or control characters.";
+    // The list shows files ending in ".vsk" or ".VSK" only.
+    const std::string ending = file.substr(file.size() - kExtensionLength);
+    const bool listed = ending == kWorldExtension || ending == ".VSK";
+    if (!listed || file.find(kWorldExtension) < file.size() - kExtensionLength)
+        return quoted + "cannot be used for a world: \".vsk\" may stand only at its end.";
+    return {};
+}
 
 std::string WorldsFolder() { return platform::JoinPath(StartDirectory, "Worlds"); }
 

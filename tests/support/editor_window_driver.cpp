@@ -59,28 +59,34 @@ void TypeIntoSlider(ImGuiTestFrame& ui, const char* windowName, std::initializer
     ui.Frame(draw);
 }
 
-void MouseClick(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
-                const std::function<void()>& draw)
+ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
+                     const std::function<void()>& draw)
 {
     // Dear ImGui keeps no rectangle per item, so the mouse looks for it: it
     // moves over the window row by row, a few columns, until the item reports
-    // itself hovered (disabled items do too).
+    // itself hovered.
+    const ImVec2 nowhere(-FLT_MAX, -FLT_MAX);
     ImGuiWindow* window = ImGui::FindWindowByName(windowName);
-    if (!window) return;
+    if (!window) return nowhere;
     ImGui::FocusWindow(window);
     ImGui::ClearActiveID();
     const ImGuiID id = ImGuiTestFrame::ItemId(windowName, path);
     ImGuiIO& io = ImGui::GetIO();
-    bool found = false;
     for (float dx : {12.0f, 40.0f, 100.0f, 200.0f}) {
-        for (float dy = 2.0f; dy < window->Size.y && !found; dy += 4.0f) {
+        for (float dy = 2.0f; dy < window->Size.y; dy += 4.0f) {
             io.MousePos = ImVec2(window->Pos.x + dx, window->Pos.y + dy);
             ui.Frame(draw);
-            found = GImGui->HoveredId == id;
+            if (GImGui->HoveredId == id) return io.MousePos;
         }
-        if (found) break;
     }
-    if (found) {
+    return nowhere;
+}
+
+void MouseClick(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
+                const std::function<void()>& draw)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    if (PointOverItem(ui, windowName, path, draw).x != -FLT_MAX) {
         io.MouseDown[0] = true;
         ui.Frame(draw);
         io.MouseDown[0] = false;

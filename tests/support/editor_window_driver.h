@@ -23,6 +23,12 @@ std::string FrameText(ImGuiTestFrame& ui, const std::function<void()>& draw);
 void TypeIntoSlider(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
                     const char* text, const std::function<void()>& draw);
 
+// A point over the item at the path, found by moving the mouse over its
+// window until the item reports itself hovered (a frame per probe; disabled
+// items count); (-FLT_MAX, -FLT_MAX) when it is not drawn. The mouse stays there.
+ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
+                     const std::function<void()>& draw);
+
 // Finds the item at the path under the mouse, then presses and releases the
 // left button over it; a frame per probe. The mouse leaves the display
 // afterwards. An item not drawn is not clicked.

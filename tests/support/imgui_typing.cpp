@@ -5,7 +5,8 @@
 namespace testing_support {
 
 namespace {
-constexpr int kEnterKeyIndex = 13;
+// Keys a test gives the map sit here, clear of the ones a back end would use.
+constexpr int kFirstFreeKeyIndex = 256;
 }
 
 void FocusForTyping(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
@@ -31,11 +32,11 @@ void EndTyping(ImGuiTestFrame& ui, const std::function<void()>& draw)
     ui.Frame(draw);
 }
 
-void PressEnter(ImGuiTestFrame& ui, const std::function<void()>& draw)
+void PressKey(ImGuiTestFrame& ui, int imguiKey, const std::function<void()>& draw)
 {
     ImGuiIO& io = ImGui::GetIO();
-    if (io.KeyMap[ImGuiKey_Enter] < 0) io.KeyMap[ImGuiKey_Enter] = kEnterKeyIndex;
-    const int key = io.KeyMap[ImGuiKey_Enter];
+    if (io.KeyMap[imguiKey] < 0) io.KeyMap[imguiKey] = kFirstFreeKeyIndex + imguiKey;
+    const int key = io.KeyMap[imguiKey];
     io.KeysDown[key] = true;
     ui.Frame(draw);
     io.KeysDown[key] = false;

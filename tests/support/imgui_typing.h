@@ -23,8 +23,8 @@ void TypeAndFrame(ImGuiTestFrame& ui, const char* text, const std::function<void
 // does) and runs one frame.
 void EndTyping(ImGuiTestFrame& ui, const std::function<void()>& draw);
 
-// Presses and releases Enter over two frames (the key map gets an Enter key
-// when it has none).
-void PressEnter(ImGuiTestFrame& ui, const std::function<void()>& draw);
+// Presses and releases a key of Dear ImGui's key map (ImGuiKey_Enter,
+// ImGuiKey_Escape...) over two frames; a key the map lacks is given one.
+void PressKey(ImGuiTestFrame& ui, int imguiKey, const std::function<void()>& draw);
 
 }  // namespace testing_support

@@ -1,113 +1,148 @@
 #include "support/loopback_http_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
-
-extern char** environ;
+#include <utility>
 
 namespace {
 
-void SendAll(int connection, const std::string& bytes)
+// A P-256 key and a self-signed certificate for 127.0.0.1 (valid for a day),
+// ready to serve; the certificate's PEM goes to `pem`.
+SSL_CTX* MakeTlsContext(std::string* pem)
 {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        sent += static_cast<size_t>(n);
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    X509* certificate = X509_new();
+    bool ok = key && certificate && X509_set_version(certificate, X509_VERSION_3) &&
+              ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1) &&
+              X509_gmtime_adj(X509_getm_notBefore(certificate), -3600) &&
+              X509_gmtime_adj(X509_getm_notAfter(certificate), 86400) && X509_set_pubkey(certificate, key);
+    X509_NAME* name = X509_get_subject_name(certificate);
+    ok = ok &&
+         X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"),
+                                    -1, -1, 0) &&
+         X509_set_issuer_name(certificate, name);
+    X509V3_CTX v3 {};
+    X509V3_set_ctx_nodb(&v3);
+    X509V3_set_ctx(&v3, certificate, certificate, nullptr, nullptr, 0);
+    for (const auto& [nid, value] : {std::pair {NID_basic_constraints, "critical,CA:TRUE"},
+                                     std::pair {NID_subject_alt_name, "IP:127.0.0.1"}}) {
+        X509_EXTENSION* extension = ok ? X509V3_EXT_conf_nid(nullptr, &v3, nid, value) : nullptr;
+        ok = extension && X509_add_ext(certificate, extension, -1);
+        X509_EXTENSION_free(extension);
     }
-}
-
-// The head of a request, up to its empty line.
-std::string ReadRequestHead(int connection)
-{
-    std::string head;
-    char chunk[1024];
-    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-        const ssize_t n = recv(connection, chunk, sizeof chunk, 0);
-        if (n <= 0) break;
-        head.append(chunk, static_cast<size_t>(n));
+    ok = ok && X509_sign(certificate, key, EVP_sha256()) > 0;
+    SSL_CTX* context = ok ? SSL_CTX_new(TLS_server_method()) : nullptr;
+    ok = context && SSL_CTX_use_certificate(context, certificate) == 1 && SSL_CTX_use_PrivateKey(context, key) == 1;
+    BIO* text = ok ? BIO_new(BIO_s_mem()) : nullptr;
+    char* bytes = nullptr;
+    ok = text && PEM_write_bio_X509(text, certificate) == 1;
+    if (ok) {
+        const long length = BIO_get_mem_data(text, &bytes);
+        pem->assign(bytes, static_cast<size_t>(length));
     }
-    return head;
-}
-
-const char* ReasonOf(int status) { return status == 200 ? "OK" : status == 404 ? "Not Found" : "Error"; }
-
-// A port on 127.0.0.1 that was free a moment ago.
-int FreeLoopbackPort()
-{
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    if (probe < 0) return 0;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(probe);
-    return port;
-}
-
-bool Accepts(int port)
-{
-    const int client = socket(AF_INET, SOCK_STREAM, 0);
-    if (client < 0) return false;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool connected = connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(client);
-    return connected;
-}
-
-// Runs a program quietly (all three standard streams on /dev/null); its id or -1.
-pid_t SpawnQuietly(const std::vector<std::string>& command)
-{
-    std::vector<char*> argv;
-    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t child = -1;
-    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) child = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return child;
-}
-
-int WaitFor(pid_t child)
-{
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    BIO_free(text);
+    X509_free(certificate);
+    EVP_PKEY_free(key);
+    if (!ok) {
+        SSL_CTX_free(context);
+        throw std::runtime_error("cannot make the test certificate");
     }
-    return status;
+    return context;
+}
+
+// One accepted connection, plain or under TLS; closed when it goes.
+class Connection {
+public:
+    Connection(int socket, SSL_CTX* tls) : socket_(socket)
+    {
+        // A client that stops talking cannot hold the server for long.
+        const timeval limit {10, 0};
+        setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        if (!tls) return;
+        ssl_ = SSL_new(tls);
+        failed_ = !ssl_ || SSL_set_fd(ssl_, socket_) != 1 || SSL_accept(ssl_) != 1;
+    }
+    ~Connection()
+    {
+        if (ssl_ && !failed_) SSL_shutdown(ssl_);  // the close_notify that ends an unannounced body
+        SSL_free(ssl_);
+        close(socket_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool Up() const { return !failed_; }
+
+    // The head of a request, up to its empty line.
+    std::string ReadRequestHead()
+    {
+        std::string head;
+        char chunk[1024];
+        while (Up() && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+            size_t got = 0;
+            if (ssl_) {
+                failed_ = SSL_read_ex(ssl_, chunk, sizeof chunk, &got) != 1;
+            } else {
+                const ssize_t n = recv(socket_, chunk, sizeof chunk, 0);
+                failed_ = n <= 0;
+                got = n > 0 ? static_cast<size_t>(n) : 0;
+            }
+            head.append(chunk, got);
+        }
+        return head;
+    }
+
+    void SendAll(const std::string& bytes)
+    {
+        size_t sent = 0;
+        while (Up() && sent < bytes.size()) {
+            size_t n = 0;
+            if (ssl_) {
+                failed_ = SSL_write_ex(ssl_, bytes.data() + sent, bytes.size() - sent, &n) != 1;
+            } else {
+                const ssize_t wrote = send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+                failed_ = wrote <= 0;
+                n = wrote > 0 ? static_cast<size_t>(wrote) : 0;
+            }
+            sent += n;
+        }
+    }
+
+private:
+    int socket_;
+    SSL* ssl_ = nullptr;
+    bool failed_ = false;
+};
+
+const char* ReasonOf(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 302: return "Found";
+    case 404: return "Not Found";
+    default: return "Error";
+    }
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Plain HTTP
-// ---------------------------------------------------------------------------
-
-LoopbackHttpServer::LoopbackHttpServer()
+LoopbackHttpServer::LoopbackHttpServer(Scheme scheme)
 {
+    if (scheme == Https) tls_ = MakeTlsContext(&certificatePem_);
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
@@ -115,8 +150,10 @@ LoopbackHttpServer::LoopbackHttpServer()
     socklen_t length = sizeof address;
     if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener_, 16) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        pipe(wakePipe_) != 0)
+        pipe(wakePipe_) != 0) {
+        SSL_CTX_free(tls_);
         throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Run(); });
 }
@@ -130,14 +167,30 @@ LoopbackHttpServer::~LoopbackHttpServer()
     close(listener_);
     close(wakePipe_[0]);
     close(wakePipe_[1]);
+    SSL_CTX_free(tls_);
 }
 
-std::string LoopbackHttpServer::Address() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string LoopbackHttpServer::Address() const
+{
+    return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
+}
 
 void LoopbackHttpServer::Serve(const std::string& path, const std::string& body, int status)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    bodies_[path] = {status, body};
+    replies_[path] = Reply {status, body, {}, true};
+}
+
+void LoopbackHttpServer::ServeUnannounced(const std::string& path, const std::string& body)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    replies_[path] = Reply {200, body, {}, false};
+}
+
+void LoopbackHttpServer::Redirect(const std::string& path, const std::string& location)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    replies_[path] = Reply {302, "moved to " + location, location, true};
 }
 
 void LoopbackHttpServer::StaySilent(bool silent) { silent_ = silent; }
@@ -150,6 +203,12 @@ std::vector<std::string> LoopbackHttpServer::RequestedPaths() const
 
 void LoopbackHttpServer::Run()
 {
+    // A client that hangs up mid-answer makes a write fail here, not the
+    // whole test program end by SIGPIPE.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     for (;;) {
         pollfd waits[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
         if (poll(waits, 2, -1) < 0) {
@@ -164,70 +223,28 @@ void LoopbackHttpServer::Run()
     }
 }
 
-void LoopbackHttpServer::Answer(int connection)
+void LoopbackHttpServer::Answer(int socket)
 {
-    const std::string head = ReadRequestHead(connection);
+    if (silent_) {
+        heldConnections_.push_back(socket);
+        return;
+    }
+    Connection connection(socket, tls_);
+    const std::string head = connection.ReadRequestHead();
+    if (!connection.Up()) return;
     // "GET /path HTTP/1.1"
     const size_t start = head.find(' ');
     const size_t end = start == std::string::npos ? start : head.find(' ', start + 1);
     const std::string path = end == std::string::npos ? std::string() : head.substr(start + 1, end - start - 1);
-    std::pair<int, std::string> answer {404, "not here"};
+    Reply reply;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requested_.push_back(path);
-        const auto found = bodies_.find(path);
-        if (found != bodies_.end()) answer = found->second;
-        if (silent_) {
-            heldConnections_.push_back(connection);
-            return;
-        }
+        const auto found = replies_.find(path);
+        if (found != replies_.end()) reply = found->second;
     }
-    SendAll(connection, "HTTP/1.0 " + std::to_string(answer.first) + " " + ReasonOf(answer.first) +
-                            "\r\nContent-Length: " + std::to_string(answer.second.size()) +
-                            "\r\nConnection: close\r\n\r\n" + answer.second);
-    close(connection);
+    std::string answer = "HTTP/1.0 " + std::to_string(reply.status) + " " + ReasonOf(reply.status) + "\r\n";
+    if (!reply.location.empty()) answer += "Location: " + reply.location + "\r\n";
+    if (reply.announced) answer += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+    connection.SendAll(answer + "Connection: close\r\n\r\n" + reply.body);
 }
-
-// ---------------------------------------------------------------------------
-// TLS through openssl s_server
-// ---------------------------------------------------------------------------
-
-LoopbackTlsServer::LoopbackTlsServer(const std::string& folder)
-{
-    const std::string key = folder + "/tls-key.pem";
-    const std::string certificate = folder + "/tls-cert.pem";
-    const pid_t maker = SpawnQuietly({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                                      "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out", certificate,
-                                      "-subj", "/CN=127.0.0.1", "-days", "1"});
-    if (maker < 0) return;
-    const int made = WaitFor(maker);
-    if (!WIFEXITED(made) || WEXITSTATUS(made) != 0) return;
-
-    const int port = FreeLoopbackPort();
-    if (port == 0) return;
-    child_ = SpawnQuietly({"openssl", "s_server", "-quiet", "-www", "-accept", "127.0.0.1:" + std::to_string(port),
-                           "-cert", certificate, "-key", key});
-    if (child_ < 0) return;
-    // Readiness, not timing: give the server up to ten seconds to listen.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (Accepts(port)) {
-            port_ = port;
-            return;
-        }
-        if (waitpid(child_, nullptr, WNOHANG) == child_) {
-            child_ = -1;
-            return;
-        }
-        usleep(20000);
-    }
-}
-
-LoopbackTlsServer::~LoopbackTlsServer()
-{
-    if (child_ <= 0) return;
-    kill(child_, SIGTERM);
-    WaitFor(child_);
-}
-
-std::string LoopbackTlsServer::Address() const { return "https://127.0.0.1:" + std::to_string(port_); }

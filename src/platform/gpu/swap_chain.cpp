@@ -83,6 +83,8 @@ HResult SwapChain::MakeBuffers(uint32_t width, uint32_t height)
     if (Failed(result)) return DXGI_ERROR_INVALID_CALL;
     desc_.BufferDesc.Width = width;
     desc_.BufferDesc.Height = height;
+    // The window maps the pointer into this picture wherever it is shown.
+    platform::NoteBackBufferSize(desc_.OutputWindow, static_cast<int>(width), static_cast<int>(height));
 
     GLuint framebuffer = 0;
     glCreateFramebuffers(1, &framebuffer);

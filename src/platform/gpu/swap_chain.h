@@ -34,7 +34,7 @@ public:
     HResult ResizeBuffers(uint32_t bufferCount, uint32_t width, uint32_t height, Format format, uint32_t flags);
 
     // Full screen covers the window's display (the desktop's mode stays; the
-    // back buffer is scaled to it when presented).
+    // back buffer keeps its size and is scaled to it when presented).
     HResult SetFullscreenState(int32_t fullscreen, Output* target);
     HResult GetFullscreenState(int32_t* fullscreen, Output** target) const;
     HResult GetDesc(SwapChainDesc* desc) const;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/input/fake_input.h"
 #include "platform/input/input_events.h"
 #include "platform/input/scan_codes.h"
@@ -174,6 +175,38 @@ struct DeviceAccess {
         std::memset(system.buttons, 0, sizeof system.buttons);
     }
 
+    // A key or button went down: every acquired device of its kind has one
+    // more press to show.
+    static void NotePress(DeviceKind kind, int index, uint32_t time)
+    {
+        for (DirectInputDevice8* device : System().devices) {
+            if (device->guid_.kind != kind || !device->acquired_) continue;
+            std::vector<uint32_t>& unread = device->controls_[index].unreadTimes;
+            if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(time);
+        }
+    }
+
+    // One read of one key or button: a press not shown yet comes first (down,
+    // and up before the next one); otherwise the control as it is now.
+    static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down, uint32_t readTime)
+    {
+        std::vector<uint32_t>& unread = control.unreadTimes;
+        if (!control.shown) {
+            if (!unread.empty()) {
+                control.shown = true;
+                control.shownPressTime = unread.front();
+                unread.erase(unread.begin());
+            } else if (down) {
+                control.shown = true;  // held since before the device was acquired
+                control.shownPressTime = readTime;
+            }
+        } else if (!unread.empty() || !down) {
+            control.shown = false;
+            control.shownPressTime = 0;
+        }
+        return control.shown ? 0x80 : 0;
+    }
+
     static void AddMouseMotion(int64_t dx, int64_t dy, int64_t wheel)
     {
         for (DirectInputDevice8* device : System().devices) {
@@ -242,7 +275,9 @@ HResult DirectInputDevice8::Acquire()
     if (IsForeground(cooperation_) && !system.focused) return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
-    motionX_ = motionY_ = wheel_ = 0;  // motion before the acquisition is not this device's
+    // Motion and presses before the acquisition are not this device's.
+    motionX_ = motionY_ = wheel_ = 0;
+    for (Control& control : controls_) control = Control {};
     if (guid_.kind == DeviceKind::Mouse && (cooperation_ & DISCL_EXCLUSIVE))
         DeviceAccess::HoldRelativeMode(*this, true);
     return DI_OK;
@@ -268,13 +303,20 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
         return DIERR_NOTACQUIRED;
     }
     const InputSystem& system = System();
+    const uint32_t now = platform::TimeGetTime();
     switch (guid_.kind) {
-    case DeviceKind::Keyboard:
-        std::memcpy(data, system.keys, sizeof system.keys);
+    case DeviceKind::Keyboard: {
+        uint8_t keys[256];
+        for (int key = 0; key < 256; ++key)
+            keys[key] = DeviceAccess::ReadControl(controls_[key], (system.keys[key] & 0x80) != 0, now);
+        std::memcpy(data, keys, sizeof keys);
         break;
+    }
     case DeviceKind::Mouse: {
         MouseState2 state {motionX_, motionY_, wheel_, {}};
-        std::memcpy(state.rgbButtons, system.buttons, sizeof state.rgbButtons);
+        for (int button = 0; button < 8; ++button)
+            state.rgbButtons[button] =
+                DeviceAccess::ReadControl(controls_[button], (system.buttons[button] & 0x80) != 0, now);
         std::memcpy(data, &state, sizeof state);
         motionX_ = motionY_ = wheel_ = 0;
         break;
@@ -289,6 +331,11 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
     }
     }
     return DI_OK;
+}
+
+uint32_t DirectInputDevice8::PressTime(uint32_t index) const
+{
+    return index < 256 ? controls_[index].shownPressTime : 0;
 }
 
 HResult DirectInputDevice8::SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum)
@@ -551,8 +598,14 @@ void DispatchEventToInput(const SDL_Event& event)
     switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        if (const uint8_t dik = dinput::DikFromScancode(event.key.keysym.scancode))
-            System().keys[dik] = event.type == SDL_KEYDOWN ? 0x80 : 0;
+        if (const uint8_t dik = dinput::DikFromScancode(event.key.keysym.scancode)) {
+            uint8_t& key = System().keys[dik];
+            const bool down = event.type == SDL_KEYDOWN;
+            // A repeat while held is no new press.
+            if (down && !(key & 0x80))
+                DeviceAccess::NotePress(dinput::DeviceKind::Keyboard, dik, platform::TimeGetTime());
+            key = down ? 0x80 : 0;
+        }
         break;
     case SDL_MOUSEMOTION:
         DeviceAccess::AddMouseMotion(event.motion.xrel, event.motion.yrel, 0);
@@ -567,7 +620,12 @@ void DispatchEventToInput(const SDL_Event& event)
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         const int button = dinput::DirectInputButton(event.button.button);
-        if (button >= 0) System().buttons[button] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        if (button < 0) break;
+        uint8_t& state = System().buttons[button];
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        if (down && !(state & 0x80))
+            DeviceAccess::NotePress(dinput::DeviceKind::Mouse, button, platform::TimeGetTime());
+        state = down ? 0x80 : 0;
         break;
     }
     case SDL_WINDOWEVENT:

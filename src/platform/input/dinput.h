@@ -8,6 +8,12 @@
 // foreground mode lose their acquisition when the window loses focus, as they
 // do on Windows; focus starts as held.
 //
+// An immediate read never misses a press, however long the program takes
+// between reads: a key or button that went down since the device's last read
+// is shown down by the next read even when it is up again by then, and up by
+// the read after; each further press since then takes another down and up,
+// so a key tapped twice between two reads reads down, up, down, up.
+//
 // Index:
 //   Results and constants
 //   Device state records (DIMOUSESTATE2, DIJOYSTATE2)
@@ -19,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/hresult.h"
 
@@ -142,8 +149,15 @@ public:
     HResult Unacquire();
     // Immediate data: `bytes` must match the data format (256, 20 or 272).
     // Fails with DIERR_INPUTLOST once after the focus was lost, then with
-    // DIERR_NOTACQUIRED until acquired again.
+    // DIERR_NOTACQUIRED until acquired again. Only presses made while the
+    // device is acquired are its own.
     HResult GetDeviceState(uint32_t bytes, void* data);
+    // When the press that the last read showed for key or button `index`
+    // happened (platform::TimeGetTime when the message loop handed it over),
+    // as buffered data would stamp it; the time of that read for a control
+    // held since before the device was acquired. 0 for a control the last
+    // read showed up.
+    uint32_t PressTime(uint32_t index) const;
     // DIPROP_RANGE by object id (controllers).
     HResult SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum);
     // Axes, points of view and buttons of a controller; none for keyboard and mouse.
@@ -160,6 +174,15 @@ private:
     explicit DirectInputDevice8(DeviceGuid guid) : guid_(guid) {}
     ~DirectInputDevice8() = default;
 
+    // What the last read showed of one key or button, and the presses made
+    // since that it has not shown yet, oldest first.
+    struct Control {
+        static constexpr size_t kMaxUnread = 256;  // presses beyond these between two reads are dropped
+        bool shown = false;
+        uint32_t shownPressTime = 0;
+        std::vector<uint32_t> unreadTimes;  // when each unread press happened
+    };
+
     DeviceGuid guid_;
     DataFormat format_ = DataFormat::None;
     uint32_t cooperation_ = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
@@ -167,6 +190,7 @@ private:
     bool lost_ = false;              // focus took the device away; the next read says so
     bool holdsRelativeMode_ = false; // an acquired exclusive mouse holds the pointer
     int32_t motionX_ = 0, motionY_ = 0, wheel_ = 0;  // mouse motion since the last read
+    Control controls_[256] = {};     // keys by scan code, or the mouse buttons
     void* joystick_ = nullptr;       // a controller's open SDL joystick
     int fakeController_ = -1;        // or its index among the test seam's controllers
 };

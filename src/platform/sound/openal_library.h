@@ -109,8 +109,8 @@ using OpenALSymbolResolver = void* (*)(void* context, const char* name);
 
 // Zeroes the table, then resolves the entry points in order. At the first
 // missing one, writes "Failed to retrieve '<name>' function address" to the
-// debug output (stderr) and returns false: the slots resolved so far stay
-// filled, the later ones stay null.
+// debug output (stderr) and returns false, keeping the entries found before
+// it and leaving that one and all after it null.
 bool FillOpenALFunctionTable(OpenALFunctionTable* table, OpenALSymbolResolver resolve, void* context);
 
 // Opens the library (the first of the library names that loads; it is never

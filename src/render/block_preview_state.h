@@ -1,5 +1,0 @@
-// The block-type preview pictures' state in the scene.
-#pragma once
-
-struct BlockPreviewState {
-};

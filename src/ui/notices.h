@@ -1,0 +1,20 @@
+// What the user is told: refusals, shown in a box and written to the log,
+// and notices drawn in the program's own window for every message no box
+// could show, over each frame (front end and scene alike) until dismissed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Logs "Error: <where> <message>" and shows the message in a warning box.
+void TellRefusal(const std::string& where, const std::string& message);
+
+// Logs the message and keeps it to be drawn as a notice; the message box
+// hands over here whatever it could not show (see WinMain).
+void QueueNotice(const std::string& text, const std::string& caption);
+// Draws the oldest waiting notice in front of the frame's windows, centred,
+// with its "OK" (or Enter) that dismisses it. Inside a Dear ImGui frame.
+void DrawNotices();
+// How many notices wait; ForgetNotices drops them all.
+size_t WaitingNotices();
+void ForgetNotices();
