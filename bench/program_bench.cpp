@@ -17,7 +17,7 @@
 // landscape (default 512 cells, height 64): "Continue", "New World", the cube
 // landscape, "Continue" (Create); the time to the end of the first scene
 // frame; the designed save of that world again (SaveCurrentWorld) beside a
-// plain fwrite + fflush + fsync of the same bytes; "Quit to Menu" until the
+// plain fwrite + fflush + fsync of the same bytes (best of two each); "Quit to Menu" until the
 // front end is back; the world opened again from the worlds list to its first
 // frame; then the window closed with the world open, until WinMain returns.
 // Resident and peak resident sizes are printed after each step.
@@ -166,6 +166,12 @@ struct LandscapeRun {
         if (failure.empty()) failure = why;
         Go(kQuit);
     }
+    // Once the world is entered, on to `next`; a few passes without it fail.
+    void AwaitWorld(Step next, const char* failure)
+    {
+        if (InScene()) Go(next);
+        else if (stepPass > 5) Fail(failure);
+    }
     static void Report(const char* what, double seconds)
     {
         std::printf("%-34s %8.2f s   resident %6ld MB   peak %6ld MB\n", what, seconds, ResidentMegabytes(),
@@ -173,15 +179,20 @@ struct LandscapeRun {
         std::fflush(stdout);
     }
 
+    // The best of two of each, taken in turns: the disk is shared too.
     void SaveBesidePlainWrite()
     {
         const std::string path = (fs::path(startDirectory) / "Worlds" / worldName).string();
-        const Clock::time_point start = Clock::now();
-        Game->scene->SaveCurrentWorld(path.c_str());
-        const double designed = SecondsSince(start);
-        const std::vector<char> bytes = ReadFile(path);
-        const double plain = PlainWrite(bytes, path + ".plain");
-        std::remove((path + ".plain").c_str());
+        double designed = 1e30, plain = 1e30;
+        std::vector<char> bytes;
+        for (int run = 0; run < 2; ++run) {
+            const Clock::time_point start = Clock::now();
+            Game->scene->SaveCurrentWorld(path.c_str());
+            designed = std::min(designed, SecondsSince(start));
+            if (bytes.empty()) bytes = ReadFile(path);
+            plain = std::min(plain, PlainWrite(bytes, path + ".plain"));
+            std::remove((path + ".plain").c_str());
+        }
         std::printf("%-34s %8.2f s   plain fwrite + fsync %.2f s (%.1f MB): %.2fx\n", "designed save of the world",
                     designed, plain, bytes.size() / 1048576.0, plain > 0 ? designed / plain : 0.0);
         std::fflush(stdout);
@@ -215,10 +226,7 @@ struct LandscapeRun {
                 Go(kCreating);
             }
             return;
-        case kCreating:
-            if (InScene()) Go(kFirstFrame);
-            else if (stepPass > 5) Fail("Create did not enter the world");
-            return;
+        case kCreating: return AwaitWorld(kFirstFrame, "Create did not enter the world");
         case kFirstFrame:
             // The pass after the one that entered the world has drawn its first frame.
             Report("Create to the first frame", SecondsSince(mark));
@@ -256,10 +264,7 @@ struct LandscapeRun {
                 Go(kReopening);
             }
             return;
-        case kReopening:
-            if (InScene()) Go(kReopenedFrame);
-            else if (stepPass > 5) Fail("Continue in the worlds list did not open the world");
-            return;
+        case kReopening: return AwaitWorld(kReopenedFrame, "Continue in the worlds list did not open the world");
         case kReopenedFrame:
             Report("reopening to the first frame", SecondsSince(mark));
             return Go(kQuit);

@@ -144,6 +144,19 @@ gpu::Texture2DDesc PlainTextureDesc(uint32_t width, uint32_t height, gpu::Format
     return desc;
 }
 
+// Two RGBA8 texels, left then right, as a texture bound at pixel slot 0.
+void BindTwoTexels(gpu::Device* device, gpu::Context* context, const void* texels, Ref<gpu::Texture2D>& texture,
+                   Ref<gpu::ShaderResourceView>& view)
+{
+    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
+    gpu::SubresourceData initial;
+    initial.pSysMem = texels;
+    initial.SysMemPitch = 8;
+    ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.Out()), S_OK);
+    ASSERT_EQ(device->CreateShaderResourceView(texture.Get(), nullptr, view.Out()), S_OK);
+    context->PSSetShaderResources(0, 1, view.Slot());
+}
+
 }  // namespace
 
 TEST_F(GpuResources, BufferDescriptionsAreCheckedAsDirect3DChecksThem)
@@ -336,15 +349,9 @@ TEST_F(GpuResources, TexturesSampleWithTheBoundSamplerOrDirect3DsDefault)
     ASSERT_NO_FATAL_FAILURE(BindQuad(effect));
     // Two texels, red then green; sampled past the right edge.
     const uint8_t texels[8] = {255, 0, 0, 255, 0, 255, 0, 255};
-    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
-    gpu::SubresourceData initial;
-    initial.pSysMem = texels;
-    initial.SysMemPitch = 8;
     Ref<gpu::Texture2D> texture;
-    ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.Out()), S_OK);
     Ref<gpu::ShaderResourceView> view;
-    ASSERT_EQ(device->CreateShaderResourceView(texture.Get(), nullptr, view.Out()), S_OK);
-    context->PSSetShaderResources(0, 1, view.Slot());
+    ASSERT_NO_FATAL_FAILURE(BindTwoTexels(device, context, texels, texture, view));
     const float at[4] = {1.25f, 0.5f, 0, 0};
     Ref<gpu::Buffer> where;
     ASSERT_EQ(MakeBuffer(16, gpu::BIND_CONSTANT_BUFFER, at, where.Out()), S_OK);
@@ -423,15 +430,9 @@ TEST_F(GpuResources, DrawsSeeEveryChangeSinceTheLastDrawAndOnlyRealDrawsCount)
     ASSERT_NO_FATAL_FAILURE(BindQuad(effect));
     const Pixel green {0, 255, 0, 255};
     const Pixel texels[2] = {green, kBlack};
-    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
-    gpu::SubresourceData initial;
-    initial.pSysMem = texels;
-    initial.SysMemPitch = 8;
     Ref<gpu::Texture2D> texture;
-    ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.Out()), S_OK);
     Ref<gpu::ShaderResourceView> view;
-    ASSERT_EQ(device->CreateShaderResourceView(texture.Get(), nullptr, view.Out()), S_OK);
-    context->PSSetShaderResources(0, 1, view.Slot());
+    ASSERT_NO_FATAL_FAILURE(BindTwoTexels(device, context, texels, texture, view));
     const float onGreen[4] = {0.25f, 0.5f, 0, 0}, onBlack[4] = {0.75f, 0.5f, 0, 0};
     Ref<gpu::Buffer> where;
     ASSERT_EQ(MakeBuffer(16, gpu::BIND_CONSTANT_BUFFER, onGreen, where.Out()), S_OK);
