@@ -24,10 +24,6 @@ bool GlReady();
 // being checked.
 void DrainGlErrors();
 
-}  // namespace gpu
-
-namespace gpu {
-
 // The immediate context remembers what its draws left in GL and issues only
 // the calls that change it. That memory holds only while nothing else
 // touches GL: code that changes GL state outside the context's draw path

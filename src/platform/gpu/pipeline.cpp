@@ -240,14 +240,12 @@ void Context::ApplyInputAssembler()
                 slot = VertexArrayBindings::Slot {buffer->GlBuffer(), offset, stride};
             }
         } else if (!(attached.disabled & bit)) {
-            // Direct3D reads zeros from an empty slot.
+            // Direct3D reads zeros from an empty slot (the layer writes no
+            // other current attribute value).
             glDisableVertexArrayAttrib(vertexArray, attribute.location);
             glVertexAttrib4f(attribute.location, 0.0f, 0.0f, 0.0f, 0.0f);
             attached.disabled |= bit;
             attached.enabled &= ~bit;
-            // The zeros are the context's, not the vertex array's: another
-            // layout may set the location, so other layouts state it again.
-            a.vertexArray = kUnknownName;
         }
     }
     if (attached.elementBuffer != indexBuffer_->GlBuffer()) {
