@@ -102,16 +102,6 @@ TEST(MathsMatrix, RotateNormalisesTheAxisAndUsesRowVectors)
     ExpectNear(viaMatrix, rotated.x, rotated.y, rotated.z);
 }
 
-TEST(MathsVector, RotateAboutAxis)
-{
-    for (float degrees : {30.0f, -135.0f}) {
-        Vector3 v{0, 0, 1};
-        Vector3::RotateAboutAxis(Vector3{0, 1, 0}, degrees, v);
-        const double a = degrees * kDegreesToRadians;
-        ExpectNear(v, static_cast<float>(std::sin(a)), 0, static_cast<float>(std::cos(a)));
-    }
-}
-
 TEST(MathsVector, NormalizeLeavesTinyVectorsAlone)
 {
     Vector3 zero;
