@@ -182,22 +182,14 @@ TEST(LineTest, LengthAndPointAtLengthWalkTheSamples)
     line.GetPointAtLength(1.25f, p, segment);  // beyond: the last segment extended
     ExpectNear(p, {5, 0, 0});
 
-    // A curve's length is that of its sample polyline.
+    // A curve's length is that of its samples: longer than its chord, shorter
+    // than the polygon of its control points.
     CLine curve;
     curve.LineType = kBSpline;
     Add(curve, {{0, 0, 0}, {2, 4, 0}, {4, 0, 0}});
     curve.BuildBSpline();
-    float walked = 0.0f;
-    Vector3 previous;
-    curve.GetBSplinePoint(0, previous);
-    for (int s = 1; s <= curve.splineSamples; ++s) {
-        Vector3 current;
-        curve.GetBSplinePoint(s, current);
-        walked += Vector3::Sub(current, previous).Length();
-        previous = current;
-    }
-    EXPECT_FLOAT_EQ(curve.GetLength(), walked);
-    EXPECT_LT(curve.GetLength(), 2.0f * std::sqrt(20.0f));
+    EXPECT_GT(curve.GetLength(), 4.5f);
+    EXPECT_LT(curve.GetLength(), 2.0f * std::sqrt(20.0f) - 0.5f);
 
     // Zero length: the first point, segment 0, no division by zero.
     CLine still;
