@@ -1,5 +1,5 @@
-// The tube-style scene: partition trees, rooms and corridors, and whole
-// scenes with the shipped box block types.
+// The tube-style scene: partition trees, rooms and corridors, the duplicate
+// test, and whole scenes with the shipped box block types.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,6 +100,24 @@ TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
         }
     }
     UnseedRandomForTests();
+}
+
+// ---- The duplicate test ----
+TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBordersAndAfterGrowing)
+{
+    BoxPositionIndex index;
+    EXPECT_FALSE(index.HasNear(Vector3{0, 0, 0}));
+    index.Add(Vector3{0.95f, 20.5f, -3.0f});
+    EXPECT_TRUE(index.HasNear(Vector3{1.05f, 20.5f, -3.0f}));    // the next cell
+    EXPECT_TRUE(index.HasNear(Vector3{0.95f, 20.5f, -2.70f}));   // 0.09 squared
+    EXPECT_FALSE(index.HasNear(Vector3{0.95f, 20.5f, -2.68f}));  // about 0.102 squared
+    EXPECT_FALSE(index.HasNear(Vector3{1.95f, 20.5f, -3.0f}));
+
+    // Thousands of cells later, the table grown several times, all are found.
+    for (int i = 0; i < 3000; ++i) index.Add(Vector3{float(i % 50), float(i / 50), 40.0f});
+    EXPECT_TRUE(index.HasNear(Vector3{1.05f, 20.5f, -3.0f}));
+    EXPECT_TRUE(index.HasNear(Vector3{49.0f, 59.0f, 40.1f}));
+    EXPECT_FALSE(index.HasNear(Vector3{49.0f, 60.0f, 40.0f}));
 }
 
 TEST_F(TubeScene, OverlappingCorridorsLayOneBoxPerCellAlternatingInEach)
