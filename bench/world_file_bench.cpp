@@ -1,16 +1,23 @@
-// World file throughput next to a plain copy of the same number of bytes.
+// World file throughput next to a plain copy of the same bytes, and the
+// memory a world of small objects takes.
 //
 //   world_file_bench [folder] [objects]
 //
 // Two worlds: many small objects (a textured box of 24 vertices and 12
 // triangles each, 100,000 by default) and a few large meshes (8 grids of
 // 255 x 254 cells with their three halved levels). For each world: saving
-// (CWorld::SaveWorldFile: build the image piece by piece, write "<name>.tmp",
-// flush, fsync, rename) and loading (CWorld::LoadWorldFile into a fresh
-// world), next to fwrite + fflush + fsync and fread of a file of the same
-// size. Every phase runs in a child process of its own, so the peak resident
-// size getrusage reports belongs to that phase alone. Times are the best of
-// three runs.
+// (CWorld::SaveWorldFile: encode, write "<name>.tmp", flush, fsync, rename)
+// against fwrite + fflush + fsync of as many bytes, and loading
+// (CWorld::LoadWorldFile into a fresh world) against fread of the same file
+// into fresh memory. Each pair runs alternately in one child process (the
+// machine is shared: a ratio is only fair between figures taken side by
+// side), the best of three runs each; the child's peak resident size is
+// its own. The small-object world also gives the heap bytes per object
+// (the allocator's bytes in use, before and after building the world).
+//
+// Lines starting with "row" are the figures the project tracks, each with
+// its baseline and its target.
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "child_result.h"
 #include "platform/files.h"
 #include "world/object.h"
 #include "world/object_part.h"
@@ -36,27 +44,47 @@ namespace {
 constexpr int kRuns = 3;
 constexpr int kLargeMeshes = 8;
 
-// The best of kRuns runs of `work`; `prepare` and `finish` run around each
-// run, outside the time.
-double Seconds(const std::function<void()>& work, const std::function<void()>& prepare = {},
-               const std::function<void()>& finish = {})
+double Seconds(const std::function<void()>& work)
 {
-    double best = 1e30;
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best times of two pieces of work run alternately kRuns times; `prepare`
+// runs before each run of the first, outside its time.
+std::pair<double, double> BestOfAlternating(const std::function<void()>& first, const std::function<void()>& second,
+                                            const std::function<void()>& prepare = {})
+{
+    double a = 1e30, b = 1e30;
     for (int run = 0; run < kRuns; ++run) {
         if (prepare) prepare();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (finish) finish();
+        a = std::min(a, Seconds(first));
+        b = std::min(b, Seconds(second));
     }
-    return best;
+    return {a, b};
 }
+
+size_t HeapBytesInUse() { return mallinfo2().uordblks; }
 
 double PeakMegabytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;  // kilobytes on Linux
+}
+
+// Runs `work` in a fresh child process (fresh memory, as a program opening
+// a world has) and returns the seconds it took there and the child's peak
+// resident size in MB; a failed child gives a huge time.
+std::pair<double, double> TimedInChild(const std::function<void()>& work)
+{
+    struct Figures {
+        double seconds, peak;
+    };
+    const Figures figures =
+        ResultOfChild<Figures>([&] { return Figures{Seconds(work), PeakMegabytes()}; }, Figures{1e30, 0.0});
+    return {figures.seconds, figures.peak};
 }
 
 // Runs `phase` in a child process and waits for it.
@@ -74,16 +102,17 @@ void InChild(const std::function<void()>& phase)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("  (phase failed)\n");
 }
 
-// Points the faces at the mesh's arrays, with one texture set each.
+// Points the faces at the mesh's arrays, with one texture set each (the
+// corner counts are set).
 void FinishFaces(CPolygonsGrid& mesh)
 {
     mesh.SaveBasePositions();
+    mesh.AllocateTexCoords(1);
     for (uint32_t f = 0; f < mesh.faceCount; ++f) {
         PolygonFace& face = mesh.faces[f];
         face.VertexFormat = 0x1003;
         face.faceNormal = Vector3{0.0f, 1.0f, 0.0f};
         face.flatNormal = face.faceNormal;
-        face.AllocateTexCoords(1);
         for (uint16_t i = 0; i < face.texCoordCount; ++i) face.texCoords[i] = TexCoord{float(i & 1), float(i >> 1)};
         face.positions = mesh.positions;
         face.basePositions = mesh.basePositions;
@@ -191,42 +220,44 @@ void Bench(const std::string& folder, bool large, int objects)
 
     InChild([&] {
         CWorld world;
-        const auto start = std::chrono::steady_clock::now();
-        Fill(world, large, objects);
-        const double build = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const size_t heapBefore = HeapBytesInUse();
+        const double build = Seconds([&] { Fill(world, large, objects); });
+        const double perObject = double(HeapBytesInUse() - heapBefore) / count;
         const double worldPeak = PeakMegabytes();
-        const double save = Seconds([&] {
-            if (!world.SaveWorldFile(path.c_str())) std::exit(1);
-        });
-        const double megabytes = double(platform::FileSize(path)) / 1e6;
-        std::printf("file            %10.1f MB (built in %.2f s)\n", megabytes, build);
-        std::printf("save            %10.3f s %8.0f MB/s %10.0f objects/s   peak %6.0f MB (world alone %.0f MB)\n",
-                    save, megabytes / save, count / save, PeakMegabytes(), worldPeak);
+        if (!world.SaveWorldFile(path.c_str())) std::exit(1);
+        const std::vector<uint8_t> bytes(static_cast<size_t>(platform::FileSize(path)), 0x5A);
+        const double megabytes = double(bytes.size()) / 1e6;
+        const auto [save, synced] = BestOfAlternating([&] { if (!world.SaveWorldFile(path.c_str())) std::exit(1); },
+                                                      [&] { PlainWrite(plain, bytes, true); });
+        std::printf("file            %10.1f MB (built in %.2f s; %.0f heap bytes per object, %.0f MB resident)\n",
+                    megabytes, build, perObject, worldPeak);
+        std::printf("save            %10.3f s %8.0f MB/s %10.0f objects/s\n", save, megabytes / save, count / save);
+        std::printf("plain write     %10.3f s %8.0f MB/s (fwrite + fflush + fsync)\n", synced, megabytes / synced);
+        if (large) return;
+        std::printf("row  world save, %d small objects: %.3f s = %.2fx a plain fwrite + fsync (%.3f s)"
+                    "   target at most 1.5x\n", count, save, save / synced, synced);
+        std::printf("row  memory per box object (no device): %.1f KB   target at most 8 KB\n", perObject / 1024.0);
     });
     const int64_t size = platform::FileSize(path);
     if (size <= 0) return;
     const double megabytes = double(size) / 1e6;
 
-    InChild([&] {
-        std::vector<uint8_t> bytes(static_cast<size_t>(size), 0x5A);
-        const double synced = Seconds([&] { PlainWrite(plain, bytes, true); });
-        const double unsynced = Seconds([&] { PlainWrite(plain, bytes, false); });
-        const double read = Seconds([&] { PlainRead(plain, bytes.size()); });
-        std::printf("plain write     %10.3f s %8.0f MB/s (fwrite+fsync; %.3f s without fsync)   peak %6.0f MB\n",
-                    synced, megabytes / synced, unsynced, PeakMegabytes());
-        std::printf("plain read      %10.3f s %8.0f MB/s (fread into fresh memory)\n", read, megabytes / read);
-    });
-
-    InChild([&] {
-        std::unique_ptr<CWorld> world;
-        const double load = Seconds(
-            [&] {
-                if (!world->LoadWorldFile(path.c_str()) || world->GetObjectCount() != count) std::exit(1);
-            },
-            [&] { world = std::make_unique<CWorld>(); }, [&] { world.reset(); });
-        std::printf("load            %10.3f s %8.0f MB/s %10.0f objects/s   peak %6.0f MB\n", load,
-                    megabytes / load, count / load, PeakMegabytes());
-    });
+    double load = 1e30, read = 1e30, peak = 0.0;
+    for (int run = 0; run < kRuns; ++run) {
+        const auto [seconds, megabytesPeak] = TimedInChild([&] {
+            auto* world = new CWorld;  // left to the child's exit: its destruction is not part of the load
+            if (!world->LoadWorldFile(path.c_str()) || world->GetObjectCount() != count) std::_Exit(1);
+        });
+        load = std::min(load, seconds);
+        peak = std::max(peak, megabytesPeak);
+        read = std::min(read, TimedInChild([&] { PlainRead(path, static_cast<size_t>(size)); }).first);
+    }
+    std::printf("load            %10.3f s %8.0f MB/s %10.0f objects/s   peak %6.0f MB\n", load, megabytes / load,
+                count / load, peak);
+    std::printf("plain read      %10.3f s %8.0f MB/s (fread into fresh memory)\n", read, megabytes / read);
+    if (!large)
+        std::printf("row  world load, %d small objects: %.3f s = %.2fx a plain fread (%.3f s)"
+                    "   target at most 2x and under 0.8 s\n", count, load, load / read, read);
     if (!std::getenv("VESK_BENCH_KEEP")) platform::DeleteFile(path);
     platform::DeleteFile(plain);
 }

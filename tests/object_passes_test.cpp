@@ -254,16 +254,15 @@ TEST_F(ObjectPasses, RenderSetCountsAboveTheTableAndBonesBeyondThePaletteAreCutO
 
     // A skinned mesh without a render set in slot 0 draws none of its sets.
     CPolygonsGrid* mesh = box->Parts[0].mainMesh;
-    RenderSet* plain = mesh->renderSets[0];
-    mesh->renderSets[0] = nullptr;
-    mesh->renderSets[5] = plain;
+    for (int f = 0; f < mesh->faceCount; ++f) mesh->faces[f].VertexFormat = VertexFormatOfSlot(5);
+    box->PrepareRenderSets(Vector3{});
+    ASSERT_EQ(mesh->GetRenderSet(0), nullptr);
     Frame({&CScene::RenderSkinnedPass});
     EXPECT_EQ(Middle(), kCleared);
     box->AnimationMode = 0;
-    Frame({&CScene::RenderDefaultPass});  // the plain pass draws every present slot
+    box->RenderFlags[0] = 1;  // still chosen by the plain pass, which draws every present slot
+    Frame({&CScene::RenderDefaultPass});
     EXPECT_NE(Middle(), kCleared);
-    mesh->renderSets[5] = nullptr;
-    mesh->renderSets[0] = plain;
 }
 
 TEST_F(ObjectPasses, ASingleObjectIsDrawnByItsOwnCameraAndLitFromIt)

@@ -6,10 +6,12 @@
 #include <btBulletDynamicsCommon.h>
 #include <BulletCollision/Gimpact/btGImpactShape.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 #include "support/physics_world.h"
 #include "world/object.h"
@@ -310,4 +312,45 @@ TEST(PhysicBody, AFailedStaticMeshBodyGivesItsShareBack)
     EXPECT_EQ(holder.TriangleMesh, nullptr);
     EXPECT_EQ(physics.Shapes()->size(), 0);
     EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before);
+}
+
+TEST(PhysicBody, HoldersLeaveInAnyOrderAndTheListsNameExactlyTheRest)
+{
+    PhysicsWorld physics;
+    btDiscreteDynamicsWorld* world = physics.World();
+    CNBObject owner;
+    std::vector<CPhysicBody*> holders;
+    for (int i = 0; i < 12; ++i) {
+        holders.push_back(new CPhysicBody);
+        const Vector3 at{3.0f * i, i % 3 == 0 ? 0.0f : 5.0f, 0.0f};
+        if (i % 3 == 0) holders.back()->CreateBoxBody(&owner, world, physics.Shapes(), at, 1, 1, 1, 0.0f);
+        else holders.back()->CreateSphereBody(&owner, world, physics.Shapes(), at, 0.5f, 2.0f);
+    }
+    // A moving body held still the way dragging holds it, while in the world.
+    btRigidBody* held = holders[4]->Body;
+    held->setCollisionFlags(held->getCollisionFlags() | btCollisionObject::CF_STATIC_OBJECT);
+
+    const auto sorted = [](std::vector<const void*> list) {
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    for (const int gone : {5, 0, 11, 4, 1, 9, 7, 2, 10, 3, 8, 6}) {
+        delete holders[static_cast<size_t>(gone)];
+        holders[static_cast<size_t>(gone)] = nullptr;
+        std::vector<const void*> shapes, moving, listedShapes, listedMoving;
+        int bodies = 0;
+        for (const CPhysicBody* holder : holders) {
+            if (!holder) continue;
+            ++bodies;
+            shapes.push_back(holder->Shape);
+            if (holder->Body->getInvMass() > 0.0) moving.push_back(holder->Body);
+        }
+        for (int i = 0; i < physics.Shapes()->size(); ++i) listedShapes.push_back((*physics.Shapes())[i]);
+        for (int i = 0; i < world->getNonStaticRigidBodies().size(); ++i)
+            listedMoving.push_back(world->getNonStaticRigidBodies()[i]);
+        ASSERT_EQ(sorted(listedShapes), sorted(shapes)) << "after holder " << gone;
+        ASSERT_EQ(sorted(listedMoving), sorted(moving)) << "after holder " << gone;
+        ASSERT_EQ(world->getNumCollisionObjects(), bodies);
+        world->stepSimulation(1.0 / 60.0, 1, 1.0 / 60.0);
+    }
 }

@@ -1,6 +1,6 @@
-// The scene's physics step: the world it builds, the three qualities and the
-// frozen ones, bodies copied back into their objects, contact sounds, the
-// step lock, and stopping every body.
+// The scene's physics step: bodies copied back into their objects, paused
+// physics, meshes and thin boxes on triangles, contact sounds and the step
+// lock.
 #include <gtest/gtest.h>
 
 #include <btBulletDynamicsCommon.h>
@@ -300,9 +300,5 @@ TEST_F(PhysicsStep, StepCalledFromInsideAStepDoesNothing)
     EXPECT_LT(Origin(box).y(), 10.0);
     scene_->physics.dynamicsWorld->setInternalTickCallback(nullptr);
 }
-
-// ---------------------------------------------------------------------------
-// Stopping every body
-// ---------------------------------------------------------------------------
 
 }  // namespace

@@ -146,6 +146,16 @@ TEST(PolygonsGrid, RenderSetsGoToTheirCodesSlotsWithoutHiddenFaces)
     EXPECT_EQ(glass->vertexCount, 3);
     EXPECT_EQ(mesh->GetRenderSet(387), nullptr);
     EXPECT_EQ(mesh->GetRenderSet(-1), nullptr);
+    EXPECT_EQ(mesh->renderSetSlots, 5);
+
+    // Code 0 fills every unassigned slot; a code outside the table none.
+    mesh->faces[0].VertexFormat = 0;
+    mesh->faces[1].VertexFormat = 0x1777;
+    mesh->PrepareRenderSets(&driver, Vector3{});
+    ASSERT_EQ(mesh->BuiltRenderSets().size(), 157u);
+    EXPECT_EQ(mesh->BuiltRenderSets().front().slot, 218);
+    EXPECT_EQ(mesh->GetRenderSet(374)->vertexCount, 4);
+    EXPECT_EQ(mesh->renderSetSlots, 375);
 
     mesh->faces[1].hidden = 1;
     mesh->faces[0].hidden = 1;

@@ -27,6 +27,7 @@
 #include "world/polygons_grid.h"
 #include "world/world.h"
 #include "world/world_file.h"
+#include "world/world_file_bytes.h"
 
 namespace {
 
@@ -177,7 +178,8 @@ void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
     o.BoxMin = V(-1, -2, -3);
     o.BoxMax = V(1, 2, 3);
     o.SetStringA("alpha");
-    FillJoint(o.Joint);
+    o.Joint = new JointRecord;
+    FillJoint(*o.Joint);
 }
 
 // The fields of a file image in the order the format lays them out. Run once
@@ -468,7 +470,8 @@ TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
     BlockSettings& settings = w.blockSettings[0];
     settings.name = u"block";
 
-    JointRecord& j = o->Joint;
+    o->Joint = new JointRecord;
+    JointRecord& j = *o->Joint;
     auto layout = [&](FileFields& f) {
         for (char c : std::string("vesk_v0.004", 12)) f.Is(static_cast<uint8_t>(c), 1);
         f.Is(1, 4), f.U32(sector.sectorId), f.U32(sector.reserved0), f.F32(sector.radius);
@@ -805,8 +808,13 @@ TEST(WorldFileTest, SaveWritesTheImageAndLoadReadsItBack)
     ScopedStartDirectory start(folder.Path());
     CWorld world;
     FillRichWorld(world);
+    // Larger than the window the reader takes the file in.
+    auto* line = new CLine;
+    for (int i = 0; i < 30000; ++i) *line->AddPoint() = V(float(i), 0.5f, -float(i));
+    world.lines.push_back(line);
     const std::string path = folder.File("Castle.vsk");
     ASSERT_EQ(world.SaveWorldFile(path.c_str()), 1);
+    ASSERT_GT(FileBytes(path).size(), WorldFileBytes::kWindowBytes);
     EXPECT_EQ(FileBytes(path), Write(world));
     EXPECT_FALSE(platform::FileExists(path + ".tmp"));
 
@@ -824,6 +832,36 @@ TEST(WorldFileTest, SaveWritesTheImageAndLoadReadsItBack)
     EXPECT_EQ(missing.worldName, absent);
     EXPECT_TRUE(missing.failedLoadPath.empty());  // nothing there to protect
     EXPECT_EQ(missing.SaveWorldFile(absent.c_str()), 1);
+}
+
+TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
+{
+    TempDirectory folder;
+    std::string counting(2 * WorldFileBytes::kWindowBytes + 100, '\0');
+    for (size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<char>(i * 7);
+    folder.Write("bytes", counting);
+    const auto* image = reinterpret_cast<const uint8_t*>(counting.data());
+    for (size_t start = WorldFileBytes::kWindowBytes - 9; start < WorldFileBytes::kWindowBytes + 2; ++start) {
+        std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        WorldFileBytes in(file, counting.size());
+        uint64_t wide = 0;
+        uint32_t word = 0;
+        ASSERT_TRUE(in.Skip(start));
+        ASSERT_TRUE(in.Read(word) && in.Read(wide));
+        EXPECT_EQ(word, WorldFileBytes::Little<uint32_t>(image + start)) << start;
+        EXPECT_EQ(wide, WorldFileBytes::Little<uint64_t>(image + start + 4)) << start;
+        EXPECT_EQ(in.Remaining(), counting.size() - start - 12);
+        std::fclose(file);
+    }
+    // Opened as 50 bytes longer than it is: the last reads fail, nothing is consumed.
+    std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
+    WorldFileBytes in(file, counting.size() + 50);
+    ASSERT_TRUE(in.Skip(counting.size() - 2));
+    uint32_t word = 0;
+    EXPECT_FALSE(in.Read(word));
+    EXPECT_EQ(in.Remaining(), 2u);
+    std::fclose(file);
 }
 
 TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)

@@ -50,7 +50,7 @@ void NameTree(BspTree& tree, int& counter)
     }
 }
 
-int64_t Cell(float v) { return static_cast<int64_t>(std::floor(v)); }
+int64_t CellOf(float v) { return static_cast<int64_t>(std::floor(v)); }
 
 }  // namespace
 
@@ -71,22 +71,44 @@ uint64_t BoxPositionIndex::Key(int64_t cx, int64_t cy, int64_t cz)
     return part(cx) | part(cy) << 21 | part(cz) << 42;
 }
 
+size_t BoxPositionIndex::Slot(uint64_t key) const
+{
+    const size_t mask = cells_.size() - 1;
+    size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    while (cells_[slot].last != kNone && cells_[slot].key != key) slot = (slot + 1) & mask;
+    return slot;
+}
+
+void BoxPositionIndex::Grow()
+{
+    std::vector<Cell> old(cells_.empty() ? 1024 : 2 * cells_.size());
+    old.swap(cells_);
+    for (const Cell& cell : old)
+        if (cell.last != kNone) cells_[Slot(cell.key)] = cell;
+}
+
 void BoxPositionIndex::Add(const Vector3& position)
 {
-    cells_[Key(Cell(position.x), Cell(position.y), Cell(position.z))].push_back(position);
+    if (2 * (used_ + 1) > cells_.size()) Grow();
+    const uint64_t key = Key(CellOf(position.x), CellOf(position.y), CellOf(position.z));
+    Cell& cell = cells_[Slot(key)];
+    if (cell.last == kNone) ++used_;
+    cell.key = key;
+    entries_.push_back(Entry{position, cell.last});
+    cell.last = static_cast<uint32_t>(entries_.size() - 1);
 }
 
 bool BoxPositionIndex::HasNear(const Vector3& position) const
 {
+    if (cells_.empty()) return false;
     // The reach (about 0.32) is below a cell's side, so the neighbours hold
     // every candidate.
-    const int64_t cx = Cell(position.x), cy = Cell(position.y), cz = Cell(position.z);
+    const int64_t cx = CellOf(position.x), cy = CellOf(position.y), cz = CellOf(position.z);
     for (int64_t i = cx - 1; i <= cx + 1; ++i)
         for (int64_t j = cy - 1; j <= cy + 1; ++j)
             for (int64_t k = cz - 1; k <= cz + 1; ++k) {
-                const auto found = cells_.find(Key(i, j, k));
-                if (found == cells_.end()) continue;
-                for (const Vector3& p : found->second) {
+                for (uint32_t at = cells_[Slot(Key(i, j, k))].last; at != kNone; at = entries_[at].previous) {
+                    const Vector3& p = entries_[at].position;
                     const float dx = p.x - position.x, dy = p.y - position.y, dz = p.z - position.z;
                     if (dx * dx + dy * dy + dz * dz < kTubeDuplicateDistanceSquared) return true;
                 }
@@ -211,6 +233,10 @@ void CScene::GenerateTubeScene(float worldSize, float maxLeafSize, int multiLeve
 
     if (baseLevel) world->BuildGround(kGroundScale * worldSize, kGroundTileSize, 0, 0.0f, 0);
 
+    // Tens of thousands of static bodies: they enter the physics world
+    // together once all are made.
+    const size_t firstObject = world->objects.size();
+    const bool bulk = OpenBulkBodies();
     TubeSceneBuilder builder(*this);
     if (partitioned) {
         const float origin = -worldSize / 2;
@@ -220,6 +246,7 @@ void CScene::GenerateTubeScene(float worldSize, float maxLeafSize, int multiLeve
         builder.LayCorridors(level1, origin, origin, kTubeRoomHeight);
         if (multiLevel) builder.LayCorridors(level2, upperX, origin, kTubeUpperRoomHeight);
     }
+    if (bulk) CloseBulkBodies(firstObject);
 
     options.previewScale = savedScale;
     options.physicsActive = savedPhysics;

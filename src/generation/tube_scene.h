@@ -33,7 +33,9 @@ inline constexpr int kTubeMostSectorsPerSide = 64;
 void NameRooms(BspTree& level1, BspTree* level2);
 
 // Positions laid so far, bucketed by unit cell, so the duplicate test looks at
-// the 27 cells around a point instead of at every box.
+// the 27 cells around a point instead of at every box. The cells sit in one
+// open-addressed table, each naming the last position laid in it, and each
+// position the one laid before it in its cell: no allocation per cell.
 class BoxPositionIndex {
 public:
     void Add(const Vector3& position);
@@ -42,8 +44,24 @@ public:
     bool HasNear(const Vector3& position) const;
 
 private:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    struct Cell {
+        uint64_t key = 0;
+        uint32_t last = kNone;  // kNone: the slot is free
+    };
+    struct Entry {
+        Vector3 position;
+        uint32_t previous = kNone;  // the one laid before it in its cell
+    };
+
     static uint64_t Key(int64_t cx, int64_t cy, int64_t cz);
-    std::unordered_map<uint64_t, std::vector<Vector3>> cells_;
+    // The slot of `key`: its cell, or the free slot where it would go.
+    size_t Slot(uint64_t key) const;
+    void Grow();
+
+    std::vector<Cell> cells_;  // a power of two long, at most half full
+    size_t used_ = 0;
+    std::vector<Entry> entries_;
 };
 
 // Lays the boxes of one run into the scene's world. The caller sets the

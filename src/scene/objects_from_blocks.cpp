@@ -98,6 +98,8 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
     texture.hash = NameHash(texture.name);
     mesh->SaveBasePositions();
 
+    for (size_t k = 0; k < triangleCount; ++k) mesh->faces[k].corners = 3;
+    if (!mesh->AllocateTexCoords(1)) return false;
     size_t nextCoord = 0;
     for (size_t k = 0; k < triangleCount; ++k) {
         PolygonFace& face = mesh->faces[k];
@@ -114,9 +116,7 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
         face.normals = mesh->normals;
         face.cornerIndices = mesh->cornerIndices + 3 * k;
         face.ShadingMode = type.shading == kPhongShading ? kSmoothFace : kFlatFace;
-        face.corners = 3;
         face.ComputeNormal();
-        if (!face.AllocateTexCoords(1) || !face.texCoords) return false;
         const TexCoord* defaults = k % 2 == 0 ? kEvenFaceCoords : kOddFaceCoords;
         for (int c = 0; c < 3; ++c) {
             if (nextCoord < type.texCoords.size()) {

@@ -166,9 +166,10 @@ CNBObject* CWorld::CreateBoxObject(float sizeX, float sizeY, const Vector3& cent
     slot.hash = NameHash(slot.name);
     mesh->SaveBasePositions();
 
+    for (int k = 0; k < mesh->faceCount; ++k) mesh->faces[k].corners = 3;
+    const bool coordinates = mesh->AllocateTexCoords(1);
     for (int k = 0; k < mesh->faceCount; ++k) {
         PolygonFace& face = mesh->faces[k];
-        face.corners = 3;
         face.firstIndex = static_cast<uint32_t>(3 * k);
         face.cornerIndices = mesh->cornerIndices + 3 * k;
         face.VertexFormat = kGroundVertexFormat;
@@ -177,7 +178,7 @@ CNBObject* CWorld::CreateBoxObject(float sizeX, float sizeY, const Vector3& cent
         face.normals = mesh->normals;
         face.ShadingMode = 1;  // flat: every corner gets the face's normal
         face.ComputeNormal();
-        if (face.AllocateTexCoords(1))
+        if (coordinates)
             for (int j = 0; j < 3; ++j) face.texCoords[j] = coords[3 * k + j];
         face.flatNormal = face.faceNormal;
     }

@@ -136,6 +136,8 @@ CNBObject::~CNBObject()
     DeleteCountedArray(SharedHeap(), FrameMatrices);
     FrameMatrices = nullptr;
     KeyRecordCount = 0;
+    delete Joint;
+    Joint = nullptr;
 }
 
 void CNBObject::Delete(CNBObject* object)
@@ -261,6 +263,17 @@ void CNBObject::UpdatePosition() { Position = WorldMatrix.GetTranslation(); }
 // Render sets
 // ---------------------------------------------------------------------------
 
+template <class Visit>
+void CNBObject::ForEachExtraRenderSet(Visit visit)
+{
+    if (!ExtraRenderSets) return;
+    for (int g = 0; g < ExtraGroupCount && g < ExtraRenderSetGroups::kGroups; ++g) {
+        const int count = std::clamp(ExtraRenderSets->counts[g], 0, ExtraRenderSetGroups::kGroupSize);
+        for (int k = 0; k < count; ++k)
+            if (ExtraRenderSets->sets[g][k]) visit(ExtraRenderSets->sets[g][k]);
+    }
+}
+
 void CNBObject::PrepareRenderSets(const Vector3& offset)
 {
     for (int i = 0; Parts && i < PartCount; ++i) {
@@ -272,19 +285,14 @@ void CNBObject::PrepareRenderSets(const Vector3& offset)
     }
     UpdateRenderFlags();
     RenderScale = RenderScaleSelector == 1 ? 0.25f : RenderScaleSelector == 2 ? 0.65f : 1.0f;
-    for (int g = 0; g < ExtraGroupCount && g < kExtraGroups; ++g) {
-        const int count = std::clamp(ExtraCounts[g], 0, kExtraGroupSize);
-        for (int k = 0; k < count; ++k) {
-            RenderSet* set = ExtraRenderSets[g][k];
-            if (!set) continue;
-            if (!set->gpu) {
-                set->gpu = static_cast<GpuBufferSet*>(SharedHeapAlloc(sizeof(GpuBufferSet)));
-                if (!set->gpu) continue;
-                *set->gpu = GpuBufferSet{};
-            }
-            if (Driver) Driver->CreateRenderSetBuffers(set);
+    ForEachExtraRenderSet([this](RenderSet*& set) {
+        if (!set->gpu) {
+            set->gpu = static_cast<GpuBufferSet*>(SharedHeapAlloc(sizeof(GpuBufferSet)));
+            if (!set->gpu) return;
+            *set->gpu = GpuBufferSet{};
         }
-    }
+        if (Driver) Driver->CreateRenderSetBuffers(set);
+    });
 }
 
 void CNBObject::ReleaseGpuRenderSets()
@@ -296,16 +304,12 @@ void CNBObject::ReleaseGpuRenderSets()
         for (CPolygonsGrid* mesh : part.furtherMeshes)
             if (mesh) mesh->ReleaseRenderSets(Driver);
     }
-    for (int g = 0; g < ExtraGroupCount && g < kExtraGroups; ++g) {
-        const int count = std::clamp(ExtraCounts[g], 0, kExtraGroupSize);
-        for (int k = 0; k < count; ++k) {
-            RenderSet* set = ExtraRenderSets[g][k];
-            if (!set || !set->gpu) continue;
-            if (Driver && Driver->HasDevice()) Driver->ReleaseRenderSetBuffers(set);
-            SharedHeapFree(set->gpu);
-            set->gpu = nullptr;
-        }
-    }
+    ForEachExtraRenderSet([this](RenderSet*& set) {
+        if (!set->gpu) return;
+        if (Driver && Driver->HasDevice()) Driver->ReleaseRenderSetBuffers(set);
+        SharedHeapFree(set->gpu);
+        set->gpu = nullptr;
+    });
 }
 
 void CNBObject::ReleaseAuxRenderSets()
@@ -322,24 +326,19 @@ void CNBObject::ReleaseAuxRenderSets()
 
 void CNBObject::ClearExtraRenderSets()
 {
-    for (int g = 0; g < ExtraGroupCount && g < kExtraGroups; ++g) {
-        const int count = std::clamp(ExtraCounts[g], 0, kExtraGroupSize);
-        for (int k = 0; k < count; ++k) {
-            RenderSet*& set = ExtraRenderSets[g][k];
-            if (!set) continue;
-            RenderSet::Release(set);
-            RenderSet::Free(set);
-            set = nullptr;
-        }
-        ExtraGroupFlags[g] = 0;
-        ExtraCounts[g] = 0;
-    }
+    ForEachExtraRenderSet([](RenderSet*& set) {
+        RenderSet::Release(set);
+        RenderSet::Free(set);
+        set = nullptr;
+    });
+    delete ExtraRenderSets;
+    ExtraRenderSets = nullptr;
     ExtraGroupCount = 0;
 }
 
 void CNBObject::UpdateRenderFlags()
 {
-    std::memset(RenderFlags, 0, sizeof(RenderFlags));
+    RenderFlags.reset();
     for (int i = 0; Parts && i < PartCount; ++i) {
         ObjectPart& part = Parts[i];
         if (!part.mainMesh) continue;
@@ -347,8 +346,7 @@ void CNBObject::UpdateRenderFlags()
                                           part.furtherMeshes[2]};
         for (const CPolygonsGrid* mesh : meshes) {
             if (!mesh) continue;
-            for (int slot = 0; slot < kVertexFormatSlots; ++slot)
-                if (mesh->renderSets[slot]) RenderFlags[slot] = 1;
+            for (const SlotRenderSet& entry : mesh->BuiltRenderSets()) RenderFlags[entry.slot] = 1;
         }
     }
 }

@@ -18,6 +18,7 @@
 // code gives them their sense; here they just keep their initial values.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,6 +87,18 @@ struct JointRecord {
     uint32_t w14to16[3] = {};
 };
 
+// Extra render sets of an object, in up to five groups of 64 (owned), with a
+// count and a flag byte per group. Nothing in the scene model fills them; an
+// object holds the block only once something does.
+struct ExtraRenderSetGroups {
+    static constexpr int kGroups = 5;
+    static constexpr int kGroupSize = 64;
+
+    RenderSet* sets[kGroups][kGroupSize] = {};
+    int32_t counts[kGroups] = {};
+    uint8_t flags[kGroups] = {};
+};
+
 // Body pieces of an object, grouped: each piece holds a body holder, three
 // shared-heap buffers and a Vector3 array. Nothing in the scene model makes
 // them; the object frees whatever it holds.
@@ -114,8 +127,6 @@ struct PieceGroup {
 
 class CNBObject : public HeapAllocated<CNBObject> {
 public:
-    static constexpr int kExtraGroups = 5;
-    static constexpr int kExtraGroupSize = 64;
     static constexpr int kPoseBones = 80;  // bones past this are interpolated but not stored
 
     CNBObject();
@@ -284,7 +295,7 @@ public:
     int32_t AnimationFlags = 0;      // bit 4: animate only within 120 units of the viewer
     uint32_t FloatRecordFlag = 0;
     float FloatRecord[10] = {1.0f};
-    JointRecord Joint;
+    JointRecord* Joint = nullptr;    // owned; null while the record is all zero
     char* JointText = nullptr;       // owned, shared heap
     int32_t JointInt = 0;
     char* JointBuffer = nullptr;     // owned, shared heap
@@ -292,7 +303,7 @@ public:
     Matrix4 JointMatrix;             // identity; stored with the world
     Matrix4 JointMatrix2;            // identity
 
-    uint8_t RenderFlags[kVertexFormatSlots] = {};  // 1 where any mesh has a render set
+    std::bitset<kVertexFormatSlots> RenderFlags;  // set where any mesh has a render set
     std::vector<ObjectInstance> Instances;
 
     float Shades[4] = {1.0f, 0.75f, 0.5f, 1.0f};
@@ -322,10 +333,8 @@ public:
     uint8_t AnimationStarted = 0;
     int32_t AnimationMinusOne = -1;
 
-    RenderSet* ExtraRenderSets[kExtraGroups][kExtraGroupSize] = {};  // owned
-    int32_t ExtraCounts[kExtraGroups] = {};
+    ExtraRenderSetGroups* ExtraRenderSets = nullptr;  // owned; null while there are none
     uint16_t ExtraGroupCount = 0;
-    uint8_t ExtraGroupFlags[kExtraGroups] = {};
 
     VectorSlot SlotsA[5];            // (0, 0, 0)
     VectorSlot SlotsB[5];            // (35, 0, 0)
@@ -342,6 +351,10 @@ public:
     uint32_t SlideTime = 0;
 
 private:
+    // Calls visit(set) for every present set among the counted ones of the
+    // groups in use.
+    template <class Visit>
+    void ForEachExtraRenderSet(Visit visit);
     void SetText(char*& field, const char* text);
     void FreeParts();
     bool AnimationCountsConsistent() const;

@@ -65,17 +65,18 @@ void CollectTriangleCorners(CNBObject* source, std::vector<float>& corners)
     size_t triangles = 0;
     for (uint32_t f = 0; f < mesh->faceCount; ++f)
         if (mesh->faces[f].corners == 3) ++triangles;
-    corners.reserve(9 * triangles);
+    corners.resize(9 * triangles);
+    float* out = corners.data();
     for (uint32_t f = 0; f < mesh->faceCount; ++f) {
         const PolygonFace& face = mesh->faces[f];
         if (face.corners != 3) continue;
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k, out += 3) {
             Vector3 p{};
             if (face.positions && face.cornerIndices) {
                 const uint16_t v = mesh->CornerVertex(face, k);
                 if (v < mesh->vertexCount) p = face.positions[v];
             }
-            corners.insert(corners.end(), {p.x, p.y, p.z});
+            out[0] = p.x, out[1] = p.y, out[2] = p.z;
         }
     }
 }
@@ -92,6 +93,36 @@ btTriangleMesh* NewTriangleMesh(const std::vector<float>& corners)
                           true);
     }
     return mesh;
+}
+
+// Every body enters and leaves the world through these two. A body that
+// enters the world's list of moving bodies keeps its place there in its
+// third user index, so it leaves by taking the last one's place - what
+// removeRigidBody does after searching the whole list for it.
+void EnterWorld(btDiscreteDynamicsWorld& world, btRigidBody* body)
+{
+    btAlignedObjectArray<btRigidBody*>& moving = world.getNonStaticRigidBodies();
+    const int before = moving.size();
+    world.addRigidBody(body);
+    const bool listed = moving.size() == before + 1 && moving[before] == body;
+    body->setUserIndex3(listed ? before : -1);
+}
+
+void LeaveWorld(btDiscreteDynamicsWorld& world, btRigidBody* body)
+{
+    btAlignedObjectArray<btRigidBody*>& moving = world.getNonStaticRigidBodies();
+    const int at = body->getUserIndex3();
+    body->setUserIndex3(-1);
+    if (at >= 0 && at < moving.size() && moving[at] == body) {
+        const int last = moving.size() - 1;
+        moving.swap(at, last);
+        moving.pop_back();
+        if (at < last) moving[at]->setUserIndex3(at);
+    } else if (at != -1) {
+        world.removeRigidBody(body);  // a place it no longer has: Bullet's own search
+        return;
+    }
+    world.btCollisionWorld::removeCollisionObject(body);
 }
 
 }  // namespace
@@ -204,13 +235,9 @@ CPhysicBody::~CPhysicBody() { DestroyAll(); }
 
 void CPhysicBody::DestroyAll()
 {
-    if (World && Body) World->removeRigidBody(Body);
+    if (World && Body) LeaveWorld(*World, Body);
     World = nullptr;
-    if (Shapes) {
-        if (Shape) Shapes->remove(Shape);
-        if (MeshShape) Shapes->remove(MeshShape);
-    }
-    Shapes = nullptr;
+    RemoveShapeEntry();
     if (SharedMesh) {
         // Not ours: given back below, once the body that uses it is gone.
         Shape = nullptr;
@@ -229,8 +256,25 @@ void CPhysicBody::DestroyAll()
 void CPhysicBody::AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape)
 {
     if (!shapes || !shape) return;
-    shapes->push_back(shape);
+    RemoveShapeEntry();
+    shapes->shapes_.push_back(shape);
+    shapes->holders_.push_back(this);
     Shapes = shapes;
+    ShapeEntry = shapes->size() - 1;
+}
+
+void CPhysicBody::RemoveShapeEntry()
+{
+    if (Shapes && ShapeEntry >= 0 && ShapeEntry < Shapes->size()) {
+        const auto at = static_cast<size_t>(ShapeEntry);
+        Shapes->shapes_[at] = Shapes->shapes_.back();
+        Shapes->holders_[at] = Shapes->holders_.back();
+        Shapes->holders_[at]->ShapeEntry = ShapeEntry;
+        Shapes->shapes_.pop_back();
+        Shapes->holders_.pop_back();
+    }
+    Shapes = nullptr;
+    ShapeEntry = -1;
 }
 
 bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
@@ -278,7 +322,7 @@ bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, C
         Body->setAngularVelocity(btVector3(0.0, 0.0, 0.0));
     }
     if (world) {
-        world->addRigidBody(Body);
+        EnterWorld(*world, Body);
         World = world;
     }
     return true;
@@ -466,7 +510,7 @@ void Scramble(std::vector<CPhysicBody*>& holders)
 
 void EnterOne(CPhysicBody& holder, btDiscreteDynamicsWorld& world)
 {
-    world.addRigidBody(holder.Body);
+    EnterWorld(world, holder.Body);
     holder.World = &world;
     world.updateSingleAabb(holder.Body);
 }

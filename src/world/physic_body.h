@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/matrix4d.h"
 #include "core/private_heap.h"
@@ -35,12 +36,24 @@ class btTransform;
 class btDiscreteDynamicsWorld;
 struct btDbvtBroadphase;
 class CNBObject;
+class CPhysicBody;
 struct SharedMeshShape;
-template <typename T>
-class btAlignedObjectArray;
 
-// The scene's list of every collision shape made; it only lists them.
-using CollisionShapeArray = btAlignedObjectArray<btCollisionShape*>;
+// The scene's list of the collision shapes of its bodies, one entry per body
+// (a shared static mesh shape is listed once for each body on it). It only
+// lists them: the holders own their shapes. Each holder keeps the place of
+// its entry, so an entry leaves by taking the last one's place instead of
+// being searched for.
+class CollisionShapeArray {
+public:
+    int size() const { return static_cast<int>(shapes_.size()); }
+    btCollisionShape* operator[](int i) const { return shapes_[static_cast<size_t>(i)]; }
+
+private:
+    friend class CPhysicBody;
+    std::vector<btCollisionShape*> shapes_;
+    std::vector<CPhysicBody*> holders_;  // whose entry each one is
+};
 
 class CPhysicBody : public HeapAllocated<CPhysicBody> {
 public:
@@ -99,6 +112,7 @@ public:
     btTriangleMesh* TriangleMesh = nullptr;   // the triangles behind a mesh shape (shared with a BVH one)
     btDiscreteDynamicsWorld* World = nullptr; // borrowed; set once the body is in it
     CollisionShapeArray* Shapes = nullptr;    // borrowed; the list the shape was appended to
+    int ShapeEntry = -1;                      // the shape's place in that list
     uint32_t word0 = 0;
     Matrix4d matrix;                          // identity
     uint32_t words[3] = {};
@@ -123,5 +137,6 @@ private:
     // Shape, TriangleMesh and SharedMesh. False when there is none to take.
     bool TakeSharedMesh(CNBObject* source);
     void AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape);
+    void RemoveShapeEntry();
     void DestroyAll();
 };

@@ -6,11 +6,14 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "graphics/driver.h"
 #include "graphics/texture.h"
 #include "shell/log.h"
 #include "world/physic_body.h"
+
+static_assert(sizeof(PolygonFace) <= 112, "the face's fields are grouped by size");
 
 namespace {
 
@@ -69,14 +72,15 @@ Vector3 TangentOf(const Vector3& normal)
 
 PolygonFace::~PolygonFace()
 {
-    TexCoordHeap::Free(texCoords);
+    if (!meshTexCoords) TexCoordHeap::Free(texCoords);
     texCoords = nullptr;
 }
 
 bool PolygonFace::AllocateTexCoords(uint8_t sets)
 {
-    TexCoordHeap::Free(texCoords);
+    if (!meshTexCoords) TexCoordHeap::Free(texCoords);
     texCoords = nullptr;
+    meshTexCoords = 0;
     const int usedSets = std::min<int>(sets, kMaxTexCoordSets);
     const int count = std::max<int>(corners, 0) * usedSets;
     texCoordCount = static_cast<uint16_t>(count);
@@ -204,11 +208,7 @@ Vector4 Quaternion::FromRotation(const Matrix4& matrix)
 // Mesh construction and geometry
 // ---------------------------------------------------------------------------
 
-CPolygonsGrid::CPolygonsGrid()
-{
-    FillStandardVertexFormats(vertexFormats);
-    SetName("noname");
-}
+CPolygonsGrid::CPolygonsGrid() { SetName("noname"); }
 
 CPolygonsGrid::~CPolygonsGrid()
 {
@@ -219,12 +219,7 @@ CPolygonsGrid::~CPolygonsGrid()
     FreeGeometry();
     SharedHeapFree(name);
     name = nullptr;
-    for (RenderSet*& set : renderSets) {
-        if (!set) continue;
-        RenderSet::Release(set);
-        RenderSet::Free(set);
-        set = nullptr;
-    }
+    FreeRenderSets(nullptr);
     if (extraRenderSet) {
         RenderSet::Release(extraRenderSet);
         RenderSet::Free(extraRenderSet);
@@ -254,21 +249,48 @@ void CPolygonsGrid::SetName(const char* text)
 
 void CPolygonsGrid::FreeGeometry()
 {
-    FaceHeap::Free(faces);
+    FaceHeap::Free(faces);  // before the coordinate block some faces point into
     faces = nullptr;
     faceCount = 0;
-    for (Vector3** array : {&unscaledPositions, &positions, &basePositions, &normals}) {
-        VectorHeap::Free(*array);
-        *array = nullptr;
-    }
-    SharedHeapFree(cornerIndices);
+    TexCoordHeap::Free(texCoordBlock_);
+    texCoordBlock_ = nullptr;
+    VectorHeap::Heap().Free(geometryBlock_);
+    geometryBlock_ = nullptr;
+    unscaledPositions = positions = basePositions = normals = nullptr;
     cornerIndices = nullptr;
     cornerIndexCount = 0;
-    SharedHeapFree(cornerFlags);
     cornerFlags = nullptr;
     vertexCount = 0;
     triangleCount = 0;
     quadCount = 0;
+}
+
+bool CPolygonsGrid::AllocateGeometry(uint32_t vertices, uint32_t corners, bool withCornerFlags, uint32_t faceTotal)
+{
+    // The four vertex arrays, then the corner indices and their flags, in one
+    // zeroed block: one allocation instead of six, and a mesh's arrays side by side.
+    const size_t vectorBytes = size_t{vertices} * sizeof(Vector3);
+    const size_t bytes = 4 * vectorBytes + size_t{corners} * 2 + (withCornerFlags ? corners : 0);
+    auto* block = static_cast<uint8_t*>(VectorHeap::Heap().Alloc(bytes));
+    if (block) {
+        std::memset(block, 0, bytes);
+        geometryBlock_ = block;
+        positions = reinterpret_cast<Vector3*>(block);
+        unscaledPositions = positions + vertices;
+        basePositions = unscaledPositions + vertices;
+        normals = basePositions + vertices;
+        cornerIndices = reinterpret_cast<uint16_t*>(block + 4 * vectorBytes);
+        if (withCornerFlags) cornerFlags = block + 4 * vectorBytes + size_t{corners} * 2;
+        faces = FaceHeap::Allocate(faceTotal);
+    }
+    if (!faces) {
+        FreeGeometry();
+        return false;
+    }
+    cornerIndexCount = static_cast<int32_t>(corners);
+    vertexCount = static_cast<uint16_t>(vertices);
+    faceCount = static_cast<uint16_t>(faceTotal);
+    return true;
 }
 
 int CPolygonsGrid::CreatePolygons(int newVertexCount, int newTriangleCount, int newQuadCount)
@@ -278,26 +300,10 @@ int CPolygonsGrid::CreatePolygons(int newVertexCount, int newTriangleCount, int 
     if (newVertexCount < 0 || newTriangleCount < 0 || newQuadCount < 0 || newVertexCount > kMaxMeshVertices ||
         faceTotal > 0xFFFF)
         return 0;
-    const auto n = static_cast<uint32_t>(newVertexCount);
-    positions = VectorHeap::Allocate(n);
-    unscaledPositions = VectorHeap::Allocate(n);
-    basePositions = VectorHeap::Allocate(n);
-    normals = VectorHeap::Allocate(n);
     const int indexTotal = 3 * newTriangleCount + 4 * newQuadCount;
-    if (positions && unscaledPositions && basePositions && normals) {
-        cornerIndices = static_cast<uint16_t*>(SharedHeapAlloc(size_t(indexTotal) * 2));
-        cornerFlags = static_cast<uint8_t*>(SharedHeapAlloc(size_t(indexTotal)));
-    }
-    if (cornerIndices && cornerFlags) faces = FaceHeap::Allocate(static_cast<uint32_t>(faceTotal));
-    if (!faces) {
-        FreeGeometry();
+    if (!AllocateGeometry(static_cast<uint32_t>(newVertexCount), static_cast<uint32_t>(indexTotal), true,
+                          static_cast<uint32_t>(faceTotal)))
         return 0;
-    }
-    std::memset(cornerIndices, 0, size_t(indexTotal) * 2);
-    std::memset(cornerFlags, 0, size_t(indexTotal));
-    cornerIndexCount = indexTotal;
-    vertexCount = static_cast<uint16_t>(n);
-    faceCount = static_cast<uint16_t>(faceTotal);
     triangleCount = newTriangleCount;
     quadCount = newQuadCount;
     MeshKind = 2;
@@ -314,28 +320,66 @@ int CPolygonsGrid::CreateGrid(int columns, int rows)
     const int vertices = (columns + 1) * (rows + 1);
     const int cells = columns * rows;
     if (vertices > kMaxMeshVertices || cells > 0xFFFF) return 0;
-    const auto n = static_cast<uint32_t>(vertices);
-    positions = VectorHeap::Allocate(n);
-    unscaledPositions = VectorHeap::Allocate(n);
-    basePositions = VectorHeap::Allocate(n);
-    normals = VectorHeap::Allocate(n);
-    if (positions && unscaledPositions && basePositions && normals)
-        cornerIndices = static_cast<uint16_t*>(SharedHeapAlloc(size_t(cells) * 4 * 2));
-    if (cornerIndices) faces = FaceHeap::Allocate(static_cast<uint32_t>(cells));
-    if (!faces) {
-        FreeGeometry();
+    if (!AllocateGeometry(static_cast<uint32_t>(vertices), static_cast<uint32_t>(4 * cells), false,
+                          static_cast<uint32_t>(cells)))
         return 0;
-    }
-    std::memset(cornerIndices, 0, size_t(cells) * 4 * 2);
-    cornerIndexCount = 4 * cells;
-    vertexCount = static_cast<uint16_t>(vertices);
-    faceCount = static_cast<uint16_t>(cells);
     rowCount1 = static_cast<uint16_t>(rows + 1);
     columnCount1 = static_cast<uint16_t>(columns + 1);
     triangleCount = 0;
     quadCount = cells;
     MeshKind = 1;
     return 1;
+}
+
+void CPolygonsGrid::DropFaceTexCoords()
+{
+    for (uint32_t f = 0; faces && f < faceCount; ++f) {
+        PolygonFace& face = faces[f];
+        if (!face.meshTexCoords) TexCoordHeap::Free(face.texCoords);
+        face.texCoords = nullptr;
+        face.texCoordCount = 0;
+        face.meshTexCoords = 0;
+    }
+    TexCoordHeap::Free(texCoordBlock_);
+    texCoordBlock_ = nullptr;
+}
+
+template <class SetsOf>
+bool CPolygonsGrid::AllocateMeshTexCoords(SetsOf setsOf)
+{
+    DropFaceTexCoords();
+    if (!faces) return false;
+    const auto pairsOf = [&](uint32_t f) {
+        return std::max<int>(faces[f].corners, 0) * std::min<int>(setsOf(f), kMaxTexCoordSets);
+    };
+    uint64_t total = 0;
+    for (uint32_t f = 0; f < faceCount; ++f) total += static_cast<uint64_t>(pairsOf(f));
+    texCoordBlock_ = total <= 0xFFFFFFFFu ? TexCoordHeap::Allocate(static_cast<uint32_t>(total)) : nullptr;
+    if (!texCoordBlock_) return false;
+    TexCoord* next = texCoordBlock_;
+    for (uint32_t f = 0; f < faceCount; ++f) {
+        PolygonFace& face = faces[f];
+        const int pairs = pairsOf(f);
+        face.texCoords = next;
+        face.texCoordCount = static_cast<uint16_t>(pairs);
+        face.meshTexCoords = 1;
+        next += pairs;
+    }
+    return true;
+}
+
+bool CPolygonsGrid::AllocateTexCoords(const uint8_t* setsPerFace)
+{
+    if (!setsPerFace) {
+        DropFaceTexCoords();
+        return false;
+    }
+    return AllocateMeshTexCoords([setsPerFace](uint32_t f) { return setsPerFace[f]; });
+}
+
+bool CPolygonsGrid::AllocateTexCoords(uint8_t sets)
+{
+    return AllocateMeshTexCoords([sets](uint32_t) { return sets; });
 }
 
 void CPolygonsGrid::SaveBasePositions()
@@ -422,11 +466,20 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
         vertices += faces[f].corners;
         indexTotal += faces[f].corners == 3 ? 3 : 6;
     }
-    if (vertices < 3 || indexTotal < 3) return 0;
+    bool uploaded = false;
+    *slot = BuildRenderSet(useDriver, vertexFormat, vertices, indexTotal, offset, uploaded);
+    return uploaded ? 1 : 0;
+}
+
+RenderSet* CPolygonsGrid::BuildRenderSet(CDriver* useDriver, int32_t vertexFormat, int64_t vertices,
+                                         int64_t indexTotal, const Vector3& offset, bool& uploaded)
+{
+    uploaded = false;
+    if (vertices < 3 || indexTotal < 3) return nullptr;
     if (vertices > kMaxRenderSetVertices) {
         // 16-bit indices cannot reach past vertex 65,535.
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
-        return 0;
+        return nullptr;
     }
     const auto n = static_cast<size_t>(vertices);
     const auto m = static_cast<size_t>(indexTotal);
@@ -435,7 +488,7 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
     RenderSet* set = RenderSet::Allocate();
     if (!set) {
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
-        return 0;
+        return nullptr;
     }
     bool ok = true;
     auto allocate = [&](size_t bytes) {
@@ -461,19 +514,18 @@ int CPolygonsGrid::PrepeareRenderSet(CDriver* useDriver, RenderSet** slot, int32
         WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
         RenderSet::Release(set);
         RenderSet::Free(set);
-        return 0;
+        return nullptr;
     }
     if (set->gpu) *set->gpu = GpuBufferSet{};
     set->vertexCount = static_cast<int32_t>(n);
     set->indexCount = static_cast<int32_t>(m);
     FillRenderSet(set, vertexFormat, offset);
 
-    const int uploaded = useDriver ? useDriver->CreateRenderSetBuffers(set) : 0;
+    uploaded = useDriver && useDriver->CreateRenderSetBuffers(set) > 0;
     // The index data lives in the GPU index buffer from here on.
     SharedHeapFree(set->indices);
     set->indices = nullptr;
-    *slot = set;
-    return uploaded > 0 ? 1 : 0;
+    return set;
 }
 
 void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Vector3& offset) const
@@ -487,6 +539,12 @@ void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Ve
     const int floatsPerVertex = layout.vertexBytes / 4;
     const auto capacity = static_cast<uint32_t>(std::max(set->vertexCount, 0));
     uint32_t k = 0;
+    // Local copies: the stores below could otherwise alias the record's fields.
+    uint32_t* const sourceIndices = set->sourceIndices;
+    Vector3* const tangents = set->tangents;
+    uint8_t* const vertexBytes = set->vertexBytes;
+    uint8_t* const extraStream16 = set->extraStream16;
+    float* const skinStream = set->skin;
 
     for (uint32_t f = 0; faces && f < faceCount && layout.vertexBytes > 0; ++f) {
         const PolygonFace& face = faces[f];
@@ -496,14 +554,14 @@ void CPolygonsGrid::FillRenderSet(RenderSet* set, int32_t vertexFormat, const Ve
         for (int j = 0; j < face.corners && k < capacity; ++j, ++k) {
             const uint16_t v = CornerVertex(face, j);
             const bool inMesh = v < vertexCount;
-            if (set->sourceIndices) set->sourceIndices[k] = v;
+            if (sourceIndices) sourceIndices[k] = v;
             const Vector3 vertexNormal = (normals && inMesh) ? normals[v] : Vector3{};
-            if (set->tangents) set->tangents[k] = TangentOf(vertexNormal);
-            if (set->vertexBytes && cornerFlags && v < cornerIndexCount) set->vertexBytes[k] = cornerFlags[v];
-            if (set->extraStream16 && vertexRecords16 && inMesh)
-                std::memcpy(set->extraStream16 + 16 * size_t(k), vertexRecords16 + 16 * size_t(v), 16);
-            if (set->skin) {
-                float* skin = set->skin + 8 * size_t(k);
+            if (tangents) tangents[k] = TangentOf(vertexNormal);
+            if (vertexBytes && cornerFlags && v < cornerIndexCount) vertexBytes[k] = cornerFlags[v];
+            if (extraStream16 && vertexRecords16 && inMesh)
+                std::memcpy(extraStream16 + 16 * size_t(k), vertexRecords16 + 16 * size_t(v), 16);
+            if (skinStream) {
+                float* skin = skinStream + 8 * size_t(k);
                 std::fill(skin, skin + 8, 0.0f);
                 if (weights && v < weightCount) {
                     const VertexWeight& weight = weights[v];
@@ -556,36 +614,109 @@ int CPolygonsGrid::PrepareRenderSets(CDriver* useDriver, const Vector3& offset)
     if (!useDriver) return 0;
     driver = useDriver;
     ReleaseRenderSets(useDriver);
+
+    // One pass sorts the drawable faces by code: the vertices and indices
+    // each slot's set will take.
+    struct Bucket {
+        int32_t code = 0;
+        int64_t vertices = 0;
+        int64_t indices = 0;
+    };
+    std::vector<Bucket> buckets;
+    size_t last = 0;
+    for (uint32_t f = 0; faces && f < faceCount; ++f) {
+        const PolygonFace& face = faces[f];
+        if (face.hidden != 0 || (face.corners != 3 && face.corners != 4)) continue;
+        if (last >= buckets.size() || buckets[last].code != face.VertexFormat) {
+            last = 0;
+            while (last < buckets.size() && buckets[last].code != face.VertexFormat) ++last;
+            if (last == buckets.size()) {
+                // Codes outside the table have no slot and build nothing.
+                if (face.VertexFormat != 0 && SlotOfVertexFormat(face.VertexFormat) < 0) continue;
+                buckets.push_back(Bucket{face.VertexFormat});
+            }
+        }
+        buckets[last].vertices += face.corners;
+        buckets[last].indices += face.corners == 3 ? 3 : 6;
+    }
+
+    // Each slot a bucket fills, in slot order (code 0 fills every unassigned slot).
+    struct Job {
+        int slot;
+        const Bucket* bucket;
+    };
+    std::vector<Job> jobs;
+    for (const Bucket& bucket : buckets) {
+        if (bucket.vertices < 3 || bucket.indices < 3) continue;
+        if (bucket.code != 0) {
+            jobs.push_back(Job{SlotOfVertexFormat(bucket.code), &bucket});
+            continue;
+        }
+        for (int slot = kFirstUnassignedSlot; slot <= kLastUnassignedSlot; ++slot) jobs.push_back(Job{slot, &bucket});
+    }
+    std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.slot < b.slot; });
+
     int result = 0;
-    int highest = -1;
-    for (int slot = 0; slot < kVertexFormatSlots; ++slot) {
-        if (PrepeareRenderSet(useDriver, &renderSets[slot], vertexFormats[slot], offset) == 1) result = 1;
-        if (renderSets[slot]) {
-            renderSets[slot]->vertexFormat = vertexFormats[slot];
-            highest = slot;
+    std::vector<SlotRenderSet> built;
+    built.reserve(jobs.size());
+    for (const Job& job : jobs) {
+        bool uploaded = false;
+        RenderSet* set = BuildRenderSet(useDriver, job.bucket->code, job.bucket->vertices, job.bucket->indices, offset,
+                                        uploaded);
+        if (uploaded) result = 1;
+        if (!set) continue;
+        set->vertexFormat = VertexFormatOfSlot(job.slot);
+        built.push_back(SlotRenderSet{job.slot, set});
+    }
+    if (!built.empty()) {
+        builtSets_ = NewCountedArray<SlotRenderSet>(SharedHeap(), static_cast<uint32_t>(built.size()));
+        if (builtSets_) {
+            std::copy(built.begin(), built.end(), builtSets_);
+        } else {
+            WriteLog("Error: CPolygonsGrid :: PrepeareRenderSet() ");
+            for (SlotRenderSet& entry : built) {
+                useDriver->ReleaseRenderSetBuffers(entry.set);
+                RenderSet::Release(entry.set);
+                RenderSet::Free(entry.set);
+            }
+            built.clear();
+            result = 0;
         }
     }
-    renderSetSlots = highest + 1 > 0 ? highest + 1 : 1;
+    renderSetSlots = built.empty() ? 1 : built.back().slot + 1;
     return result;
+}
+
+void CPolygonsGrid::FreeRenderSets(CDriver* releaseBuffers)
+{
+    for (const SlotRenderSet& entry : BuiltRenderSets()) {
+        if (releaseBuffers) releaseBuffers->ReleaseRenderSetBuffers(entry.set);
+        RenderSet::Release(entry.set);
+        RenderSet::Free(entry.set);
+    }
+    DeleteCountedArray(SharedHeap(), builtSets_);
+    builtSets_ = nullptr;
 }
 
 void CPolygonsGrid::ReleaseRenderSets(CDriver* useDriver)
 {
     if (!useDriver) return;
-    for (RenderSet*& set : renderSets) {
-        if (!set) continue;
-        useDriver->ReleaseRenderSetBuffers(set);
-        RenderSet::Release(set);
-        RenderSet::Free(set);
-        set = nullptr;
-    }
+    FreeRenderSets(useDriver);
     if (extraRenderSet) useDriver->ReleaseRenderSetBuffers(extraRenderSet);
 }
 
 RenderSet* CPolygonsGrid::GetRenderSet(int slot) const
 {
-    if (slot < 0 || slot >= kVertexFormatSlots) return nullptr;
-    return renderSets[slot];
+    for (const SlotRenderSet& entry : BuiltRenderSets()) {
+        if (entry.slot == slot) return entry.set;
+        if (entry.slot > slot) break;
+    }
+    return nullptr;
+}
+
+std::span<const SlotRenderSet> CPolygonsGrid::BuiltRenderSets() const
+{
+    return {builtSets_, CountedArraySize(builtSets_)};
 }
 
 void DestroyMesh(CPolygonsGrid* mesh)

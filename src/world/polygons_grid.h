@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/matrix4.h"
@@ -50,36 +51,40 @@ struct PolygonFace {
     PolygonFace(const PolygonFace&) = delete;
     PolygonFace& operator=(const PolygonFace&) = delete;
 
-    // Replaces the coordinates by corners x min(sets, 7) zeroed pairs. True when
-    // the block was had (also for none), false with no coordinates left.
+    // Replaces the coordinates by corners x min(sets, 7) zeroed pairs of the
+    // face's own. True when the block was had (also for none), false with no
+    // coordinates left.
     bool AllocateTexCoords(uint8_t sets);
     // faceNormal from the first three corners; a degenerate face gets (0, 0, 0).
     void ComputeNormal();
     // Texture set `set` of corner `corner`; (0, 0) when the face holds none.
     TexCoord GetTexCoord(int corner, int set) const;
 
-    uint16_t texCoordCount = 0;
+    // The fields are grouped by size (not in the file's order), so a face
+    // takes 112 bytes instead of 128.
     Vector3* positions = nullptr;      // the mesh's arrays
     Vector3* basePositions = nullptr;
     Vector3* normals = nullptr;
     uint16_t* cornerIndices = nullptr; // the face's first entry in the mesh's cornerIndices
-    uint32_t firstIndex = 0;           // that entry's number
     TexCoord* texCoords = nullptr;     // set s of corner j at j + s x corners; owned
+    uint32_t firstIndex = 0;           // that entry's number
+    uint16_t texCoordCount = 0;
+    int8_t corners = 0;                // 3 or 4
     uint8_t hidden = 0;                // hidden faces are drawn by no render set and bound nothing
     uint8_t cornerOrder[3] = {0, 1, 2};
     uint8_t faceByte0 = 0;
     uint8_t faceByte1 = 0;             // stored with the world
     uint8_t faceByte2 = 0;             // stored with the world; at most 6
     uint8_t ShadingMode = 3;           // 1: flat, every corner gets the face's normal
+    uint8_t lastByte = 0;
+    uint8_t meshTexCoords = 0;         // 1: texCoords lie in the mesh's block and are not the face's to free
     int32_t VertexFormat = 0;          // the code whose render set draws the face
     int32_t vertexFormat2 = 0;         // the reader's copy of the code
     int32_t formatInt = 0;
-    int8_t corners = 0;                // 3 or 4
     Vector3 faceNormal;
     int32_t normalInts[2] = {};
     Vector3 flatNormal;                // creators copy faceNormal here
     int32_t flatInts[2] = {};
-    uint8_t lastByte = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -130,6 +135,12 @@ struct Quaternion {
 // The mesh
 // ---------------------------------------------------------------------------
 
+// A render-set slot that holds a set.
+struct SlotRenderSet {
+    int32_t slot = 0;
+    RenderSet* set = nullptr;
+};
+
 // A texture name with its NameHash.
 struct TextureNameSlot {
     std::u16string name;
@@ -157,6 +168,12 @@ public:
     // 256), (columns + 1)(rows + 1) vertices. 1, or 0 with no geometry left
     // (also when the vertex count would not fit in 16 bits).
     int CreateGrid(int columns, int rows);
+    // Gives every face corners x min(sets, 7) zeroed coordinate pairs, as
+    // PolygonFace::AllocateTexCoords would face by face, but all from one
+    // block of the mesh's (freed with its geometry). The second form takes
+    // each face's own number of sets. False leaves every face without.
+    bool AllocateTexCoords(uint8_t sets);
+    bool AllocateTexCoords(const uint8_t* setsPerFace);
     // basePositions = positions, vertex by vertex.
     void SaveBasePositions();
     // Box, centre and radius over the corners of the visible faces; a mesh
@@ -166,8 +183,9 @@ public:
     // asked for, or the allocation failed: logged).
     int CreateVertexWeight(int count);
 
-    // Releases all render sets, then builds one per slot whose code has faces.
-    // Remembers the driver. 1 when at least one render set was uploaded.
+    // Releases all render sets, then builds one per slot whose code has faces
+    // (the faces are sorted by code in one pass). Remembers the driver. 1 when
+    // at least one render set was uploaded.
     int PrepareRenderSets(CDriver* driver, const Vector3& offset);
     // Builds the render set of one code into *slot (null when the code's
     // visible faces give fewer than 3 vertices or indices). 1 when uploaded.
@@ -178,6 +196,8 @@ public:
     void ReleaseRenderSets(CDriver* driver);
     // The render set of slot 0..386, else null.
     RenderSet* GetRenderSet(int slot) const;
+    // The slots that hold a render set, in ascending slot order.
+    std::span<const SlotRenderSet> BuiltRenderSets() const;
 
     // The vertex a face's corner uses: its index, or 0 when the face has no
     // index pointer or points outside this mesh's corner indices.
@@ -223,8 +243,6 @@ public:
     float radius = 0.0f;
 
     int32_t renderSetSlots = 0;            // highest slot holding a set + 1 (1 for none)
-    int32_t vertexFormats[kVertexFormatSlots] = {};
-    RenderSet* renderSets[kVertexFormatSlots] = {};
 
     CDriver* driver = nullptr;             // remembered by PrepareRenderSets
     CTexture* ownTexture = nullptr;        // owned
@@ -232,7 +250,24 @@ public:
 
 private:
     void FreeGeometry();
+    // The vertex arrays, corner indices (with flags when asked) and faces.
+    bool AllocateGeometry(uint32_t vertices, uint32_t corners, bool withCornerFlags, uint32_t faceTotal);
+    void DropFaceTexCoords();
+    template <class SetsOf>
+    bool AllocateMeshTexCoords(SetsOf setsOf);
     bool Matches(const PolygonFace& face, int32_t vertexFormat) const;
+    // A filled and uploaded render set of `vertices` vertices and `indexTotal`
+    // indices for the faces of one code, or null (logged) when it cannot be
+    // had; `uploaded` tells whether the driver took it.
+    RenderSet* BuildRenderSet(CDriver* useDriver, int32_t vertexFormat, int64_t vertices, int64_t indexTotal,
+                              const Vector3& offset, bool& uploaded);
+    void FreeRenderSets(CDriver* releaseBuffers);
+
+    // Only the slots that hold a set are stored: most meshes fill one or two
+    // of the 387. Shared heap, count ahead, ascending slots.
+    SlotRenderSet* builtSets_ = nullptr;
+    void* geometryBlock_ = nullptr;      // the arrays above point into it; vector-array heap
+    TexCoord* texCoordBlock_ = nullptr;  // the faces' coordinates when given by the mesh
 };
 
 // Destroys a mesh: its render sets through the driver it remembered, then the

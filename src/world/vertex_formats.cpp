@@ -1,6 +1,8 @@
 #include "world/vertex_formats.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -35,6 +37,24 @@ const std::array<VertexFormat, kVertexFormatSlots>& Table()
     return table;
 }
 
+// The assigned codes with their slots, sorted by code, for look-ups by code.
+struct CodeSlot {
+    VertexFormat code;
+    int slot;
+};
+
+const std::vector<CodeSlot>& CodesInOrder()
+{
+    static const std::vector<CodeSlot> codes = [] {
+        std::vector<CodeSlot> sorted;
+        for (int slot = 0; slot < kVertexFormatSlots; ++slot)
+            if (Table()[slot] != 0) sorted.push_back(CodeSlot{Table()[slot], slot});
+        std::sort(sorted.begin(), sorted.end(), [](const CodeSlot& a, const CodeSlot& b) { return a.code != b.code ? a.code < b.code : a.slot < b.slot; });
+        return sorted;
+    }();
+    return codes;
+}
+
 // The variant-0 code a code belongs to, or 0 when it is none of the table's.
 VertexFormat FamilyOf(VertexFormat code)
 {
@@ -62,17 +82,13 @@ VertexFormat VertexFormatOfSlot(int slot)
     return Table()[slot];
 }
 
-void FillStandardVertexFormats(VertexFormat (&codes)[kVertexFormatSlots])
-{
-    for (int slot = 0; slot < kVertexFormatSlots; ++slot) codes[slot] = Table()[slot];
-}
-
 int SlotOfVertexFormat(VertexFormat code)
 {
     if (code == 0) return -1;
-    for (int slot = 0; slot < kVertexFormatSlots; ++slot)
-        if (Table()[slot] == code) return slot;
-    return -1;
+    const std::vector<CodeSlot>& codes = CodesInOrder();
+    const auto found = std::lower_bound(codes.begin(), codes.end(), code,
+                                        [](const CodeSlot& entry, VertexFormat wanted) { return entry.code < wanted; });
+    return found != codes.end() && found->code == code ? found->slot : -1;
 }
 
 VertexLayout VertexLayoutOf(VertexFormat code)

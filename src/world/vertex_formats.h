@@ -29,10 +29,11 @@ inline constexpr VertexFormat kFormatGlass = 0x1401;
 
 // The code of a slot (0..386); 0 for the unassigned slots and outside the table.
 VertexFormat VertexFormatOfSlot(int slot);
-// Writes the whole table in slot order.
-void FillStandardVertexFormats(VertexFormat (&codes)[kVertexFormatSlots]);
-// The first slot holding `code`, or -1. Code 0 answers -1 (it fills 157 slots).
+// The slot holding `code`, or -1. Code 0 answers -1: it fills the 157
+// unassigned slots, kFirstUnassignedSlot up to kLastUnassignedSlot.
 int SlotOfVertexFormat(VertexFormat code);
+inline constexpr int kFirstUnassignedSlot = 218;
+inline constexpr int kLastUnassignedSlot = 374;
 
 // How the vertices of one code are laid out.
 struct VertexLayout {

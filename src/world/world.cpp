@@ -91,18 +91,23 @@ CWorld::~CWorld()
 
 void CWorld::Clear()
 {
-    while (!objects.empty()) {
-        if (!objects.front()) {
-            objects.erase(objects.begin());
-            continue;
-        }
-        RemoveObject(objects.front());
+    // Every object goes, so none is searched for in the lists: they are
+    // emptied first, then each object is forgotten (the removal hook, in list
+    // order) and deleted in turn, as RemoveObject would.
+    std::vector<CNBObject*> going;
+    going.swap(objects);
+    labels.clear();
+    for (Sector* sector : sectors)
+        if (sector) sector->objects.clear();
+    for (CNBObject* object : going) {
+        if (!object) continue;
+        if (objectRemovedHook) objectRemovedHook(objectRemovedContext, object);
+        CNBObject::Delete(object);
     }
     // The cells stay: a world without sectors would leave every object made
     // afterwards unsorted, and unsorted objects are never drawn.
     for (Sector* sector : sectors) {
         if (!sector) continue;
-        sector->objects.clear();
         sector->UpdateBounds();
         sector->UpdateRenderFlags();
     }

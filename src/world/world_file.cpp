@@ -19,13 +19,13 @@
 #include "world/world_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
 #include <utility>
 
-#include "core/binary_io.h"
 #include "core/name_key.h"
 #include "graphics/texture.h"
 #include "platform/files.h"
@@ -36,6 +36,7 @@
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
+#include "world/world_file_bytes.h"
 
 namespace {
 
@@ -56,8 +57,10 @@ constexpr size_t kMinBlockSettingsBytes = 78;
 constexpr size_t kVertexRecordBytes = 37;
 constexpr size_t kCornerIndexBytes = 2;
 constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
+constexpr size_t kJointRecordBytes = 517;  // the joint fields as stored
 
 constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
+constexpr int64_t kLargestWorldFile = int64_t{1} << 32;  // larger files are refused unread
 constexpr int kMeshSlots = 4;                   // the main mesh, then the three further meshes
 constexpr int kMaxFaceCorners = 4;
 constexpr uint8_t kGridMesh = 1;
@@ -75,9 +78,9 @@ constexpr int kStoredKeySlots[] = {
 };
 static_assert(sizeof(kStoredKeySlots) / sizeof(kStoredKeySlots[0]) == 49);
 
-// The file image is handed to the file in pieces of about this size, so a
-// large world is never held twice in memory.
-constexpr size_t kFlushBytes = size_t{1} << 20;
+// The file image is encoded into a block of this size, handed to the file
+// each time it fills, so a large world is never held twice in memory.
+constexpr size_t kBlockBytes = size_t{1} << 20;
 
 constexpr uint8_t kZeros[512] = {};
 
@@ -89,7 +92,11 @@ constexpr uint8_t kZeros[512] = {};
 template <class U>
 uint8_t* PutLittle(uint8_t* at, U v)
 {
-    for (size_t i = 0; i < sizeof(U); ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, &v, sizeof(U));
+    } else {
+        for (size_t i = 0; i < sizeof(U); ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
     return at + sizeof(U);
 }
 
@@ -102,40 +109,49 @@ uint8_t* PutF32(uint8_t* at, float v)
 
 uint8_t* PutVec3(uint8_t* at, const Vector3& v) { return PutF32(PutF32(PutF32(at, v.x), v.y), v.z); }
 
-// Fields are encoded little-endian into a small staging block and handed to
-// the BinaryWriter a block at a time: one bounds check and one store per
-// field instead of a vector append per byte.
+// Fields are encoded little-endian straight into one block of the image,
+// which is handed on (to the file, or to the bytes kept in memory) each time
+// it fills: one bounds check and one store per field, and every byte of the
+// image copied once on its way out.
 class WorldWriter {
 public:
-    // With a file the image goes to it piece by piece; without one it stays in Bytes().
-    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file), stage_(kStageBytes)
-    {
-        if (file_) out_.Bytes().reserve(kFlushBytes + kStageBytes);
-    }
+    // With a file the image goes to it a block at a time; without one it collects in Bytes().
+    explicit WorldWriter(platform::AtomicFileWriter* file) : file_(file), block_(kBlockBytes) {}
 
     void WriteWorld(const CWorld& world);
-    // Hands the collected bytes to the file. False once any write failed.
-    bool Flush();
+    // Hands on the bytes still in the block. False once any write failed.
+    bool Flush()
+    {
+        Drain();
+        return !failed_;
+    }
     std::vector<uint8_t>& Bytes()
     {
-        Spill();
-        return out_.Bytes();
+        Drain();
+        return kept_;
     }
 
 private:
-    static constexpr size_t kStageBytes = 64 * 1024;
-
-    void Spill()
+    void Hand(const void* data, size_t bytes)
     {
-        if (staged_) out_.WriteBytes(stage_.data(), staged_);
-        staged_ = 0;
+        if (!file_) {
+            const auto* p = static_cast<const uint8_t*>(data);
+            kept_.insert(kept_.end(), p, p + bytes);
+        } else if (!failed_ && bytes > 0 && !file_->Write(data, bytes)) {
+            failed_ = true;
+        }
     }
-    // The next `bytes` (at most kStageBytes) bytes of the image, to be filled.
+    void Drain()
+    {
+        Hand(block_.data(), filled_);
+        filled_ = 0;
+    }
+    // The next `bytes` (at most kBlockBytes) bytes of the image, to be filled.
     uint8_t* Room(size_t bytes)
     {
-        if (staged_ + bytes > kStageBytes) Spill();
-        uint8_t* at = stage_.data() + staged_;
-        staged_ += bytes;
+        if (filled_ + bytes > kBlockBytes) Drain();
+        uint8_t* at = block_.data() + filled_;
+        filled_ += bytes;
         return at;
     }
     template <class U>
@@ -145,9 +161,9 @@ private:
     }
     void Raw(const void* data, size_t bytes)
     {
-        if (bytes > kStageBytes) {
-            Spill();
-            out_.WriteBytes(data, bytes);
+        if (bytes > kBlockBytes) {
+            Drain();
+            Hand(data, bytes);
             return;
         }
         std::memcpy(Room(bytes), data, bytes);
@@ -195,26 +211,12 @@ private:
     void LineRecord(const CLine& line);
     void Settings(const CWorld& world);
 
-    void MaybeFlush()
-    {
-        if (file_ && out_.Size() + staged_ >= kFlushBytes) Flush();
-    }
-
-    BinaryWriter out_;
     platform::AtomicFileWriter* file_ = nullptr;
-    std::vector<uint8_t> stage_;
-    size_t staged_ = 0;
+    std::vector<uint8_t> block_;
+    size_t filled_ = 0;
+    std::vector<uint8_t> kept_;
     bool failed_ = false;
 };
-
-bool WorldWriter::Flush()
-{
-    Spill();
-    if (!file_) return !failed_;
-    if (!failed_ && out_.Size() > 0 && !file_->Write(out_.Bytes().data(), out_.Size())) failed_ = true;
-    out_.Bytes().clear();
-    return !failed_;
-}
 
 void WorldWriter::Narrow(const char* text)
 {
@@ -229,8 +231,8 @@ void WorldWriter::Wide(const std::u16string& text)
     // As a C string: up to the first NUL, cut to what the reader's buffer holds.
     size_t n = 0;
     while (n < text.size() && n < kWorldFileStringLimit && text[n] != u'\0') ++n;
-    U16(static_cast<uint16_t>(n));
-    for (size_t i = 0; i < n; ++i) U16(static_cast<uint16_t>(text[i]));
+    uint8_t* at = PutLittle(Room(2 + 2 * n), static_cast<uint16_t>(n));
+    for (size_t i = 0; i < n; ++i) at = PutLittle(at, static_cast<uint16_t>(text[i]));
 }
 
 void WorldWriter::SectorRecord(const Sector& sector)
@@ -331,7 +333,8 @@ void WorldWriter::ObjectRecord(const CNBObject& o)
     Narrow(o.StringA);
     Narrow(o.StringB);
     U8(1);  // joint group
-    JointFields(o.Joint);
+    if (o.Joint) JointFields(*o.Joint);
+    else Zeros(kJointRecordBytes);  // a record that is all zero
     // The count is the number of part records that follow.
     const int32_t parts = o.Parts ? std::max(o.PartCount, 0) : 0;
     I32(parts);
@@ -394,7 +397,7 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         at = PutVec3(at, m.normals ? m.normals[v] : none);
         *at = m.cornerFlags && v < corners ? m.cornerFlags[v] : 0;
     }
-    constexpr uint32_t kIndexRun = kStageBytes / 4;
+    constexpr uint32_t kIndexRun = kBlockBytes / 4;
     for (uint32_t i = 0; i < corners;) {
         const uint32_t run = std::min(corners - i, kIndexRun);
         uint8_t* at = Room(size_t{run} * kCornerIndexBytes);
@@ -402,7 +405,6 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
     }
     static const PolygonFace kEmptyFace;
     for (uint32_t f = 0; f < m.faceCount; ++f) FaceRecord(m.faces ? m.faces[f] : kEmptyFace);
-    MaybeFlush();
 }
 
 void WorldWriter::FaceRecord(const PolygonFace& face)
@@ -420,11 +422,8 @@ void WorldWriter::FaceRecord(const PolygonFace& face)
     at = PutLittle(at, face.firstIndex);
     *at++ = 0;
     PutLittle(at, count);
-    for (uint16_t i = 0; i < count; ++i) {
-        at = Room(8);
-        at = PutF32(at, face.texCoords[i].u);
-        PutF32(at, face.texCoords[i].v);
-    }
+    at = Room(size_t{count} * 8);
+    for (uint16_t i = 0; i < count; ++i) at = PutF32(PutF32(at, face.texCoords[i].u), face.texCoords[i].v);
 }
 
 void WorldWriter::LineRecord(const CLine& line)
@@ -441,7 +440,6 @@ void WorldWriter::LineRecord(const CLine& line)
         Vec3(line.points[i]);
         U8(line.pointFlags && i < line.pointCapacity ? line.pointFlags[i] : 0);
     }
-    MaybeFlush();
 }
 
 void WorldWriter::Settings(const CWorld& w)
@@ -484,7 +482,6 @@ void WorldWriter::WriteWorld(const CWorld& world)
     for (const CNBObject* object : world.objects) {
         if (!object) continue;
         ObjectRecord(*object);
-        MaybeFlush();
         if (failed_) return;
     }
 
@@ -537,6 +534,15 @@ private:
     void (*destroy_)(T*);
 };
 
+bool SameJoint(const JointRecord& a, const JointRecord& b)
+{
+    return a.flag == b.flag && a.value == b.value && std::equal(a.a, a.a + 32, b.a) &&
+           std::equal(a.b, a.b + 32, b.b) && std::equal(a.c, a.c + 32, b.c) &&
+           std::equal(a.w0to8, a.w0to8 + 9, b.w0to8) && a.h0 == b.h0 && a.h1 == b.h1 &&
+           std::equal(a.w9to11, a.w9to11 + 3, b.w9to11) && a.h2 == b.h2 && a.h3 == b.h3 && a.w12 == b.w12 &&
+           a.w13 == b.w13 && a.h4 == b.h4 && a.h5 == b.h5 && std::equal(a.w14to16, a.w14to16 + 3, b.w14to16);
+}
+
 // What the reader learned about a mesh slot before the mesh is made.
 struct MeshHeader {
     char name[kStringBuffer] = {};
@@ -563,11 +569,11 @@ struct MeshHeader {
 
 class WorldReader {
 public:
-    WorldReader(CWorld& world, const uint8_t* data, size_t size) : world_(world), in_(data, size) {}
+    WorldReader(CWorld& world, WorldFileBytes& in) : world_(world), in_(in) {}
 
     int Read();
     const char* Fault() const { return fault_; }
-    size_t Position() const { return in_.Position(); }
+    uint64_t Position() const { return in_.Position(); }
     int Replaced() const { return replaced_; }
 
 private:
@@ -578,11 +584,11 @@ private:
     }
     bool Ok(bool ok) { return ok || Fail("the file ends inside a record"); }
 
-    bool U8(uint8_t& v) { return Ok(in_.ReadU8(v)); }
-    bool U16(uint16_t& v) { return Ok(in_.ReadU16(v)); }
-    bool U32(uint32_t& v) { return Ok(in_.ReadU32(v)); }
-    bool I32(int32_t& v) { return Ok(in_.ReadI32(v)); }
-    bool U64(uint64_t& v) { return Ok(in_.ReadU64(v)); }
+    bool U8(uint8_t& v) { return Ok(in_.Read(v)); }
+    bool U16(uint16_t& v) { return Ok(in_.Read(v)); }
+    bool U32(uint32_t& v) { return Ok(in_.Read(v)); }
+    bool I32(int32_t& v) { return Ok(in_.Read(v)); }
+    bool U64(uint64_t& v) { return Ok(in_.Read(v)); }
     bool Skip(size_t bytes) { return Ok(in_.Skip(bytes)); }
     // Numbers that are not finite are read as 0 (and counted for the log).
     template <typename Number>
@@ -595,8 +601,29 @@ private:
         }
         return true;
     }
-    bool F32(float& v) { return Finite(Ok(in_.ReadF32(v)), v); }
-    bool F64(double& v) { return Finite(Ok(in_.ReadF64(v)), v); }
+    bool F32(float& v) { return Finite(Ok(in_.Read(v)), v); }
+    // The float at `at`, 0 (counted) when it is not finite.
+    float FiniteF32(const uint8_t* at)
+    {
+        float v = WorldFileBytes::Little<float>(at);
+        Finite(true, v);
+        return v;
+    }
+    // `count` records of `bytes` each, handed to decode(record, number) a
+    // window at a time.
+    template <class Decode>
+    bool Records(uint32_t count, size_t bytes, Decode decode)
+    {
+        const auto perWindow = static_cast<uint32_t>(WorldFileBytes::kWindowBytes / bytes);
+        for (uint32_t i = 0; i < count;) {
+            const uint32_t run = std::min(count - i, perWindow);
+            const uint8_t* at = in_.Take(size_t{run} * bytes);
+            if (!Ok(at != nullptr)) return false;
+            for (uint32_t k = 0; k < run; ++k, ++i, at += bytes) decode(at, i);
+        }
+        return true;
+    }
+    bool F64(double& v) { return Finite(Ok(in_.Read(v)), v); }
     bool Floats(float* v, int n)
     {
         for (int i = 0; i < n; ++i)
@@ -619,7 +646,9 @@ private:
     bool MeshHeaderOf(MeshHeader& h);
     CPolygonsGrid* MakeMesh(ObjectPart& part, int slot, const MeshHeader& h);
     bool MeshBody(CPolygonsGrid& mesh, const MeshHeader& h);
-    bool FaceRecord(CPolygonsGrid& mesh, PolygonFace& face);
+    // A face's fields, its number of coordinate sets and its stored pairs
+    // (appended to coordinates_).
+    bool FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& sets, uint16_t& stored);
     bool Lines();
     bool LineRecord(CLine& line);
     bool QuickBarNames();
@@ -628,7 +657,10 @@ private:
     bool Trailer();
 
     CWorld& world_;
-    BinaryReader in_;
+    WorldFileBytes& in_;
+    std::vector<TexCoord> coordinates_;  // the faces of the mesh being read
+    std::vector<uint8_t> faceSets_;
+    std::vector<uint16_t> faceCoords_;
     const char* fault_ = nullptr;
     int replaced_ = 0;
 };
@@ -768,7 +800,18 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!Narrow(text)) return false;
     if (text[0]) o.SetStringB(text);
     if (!U8(group)) return false;
-    if (group && !JointFields(o.Joint)) return false;
+    if (group) {
+        // Almost every stored joint record is all zero, which an object
+        // holds as none.
+        JointRecord joint;
+        if (!JointFields(joint)) return false;
+        static const JointRecord kZeroJoint;
+        if (!SameJoint(joint, kZeroJoint)) {
+            if (!o.Joint) o.Joint = new (std::nothrow) JointRecord;
+            if (!o.Joint) return Fail("a joint record cannot be made");
+            *o.Joint = joint;
+        }
+    }
 
     int32_t parts = 0;
     if (!Count(parts, kMinPartRecordBytes, "more object parts than the file holds")) return false;
@@ -925,48 +968,64 @@ bool WorldReader::MeshBody(CPolygonsGrid& mesh, const MeshHeader& h)
     if (mesh.cornerIndexCount > 0 && !mesh.cornerIndices) return Fail("a mesh has no corner indices");
     if (mesh.faceCount > 0 && !mesh.faces) return Fail("a mesh has no faces");
     const auto corners = static_cast<uint32_t>(mesh.cornerIndexCount);
-    for (uint32_t v = 0; v < mesh.vertexCount; ++v) {
-        uint8_t flag = 0;
-        if (!Vec3(mesh.unscaledPositions[v]) || !Vec3(mesh.positions[v]) || !Vec3(mesh.normals[v]) || !U8(flag))
-            return false;
-        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = flag;
-    }
-    for (uint32_t i = 0; i < corners; ++i)
-        if (!U16(mesh.cornerIndices[i])) return false;
+    const bool vertices = Records(mesh.vertexCount, kVertexRecordBytes, [&](const uint8_t* at, uint32_t v) {
+        for (Vector3* array : {mesh.unscaledPositions, mesh.positions, mesh.normals}) {
+            array[v] = Vector3{FiniteF32(at), FiniteF32(at + 4), FiniteF32(at + 8)};
+            at += 12;
+        }
+        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = *at;
+    });
+    if (!vertices) return false;
+    const bool indices = Records(corners, kCornerIndexBytes, [&](const uint8_t* at, uint32_t i) {
+        mesh.cornerIndices[i] = WorldFileBytes::Little<uint16_t>(at);
+    });
+    if (!indices) return false;
     mesh.SaveBasePositions();
+
+    // The coordinates of all faces are collected first and then handed to
+    // the faces from one block of the mesh's.
+    coordinates_.clear();
+    faceSets_.assign(mesh.faceCount, 0);
+    faceCoords_.assign(mesh.faceCount, 0);
     for (uint32_t f = 0; f < mesh.faceCount; ++f)
-        if (!FaceRecord(mesh, mesh.faces[f])) return false;
+        if (!FaceRecord(mesh, mesh.faces[f], faceSets_[f], faceCoords_[f])) return false;
+    if (mesh.faceCount > 0 && !mesh.AllocateTexCoords(faceSets_.data()))
+        return Fail("texture coordinates cannot be made");
+    const TexCoord* from = coordinates_.data();
+    for (uint32_t f = 0; f < mesh.faceCount; ++f) {
+        PolygonFace& face = mesh.faces[f];
+        // Every stored pair was read; the face keeps as many as it has room for.
+        const uint16_t kept = std::min(faceCoords_[f], face.texCoordCount);
+        std::copy(from, from + kept, face.texCoords);
+        from += faceCoords_[f];
+    }
     return true;
 }
 
-bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face)
+bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& sets, uint16_t& stored)
 {
-    uint32_t format = 0;
-    uint8_t corners = 0;
-    uint8_t reserved = 0;
-    uint16_t stored = 0;
-    if (!U8(face.faceByte1) || !U8(face.faceByte2) || !U8(face.hidden) || !U8(face.ShadingMode) || !U32(format) ||
-        !Vec3(face.faceNormal) || !Vec3(face.flatNormal) || !U8(corners) || !U32(face.firstIndex) ||
-        !U8(reserved) || !U16(stored))
-        return false;
-    face.faceByte2 = std::min<uint8_t>(face.faceByte2, 6);
-    face.VertexFormat = static_cast<int32_t>(format);
+    const uint8_t* at = in_.Take(kMinFaceRecordBytes);
+    if (!Ok(at != nullptr)) return false;
+    face.faceByte1 = at[0];
+    face.faceByte2 = std::min<uint8_t>(at[1], 6);
+    face.hidden = at[2];
+    face.ShadingMode = at[3];
+    face.VertexFormat = WorldFileBytes::Little<int32_t>(at + 4);
     face.vertexFormat2 = face.VertexFormat;
+    face.faceNormal = Vector3{FiniteF32(at + 8), FiniteF32(at + 12), FiniteF32(at + 16)};
+    face.flatNormal = Vector3{FiniteF32(at + 20), FiniteF32(at + 24), FiniteF32(at + 28)};
+    const uint8_t corners = at[32];
+    face.firstIndex = WorldFileBytes::Little<uint32_t>(at + 33);
+    stored = WorldFileBytes::Little<uint16_t>(at + 38);  // after a reserved byte
     if (corners > kMaxFaceCorners) return Fail("a face has more corners than a quad");
     if (uint64_t{face.firstIndex} + corners > static_cast<uint64_t>(mesh.cornerIndexCount))
         return Fail("a face points outside its mesh's corner indices");
     face.corners = static_cast<int8_t>(corners);
-    if (corners > 0) {
-        const int sets = std::min(stored / corners, 255);
-        if (!face.AllocateTexCoords(static_cast<uint8_t>(sets))) return Fail("texture coordinates cannot be made");
-    }
-    // Every stored pair is read; the face keeps as many as it has room for.
-    const uint16_t kept = face.texCoords ? std::min(stored, face.texCoordCount) : 0;
-    for (uint16_t i = 0; i < stored; ++i) {
-        TexCoord coord;
-        if (!F32(coord.u) || !F32(coord.v)) return false;
-        if (i < kept) face.texCoords[i] = coord;
-    }
+    sets = corners > 0 ? static_cast<uint8_t>(std::min(stored / corners, 255)) : 0;
+    const bool read = Records(stored, 8, [&](const uint8_t* pair, uint32_t) {
+        coordinates_.push_back(TexCoord{FiniteF32(pair), FiniteF32(pair + 4)});
+    });
+    if (!read) return false;
     face.positions = mesh.positions;
     face.basePositions = mesh.basePositions;
     face.normals = mesh.normals;
@@ -1106,9 +1165,11 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out)
     else out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
+namespace {
+
+int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
 {
-    WorldReader reader(world, data, size);
+    WorldReader reader(world, in);
     const int result = reader.Read();
     if (reader.Replaced() > 0)
         WriteLog("Error: CWorld :: LoadWorldFile() " + std::to_string(reader.Replaced()) +
@@ -1117,6 +1178,14 @@ int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
         WriteLog(std::string("Error: CWorld :: LoadWorldFile() ") + (reader.Fault() ? reader.Fault() : "failed") +
                  " (at byte " + std::to_string(reader.Position()) + ")");
     return result;
+}
+
+}  // namespace
+
+int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
+{
+    WorldFileBytes in(data, size);
+    return ReadWorldBytes(world, in);
 }
 
 // ---------------------------------------------------------------------------
@@ -1184,14 +1253,18 @@ int CWorld::LoadWorldFile(const char* path)
     if (!path) return 0;
     worldName = path;
     const std::string source = ResolveWorldPath(path);
-    std::vector<uint8_t> bytes;
-    if (!platform::ReadWholeFile(source, bytes)) {
+    // Read as it is parsed, a window at a time (see WorldFileBytes).
+    const int64_t size = platform::FileExists(source) ? platform::FileSize(source) : -1;
+    std::FILE* file = size >= 0 && size <= kLargestWorldFile ? std::fopen(source.c_str(), "rb") : nullptr;
+    if (!file) {
         WriteLog(std::string("Error: CWorld :: LoadWorldFile() cannot read ") + path);
         // A file that exists but cannot be read is still a world to keep.
         if (platform::FileExists(source)) failedLoadPath = AbsoluteWorldPath(source);
         return 0;
     }
-    const int result = ReadWorldData(*this, bytes.data(), bytes.size());
+    WorldFileBytes in(file, static_cast<uint64_t>(size));
+    const int result = ReadWorldBytes(*this, in);
+    std::fclose(file);
     if (!result) failedLoadPath = AbsoluteWorldPath(source);
     return result;
 }

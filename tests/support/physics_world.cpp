@@ -15,10 +15,9 @@ PhysicsWorld::PhysicsWorld()
     world_->setForceUpdateAllAabbs(false);
 }
 
-// The bodies' holders own the shapes; only the list's storage goes here.
+// The bodies' holders own the shapes; the list only names them.
 PhysicsWorld::~PhysicsWorld()
 {
-    shapes_.clear();
     world_.reset();
     solver_.reset();
     broadphase_.reset();

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "world/physic_body.h"
+
 class PhysicsWorld {
 public:
     PhysicsWorld();
@@ -16,7 +18,7 @@ public:
     PhysicsWorld& operator=(const PhysicsWorld&) = delete;
 
     btDiscreteDynamicsWorld* World() { return world_.get(); }
-    btAlignedObjectArray<btCollisionShape*>* Shapes() { return &shapes_; }
+    CollisionShapeArray* Shapes() { return &shapes_; }
 
 private:
     std::unique_ptr<btDefaultCollisionConfiguration> configuration_;
@@ -24,5 +26,5 @@ private:
     std::unique_ptr<btDbvtBroadphase> broadphase_;
     std::unique_ptr<btSequentialImpulseConstraintSolver> solver_;
     std::unique_ptr<btDiscreteDynamicsWorld> world_;
-    btAlignedObjectArray<btCollisionShape*> shapes_;
+    CollisionShapeArray shapes_;
 };
