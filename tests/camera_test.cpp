@@ -59,21 +59,10 @@ TEST(CameraTest, DepthIsZeroAtNearAndOneAtFar)
     EXPECT_NEAR(farPoint.z, 1.0f, 1e-6f);
     Vector3 behind{1, 2, 2};
     EXPECT_FALSE(camera.ProjectToScreen(behind, 800, 600));
-
-    // Unit mode 1 shrinks far 1000 and near 0.25 to 1.0 and 0.0025 in the
-    // matrix only.
-    camera.position = Vector3{};
-    camera.farDistance = 1000.0f;
-    camera.nearDistance = 0.25f;
-    camera.unitMode = 1;
-    camera.UpdateViewMatrix();
-    camera.UpdateProjectionMatrix();
-    Vector3 atOne{0, 0, 1.0f};
-    camera.ProjectToScreen(atOne, 800, 600);
-    EXPECT_NEAR(atOne.z, 1.0f, 1e-6f);
-    Vector3 atNear{0, 0, 0.0025f};
-    camera.ProjectToScreen(atNear, 800, 600);
-    EXPECT_NEAR(atNear.z, 0.0f, 1e-5f);
+    Vector3 noViewport{1, 2, 8};
+    EXPECT_FALSE(camera.ProjectToScreen(noViewport, 0, 600));
+    Vector3 huge{1e30f, 2, 8};
+    EXPECT_FALSE(camera.ProjectToScreen(huge, 800, 600));
 }
 
 TEST(CameraTest, UnprojectReversesProjectAndFlipsTheGivenPoint)
@@ -102,12 +91,6 @@ TEST(CameraTest, UnprojectReversesProjectAndFlipsTheGivenPoint)
         camera.Unproject(given, back);
         ExpectNear(back, world.x, world.y, world.z, 2e-3f);
         EXPECT_FLOAT_EQ(given.y, 600.0f - screen.y);
-        // The same point object again names the mirrored pixel.
-        Vector3 other;
-        camera.Unproject(given, other);
-        if (std::fabs(screen.y - 300.0f) > 10.0f) {
-            EXPECT_GT(std::fabs(other.y - back.y), 0.01f);
-        }
     }
 }
 
@@ -202,16 +185,6 @@ TEST(CameraTest, LevelledMovementStaysHorizontalWhateverThePitch)
     const Vector3 before = camera.position;
     camera.MoveSideways(1.0f);
     ExpectNear(Vector3::Sub(camera.position, before), 2 * side.x, 0, -2 * side.z);
-
-    // The sway follows sin(travelled distance) with amplitude 0.002.
-    camera.travelledDistance = 1.5707964f;
-    Vector3 sway;
-    camera.SideVector(sway);
-    EXPECT_NEAR(sway.Length(), 0.002f, 1e-6f);
-    camera.travelledDistance = -1.5707964f;
-    Vector3 otherSway;
-    camera.SideVector(otherSway);
-    ExpectNear(otherSway, -sway.x, -sway.y, -sway.z, 1e-7f);
 }
 
 TEST(CameraTest, LookAtAndSetOrientationPointTheViewingAxis)

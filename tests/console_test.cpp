@@ -1,5 +1,5 @@
 // The console: what each typed command does to the scene, the bounded
-// history, and the two windows (buttons, geometry, Enter in the field).
+// history, and the two windows (buttons, Enter in the field).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -151,27 +151,6 @@ TEST_F(ConsoleTest, ButtonsCloseAndToggleTheWindows)
     ui.Frame(draw);
     ui.ClickAndFrame("List of Console Commands", {"Close"}, draw);
     EXPECT_FALSE(scene_->FlagOn(kFlagConsoleCommands));
-}
-
-TEST_F(ConsoleTest, WindowsArePlacedAndScaledFromTheScreen)
-{
-    ImGuiTestFrame ui(2880.0f, 1620.0f);
-    scene_->Flag(kFlagConsole) = 1;
-    scene_->Flag(kFlagConsoleCommands) = 1;
-    const auto draw = [this] { DrawBoth(); };
-
-    Settings.screenWidth = 1440;
-    Settings.screenHeight = 900;
-    ui.Frame(draw);
-    EXPECT_EQ(ImGuiTestFrame::WindowPos("Console").y, 900.0f - 470.0f);
-    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").x, 450.0f);
-
-    Settings.screenWidth = 2880;
-    Settings.screenHeight = 1620;
-    ui.Frame(draw);
-    EXPECT_EQ(ImGuiTestFrame::WindowPos("Console").y, 1620.0f - 940.0f);
-    EXPECT_EQ(ImGuiTestFrame::WindowSize("Console").x, 900.0f);
-    EXPECT_EQ(ImGuiTestFrame::WindowSize("List of Console Commands").y, 1060.0f);
 }
 
 // The whole road of a typed command: the field takes the keyboard, the

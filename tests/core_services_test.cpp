@@ -151,11 +151,3 @@ TEST_F(CoreLog, ResetStampsTheFileAndEachWriteAddsOneLine)
     WriteLog(static_cast<const char*>(nullptr));
     EXPECT_EQ(folder.Read("game.log"), "Thu Jan  1 00:00:00 1970\n\nDXInput...ok\nError: WinMain\n");
 }
-
-TEST_F(CoreLog, UnconvertibleTimeWritesNullTime)
-{
-    platform::SetTimeSource([] { return std::numeric_limits<std::time_t>::max(); });
-    ResetLog();
-    platform::SetTimeSource(nullptr);
-    EXPECT_EQ(folder.Read("game.log"), "NULL Time\n\n");
-}

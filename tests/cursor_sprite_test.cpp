@@ -1,6 +1,6 @@
-// The cursor sprite: its size and place in clip space, and on a headless
-// device where it lands on screen (centre, mouse cursor while Space is held)
-// and when nothing is drawn (cross switched off, window without area).
+// The cursor sprite on a headless device: where it lands on screen (centre,
+// mouse cursor while Space is held) and when nothing is drawn (cross switched
+// off, window without area).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,18 +17,6 @@
 #include "shell/window_placement.h"
 #include "support/headless_driver.h"
 #include "world/world.h"
-
-TEST(CursorSpriteTest, TheQuadIsSquareOnScreenAndFollowsTheCursorInClipSpace)
-{
-    VSConstantBufferScale placement = CursorSpritePlacement(800, 400, false, 123, 45);
-    EXPECT_FLOAT_EQ(placement.scale.x, 0.0125f);
-    EXPECT_FLOAT_EQ(placement.scale.y, 0.025f);
-    EXPECT_EQ(placement.centre.x, 0.0f);
-    // Divided as floats: a third of the way across, not the left edge.
-    placement = CursorSpritePlacement(3, 3, true, 1, 2);
-    EXPECT_FLOAT_EQ(placement.centre.x, -1.0f / 3.0f);
-    EXPECT_FLOAT_EQ(placement.centre.y, -1.0f / 3.0f);
-}
 
 namespace {
 

@@ -189,6 +189,39 @@ TEST_F(DriverResources, BuffersAreReleasedBeforeTheyAreMadeAgainAndFailuresKeepW
 
 }
 
+// Render sets holding the same bytes draw from one buffer of the device;
+// each lets go of it on its own, and a new device shares nothing old.
+TEST_F(DriverResources, SetsWithTheSameArraysShareBuffersUntilTheLastLetsGo)
+{
+    ASSERT_NO_FATAL_FAILURE(BindSolid(1, 0, 0));
+    QuadSet* first = MakeQuad();
+    QuadSet* second = MakeQuad();
+    QuadSet* moved = MakeQuad();
+    moved->vertices[0] = 0.5f;
+    for (QuadSet* quad : {first, second, moved}) ASSERT_EQ(driver->CreateRenderSetBuffers(&quad->set), 1);
+    EXPECT_EQ(second->buffers.vertexBuffer, first->buffers.vertexBuffer);
+    EXPECT_EQ(second->buffers.indexBuffer, first->buffers.indexBuffer);
+    EXPECT_NE(moved->buffers.vertexBuffer, first->buffers.vertexBuffer);
+    EXPECT_EQ(moved->buffers.indexBuffer, first->buffers.indexBuffer);
+
+    gpu::Buffer* shared = second->buffers.vertexBuffer;
+    shared->AddRef();
+    driver->ReleaseRenderSetBuffers(&first->set);
+    driver->Clear(0, 0, 0);
+    driver->DrawRenderSet(&second->set);
+    EXPECT_EQ(Centre(), kRed);
+    driver->ReleaseRenderSetBuffers(&second->set);
+    context->IASetVertexBuffers(0, 1, nullptr, nullptr, nullptr);
+    EXPECT_EQ(shared->ReferenceCount(), 1u);  // only this test's reference is left
+    shared->Release();
+
+    driver->ReleaseDevice();
+    ASSERT_EQ(driver->CreateDeviceAndSwapChain(), 0);
+    QuadSet* again = MakeQuad();
+    ASSERT_EQ(driver->CreateRenderSetBuffers(&again->set), 1);
+    EXPECT_NE(again->buffers.indexBuffer, moved->buffers.indexBuffer);
+}
+
 TEST_F(DriverResources, SkinStreamIsUploadedAndBoundAtSlotOneOnlyForSkinnedSets)
 {
     ShaderEntry* vertex = MakeShader(kVertexShaderKind, kSkinnedVertexLayout, kSkinWeightEffect);

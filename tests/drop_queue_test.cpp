@@ -78,26 +78,6 @@ protected:
     std::unique_ptr<CScene> scene_;
 };
 
-TEST_F(DropQueue, SetReplacesTheLastRecordOfItsKeyAndRemoveTheFirst)
-{
-    scene_->SetDropRecord(DropRecord{"a", 0, 1});
-    scene_->SetDropRecord(DropRecord{"b", 0, 2});
-    ASSERT_EQ(scene_->dropQueue.size(), 1u);
-    EXPECT_EQ(scene_->dropQueue[0].name, "b");
-
-    scene_->SetDropRecord(DropRecord{"c", 5, 0});
-    scene_->dropQueue.push_back(DropRecord{"d", 0, 4});
-    scene_->SetDropRecord(DropRecord{"e", 0, 6});  // the last key-0 record is the one replaced
-    ASSERT_EQ(scene_->dropQueue.size(), 3u);
-    EXPECT_EQ(scene_->dropQueue[0].name, "b");
-    EXPECT_EQ(scene_->dropQueue[2].name, "e");
-
-    scene_->RemoveDropRecord(DropRecord{"", 0, 0});  // the first one goes
-    ASSERT_EQ(scene_->dropQueue.size(), 2u);
-    EXPECT_EQ(scene_->dropQueue[0].name, "c");
-    EXPECT_EQ(scene_->dropQueue[1].name, "e");
-}
-
 TEST_F(DropQueue, ObjectsDropOntoTheCursorAtMostEvery301ms)
 {
     scene_->SetDropRecord(DropRecord{"cube", 0, 0});

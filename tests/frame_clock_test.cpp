@@ -143,17 +143,3 @@ TEST_F(FrameClockTest, LimiterHoldsTheFramePeriodOnceFourSamplesExist)
     EXPECT_EQ(clock.waitedTotal, waitedBefore);
     EXPECT_LE(Now() - clock.limiterStamp, 1u);
 }
-
-TEST_F(FrameClockTest, WaitedTimeIsReportedOncePerSecond)
-{
-    FrameClock clock;
-    clock.MeasureFps();
-    clock.waitedTotal = 37;
-    Advance(999);
-    clock.MeasureFps();
-    EXPECT_EQ(clock.waitedTotal, 37);
-    Advance(1);
-    clock.MeasureFps();
-    EXPECT_FLOAT_EQ(clock.waitedLastSecond, 37.0f);
-    EXPECT_EQ(clock.waitedTotal, 0);
-}

@@ -1,12 +1,10 @@
 // The generator windows: a changed shape setting previews at once and
 // "Generate" turns the preview into objects; typed slider values are
-// clamped; the spiral's values survive turning it off; the Perlin tab's
-// "ReGenerate" always draws a new noise table; "Close" removes every
-// preview; "Iterations" counts whole runs.
+// clamped; the Perlin tab's "ReGenerate" always draws a new noise table;
+// "Close" removes every preview; "Iterations" counts whole runs.
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
 
-#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -85,38 +83,6 @@ protected:
         EndTyping(ui_, draw_);
     }
 
-    // The mouse swept down the window's left part until the item is hovered
-    // (a remote activation would reach a disabled item too, a mouse cannot);
-    // (0, 0) when it is not found.
-    ImVec2 FindWithMouse(std::initializer_list<testing_support::IdPart> path)
-    {
-        const ImGuiID id = ImGuiTestFrame::ItemId(kGenerate, path);
-        const ImVec2 origin = ImGuiTestFrame::WindowPos(kGenerate);
-        const ImVec2 size = ImGuiTestFrame::WindowSize(kGenerate);
-        ImVec2 found(0.0f, 0.0f);
-        for (float y = origin.y; y < origin.y + size.y && found.y == 0.0f; y += 3.0f) {
-            ImGui::GetIO().MousePos = ImVec2(origin.x + 20.0f, y);
-            ui_.Frame(draw_);
-            if (ImGui::GetHoveredID() == id) found = ImGui::GetIO().MousePos;
-        }
-        ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
-        ui_.Frame(draw_);
-        return found;
-    }
-
-    void MouseClickAt(const ImVec2& at)
-    {
-        ImGuiIO& io = ImGui::GetIO();
-        io.MousePos = at;
-        ui_.Frame(draw_);
-        io.MouseDown[0] = true;
-        ui_.Frame(draw_);
-        io.MouseDown[0] = false;
-        ui_.Frame(draw_);
-        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
-        ui_.Frame(draw_);
-    }
-
     TempDirectory folder_;
     ScopedStartDirectory start_{folder_.Path()};
     ImGuiTestFrame ui_;
@@ -164,28 +130,6 @@ TEST_F(GeneratorWindows, TypedSliderValuesAreClampedToTheSliderRange)
     FocusForTyping(ui_, kAuto, {"Iterations"}, draw_);
     TypeAndFrame(ui_, "500", draw_);
     EXPECT_EQ(scene_->generator.autoSceneIterations, 10.0f);
-}
-
-TEST_F(GeneratorWindows, TurningSpiralOffKeepsAndDisablesItsValues)
-{
-    OpenTab("Circle");
-    Click({"MyTabBar", "Circle", "Spiral"});
-    EXPECT_EQ(scene_->generator.circleSpiral, 1);
-    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));  // "Spiral" only stores
-    TypeInto("Circle", "Full Turn Num", "3");
-    EXPECT_TRUE(scene_->FlagOn(kFlagGeneratorPreview));
-    const ImVec2 inverse = FindWithMouse({"MyTabBar", "Circle", "Inverse"});
-    ASSERT_GT(inverse.y, 0.0f);
-    MouseClickAt(inverse);
-    EXPECT_EQ(scene_->generator.circleInverse, 1);
-
-    scene_->Flag(kFlagGeneratorPreview) = 0;
-    Click({"MyTabBar", "Circle", "Spiral"});
-    EXPECT_EQ(scene_->generator.circleSpiral, 0);
-    EXPECT_FALSE(scene_->FlagOn(kFlagGeneratorPreview));
-    MouseClickAt(inverse);  // disabled now
-    EXPECT_EQ(scene_->generator.circleInverse, 1);
-    EXPECT_EQ(scene_->generator.circleFullTurnNum, 3.0f);
 }
 
 TEST_F(GeneratorWindows, PerlinRegenerateAlwaysDrawsANewNoiseTable)

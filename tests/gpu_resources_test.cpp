@@ -144,6 +144,19 @@ gpu::Texture2DDesc PlainTextureDesc(uint32_t width, uint32_t height, gpu::Format
     return desc;
 }
 
+// Two RGBA8 texels, left then right, as a texture bound at pixel slot 0.
+void BindTwoTexels(gpu::Device* device, gpu::Context* context, const void* texels, Ref<gpu::Texture2D>& texture,
+                   Ref<gpu::ShaderResourceView>& view)
+{
+    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
+    gpu::SubresourceData initial;
+    initial.pSysMem = texels;
+    initial.SysMemPitch = 8;
+    ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.Out()), S_OK);
+    ASSERT_EQ(device->CreateShaderResourceView(texture.Get(), nullptr, view.Out()), S_OK);
+    context->PSSetShaderResources(0, 1, view.Slot());
+}
+
 }  // namespace
 
 TEST_F(GpuResources, BufferDescriptionsAreCheckedAsDirect3DChecksThem)
@@ -336,15 +349,9 @@ TEST_F(GpuResources, TexturesSampleWithTheBoundSamplerOrDirect3DsDefault)
     ASSERT_NO_FATAL_FAILURE(BindQuad(effect));
     // Two texels, red then green; sampled past the right edge.
     const uint8_t texels[8] = {255, 0, 0, 255, 0, 255, 0, 255};
-    const gpu::Texture2DDesc desc = PlainTextureDesc(2, 1, gpu::FORMAT_R8G8B8A8_UNORM, gpu::BIND_SHADER_RESOURCE);
-    gpu::SubresourceData initial;
-    initial.pSysMem = texels;
-    initial.SysMemPitch = 8;
     Ref<gpu::Texture2D> texture;
-    ASSERT_EQ(device->CreateTexture2D(&desc, &initial, texture.Out()), S_OK);
     Ref<gpu::ShaderResourceView> view;
-    ASSERT_EQ(device->CreateShaderResourceView(texture.Get(), nullptr, view.Out()), S_OK);
-    context->PSSetShaderResources(0, 1, view.Slot());
+    ASSERT_NO_FATAL_FAILURE(BindTwoTexels(device, context, texels, texture, view));
     const float at[4] = {1.25f, 0.5f, 0, 0};
     Ref<gpu::Buffer> where;
     ASSERT_EQ(MakeBuffer(16, gpu::BIND_CONSTANT_BUFFER, at, where.Out()), S_OK);
@@ -411,4 +418,51 @@ TEST_F(GpuResources, ShadersAndLayoutsThatCannotWorkAreRefused)
                                                {"TexCoord", 0, gpu::FORMAT_R32G32_FLOAT, 0, 24}};
     Ref<gpu::InputLayout> accepted;
     EXPECT_EQ(device->CreateInputLayout(lowerCase, 2, solid.data(), solid.size(), accepted.Out()), S_OK);
+}
+
+// The context states only what changed since its last draw: what GL lost
+// behind its back (a clear turns the scissor test off) and uploads equal to
+// the last one must still come out right.
+TEST_F(GpuResources, DrawsSeeEveryChangeSinceTheLastDrawAndOnlyRealDrawsCount)
+{
+    Effect effect;
+    ASSERT_NO_FATAL_FAILURE(MakeEffect(kTextureAtEffect, kPlainLayout, 3, &effect));
+    ASSERT_NO_FATAL_FAILURE(BindQuad(effect));
+    const Pixel green {0, 255, 0, 255};
+    const Pixel texels[2] = {green, kBlack};
+    Ref<gpu::Texture2D> texture;
+    Ref<gpu::ShaderResourceView> view;
+    ASSERT_NO_FATAL_FAILURE(BindTwoTexels(device, context, texels, texture, view));
+    const float onGreen[4] = {0.25f, 0.5f, 0, 0}, onBlack[4] = {0.75f, 0.5f, 0, 0};
+    Ref<gpu::Buffer> where;
+    ASSERT_EQ(MakeBuffer(16, gpu::BIND_CONSTANT_BUFFER, onGreen, where.Out()), S_OK);
+    context->PSSetConstantBuffers(0, 1, where.Slot());
+
+    for (const float* uv : {onBlack, onGreen, onGreen, onBlack, onGreen}) {
+        context->UpdateSubresource(where.Get(), 0, nullptr, uv, 0, 0);
+        ClearTo(0, 0, 0);
+        context->DrawIndexed(6, 0, 0);
+        EXPECT_EQ(At(kSize / 2, kSize / 2), uv == onGreen ? green : kBlack) << "u " << uv[0];
+    }
+
+    gpu::RasterizerDesc scissored;
+    scissored.ScissorEnable = 1;
+    Ref<gpu::RasterizerState> rasterizer;
+    ASSERT_EQ(device->CreateRasterizerState(&scissored, rasterizer.Out()), S_OK);
+    context->RSSetState(rasterizer.Get());
+    const gpu::Rect leftHalf {0, 0, kSize / 2, kSize};
+    context->RSSetScissorRects(1, &leftHalf);
+    for (int pass = 0; pass < 2; ++pass) {
+        ClearTo(0, 0, 0);
+        context->DrawIndexed(6, 0, 0);
+        EXPECT_EQ(At(4, kSize / 2), green) << pass;
+        EXPECT_EQ(At(kSize - 4, kSize / 2), kBlack) << pass;
+    }
+
+    // Dropped draws never reach GL and are not counted.
+    const uint64_t before = context->DrawCount();
+    context->DrawIndexed(6, 6, 0);
+    EXPECT_EQ(context->DrawCount(), before);
+    context->DrawIndexed(6, 0, 0);
+    EXPECT_EQ(context->DrawCount(), before + 1);
 }

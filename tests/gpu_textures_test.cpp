@@ -189,6 +189,40 @@ TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)
     texture->Release();
 }
 
+// Mips made from 8-bit pictures filter as GL's blit does: sRGB texels are
+// averaged as light (black and white make half the light, which shaders
+// read as 128), BGRA keeps its order, an odd side takes its middle.
+TEST_F(GpuTextures, GeneratedMipsOfSrgbBgraAndOddPicturesFilterAsTheBlitDoes)
+{
+    struct Case {
+        gpu::Format format;
+        uint32_t width;
+        std::vector<uint8_t> texels;
+        Texel expected;  // the last level as a shader reads it, RGBA
+    };
+    const std::vector<Case> cases = {
+        {gpu::FORMAT_R8G8B8A8_UNORM_SRGB, 2, {0, 0, 0, 255, 255, 255, 255, 255}, {128, 128, 128, 255}},
+        {gpu::FORMAT_B8G8R8A8_UNORM, 2, {255, 0, 0, 255, 255, 0, 0, 0}, {0, 0, 255, 128}},
+        {gpu::FORMAT_R8G8B8A8_UNORM, 3, {0, 0, 0, 0, 90, 60, 30, 255, 255, 255, 255, 255}, {90, 60, 30, 255}},
+    };
+    for (const Case& c : cases) {
+        gpu::Texture2DDesc desc = Desc2D(c.width, 1, c.format, 0);
+        desc.BindFlags = gpu::BIND_SHADER_RESOURCE | gpu::BIND_RENDER_TARGET;
+        desc.MiscFlags = gpu::RESOURCE_MISC_GENERATE_MIPS;
+        gpu::Texture2D* texture = nullptr;
+        ASSERT_EQ(device->CreateTexture2D(&desc, nullptr, &texture), S_OK);
+        context->UpdateSubresource(texture, 0, nullptr, c.texels.data(), c.width * 4, c.width * 4);
+        gpu::ShaderResourceView* view = nullptr;
+        ASSERT_EQ(device->CreateShaderResourceView(texture, nullptr, &view), S_OK);
+        context->GenerateMips(view);
+        const Texel last = Sample(view, {0.5f, 0.5f}, 1.0f);
+        for (int channel = 0; channel < 4; ++channel)
+            EXPECT_NEAR(last[channel], c.expected[channel], 1) << "format " << c.format << " channel " << channel;
+        view->Release();
+        texture->Release();
+    }
+}
+
 TEST_F(GpuTextures, DescriptionsDirect3DRefusesAreRefused)
 {
     gpu::Texture2D* texture = nullptr;

@@ -110,16 +110,6 @@ protected:
 
 }  // namespace
 
-TEST_F(MenuResources, TheBackgroundCoversTheScreenTheRightWayUp)
-{
-    ShipData();
-    menu_->LoadTextures();
-    ASSERT_EQ(menu_->CreateResources(), 1) << Log();
-    Driver->Clear(0, 0, 0);
-    menu_->DrawBackground();
-    ExpectBackgroundUpright();
-}
-
 TEST_F(MenuResources, AnEffectThatDoesNotCompileIsNeitherBoundNorDrawn)
 {
     folder_.Write("TexturesUI/background2.jpg", QuadrantPicture());

@@ -1,7 +1,7 @@
 // The front-end screens driven through Dear ImGui without a GPU (remote
 // clicks by window and ID path): the main menu's return to the last world,
 // the worlds list with opening and deleting, and the new-world screen with
-// its layout, its remembered scene type and the names it refuses.
+// its remembered scene type and the names it refuses.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -266,21 +266,6 @@ TEST_F(MenuScreens, TheSceneTypeIsKeptWhenTheUserLeavesAndComesBack)
     EXPECT_EQ(menu_.screenState, kNewWorldScreen);
     EXPECT_EQ(menu_.sceneType, kLandscapeScene);
     EXPECT_EQ(menu_.sceneLabel, "3D Cube Landscape Scene");
-}
-
-TEST_F(MenuScreens, TheBlankSceneSwitchesDependOnTheVerticalBorders)
-{
-    menu_.screenState = kNewWorldScreen;
-    Frame();
-    // Mosaic is disabled while there are borders.
-    Click("SM", {"Mosaic"});
-    EXPECT_EQ(menu_.blankParams.mosaic, 0);
-    Click("SM", {"Vertical Borders"});
-    EXPECT_EQ(menu_.blankParams.verticalBorders, 0);
-    Click("SM", {"Mosaic"});
-    EXPECT_EQ(menu_.blankParams.mosaic, 1);
-    Click("SM", {"Vertical Borders"});
-    EXPECT_EQ(menu_.blankParams.verticalBorders, 1);
 }
 
 TEST_F(MenuScreens, ANewWorldIsSavedListedAndEntered)

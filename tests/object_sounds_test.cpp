@@ -177,14 +177,6 @@ TEST_F(ObjectSounds, FiveImpactsPlayTheFourLoudestAndPauseTheFifth)
     EXPECT_FALSE(playing);
 }
 
-TEST_F(ObjectSounds, EqualGainsKeepTheirOrder)
-{
-    std::vector<CSoundBuffer*> impacts;
-    for (int i = 0; i < 6; ++i) impacts.push_back(Request(AddObject(Vector3{}), 3));
-    scene_->UpdateObjectSounds();
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(impacts[i]->Stopped, i < 4 ? 0 : 1) << i;
-}
-
 TEST_F(ObjectSounds, ImpactStopsAfterItsLengthAndIsFreedThirtySecondsLater)
 {
     CNBObject* object = AddObject(Vector3{});

@@ -1,6 +1,6 @@
-// The scene's physics step: the world it builds, the three qualities and the
-// frozen ones, bodies copied back into their objects, contact sounds, the
-// step lock, and stopping every body.
+// The scene's physics step: bodies copied back into their objects, paused
+// physics, meshes and thin boxes on triangles, contact sounds and the step
+// lock.
 #include <gtest/gtest.h>
 
 #include <btBulletDynamicsCommon.h>
@@ -238,8 +238,10 @@ TEST_F(PhysicsStep, ThinBoxesThrownOntoOrPressedIntoAFloorOfTrianglesStayOnIt)
         const Vector3 at{10.0f + 1.05f * (i % 3 - 1), halfHeight, 10.0f + 1.05f * (i / 3 - 1)};
         thin.push_back(AddBox(at, 0.0f, 2.0f, Vector3{0.5f, halfHeight, 0.5f}));
     }
-    for (int i = 0; i < 80; ++i)
-        AddBox(Vector3{10.0f + 1.05f * (i % 2 - 0.5f), 0.65f + 1.1f * (i / 4), 10.0f + 1.05f * (i / 2 % 2 - 0.5f)}, 0.5f, 5.0f);
+    for (int i = 0; i < 80; ++i) {
+        const Vector3 at{10.0f + 1.05f * (i % 2 - 0.5f), 0.65f + 1.1f * (i / 4), 10.0f + 1.05f * (i / 2 % 2 - 0.5f)};
+        AddBox(at, 0.5f, 5.0f);
+    }
     Step(300);
     for (const CNBObject* box : thin) EXPECT_GT(Origin(box).y(), 0.0) << Origin(box).x() << ", " << Origin(box).z();
 }
@@ -349,9 +351,5 @@ TEST_F(PhysicsStep, StepCalledFromInsideAStepDoesNothing)
     EXPECT_LT(Origin(box).y(), 10.0);
     scene_->physics.dynamicsWorld->setInternalTickCallback(nullptr);
 }
-
-// ---------------------------------------------------------------------------
-// Stopping every body
-// ---------------------------------------------------------------------------
 
 }  // namespace

@@ -28,7 +28,6 @@
 
 using testing_support::FrameText;
 using testing_support::ImGuiTestFrame;
-using testing_support::MouseClick;
 using testing_support::TypeIntoSlider;
 
 namespace {
@@ -156,13 +155,6 @@ TEST_F(PropertyEditors, SunSlidersMoveTheLightAndSetTheColours)
 TEST_F(PropertyEditors, CameraPlanesStayInRangeFiniteAndApart)
 {
     ui_.Frame(drawCamera_);
-    // "Softness" takes no input while "Soft" is off, and keeps its value.
-    MouseClick(ui_, "Camera Options", {"Softness"}, drawCamera_);
-    EXPECT_FLOAT_EQ(scene_->options.cameraRampTime, 2.0f);
-    ui_.ClickAndFrame("Camera Options", {"Soft"}, drawCamera_);
-    MouseClick(ui_, "Camera Options", {"Softness"}, drawCamera_);
-    EXPECT_LT(scene_->options.cameraRampTime, 0.5f);
-
     TypeIntoSlider(ui_, "Camera Options", {"Camera Near Dist"}, "-1e99", drawCamera_);
     EXPECT_FLOAT_EQ(scene_->options.nearPlane, 0.1f);
     TypeIntoSlider(ui_, "Camera Options", {"Camera Far Dist"}, "1e99", drawCamera_);

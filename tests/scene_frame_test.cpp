@@ -1,5 +1,5 @@
 // The scene frame: what runs without a driver (fresh-drop marks, sector
-// upkeep, the model view), and whole headless runs through CGame: objects
+// upkeep), and whole headless runs through CGame: objects
 // raining onto a blank world, a lost device recovered, nothing left behind.
 #include <gtest/gtest.h>
 
@@ -127,18 +127,6 @@ TEST_F(SceneFrameNoDriver, SectorsAreReassignedEveryTwoMinutesAndUpdatedEverySec
     clock_.Advance(1);
     scene_.RenderFrame();
     EXPECT_EQ(scene_.world->GetObjectCount(), 1);
-}
-
-TEST_F(SceneFrameNoDriver, TheModelViewRunsNothingOfTheWorldFrame)
-{
-    scene_.Flag(kFlagModelView) = 1;
-    scene_.SetDropRecord(DropRecord{"", kMarkAllDropped, 0});
-    scene_.world->objects.back()->Center.y = -3000.0f;
-    scene_.RenderFrame();
-    EXPECT_EQ(Marked(), 0);
-    EXPECT_EQ(scene_.dropQueue.size(), 1u);
-    EXPECT_EQ(scene_.world->GetObjectCount(), 3);
-    EXPECT_EQ(scene_.lastBackupTime, 0u);
 }
 
 // ---- A whole headless run ----

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/private_heap.h"
+#include "core/strings.h"
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
 #include "graphics/texture.h"
@@ -232,11 +233,11 @@ TEST(SceneMenuNames, TheSaveNameIsCutOnACharacterBoundary)
     char name[SceneDialogValues::kSaveNameBytes];
     // "é" (two bytes) after 126 bytes would end on its first byte.
     const std::string before(126, 'a');
-    CopyNameCut(before + "\xC3\xA9", name, sizeof(name));
+    CopyUtf8Head(before + "\xC3\xA9", name, sizeof(name));
     EXPECT_EQ(std::string(name), before);
     // "日" (three bytes) after 124 bytes still fits whole.
     const std::string shorter(124, 'a');
-    CopyNameCut(shorter + "\xE6\x97\xA5" + "x", name, sizeof(name));
+    CopyUtf8Head(shorter + "\xE6\x97\xA5" + "x", name, sizeof(name));
     EXPECT_EQ(std::string(name), shorter + "\xE6\x97\xA5");
 }
 

@@ -1,7 +1,6 @@
 // Sectors: nearest-sector assignment (ties, reach, non-finite centres),
 // bounds over rotated objects and empty sectors, moved and fallen objects,
-// render flags, re-creation, and the depth-sorted label projection with the
-// camera's screen projection.
+// render flags, re-creation, and the depth-sorted label projection.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -226,27 +225,6 @@ TEST(SectorTest, RemovedObjectsLeaveSectorsAndLabels)
     EXPECT_EQ(sector->objects, std::vector<CNBObject*>{other});
     ASSERT_EQ(world.labels.size(), 1u);
     EXPECT_EQ(world.labels[0].object, other);
-}
-
-TEST(SectorTest, CameraProjectsPointsInFrontOntoTheScreen)
-{
-    const CCamera camera = PerspectiveCamera(800, 600);
-    Vector3 ahead{0, 0, 5};
-    EXPECT_TRUE(camera.ProjectToScreen(ahead, 800, 600));
-    EXPECT_FLOAT_EQ(ahead.x, 400.0f);
-    EXPECT_FLOAT_EQ(ahead.y, 300.0f);
-
-    Vector3 upRight{4, 2, 5};  // y grows downwards on screen
-    EXPECT_TRUE(camera.ProjectToScreen(upRight, 800, 600));
-    EXPECT_GT(upRight.x, 400.0f);
-    EXPECT_LT(upRight.y, 300.0f);
-
-    Vector3 behind{0, 0, -5};
-    EXPECT_FALSE(camera.ProjectToScreen(behind, 800, 600));
-    Vector3 noViewport{0, 0, 5};
-    EXPECT_FALSE(camera.ProjectToScreen(noViewport, 0, 600));
-    Vector3 huge{1e30f, 0, 5};
-    EXPECT_FALSE(camera.ProjectToScreen(huge, 800, 600));
 }
 
 TEST(SectorTest, LabelsOfVisibleSectorsAreSortedByDepth)

@@ -354,14 +354,6 @@ TEST_F(SoundDirectSoundBuffer, OneSecondOfStereoLastsOneThousandMilliseconds)
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->Loaded, 1);
     EXPECT_EQ(sound->DurationMs, 1000u);
-
-    // Half a frame more than 1.5 s: the partial frame is dropped.
-    const std::string longer =
-        WriteFile("longer.wav", Riff(Chunk("fmt ", Fmt(2, 22050, 16)) + Chunk("data", Tone(33075, 2) + "xy")));
-    CSoundBuffer* other = LoadSound(*manager, longer);
-    EXPECT_EQ(other->DurationMs, 1500u);
-    DestroySound(other);
-
     DestroySound(sound);
     EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), liveBefore);
 }
@@ -401,13 +393,6 @@ TEST_F(SoundDirectSoundBuffer, VolumeIsHundredthsOfADecibel)
     EXPECT_EQ(VolumeOf(*click), 0);
     click->SetVolume(std::nanf(""), -1.0f);
     EXPECT_EQ(VolumeOf(*click), -10000);
-
-    // With a time step the gain eases: at most 4 x MaxGainRate per second.
-    click->SmoothedGain = 0.0f;
-    click->SetVolume(1.0f, 0.1f);
-    EXPECT_NEAR(click->SmoothedGain, 0.4f, 1e-6f);
-    click->SetVolume(1.0f, 0.1f);
-    EXPECT_NEAR(click->SmoothedGain, 0.8f, 1e-6f);
     DestroySound(click);
 }
 

@@ -1,6 +1,6 @@
 // The tool boxes over a scene without a GPU: the ToolBox's quick-bar buttons,
-// key labels and rotating hint, putting a block of the "Blocks" window into
-// the quick bar, "Textures", the "Ext Tool Box" scale and along-line options,
+// key labels, putting a block of the "Blocks" window into the quick bar,
+// "Textures", the "Ext Tool Box" scale sliders,
 // the "Line Tool Box" and "Single Object Mode". Clicks and typed values go
 // through Dear ImGui's own activation (no mouse, no window).
 #include <gtest/gtest.h>
@@ -119,28 +119,6 @@ TEST_F(ToolBoxes, ToolBoxHasAButtonAndKeyLabelOnlyForFilledQuickBarSlots)
     EXPECT_NE(FrameText(ui_, drawToolBox_).find("Stone"), std::string::npos);
 }
 
-TEST_F(ToolBoxes, HintAdvancesOnlyAfterMoreThanThreeSecondsAndWraps)
-{
-    std::string text = FrameText(ui_, drawToolBox_);
-    EXPECT_EQ(scene_->toolBoxes.hintIndex, 0);
-    EXPECT_NE(text.find(Name(game_.keySlots[39]) + " - Help"), std::string::npos) << text;
-
-    clock_ = 3000;  // exactly 3000 ms after the hint clock's start: not yet
-    ui_.Frame(drawToolBox_);
-    EXPECT_EQ(scene_->toolBoxes.hintIndex, 0);
-    clock_ = 3001;
-    text = FrameText(ui_, drawToolBox_);
-    EXPECT_EQ(scene_->toolBoxes.hintIndex, 1);
-    EXPECT_NE(text.find(Name(game_.keySlots[40]) + " - Extended Tools"), std::string::npos) << text;
-
-    scene_->toolBoxes.hintIndex = 11;
-    clock_ = 10000;
-    scene_->Flag(kFlagRollKeyHeld) = 1;
-    text = FrameText(ui_, drawToolBox_);
-    EXPECT_EQ(scene_->toolBoxes.hintIndex, 0);
-    EXPECT_NE(text.find(" - Help; MouseWheel - Roll"), std::string::npos) << text;
-}
-
 // ---- "Blocks" and "Textures" ----
 TEST_F(ToolBoxes, BlocksPutTheChosenTypeIntoTheCurrentSlotOnlyWhenThatSlotExists)
 {
@@ -205,27 +183,6 @@ TEST_F(ToolBoxes, ScaleSlidersMoveTogetherWhileLockAxisIsOn)
     TypeIntoSlider(ui_, "Ext Tool Box", {"Scale Object Z"}, "50", drawExt_);  // past the end: clamped
     EXPECT_FLOAT_EQ(scene_->options.previewScale.x, 3.0f);
     EXPECT_FLOAT_EQ(scene_->options.previewScale.z, 20.0f);
-}
-
-TEST_F(ToolBoxes, AlongLineControlsWorkOnlyWhileGenerateAlongSplineIsOn)
-{
-    scene_->Flag(kFlagExtToolBox) = 1;
-    ui_.Frame(drawExt_);
-    MouseClick(ui_, "Ext Tool Box", {"Generate"}, drawExt_);
-    EXPECT_TRUE(scene_->FlagOn(kFlagExtToolBox)) << "Generate is disabled";
-
-    ui_.ClickAndFrame("Ext Tool Box", {"Generate Along Spline"}, drawExt_);
-    ASSERT_TRUE(scene_->FlagOn(kFlagGenerateAlongSpline));
-    // "Fixed Step" takes no input while the step is "Auto"; a click near its
-    // left end sets a value near its lowest otherwise.
-    MouseClick(ui_, "Ext Tool Box", {"Fixed Step"}, drawExt_);
-    EXPECT_FLOAT_EQ(scene_->generator.fixedStep, 1.0f);
-    scene_->Flag(kFlagLineStepMode) = 1;
-    MouseClick(ui_, "Ext Tool Box", {"Fixed Step"}, drawExt_);
-    EXPECT_LT(scene_->generator.fixedStep, 0.5f);
-
-    MouseClick(ui_, "Ext Tool Box", {"Generate"}, drawExt_);
-    EXPECT_FALSE(scene_->FlagOn(kFlagExtToolBox));
 }
 
 // ---- "Line Tool Box" ----

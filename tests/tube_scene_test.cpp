@@ -1,5 +1,5 @@
-// The tube-style scene: cutting partition cells, trees, rooms and corridors,
-// the duplicate test, and whole scenes with the shipped box block types.
+// The tube-style scene: partition trees, rooms and corridors, the duplicate
+// test, and whole scenes with the shipped box block types.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,13 +30,6 @@ std::vector<const BspNode*> Leaves(const BspTree& tree)
     for (const BspNode* node : tree.nodes)
         if (node->IsLeaf()) leaves.push_back(node);
     return leaves;
-}
-
-BspNode Leaf(float x, float y, float w, float h)
-{
-    BspNode node;
-    node.Init(x, y, w, h);
-    return node;
 }
 
 // A headless scene whose world holds the shipped box block types.
@@ -74,28 +67,6 @@ protected:
 
 }  // namespace
 
-// ---- Cutting cells ----
-TEST(BspNodeSplit, ATwelveUnitSideIsCutAtSixAndElevenPointNineIsNot)
-{
-    SeedRandomForTests(1);
-    // 12 is at least 1.25 times 9.6, so the width is cut, and only at 6.
-    BspNode wide = Leaf(2, 3, 12, 9.6f);
-    ASSERT_TRUE(wide.Split());
-    EXPECT_EQ(wide.left->w, 6.0f);
-    EXPECT_EQ(wide.right->x, 8.0f);
-    EXPECT_FALSE(wide.Split()) << "an inner node is not cut again";
-
-
-    for (int i = 0; i < 3; ++i) {
-        BspNode narrow = Leaf(0, 0, 11.9f, 9.0f);
-        EXPECT_FALSE(narrow.Split());
-        BspNode square = Leaf(0, 0, 11.9f, 11.9f);  // either side is tried at random; neither can be cut
-        EXPECT_FALSE(square.Split());
-        EXPECT_TRUE(square.IsLeaf());
-    }
-    UnseedRandomForTests();
-}
-
 // ---- Trees, rooms and corridors ----
 TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
 {
@@ -131,36 +102,8 @@ TEST(BspTreeBuild, LeavesTileTheSquareAndEveryRoomLiesInsideItsLeaf)
     UnseedRandomForTests();
 }
 
-TEST(BspTreeBuild, ALeafSizeAtLeastTheSquareOrASideBelowTwelveLeavesTheRootWhole)
-{
-    SeedRandomForTests(3);
-    EXPECT_EQ(BuildBspTree(50, 50).nodes.size(), 1u);
-    EXPECT_EQ(BuildBspTree(11.5f, 1).nodes.size(), 1u);
-    const BspTree tree = BuildBspTree(50, 49.9f);
-    EXPECT_GT(tree.nodes.size(), 1u);
-    UnseedRandomForTests();
-}
-
-TEST(BspTreeBuild, ConnectingJoinsOnceAndNeedsARoomOnBothSides)
-{
-    SeedRandomForTests(11);
-    BspNode parent = Leaf(0, 0, 40, 20);
-    ASSERT_TRUE(parent.Split());
-    parent.ConnectRooms(parent.left.get(), parent.right.get());
-    EXPECT_FALSE(parent.connected) << "leaves without rooms";
-    parent.CreateRooms();
-    EXPECT_TRUE(parent.connected);
-    const size_t corridors = parent.corridors.size();
-    parent.ConnectRooms(parent.left.get(), parent.right.get());
-    EXPECT_EQ(parent.corridors.size(), corridors);
-    parent.connected = 0;
-    parent.ConnectRooms(nullptr, parent.right.get());
-    EXPECT_FALSE(parent.connected);
-    UnseedRandomForTests();
-}
-
 // ---- The duplicate test ----
-TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBorders)
+TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBordersAndAfterGrowing)
 {
     BoxPositionIndex index;
     EXPECT_FALSE(index.HasNear(Vector3{0, 0, 0}));
@@ -169,6 +112,12 @@ TEST(BoxPositionIndexTest, FindsPositionsCloserThanTheReachAcrossCellBorders)
     EXPECT_TRUE(index.HasNear(Vector3{0.95f, 20.5f, -2.70f}));   // 0.09 squared
     EXPECT_FALSE(index.HasNear(Vector3{0.95f, 20.5f, -2.68f}));  // about 0.102 squared
     EXPECT_FALSE(index.HasNear(Vector3{1.95f, 20.5f, -3.0f}));
+
+    // Thousands of cells later, the table grown several times, all are found.
+    for (int i = 0; i < 3000; ++i) index.Add(Vector3{float(i % 50), float(i / 50), 40.0f});
+    EXPECT_TRUE(index.HasNear(Vector3{1.05f, 20.5f, -3.0f}));
+    EXPECT_TRUE(index.HasNear(Vector3{49.0f, 59.0f, 40.1f}));
+    EXPECT_FALSE(index.HasNear(Vector3{49.0f, 60.0f, 40.0f}));
 }
 
 TEST_F(TubeScene, OverlappingCorridorsLayOneBoxPerCellAlternatingInEach)

@@ -112,19 +112,6 @@ TEST_F(WicLoader, SrgbMarksComeFromThePngChunkAndTheExifColourSpace)
     EXPECT_EQ(Desc().Format, gpu::FORMAT_R8G8B8A8_UNORM);
 }
 
-TEST_F(WicLoader, JpegDecodesItsColours)
-{
-    std::vector<uint8_t> samples;
-    for (int texel = 0; texel < 16 * 16; ++texel) samples.insert(samples.end(), {200, 100, 50});
-    ASSERT_EQ(Load("wall.jpeg", JpegFile(16, 16, 3, samples)), S_OK);
-    EXPECT_EQ(Desc().Format, gpu::FORMAT_R8G8B8A8_UNORM);
-    const std::vector<int> texel = Sample(0.5f, 0.5f);
-    EXPECT_NEAR(texel[0], 200, 3);
-    EXPECT_NEAR(texel[1], 100, 3);
-    EXPECT_NEAR(texel[2], 50, 3);
-    EXPECT_EQ(texel[3], 255);
-}
-
 TEST_F(WicLoader, GreyImagesSampleGreyAndSixteenBitOnesBecomeRgba8)
 {
     ASSERT_EQ(Load("grey.png", PngFile(2, 2, 1, 8, {90, 90, 90, 90})), S_OK);

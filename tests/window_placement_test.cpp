@@ -1,5 +1,4 @@
-// Placing the main window from the setup, and the font scale that follows the
-// screen width.
+// Placing the main window from the setup.
 #include <gtest/gtest.h>
 
 #include "shell/settings.h"
@@ -22,24 +21,14 @@ PlacementInput Windowed(int clientWidth, int clientHeight, platform::ScreenRect 
 
 }  // namespace
 
-TEST(WindowPlacement, WindowedClientIsCentredUnderItsFrame)
+TEST(WindowPlacement, WindowedClientIsCentredUnderItsFrameAndNeverPlacedOffTheScreen)
 {
     const WindowPlacement p = ComputeWindowPlacement(Windowed(1280, 720, {0, 0, 1920, 1080}));
     EXPECT_EQ(p.outerX, 320);
     EXPECT_EQ(p.outerY, 180);
-
-    // Halves are rounded toward zero each: 1025 / 2 - 1023 / 2 = 512 - 511.
-    const WindowPlacement odd = ComputeWindowPlacement(Windowed(1023, 767, {0, 0, 1025, 769}));
-    EXPECT_EQ(odd.outerX, 1);
-    EXPECT_EQ(odd.outerY, 1);
-
-}
-
-TEST(WindowPlacement, WindowLargerThanTheScreenSitsAtZeroNeverNegative)
-{
-    const WindowPlacement p = ComputeWindowPlacement(Windowed(3000, 2000, {0, 0, 1920, 1080}));
-    EXPECT_EQ(p.outerX, 0);
-    EXPECT_EQ(p.outerY, 0);
+    const WindowPlacement large = ComputeWindowPlacement(Windowed(3000, 2000, {0, 0, 1920, 1080}));
+    EXPECT_EQ(large.outerX, 0);
+    EXPECT_EQ(large.outerY, 0);
 }
 
 TEST(WindowPlacement, UnusableSizesFallBackToTheDefault)
@@ -54,13 +43,6 @@ TEST(WindowPlacement, UnusableSizesFallBackToTheDefault)
     int32_t w = 800, h = 600;
     EXPECT_FALSE(SanitizeWindowSize(&w, &h));
     EXPECT_EQ(w, 800);
-}
-
-TEST(WindowPlacement, FontScaleFollowsScreenWidthWithinLimits)
-{
-    EXPECT_FLOAT_EQ(FontScaleForScreenWidth(1280), 0.9f);
-    EXPECT_FLOAT_EQ(FontScaleForScreenWidth(1000000), 10.0f);
-    EXPECT_FLOAT_EQ(FontScaleForScreenWidth(0), 0.9f);
 }
 
 class WindowPlacementOnScreen : public HeadlessGpuTest {

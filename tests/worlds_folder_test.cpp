@@ -50,13 +50,6 @@ TEST_F(WorldsFolder, ProposalNeverNamesAFileOnDisk)
     EXPECT_EQ(game.worldNames.size(), 1u);
 }
 
-TEST_F(WorldsFolder, AllCandidatesTakenGivesDefault)
-{
-    game.worldNames.push_back("default.vsk");
-    for (int i = 1; i <= 998; ++i) game.worldNames.push_back("default" + std::to_string(i) + ".vsk");
-    EXPECT_EQ(game.ProposeWorldName(), "default");
-}
-
 TEST_F(WorldsFolder, MissingFolderLeavesListAndCurrentDirectoryAlone)
 {
     std::string before;

@@ -41,3 +41,15 @@ int CopyStringMax(const char* source, char* target, int count)
     SharedHeapFree(copy);
     return static_cast<int>(n);
 }
+
+void CopyUtf8Head(const std::string& text, char* buffer, size_t bytes)
+{
+    if (!buffer || bytes == 0) return;
+    size_t length = text.size() < bytes ? text.size() : bytes - 1;
+    // text[length] is the first byte left out; while it continues a sequence,
+    // the sequence it belongs to is left out whole.
+    if (length < text.size())
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    text.copy(buffer, length);
+    buffer[length] = '\0';
+}

@@ -1,5 +1,9 @@
-// Narrow-text helpers used by the file magics and the update check.
+// Narrow-text helpers used by the file magics, the update check and the name
+// fields of the interface.
 #pragma once
+
+#include <cstddef>
+#include <string>
 
 // 1 only for two non-null texts that match byte for byte and end together;
 // 0 otherwise, so a null never matches anything.
@@ -18,3 +22,8 @@ int TrimLeadingSpace(char* text);
 // NUL; target must hold count + 1 bytes. Returns the number copied; 0 without
 // writing for null texts, an empty source or count <= 0.
 int CopyStringMax(const char* source, char* target, int count);
+
+// Copies as much of `text` as fits into `buffer` of `bytes` bytes, NUL
+// included, never ending inside a UTF-8 character: a character that does not
+// fit whole is left out whole. Nothing happens for a null buffer or 0 bytes.
+void CopyUtf8Head(const std::string& text, char* buffer, size_t bytes);

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "graphics/display_modes.h"
+#include "graphics/render_set.h"
 #include "platform/window.h"
 #include "shell/log.h"
 #include "shell/settings.h"
@@ -53,6 +54,7 @@ DriverState::~DriverState() { Release(); }
 
 void DriverState::Release()
 {
+    if (device) RenderSetBufferTable().ForgetDevice();
     if (swapChain) swapChain->SetFullscreenState(0, nullptr);
     ReleaseAndClear(depthBiasRasterizerState);
     ReleaseAndClear(rasterizerState);
@@ -229,6 +231,7 @@ int CDriver::ResetVideoMode()
 void CDriver::ReleaseDevice()
 {
     if (!state) return;
+    if (state->device) RenderSetBufferTable().ForgetDevice();
     ReleaseAndClear(state->backBufferView);
     ReleaseAndClear(state->depthBuffer);
     ReleaseAndClear(state->depthStencilView);

@@ -12,6 +12,7 @@
 #include "platform/gpu/gpu.h"
 
 class CTexture;
+class SharedRenderSetBuffers;
 struct RenderSet;
 struct ShaderEntry;
 struct ConstantBufferEntry;
@@ -116,6 +117,10 @@ private:
 HResult CompileShaderFromFile(const char* file, const char* entryPoint, const char* profile, gpu::Blob** code);
 // 1 after storing the compiled code in the entry (replacing any it had), 0 on failure.
 int CompileShaderEntry(ShaderEntry* entry, const char* file, const char* entryPoint, const char* profile);
+
+// The render sets' vertex and index buffers, shared by content
+// (render_set.h). One table for the process; a new device starts afresh.
+SharedRenderSetBuffers& RenderSetBufferTable();
 
 // The driver, made by InitDefaultDriver.
 extern CDriver* Driver;

@@ -87,29 +87,23 @@ gpu::ShaderResourceViewDesc Texture2DViewDesc(gpu::Format format)
     return desc;
 }
 
-// A buffer of `bytes` from `data`; null data or 0 bytes fail as Direct3D does.
-HResult MakeBuffer(gpu::Device* device, uint64_t bytes, uint32_t bindFlags, const void* data, gpu::Buffer** buffer)
-{
-    *buffer = nullptr;
-    if (bytes > 0xFFFFFFFFull) return E_INVALIDARG;
-    gpu::BufferDesc desc;
-    desc.ByteWidth = static_cast<uint32_t>(bytes);
-    desc.Usage = gpu::USAGE_DEFAULT;
-    desc.BindFlags = bindFlags;
-    gpu::SubresourceData initial;
-    initial.pSysMem = data;
-    return device->CreateBuffer(&desc, &initial, buffer);
-}
-
 void ReleaseBufferSet(GpuBufferSet* set)
 {
-    ReleaseAndClear(set->indexBuffer);
-    ReleaseAndClear(set->vertexBuffer);
-    ReleaseAndClear(set->tangentBuffer);
-    ReleaseAndClear(set->skinBuffer);
+    SharedRenderSetBuffers& table = RenderSetBufferTable();
+    table.Release(set->indexBuffer);
+    table.Release(set->vertexBuffer);
+    table.Release(set->tangentBuffer);
+    table.Release(set->skinBuffer);
 }
 
 }  // namespace
+
+SharedRenderSetBuffers& RenderSetBufferTable()
+{
+    // For the life of the process: a set may be released after its driver.
+    static SharedRenderSetBuffers table;
+    return table;
+}
 
 // ---------------------------------------------------------------------------
 // Textures
@@ -290,20 +284,22 @@ int CDriver::CreateRenderSetBuffers(RenderSet* renderSet)
     const uint64_t vertices = renderSet->vertexCount > 0 ? static_cast<uint64_t>(renderSet->vertexCount) : 0;
     const uint64_t indices = renderSet->indexCount > 0 ? static_cast<uint64_t>(renderSet->indexCount) : 0;
 
+    SharedRenderSetBuffers& table = RenderSetBufferTable();
     // Without vertices32 the size is 0 and creation fails.
-    HResult result = MakeBuffer(device, renderSet->vertices32 ? 32 * vertices : 0, gpu::BIND_VERTEX_BUFFER,
-                                renderSet->vertices32, &set->vertexBuffer);
+    HResult result = table.Acquire(device, renderSet->vertices32 ? 32 * vertices : 0, gpu::BIND_VERTEX_BUFFER,
+                                   renderSet->vertices32, &set->vertexBuffer);
     if (Failed(result)) return result;
     if (renderSet->tangents) {
         static_assert(sizeof(Vector3) == 12, "tangents are 12 bytes per vertex");
-        result = MakeBuffer(device, 12 * vertices, gpu::BIND_VERTEX_BUFFER, renderSet->tangents, &set->tangentBuffer);
+        result = table.Acquire(device, 12 * vertices, gpu::BIND_VERTEX_BUFFER, renderSet->tangents,
+                               &set->tangentBuffer);
         if (Failed(result)) return result;
     }
     if (renderSet->skin) {
-        result = MakeBuffer(device, 32 * vertices, gpu::BIND_VERTEX_BUFFER, renderSet->skin, &set->skinBuffer);
+        result = table.Acquire(device, 32 * vertices, gpu::BIND_VERTEX_BUFFER, renderSet->skin, &set->skinBuffer);
         if (Failed(result)) return result;
     }
-    result = MakeBuffer(device, 2 * indices, gpu::BIND_INDEX_BUFFER, renderSet->indices, &set->indexBuffer);
+    result = table.Acquire(device, 2 * indices, gpu::BIND_INDEX_BUFFER, renderSet->indices, &set->indexBuffer);
     if (Failed(result)) return result;
     return 1;
 }

@@ -5,12 +5,17 @@
 // (GPU buffers), then RenderSet::Release (arrays), then the record is freed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 #include "core/vector3.h"
+#include "platform/hresult.h"
 
 namespace gpu {
 class Buffer;
+class Device;
 }
 
 // The GPU buffers of one render set. The tangent stream is uploaded but never
@@ -54,4 +59,45 @@ struct RenderSet {
     static RenderSet* Allocate();
     // Frees a record (after Release) on the shared heap.
     static void Free(RenderSet* set);
+};
+
+// Render-set buffers shared by content. Render sets whose arrays hold the same
+// bytes (the boxes of one size, the cubes of one block type) draw from one GPU
+// buffer. The driver never changes a render set's buffers after making them
+// (a mesh that changes gets new ones), so a shared buffer looks to each set
+// exactly like a buffer of its own. The table holds one reference to each
+// buffer and counts the sets using it; the last one to let go releases it.
+class SharedRenderSetBuffers {
+public:
+    SharedRenderSetBuffers() = default;
+    SharedRenderSetBuffers(const SharedRenderSetBuffers&) = delete;
+    SharedRenderSetBuffers& operator=(const SharedRenderSetBuffers&) = delete;
+    // Releases what is left (owners that never let go).
+    ~SharedRenderSetBuffers();
+
+    // `*buffer` becomes a buffer of `bytes` bytes from `data` with
+    // `bindFlags`: one already made on this device with the same content, or
+    // a new one (the device's failure is returned, `*buffer` stays null).
+    HResult Acquire(gpu::Device* device, uint64_t bytes, uint32_t bindFlags, const void* data, gpu::Buffer** buffer);
+    // The set no longer uses `buffer` (null does nothing; a buffer the table
+    // did not make is released); clears it.
+    void Release(gpu::Buffer*& buffer);
+    // Buffers made from now on are never shared with earlier ones, which
+    // belong to a device that is gone; those stay counted until released.
+    void ForgetDevice();
+    // Buffers in use, shared or not.
+    size_t BufferCount() const { return users_.size(); }
+
+private:
+    struct Use {
+        uint64_t key = 0;
+        uint32_t generation = 0;
+        uint32_t count = 0;
+    };
+    bool Holds(const gpu::Buffer* buffer, uint64_t bytes, uint32_t bindFlags, const void* data);
+
+    std::unordered_multimap<uint64_t, gpu::Buffer*> byContent_;  // buffers of the current device
+    std::unordered_map<gpu::Buffer*, Use> users_;
+    uint32_t generation_ = 1;
+    std::vector<unsigned char> scratch_;  // a buffer's bytes, read back to compare
 };

@@ -29,6 +29,7 @@
 #include <link.h>
 #endif
 
+#include "platform/gpu/gl_names.h"
 #include "platform/imgui_backends.h"
 #include "platform/input/input_events.h"
 #include "platform/message_box.h"
@@ -460,6 +461,7 @@ void FillClientArea(Window* window, uint8_t red, uint8_t green, uint8_t blue)
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glViewport(0, 0, width, height);
+    gpu::ForgetAppliedGlState();
     glClearColor(red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     SDL_GL_SwapWindow(window->sdl);

@@ -56,7 +56,10 @@ void ForgetFontsWithContext(ImGuiContext* context)
 bool BuildAtlas(ImFontAtlas* atlas, int maxTextureSize)
 {
     atlas->FontBuilderIO = ImGuiFreeType::GetBuilderForFreeType();
-    atlas->TexDesiredWidth = maxTextureSize >= 4096 ? 4096 : maxTextureSize;
+    // Dear ImGui picks the width from the glyphs' area when it may go up to
+    // 4096: 1024 for the usual scales, whose narrow skyline packs the
+    // Japanese glyphs faster than a 4096-wide one.
+    atlas->TexDesiredWidth = maxTextureSize >= 4096 ? 0 : maxTextureSize;
     if (!atlas->Build()) return false;
     return atlas->TexWidth <= maxTextureSize && atlas->TexHeight <= maxTextureSize;
 }

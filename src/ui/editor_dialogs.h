@@ -67,7 +67,3 @@ extern SceneDialogValues DialogValues;
 
 // 1 when the path (UTF-16) names something that exists and is no directory.
 int FileExists(const char16_t* path);
-
-// Copies `name` into a zero-terminated buffer of `bytes` bytes, cut before
-// the first UTF-8 sequence that would not fit whole.
-void CopyNameCut(const std::string& name, char* buffer, size_t bytes);

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/name_key.h"
+#include "core/strings.h"
 #include "input/input.h"
 #include "platform/files.h"
 #include "shell/game.h"
@@ -84,23 +85,11 @@ bool WorldExists(const CGame& game, const std::string& fileName)
     return platform::FileExists(platform::ResolveFileName(WorldsFolder(), fileName));
 }
 
-// The longest head of `text` of at most `bytes` bytes that does not cut a
-// UTF-8 sequence.
-size_t Utf8Head(const std::string& text, size_t bytes)
-{
-    if (text.size() <= bytes) return text.size();
-    size_t n = bytes;
-    // text[n] is the first byte left out; while it continues a sequence, the
-    // sequence it belongs to is left out whole.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return n;
-}
-
 // Settings.lastWorld keeps what fits of the name, always terminated.
 void StoreLastWorld(const std::string& name)
 {
     std::memset(Settings.lastWorld, 0, sizeof Settings.lastWorld);
-    std::memcpy(Settings.lastWorld, name.data(), Utf8Head(name, sizeof Settings.lastWorld - 1));
+    CopyUtf8Head(name, Settings.lastWorld, sizeof Settings.lastWorld);
 }
 
 std::string LastWorld() { return std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof Settings.lastWorld)); }
@@ -367,7 +356,7 @@ void CMenu::NewWorldScreen()
 
     MoveDown(g);
     char buffer[512] = {};
-    std::memcpy(buffer, proposedWorldName.data(), Utf8Head(proposedWorldName, sizeof buffer - 1));
+    CopyUtf8Head(proposedWorldName, buffer, sizeof buffer);
     if (ImGui::InputText("World Name", buffer, sizeof buffer)) proposedWorldName = buffer;
 
     MoveDown(g * 0.5f);

@@ -39,17 +39,6 @@ int FileExists(const char16_t* path)
     return platform::FileExists(platform::Utf16ToUtf8(path)) ? 1 : 0;
 }
 
-void CopyNameCut(const std::string& name, char* buffer, size_t bytes)
-{
-    if (!buffer || bytes == 0) return;
-    size_t length = std::min(name.size(), bytes - 1);
-    // A cut inside a character backs off to where that character starts.
-    if (length < name.size())
-        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-    name.copy(buffer, length);
-    buffer[length] = '\0';
-}
-
 namespace {
 
 const ImVec4 kPictureBackground{0.0f, 0.0f, 0.0f, 1.0f};

@@ -5,6 +5,7 @@
 // Index: saving - the menu
 #include <string>
 
+#include "core/strings.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "scene/scene.h"
@@ -91,7 +92,7 @@ void AskBeforeReplacing(CScene& scene, const std::string& name)
     scene.Flag(kFlagOverwriteQuestion) = 1;
     scene.dialogs.pendingSaveName = name;
     SetTextEntry(scene, 1);
-    CopyNameCut(name, DialogValues.saveName, sizeof(DialogValues.saveName));
+    CopyUtf8Head(name, DialogValues.saveName, sizeof(DialogValues.saveName));
 }
 
 // "Save": the world under its own name in the Worlds folder. Its file is
@@ -192,7 +193,7 @@ void DrawSceneMenu(CScene& scene)
         scene.Flag(kFlagOverwriteQuestion) = 0;
         scene.dialogs.pendingSaveName.clear();
         SetTextEntry(scene, 1);
-        CopyNameCut(scene.world ? scene.world->worldName : std::string(), DialogValues.saveName,
+        CopyUtf8Head(scene.world ? scene.world->worldName : std::string(), DialogValues.saveName,
                     sizeof(DialogValues.saveName));
     }
     MoveDown(32.0f);

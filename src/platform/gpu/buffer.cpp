@@ -1,6 +1,8 @@
 // Buffers: GL buffer objects with immutable storage of the described size.
 #include <epoxy/gl.h>
 
+#include <cstring>
+
 #include "platform/gpu/device.h"
 #include "platform/gpu/resources.h"
 
@@ -59,7 +61,33 @@ HResult Buffer::Create(const BufferDesc* desc, const SubresourceData* initialDat
 
 Buffer::~Buffer()
 {
-    if (GlNameDeletable(buffer_)) glDeleteBuffers(1, &buffer_.name);
+    if (GlNameDeletable(buffer_)) {
+        glDeleteBuffers(1, &buffer_.name);
+        ForgetAppliedGlState();
+    }
+}
+
+bool Buffer::TakeUpdate(uint32_t first, uint32_t end, const void* data)
+{
+    if (!(desc_.BindFlags & BIND_CONSTANT_BUFFER)) return true;
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (heldBytes_.empty()) {
+        // Until the whole buffer was written its content is unknown.
+        if (first == 0 && end == desc_.ByteWidth) heldBytes_.assign(bytes, bytes + end);
+        return true;
+    }
+    if (std::memcmp(heldBytes_.data() + first, bytes, end - first) == 0) return false;
+    std::memcpy(heldBytes_.data() + first, bytes, end - first);
+    return true;
+}
+
+HResult ReadBufferBytes(const Buffer* buffer, uint32_t offset, uint32_t bytes, void* out)
+{
+    if (!buffer || !out || !GlReady() || !GlNameDeletable(buffer->Name()) ||
+        uint64_t {offset} + bytes > buffer->Desc().ByteWidth)
+        return E_INVALIDARG;
+    if (bytes > 0) glGetNamedBufferSubData(buffer->GlBuffer(), offset, bytes, out);
+    return S_OK;
 }
 
 HResult Device::CreateBuffer(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer)

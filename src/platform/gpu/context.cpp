@@ -9,6 +9,8 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 #include "platform/gpu/conventions.h"
 #include "platform/gpu/resources.h"
@@ -141,8 +143,13 @@ uint32_t Context::ClearFramebuffer()
         glCreateFramebuffers(1, &name);
         clearFramebuffer_ = MakeGlName(name);
     }
-    // Direct3D's clears ignore the scissor and every write mask.
+    // Direct3D's clears ignore the scissor and every write mask; the groups
+    // holding them are stated again at the next draw.
     glDisable(GL_SCISSOR_TEST);
+    applied_.rasterizerKnown = false;
+    applied_.depthStencilKnown = false;
+    applied_.blendKnown = false;
+    applied_.srgbKnown = false;
     return clearFramebuffer_.name;
 }
 
@@ -192,6 +199,22 @@ Texture2D* Context::BoundTargetTexture() const
     return depthView_ ? depthView_->Texture() : nullptr;
 }
 
+void Context::CheckAppliedState()
+{
+    const uint64_t epoch = AppliedGlStateEpoch();
+    const uint32_t generation = platform::GlContextGeneration();
+    if (applied_.epoch == epoch && applied_.generation == generation) return;
+    applied_ = AppliedState {};
+    applied_.epoch = epoch;
+    applied_.generation = generation;
+    std::fill(std::begin(applied_.uniformBuffers), std::end(applied_.uniformBuffers), kUnknownName);
+    std::fill(std::begin(applied_.textures), std::end(applied_.textures), kUnknownName);
+    std::fill(std::begin(applied_.samplers), std::end(applied_.samplers), kUnknownName);
+    // Attachments are GL state of the framebuffer object, but GL may have
+    // detached a deleted texture: attach again.
+    targetsChanged_ = true;
+}
+
 bool Context::BindTargets()
 {
     if (drawFramebuffer_.name == 0 || drawFramebuffer_.generation != platform::GlContextGeneration()) {
@@ -217,15 +240,28 @@ bool Context::BindTargets()
                                       depthView_->HasStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                                       depthView_->Texture()->GlTexture(), static_cast<GLint>(depthView_->MipSlice()));
         }
+        // The bound views keep their textures alive, so the answer holds
+        // until the targets change.
+        applied_.targetsComplete =
+            glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         targetsChanged_ = false;
     }
-    if (glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    if (!applied_.targetsComplete) return false;
+    if (applied_.framebuffer != framebuffer) {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+        applied_.framebuffer = framebuffer;
+    }
     return true;
 }
 
 void Context::ApplyViewportsAndScissors(uint32_t targetHeight, bool backBuffer)
 {
+    AppliedState& a = applied_;
+    if (a.viewportsKnown && a.targetHeight == targetHeight && a.backBufferViewports == backBuffer &&
+        a.viewportCount == viewportCount_ && a.scissorCount == scissorCount_ &&
+        std::memcmp(a.viewports, viewports_, sizeof(Viewport) * viewportCount_) == 0 &&
+        std::memcmp(a.scissors, scissors_, sizeof(Rect) * scissorCount_) == 0)
+        return;
     for (uint32_t index = 0; index < viewportCount_; ++index) {
         const Viewport& v = viewports_[index];
         const GlRect rect = ToGlRect(v.TopLeftX, v.TopLeftY, v.Width, v.Height, targetHeight, backBuffer);
@@ -241,13 +277,32 @@ void Context::ApplyViewportsAndScissors(uint32_t targetHeight, bool backBuffer)
         glScissorIndexed(index, static_cast<GLint>(rect.x), static_cast<GLint>(rect.y), static_cast<GLsizei>(width),
                          static_cast<GLsizei>(height));
     }
+    a.viewportsKnown = true;
+    a.targetHeight = targetHeight;
+    a.backBufferViewports = backBuffer;
+    a.viewportCount = viewportCount_;
+    a.scissorCount = scissorCount_;
+    std::copy_n(viewports_, viewportCount_, a.viewports);
+    std::copy_n(scissors_, scissorCount_, a.scissors);
 }
 
-bool Context::ApplyOutputState()
+namespace {
+
+template <class T>
+bool SameBytes(const T& a, const T& b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+}  // namespace
+
+bool Context::ApplyRecordedOutput(bool colourWrites)
 {
     if (!GlReady()) return false;
     Texture2D* target = BoundTargetTexture();
-    if (!target || viewportCount_ == 0 || !BindTargets()) return false;
+    if (!target || viewportCount_ == 0) return false;
+    CheckAppliedState();
+    if (!BindTargets()) return false;
 
     uint32_t mip = depthView_ ? depthView_->MipSlice() : 0;
     for (RenderTargetView* view : renderTargets_)
@@ -257,14 +312,57 @@ bool Context::ApplyOutputState()
         }
     const uint32_t height = std::max(target->Desc().Height >> mip, 1u);
     const bool backBuffer = target->IsBackBuffer();
+    AppliedState& a = applied_;
 
-    ApplyTargetOrigin(backBuffer);
-    ApplyRasterizerState(rasterizerState_ ? &rasterizerState_->Desc() : nullptr);
+    if (!a.originKnown || a.backBufferOrigin != backBuffer) {
+        ApplyTargetOrigin(backBuffer);
+        a.originKnown = true;
+        a.backBufferOrigin = backBuffer;
+    }
+    const RasterizerDesc rasterizer = rasterizerState_ ? rasterizerState_->Desc() : RasterizerDesc {};
+    if (!a.rasterizerKnown || !SameBytes(a.rasterizer, rasterizer)) {
+        ApplyRasterizerState(&rasterizer);
+        a.rasterizerKnown = true;
+        a.rasterizer = rasterizer;
+    }
     ApplyViewportsAndScissors(height, backBuffer);
-    ApplyDepthStencilState(depthStencilState_ ? &depthStencilState_->Desc() : nullptr, stencilReference_);
-    ApplyBlendState(blendState_ ? &blendState_->Desc() : nullptr, blendFactor_, sampleMask_);
-    glEnable(GL_FRAMEBUFFER_SRGB);
+    const DepthStencilDesc depthStencil = depthStencilState_ ? depthStencilState_->Desc() : DepthStencilDesc {};
+    if (!a.depthStencilKnown || a.stencilReference != stencilReference_ || !SameBytes(a.depthStencil, depthStencil)) {
+        ApplyDepthStencilState(&depthStencil, stencilReference_);
+        a.depthStencilKnown = true;
+        a.depthStencil = depthStencil;
+        a.stencilReference = stencilReference_;
+    }
+    const BlendDesc blend = blendState_ ? blendState_->Desc() : BlendDesc {};
+    if (!a.blendKnown || a.colourWrites != colourWrites || a.sampleMask != sampleMask_ ||
+        std::memcmp(a.blendFactor, blendFactor_, sizeof blendFactor_) != 0 || !SameBytes(a.blend, blend)) {
+        ApplyBlendState(&blend, blendFactor_, sampleMask_);
+        // Without a pixel shader Direct3D writes no colour.
+        if (!colourWrites) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        a.blendKnown = true;
+        a.colourWrites = colourWrites;
+        a.blend = blend;
+        std::copy_n(blendFactor_, 4, a.blendFactor);
+        a.sampleMask = sampleMask_;
+    }
+    if (!a.srgbKnown) {
+        glEnable(GL_FRAMEBUFFER_SRGB);
+        a.srgbKnown = true;
+    }
     return true;
+}
+
+bool Context::ApplyOutputState()
+{
+    const bool ready = ApplyRecordedOutput(true);
+    if (GlReady()) {
+        // Dear ImGui's renderer sets most of what it needs but not these.
+        glBindVertexArray(0);
+        glBindProgramPipeline(0);
+        glDisable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+    }
+    ForgetAppliedGlState();
+    return ready;
 }
 
 }  // namespace gpu

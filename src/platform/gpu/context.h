@@ -1,6 +1,11 @@
 // The immediate context. Like Direct3D's, it only records what is bound;
-// the recorded state becomes GL state when something is drawn, because other
-// GL users (Dear ImGui's renderer) change GL state behind the layer's back.
+// the recorded state becomes GL state when something is drawn. The context
+// also remembers what it last put into GL and issues only the calls that
+// change it, as sokol_gfx's GL state cache does: a run of draws that differ
+// only in their buffers costs GL (and llvmpipe, which keeps a copy of the
+// pipeline state for every change) a few calls each. Other GL users (Dear
+// ImGui's renderer) are handed GL through ApplyOutputState, and everything is
+// stated afresh after them (ForgetAppliedGlState, gl_names.h).
 // The context holds a reference to everything bound to it.
 //
 // The device half records the output merger (targets, depth-stencil state)
@@ -103,11 +108,17 @@ public:
     // Layer-internal --------------------------------------------------------
     static Context* Create();
 
-    // Binds the recorded render targets and applies the fixed conventions,
-    // viewports, scissors, rasterizer and depth-stencil state. Every draw
-    // calls it first; false means there is nothing to draw into (no target,
-    // no viewport, or targets GL cannot combine), and the draw is dropped.
+    // For a renderer of its own (Dear ImGui's) about to draw into the bound
+    // target: binds the recorded render targets and applies the fixed
+    // conventions, viewports, scissors, rasterizer, depth-stencil and blend
+    // state, then leaves no vertex array or program pipeline bound and
+    // forgets what it applied, since the caller changes GL next. False means
+    // there is nothing to draw into (no target, no viewport, or targets GL
+    // cannot combine).
     bool ApplyOutputState();
+
+    // The number of draws that reached GL since the context was made.
+    uint64_t DrawCount() const { return drawCount_; }
 
     // The first bound colour target's texture (else the depth target's), and
     // whether that is the back buffer. Null when nothing is bound.
@@ -117,9 +128,50 @@ private:
     Context() = default;
     ~Context() override;
 
+    // What the draws last put into GL; a draw issues only what differs. A
+    // name of kUnknownName, or a group not marked known, is stated again.
+    static constexpr uint32_t kUnknownName = 0xFFFFFFFFu;
+    struct AppliedState {
+        uint64_t epoch = 0;  // AppliedGlStateEpoch() when recorded; 0: nothing known
+        uint32_t generation = 0;
+        uint32_t framebuffer = kUnknownName;
+        bool targetsComplete = false;
+        bool originKnown = false, backBufferOrigin = false;
+        bool rasterizerKnown = false;
+        RasterizerDesc rasterizer;
+        bool viewportsKnown = false;
+        uint32_t targetHeight = 0;
+        bool backBufferViewports = false;
+        uint32_t viewportCount = 0, scissorCount = 0;
+        Viewport viewports[kMaxViewports] = {};
+        Rect scissors[kMaxViewports] = {};
+        bool depthStencilKnown = false;
+        DepthStencilDesc depthStencil;
+        uint32_t stencilReference = 0;
+        bool blendKnown = false, colourWrites = false;
+        BlendDesc blend;
+        float blendFactor[4] = {};
+        uint32_t sampleMask = 0;
+        bool srgbKnown = false;
+        bool pipelineBound = false;
+        uint32_t vertexProgram = kUnknownName, pixelProgram = kUnknownName;
+        uint32_t vertexArray = kUnknownName;
+        int primitiveRestart = -1;
+        uint32_t uniformBuffers[kPixelConstantBufferBase + kConstantBufferSlots] = {};
+        uint32_t textures[kShaderResourceSlots] = {};
+        uint32_t samplers[kShaderResourceSlots] = {};
+    };
+    // Starts the record afresh when GL was touched behind it or the GL context is new.
+    void CheckAppliedState();
+    // ApplyOutputState for the context's own draws: `colourWrites` false
+    // masks every colour channel (a draw without a pixel shader).
+    bool ApplyRecordedOutput(bool colourWrites);
+
     bool BindTargets();
     void ApplyViewportsAndScissors(uint32_t targetHeight, bool backBuffer);
     uint32_t ClearFramebuffer();
+    AppliedState applied_;
+    uint64_t drawCount_ = 0;
 
     RenderTargetView* renderTargets_[kMaxRenderTargets] = {};
     DepthStencilView* depthView_ = nullptr;

@@ -16,6 +16,14 @@ bool GlNameDeletable(const GlName& name)
 
 bool GlReady() { return SDL_GL_GetCurrentContext() != nullptr; }
 
+namespace {
+uint64_t appliedGlStateEpoch = 1;
+}  // namespace
+
+void ForgetAppliedGlState() { ++appliedGlStateEpoch; }
+
+uint64_t AppliedGlStateEpoch() { return appliedGlStateEpoch; }
+
 void DrainGlErrors()
 {
     for (int guard = 0; guard < 64 && glGetError() != GL_NO_ERROR; ++guard) {

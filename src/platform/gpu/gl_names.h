@@ -24,4 +24,14 @@ bool GlReady();
 // being checked.
 void DrainGlErrors();
 
+// The immediate context remembers what its draws left in GL and issues only
+// the calls that change it. That memory holds only while nothing else
+// touches GL: code that changes GL state outside the context's draw path
+// (presenting, read-backs, Dear ImGui's renderer) or deletes a GL object the
+// context may have bound (GL may hand its name out again) calls
+// ForgetAppliedGlState, and the next draw states everything afresh.
+void ForgetAppliedGlState();
+// Changes at every ForgetAppliedGlState; never 0.
+uint64_t AppliedGlStateEpoch();
+
 }  // namespace gpu

@@ -168,7 +168,7 @@ void Context::UpdateSubresource(Resource* resource, uint32_t subresource, const 
     }
     if (!resource || !data || subresource != 0 || resource->GetType() != RESOURCE_DIMENSION_BUFFER || !GlReady())
         return;
-    const Buffer* buffer = static_cast<const Buffer*>(resource);
+    Buffer* buffer = static_cast<Buffer*>(resource);
     // Immutable buffers never change; a box outside the buffer updates nothing.
     if (buffer->Desc().Usage != USAGE_DEFAULT) return;
     uint32_t first = 0;
@@ -178,7 +178,7 @@ void Context::UpdateSubresource(Resource* resource, uint32_t subresource, const 
         first = box->left;
         end = box->right;
     }
-    glNamedBufferSubData(buffer->GlBuffer(), first, end - first, data);
+    if (buffer->TakeUpdate(first, end, data)) glNamedBufferSubData(buffer->GlBuffer(), first, end - first, data);
 }
 
 // ---------------------------------------------------------------------------
@@ -215,51 +215,100 @@ void Context::DeletePipelineObjects()
 
 void Context::ApplyInputAssembler()
 {
+    AppliedState& a = applied_;
+    VertexArrayBindings& attached = inputLayout_->AttachedBindings();
+    if (attached.epoch != a.epoch || attached.generation != a.generation) {
+        attached = VertexArrayBindings {};
+        attached.epoch = a.epoch;
+        attached.generation = a.generation;
+    }
     const GLuint vertexArray = inputLayout_->GlVertexArray();
     for (const VertexAttribute& attribute : inputLayout_->Attributes()) {
         const Buffer* buffer = vertexBuffers_[attribute.slot];
+        const uint32_t bit = 1u << attribute.location;
         if (buffer) {
-            glEnableVertexArrayAttrib(vertexArray, attribute.location);
-            glVertexArrayVertexBuffer(vertexArray, attribute.slot, buffer->GlBuffer(),
-                                      static_cast<GLintptr>(vertexOffsets_[attribute.slot]),
-                                      static_cast<GLsizei>(vertexStrides_[attribute.slot]));
-        } else {
-            // Direct3D reads zeros from an empty slot.
+            if (!(attached.enabled & bit)) {
+                glEnableVertexArrayAttrib(vertexArray, attribute.location);
+                attached.enabled |= bit;
+                attached.disabled &= ~bit;
+            }
+            VertexArrayBindings::Slot& slot = attached.slots[attribute.slot];
+            const uint32_t offset = vertexOffsets_[attribute.slot], stride = vertexStrides_[attribute.slot];
+            if (slot.buffer != buffer->GlBuffer() || slot.offset != offset || slot.stride != stride) {
+                glVertexArrayVertexBuffer(vertexArray, attribute.slot, buffer->GlBuffer(),
+                                          static_cast<GLintptr>(offset), static_cast<GLsizei>(stride));
+                slot = VertexArrayBindings::Slot {buffer->GlBuffer(), offset, stride};
+            }
+        } else if (!(attached.disabled & bit)) {
+            // Direct3D reads zeros from an empty slot (the layer writes no
+            // other current attribute value).
             glDisableVertexArrayAttrib(vertexArray, attribute.location);
             glVertexAttrib4f(attribute.location, 0.0f, 0.0f, 0.0f, 0.0f);
+            attached.disabled |= bit;
+            attached.enabled &= ~bit;
         }
     }
-    glVertexArrayElementBuffer(vertexArray, indexBuffer_->GlBuffer());
-    glBindVertexArray(vertexArray);
+    if (attached.elementBuffer != indexBuffer_->GlBuffer()) {
+        glVertexArrayElementBuffer(vertexArray, indexBuffer_->GlBuffer());
+        attached.elementBuffer = indexBuffer_->GlBuffer();
+    }
+    if (a.vertexArray != vertexArray) {
+        glBindVertexArray(vertexArray);
+        a.vertexArray = vertexArray;
+    }
     // Strips cut at the largest index, as Direct3D's do; lists know no cut.
-    if (topology_ == PRIMITIVE_TOPOLOGY_LINESTRIP || topology_ == PRIMITIVE_TOPOLOGY_TRIANGLESTRIP)
-        glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
-    else
-        glDisable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+    const int restart = topology_ == PRIMITIVE_TOPOLOGY_LINESTRIP || topology_ == PRIMITIVE_TOPOLOGY_TRIANGLESTRIP;
+    if (a.primitiveRestart != restart) {
+        if (restart) glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+        else glDisable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
+        a.primitiveRestart = restart;
+    }
 }
 
 void Context::ApplyShaderStages()
 {
+    AppliedState& a = applied_;
     const GLuint pipeline = programPipeline_.name;
-    glUseProgram(0);  // a program in use would override the pipeline
-    glBindProgramPipeline(pipeline);
-    glUseProgramStages(pipeline, GL_VERTEX_SHADER_BIT, vertexShader_->GlProgram());
-    glUseProgramStages(pipeline, GL_FRAGMENT_SHADER_BIT, pixelShader_ ? pixelShader_->GlProgram() : 0);
-    // Without a pixel shader Direct3D writes no colour.
-    if (!pixelShader_) glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    if (!a.pipelineBound) {
+        glUseProgram(0);  // a program in use would override the pipeline
+        glBindProgramPipeline(pipeline);
+        a.pipelineBound = true;
+    }
+    const GLuint vertexProgram = vertexShader_->GlProgram();
+    if (a.vertexProgram != vertexProgram) {
+        glUseProgramStages(pipeline, GL_VERTEX_SHADER_BIT, vertexProgram);
+        a.vertexProgram = vertexProgram;
+    }
+    const GLuint pixelProgram = pixelShader_ ? pixelShader_->GlProgram() : 0;
+    if (a.pixelProgram != pixelProgram) {
+        glUseProgramStages(pipeline, GL_FRAGMENT_SHADER_BIT, pixelProgram);
+        a.pixelProgram = pixelProgram;
+    }
 
+    const auto bindUniformBuffer = [&a](uint32_t binding, const Buffer* buffer) {
+        const GLuint name = buffer ? buffer->GlBuffer() : 0;
+        if (a.uniformBuffers[binding] == name) return;
+        glBindBufferBase(GL_UNIFORM_BUFFER, binding, name);
+        a.uniformBuffers[binding] = name;
+    };
     for (uint32_t slot = 0; slot < kConstantBufferSlots; ++slot) {
-        const Buffer* vertex = vertexConstantBuffers_[slot];
-        const Buffer* pixel = pixelConstantBuffers_[slot];
-        glBindBufferBase(GL_UNIFORM_BUFFER, slot, vertex ? vertex->GlBuffer() : 0);
-        glBindBufferBase(GL_UNIFORM_BUFFER, kPixelConstantBufferBase + slot, pixel ? pixel->GlBuffer() : 0);
+        bindUniformBuffer(slot, vertexConstantBuffers_[slot]);
+        bindUniformBuffer(kPixelConstantBufferBase + slot, pixelConstantBuffers_[slot]);
     }
     const GLuint defaultSampler = defaultSampler_ ? defaultSampler_->GlSampler() : 0;
     for (uint32_t unit = 0; unit < kShaderResourceSlots; ++unit) {
         const ShaderResourceView* view = pixelResources_[unit];
-        glBindTextureUnit(unit, view ? view->GlTexture() : 0);
+        const GLuint texture = view ? view->GlTexture() : 0;
+        if (a.textures[unit] != texture) {
+            glBindTextureUnit(unit, texture);
+            a.textures[unit] = texture;
+        }
         const SamplerState* sampler = unit < kSamplerSlots ? pixelSamplers_[unit] : nullptr;
-        glBindSampler(unit, sampler ? sampler->GlSampler() : defaultSampler);
+        const GLuint samplerName = sampler ? sampler->GlSampler() : defaultSampler;
+        if (a.samplers[unit] != samplerName) {
+            glBindSampler(unit, samplerName);
+            a.samplers[unit] = samplerName;
+        }
     }
 }
 
@@ -297,19 +346,13 @@ void Context::DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t base
     const GLsizei count = static_cast<GLsizei>(std::min<uint64_t>(indexCount, fitting));
     if (count == 0) return;
 
-    if (!ApplyOutputState()) return;
+    if (!ApplyRecordedOutput(pixelShader_ != nullptr)) return;
     PreparePipelineObjects();
     ApplyInputAssembler();
     ApplyShaderStages();
     glDrawElementsBaseVertex(mode, count, indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(static_cast<uintptr_t>(first)), baseVertex);
-
-    // Dear ImGui's renderer sets most of what it needs but not these: leave
-    // them as it expects.
-    glBindVertexArray(0);
-    glBindProgramPipeline(0);
-    glDisable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    ++drawCount_;
 }
 
 }  // namespace gpu

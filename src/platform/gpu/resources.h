@@ -140,6 +140,11 @@ public:
     static HResult Create(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer);
     const BufferDesc& Desc() const { return desc_; }
     uint32_t GlBuffer() const { return buffer_.name; }
+    const GlName& Name() const { return buffer_; }
+    // UpdateSubresource's bytes into [first, end): false when a constant
+    // buffer already holds exactly them, so nothing need reach GL (llvmpipe
+    // copies a pixel stage's constants for every change).
+    bool TakeUpdate(uint32_t first, uint32_t end, const void* data);
 
 private:
     Buffer() : Resource(RESOURCE_DIMENSION_BUFFER) {}
@@ -147,7 +152,14 @@ private:
 
     BufferDesc desc_;
     GlName buffer_;
+    // A constant buffer's bytes once every one of them was uploaded.
+    std::vector<uint8_t> heldBytes_;
 };
+
+// Copies `bytes` bytes of a buffer from `offset` into `out`, as a staging
+// copy and Map would on Direct3D. E_INVALIDARG for a range outside the buffer
+// or a buffer of another GL context.
+HResult ReadBufferBytes(const Buffer* buffer, uint32_t offset, uint32_t bytes, void* out);
 
 // Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as
 // rows top-down, 4 bytes per pixel: the picture as the program sees it. The

@@ -9,6 +9,9 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
 
 #include "platform/gpu/context.h"
 #include "platform/gpu/device.h"
@@ -212,7 +215,10 @@ HResult ShaderResourceView::Create(Resource* resource, const ShaderResourceViewD
 
 ShaderResourceView::~ShaderResourceView()
 {
-    if (GlNameDeletable(view_)) glDeleteTextures(1, &view_.name);
+    if (GlNameDeletable(view_)) {
+        glDeleteTextures(1, &view_.name);
+        ForgetAppliedGlState();
+    }
     ReplaceReference(resource_, static_cast<Resource*>(nullptr));
 }
 
@@ -264,6 +270,121 @@ HResult Device::CheckFormatSupport(Format format, uint32_t* support) const
 // Context: GenerateMips
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// sRGB-encoded byte to linear light, and back (rounded).
+float LinearOf(uint8_t encoded)
+{
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> made {};
+        for (int i = 0; i < 256; ++i) {
+            const float c = i / 255.0f;
+            made[i] = c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+        }
+        return made;
+    }();
+    return table[encoded];
+}
+
+uint8_t EncodedOf(float linear)
+{
+    const float c = linear <= 0.0031308f ? linear * 12.92f : 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
+    return static_cast<uint8_t>(std::clamp(c * 255.0f + 0.5f, 0.0f, 255.0f));
+}
+
+// Where destination texel `index` of `to` texels samples a row of `from`
+// texels, as a linear-filtered blit samples it: the two source texels and
+// the weight of the second.
+struct Tap {
+    uint32_t first, second;
+    float weight;
+};
+
+Tap TapOf(uint32_t index, uint32_t from, uint32_t to)
+{
+    const float at = (index + 0.5f) * (static_cast<float>(from) / static_cast<float>(to)) - 0.5f;
+    const float base = std::floor(at);
+    const auto clampTo = [from](float texel) {
+        return static_cast<uint32_t>(std::clamp(texel, 0.0f, static_cast<float>(from - 1)));
+    };
+    return Tap {clampTo(base), clampTo(base + 1.0f), at - base};
+}
+
+// The next level of an image of four 8-bit channels, filtered as a blit
+// would filter it: an even side halves exactly, 2 x 2 texels to one.
+std::vector<uint8_t> HalvedLevel(const std::vector<uint8_t>& source, uint32_t width, uint32_t height,
+                                 uint32_t toWidth, uint32_t toHeight, bool srgb)
+{
+    std::vector<uint8_t> made(static_cast<size_t>(toWidth) * toHeight * 4);
+    std::vector<Tap> columns(toWidth);
+    for (uint32_t x = 0; x < toWidth; ++x) columns[x] = TapOf(x, width, toWidth);
+    for (uint32_t y = 0; y < toHeight; ++y) {
+        const Tap row = TapOf(y, height, toHeight);
+        const uint8_t* top = source.data() + static_cast<size_t>(row.first) * width * 4;
+        const uint8_t* bottom = source.data() + static_cast<size_t>(row.second) * width * 4;
+        uint8_t* out = made.data() + static_cast<size_t>(y) * toWidth * 4;
+        for (uint32_t x = 0; x < toWidth; ++x, out += 4) {
+            const Tap& column = columns[x];
+            for (int channel = 0; channel < 4; ++channel) {
+                const bool decode = srgb && channel < 3;
+                const auto value = [&](const uint8_t* line, uint32_t texel) {
+                    const uint8_t byte = line[texel * 4 + channel];
+                    return decode ? LinearOf(byte) : byte / 255.0f;
+                };
+                const float upper = value(top, column.first) * (1 - column.weight) + value(top, column.second) * column.weight;
+                const float lower =
+                    value(bottom, column.first) * (1 - column.weight) + value(bottom, column.second) * column.weight;
+                const float mixed = upper * (1 - row.weight) + lower * row.weight;
+                out[channel] = decode ? EncodedOf(mixed)
+                                      : static_cast<uint8_t>(std::clamp(mixed * 255.0f + 0.5f, 0.0f, 255.0f));
+            }
+        }
+    }
+    return made;
+}
+
+// The levels below the view's first of a plain 2-D picture of 8-bit RGBA or
+// BGRA texels, filtered here rather than by GL: llvmpipe would compile the
+// shaders of its blit for that, which costs more than the filtering itself
+// for the pictures the program loads. False when the view is not such a
+// picture.
+bool GenerateMipsOfPicture(const ShaderResourceView& view)
+{
+    ShaderResourceViewDesc desc;
+    view.GetDesc(&desc);
+    const FormatInfo* format = FindFormat(desc.Format);
+    const Resource* resource = view.ViewedResource();
+    if (view.GlTarget() != GL_TEXTURE_2D || !format || format->bytesPerPixel != 4 || format->typeless ||
+        format->glType != GL_UNSIGNED_BYTE || (format->glFormat != GL_RGBA && format->glFormat != GL_BGRA) ||
+        format->swizzle != FormatSwizzle::None || !resource || resource->GetType() != RESOURCE_DIMENSION_TEXTURE2D)
+        return false;
+    const Texture2DDesc& stored = static_cast<const Texture2D*>(resource)->Desc();
+    const uint32_t first = desc.Texture2D.MostDetailedMip;
+    uint32_t width = std::max(stored.Width >> first, 1u), height = std::max(stored.Height >> first, 1u);
+    const GLuint texture = view.GlTexture();
+
+    DrainGlErrors();
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    std::vector<uint8_t> level(static_cast<size_t>(width) * height * 4);
+    glGetTextureImage(texture, 0, format->glFormat, GL_UNSIGNED_BYTE, static_cast<GLsizei>(level.size()), level.data());
+    for (uint32_t mip = 1; mip < desc.Texture2D.MipLevels; ++mip) {
+        const uint32_t toWidth = std::max(width / 2, 1u), toHeight = std::max(height / 2, 1u);
+        level = HalvedLevel(level, width, height, toWidth, toHeight, format->srgb);
+        glTextureSubImage2D(texture, static_cast<GLint>(mip), 0, 0, static_cast<GLsizei>(toWidth),
+                            static_cast<GLsizei>(toHeight), format->glFormat, GL_UNSIGNED_BYTE, level.data());
+        width = toWidth;
+        height = toHeight;
+    }
+    return glGetError() == GL_NO_ERROR;
+}
+
+}  // namespace
+
 void Context::GenerateMips(ShaderResourceView* view)
 {
     if (!view || !GlReady()) return;
@@ -271,6 +392,7 @@ void Context::GenerateMips(ShaderResourceView* view)
     // Direct3D ignores the call for a resource not made to generate mips.
     if (!GetTextureShape(view->ViewedResource(), &shape) || (shape.miscFlags & RESOURCE_MISC_GENERATE_MIPS) == 0)
         return;
+    if (GenerateMipsOfPicture(*view)) return;
     // The view's texture covers exactly its mips and slices, so GL fills the
     // levels below the view's first one within them.
     glGenerateTextureMipmap(view->GlTexture());

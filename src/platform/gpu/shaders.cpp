@@ -66,7 +66,10 @@ HResult VertexShader::Create(const void* code, size_t length, VertexShader** sha
 
 VertexShader::~VertexShader()
 {
-    if (GlNameDeletable(program_)) glDeleteProgram(program_.name);
+    if (GlNameDeletable(program_)) {
+        glDeleteProgram(program_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 HResult PixelShader::Create(const void* code, size_t length, PixelShader** shader)
@@ -84,7 +87,10 @@ HResult PixelShader::Create(const void* code, size_t length, PixelShader** shade
 
 PixelShader::~PixelShader()
 {
-    if (GlNameDeletable(program_)) glDeleteProgram(program_.name);
+    if (GlNameDeletable(program_)) {
+        glDeleteProgram(program_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -212,7 +218,10 @@ HResult InputLayout::Create(const InputElementDesc* elements, uint32_t count, co
 
 InputLayout::~InputLayout()
 {
-    if (GlNameDeletable(vertexArray_)) glDeleteVertexArrays(1, &vertexArray_.name);
+    if (GlNameDeletable(vertexArray_)) {
+        glDeleteVertexArrays(1, &vertexArray_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -55,6 +55,23 @@ struct VertexAttribute {
     uint32_t components = 0;
 };
 
+// What the context last attached to an input layout's vertex array, so a
+// draw re-attaches only what changed. Good for one ForgetAppliedGlState epoch
+// of one GL context. The zero value knows nothing.
+struct VertexArrayBindings {
+    struct Slot {
+        uint32_t buffer = 0xFFFFFFFFu;
+        uint32_t offset = 0;
+        uint32_t stride = 0;
+    };
+    uint64_t epoch = 0;
+    uint32_t generation = 0;
+    uint32_t enabled = 0;   // attribute locations known enabled
+    uint32_t disabled = 0;  // and known disabled (reading zeros)
+    uint32_t elementBuffer = 0xFFFFFFFFu;
+    Slot slots[kVertexBufferSlots];
+};
+
 class InputLayout : public Object {
 public:
     // Layer-internal -------------------------------------------------------
@@ -65,12 +82,14 @@ public:
                           InputLayout** layout);
     uint32_t GlVertexArray() const { return vertexArray_.name; }
     const std::vector<VertexAttribute>& Attributes() const { return attributes_; }
+    VertexArrayBindings& AttachedBindings() { return attached_; }
 
 private:
     InputLayout() = default;
     ~InputLayout() override;
     std::vector<VertexAttribute> attributes_;
     GlName vertexArray_;
+    VertexArrayBindings attached_;
 };
 
 }  // namespace gpu

@@ -336,7 +336,10 @@ HResult SamplerState::Create(const SamplerDesc* desc, SamplerState** state)
 
 SamplerState::~SamplerState()
 {
-    if (GlNameDeletable(sampler_)) glDeleteSamplers(1, &sampler_.name);
+    if (GlNameDeletable(sampler_)) {
+        glDeleteSamplers(1, &sampler_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -170,6 +170,7 @@ HResult SwapChain::Present(uint32_t syncInterval, uint32_t flags)
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_FRAMEBUFFER_SRGB);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    ForgetAppliedGlState();
     GLuint source = readFramebuffer_.name;
     if (resolveFramebuffer_.name != 0) {
         glBlitNamedFramebuffer(source, resolveFramebuffer_.name, 0, 0, width, height, 0, 0, width, height,

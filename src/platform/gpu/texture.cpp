@@ -352,7 +352,10 @@ HResult Texture1D::Create(const Texture1DDesc& desc, const SubresourceData* init
 
 Texture1D::~Texture1D()
 {
-    if (GlNameDeletable(texture_)) glDeleteTextures(1, &texture_.name);
+    if (GlNameDeletable(texture_)) {
+        glDeleteTextures(1, &texture_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 uint32_t Texture1D::GlTarget() const { return desc_.ArraySize > 1 ? GL_TEXTURE_1D_ARRAY : GL_TEXTURE_1D; }
@@ -383,7 +386,10 @@ HResult Texture2D::Create(const Texture2DDesc& desc, bool backBuffer, Texture2D*
 
 Texture2D::~Texture2D()
 {
-    if (GlNameDeletable(texture_)) glDeleteTextures(1, &texture_.name);
+    if (GlNameDeletable(texture_)) {
+        glDeleteTextures(1, &texture_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 uint32_t Texture2D::GlTarget() const
@@ -413,7 +419,10 @@ HResult Texture3D::Create(const Texture3DDesc& desc, const SubresourceData* init
 
 Texture3D::~Texture3D()
 {
-    if (GlNameDeletable(texture_)) glDeleteTextures(1, &texture_.name);
+    if (GlNameDeletable(texture_)) {
+        glDeleteTextures(1, &texture_.name);
+        ForgetAppliedGlState();
+    }
 }
 
 uint32_t Texture3D::GlTarget() const { return GL_TEXTURE_3D; }
@@ -531,6 +540,7 @@ HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32
         glNamedFramebufferTexture(framebuffers[1], GL_COLOR_ATTACHMENT0, resolved, 0);
         glDisable(GL_SCISSOR_TEST);
         glDisable(GL_FRAMEBUFFER_SRGB);
+        ForgetAppliedGlState();
         glBlitNamedFramebuffer(framebuffers[0], framebuffers[1], 0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT,
                                GL_NEAREST);
         glDeleteFramebuffers(2, framebuffers);

@@ -125,8 +125,9 @@ bool SampleShaderResourceView(ShaderResourceView* view, const float coord[4], fl
     for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R})
         glSamplerParameteri(samplerObject, wrap, GL_CLAMP_TO_EDGE);
 
-    // The context applies its whole record again at its next draw, so the
-    // state changed here needs no restoring beyond the program binding.
+    // The context states everything again at its next draw, so the state
+    // changed here needs no restoring beyond the program binding.
+    ForgetAppliedGlState();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, 1, 1);
     for (GLenum capability : {GL_SCISSOR_TEST, GL_BLEND, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_CULL_FACE,

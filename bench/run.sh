@@ -1,0 +1,111 @@
+#!/bin/bash
+# Builds the benchmarks, runs every one of them from the build's start
+# directory and prints the table of speed and memory targets: each row's
+# figure against its target.
+#
+#   bench/run.sh [build directory]     (default: build, configured if missing)
+#
+# The raw output of each benchmark is kept in <build>/bench-results/. The
+# machine may be shared: every ratio is taken within one run of one benchmark.
+set -u -o pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$root/build}")
+results="$build/bench-results"
+benches=(render_bench world_file_bench scene_generators_bench object_generators_bench program_bench)
+
+if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
+    generator=()
+    command -v ninja >/dev/null && generator=(-G Ninja)
+    cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
+fi
+cmake --build "$build" -j4 --target "${benches[@]}" vesk_data || exit 1
+mkdir -p "$results"
+
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
+scratch=$(mktemp -d /tmp/vesk-bench-XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+
+run() {  # name, arguments...: runs a benchmark in the start directory, output kept and shown
+    local name=$1
+    shift
+    echo "== $name $*" >&2
+    (cd "$build/vesk" && "$build/bench/$name" "$@") 2>&1 | tee "$results/$name${RUN_SUFFIX:-}.txt" >&2
+}
+
+run render_bench 5
+run world_file_bench "$scratch"
+run scene_generators_bench 3
+run object_generators_bench
+for start in 1 2 3 4 5; do
+    (cd "$build/vesk" && VESK_BENCH_LAUNCHED_NS=$(date +%s%N) "$build/bench/program_bench" startup) 2>&1
+done | tee "$results/program_bench_startup.txt" >&2
+RUN_SUFFIX=_landscape run program_bench landscape 512 64
+
+# ---------------------------------------------------------------------------
+# The table
+# ---------------------------------------------------------------------------
+
+awk '
+function row(what, measured, target, met) {
+    printf "| %-58s | %-62s | %-26s | %-4s |\n", what, measured, target, (met ? "met" : "OVER")
+}
+function median(list, count,    i, j, t) {
+    for (i = 2; i <= count; ++i) for (j = i; j > 1 && list[j - 1] > list[j]; --j) { t = list[j]; list[j] = list[j - 1]; list[j - 1] = t }
+    return count % 2 ? list[(count + 1) / 2] : (list[count / 2] + list[count / 2 + 1]) / 2
+}
+FILENAME ~ /program_bench_startup/ && /first front-end frame/ { starts[++startCount] = $(NF - 1) }
+FILENAME ~ /world_file_bench/ && /many small objects/ { small = 1 }
+FILENAME ~ /world_file_bench/ && /a few large meshes/ { small = 0 }
+FILENAME ~ /world_file_bench/ && small && $1 == "save" { save = $2 }
+FILENAME ~ /world_file_bench/ && /memory per box object/ { for (i = 2; i <= NF; ++i) if ($i == "KB") { boxKb = $(i - 1) + 0; break } }
+FILENAME ~ /world_file_bench/ && small && $1 == "plain" && $2 == "write" { plainWrite = $3 }
+FILENAME ~ /world_file_bench/ && small && $1 == "plain" && $2 == "read" { plainRead = $3 }
+FILENAME ~ /world_file_bench/ && small && $1 == "load" { load = $2 }
+FILENAME ~ /scene_generators_bench/ && $1 == "landscape" && $2 == 512 { landFirst = $3; landObjects = $7 }
+FILENAME ~ /scene_generators_bench/ && $1 == "tube" && $2 == 500 { tubeFirst = $3; tubeObjects = $7 }
+FILENAME ~ /render_bench/ {
+    n = split($0, c, "|")
+    if (n >= 11 && c[2] + 0 == 50000) {
+        gsub(/^ +| +$/, "", c[3])
+        perDraw[c[3]] = c[9] + 0; ratio[c[3]] = c[10] + 0; draws[c[3]] = c[4] + 0; kilobytes = c[11] + 0
+    }
+}
+FILENAME ~ /program_bench_landscape/ && /Create to the first frame/ { create = $6; peak = $(NF - 1) }
+FILENAME ~ /program_bench_landscape/ && /designed save/ { designed = $6; plainSave = $12; saveMb = substr($14, 2) }
+FILENAME ~ /program_bench_landscape/ && /leaving the world/ { leave = $4; if ($(NF - 1) > peak) peak = $(NF - 1) }
+FILENAME ~ /program_bench_landscape/ && /reopening to the first frame/ { reopen = $6; if ($(NF - 1) > peak) peak = $(NF - 1) }
+FILENAME ~ /program_bench_landscape/ && /quitting with the world open/ { quit = $6; if ($(NF - 1) > peak) peak = $(NF - 1) }
+END {
+    printf "\n| %-58s | %-62s | %-26s | %-4s |\n", "what", "measured", "target", ""
+    printf "|%s|%s|%s|%s|\n", "------------------------------------------------------------", "----------------------------------------------------------------", "----------------------------", "------"
+    if (startCount) {
+        s = median(starts, startCount)
+        row("start to the first drawn front-end frame", sprintf("%.3f s (median of %d)", s, startCount), "at most 0.4 s", s <= 0.4)
+    }
+    if (save && plainWrite)
+        row("world save, 100,000 small objects", sprintf("%.2f s, %.2fx a plain fwrite + fsync (%.2f s)", save, save / plainWrite, plainWrite), "at most 1.5x", save / plainWrite <= 1.5)
+    if (load && plainRead)
+        row("world load, same world", sprintf("%.2f s, %.2fx a plain fread (%.2f s)", load, load / plainRead, plainRead), "at most 2x, and under 0.8 s", load / plainRead <= 2 && load < 0.8)
+    if (landFirst)
+        row("cube landscape 512 (first run)", sprintf("%.2f s, %d objects", landFirst, landObjects), "at most 1.5 s", landFirst <= 1.5)
+    if (tubeFirst)
+        row("tube-style scene 500 (first run)", sprintf("%.2f s, %d objects", tubeFirst, tubeObjects), "at most 1.2 s", tubeFirst <= 1.2)
+    if (create)
+        row("landscape 512 / 64 in the program: Create to the first frame", sprintf("%.2f s (its save %.2f s, %.2fx a plain fwrite + fsync of %s MB)", create, designed, plainSave > 0 ? designed / plainSave : 0, saveMb), "at most 3 s", create <= 3)
+    if (reopen)
+        row("reopening that world from the world list", sprintf("%.2f s", reopen), "at most 3 s", reopen <= 3)
+    if (leave || quit)
+        row("leaving that world or quitting", sprintf("leaving %.2f s, quitting %.2f s", leave, quit), "at most 1 s", leave <= 1 && quit <= 1)
+    if (peak)
+        row("memory of that world", sprintf("%.2f GB peak resident", peak / 1024), "at most 1.5 GB", peak / 1024 <= 1.5)
+    if (boxKb)
+        row("memory per box object (world_file_bench world, no device)", sprintf("%.1f KB", boxKb), "at most 8 KB", boxKb <= 8)
+    off = "scene, shadows off"; on = "scene, shadows on"; seen = "plain loop, objects seen"
+    if (off in ratio) {
+        row("scene frame, 50,000 objects, per drawn object, shadows off", sprintf("%.2f us per draw, %.2fx the plain loop (%.2fx over the same objects)", perDraw[off], ratio[off], perDraw[seen] ? perDraw[off] / perDraw[seen] : 0), "at most 1.2x the plain loop", ratio[off] <= 1.2)
+        row("scene frame, 50,000 objects, per drawn object, shadows on", sprintf("%.2f us per draw, %.2fx the plain loop + 3 cascades", perDraw[on], ratio[on]), "at most 1.2x the plain loop", ratio[on] <= 1.2)
+        row("scene frame, 50,000 objects, memory", sprintf("%.1f KB per object", kilobytes), "at most 12 KB per object", kilobytes <= 12)
+    }
+}' "$results/program_bench_startup.txt" "$results/world_file_bench.txt" "$results/scene_generators_bench.txt" \
+    "$results/render_bench.txt" "$results/program_bench_landscape.txt"
