@@ -5,6 +5,7 @@
 
 #include <btBulletDynamicsCommon.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -96,9 +97,8 @@ protected:
         return object;
     }
 
-    // An object whose mesh is a box of twelve triangles, entered into the
-    // world with a triangle-mesh (GImpact) body.
-    CNBObject* AddMeshBox(const Vector3& at, const Vector3& half, float mass)
+    // An object at `at` whose mesh is a box of twelve triangles; no body yet.
+    CNBObject* AddBoxOfTriangles(const Vector3& at, const Vector3& half)
     {
         // Outward-facing: counter-clockwise seen from outside.
         CNBObject* object = AddTriangles(8, {0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 5, 4, 0, 1, 5,
@@ -107,13 +107,37 @@ protected:
                                              return Vector3{i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y,
                                                             i & 4 ? half.z : -half.z};
                                          });
+        object->WorldMatrix.m[12] = at.x;
+        object->WorldMatrix.m[13] = at.y;
+        object->WorldMatrix.m[14] = at.z;
+        object->InitODEPhysic();
+        return object;
+    }
+
+    // A box of triangles with a moving-mesh (GImpact) body.
+    CNBObject* AddMeshBox(const Vector3& at, const Vector3& half, float mass)
+    {
+        CNBObject* object = AddBoxOfTriangles(at, half);
         if (!object->Parts) return object;
         object->StaticFlag = mass > 0.0f ? 0 : 1;
         object->Mass = mass;
-        object->InitODEPhysic();
         object->PhysicBody->CreateGImpactMeshBody(object, scene_->physics.dynamicsWorld,
                                                   scene_->physics.collisionShapes, object, at, mass);
         return object;
+    }
+
+    // The blank world's floor: two triangles 60 wide facing up at height 0,
+    // with a static mesh body; their shared edge runs along x = z.
+    CNBObject* AddFloorOfTriangles()
+    {
+        CNBObject* floor = AddTriangles(4, {0, 2, 3, 0, 3, 1}, [](int i) {
+            return Vector3{i & 1 ? 30.0f : -30.0f, 0.0f, i & 2 ? 30.0f : -30.0f};
+        });
+        if (!floor->Parts) return floor;
+        floor->InitODEPhysic();
+        floor->PhysicBody->CreateBvhMeshBody(floor, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes,
+                                             floor);
+        return floor;
     }
 
     void Step(int frames)
@@ -191,28 +215,55 @@ TEST_F(PhysicsStep, MeshBodiesCollideBecauseGImpactIsRegistered)
     EXPECT_LT(cube->WorldMatrix.m[13], 1.0f);
 }
 
-// The blank world's floor is the top faces of its tiles alone: thin boxes
-// thrown onto it land, slide and come to rest on it, none sinks through.
-TEST_F(PhysicsStep, ThinBoxesThrownOntoAFloorOfTrianglesStayOnIt)
+// The blank world's floor is the top faces of its tiles alone. Thin boxes
+// thrown onto it land, slide and come to rest on it; thin boxes under a heavy
+// pile are pressed more than halfway into it, and are pushed back out on top
+// of it, not on through it.
+TEST_F(PhysicsStep, ThinBoxesThrownOntoOrPressedIntoAFloorOfTrianglesStayOnIt)
 {
-    CNBObject* floor = AddTriangles(4, {0, 2, 3, 0, 3, 1}, [](int i) {
-        return Vector3{i & 1 ? 30.0f : -30.0f, 0.0f, i & 2 ? 30.0f : -30.0f};
-    });
-    ASSERT_NE(floor->Parts, nullptr);
-    floor->InitODEPhysic();
-    floor->PhysicBody->CreateBvhMeshBody(floor, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes, floor);
-    ASSERT_NE(floor->PhysicBody->Body, nullptr);
+    CNBObject* floor = AddFloorOfTriangles();
+    ASSERT_TRUE(floor->PhysicBody && floor->PhysicBody->Body);
 
     // Tiles 0.1 and plates 0.05 thick, thrown at 5 to 9 m/s as the G key does.
-    std::vector<CNBObject*> thrown;
+    std::vector<CNBObject*> thin;
     for (int i = 0; i < 8; ++i) {
         const float halfHeight = i % 2 ? 0.025f : 0.05f;
         CNBObject* box = AddBox(Vector3{-20.0f + 5.0f * i, 1.0f, 0.0f}, 0.0f, 2.0f, Vector3{0.5f, halfHeight, 0.5f});
         box->PhysicBody->Body->setLinearVelocity(btVector3(4.0 + 0.5 * i, -3.0, 2.0 - 0.6 * i));
-        thrown.push_back(box);
+        thin.push_back(box);
+    }
+    // Three by three of them across the floor's diagonal under a pile of 80 boxes.
+    for (int i = 0; i < 9; ++i) {
+        const float halfHeight = i % 2 ? 0.025f : 0.05f;
+        const Vector3 at{10.0f + 1.05f * (i % 3 - 1), halfHeight, 10.0f + 1.05f * (i / 3 - 1)};
+        thin.push_back(AddBox(at, 0.0f, 2.0f, Vector3{0.5f, halfHeight, 0.5f}));
+    }
+    for (int i = 0; i < 80; ++i) {
+        const Vector3 at{10.0f + 1.05f * (i % 2 - 0.5f), 0.65f + 1.1f * (i / 4), 10.0f + 1.05f * (i / 2 % 2 - 0.5f)};
+        AddBox(at, 0.5f, 5.0f);
     }
     Step(300);
-    for (const CNBObject* box : thrown) EXPECT_GT(Origin(box).y(), 0.0) << Origin(box).x();
+    for (const CNBObject* box : thin) EXPECT_GT(Origin(box).y(), 0.0) << Origin(box).x() << ", " << Origin(box).z();
+}
+
+// A box pressed against the side of a higher static box, its top just over
+// the step's top, touches the step's top triangles from below their edge: it
+// is not lifted onto the step.
+TEST_F(PhysicsStep, ABoxPressedAgainstAHigherStepStaysBesideIt)
+{
+    ASSERT_NE(AddFloorOfTriangles()->PhysicBody->Body, nullptr);
+    CNBObject* step = AddBoxOfTriangles(Vector3{0.0f, 0.5f, 0.0f}, Vector3{1.0f, 0.5f, 1.0f});
+    step->PhysicBody->CreateBvhMeshBody(step, scene_->physics.dynamicsWorld, scene_->physics.collisionShapes, step);
+    ASSERT_NE(step->PhysicBody->Body, nullptr);
+    CNBObject* box = AddBox(Vector3{1.4f, 0.504f, 0.0f}, 0.5f, 5.0f);
+
+    double highest = 0.0;
+    for (int frame = 0; frame < 60; ++frame) {
+        Step(1);
+        highest = std::max(highest, Origin(box).y());
+    }
+    EXPECT_LT(highest, 0.6);
+    EXPECT_NEAR(Origin(box).x(), 1.5, 0.05);
 }
 
 // ---------------------------------------------------------------------------

@@ -229,6 +229,8 @@ void CScene::InitPhysicsWorld()
     physics.dynamicsWorld->setForceUpdateAllAabbs(false);
     // Boxes (which know their faces) touch ground triangles on whole faces.
     physics.dynamicsWorld->getDispatchInfo().m_enableSatConvex = true;
+    // Nothing is pushed through the back of a static mesh's triangle.
+    CPhysicBody::InstallStaticMeshContactRule();
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include <btBulletDynamicsCommon.h>
+#include <BulletCollision/CollisionDispatch/btCollisionObjectWrapper.h>
+#include <BulletCollision/CollisionDispatch/btManifoldResult.h>
+#include <BulletCollision/CollisionShapes/btTriangleShape.h>
 #include <BulletCollision/Gimpact/btGImpactShape.h>
 
 #include <cmath>
@@ -447,8 +450,72 @@ void CPhysicBody::CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* w
     const btMatrix3x3 basis(m[0], m[4], m[8], m[1], m[5], m[9], m[2], m[6], m[10]);
     const btTransform placement(basis, btVector3(m[12], m[13], m[14]));
     if (!FinishBody(owner, world, shapes, Shape, Vector3{}, 0.0, &placement)) return;
+    Body->setCollisionFlags(Body->getCollisionFlags() | btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
     Body->activate();
 }
+
+// ---------------------------------------------------------------------------
+// Contacts with static meshes
+// ---------------------------------------------------------------------------
+namespace {
+
+// Bullet's contacts between a convex body and a mesh hold the convex body
+// first and the mesh's triangle second, the normal pointing from the
+// triangle towards the convex body.
+bool KeepInFrontOfStaticMesh(btManifoldPoint& point, const btCollisionObjectWrapper* convexSide, int, int,
+                             const btCollisionObjectWrapper* triangleSide, int, int)
+{
+    const btCollisionObject* mesh = triangleSide->getCollisionObject();
+    if (triangleSide->getCollisionShape()->getShapeType() != TRIANGLE_SHAPE_PROXYTYPE ||
+        mesh->getCollisionShape()->getShapeType() != TRIANGLE_MESH_SHAPE_PROXYTYPE || !mesh->isStaticObject())
+        return false;
+    // A moving mesh's triangles come in triangle wrappers too: the body's own
+    // shape tells them apart.
+    const btCollisionObject* body = convexSide->getCollisionObject();
+    if (!convexSide->getCollisionShape()->isConvex() || !body->getCollisionShape()->isConvex()) return false;
+
+    const auto* triangle = static_cast<const btTriangleShape*>(triangleSide->getCollisionShape());
+    const btTransform& meshPlace = triangleSide->getWorldTransform();
+    const btVector3 a = meshPlace * triangle->m_vertices1[0];
+    const btVector3 b = meshPlace * triangle->m_vertices1[1];
+    const btVector3 c = meshPlace * triangle->m_vertices1[2];
+    btVector3 front = (b - a).cross(c - a);
+    const btScalar twiceArea = front.length();
+    if (!(twiceArea > SIMD_EPSILON)) return false;
+    front /= twiceArea;
+    const btTransform& bodyPlace = convexSide->getWorldTransform();
+    const btVector3 centre = bodyPlace.getOrigin();
+    const btScalar behind = front.dot(centre - a);
+    if (point.m_normalWorldOnB.dot(front) >= 0.0 || !(behind < 0.0)) return false;
+
+    // How far the body reaches behind the triangle's plane.
+    const auto* convex = static_cast<const btConvexShape*>(convexSide->getCollisionShape());
+    const btVector3 deepest = bodyPlace * convex->localGetSupportingVertex(-front * bodyPlace.getBasis());
+    const btScalar depth = front.dot(deepest - a);
+    // A body pushed through has its centre under the triangle, or (just
+    // across, over a neighbouring triangle) less than a third of its reach
+    // behind the plane. One whose centre lies further back beside the
+    // triangle touches its edge from below (a box against a higher step):
+    // lifting it in front would throw it up onto the step.
+    const bool under = front.dot((b - a).cross(centre - a)) >= 0.0 && front.dot((c - b).cross(centre - b)) >= 0.0 &&
+                       front.dot((a - c).cross(centre - c)) >= 0.0;
+    if (!under && !(3.0 * behind > depth)) return false;
+
+    // Out in front: the contact moves down to the depth of the deepest point
+    // and meets the plane there.
+    btVector3& onBody = point.m_positionWorldOnA;
+    onBody -= front * front.dot(onBody - deepest);
+    point.m_positionWorldOnB = onBody - front * depth;
+    point.m_normalWorldOnB = front;
+    point.m_distance1 = depth;
+    point.m_localPointA = body->getWorldTransform().invXform(point.m_positionWorldOnA);
+    point.m_localPointB = mesh->getWorldTransform().invXform(point.m_positionWorldOnB);
+    return true;
+}
+
+}  // namespace
+
+void CPhysicBody::InstallStaticMeshContactRule() { gContactAddedCallback = KeepInFrontOfStaticMesh; }
 
 // ---------------------------------------------------------------------------
 // Entering many bodies at once

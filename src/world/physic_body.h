@@ -15,6 +15,14 @@
 // over its new triangles); holders are made and destroyed on the scene's
 // thread only.
 //
+// Static mesh bodies are the outsides of solids (the ground's tiles, blocks,
+// landscape cubes): their triangles face outwards, and nothing belongs
+// behind one. Bullet meets a triangle from either side and pushes a body out
+// the nearer way, so a thin body pressed more than halfway through one (a
+// tile under a pile) would be pushed on through it. Static mesh bodies
+// therefore ask for a look at their new contacts, and the rule
+// InstallStaticMeshContactRule installs turns such contacts round.
+//
 // Many bodies at once (a generated scene, a loaded world) enter the world
 // through EnterWorldInBulk, which is much cheaper than one by one.
 #pragma once
@@ -81,7 +89,7 @@ public:
                                CNBObject* source, const Vector3& position, float mass);
     // Static (mass 0), placed at the source's WorldMatrix; the motion state
     // keeps the identity. The shape (and TriangleMesh) is the shared one of
-    // these triangles.
+    // these triangles. Its contacts pass the static mesh contact rule.
     void CreateBvhMeshBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
                            CNBObject* source);
 
@@ -99,6 +107,15 @@ public:
     // every holder's AwaitsWorld is cleared.
     static void EnterWorldInBulk(CPhysicBody* const* holders, size_t count, btDiscreteDynamicsWorld* world,
                                  btDbvtBroadphase* broadphase);
+    // Makes Bullet pass every new contact of a static mesh body through the
+    // rule that keeps bodies in front of its triangles: a convex body whose
+    // centre went behind a triangle it still touches (under the triangle, or
+    // just across its plane) is pushed back out in front, as deep as it
+    // reaches behind. A body touching a triangle's edge from beside and below
+    // keeps Bullet's contact, and so do moving mesh (GImpact) bodies. The
+    // rule is Bullet's one process-wide contact hook and keeps no state;
+    // installing it again changes nothing.
+    static void InstallStaticMeshContactRule();
     // How many shared static mesh shapes are alive (for tests).
     static int SharedMeshShapeCount();
 

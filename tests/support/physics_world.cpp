@@ -13,6 +13,8 @@ PhysicsWorld::PhysicsWorld()
                                              configuration_.get()));
     world_->setGravity(btVector3(0.0, -10.0, 0.0));
     world_->setForceUpdateAllAabbs(false);
+    world_->getDispatchInfo().m_enableSatConvex = true;
+    CPhysicBody::InstallStaticMeshContactRule();
 }
 
 // The bodies' holders own the shapes; the list only names them.

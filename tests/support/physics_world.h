@@ -1,7 +1,9 @@
 // A Bullet world built the way the scene builds its own: default collision
 // configuration, dispatcher with GImpact registered, DBVT broadphase,
 // sequential-impulse solver, gravity (0, -10, 0), bounding boxes updated for
-// active bodies only, and the list every body factory appends its shape to.
+// active bodies only, the face-against-triangle test for convex shapes, the
+// static mesh contact rule, and the list every body factory appends its
+// shape to.
 #pragma once
 
 #include <btBulletDynamicsCommon.h>
