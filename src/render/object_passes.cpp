@@ -172,9 +172,17 @@ public:
                 if (labels[i].object && Takes(*labels[i].object)) Draw(*labels[i].object);
             return;
         }
-        for (const Sector* sector : world_.sectors) {
+        const std::vector<Sector*>& sectors = world_.sectors;
+        for (size_t s = 0; s < sectors.size(); ++s) {
+            const Sector* sector = sectors[s];
             if (!sector || !sector->renderFlags[design_.meshSlot]) continue;
-            for (CNBObject* object : sector->objects)
+            const std::vector<CNBObject*>& objects = sector->objects;
+            if (const std::vector<uint32_t>* visible = scene_.visibleObjects.VisiblePositions(s, *sector)) {
+                for (const uint32_t position : *visible)
+                    if (Takes(*objects[position])) Draw(*objects[position]);
+                continue;
+            }
+            for (CNBObject* object : objects)
                 if (object && Takes(*object)) Draw(*object);
         }
     }

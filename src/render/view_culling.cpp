@@ -44,46 +44,106 @@ bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre
 // Culling
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The sector test: false when the sector is out.
+bool SectorInView(const CCamera& camera, const Sector& sector)
+{
+    const float reach = sector.radius * sector.scale * kSectorCullMargin;
+    const float distance = std::sqrt(SquaredDistance(camera.position, sector.boundsCentre));
+    const bool out =
+        distance > reach + camera.farDistance || SphereOutsideFrustum(camera.planes, sector.boundsCentre, reach);
+    return !out;
+}
+
+// The object test; leaves the object's and its instances' visible bytes.
+void TestObject(const CCamera& camera, CNBObject& object)
+{
+    // A skeletal object is tested where its root bone was last posed.
+    const bool posedCentre = object.AnimationMode == 2 && object.RootPositionValid;
+    const Vector3& centre = posedCentre ? object.RootPosition : object.Position;
+    const float radius = object.Radius;
+    object.Visible = SphereVisible(camera, centre, radius);
+    for (ObjectInstance& instance : object.Instances) instance.visible = SphereVisible(camera, instance.center, radius);
+}
+
+// The sector and, when it is in, its objects; `visible` gets the positions
+// of the objects whose byte is set afterwards.
+void CullSectorObjects(const CCamera& camera, Sector& sector, std::vector<uint32_t>& visible)
+{
+    std::vector<CNBObject*>& objects = sector.objects;
+    if (!SectorInView(camera, sector)) {
+        // Objects of a sector that goes out go with it, even those that lie
+        // inside the frustum; after that they are not visited again (their
+        // bytes are only read, for the record).
+        const bool wasVisible = sector.visible != 0;
+        sector.visible = 0;
+        for (size_t i = 0; i < objects.size(); ++i) {
+            if (!objects[i]) continue;
+            if (wasVisible) objects[i]->Visible = 0;
+            else if (objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+        }
+        return;
+    }
+    sector.visible = 1;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (!objects[i]) continue;
+        TestObject(camera, *objects[i]);
+        if (objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+    }
+}
+
+}  // namespace
+
 void CScene::CullView()
 {
     if (!world) return;
-    for (Sector* sector : world->sectors)
-        if (sector) CullSector(sector);
+    const std::vector<Sector*>& sectors = world->sectors;
+    visibleObjects.Resize(sectors.size());
+    for (size_t i = 0; i < sectors.size(); ++i)
+        if (sectors[i]) CullSectorObjects(mainCamera, *sectors[i], visibleObjects.Record(i, *sectors[i]));
 }
 
 void CScene::CullSector(Sector* sector)
 {
     if (!sector) return;
-    const CCamera& camera = mainCamera;
-    const float reach = sector->radius * sector->scale * kSectorCullMargin;
-    const float distance = std::sqrt(SquaredDistance(camera.position, sector->boundsCentre));
-    const bool out =
-        distance > reach + camera.farDistance || SphereOutsideFrustum(camera.planes, sector->boundsCentre, reach);
-    if (out) {
-        // Objects of a sector that goes out go with it, even those that lie
-        // inside the frustum; after that they are not visited again.
-        if (sector->visible)
-            for (CNBObject* object : sector->objects)
-                if (object) object->Visible = 0;
-        sector->visible = 0;
-        return;
-    }
-    sector->visible = 1;
-    for (CNBObject* object : sector->objects) CullObject(object);
+    visibleObjects.Clear();
+    std::vector<uint32_t> ignored;
+    CullSectorObjects(mainCamera, *sector, ignored);
 }
 
 int CScene::CullObject(CNBObject* object)
 {
     if (!object) return 0;
-    // A skeletal object is tested where its root bone was last posed.
-    const bool posedCentre = object->AnimationMode == 2 && object->RootPositionValid;
-    const Vector3& centre = posedCentre ? object->RootPosition : object->Position;
-    const float radius = object->Radius;
-    object->Visible = SphereVisible(mainCamera, centre, radius);
-    for (ObjectInstance& instance : object->Instances)
-        instance.visible = SphereVisible(mainCamera, instance.center, radius);
+    visibleObjects.Clear();
+    TestObject(mainCamera, *object);
     return 0;
 }
+
+// ---------------------------------------------------------------------------
+// The record of visible objects
+// ---------------------------------------------------------------------------
+
+const std::vector<uint32_t>* VisibleObjectRecord::VisiblePositions(size_t index, const Sector& sector) const
+{
+    if (index >= entries_.size()) return nullptr;
+    const Entry& entry = entries_[index];
+    if (entry.sector != &sector || entry.objects != sector.objects) return nullptr;
+    return &entry.visible;
+}
+
+void VisibleObjectRecord::Resize(size_t count) { entries_.resize(count); }
+
+std::vector<uint32_t>& VisibleObjectRecord::Record(size_t index, const Sector& sector)
+{
+    Entry& entry = entries_[index];
+    entry.sector = &sector;
+    entry.objects = sector.objects;
+    entry.visible.clear();
+    return entry.visible;
+}
+
+void VisibleObjectRecord::Clear() { entries_.clear(); }
 
 // ---------------------------------------------------------------------------
 // Mesh kinds
