@@ -539,14 +539,17 @@ void CScene::RenderShadowCasters()
 {
     if (!PrepareCasterPass(*this, false)) return;
     ConstantBufferEntry* worldBuffer = renderCaches.constantBuffers[kWorldBuffer];
+    DrawBatch batch;
     for (Sector* sector : world->sectors) {
         if (!sector) continue;
-        for (CNBObject* object : sector->objects) {
-            if (!object || !object->ShadowVisible || IsAnimated(*object) || object->FreshDrop) continue;
-            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
+        batch.Clear();
+        for (const CNBObject* object : sector->objects)
+            if (object && object->ShadowVisible && !IsAnimated(*object) && !object->FreshDrop) batch.Add(*object);
+        batch.DrawEach([&](const CNBObject& object) {
+            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
             driver->UpdateConstantBuffer(worldBuffer, &placed);
-            DrawParts(*driver, *object);
-        }
+            DrawParts(*driver, object);
+        });
     }
 }
 
