@@ -294,8 +294,10 @@ TEST_F(ObjectPasses, AnObjectIsDrawnByTheVisibleByteItCarriesIntoAnotherSector)
     // sector frame after frame.
     Frame({&CScene::RenderDefaultPass}, [&] { moveTo(home, away); });
     EXPECT_NE(Middle(), kCleared);
-    Frame({&CScene::RenderDefaultPass});
-    EXPECT_NE(Middle(), kCleared);
+    for (int frame = 0; frame < 2; ++frame) {
+        Frame({&CScene::RenderDefaultPass});
+        EXPECT_NE(Middle(), kCleared);
+    }
     Frame({&CScene::RenderDefaultPass}, [&] { box->Visible = 0; });
     EXPECT_EQ(Middle(), kCleared);
     // Back home, where the cull tests it again.

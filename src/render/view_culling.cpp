@@ -82,32 +82,36 @@ void FetchForTest(const CNBObject* object)
     __builtin_prefetch(&object->Visible, 1);
 }
 
-// The sector and, when it is in, its objects; `visible` gets the positions
-// of the objects whose byte is set afterwards.
-void CullSectorObjects(const CCamera& camera, Sector& sector, std::vector<uint32_t>& visible)
+// The sector and, when it is in, its objects. With a record, the sector's
+// entry (at `index`) is brought up to date.
+void CullSectorObjects(const CCamera& camera, Sector& sector, VisibleObjectRecord* record, size_t index)
 {
     std::vector<CNBObject*>& objects = sector.objects;
     if (!SectorInView(camera, sector)) {
         // Objects of a sector that goes out go with it, even those that lie
-        // inside the frustum; after that they are not visited again (their
-        // bytes are only read, for the record).
-        const bool wasVisible = sector.visible != 0;
-        sector.visible = 0;
-        for (size_t i = 0; i < objects.size(); ++i) {
-            if (i + kFetchAhead < objects.size() && objects[i + kFetchAhead])
-                __builtin_prefetch(&objects[i + kFetchAhead]->Visible, 1);
-            if (!objects[i]) continue;
-            if (wasVisible) objects[i]->Visible = 0;
-            else if (objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+        // inside the frustum; after that they are not visited again.
+        if (sector.visible) {
+            sector.visible = 0;
+            for (CNBObject* object : objects)
+                if (object) object->Visible = 0;
+            if (record) record->Record(index, sector);
+            return;
         }
+        // Still out: the entry stands while the list does; a changed list is
+        // recorded from the bytes its objects bring.
+        if (!record || record->VisiblePositions(index, sector)) return;
+        std::vector<uint32_t>& visible = record->Record(index, sector);
+        for (size_t i = 0; i < objects.size(); ++i)
+            if (objects[i] && objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
         return;
     }
     sector.visible = 1;
+    std::vector<uint32_t>* visible = record ? &record->Record(index, sector) : nullptr;
     for (size_t i = 0; i < objects.size(); ++i) {
         if (i + kFetchAhead < objects.size()) FetchForTest(objects[i + kFetchAhead]);
         if (!objects[i]) continue;
         TestObject(camera, *objects[i]);
-        if (objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+        if (visible && objects[i]->Visible) visible->push_back(static_cast<uint32_t>(i));
     }
 }
 
@@ -119,15 +123,14 @@ void CScene::CullView()
     const std::vector<Sector*>& sectors = world->sectors;
     visibleObjects.Resize(sectors.size());
     for (size_t i = 0; i < sectors.size(); ++i)
-        if (sectors[i]) CullSectorObjects(mainCamera, *sectors[i], visibleObjects.Record(i, *sectors[i]));
+        if (sectors[i]) CullSectorObjects(mainCamera, *sectors[i], &visibleObjects, i);
 }
 
 void CScene::CullSector(Sector* sector)
 {
     if (!sector) return;
     visibleObjects.Clear();
-    std::vector<uint32_t> ignored;
-    CullSectorObjects(mainCamera, *sector, ignored);
+    CullSectorObjects(mainCamera, *sector, nullptr, 0);
 }
 
 int CScene::CullObject(CNBObject* object)

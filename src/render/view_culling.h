@@ -36,12 +36,14 @@ inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent pas
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);
 
 // What CScene::CullView left, sector by sector: the positions in each
-// sector's object list of the objects whose visible byte it left set. The
-// object passes walk these instead of reading the byte of every object of
-// the world (each read a cache miss on a large object), which is the same
-// walk as long as the bytes are written by the cull alone: an entry holds a
-// copy of its sector's list as the cull saw it and answers only while the
-// list is unchanged, and the passes still test each listed object's byte.
+// sector's object list of the objects whose visible byte is set. The object
+// passes walk these instead of reading the byte of every object of the world
+// (each read a cache miss on a large object), which is the same walk as long
+// as the bytes are written by the cull alone: an entry holds a copy of its
+// sector's list as the cull saw it and answers only while the list is
+// unchanged, and the passes still test each listed object's byte. A sector
+// that stays out keeps its entry from frame to frame, as its objects keep
+// their bytes; one whose list changed meanwhile is recorded from the bytes.
 class VisibleObjectRecord {
 public:
     // The record of the sector at `index` in the world's sector list, or
