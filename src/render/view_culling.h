@@ -36,10 +36,11 @@ inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent pas
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);
 
 // What CScene::CullView left, sector by sector: the positions in each
-// sector's object list of the objects whose visible byte is set. The object
-// passes walk these instead of reading the byte of every object of the world
-// (each read a cache miss on a large object), which is the same walk as long
-// as the bytes are written by the cull alone: an entry holds a copy of its
+// sector's object list of the objects whose visible byte is set (and the
+// same for CScene::CullSectors and the shadow-visible bytes). The passes walk
+// these instead of reading the byte of every object of the world (each read
+// a cache miss on a large object), which is the same walk as long as the
+// bytes are written by their cull alone: an entry holds a copy of its
 // sector's list as the cull saw it and answers only while the list is
 // unchanged, and the passes still test each listed object's byte. A sector
 // that stays out keeps its entry from frame to frame, as its objects keep

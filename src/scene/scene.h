@@ -556,7 +556,8 @@ public:
     int32_t shadowsOn = 1;          // shadowed or plain object passes
     // Render-set slots that occur in this frame's visible geometry (CollectMeshKinds).
     uint8_t meshKinds[kVertexFormatSlots] = {};
-    VisibleObjectRecord visibleObjects;  // which objects CullView left visible, per sector
+    VisibleObjectRecord visibleObjects;        // which objects CullView left visible, per sector
+    VisibleObjectRecord shadowVisibleObjects;  // and which CullSectors left shadow-visible
     ShadowCascades shadowCascades;  // the shadow pass's settings and results
     RenderCaches renderCaches;
     uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms
