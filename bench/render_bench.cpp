@@ -16,7 +16,7 @@
 //     little, so the scene's draws, all in view, are dearer than the average
 //     draw of the whole loop);
 //   - like with like, both again without shadows from high above the middle
-//     of the grid, where every object is in view: the scene then draws what
+//     of the world, where every object is in view: the scene then draws what
 //     the plain loop draws, and "x plain" is the scene's own cost per object.
 // Times are medians of the frames, wall clock in milliseconds; llvmpipe
 // rasterises on its own threads and finishes a frame at present. "draws" are
@@ -302,10 +302,11 @@ int RunWorld(int objects, int frames)
 
         const double kilobytes = static_cast<double>(PeakKilobytes() - emptyPeak) / objects;
 
-        // Like with like: the viewer high above the middle of the grid,
-        // looking down, sees every object, so both loops draw the same ones.
+        // Like with like: the viewer high above the middle of the world,
+        // looking down, sees every object (the grid and the ground's tiles),
+        // so both loops draw the same ones.
         scene.shadowsOn = 0;
-        const Vector3 above{0.0f, 1.7f * half, 0.0f};
+        const Vector3 above{0.0f, 1.7f * std::max(half, blank.worldSize / 2.0f), 0.0f};
         Vector3 north{0.0f, 0.0f, 1.0f};
         scene.mainCamera.LookAt(above, Vector3{0.0f, 0.0f, 0.0f}, north);
         scene.mainCamera.position = above;
