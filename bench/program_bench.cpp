@@ -20,7 +20,9 @@
 // plain fwrite + fflush + fsync of the same bytes (best of two each); "Quit to Menu" until the
 // front end is back; the world opened again from the worlds list to its first
 // frame; then the window closed with the world open, until WinMain returns.
-// Resident and peak resident sizes are printed after each step.
+// Resident and peak resident sizes are printed after each step; the peak is
+// the program's own (the copy of the world file the plain write needs is
+// left out).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -62,11 +64,34 @@ constexpr int kKeyEscape = 0x1B;
 
 double SecondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
+// The largest resident size the program reached: the kernel's high-water
+// mark, together with the marks taken before the benchmark's own copies of
+// the world file (which are not the program's) were made and dropped.
+long programPeakKb = 0;
+
 long PeakMegabytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
+    return std::max<long>(programPeakKb, usage.ru_maxrss) / 1024;
+}
+
+// Remembers the peak so far, so the benchmark may hold memory of its own.
+void KeepProgramPeak()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    programPeakKb = std::max<long>(programPeakKb, usage.ru_maxrss);
+}
+
+// Once the benchmark's memory is given back: the kernel's mark starts again
+// from the resident size of now.
+void RestartPeak()
+{
+    if (FILE* file = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", file);
+        std::fclose(file);
+    }
 }
 
 long ResidentMegabytes()
@@ -135,8 +160,15 @@ double PlainWrite(const std::vector<char>& bytes, const std::string& path)
 
 std::vector<char> ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::error_code failed;
+    const auto size = fs::file_size(path, failed);
+    std::vector<char> bytes;
+    FILE* file = failed ? nullptr : std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    bytes.resize(size);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return bytes;
 }
 
 // ---------------------------------------------------------------------------
@@ -179,22 +211,30 @@ struct LandscapeRun {
         std::fflush(stdout);
     }
 
-    // The best of two of each, taken in turns: the disk is shared too.
+    // The best of two of each, taken in turns: the disk is shared too. The
+    // plain write's copy of the file is the benchmark's, held only around
+    // the plain write: the program's peak is kept before it is made and the
+    // kernel's mark starts again once it is gone.
     void SaveBesidePlainWrite()
     {
         const std::string path = (fs::path(startDirectory) / "Worlds" / worldName).string();
         double designed = 1e30, plain = 1e30;
-        std::vector<char> bytes;
+        size_t size = 0;
         for (int run = 0; run < 2; ++run) {
             const Clock::time_point start = Clock::now();
             Game->scene->SaveCurrentWorld(path.c_str());
             designed = std::min(designed, SecondsSince(start));
-            if (bytes.empty()) bytes = ReadFile(path);
-            plain = std::min(plain, PlainWrite(bytes, path + ".plain"));
+            KeepProgramPeak();
+            {
+                const std::vector<char> bytes = ReadFile(path);
+                size = bytes.size();
+                plain = std::min(plain, PlainWrite(bytes, path + ".plain"));
+            }
             std::remove((path + ".plain").c_str());
+            RestartPeak();
         }
         std::printf("%-34s %8.2f s   plain fwrite + fsync %.2f s (%.1f MB): %.2fx\n", "designed save of the world",
-                    designed, plain, bytes.size() / 1048576.0, plain > 0 ? designed / plain : 0.0);
+                    designed, plain, size / 1048576.0, plain > 0 ? designed / plain : 0.0);
         std::fflush(stdout);
     }
 
