@@ -38,6 +38,7 @@
 #include <btBulletDynamicsCommon.h>
 
 #include "child_result.h"
+#include "platform/heap.h"
 #include "scene/scene.h"
 #include "shell/start_directory.h"
 #include "world/object.h"
@@ -161,6 +162,7 @@ BoxLeaves LeaveBoxesLadder()
 
 int main(int argc, char** argv)
 {
+    platform::JoinFreedBlocksAtOnce();  // the program's heap, as WinMain sets it up
     SetStartDirectory(VESK_RUN_DIR);
     if (argc > 1 && std::string(argv[1]) == "boxes") {
         LeaveBoxesLadder();
