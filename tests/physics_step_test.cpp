@@ -341,6 +341,21 @@ void StepAgainFromInsideTheStep(btDynamicsWorld* world, btScalar)
     static_cast<CScene*>(world->getWorldUserInfo())->StepPhysics();
 }
 
+TEST_F(PhysicsStep, DroppingAllPairsReleasesEveryContactAndKeepsTheBodies)
+{
+    AddFloor();
+    for (int i = 0; i < 5; ++i) AddBox(Vector3{1.0f * static_cast<float>(i), 0.49f, 0.0f}, 0.5f, 1.0f);
+    Step(1);
+    btDiscreteDynamicsWorld* world = scene_->physics.dynamicsWorld;
+    ASSERT_GT(world->getPairCache()->getNumOverlappingPairs(), 5);  // the floor's and the neighbours'
+    ASSERT_GT(world->getDispatcher()->getNumManifolds(), 0);
+
+    scene_->physics.DropAllPairs();
+    EXPECT_EQ(world->getPairCache()->getNumOverlappingPairs(), 0);
+    EXPECT_EQ(world->getDispatcher()->getNumManifolds(), 0);
+    EXPECT_EQ(world->getNumCollisionObjects(), 6);
+}
+
 TEST_F(PhysicsStep, StepCalledFromInsideAStepDoesNothing)
 {
     CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);

@@ -197,6 +197,22 @@ void ScenePhysics::Release()
     collisionConfiguration = nullptr;
 }
 
+namespace {
+
+struct DropEveryPair : btOverlapCallback {
+    bool processOverlap(btBroadphasePair&) override { return true; }
+};
+
+}  // namespace
+
+void ScenePhysics::DropAllPairs()
+{
+    if (!dynamicsWorld || !dynamicsWorld->getBroadphase()) return;
+    DropEveryPair dropEvery;
+    dynamicsWorld->getBroadphase()->getOverlappingPairCache()->processAllOverlappingPairs(
+        &dropEvery, dynamicsWorld->getDispatcher());
+}
+
 // ---------------------------------------------------------------------------
 // The step lock
 // ---------------------------------------------------------------------------

@@ -33,6 +33,12 @@ public:
     // configuration, in that order, and nulls them. The shape list stays (its
     // shapes belong to the bodies' holders).
     void Release();
+    // Drops every pair of bodies the broadphase holds, with its contacts, in
+    // one pass: for a world whose bodies all go next. A body leaving the
+    // world searches all the pairs for its own (Bullet's removal), which
+    // would make the leaving of many bodies in touch with each other grow
+    // with their square. Without a world nothing happens.
+    void DropAllPairs();
 
     btDefaultCollisionConfiguration* collisionConfiguration = nullptr;
     btCollisionDispatcher* dispatcher = nullptr;

@@ -256,7 +256,8 @@ CScene::~CScene()
     // The world's objects take their bodies out of the Bullet world as they
     // are destroyed, so the world goes before the Bullet world. Its removal
     // hook is not run by its destructor: nothing of the scene is forgotten
-    // piecemeal while everything goes.
+    // piecemeal while everything goes. Their pairs go first, all at once.
+    physics.DropAllPairs();
     delete world;
     world = nullptr;
     physics.Release();
