@@ -403,7 +403,10 @@ void CScene::DeleteSelected()
 
 void CScene::ClearScene()
 {
-    if (world) world->Clear();  // every object goes through ForgetObject first
+    if (world) {
+        physics.DropPairsOf(world->objects);  // all at once, not searched for by each body
+        world->Clear();  // every object goes through ForgetObject first
+    }
     StopAllBodies();
     draggedObject = nullptr;
     selectedObject = nullptr;

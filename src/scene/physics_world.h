@@ -8,8 +8,11 @@
 // first, so no body outlives the dynamics world it was added to.
 #pragma once
 
+#include <vector>
+
 #include "world/physic_body.h"  // CollisionShapeArray
 
+class CNBObject;
 class btDefaultCollisionConfiguration;
 class btCollisionDispatcher;
 struct btDbvtBroadphase;
@@ -39,6 +42,10 @@ public:
     // would make the leaving of many bodies in touch with each other grow
     // with their square. Without a world nothing happens.
     void DropAllPairs();
+    // The same for the bodies of `objects` (by their user pointer), all of
+    // which go next: every pair with one of them on either side goes; pairs
+    // of the bodies that stay are kept.
+    void DropPairsOf(const std::vector<CNBObject*>& objects);
 
     btDefaultCollisionConfiguration* collisionConfiguration = nullptr;
     btCollisionDispatcher* dispatcher = nullptr;
