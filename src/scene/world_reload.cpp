@@ -46,6 +46,7 @@ bool CScene::ReloadWorld()
     // The old world's objects take their bodies out of the Bullet world as
     // it goes, after the scene has let go of every one of them.
     ForgetWorld();
+    physics.DropPairsOf(world->objects);  // all at once, not searched for by each body
     delete world;
     world = loaded;
 
