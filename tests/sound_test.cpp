@@ -323,19 +323,6 @@ protected:
     std::unique_ptr<CSoundManager> manager;
 };
 
-TEST_F(SoundDirectSoundBuffer, OneSecondOfStereoLastsOneThousandMilliseconds)
-{
-    const std::string path =
-        WriteFile("second.wav", Riff(Chunk("fmt ", Fmt(2, 22050, 16)) + Chunk("data", Tone(22050, 2))));
-    const int liveBefore = CSoundBuffer::Heap().LiveCount();
-    CSoundBuffer* sound = LoadSound(*manager, path);
-    ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->Loaded, 1);
-    EXPECT_EQ(sound->DurationMs, 1000u);
-    DestroySound(sound);
-    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), liveBefore);
-}
-
 TEST_F(SoundDirectSoundBuffer, BadFilesFailToLoadAndStaySilent)
 {
     const std::string fmt = Chunk("fmt ", Fmt(1, 22050, 16));
