@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "graphics/dds_loader.h"
-#include "graphics/wic_loader.h"
 #include "platform/gpu/texture_test_hooks.h"
 #include "platform/text.h"
 #include "support/headless_gpu.h"
@@ -259,20 +258,19 @@ protected:
         HeadlessGpuTest::TearDown();
     }
 
-    HResult Load(const std::string& name, const std::string& bytes, bool withContext = true)
+    HResult Load(const std::string& name, const std::string& bytes)
     {
         folder.Write(name, bytes);
-        return LoadFile(name, withContext);
+        return LoadFile(name);
     }
-    HResult LoadFile(const std::string& name, bool withContext = true)
+    HResult LoadFile(const std::string& name)
     {
         if (view) view->Release();
         if (texture) texture->Release();
         view = nullptr;
         texture = nullptr;
         const std::u16string path = platform::Utf8ToUtf16(folder.File(name));
-        return LoadDDSTextureFromFile(gpu().device, withContext ? gpu().context : nullptr, path.c_str(), &texture,
-                                      &view);
+        return LoadDDSTextureFromFile(gpu().device, gpu().context, path.c_str(), &texture, &view);
     }
     gpu::TextureShape Shape() const
     {
@@ -359,8 +357,7 @@ TEST_F(DdsLoaderGpu, VolumesNeedEverySliceAndNamesAreFoundAsWindowsFindsThem)
     EXPECT_EQ(Shape().dimension, gpu::RESOURCE_DIMENSION_TEXTURE3D);
     EXPECT_EQ(Sample({0.5f, 0.5f, 0.75f})[0], 32);
 
-    // "STONE.DDS" is opened for "stone.dds", and through the WIC loader too
-    // (which knows it by its magic, not its name).
+    // "STONE.DDS" is opened for "stone.dds".
     ASSERT_EQ(Load("STONE.DDS", DdsBytes(volume)), S_OK);
     ASSERT_EQ(LoadFile("stone.dds"), S_OK);
 }
