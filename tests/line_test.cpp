@@ -146,8 +146,6 @@ TEST(LineTest, RoundSegmentKeepsALoneSegmentStraightAndBendsAwayFromTheLastOne)
     ASSERT_EQ(line.RoundSegment(segment, nullptr, nullptr, out), 1);
     ExpectNear(out[0], {2, 0, 0});
     ExpectNear(out[1], {4, 0, 0});
-    EXPECT_EQ(line.RoundSegment(nullptr, nullptr, nullptr, out), 0);
-    EXPECT_EQ(line.RoundSegment(segment, nullptr, nullptr, nullptr), 0);
 
     // A bend: the control at P0 leaves along the bisector's normal, away from
     // the previous segment, and lies in the plane of the two segments.
