@@ -115,14 +115,6 @@ TEST_F(MenuScreens, ContinueSelectsTheLastWorldInAnyLetterCaseAndKeepsTheSelecti
     Click("GM", {"Continue"});
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
     EXPECT_EQ(menu_.selectedWorld, 2);
-
-    // An empty last world matches nothing, not even an empty entry.
-    menu_.screenState = kMainMenuScreen;
-    game_.worldNames.insert(game_.worldNames.begin(), "");
-    Settings.lastWorld[0] = 0;
-    Frame();
-    Click("GM", {"Continue"});
-    EXPECT_EQ(menu_.selectedWorld, 2);
 }
 
 // ---------------------------------------------------------------------------

@@ -26,8 +26,6 @@ TEST(PlatformFiles, ResolvesNamesIgnoringCase)
     EXPECT_EQ(platform::ResolveFileName(folder.Path(), "stone.dds"), folder.File("Stone.DDS"));
     EXPECT_EQ(platform::ResolveFileName(folder.Path(), "Stone.DDS"), folder.File("Stone.DDS"));
     EXPECT_EQ(platform::ResolveFileName(folder.Path(), "none.dds"), folder.File("none.dds"));
-    EXPECT_EQ(platform::JoinPath("a/", "/b"), "a/b");
-    EXPECT_EQ(platform::JoinPath("", "b"), "b");
 }
 
 TEST(PlatformFiles, AtomicWriterNeverDestroysTheOldFile)
