@@ -358,7 +358,8 @@ TEST_F(UpdateRun, RedirectsAreFewAndStayOnHttps)
 TEST_F(UpdateRun, DownloadStopsAtTheSizeLimit)
 {
     SetUpdateDownloadLimitForTesting(4096);
-    server.Serve("/announced.run", std::string(4097, '#'));
+    // An announced size over the limit is refused before any body arrives.
+    server.ServeAnnouncing("/announced.run", "#", 4097);
     ExpectRefused(server.Address() + "/announced.run", "larger than 4096 bytes");
     server.ServeUnannounced("/unannounced.run", std::string(4097, '#'));
     ExpectRefused(server.Address() + "/unannounced.run", "larger than 4096 bytes");
