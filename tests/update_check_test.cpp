@@ -4,8 +4,9 @@
 // update really starting.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -123,6 +124,8 @@ protected:
     void SetUp() override
     {
         platform::SetMessageBoxesSuppressed(true);
+        // libcurl would send even loopback requests through a proxy the CI sets.
+        setenv("no_proxy", "127.0.0.1", 1);
         ResetStartupSetup();
         ResetLog();
         Today(2024, 3, 7);
