@@ -267,6 +267,17 @@ TEST(SoundOpenALLoader, MissingLibraryGivesASilentBackEndThatCallsNothing)
 TEST(SoundManagerStartUp, DirectSoundStyleOpensTheFirstDeviceAndTheListener)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    {
+        // Of several outputs the first listed is chosen; the primary entry has no GUID and is skipped.
+        platform::SetSoundOutputsForTests({"first output", "second output", "third output"});
+        CSoundManager listed;
+        listed.BackEnd = 0;
+        listed.EnumerateDevices();
+        platform::SetSoundOutputsForTests({});
+        ASSERT_EQ(listed.DeviceCount, 3);
+        EXPECT_STREQ(listed.Devices[0].Description, "first output");
+        EXPECT_EQ(listed.SelectedDeviceGuid, &listed.Devices[0].Guid);
+    }
     auto manager = std::make_unique<CSoundManager>();
     manager->BackEnd = 0;
     manager->EnumerateDevices();
