@@ -729,6 +729,11 @@ bool WorldReader::Objects()
         Unlisted<CNBObject> object(new CNBObject, CNBObject::Delete);
         if (!object.get()) return Fail("an object cannot be made");
         if (!ObjectRecord(*object.get())) return false;
+        // Its bounds are recomputed while its meshes are still in the
+        // processor's cache; a second pass over all objects would fetch the
+        // whole world from memory again. Nothing read after the record
+        // changes an object, so the bounds are the same either way.
+        object.get()->ComputeBounds();
         world_.objects.push_back(object.get());
         object.release();
     }
@@ -1072,8 +1077,6 @@ bool WorldReader::QuickBarNames()
     int32_t count = 0;
     if (!Count(count, kMinWideStringBytes, "more QuickBar names than the file holds")) return false;
     world_.quickBarNames.clear();
-    for (CNBObject* object : world_.objects)
-        if (object) object->ComputeBounds();
     for (int32_t i = 0; i < count; ++i) {
         std::u16string name;
         if (!Wide(name)) return false;
