@@ -807,7 +807,15 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!U8(group)) return false;
     if (group) {
         // Almost every stored joint record is all zero, which an object
-        // holds as none.
+        // holds as none: such a record is passed over whole.
+        static constexpr uint8_t kZeroRecord[kJointRecordBytes] = {};
+        const uint8_t* stored = in_.Peek(kJointRecordBytes);
+        if (stored && std::memcmp(stored, kZeroRecord, kJointRecordBytes) == 0) {
+            in_.Take(kJointRecordBytes);
+            group = 0;
+        }
+    }
+    if (group) {
         JointRecord joint;
         if (!JointFields(joint)) return false;
         static const JointRecord kZeroJoint;
