@@ -466,6 +466,51 @@ void WorldWriter::Settings(const CWorld& w)
     Zeros(70 * 4);
 }
 
+// Saving is bound by fetching the objects from memory: each record reads
+// fields spread over its object, then the strings, body, parts and meshes it
+// points to. While one object is encoded, the ones after it are asked for
+// ahead, a step further down their pointers for each object nearer.
+void PrefetchObjectFields(const CNBObject& o)
+{
+    for (const void* field : std::initializer_list<const void*>{
+             &o.Id, &o.Name, &o.SubName, &o.HeadFlag, &o.Kind, &o.HeadByte, &o.HeadInt, &o.Center, &o.CenterCopy,
+             &o.Radius, &o.WorldMatrix.m[0], &o.WorldMatrix.m[15], &o.Scale, &o.SecondName, &o.TypeName,
+             &o.ShapeKind, &o.PhysicBody, &o.AnimationWords, &o.RenderByte, &o.RenderInt, &o.RenderBytes, &o.IdInt,
+             &o.SceneInt, &o.FloatRecordFlag, &o.StaticFlag, &o.Ambient, &o.Diffuse, &o.Specular, &o.BoxMin,
+             &o.BoxMax, &o.StringA, &o.StringB, &o.Joint, &o.Parts, &o.PartCount})
+        __builtin_prefetch(field);
+}
+
+void PrefetchObjectTargets(const CNBObject& o)
+{
+    for (const void* target : std::initializer_list<const void*>{o.Name, o.SubName, o.TypeName.data(),
+                                                                 o.SecondName.data(), o.StringA, o.StringB,
+                                                                 o.PhysicBody, o.Parts})
+        if (target) __builtin_prefetch(target);
+}
+
+void PrefetchMesh(const CNBObject& o)
+{
+    if (!o.Parts || o.PartCount < 1) return;
+    const ObjectPart& part = o.Parts[0];
+    if (part.name) __builtin_prefetch(part.name);
+    if (const CPolygonsGrid* m = part.mainMesh) {
+        __builtin_prefetch(m);
+        __builtin_prefetch(&m->textureNames[0]);
+        __builtin_prefetch(&m->textureNames[4]);
+        __builtin_prefetch(&m->faces);
+    }
+}
+
+void PrefetchMeshArrays(const CNBObject& o)
+{
+    if (!o.Parts || o.PartCount < 1 || !o.Parts[0].mainMesh) return;
+    const CPolygonsGrid& m = *o.Parts[0].mainMesh;
+    for (const void* array : std::initializer_list<const void*>{m.name, m.unscaledPositions, m.positions, m.normals,
+                                                                m.cornerIndices, m.faces})
+        if (array) __builtin_prefetch(array);
+}
+
 void WorldWriter::WriteWorld(const CWorld& world)
 {
     Raw(kWorldFileMagic, kWorldFileMagicBytes);
@@ -479,7 +524,16 @@ void WorldWriter::WriteWorld(const CWorld& world)
         if (sector) SectorRecord(*sector);
 
     U32(live(world.objects));
-    for (const CNBObject* object : world.objects) {
+    const std::vector<CNBObject*>& objects = world.objects;
+    const auto ahead = [&](size_t i, void (*prefetch)(const CNBObject&)) {
+        if (i < objects.size() && objects[i]) prefetch(*objects[i]);
+    };
+    for (size_t i = 0; i < objects.size(); ++i) {
+        ahead(i + 8, PrefetchObjectFields);
+        ahead(i + 4, PrefetchObjectTargets);
+        ahead(i + 2, PrefetchMesh);
+        ahead(i + 1, PrefetchMeshArrays);
+        const CNBObject* object = objects[i];
         if (!object) continue;
         ObjectRecord(*object);
         if (failed_) return;
