@@ -387,6 +387,10 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         const CTexture* texture = m.textures[slot];
         Wide(texture ? texture->name : m.textureNames[slot].name);
     }
+    // The faces' coordinates are asked for while the vertices are encoded
+    // (those of a small mesh; a large one's stream in by themselves).
+    for (uint32_t f = 0; m.faces && f < std::min<uint32_t>(m.faceCount, 32); ++f)
+        if (m.faces[f].texCoords) __builtin_prefetch(m.faces[f].texCoords);
     // The bulk of a file: vertices and corner indices are encoded a record
     // (or a run of indices) at a time.
     const Vector3 none;
@@ -507,7 +511,7 @@ void PrefetchMeshArrays(const CNBObject& o)
     if (!o.Parts || o.PartCount < 1 || !o.Parts[0].mainMesh) return;
     const CPolygonsGrid& m = *o.Parts[0].mainMesh;
     for (const void* array : std::initializer_list<const void*>{m.name, m.unscaledPositions, m.positions, m.normals,
-                                                                m.cornerIndices, m.faces})
+                                                                m.cornerFlags, m.cornerIndices, m.faces})
         if (array) __builtin_prefetch(array);
 }
 
