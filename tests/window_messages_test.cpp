@@ -212,6 +212,21 @@ TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
     Pump();
     for (int i = 0; i < 6; ++i) frame();
     EXPECT_STREQ(text, "yz");
+
+    // A tap of Ctrl+A as the system sends it: Ctrl down read by one frame,
+    // then A down, Ctrl up and A up together before the next.
+    platform::PushKeyDownEvent(window(), kCtrl, false);
+    Pump();
+    frame();
+    platform::PushKeyDownEvent(window(), 'A', false);
+    platform::PushKeyUpEvent(window(), kCtrl);
+    platform::PushKeyUpEvent(window(), 'A');
+    Pump();
+    for (int i = 0; i < 3; ++i) frame();
+    platform::PushTextInputEvent(window(), "q");
+    Pump();
+    frame();
+    EXPECT_STREQ(text, "q");
     platform::ShutdownImGuiBackEnds();
     ImGui::DestroyContext();
 }

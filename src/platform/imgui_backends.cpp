@@ -46,8 +46,9 @@ bool PlatformBackEndReady()
 // seen (Enter in a text field, Backspace, Esc leaving it). Key changes and
 // typed text wait here instead, in the order they came, and each frame takes
 // them in that order up to the first that would be lost or reordered: a
-// second change of a key already changed in this frame, or text after a key
-// that edits (Dear ImGui takes a frame's text before its keys). A tap is
+// second change of a key already changed in this frame, text or a modifier
+// change after a key that edits (Dear ImGui takes a frame's text before its
+// keys, and gives a frame's modifiers to all its keys). A tap is
 // down for one frame and up in the next, whatever the frame rate.
 // ---------------------------------------------------------------------------
 struct WaitingInput {
@@ -105,7 +106,13 @@ void TakeWaitingInput(ImGuiIO& io)
         // Only the keys Dear ImGui looks at need a frame per change; the
         // others (letters typed as text) just take their state.
         const bool edits = EditsText(io, input.key);
-        const bool watched = edits || IsModifier(input.key);
+        const bool modifier = IsModifier(input.key);
+        const bool watched = edits || modifier;
+        // A frame applies its modifiers to every key it sees, so a modifier
+        // that changes after a key that edits went down waits for the next
+        // frame: Ctrl let go just after A, as a tap of Ctrl+A sends them, is
+        // still Ctrl+A.
+        if (modifier && editKeyPressed && io.KeysDown[input.key] != input.down) break;
         if (changed[input.key] && watched) {
             if (input.down) break;
             later.push_back(std::move(input));  // a release keeps its key's press for this frame
