@@ -48,6 +48,7 @@ protected:
         input_.AcquireDevices();
         scene_ = std::make_unique<CScene>();
         scene_->Flag(kFlagStartHints) = 0;
+        scene_->timing.MeasureFps();  // the scene has drawn its first frame
         game_.input = &input_;
         game_.scene = scene_.get();
         // Held keys are read once per clock millisecond; the first two passes
@@ -160,6 +161,20 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
     ui.Frame({});
     Tap(kEquals);
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+}
+
+// The world was made in the front end's frame, with its name field still
+// taking typing: the keys pressed meanwhile are the new scene's.
+TEST_F(InputDispatch, AKeyPressedWhileTheWorldWasMadeActsInItsFirstPass)
+{
+    testing_support::ImGuiTestFrame ui;
+    ImGui::GetIO().WantTextInput = true;
+    auto fresh = std::make_unique<CScene>();
+    fresh->Flag(kFlagStartHints) = 0;
+    game_.scene = fresh.get();
+    Tap(kEquals);
+    EXPECT_TRUE(fresh->FlagOn(kFlagCreateObjectsDialog));
+    game_.scene = scene_.get();
 }
 
 TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)

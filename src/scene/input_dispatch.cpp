@@ -318,9 +318,13 @@ void CGame::DispatchGameInput()
     // typing or a modal popup waits for an answer, and the mouse only while
     // the pointer is over one of its windows (an exclusive mouse points at
     // none). Whatever it does not keep goes to the scene, in every window.
+    // Until the scene has drawn a frame of its own the interface's state is
+    // the front end's (a world name still being typed when the world was
+    // made), which holds nothing of this scene: a key pressed while the
+    // world was made acts in its first pass.
     bool keysToInterface = false;
     bool mouseToInterface = false;
-    if (ImGui::GetCurrentContext()) {
+    if (ImGui::GetCurrentContext() && s.timing.started) {
         keysToInterface = ImGui::GetIO().WantTextInput || ImGui::GetTopMostPopupModal() != nullptr;
         mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
     }
