@@ -67,6 +67,17 @@ bool AnyFlagOn(const CScene& scene, std::initializer_list<int> numbers)
     return false;
 }
 
+// Whether a text field holds the keyboard as the last interface frame left
+// it. Dear ImGui's own flag for this is worked out at the start of a frame
+// from the frame before, so it would still hold back the keys pressed just
+// after leaving a field, and let through the letters typed just after
+// clicking into one: a frame late either way, and a frame may take seconds.
+bool TextFieldTakesTyping()
+{
+    const ImGuiContext& context = *ImGui::GetCurrentContext();
+    return context.ActiveId != 0 && context.ActiveId == context.InputTextState.ID;
+}
+
 void Toggle(CScene& scene, int flag) { scene.Flag(flag) = scene.FlagOn(flag) ? 0 : 1; }
 
 float Sign(float value) { return value > 0.0f ? 1.0f : (value < 0.0f ? -1.0f : 0.0f); }
@@ -325,7 +336,7 @@ void CGame::DispatchGameInput()
     bool keysToInterface = false;
     bool mouseToInterface = false;
     if (ImGui::GetCurrentContext() && s.timing.started) {
-        keysToInterface = ImGui::GetIO().WantTextInput || ImGui::GetTopMostPopupModal() != nullptr;
+        keysToInterface = TextFieldTakesTyping() || ImGui::GetTopMostPopupModal() != nullptr;
         mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
     }
 
