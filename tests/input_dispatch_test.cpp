@@ -400,6 +400,44 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
     scene_->world->currentBlockType = nullptr;
 }
 
+// A click and the keys typed at once after it are read in one pass, before
+// the interface's frame gives the keyboard to the field clicked, or takes it
+// from the field left: the keys go where the click sends the typing.
+TEST_F(InputDispatchBesideWindows, KeysReadWithAClickGoWhereTheClickSendsTheTyping)
+{
+    scene_->Flag(kFlagCameraOptions) = 1;
+    Pass();  // the window frees the mouse
+    Pass();
+    const auto draw = [] {
+        ImGui::SetNextWindowPos(ImVec2(100, 100));
+        ImGui::SetNextWindowSize(ImVec2(300, 200));
+        ImGui::Begin("Typing");
+        static char text[16] = "";
+        ImGui::InputText("field", text, sizeof text);
+        ImGui::End();
+    };
+    ui_.Frame(draw);
+    const auto clickAndTap = [this] {
+        fake::PressButton(0);
+        fake::ReleaseButton(0);
+        fake::KeyDown(kEquals);
+        Pass();
+        fake::KeyUp(kEquals);
+        Pass();
+    };
+    MovePointerTo(testing_support::PointOverItem(ui_, "Typing", {"field"}, draw));
+    ui_.Frame(draw);
+    ASSERT_EQ(ImGui::GetMouseCursor(), ImGuiMouseCursor_TextInput);
+    clickAndTap();
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+
+    testing_support::FocusForTyping(ui_, "Typing", {"field"}, draw);
+    MovePointerTo(ImVec2(600, 600));  // over the scene
+    ui_.Frame(draw);
+    clickAndTap();
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+}
+
 // "Apply on Click": the way to the picture passes over the window, which
 // must leave the selection alone, and the click textures the object that was
 // selected before.

@@ -336,8 +336,16 @@ void CGame::DispatchGameInput()
     bool keysToInterface = false;
     bool mouseToInterface = false;
     if (ImGui::GetCurrentContext() && s.timing.started) {
-        keysToInterface = TextFieldTakesTyping() || ImGui::GetTopMostPopupModal() != nullptr;
         mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
+        bool typing = TextFieldTakesTyping();
+        // A click read in this pass moves the typing before the interface's
+        // next frame shows it: to the text field under the pointer, or away
+        // from the one that had it. The keys read with the click go there
+        // too, so letters typed at once after clicking into a field never
+        // act as keys. An exclusive mouse clicks no window.
+        if (input->buttonChanged[0] && !input->mouseExclusive)
+            typing = mouseToInterface && ImGui::GetMouseCursor() == ImGuiMouseCursor_TextInput;
+        keysToInterface = typing || ImGui::GetTopMostPopupModal() != nullptr;
     }
 
     // ---- preparation ----
