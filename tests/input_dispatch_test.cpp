@@ -153,6 +153,17 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
     Pass();
     EXPECT_EQ(input_.mouseExclusive, 0);
     fake::KeyUp(kLeftShift);
+    // Esc leaves the field; what is pressed after it acts, in the same read.
+    fake::KeyDown(kEscape);
+    fake::KeyUp(kEscape);
+    clock_ += 300;
+    fake::KeyDown(kEquals);
+    fake::KeyUp(kEquals);
+    Pass();
+    Pass();
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    EXPECT_FALSE(scene_->FlagOn(kFlagSceneMenu));
+    scene_->Flag(kFlagCreateObjectsDialog) = 0;
     // The first frame after the field let the keyboard go, keys act again.
     testing_support::EndTyping(ui, DrawTextField);
     Tap(kEquals);

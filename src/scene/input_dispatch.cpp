@@ -335,9 +335,10 @@ void CGame::DispatchGameInput()
     // world was made acts in its first pass.
     bool keysToInterface = false;
     bool mouseToInterface = false;
+    bool typing = false;
     if (ImGui::GetCurrentContext() && s.timing.started) {
         mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
-        bool typing = TextFieldTakesTyping();
+        typing = TextFieldTakesTyping();
         // A click read in this pass moves the typing before the interface's
         // next frame shows it: to the text field under the pointer, or away
         // from the one that had it. The keys read with the click go there
@@ -345,7 +346,18 @@ void CGame::DispatchGameInput()
         // act as keys. An exclusive mouse clicks no window.
         if (input->buttonChanged[0] && !input->mouseExclusive)
             typing = mouseToInterface && ImGui::GetMouseCursor() == ImGuiMouseCursor_TextInput;
-        keysToInterface = typing || ImGui::GetTopMostPopupModal() != nullptr;
+        const bool popup = ImGui::GetTopMostPopupModal() != nullptr;
+        keysToInterface = typing || popup;
+        typing = typing && !popup;
+    }
+    // Esc read while a text field has the typing leaves the field, so the
+    // keys pressed after it in the same read are the scene's again.
+    bool typingEnds = false;
+    uint32_t typingEndsAt = 0;
+    for (int i = 0; typing && i < input->ChangedKeyCount(); ++i) {
+        if (input->ChangedKeyCode(i) != kCodeEscape) continue;
+        typingEnds = true;
+        typingEndsAt = input->ChangedKeyPressTime(i);
     }
 
     // ---- preparation ----
@@ -378,11 +390,12 @@ void CGame::DispatchGameInput()
 
     InputCode pressed[kMaxPressedCodes];
     int pressedCount = 0;
-    if (!keysToInterface) {
+    if (!keysToInterface || typingEnds) {
         const int changed = input->ChangedKeyCount();
         for (int i = 0; i < changed && pressedCount < kMaxPressedCodes; ++i) {
             const InputCode code = input->ChangedKeyCode(i);
             if (code <= 0) continue;
+            if (keysToInterface && static_cast<int32_t>(input->ChangedKeyPressTime(i) - typingEndsAt) <= 0) continue;
             // While the capture switch is set only Esc gets through, to end it.
             if (modalOpen && code != kCodeEscape) continue;
             pressed[pressedCount++] = code;
