@@ -159,7 +159,7 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
     std::memset(keyState, 0, sizeof keyState);
     std::memset(keyPrevious, 0, sizeof keyPrevious);
     std::memset(keyChanged, 0, sizeof keyChanged);
-    std::memset(keyPressTime, 0, sizeof keyPressTime);
+    std::memset(keyPressOrder, 0, sizeof keyPressOrder);
     mouseState = {};
     std::memset(buttonPrevious, 0, sizeof buttonPrevious);
     std::memset(buttonChanged, 0, sizeof buttonChanged);
@@ -307,7 +307,7 @@ HResult CInput::PollKeyboard()
         if (keyState[scanCode] != keyPrevious[scanCode]) {
             keyPrevious[scanCode] = keyState[scanCode];
             keyChanged[scanCode] = keyState[scanCode];
-            if (keyChanged[scanCode]) keyPressTime[scanCode] = keyboard->PressTime(static_cast<uint32_t>(scanCode));
+            if (keyChanged[scanCode]) keyPressOrder[scanCode] = keyboard->PressSequence(static_cast<uint32_t>(scanCode));
         }
     }
     return S_OK;
@@ -364,12 +364,12 @@ int CInput::ChangedKeyCount() const { return CountDown(keyChanged); }
 
 InputCode CInput::ChangedKeyCode(int index) const { return NthDownCode(keyChanged, kChangedKeyTable, index); }
 
-uint32_t CInput::ChangedKeyPressTime(int index) const
+uint32_t CInput::ChangedKeyPressOrder(int index) const
 {
     int seen = 0;
     for (int scanCode = 0; scanCode < 256; ++scanCode) {
         if (!(keyChanged[scanCode] & 0x80)) continue;
-        if (seen++ == index) return keyPressTime[scanCode];
+        if (seen++ == index) return keyPressOrder[scanCode];
     }
     return 0;
 }

@@ -353,11 +353,11 @@ void CGame::DispatchGameInput()
     // Esc read while a text field has the typing leaves the field, so the
     // keys pressed after it in the same read are the scene's again.
     bool typingEnds = false;
-    uint32_t typingEndsAt = 0;
+    uint32_t typingEndsAfter = 0;
     for (int i = 0; typing && i < input->ChangedKeyCount(); ++i) {
         if (input->ChangedKeyCode(i) != kCodeEscape) continue;
         typingEnds = true;
-        typingEndsAt = input->ChangedKeyPressTime(i);
+        typingEndsAfter = input->ChangedKeyPressOrder(i);
     }
 
     // ---- preparation ----
@@ -395,7 +395,7 @@ void CGame::DispatchGameInput()
         for (int i = 0; i < changed && pressedCount < kMaxPressedCodes; ++i) {
             const InputCode code = input->ChangedKeyCode(i);
             if (code <= 0) continue;
-            if (keysToInterface && static_cast<int32_t>(input->ChangedKeyPressTime(i) - typingEndsAt) <= 0) continue;
+            if (keysToInterface && static_cast<int32_t>(input->ChangedKeyPressOrder(i) - typingEndsAfter) <= 0) continue;
             // While the capture switch is set only Esc gets through, to end it.
             if (modalOpen && code != kCodeEscape) continue;
             pressed[pressedCount++] = code;
