@@ -341,41 +341,6 @@ void StepAgainFromInsideTheStep(btDynamicsWorld* world, btScalar)
     static_cast<CScene*>(world->getWorldUserInfo())->StepPhysics();
 }
 
-TEST_F(PhysicsStep, DroppingPairsReleasesTheirContactsAndKeepsTheBodies)
-{
-    CNBObject* floor = AddFloor();
-    std::vector<CNBObject*> boxes;
-    for (int i = 0; i < 5; ++i) boxes.push_back(AddBox(Vector3{1.0f * static_cast<float>(i), 0.49f, 0.0f}, 0.5f, 1.0f));
-    Step(1);
-    btDiscreteDynamicsWorld* world = scene_->physics.dynamicsWorld;
-    btOverlappingPairCache* pairs = world->getPairCache();
-    const auto pairsOf = [&](const CNBObject* object) {
-        int count = 0;
-        for (int i = 0; i < pairs->getNumOverlappingPairs(); ++i) {
-            const btBroadphasePair& pair = pairs->getOverlappingPairArray()[i];
-            for (const btBroadphaseProxy* proxy : {pair.m_pProxy0, pair.m_pProxy1})
-                if (static_cast<const btCollisionObject*>(proxy->m_clientObject)->getUserPointer() == object) ++count;
-        }
-        return count;
-    };
-    ASSERT_EQ(pairsOf(floor), 5);
-    ASSERT_GT(pairsOf(boxes[1]), 1);  // the floor and its neighbours
-    ASSERT_GT(world->getDispatcher()->getNumManifolds(), 0);
-
-    // The pairs of the going ones, whichever side they are on; the rest stay.
-    const int before = pairs->getNumOverlappingPairs();
-    scene_->physics.DropPairsOf({boxes[1], boxes[3]});
-    EXPECT_EQ(pairsOf(boxes[1]) + pairsOf(boxes[3]), 0);
-    EXPECT_EQ(pairsOf(floor), 3);
-    EXPECT_GT(pairs->getNumOverlappingPairs(), 0);
-    EXPECT_LT(pairs->getNumOverlappingPairs(), before);
-
-    scene_->physics.DropAllPairs();
-    EXPECT_EQ(pairs->getNumOverlappingPairs(), 0);
-    EXPECT_EQ(world->getDispatcher()->getNumManifolds(), 0);
-    EXPECT_EQ(world->getNumCollisionObjects(), 6);
-}
-
 TEST_F(PhysicsStep, StepCalledFromInsideAStepDoesNothing)
 {
     CNBObject* box = AddBox(Vector3{0.0f, 10.0f, 0.0f}, 0.5f, 1.0f);

@@ -383,7 +383,9 @@ TEST_F(WorldGpuDeviceTest, GenerateBuildsEveryGpuObjectAndALostDeviceRebuildsThe
             const RenderSet* set = MeshOf(object)->GetRenderSet(0);
             EXPECT_TRUE(HasBuffers(set));
             // Uploaded, a mesh's set keeps no copy of its streams.
-            if (set) EXPECT_TRUE(!set->vertices32 && !set->tangents && !set->sourceIndices && !set->indices);
+            if (set) {
+                EXPECT_TRUE(!set->vertices32 && !set->tangents && !set->sourceIndices && !set->indices);
+            }
         }
         EXPECT_EQ(MeshOf(world.objects[0])->textures[0], world.FindTexture(u"laminat_surface.dds"));
         for (CNBObject* object : {world.previewObject, world.modelViewObject}) {

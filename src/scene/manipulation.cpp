@@ -403,10 +403,9 @@ void CScene::DeleteSelected()
 
 void CScene::ClearScene()
 {
-    if (world) {
-        physics.DropPairsOf(world->objects);  // all at once, not searched for by each body
-        world->Clear();  // every object goes through ForgetObject first
-    }
+    // Every body goes: their contacts go first, all at once.
+    physics.DropAllContacts();
+    if (world) world->Clear();  // every object goes through ForgetObject first
     StopAllBodies();
     draggedObject = nullptr;
     selectedObject = nullptr;

@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-#include <unordered_set>
 
 #include "core/box_transform.h"
 #include "platform/critical_section.h"
@@ -199,47 +197,15 @@ void ScenePhysics::Release()
     collisionConfiguration = nullptr;
 }
 
-namespace {
-
-struct DropEveryPair : btOverlapCallback {
-    bool processOverlap(btBroadphasePair&) override { return true; }
-};
-
-struct DropPairsOfGoing : btOverlapCallback {
-    const std::unordered_set<const void*>* going = nullptr;
-
-    bool Goes(const btBroadphaseProxy* proxy) const
-    {
-        const auto* body = proxy ? static_cast<const btCollisionObject*>(proxy->m_clientObject) : nullptr;
-        return body && going->count(body->getUserPointer()) > 0;
-    }
-    bool processOverlap(btBroadphasePair& pair) override { return Goes(pair.m_pProxy0) || Goes(pair.m_pProxy1); }
-};
-
-}  // namespace
-
-void ScenePhysics::DropPairsOf(const std::vector<CNBObject*>& objects)
+void ScenePhysics::DropAllContacts()
 {
-    if (!dynamicsWorld || !dynamicsWorld->getBroadphase() || objects.empty()) return;
-    std::unordered_set<const void*> going;
-    try {
-        going.reserve(objects.size());
-        going.insert(objects.begin(), objects.end());
-    } catch (const std::bad_alloc&) {
-        return;  // the bodies then find their own pairs as they leave
-    }
-    DropPairsOfGoing drop;
-    drop.going = &going;
-    dynamicsWorld->getBroadphase()->getOverlappingPairCache()->processAllOverlappingPairs(
-        &drop, dynamicsWorld->getDispatcher());
-}
-
-void ScenePhysics::DropAllPairs()
-{
-    if (!dynamicsWorld || !dynamicsWorld->getBroadphase()) return;
-    DropEveryPair dropEvery;
-    dynamicsWorld->getBroadphase()->getOverlappingPairCache()->processAllOverlappingPairs(
-        &dropEvery, dynamicsWorld->getDispatcher());
+    if (!dynamicsWorld || !dispatcher) return;
+    // Each pair the callback accepts is removed at once through the pair
+    // cache's hash, and the last pair takes its place in the list.
+    struct EveryPair : btOverlapCallback {
+        bool processOverlap(btBroadphasePair&) override { return true; }
+    } every;
+    dynamicsWorld->getPairCache()->processAllOverlappingPairs(&every, dispatcher);
 }
 
 // ---------------------------------------------------------------------------

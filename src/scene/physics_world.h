@@ -8,11 +8,8 @@
 // first, so no body outlives the dynamics world it was added to.
 #pragma once
 
-#include <vector>
-
 #include "world/physic_body.h"  // CollisionShapeArray
 
-class CNBObject;
 class btDefaultCollisionConfiguration;
 class btCollisionDispatcher;
 struct btDbvtBroadphase;
@@ -36,16 +33,14 @@ public:
     // configuration, in that order, and nulls them. The shape list stays (its
     // shapes belong to the bodies' holders).
     void Release();
-    // Drops every pair of bodies the broadphase holds, with its contacts, in
-    // one pass: for a world whose bodies all go next. A body leaving the
-    // world searches all the pairs for its own (Bullet's removal), which
-    // would make the leaving of many bodies in touch with each other grow
-    // with their square. Without a world nothing happens.
-    void DropAllPairs();
-    // The same for the bodies of `objects` (by their user pointer), all of
-    // which go next: every pair with one of them on either side goes; pairs
-    // of the bodies that stay are kept.
-    void DropPairsOf(const std::vector<CNBObject*>& objects);
+
+    // Drops every overlapping pair of the broadphase, with its contact
+    // points, in one walk over the pair list. For when every body is about
+    // to leave: Bullet searches the whole pair list for each body that
+    // leaves, so bodies still in touch would make emptying a world take time
+    // in the square of their number. A body that stays is paired again only
+    // once it moves.
+    void DropAllContacts();
 
     btDefaultCollisionConfiguration* collisionConfiguration = nullptr;
     btCollisionDispatcher* dispatcher = nullptr;
