@@ -21,6 +21,8 @@
 // (best of two each), with the peak resident size after the saves; "Quit to Menu" until the
 // front end is back; the world opened again from the worlds list to its first
 // frame; then the window closed with the world open, until WinMain returns.
+// Leaving and quitting each begin with the scene frame in which the request
+// is handled; the length of the scene frame before is printed beneath them.
 // Resident and peak resident sizes are printed after each step.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -136,8 +138,15 @@ double PlainWrite(const std::vector<char>& bytes, const std::string& path)
 
 std::vector<char> ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::error_code failed;
+    const auto size = fs::file_size(path, failed);
+    std::vector<char> bytes;
+    FILE* file = failed ? nullptr : std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    bytes.resize(size);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return bytes;
 }
 
 // ---------------------------------------------------------------------------
@@ -211,8 +220,24 @@ struct LandscapeRun {
         std::fflush(stdout);
     }
 
+    // The length of the pass before this one, and the one before the leave
+    // or quit began: the scene frame every leave and quit starts with (the
+    // request is handled in the frame it was made in, or ends the loop after
+    // it), printed beside them.
+    Clock::time_point passStart = Clock::now();
+    double lastPassSeconds = 0.0;
+    double frameBeforeSeconds = 0.0;
+    static void ReportFrameBefore(double seconds)
+    {
+        std::printf("%-34s %8.2f s\n", "  of which a scene frame (about)", seconds);
+        std::fflush(stdout);
+    }
+
     void Pass(int)
     {
+        const Clock::time_point now = Clock::now();
+        lastPassSeconds = std::chrono::duration<double>(now - passStart).count();
+        passStart = now;
         ++stepPass;
         platform::Window* window = platform::GetMainWindow();
         if (stepPass > 20000 && step < kQuit) Fail("a step did not finish");
@@ -251,6 +276,7 @@ struct LandscapeRun {
             if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyEscape);
             if (stepPass == 5) {
                 mark = Clock::now();
+                frameBeforeSeconds = lastPassSeconds;
                 Press("GM##SceneMenu", {"Quit to Menu"});
                 Go(kLeaving);
             }
@@ -258,6 +284,7 @@ struct LandscapeRun {
         case kLeaving:
             if (Game->menuMode == 1 && !Game->scene) {
                 Report("leaving the world", SecondsSince(mark));
+                ReportFrameBefore(frameBeforeSeconds);
                 Go(kReopen);
             } else if (stepPass > 10) {
                 Fail("Quit to Menu did not return to the front end");
@@ -283,6 +310,7 @@ struct LandscapeRun {
             return Go(kQuit);
         case kQuit:
             mark = Clock::now();
+            frameBeforeSeconds = lastPassSeconds;
             platform::PushWindowCloseEvent(window);
             return Go(kDone);
         case kDone:
@@ -319,7 +347,10 @@ int RunLandscape(int size, int height, const std::string& startDirectory)
     SetMainLoopPassHook([&run](int pass) { run.Pass(pass); });
     const int exitCode = WinMain(1);
     SetMainLoopPassHook(nullptr);
-    if (run.step == LandscapeRun::kDone) LandscapeRun::Report("quitting with the world open", SecondsSince(run.mark));
+    if (run.step == LandscapeRun::kDone) {
+        LandscapeRun::Report("quitting with the world open", SecondsSince(run.mark));
+        LandscapeRun::ReportFrameBefore(run.frameBeforeSeconds);
+    }
     if (exitCode != 0 || !run.failure.empty() || run.step != LandscapeRun::kDone) {
         std::fprintf(stderr, "the run failed: %s (exit code %d)\n", run.failure.c_str(), exitCode);
         return 1;
