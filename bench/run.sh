@@ -72,7 +72,7 @@ FILENAME ~ /render_bench/ {
     }
 }
 FILENAME ~ /program_bench_landscape/ && /Create to the first frame/ { create = $6; peak = $(NF - 1) }
-FILENAME ~ /program_bench_landscape/ && /designed save/ { designed = $6; plainSave = $12; saveMb = substr($14, 2) }
+FILENAME ~ /program_bench_landscape/ && /designed save/ { designed = $6; plainSave = $12; saveMb = substr($14, 2); if ($(NF - 1) > peak) peak = $(NF - 1) }
 FILENAME ~ /program_bench_landscape/ && /leaving the world/ { leave = $4; if ($(NF - 1) > peak) peak = $(NF - 1) }
 FILENAME ~ /program_bench_landscape/ && /reopening to the first frame/ { reopen = $6; if ($(NF - 1) > peak) peak = $(NF - 1) }
 FILENAME ~ /program_bench_landscape/ && /quitting with the world open/ { quit = $6; if ($(NF - 1) > peak) peak = $(NF - 1) }

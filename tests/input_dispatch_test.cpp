@@ -20,6 +20,7 @@
 #include "support/editor_window_driver.h"
 #include "support/headless_gpu.h"
 #include "support/imgui_test_frame.h"
+#include "support/imgui_typing.h"
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
@@ -48,6 +49,7 @@ protected:
         input_.AcquireDevices();
         scene_ = std::make_unique<CScene>();
         scene_->Flag(kFlagStartHints) = 0;
+        scene_->timing.MeasureFps();  // the scene has drawn its first frame
         game_.input = &input_;
         game_.scene = scene_.get();
         // Held keys are read once per clock millisecond; the first two passes
@@ -130,10 +132,19 @@ TEST_F(InputDispatch, CaptureSwitchLetsOnlyEscapeThrough)
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
 }
 
+// A frame of an interface with one text field.
+void DrawTextField()
+{
+    static char text[16] = "";
+    ImGui::Begin("Typing");
+    ImGui::InputText("field", text, sizeof text);
+    ImGui::End();
+}
+
 TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
 {
     testing_support::ImGuiTestFrame ui;
-    ImGui::GetIO().WantTextInput = true;
+    testing_support::FocusForTyping(ui, "Typing", {"field"}, DrawTextField);
     Tap(kEquals);
     EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
     // Shift types capitals; it also frees the mouse, to click out of the field.
@@ -142,6 +153,22 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
     Pass();
     EXPECT_EQ(input_.mouseExclusive, 0);
     fake::KeyUp(kLeftShift);
+    // Esc leaves the field; what is pressed after it acts, in the same read
+    // and the same clock millisecond.
+    fake::KeyDown(kEscape);
+    fake::KeyUp(kEscape);
+    fake::KeyDown(kEquals);
+    fake::KeyUp(kEquals);
+    Pass();
+    Pass();
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    EXPECT_FALSE(scene_->FlagOn(kFlagSceneMenu));
+    scene_->Flag(kFlagCreateObjectsDialog) = 0;
+    // The first frame after the field let the keyboard go, keys act again.
+    testing_support::EndTyping(ui, DrawTextField);
+    Tap(kEquals);
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+    scene_->Flag(kFlagCreateObjectsDialog) = 0;
 
     bool answered = false;
     const auto question = [&answered] {
@@ -152,7 +179,6 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
         }
     };
     ui.Frame(question);
-    ASSERT_FALSE(ImGui::GetIO().WantTextInput);
     Tap(kEquals);
     EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
     answered = true;
@@ -160,6 +186,20 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
     ui.Frame({});
     Tap(kEquals);
     EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
+}
+
+// The world was made in the front end's frame, with its name field still
+// taking typing: the keys pressed meanwhile are the new scene's.
+TEST_F(InputDispatch, AKeyPressedWhileTheWorldWasMadeActsInItsFirstPass)
+{
+    testing_support::ImGuiTestFrame ui;
+    testing_support::FocusForTyping(ui, "Typing", {"field"}, DrawTextField);
+    auto fresh = std::make_unique<CScene>();
+    fresh->Flag(kFlagStartHints) = 0;
+    game_.scene = fresh.get();
+    Tap(kEquals);
+    EXPECT_TRUE(fresh->FlagOn(kFlagCreateObjectsDialog));
+    game_.scene = scene_.get();
 }
 
 TEST_F(InputDispatch, CodeBoundToTwoSlotsRunsBothInTheFixedOrder)
@@ -369,6 +409,44 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
     Click();
     EXPECT_EQ(scene_->draggedObject, object_);
     scene_->world->currentBlockType = nullptr;
+}
+
+// A click and the keys typed at once after it are read in one pass, before
+// the interface's frame gives the keyboard to the field clicked, or takes it
+// from the field left: the keys go where the click sends the typing.
+TEST_F(InputDispatchBesideWindows, KeysReadWithAClickGoWhereTheClickSendsTheTyping)
+{
+    scene_->Flag(kFlagCameraOptions) = 1;
+    Pass();  // the window frees the mouse
+    Pass();
+    const auto draw = [] {
+        ImGui::SetNextWindowPos(ImVec2(100, 100));
+        ImGui::SetNextWindowSize(ImVec2(300, 200));
+        ImGui::Begin("Typing");
+        static char text[16] = "";
+        ImGui::InputText("field", text, sizeof text);
+        ImGui::End();
+    };
+    ui_.Frame(draw);
+    const auto clickAndTap = [this] {
+        fake::PressButton(0);
+        fake::ReleaseButton(0);
+        fake::KeyDown(kEquals);
+        Pass();
+        fake::KeyUp(kEquals);
+        Pass();
+    };
+    MovePointerTo(testing_support::PointOverItem(ui_, "Typing", {"field"}, draw));
+    ui_.Frame(draw);
+    ASSERT_EQ(ImGui::GetMouseCursor(), ImGuiMouseCursor_TextInput);
+    clickAndTap();
+    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
+
+    testing_support::FocusForTyping(ui_, "Typing", {"field"}, draw);
+    MovePointerTo(ImVec2(600, 600));  // over the scene
+    ui_.Frame(draw);
+    clickAndTap();
+    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
 }
 
 // "Apply on Click": the way to the picture passes over the window, which

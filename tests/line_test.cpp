@@ -138,7 +138,7 @@ TEST(LineTest, ARoundedCurvePassesThroughItsPointsAndReadsNothingPastItsEnd)
     EXPECT_EQ(BSplineBasis(0, spline.order, 0.5f, spline.knots, spline.knotCount), 0.0f);
 }
 
-TEST(LineTest, RoundSegmentStraightAndCollinearCases)
+TEST(LineTest, RoundSegmentKeepsALoneSegmentStraightAndBendsAwayFromTheLastOne)
 {
     CLine line;
     const Vector3 segment[2] = {{2, 0, 0}, {4, 0, 0}};
@@ -146,16 +146,6 @@ TEST(LineTest, RoundSegmentStraightAndCollinearCases)
     ASSERT_EQ(line.RoundSegment(segment, nullptr, nullptr, out), 1);
     ExpectNear(out[0], {2, 0, 0});
     ExpectNear(out[1], {4, 0, 0});
-
-    // With collinear neighbours and r = 1.5: the midpoint and P1.
-    const Vector3 previous[2] = {{0, 0, 0}, {2, 0, 0}};
-    const Vector3 next[2] = {{4, 0, 0}, {7, 0, 0}};
-    ASSERT_EQ(line.RoundSegment(segment, previous, next, out), 1);
-    ExpectNear(out[0], {3, 0, 0});
-    ExpectNear(out[1], {4, 0, 0});
-
-    EXPECT_EQ(line.RoundSegment(nullptr, previous, next, out), 0);
-    EXPECT_EQ(line.RoundSegment(segment, previous, next, nullptr), 0);
 
     // A bend: the control at P0 leaves along the bisector's normal, away from
     // the previous segment, and lies in the plane of the two segments.

@@ -216,12 +216,6 @@ TEST_F(MenuFrames, AFrameShowsTheBackgroundAndSurvivesAFailedPresent)
     EXPECT_NE(ImGui::GetIO().Fonts->TexID, nullptr);
     ExpectBackgroundUpright();
     EXPECT_EQ(Log().find("Error"), std::string::npos) << Log();
-
-    // Without the game link the frame does nothing at all.
-    menu_->game = nullptr;
-    Driver->Clear(10, 20, 30);
-    MenuFrame();
-    EXPECT_EQ(Centre(), (Pixel {10, 20, 30, 0}));
 }
 
 TEST_F(MenuFrames, ADeviceThatIsGoneIsMadeAgainAndTheFrontEndComesBack)

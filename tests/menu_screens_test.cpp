@@ -115,14 +115,6 @@ TEST_F(MenuScreens, ContinueSelectsTheLastWorldInAnyLetterCaseAndKeepsTheSelecti
     Click("GM", {"Continue"});
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
     EXPECT_EQ(menu_.selectedWorld, 2);
-
-    // An empty last world matches nothing, not even an empty entry.
-    menu_.screenState = kMainMenuScreen;
-    game_.worldNames.insert(game_.worldNames.begin(), "");
-    Settings.lastWorld[0] = 0;
-    Frame();
-    Click("GM", {"Continue"});
-    EXPECT_EQ(menu_.selectedWorld, 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -282,13 +274,24 @@ TEST_F(MenuScreens, ANewWorldIsSavedListedAndEntered)
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"meadow.vsk"}));
     EXPECT_EQ(LastWorld(), "meadow.vsk");
     game_.UnloadWorld();
-    // The next proposal steps past the new world.
-    EXPECT_EQ(game_.ProposeWorldName(), "default.vsk");
     menu_.proposedWorldName = "default.vsk";
     game_.menuMode = 1;
     Click("SM", {"Continue"});
-    EXPECT_EQ(game_.ProposeWorldName(), "default1.vsk");
+    ASSERT_NE(game_.scene, nullptr);
+
+    // In the world, which "Save As" also saves as "default1.vsk"; left, the
+    // front end comes back to this screen, which proposes a free name.
+    ui_.Frame([] {});
+    game_.AddWorldName("default1.vsk");
     game_.UnloadWorld();
+    game_.menuMode = 1;
+    Frame();
+    EXPECT_EQ(menu_.proposedWorldName, "default2.vsk");
+    // A free name the user typed is kept.
+    menu_.proposedWorldName = "orchard";
+    ui_.Frame([] {});
+    Frame();
+    EXPECT_EQ(menu_.proposedWorldName, "orchard");
 }
 
 // Every name refused is refused on the screen, with a message, before

@@ -295,6 +295,36 @@ TEST(PhysicBody, StaticMeshesOverTheSameTrianglesShareOneShapeThatOutlivesEachBo
     EXPECT_EQ(physics.Shapes()->size(), 1);
 }
 
+TEST(PhysicBody, PrimitivesOfOneKindAndSizeShareOneShapeThatOutlivesEachBody)
+{
+    PhysicsWorld physics;
+    CNBObject object;
+    auto* a = new CPhysicBody;
+    CPhysicBody b, wider, sphere, cylinder;
+    a->CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 0.5f, 0.5f, 1.0f);
+    b.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{0, 2, 0}, 0.5f, 0.5f, 0.5f, 0.0f);
+    wider.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 0.5f, 0.75f, 1.0f);
+    sphere.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 1.0f);
+    cylinder.CreateCylinderBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 0.5f, 1.0f);
+    ASSERT_NE(a->Body, nullptr);
+    ASSERT_NE(b.Body, nullptr);
+    EXPECT_EQ(a->Shape, b.Shape);
+    EXPECT_NE(wider.Shape, a->Shape);
+    EXPECT_EQ(CPhysicBody::SharedPrimitiveShapeCount(), 4);
+    EXPECT_EQ(physics.Shapes()->size(), 5);  // one entry per body, as before
+    // Each body keeps its own mass properties over the shared shape.
+    EXPECT_EQ(b.Body->getLocalInertia(), btVector3(0, 0, 0));
+    EXPECT_NEAR(a->Body->getLocalInertia().x(), 1.0 / 12.0 * (1.0 + 1.0), 1e-9);
+    EXPECT_NE(static_cast<btBoxShape*>(a->Shape)->getConvexPolyhedron(), nullptr);
+
+    delete a;  // the shape stays for the other box
+    EXPECT_EQ(CPhysicBody::SharedPrimitiveShapeCount(), 4);
+    EXPECT_NEAR(static_cast<btBoxShape*>(b.Shape)->getHalfExtentsWithMargin().x(), 0.5, 1e-12);
+    b.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 1.0f);
+    EXPECT_EQ(b.Shape, sphere.Shape);
+    EXPECT_EQ(CPhysicBody::SharedPrimitiveShapeCount(), 3);  // the last box of that size gave it back
+}
+
 TEST(PhysicBody, AFailedStaticMeshBodyGivesItsShareBack)
 {
     PhysicsWorld physics;

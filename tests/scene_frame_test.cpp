@@ -21,6 +21,7 @@
 #include "platform/imgui_backends.h"
 #include "platform/text.h"
 #include "scene/scene.h"
+#include "scene/drop_queue.h"
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "sound/sound_buffer.h"
@@ -282,22 +283,46 @@ TEST_F(SceneFrameHeadless, ADeviceThatCannotBeMadeAgainIsTriedEachFrameAndNeverP
     EXPECT_EQ(log.find("Error: CScene::RecoverLostDevice()", first + 1), std::string::npos);  // logged once
 }
 
-TEST_F(SceneFrameHeadless, TheModelViewShowsTheCurrentBlockTypeAlone)
+// The model view draws its object the same whatever the world frame drew
+// before it: the specular power the shader reads is the block type's, not
+// the last world object's.
+TEST_F(SceneFrameHeadless, TheModelViewShowsTheCurrentBlockTypeAloneWhateverWasDrawnBefore)
 {
+    folder_.Write("Textures/boxwhite.jpg", Shipped("Textures/boxwhite.jpg"));
     const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
     ASSERT_TRUE(game_.NewWorld("model", kBlankScene, &blank, nullptr, nullptr)) << Log();
     CScene* scene = game_.scene;
-    scene->world->currentBlockType = scene->world->FindBlockType(u"BoxRed");
-    ASSERT_NE(scene->world->currentBlockType, nullptr);
-    scene->Flag(kFlagModelView) = 1;
-    scene->ApplyModelViewMode();
-    ASSERT_NE(scene->world->modelViewObject, nullptr);
-
+    CWorld* world = scene->world;
     scene->Flag(kFlagStartHints) = 0;
-    const size_t objects = scene->world->objects.size();
-    scene->SetDropRecord(DropRecord{"", kDropContinuously, 0});
+    // Room above the "Single Object Mode" window for the object.
+    Settings.screenWidth = 640;
+    Settings.screenHeight = 480;
+    gpu::ForceNextPresentResult(gpu::DXGI_ERROR_DEVICE_REMOVED);
     GameFrame(&game_);
-    EXPECT_EQ(scene->world->objects.size(), objects);  // no drop: the world frame did not run
-    EXPECT_EQ(BackBufferAt(0, 47), (Pixel{150, 150, 30, 0}));
-    EXPECT_NE(Centre(), (Pixel{150, 150, 30, 0}));
+    world->currentBlockType = world->FindBlockType(u"BoxWhite");
+    ASSERT_NE(world->currentBlockType, nullptr);
+    const Vector3 sun = LightPosition;
+    LightPosition = Vector3{0.0f, 200.0f, -500.0f};  // behind the viewer: the front face shines
+
+    // A world frame whose objects shine with `power`, then the model view.
+    const auto modelViewAfter = [&](float power) {
+        for (CNBObject* object : world->objects) object->Power = power;
+        scene->Flag(kFlagModelView) = 0;
+        scene->ApplyModelViewMode();
+        GameFrame(&game_);
+        scene->Flag(kFlagModelView) = 1;
+        scene->ApplyModelViewMode();
+        const size_t objects = world->objects.size();
+        scene->SetDropRecord(DropRecord{"", kDropContinuously, 0});
+        GameFrame(&game_);
+        EXPECT_EQ(world->objects.size(), objects);  // no drop: the world frame did not run
+        EXPECT_EQ(BackBufferAt(0, 0), (Pixel{150, 150, 30, 0}));
+        scene->dropQueue.clear();
+        return BackBufferAt(320, 200);  // the object's front face
+    };
+    const Pixel dull = modelViewAfter(1.0f);
+    EXPECT_NE(dull, (Pixel{150, 150, 30, 0}));
+    EXPECT_EQ(modelViewAfter(100.0f), dull);
+    LightPosition = sun;
 }
+

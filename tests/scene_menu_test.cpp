@@ -160,6 +160,7 @@ TEST_F(SceneMenu, YesReplacesTheFileAskedAboutAndTheWorldTakesItsName)
     EXPECT_NE(folder_.Read("Worlds/taken.vsk"), "someone's world");
     EXPECT_FALSE(WorldFile("other.vsk"));
     EXPECT_EQ(scene_.world->worldName, "taken.vsk");
+    EXPECT_EQ(game_.worldNames, (std::vector<std::string>{"taken.vsk"}));
     EXPECT_EQ(game_.modalOpen, 0);
 }
 

@@ -1,5 +1,6 @@
 // The scene entering a world: file names, refused and failed entries, what
-// travels through a world file, the Bullet world going with the scene, the start position.
+// travels through a world file, the Bullet world going with the scene (at a
+// cost in proportion to its bodies), the start position.
 #include <gtest/gtest.h>
 
 #include <btBulletDynamicsCommon.h>
@@ -15,6 +16,7 @@
 #include "shell/settings.h"
 #include "support/temp_directory.h"
 #include "world/object.h"
+#include "world/physic_body.h"
 #include "world/world.h"
 
 namespace {
@@ -203,6 +205,67 @@ TEST_F(SceneWorlds, TheSceneTakesItsBulletWorldAndBodiesWithIt)
     EXPECT_EQ(liveBulletBlocks, 0);
     btAlignedAllocSetCustom(nullptr, nullptr);
     EXPECT_EQ(CNBObject::Heap().LiveCount(), objects);
+}
+
+namespace {
+
+// A pair cache that counts the pairs each walk over its list visits: Bullet
+// walks the whole list for every body that leaves the world.
+class CountingPairCache : public btHashedOverlappingPairCache {
+public:
+    using btHashedOverlappingPairCache::processAllOverlappingPairs;
+    void processAllOverlappingPairs(btOverlapCallback* callback, btDispatcher* dispatcher) override
+    {
+        visits += getNumOverlappingPairs();
+        btHashedOverlappingPairCache::processAllOverlappingPairs(callback, dispatcher);
+    }
+    long visits = 0;
+};
+
+}  // namespace
+
+// Boxes resting on a floor that leaves after them: each keeps its contact
+// until it goes. Clearing the world and leaving it visit each contact about
+// once, not once per body that leaves.
+TEST(SceneTeardown, ClearingOrLeavingAWorldVisitsEachContactAboutOnce)
+{
+    constexpr int kBoxes = 400;
+    CountingPairCache pairs;
+    auto* scene = new CScene;
+    scene->world = new CWorld;
+    ScenePhysics& physics = scene->physics;
+    physics.collisionConfiguration = new btDefaultCollisionConfiguration;
+    physics.dispatcher = new btCollisionDispatcher(physics.collisionConfiguration);
+    physics.broadphase = new btDbvtBroadphase(&pairs);
+    physics.solver = new btSequentialImpulseConstraintSolver;
+    physics.dynamicsWorld = new btDiscreteDynamicsWorld(physics.dispatcher, physics.broadphase, physics.solver,
+                                                        physics.collisionConfiguration);
+    scene->InitPhysicsWorld();  // keeps this Bullet world
+    const auto add = [scene](const Vector3& at, const Vector3& half, float mass) {
+        auto* object = new CNBObject;
+        object->StaticFlag = mass > 0.0f ? 0 : 1;
+        object->InitODEPhysic();
+        object->PhysicBody->CreateBoxBody(object, scene->physics.dynamicsWorld, scene->physics.collisionShapes, at,
+                                          half.x, half.y, half.z, mass);
+        scene->world->objects.push_back(object);
+    };
+    const auto fill = [&] {
+        for (int i = 0; i < kBoxes; ++i) add(Vector3{2.0f * (i % 20), 0.49f, 2.0f * (i / 20)}, {0.5f, 0.5f, 0.5f}, 1.0f);
+        add(Vector3{20.0f, -1.0f, 20.0f}, {40.0f, 1.0f, 40.0f}, 0.0f);
+        physics.dynamicsWorld->stepSimulation(1.0 / 60.0, 1, 1.0 / 60.0);
+        ASSERT_EQ(pairs.getNumOverlappingPairs(), kBoxes);
+        pairs.visits = 0;
+    };
+
+    fill();
+    scene->ClearScene();
+    EXPECT_EQ(physics.dynamicsWorld->getNumCollisionObjects(), 0);
+    EXPECT_EQ(pairs.getNumOverlappingPairs(), 0);
+    EXPECT_LE(pairs.visits, 2 * kBoxes);
+
+    fill();
+    delete scene;
+    EXPECT_LE(pairs.visits, 2 * kBoxes);
 }
 
 

@@ -39,22 +39,14 @@ bool Holds(const Sector* sector, const CNBObject* object)
     return false;
 }
 
-// A left-handed perspective of 90 degrees, depth 0 at the near and 1 at the far plane.
+// At the origin looking along +z with the scene's projection.
 CCamera PerspectiveCamera(int width, int height)
 {
     CCamera camera;
-    const double nearPlane = 1.0;
-    const double farPlane = 100.0;
-    const double q = farPlane / (farPlane - nearPlane);
-    Matrix4d& p = camera.projectionMatrix;
-    for (double& e : p.m) e = 0.0;
-    p.m[0] = 1.0;
-    p.m[5] = 1.0;
-    p.m[10] = q;
-    p.m[11] = 1.0;
-    p.m[14] = -q * nearPlane;
+    camera.orientation.SetIdentity();
     camera.viewportWidth = width;
     camera.viewportHeight = height;
+    camera.ApplySceneProjection(90.0f, 1.0f, 100.0f, width, height);
     return camera;
 }
 

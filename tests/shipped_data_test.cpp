@@ -1,5 +1,5 @@
-// The data installed beside the executable: every named file is there, the
-// biome graph holds the nine biome colours, DDS files hold their whole mip
+// The data installed beside the executable: every named file is there and
+// whole, the biome graph holds the nine biome colours, DDS files hold their whole mip
 // chains, JPEGs are whole, and block files name their types and textures.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "generation/landscape_biomes.h"
 #include "graphics/tga_image.h"
 #include "platform/files.h"
 
@@ -48,15 +49,6 @@ const std::vector<std::string> kNamedBlocks = {
     "CubeBorealForest", "CubeTemperateRoainforest", "CubeRainforest", "CubeTemperateForest",
     "CubeSeasonalForest", "CubeTundra", "CubeSavanna", "CubeTropicalWoodland", "CubeDesert"};
 
-struct BiomeColour {
-    uint8_t r, g, b;
-    bool operator<(const BiomeColour& o) const { return std::tie(r, g, b) < std::tie(o.r, o.g, o.b); }
-    bool operator==(const BiomeColour& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-constexpr BiomeColour kBorealForest{35, 114, 94}, kTemperateRainforest{34, 61, 53}, kRainforest{33, 77, 41},
-    kTemperateForest{68, 179, 106}, kSeasonalForest{106, 144, 38}, kTundra{190, 255, 242},
-    kSavanna{184, 200, 98}, kTropicalWoodland{188, 161, 53}, kDesert{255, 255, 178};
-
 // One block file reduced to what this test checks.
 struct BlockFile {
     std::string name, texture;
@@ -86,15 +78,6 @@ std::vector<std::string> BlockFiles()
 
 }  // namespace
 
-TEST(ShippedData, EveryNamedFileIsInTheStartDirectory)
-{
-    for (const std::string& name : kWorldTextures)
-        EXPECT_GT(platform::FileSize(RunFile("Textures/" + name)), 0) << name;
-    for (const std::string& name : kFrontEndPictures)
-        EXPECT_GT(platform::FileSize(RunFile("TexturesUI/" + name)), 0) << name;
-    EXPECT_GT(platform::FileSize(RunFile("temp-percp-graph.tga")), 18);
-}
-
 TEST(ShippedData, BiomeGraphHoldsExactlyTheNineBiomeColours)
 {
     const CTgaImage graph(RunFile("temp-percp-graph.tga"));
@@ -103,27 +86,30 @@ TEST(ShippedData, BiomeGraphHoldsExactlyTheNineBiomeColours)
 
     // Texel (gx, gy): column gx of the gy-th row in file order, stored blue,
     // green, red, alpha; the generator uses gx for temperature and gy for
-    // precipitation and keeps the alpha.
-    auto texel = [&](uint32_t gx, uint32_t gy) {
+    // precipitation and keeps the alpha. Every texel is one of the
+    // generator's biomes, and each biome is there.
+    auto biome = [&](uint32_t gx, uint32_t gy) {
         const uint8_t* p = &graph.pixels[(size_t(gy) * graph.width + gx) * 4];
         EXPECT_EQ(p[3], 255) << gx << "," << gy;
-        return BiomeColour{p[2], p[1], p[0]};
+        return FindLandscapeBiome(p[2], p[1], p[0]);
     };
-    const std::set<BiomeColour> nine = {kBorealForest, kTemperateRainforest, kRainforest,
-                                        kTemperateForest, kSeasonalForest, kTundra,
-                                        kSavanna, kTropicalWoodland, kDesert};
-    std::set<BiomeColour> seen;
+    std::set<int> seen;
     for (uint32_t gy = 0; gy < graph.height; ++gy)
-        for (uint32_t gx = 0; gx < graph.width; ++gx) seen.insert(texel(gx, gy));
-    EXPECT_EQ(seen, nine);
+        for (uint32_t gx = 0; gx < graph.width; ++gx) seen.insert(biome(gx, gy));
+    EXPECT_EQ(seen.size(), size_t(kLandscapeBiomeCount));
+    EXPECT_EQ(seen.count(-1), 0u);
 
     // Where the climate says: cold is tundra, hot and dry is desert, hot and
     // wet is rainforest.
+    const auto named = [&](uint32_t gx, uint32_t gy) {
+        const int found = biome(gx, gy);
+        return found < 0 ? std::u16string() : std::u16string(kLandscapeBiomes[found].prototype);
+    };
     const uint32_t hot = graph.width - 1, wet = graph.height - 1;
-    EXPECT_EQ(texel(0, 0), kTundra);
-    EXPECT_EQ(texel(0, wet), kTundra);
-    EXPECT_EQ(texel(hot, 0), kDesert);
-    EXPECT_EQ(texel(hot, wet), kRainforest);
+    EXPECT_EQ(named(0, 0), u"CubeTundra");
+    EXPECT_EQ(named(0, wet), u"CubeTundra");
+    EXPECT_EQ(named(hot, 0), u"CubeDesert");
+    EXPECT_EQ(named(hot, wet), u"CubeRainforest");
 }
 
 TEST(ShippedData, DdsFilesAreUncompressedWithWholeMipChains)

@@ -5,6 +5,7 @@
 
 #include <imgui.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -212,6 +213,56 @@ TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
     Pump();
     for (int i = 0; i < 6; ++i) frame();
     EXPECT_STREQ(text, "yz");
+
+    // A tap of Ctrl+A as the system sends it: Ctrl down read by one frame,
+    // then A down, Ctrl up and A up together before the next.
+    platform::PushKeyDownEvent(window(), kCtrl, false);
+    Pump();
+    frame();
+    platform::PushKeyDownEvent(window(), 'A', false);
+    platform::PushKeyUpEvent(window(), kCtrl);
+    platform::PushKeyUpEvent(window(), 'A');
+    Pump();
+    for (int i = 0; i < 3; ++i) frame();
+    platform::PushTextInputEvent(window(), "q");
+    Pump();
+    frame();
+    EXPECT_STREQ(text, "q");
+    platform::ShutdownImGuiBackEnds();
+    ImGui::DestroyContext();
+}
+
+// A click into a text field and what was typed at once after it, all
+// between two frames: the letters and the Enter are the field's.
+TEST_F(WindowMessages, TypingRightAfterAClickGoesToTheFieldClicked)
+{
+    ImGui::CreateContext();
+    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    char text[16] = "";
+    std::string entered;
+    const auto frame = [&] {
+        platform::NewImGuiFrame();
+        ImGui::NewFrame();
+        ImGui::SetNextWindowPos(ImVec2(0, 0));
+        ImGui::Begin("Typing", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
+        ImGui::SetNextItemWidth(200);
+        if (ImGui::InputText("field", text, sizeof text, ImGuiInputTextFlags_EnterReturnsTrue)) entered = text;
+        ImGui::End();
+        ImGui::EndFrame();
+    };
+    frame();
+    frame();
+    platform::PushMouseMotionEvent(window(), 50, 15);
+    Pump();
+    frame();
+    platform::PushMouseButtonEvent(window(), 0, true, 50, 15);
+    platform::PushMouseButtonEvent(window(), 0, false, 50, 15);
+    platform::PushTextInputEvent(window(), "ab");
+    platform::PushKeyDownEvent(window(), 0x0D, false);
+    platform::PushKeyUpEvent(window(), 0x0D);
+    Pump();
+    for (int i = 0; i < 4; ++i) frame();
+    EXPECT_EQ(entered, "ab");
     platform::ShutdownImGuiBackEnds();
     ImGui::DestroyContext();
 }

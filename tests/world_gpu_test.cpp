@@ -379,7 +379,14 @@ TEST_F(WorldGpuDeviceTest, GenerateBuildsEveryGpuObjectAndALostDeviceRebuildsThe
             EXPECT_EQ(texture->gpu && texture->gpu->shaderView, image) << platform::Utf16ToUtf8(texture->name);
         }
 
-        for (CNBObject* object : world.objects) EXPECT_TRUE(HasBuffers(MeshOf(object)->GetRenderSet(0)));
+        for (CNBObject* object : world.objects) {
+            const RenderSet* set = MeshOf(object)->GetRenderSet(0);
+            EXPECT_TRUE(HasBuffers(set));
+            // Uploaded, a mesh's set keeps no copy of its streams.
+            if (set) {
+                EXPECT_TRUE(!set->vertices32 && !set->tangents && !set->sourceIndices && !set->indices);
+            }
+        }
         EXPECT_EQ(MeshOf(world.objects[0])->textures[0], world.FindTexture(u"laminat_surface.dds"));
         for (CNBObject* object : {world.previewObject, world.modelViewObject}) {
             EXPECT_TRUE(HasBuffers(MeshOf(object)->GetRenderSet(0)));

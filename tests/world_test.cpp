@@ -137,8 +137,6 @@ TEST(WorldTest, LinesBeginEndAndAreRemovedWithTheirLinks)
 
     world.drawingLine = third;
     world.DeleteLine(nullptr);
-    CLine stranger;
-    world.DeleteLine(&stranger);
     EXPECT_EQ(world.lines.size(), 1u);
     world.DeleteLine(third);
     EXPECT_TRUE(world.lines.empty());

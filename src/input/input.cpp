@@ -159,6 +159,7 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
     std::memset(keyState, 0, sizeof keyState);
     std::memset(keyPrevious, 0, sizeof keyPrevious);
     std::memset(keyChanged, 0, sizeof keyChanged);
+    std::memset(keyPressOrder, 0, sizeof keyPressOrder);
     mouseState = {};
     std::memset(buttonPrevious, 0, sizeof buttonPrevious);
     std::memset(buttonChanged, 0, sizeof buttonChanged);
@@ -306,6 +307,7 @@ HResult CInput::PollKeyboard()
         if (keyState[scanCode] != keyPrevious[scanCode]) {
             keyPrevious[scanCode] = keyState[scanCode];
             keyChanged[scanCode] = keyState[scanCode];
+            if (keyChanged[scanCode]) keyPressOrder[scanCode] = keyboard->PressSequence(static_cast<uint32_t>(scanCode));
         }
     }
     return S_OK;
@@ -361,6 +363,16 @@ InputCode CInput::PressedKeyCode(int index) const { return NthDownCode(keyState,
 int CInput::ChangedKeyCount() const { return CountDown(keyChanged); }
 
 InputCode CInput::ChangedKeyCode(int index) const { return NthDownCode(keyChanged, kChangedKeyTable, index); }
+
+uint32_t CInput::ChangedKeyPressOrder(int index) const
+{
+    int seen = 0;
+    for (int scanCode = 0; scanCode < 256; ++scanCode) {
+        if (!(keyChanged[scanCode] & 0x80)) continue;
+        if (seen++ == index) return keyPressOrder[scanCode];
+    }
+    return 0;
+}
 
 int32_t CInput::GetMouseAxis(InputCode code) const
 {

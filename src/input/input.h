@@ -63,6 +63,9 @@ public:
     // Keys that went down in the last keyboard read (never F10 or right Control).
     int ChangedKeyCount() const;
     InputCode ChangedKeyCode(int index) const;
+    // Where that key's press stands among all presses (a count that grows
+    // with each): the order of the keys pressed between two reads.
+    uint32_t ChangedKeyPressOrder(int index) const;
     // Mouse motion of the last read: X for 2049, Y for 2051, wheel for 2053
     // (120 per notch); 0 for any other code.
     int32_t GetMouseAxis(InputCode code) const;
@@ -91,6 +94,9 @@ public:
     int32_t keyPrevious[256] = {};
     // The new value (0x80) of each key that went down in the last keyboard read; 0 otherwise.
     int32_t keyChanged[256] = {};
+    // The place among all presses of each key that went down in the last
+    // keyboard read (0 for a key held since before the keyboard was acquired).
+    uint32_t keyPressOrder[256] = {};
     // Last mouse read: motion since the read before, wheel, buttons (bit 7 = down;
     // 0 left, 1 right, 2 middle).
     dinput::MouseState2 mouseState = {};

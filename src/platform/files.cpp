@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,6 +142,7 @@ bool AtomicFileWriter::Open(const std::string& path)
     path_ = path;
     temporaryPath_ = path + ".tmp";
     failed_ = false;
+    written_ = sentToDisk_ = 0;
     file_ = std::fopen(temporaryPath_.c_str(), "wb");
     return file_ != nullptr;
 }
@@ -150,6 +152,12 @@ bool AtomicFileWriter::Write(const void* data, size_t bytes)
     if (!file_ || failed_) return false;
     if (bytes == 0) return true;
     if (std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
+    written_ += bytes;
+    if (!failed_ && written_ - sentToDisk_ >= kSendToDiskBytes) {
+        // Only a request to start writing: errors surface at Commit's fsync.
+        sync_file_range(fileno(file_), static_cast<off_t>(sentToDisk_), 0, SYNC_FILE_RANGE_WRITE);
+        sentToDisk_ = written_;
+    }
     return !failed_;
 }
 

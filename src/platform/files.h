@@ -86,6 +86,12 @@ private:
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    // The disk starts on what the system already holds every this many
+    // bytes, while the caller produces the rest; Commit then waits only for
+    // the last of them, not for the whole file.
+    static constexpr uint64_t kSendToDiskBytes = uint64_t{8} << 20;
+    uint64_t written_ = 0;
+    uint64_t sentToDisk_ = 0;  // the offset the last request started from
 };
 
 }  // namespace platform

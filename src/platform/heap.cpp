@@ -1,5 +1,7 @@
 #include "platform/heap.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -50,6 +52,13 @@ bool HeapDestroy(HeapHandle heap)
 }
 
 size_t HeapOutstandingBlocks(HeapHandle heap) { return heap ? heap->outstanding : 0; }
+
+void JoinFreedBlocksAtOnce()
+{
+    // glibc keeps freed blocks of up to 128 bytes apart ("fast bins") and
+    // joins them only when a large block is freed or asked for.
+    mallopt(M_MXFAST, 0);
+}
 
 void FailNextHeapCreates(int count) { failCreates = count; }
 void FailNextHeapAllocs(int count) { failAllocs = count; }

@@ -24,6 +24,14 @@ bool HeapDestroy(HeapHandle heap);
 // Blocks handed out and not yet freed, on this heap.
 size_t HeapOutstandingBlocks(HeapHandle heap);
 
+// Tunes the process's heap for worlds of many small records: a freed block
+// joins its free neighbours at once, instead of waiting in a list of its size
+// for a later sweep over every such block. A world of 150,000 objects thus
+// goes in one pass over its memory while each block is still in the caches,
+// not in a second, cold pass at the next large request. Called once at
+// start-up; the program's behaviour is unchanged.
+void JoinFreedBlocksAtOnce();
+
 // Test hooks: make the next HeapCreate or HeapAlloc calls fail.
 void FailNextHeapCreates(int count);
 void FailNextHeapAllocs(int count);

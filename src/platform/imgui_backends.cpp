@@ -46,12 +46,16 @@ bool PlatformBackEndReady()
 // seen (Enter in a text field, Backspace, Esc leaving it). Key changes and
 // typed text wait here instead, in the order they came, and each frame takes
 // them in that order up to the first that would be lost or reordered: a
-// second change of a key already changed in this frame, or text after a key
-// that edits (Dear ImGui takes a frame's text before its keys). A tap is
+// second change of a key already changed in this frame, text or a modifier
+// change after a key that edits (Dear ImGui takes a frame's text before its
+// keys, and gives a frame's modifiers to all its keys), or anything typed
+// after a click. A tap is
 // down for one frame and up in the next, whatever the frame rate.
 // ---------------------------------------------------------------------------
+constexpr int kTypedText = -1;
+constexpr int kClick = -2;  // a mouse button went down here
 struct WaitingInput {
-    int key = -1;  // scancode, or -1 for typed text
+    int key = kTypedText;  // scancode, kTypedText or kClick
     bool down = false;
     std::string text;
 };
@@ -97,7 +101,14 @@ void TakeWaitingInput(ImGuiIO& io)
     size_t next = 0;
     for (; next < waitingInput.size(); ++next) {
         WaitingInput& input = waitingInput[next];
-        if (input.key < 0) {
+        // The click itself reaches the frame as it comes; what was typed
+        // after it waits for the next frame, when the click has given the
+        // keyboard to the field clicked or taken it from the one left.
+        if (input.key == kClick) {
+            ++next;
+            break;
+        }
+        if (input.key == kTypedText) {
             if (editKeyPressed) break;
             io.AddInputCharactersUTF8(input.text.c_str());
             continue;
@@ -105,7 +116,13 @@ void TakeWaitingInput(ImGuiIO& io)
         // Only the keys Dear ImGui looks at need a frame per change; the
         // others (letters typed as text) just take their state.
         const bool edits = EditsText(io, input.key);
-        const bool watched = edits || IsModifier(input.key);
+        const bool modifier = IsModifier(input.key);
+        const bool watched = edits || modifier;
+        // A frame applies its modifiers to every key it sees, so a modifier
+        // that changes after a key that edits went down waits for the next
+        // frame: Ctrl let go just after A, as a tap of Ctrl+A sends them, is
+        // still Ctrl+A.
+        if (modifier && editKeyPressed && io.KeysDown[input.key] != input.down) break;
         if (changed[input.key] && watched) {
             if (input.down) break;
             later.push_back(std::move(input));  // a release keeps its key's press for this frame
@@ -157,8 +174,11 @@ bool DispatchEventToImGui(const SDL_Event& event)
             waitingInput.push_back({static_cast<int>(event.key.keysym.scancode), event.type == SDL_KEYDOWN, {}});
         return true;
     case SDL_TEXTINPUT:
-        waitingInput.push_back({-1, false, event.text.text});
+        waitingInput.push_back({kTypedText, false, event.text.text});
         return true;
+    case SDL_MOUSEBUTTONDOWN:
+        waitingInput.push_back({kClick, true, {}});
+        break;
     case SDL_WINDOWEVENT:
         // Keys released in another window are never reported to this one.
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) waitingInput.clear();

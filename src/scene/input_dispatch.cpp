@@ -67,6 +67,17 @@ bool AnyFlagOn(const CScene& scene, std::initializer_list<int> numbers)
     return false;
 }
 
+// Whether a text field holds the keyboard as the last interface frame left
+// it. Dear ImGui's own flag for this is worked out at the start of a frame
+// from the frame before, so it would still hold back the keys pressed just
+// after leaving a field, and let through the letters typed just after
+// clicking into one: a frame late either way, and a frame may take seconds.
+bool TextFieldTakesTyping()
+{
+    const ImGuiContext& context = *ImGui::GetCurrentContext();
+    return context.ActiveId != 0 && context.ActiveId == context.InputTextState.ID;
+}
+
 void Toggle(CScene& scene, int flag) { scene.Flag(flag) = scene.FlagOn(flag) ? 0 : 1; }
 
 float Sign(float value) { return value > 0.0f ? 1.0f : (value < 0.0f ? -1.0f : 0.0f); }
@@ -318,11 +329,35 @@ void CGame::DispatchGameInput()
     // typing or a modal popup waits for an answer, and the mouse only while
     // the pointer is over one of its windows (an exclusive mouse points at
     // none). Whatever it does not keep goes to the scene, in every window.
+    // Until the scene has drawn a frame of its own the interface's state is
+    // the front end's (a world name still being typed when the world was
+    // made), which holds nothing of this scene: a key pressed while the
+    // world was made acts in its first pass.
     bool keysToInterface = false;
     bool mouseToInterface = false;
-    if (ImGui::GetCurrentContext()) {
-        keysToInterface = ImGui::GetIO().WantTextInput || ImGui::GetTopMostPopupModal() != nullptr;
+    bool typing = false;
+    if (ImGui::GetCurrentContext() && s.timing.started) {
         mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
+        typing = TextFieldTakesTyping();
+        // A click read in this pass moves the typing before the interface's
+        // next frame shows it: to the text field under the pointer, or away
+        // from the one that had it. The keys read with the click go there
+        // too, so letters typed at once after clicking into a field never
+        // act as keys. An exclusive mouse clicks no window.
+        if (input->buttonChanged[0] && !input->mouseExclusive)
+            typing = mouseToInterface && ImGui::GetMouseCursor() == ImGuiMouseCursor_TextInput;
+        const bool popup = ImGui::GetTopMostPopupModal() != nullptr;
+        keysToInterface = typing || popup;
+        typing = typing && !popup;
+    }
+    // Esc read while a text field has the typing leaves the field, so the
+    // keys pressed after it in the same read are the scene's again.
+    bool typingEnds = false;
+    uint32_t typingEndsAfter = 0;
+    for (int i = 0; typing && i < input->ChangedKeyCount(); ++i) {
+        if (input->ChangedKeyCode(i) != kCodeEscape) continue;
+        typingEnds = true;
+        typingEndsAfter = input->ChangedKeyPressOrder(i);
     }
 
     // ---- preparation ----
@@ -355,11 +390,12 @@ void CGame::DispatchGameInput()
 
     InputCode pressed[kMaxPressedCodes];
     int pressedCount = 0;
-    if (!keysToInterface) {
+    if (!keysToInterface || typingEnds) {
         const int changed = input->ChangedKeyCount();
         for (int i = 0; i < changed && pressedCount < kMaxPressedCodes; ++i) {
             const InputCode code = input->ChangedKeyCode(i);
             if (code <= 0) continue;
+            if (keysToInterface && static_cast<int32_t>(input->ChangedKeyPressOrder(i) - typingEndsAfter) <= 0) continue;
             // While the capture switch is set only Esc gets through, to end it.
             if (modalOpen && code != kCodeEscape) continue;
             pressed[pressedCount++] = code;

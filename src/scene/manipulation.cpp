@@ -403,6 +403,8 @@ void CScene::DeleteSelected()
 
 void CScene::ClearScene()
 {
+    // Every body goes: their contacts go first, all at once.
+    physics.DropAllContacts();
     if (world) world->Clear();  // every object goes through ForgetObject first
     StopAllBodies();
     draggedObject = nullptr;

@@ -472,6 +472,7 @@ void CScene::ApplyModelViewMode()
     world->modelViewObject = NewMeshObject(*this, *world->currentBlockType, Positions::kUnscaled);
     CNBObject* object = world->modelViewObject;
     if (!object) return;
+    object->Power = world->currentBlockType->materialPower;  // shines as the block type's objects do
     world->LinkTextures();
     world->LinkObjectTextures(object);
     const float r = object->Radius;

@@ -197,6 +197,17 @@ void ScenePhysics::Release()
     collisionConfiguration = nullptr;
 }
 
+void ScenePhysics::DropAllContacts()
+{
+    if (!dynamicsWorld || !dispatcher) return;
+    // Each pair the callback accepts is removed at once through the pair
+    // cache's hash, and the last pair takes its place in the list.
+    struct EveryPair : btOverlapCallback {
+        bool processOverlap(btBroadphasePair&) override { return true; }
+    } every;
+    dynamicsWorld->getPairCache()->processAllOverlappingPairs(&every, dispatcher);
+}
+
 // ---------------------------------------------------------------------------
 // The step lock
 // ---------------------------------------------------------------------------

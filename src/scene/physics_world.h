@@ -34,6 +34,14 @@ public:
     // shapes belong to the bodies' holders).
     void Release();
 
+    // Drops every overlapping pair of the broadphase, with its contact
+    // points, in one walk over the pair list. For when every body is about
+    // to leave: Bullet searches the whole pair list for each body that
+    // leaves, so bodies still in touch would make emptying a world take time
+    // in the square of their number. A body that stays is paired again only
+    // once it moves.
+    void DropAllContacts();
+
     btDefaultCollisionConfiguration* collisionConfiguration = nullptr;
     btCollisionDispatcher* dispatcher = nullptr;
     btDbvtBroadphase* broadphase = nullptr;

@@ -256,7 +256,9 @@ CScene::~CScene()
     // The world's objects take their bodies out of the Bullet world as they
     // are destroyed, so the world goes before the Bullet world. Its removal
     // hook is not run by its destructor: nothing of the scene is forgotten
-    // piecemeal while everything goes.
+    // piecemeal while everything goes. The contacts go first, all at once,
+    // so that no body searches for its own as it leaves.
+    physics.DropAllContacts();
     delete world;
     world = nullptr;
     physics.Release();

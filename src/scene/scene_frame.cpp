@@ -36,7 +36,12 @@ namespace {
 
 // The frame's own slots of the render caches (below RenderCaches::kFrameCacheSlots).
 enum FrameShaderSlot : int { kModelViewVertexShader, kModelViewPixelShader };
-enum FrameBufferSlot : int { kModelViewCameraBuffer, kModelViewColourBuffer, kModelViewWorldBuffer };
+enum FrameBufferSlot : int {
+    kModelViewCameraBuffer,
+    kModelViewColourBuffer,
+    kModelViewWorldBuffer,
+    kModelViewMaterialBuffer,
+};
 enum FrameStateSlot : int { kDefaultDepthState, kModelViewSampler, kModelViewBlend };
 
 constexpr uint32_t kFreshDropHold = 3000;        // ms after the last mark before marks are released
@@ -287,6 +292,16 @@ void CScene::RenderModelView()
         const ConstantBufferWorldMatrix placed{ShaderMatrixOf(matrix)};
         driver->UpdateConstantBuffer(worldBuffer, &placed);
         driver->SetVertexConstantBuffer(1, worldBuffer);
+        // The shader reads the specular power here too: without its own, the
+        // object would shine with whatever the last object drawn before it
+        // left in the slot (or nothing, on a new device).
+        ConstantBufferEntry* materialBuffer = Cached(renderCaches.constantBuffers[kModelViewMaterialBuffer], [this] {
+            return world->FindConstantBuffer(u"ConstantBufferMaterialSM");
+        });
+        const float p = object->Power;
+        const ConstantBufferMaterialSM material{ShaderFloat4{p, p, p, 1.0f}, ShaderFloat4{1.0f, 1.0f, 1.0f, 1.0f}};
+        driver->UpdateConstantBuffer(materialBuffer, &material);
+        driver->SetVertexConstantBuffer(2, materialBuffer);
         for (int p = 0; object->Parts && p < object->PartCount; ++p) {
             CPolygonsGrid* mesh = object->Parts[p].mainMesh;
             if (!mesh) continue;

@@ -44,8 +44,10 @@ bool CScene::ReloadWorld()
     loaded->worldName = name;
 
     // The old world's objects take their bodies out of the Bullet world as
-    // it goes, after the scene has let go of every one of them.
+    // it goes, after the scene has let go of every one of them and of every
+    // contact at once.
     ForgetWorld();
+    physics.DropAllContacts();
     delete world;
     world = loaded;
 

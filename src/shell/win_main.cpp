@@ -18,6 +18,7 @@
 #include "graphics/driver.h"
 #include "input/input.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "platform/imgui_backends.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
@@ -98,6 +99,7 @@ int WinMain(int showCommand)
     // Start-up
     // -----------------------------------------------------------------------
     Running = 1;
+    platform::JoinFreedBlocksAtOnce();
     EnterStartDirectory();
     std::memset(Settings.lastWorld, 0, sizeof Settings.lastWorld);
     std::memset(Settings.reservedText, 0, sizeof Settings.reservedText);

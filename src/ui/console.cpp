@@ -3,6 +3,7 @@
 //
 // Index: commands - history - the two windows
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cfloat>
 #include <cstring>
@@ -115,10 +116,18 @@ void DrawConsoleWindow(CScene& scene)
     if (ImGui::InputText("Command", Console.command, ConsoleText::kCommandBytes,
                          ImGuiInputTextFlags_EnterReturnsTrue)) {
         SubmitConsoleCommand(scene);
-        // Enter ends the field's edit; taking it back at once keeps the
-        // keyboard here for the next command, so its letters never reach
-        // the scene as keys. A click elsewhere, Esc or closing ends it.
-        ImGui::SetKeyboardFocusHere(-1);
+        // Enter ends the field's edit. The field takes the keyboard back in
+        // this same frame, emptied, so the next command's letters never
+        // reach the scene as keys, and those typed before the next frame
+        // are its first ones (a field focused anew would drop them). A
+        // click elsewhere, Esc or closing ends it.
+        const ImGuiID field = ImGui::GetItemID();
+        if (ImGuiInputTextState* edit = ImGui::GetInputTextState(field)) {
+            edit->ClearText();
+            edit->InitialTextA.resize(1);
+            edit->InitialTextA[0] = '\0';  // Esc leaves an empty line
+        }
+        ImGui::SetActiveID(field, ImGui::GetCurrentWindow());
     }
     ImGui::Text("Shift - Block camera rotation");
     if (ImGui::Button("Close", ImVec2(200.0f, 32.0f))) scene.Flag(kFlagConsole) = 0;

@@ -336,6 +336,10 @@ void CMenu::NewWorldScreen()
     const int w = static_cast<int>(s * 440.0f);
     const int h = static_cast<int>(s * 500.0f);
     BeginFrontEndWindow("SM", std::max(0, W / 2 - w / 2), std::max(0, H / 2 - h / 2), w, h);
+    // Back on the screen (from the world just made, which may have been saved
+    // under other names too): a name taken since is replaced by a free one.
+    if (ImGui::IsWindowAppearing() && game && WorldExists(*game, WorldFileNameOf(proposedWorldName)))
+        proposedWorldName = game->ProposeWorldName();
     const auto bw = static_cast<float>(static_cast<int>(static_cast<float>(w) * 0.6f));
     const auto g = static_cast<float>(static_cast<int>(static_cast<float>(w) * 0.06f));
 

@@ -230,7 +230,123 @@ void ReleaseSharedMesh(SharedMeshShape* entry)
 
 }  // namespace
 
+// ---------------------------------------------------------------------------
+// Shared primitive shapes
+// ---------------------------------------------------------------------------
+// One per kind and size (the sizes Bullet is given, compared bit for bit): a
+// box, sphere, cylinder or cone is the same shape for every body of that
+// size, and nothing changes it once made. A box's faces (its polyhedral
+// features) cost far more than its body, so a world of equal boxes builds
+// them once.
+struct SharedPrimitiveShape {
+    int kind = 0;
+    double sizes[3] = {};
+    btCollisionShape* shape = nullptr;
+    int users = 0;
+};
+
+namespace {
+
+enum PrimitiveKind { kBoxShape = 1, kSphereShape, kCylinderShape, kConeShape };
+
+struct PrimitiveKey {
+    int kind;
+    uint64_t sizes[3];
+    bool operator==(const PrimitiveKey&) const = default;
+};
+
+struct PrimitiveKeyHash {
+    size_t operator()(const PrimitiveKey& key) const
+    {
+        uint64_t hash = 14695981039346656037ull ^ static_cast<uint64_t>(key.kind);
+        for (const uint64_t size : key.sizes) hash = (hash ^ size) * 1099511628211ull;
+        return static_cast<size_t>(hash ^ (hash >> 29));
+    }
+};
+
+using SharedPrimitiveTable = std::unordered_map<PrimitiveKey, SharedPrimitiveShape*, PrimitiveKeyHash>;
+
+// Never destroyed, as the mesh table.
+SharedPrimitiveTable& SharedPrimitives()
+{
+    static auto* table = new SharedPrimitiveTable;
+    return *table;
+}
+
+PrimitiveKey KeyOf(int kind, const double sizes[3])
+{
+    PrimitiveKey key{kind, {}};
+    for (int i = 0; i < 3; ++i) std::memcpy(&key.sizes[i], &sizes[i], sizeof(double));
+    return key;
+}
+
+btCollisionShape* NewPrimitive(int kind, const double sizes[3])
+{
+    switch (kind) {
+    case kBoxShape: {
+        auto* box = NewBullet<btBoxShape>(btVector3(sizes[0], sizes[1], sizes[2]));
+        // With its faces known, a box meets a triangle of the ground on a
+        // whole face (up to four contact points) instead of one point a
+        // step; a thin box sliding on one point tips and sinks through the
+        // single-sided ground. The world must have its SAT test for convex
+        // shapes on.
+        if (box && !box->getConvexPolyhedron()) box->initializePolyhedralFeatures();
+        return box;
+    }
+    case kSphereShape: return NewBullet<btSphereShape>(sizes[0]);
+    case kCylinderShape: return NewBullet<btCylinderShape>(btVector3(sizes[0], sizes[1], sizes[2]));
+    case kConeShape: return NewBullet<btConeShape>(sizes[0], sizes[1]);
+    default: return nullptr;
+    }
+}
+
+// The shared shape of this kind and size with one more user; made when
+// there is none yet. Null when it cannot be had.
+SharedPrimitiveShape* AcquireSharedPrimitive(int kind, const double sizes[3])
+{
+    SharedPrimitiveTable& table = SharedPrimitives();
+    const PrimitiveKey key = KeyOf(kind, sizes);
+    const auto found = table.find(key);
+    if (found != table.end()) {
+        ++found->second->users;
+        return found->second;
+    }
+    auto* entry = new (std::nothrow) SharedPrimitiveShape;
+    if (!entry) return nullptr;
+    entry->kind = kind;
+    std::copy(sizes, sizes + 3, entry->sizes);
+    entry->shape = NewPrimitive(kind, sizes);
+    bool listed = false;
+    if (entry->shape) {
+        try {
+            table.emplace(key, entry);
+            listed = true;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (!listed) {
+        DeleteBullet(entry->shape);
+        delete entry;
+        return nullptr;
+    }
+    entry->users = 1;
+    return entry;
+}
+
+// One user less; the last one destroys the shape.
+void ReleaseSharedPrimitive(SharedPrimitiveShape* entry)
+{
+    if (--entry->users > 0) return;
+    SharedPrimitives().erase(KeyOf(entry->kind, entry->sizes));
+    DeleteBullet(entry->shape);
+    delete entry;
+}
+
+}  // namespace
+
 int CPhysicBody::SharedMeshShapeCount() { return static_cast<int>(SharedMeshes().size()); }
+
+int CPhysicBody::SharedPrimitiveShapeCount() { return static_cast<int>(SharedPrimitives().size()); }
 
 CPhysicBody::CPhysicBody() { matrix.SetIdentity(); }
 
@@ -241,10 +357,10 @@ void CPhysicBody::DestroyAll()
     if (World && Body) LeaveWorld(*World, Body);
     World = nullptr;
     RemoveShapeEntry();
-    if (SharedMesh) {
+    if (SharedMesh || SharedPrimitive) {
         // Not ours: given back below, once the body that uses it is gone.
         Shape = nullptr;
-        TriangleMesh = nullptr;
+        if (SharedMesh) TriangleMesh = nullptr;
     }
     DeleteBullet(Shape);
     DeleteBullet(MeshShape);
@@ -253,6 +369,8 @@ void CPhysicBody::DestroyAll()
     DeleteBullet(TriangleMesh);
     if (SharedMesh) ReleaseSharedMesh(SharedMesh);
     SharedMesh = nullptr;
+    if (SharedPrimitive) ReleaseSharedPrimitive(SharedPrimitive);
+    SharedPrimitive = nullptr;
     AwaitsWorld = false;
 }
 
@@ -331,18 +449,26 @@ bool CPhysicBody::FinishBody(CNBObject* owner, btDiscreteDynamicsWorld* world, C
     return true;
 }
 
+bool CPhysicBody::TakeSharedPrimitive(int kind, double a, double b, double c)
+{
+    const double sizes[3] = {a, b, c};
+    SharedPrimitiveShape* entry = nullptr;
+    try {
+        entry = AcquireSharedPrimitive(kind, sizes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!entry) return false;
+    SharedPrimitive = entry;
+    Shape = entry->shape;
+    return true;
+}
+
 void CPhysicBody::CreateBoxBody(CNBObject* owner, btDiscreteDynamicsWorld* world, CollisionShapeArray* shapes,
                                 const Vector3& position, float halfX, float halfY, float halfZ, float mass)
 {
     DestroyAll();
-    Shape = NewBullet<btBoxShape>(btVector3(SafeSize(halfX), SafeSize(halfY), SafeSize(halfZ)));
-    if (!Shape) return;
-    // With its faces known, a box meets a triangle of the ground on a whole
-    // face (up to four contact points) instead of one point a step; a thin
-    // box sliding on one point tips and sinks through the single-sided
-    // ground. The world must have its SAT test for convex shapes on.
-    auto* box = static_cast<btBoxShape*>(Shape);
-    if (!box->getConvexPolyhedron()) box->initializePolyhedralFeatures();
+    if (!TakeSharedPrimitive(kBoxShape, SafeSize(halfX), SafeSize(halfY), SafeSize(halfZ))) return;
     AppendShape(shapes, Shape);
     if (!FinishBody(owner, world, shapes, Shape, position, SafeMass(mass))) return;
     // Boxes grip: the single-precision 0.9 the block library was tuned with.
@@ -353,8 +479,7 @@ void CPhysicBody::CreateSphereBody(CNBObject* owner, btDiscreteDynamicsWorld* wo
                                    const Vector3& position, float radius, float mass)
 {
     DestroyAll();
-    Shape = NewBullet<btSphereShape>(SafeSize(radius));
-    if (!Shape) return;
+    if (!TakeSharedPrimitive(kSphereShape, SafeSize(radius), 0.0, 0.0)) return;
     AppendShape(shapes, Shape);
     FinishBody(owner, world, shapes, Shape, position, SafeMass(mass));
 }
@@ -365,8 +490,7 @@ void CPhysicBody::CreateCylinderBody(CNBObject* owner, btDiscreteDynamicsWorld* 
 {
     DestroyAll();
     const double r = SafeSize(radius);
-    Shape = NewBullet<btCylinderShape>(btVector3(r, SafeSize(halfHeight), r));
-    if (!Shape) return;
+    if (!TakeSharedPrimitive(kCylinderShape, r, SafeSize(halfHeight), r)) return;
     AppendShape(shapes, Shape);
     FinishBody(owner, world, shapes, Shape, position, SafeMass(mass));
 }
@@ -375,8 +499,7 @@ void CPhysicBody::CreateConeBody(CNBObject* owner, btDiscreteDynamicsWorld* worl
                                  const Vector3& position, float radius, float height, float mass)
 {
     DestroyAll();
-    Shape = NewBullet<btConeShape>(SafeSize(radius), SafeSize(height));
-    if (!Shape) return;
+    if (!TakeSharedPrimitive(kConeShape, SafeSize(radius), SafeSize(height), 0.0)) return;
     AppendShape(shapes, Shape);
     FinishBody(owner, world, shapes, Shape, position, SafeMass(mass));
 }

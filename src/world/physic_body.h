@@ -11,9 +11,10 @@
 // triangles (corner for corner, bit for bit) uses one triangle mesh and one
 // BVH shape, counted by its users and destroyed with the last of them. A
 // landscape of cubes thus builds a handful of shapes instead of one per cube.
-// Nothing changes a shared shape once built (a rescaled object gets a body
-// over its new triangles); holders are made and destroyed on the scene's
-// thread only.
+// Primitive shapes are shared the same way: every box (sphere, cylinder,
+// cone) of one size uses one shape. Nothing changes a shared shape once
+// built (a rescaled object gets a body over its new triangles or of its new
+// size); holders are made and destroyed on the scene's thread only.
 //
 // Static mesh bodies are the outsides of solids (the ground's tiles, blocks,
 // landscape cubes): their triangles face outwards, and nothing belongs
@@ -46,6 +47,7 @@ struct btDbvtBroadphase;
 class CNBObject;
 class CPhysicBody;
 struct SharedMeshShape;
+struct SharedPrimitiveShape;
 
 // The scene's list of the collision shapes of its bodies, one entry per body
 // (a shared static mesh shape is listed once for each body on it). It only
@@ -116,13 +118,15 @@ public:
     // rule is Bullet's one process-wide contact hook and keeps no state;
     // installing it again changes nothing.
     static void InstallStaticMeshContactRule();
-    // How many shared static mesh shapes are alive (for tests).
+    // How many shared static mesh shapes, and shared primitive shapes, are
+    // alive (for tests).
     static int SharedMeshShapeCount();
+    static int SharedPrimitiveShapeCount();
 
     static constexpr double kSmallestSize = 0.01;
 
     uint32_t headWords[3] = {};
-    btCollisionShape* Shape = nullptr;        // box, sphere, cylinder, cone: owned; BVH mesh: shared
+    btCollisionShape* Shape = nullptr;        // shared by every body of its kind and size (BVH mesh: triangles)
     btGImpactMeshShape* MeshShape = nullptr;  // the dynamic mesh shape; owned
     btDefaultMotionState* MotionState = nullptr;
     btRigidBody* Body = nullptr;              // its user pointer is the owning CNBObject
@@ -139,6 +143,7 @@ public:
     uint32_t word1 = 0;
     uint8_t byte0 = 0;
     SharedMeshShape* SharedMesh = nullptr;    // the shared BVH shape and mesh this holder uses, if any
+    SharedPrimitiveShape* SharedPrimitive = nullptr;  // the shared box, sphere, cylinder or cone shape, if any
     bool AwaitsWorld = false;                 // made for a bulk entry (set and cleared by the scene)
 
 private:
@@ -153,6 +158,9 @@ private:
     // Takes (or builds) the shared shape of the source's triangles into
     // Shape, TriangleMesh and SharedMesh. False when there is none to take.
     bool TakeSharedMesh(CNBObject* source);
+    // Takes (or makes) the shared primitive shape of this kind and these
+    // sizes into Shape. False when there is none to take.
+    bool TakeSharedPrimitive(int kind, double a, double b, double c);
     void AppendShape(CollisionShapeArray* shapes, btCollisionShape* shape);
     void RemoveShapeEntry();
     void DestroyAll();

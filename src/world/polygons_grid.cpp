@@ -522,9 +522,20 @@ RenderSet* CPolygonsGrid::BuildRenderSet(CDriver* useDriver, int32_t vertexForma
     FillRenderSet(set, vertexFormat, offset);
 
     uploaded = useDriver && useDriver->CreateRenderSetBuffers(set) > 0;
-    // The index data lives in the GPU index buffer from here on.
-    SharedHeapFree(set->indices);
-    set->indices = nullptr;
+    // The index data lives in the GPU index buffer from here on. So do the
+    // vertex streams once the driver took them: a mesh that changes builds
+    // new sets from its own arrays, and a new device rebuilds them from the
+    // mesh too, so the copies would never be read again. Without a device
+    // they stay (they are all there is of the set).
+    const auto drop = [](auto*& array) {
+        SharedHeapFree(array);
+        array = nullptr;
+    };
+    drop(set->indices);
+    if (uploaded) {
+        drop(set->vertices32), drop(set->vertices40), drop(set->vertices48), drop(set->vertices56);
+        drop(set->tangents), drop(set->skin), drop(set->extraStream16), drop(set->sourceIndices);
+    }
     return set;
 }
 

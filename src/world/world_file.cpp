@@ -387,6 +387,10 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         const CTexture* texture = m.textures[slot];
         Wide(texture ? texture->name : m.textureNames[slot].name);
     }
+    // The faces' coordinates are asked for while the vertices are encoded
+    // (those of a small mesh; a large one's stream in by themselves).
+    for (uint32_t f = 0; m.faces && f < std::min<uint32_t>(m.faceCount, 32); ++f)
+        if (m.faces[f].texCoords) __builtin_prefetch(m.faces[f].texCoords);
     // The bulk of a file: vertices and corner indices are encoded a record
     // (or a run of indices) at a time.
     const Vector3 none;
@@ -466,6 +470,51 @@ void WorldWriter::Settings(const CWorld& w)
     Zeros(70 * 4);
 }
 
+// Saving is bound by fetching the objects from memory: each record reads
+// fields spread over its object, then the strings, body, parts and meshes it
+// points to. While one object is encoded, the ones after it are asked for
+// ahead, a step further down their pointers for each object nearer.
+void PrefetchObjectFields(const CNBObject& o)
+{
+    for (const void* field : std::initializer_list<const void*>{
+             &o.Id, &o.Name, &o.SubName, &o.HeadFlag, &o.Kind, &o.HeadByte, &o.HeadInt, &o.Center, &o.CenterCopy,
+             &o.Radius, &o.WorldMatrix.m[0], &o.WorldMatrix.m[15], &o.Scale, &o.SecondName, &o.TypeName,
+             &o.ShapeKind, &o.PhysicBody, &o.AnimationWords, &o.RenderByte, &o.RenderInt, &o.RenderBytes, &o.IdInt,
+             &o.SceneInt, &o.FloatRecordFlag, &o.StaticFlag, &o.Ambient, &o.Diffuse, &o.Specular, &o.BoxMin,
+             &o.BoxMax, &o.StringA, &o.StringB, &o.Joint, &o.Parts, &o.PartCount})
+        __builtin_prefetch(field);
+}
+
+void PrefetchObjectTargets(const CNBObject& o)
+{
+    for (const void* target : std::initializer_list<const void*>{o.Name, o.SubName, o.TypeName.data(),
+                                                                 o.SecondName.data(), o.StringA, o.StringB,
+                                                                 o.PhysicBody, o.Parts})
+        if (target) __builtin_prefetch(target);
+}
+
+void PrefetchMesh(const CNBObject& o)
+{
+    if (!o.Parts || o.PartCount < 1) return;
+    const ObjectPart& part = o.Parts[0];
+    if (part.name) __builtin_prefetch(part.name);
+    if (const CPolygonsGrid* m = part.mainMesh) {
+        __builtin_prefetch(m);
+        __builtin_prefetch(&m->textureNames[0]);
+        __builtin_prefetch(&m->textureNames[4]);
+        __builtin_prefetch(&m->faces);
+    }
+}
+
+void PrefetchMeshArrays(const CNBObject& o)
+{
+    if (!o.Parts || o.PartCount < 1 || !o.Parts[0].mainMesh) return;
+    const CPolygonsGrid& m = *o.Parts[0].mainMesh;
+    for (const void* array : std::initializer_list<const void*>{m.name, m.unscaledPositions, m.positions, m.normals,
+                                                                m.cornerFlags, m.cornerIndices, m.faces})
+        if (array) __builtin_prefetch(array);
+}
+
 void WorldWriter::WriteWorld(const CWorld& world)
 {
     Raw(kWorldFileMagic, kWorldFileMagicBytes);
@@ -479,7 +528,16 @@ void WorldWriter::WriteWorld(const CWorld& world)
         if (sector) SectorRecord(*sector);
 
     U32(live(world.objects));
-    for (const CNBObject* object : world.objects) {
+    const std::vector<CNBObject*>& objects = world.objects;
+    const auto ahead = [&](size_t i, void (*prefetch)(const CNBObject&)) {
+        if (i < objects.size() && objects[i]) prefetch(*objects[i]);
+    };
+    for (size_t i = 0; i < objects.size(); ++i) {
+        ahead(i + 8, PrefetchObjectFields);
+        ahead(i + 4, PrefetchObjectTargets);
+        ahead(i + 2, PrefetchMesh);
+        ahead(i + 1, PrefetchMeshArrays);
+        const CNBObject* object = objects[i];
         if (!object) continue;
         ObjectRecord(*object);
         if (failed_) return;
@@ -729,6 +787,11 @@ bool WorldReader::Objects()
         Unlisted<CNBObject> object(new CNBObject, CNBObject::Delete);
         if (!object.get()) return Fail("an object cannot be made");
         if (!ObjectRecord(*object.get())) return false;
+        // Its bounds are recomputed while its meshes are still in the
+        // processor's cache; a second pass over all objects would fetch the
+        // whole world from memory again. Nothing read after the record
+        // changes an object, so the bounds are the same either way.
+        object.get()->ComputeBounds();
         world_.objects.push_back(object.get());
         object.release();
     }
@@ -802,7 +865,15 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!U8(group)) return false;
     if (group) {
         // Almost every stored joint record is all zero, which an object
-        // holds as none.
+        // holds as none: such a record is passed over whole.
+        static constexpr uint8_t kZeroRecord[kJointRecordBytes] = {};
+        const uint8_t* stored = in_.Peek(kJointRecordBytes);
+        if (stored && std::memcmp(stored, kZeroRecord, kJointRecordBytes) == 0) {
+            in_.Take(kJointRecordBytes);
+            group = 0;
+        }
+    }
+    if (group) {
         JointRecord joint;
         if (!JointFields(joint)) return false;
         static const JointRecord kZeroJoint;
@@ -1072,8 +1143,6 @@ bool WorldReader::QuickBarNames()
     int32_t count = 0;
     if (!Count(count, kMinWideStringBytes, "more QuickBar names than the file holds")) return false;
     world_.quickBarNames.clear();
-    for (CNBObject* object : world_.objects)
-        if (object) object->ComputeBounds();
     for (int32_t i = 0; i < count; ++i) {
         std::u16string name;
         if (!Wide(name)) return false;

@@ -37,10 +37,15 @@ public:
     // null (nothing consumed) when fewer are left.
     const uint8_t* Take(size_t bytes)
     {
-        if (end_ - at_ < bytes && !Fill(bytes)) return nullptr;
-        const uint8_t* at = data_ + at_;
-        at_ += bytes;
+        const uint8_t* at = Peek(bytes);
+        if (at) at_ += bytes;
         return at;
+    }
+    // The same bytes, left unread; valid until the next read.
+    const uint8_t* Peek(size_t bytes)
+    {
+        if (end_ - at_ < bytes && !Fill(bytes)) return nullptr;
+        return data_ + at_;
     }
 
     bool ReadBytes(void* out, size_t count)

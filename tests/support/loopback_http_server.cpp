@@ -178,19 +178,26 @@ std::string LoopbackHttpServer::Address() const
 void LoopbackHttpServer::Serve(const std::string& path, const std::string& body, int status)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    replies_[path] = Reply {status, body, {}, true};
+    replies_[path] = Reply {status, body, {}, body.size()};
 }
 
 void LoopbackHttpServer::ServeUnannounced(const std::string& path, const std::string& body)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    replies_[path] = Reply {200, body, {}, false};
+    replies_[path] = Reply {200, body, {}, std::nullopt};
+}
+
+void LoopbackHttpServer::ServeAnnouncing(const std::string& path, const std::string& body, size_t announced)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    replies_[path] = Reply {200, body, {}, announced};
 }
 
 void LoopbackHttpServer::Redirect(const std::string& path, const std::string& location)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    replies_[path] = Reply {302, "moved to " + location, location, true};
+    const std::string body = "moved to " + location;
+    replies_[path] = Reply {302, body, location, body.size()};
 }
 
 void LoopbackHttpServer::StaySilent(bool silent) { silent_ = silent; }
@@ -245,6 +252,6 @@ void LoopbackHttpServer::Answer(int socket)
     }
     std::string answer = "HTTP/1.0 " + std::to_string(reply.status) + " " + ReasonOf(reply.status) + "\r\n";
     if (!reply.location.empty()) answer += "Location: " + reply.location + "\r\n";
-    if (reply.announced) answer += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+    if (reply.announced) answer += "Content-Length: " + std::to_string(*reply.announced) + "\r\n";
     connection.SendAll(answer + "Connection: close\r\n\r\n" + reply.body);
 }

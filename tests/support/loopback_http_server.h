@@ -12,6 +12,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,8 @@ public:
     // The body without a Content-Length: the client learns its size only when
     // the connection ends.
     void ServeUnannounced(const std::string& path, const std::string& body);
+    // The body under a Content-Length of `announced` bytes, true or not.
+    void ServeAnnouncing(const std::string& path, const std::string& body, size_t announced);
     // "302 Found" to `location`, with a body of its own.
     void Redirect(const std::string& path, const std::string& location);
     // Accepted connections get no answer at all (a server that hangs).
@@ -46,7 +49,7 @@ private:
         int status = 404;
         std::string body = "not here";
         std::string location;
-        bool announced = true;
+        std::optional<size_t> announced = body.size();  // the Content-Length sent, if any
     };
     void Run();
     void Answer(int connection);

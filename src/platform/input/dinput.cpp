@@ -31,6 +31,7 @@ namespace {
 
 struct InputSystem {
     bool focused = true;  // the window starts with the focus (offscreen windows never get it)
+    uint32_t pressSequence = 0;  // presses handed over so far
     uint8_t keys[256] = {};
     uint8_t buttons[8] = {};
     std::vector<DirectInputDevice8*> devices;  // every live device, for events and focus changes
@@ -179,10 +180,11 @@ struct DeviceAccess {
     // more press to show.
     static void NotePress(DeviceKind kind, int index, uint32_t time)
     {
+        const uint32_t sequence = ++System().pressSequence;
         for (DirectInputDevice8* device : System().devices) {
             if (device->guid_.kind != kind || !device->acquired_) continue;
-            std::vector<uint32_t>& unread = device->controls_[index].unreadTimes;
-            if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(time);
+            auto& unread = device->controls_[index].unread;
+            if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back({time, sequence});
         }
     }
 
@@ -190,19 +192,19 @@ struct DeviceAccess {
     // and up before the next one); otherwise the control as it is now.
     static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down, uint32_t readTime)
     {
-        std::vector<uint32_t>& unread = control.unreadTimes;
+        auto& unread = control.unread;
         if (!control.shown) {
             if (!unread.empty()) {
                 control.shown = true;
-                control.shownPressTime = unread.front();
+                control.shownPress = unread.front();
                 unread.erase(unread.begin());
             } else if (down) {
                 control.shown = true;  // held since before the device was acquired
-                control.shownPressTime = readTime;
+                control.shownPress = {readTime, 0};
             }
         } else if (!unread.empty() || !down) {
             control.shown = false;
-            control.shownPressTime = 0;
+            control.shownPress = {0, 0};
         }
         return control.shown ? 0x80 : 0;
     }
@@ -335,7 +337,12 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
 
 uint32_t DirectInputDevice8::PressTime(uint32_t index) const
 {
-    return index < 256 ? controls_[index].shownPressTime : 0;
+    return index < 256 ? controls_[index].shownPress.time : 0;
+}
+
+uint32_t DirectInputDevice8::PressSequence(uint32_t index) const
+{
+    return index < 256 ? controls_[index].shownPress.sequence : 0;
 }
 
 HResult DirectInputDevice8::SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum)

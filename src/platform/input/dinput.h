@@ -158,6 +158,12 @@ public:
     // held since before the device was acquired. 0 for a control the last
     // read showed up.
     uint32_t PressTime(uint32_t index) const;
+    // Where that press stands among all the key and button presses the
+    // message loop handed over (a count, as buffered data numbers its
+    // events): it orders presses made in one pass of the loop, which share
+    // their time. 0 for a control held since before the device was acquired
+    // or shown up.
+    uint32_t PressSequence(uint32_t index) const;
     // DIPROP_RANGE by object id (controllers).
     HResult SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum);
     // Axes, points of view and buttons of a controller; none for keyboard and mouse.
@@ -178,9 +184,13 @@ private:
     // since that it has not shown yet, oldest first.
     struct Control {
         static constexpr size_t kMaxUnread = 256;  // presses beyond these between two reads are dropped
+        struct Press {
+            uint32_t time;
+            uint32_t sequence;
+        };
         bool shown = false;
-        uint32_t shownPressTime = 0;
-        std::vector<uint32_t> unreadTimes;  // when each unread press happened
+        Press shownPress {0, 0};
+        std::vector<Press> unread;  // when each unread press happened
     };
 
     DeviceGuid guid_;

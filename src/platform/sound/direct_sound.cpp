@@ -56,9 +56,20 @@ SoundGuid GuidForDevice(const std::string& name, uint32_t occurrence)
     return guid;
 }
 
+std::vector<std::string>& TestOutputNames()
+{
+    static std::vector<std::string> names;
+    return names;
+}
+
 // Needs the SDL audio subsystem started.
 std::vector<OutputDevice> ListOutputDevices()
 {
+    if (!TestOutputNames().empty()) {
+        std::vector<OutputDevice> devices;
+        for (const std::string& name : TestOutputNames()) devices.push_back({GuidForDevice(name, 0), name, true});
+        return devices;
+    }
     std::string defaultName;
     char* name = nullptr;
     SDL_AudioSpec spec;
@@ -666,5 +677,7 @@ HResult DirectSound3DListener::CommitDeferredSettings()
     device_->listenerHasDeferred_ = false;
     return S_OK;
 }
+
+void SetSoundOutputsForTests(std::vector<std::string> names) { TestOutputNames() = std::move(names); }
 
 }  // namespace platform

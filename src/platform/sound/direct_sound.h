@@ -322,5 +322,9 @@ private:
 std::vector<SoundPlayEvent> TakeSoundPlayEvents();
 // Every live secondary buffer of every device, in creation order.
 std::vector<SoundBufferState> ListSoundBuffers();
+// Makes enumeration list these outputs, in this order, instead of the audio
+// driver's (an empty list gives the driver's back), so a test can see which
+// of several devices the program picks.
+void SetSoundOutputsForTests(std::vector<std::string> names);
 
 }  // namespace platform
