@@ -2,6 +2,8 @@
 // they draw, and the limits they keep; each frame culled and drawn as the scene does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -17,6 +19,7 @@
 #include "world/object.h"
 #include "world/object_part.h"
 #include "world/polygons_grid.h"
+#include "world/sector.h"
 #include "world/world.h"
 
 namespace {
@@ -93,10 +96,12 @@ protected:
     }
 
     // One frame as the scene draws it: cull, mesh kinds, labels, clear, then
-    // the passes; the picture is kept.
-    void Frame(std::initializer_list<Pass> passes)
+    // the passes; the picture is kept. `afterCull` runs between the cull and
+    // the passes.
+    void Frame(std::initializer_list<Pass> passes, const std::function<void()>& afterCull = {})
     {
         scene_->CullView();
+        if (afterCull) afterCull();
         scene_->CollectMeshKinds();
         world_->ProjectLabels(scene_->mainCamera);
         Driver->Clear(kCleared.r, kCleared.g, kCleared.b);
@@ -261,6 +266,43 @@ TEST_F(ObjectPasses, RenderSetCountsAboveTheTableAndBonesBeyondThePaletteAreCutO
     EXPECT_EQ(Middle(), kCleared);
     box->AnimationMode = 0;
     box->RenderFlags[0] = 1;  // still chosen by the plain pass, which draws every present slot
+    Frame({&CScene::RenderDefaultPass});
+    EXPECT_NE(Middle(), kCleared);
+}
+
+TEST_F(ObjectPasses, AnObjectIsDrawnByTheVisibleByteItCarriesIntoAnotherSector)
+{
+    CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(Box(Vector3{4.0f, 0.0f, 0.0f}, 1.0f), nullptr);  // keeps the opaque passes running
+    // A second sector far beyond the view distance: never tested, so the
+    // objects it gets keep the bytes they bring.
+    auto* away = new Sector;
+    away->boundsCentre = Vector3{0.0f, 0.0f, -5000.0f};
+    away->radius = 1.0f;
+    away->renderFlags[0] = 1;
+    world_->sectors.push_back(away);
+    Sector* home = world_->sectors[0];
+    const auto moveTo = [&](Sector* from, Sector* to) {
+        from->objects.erase(std::find(from->objects.begin(), from->objects.end(), box));
+        to->objects.push_back(box);
+    };
+
+    Frame({&CScene::RenderDefaultPass});
+    ASSERT_NE(Middle(), kCleared);
+    // Moved between the cull and the passes, and then culled in its new
+    // sector frame after frame.
+    Frame({&CScene::RenderDefaultPass}, [&] { moveTo(home, away); });
+    EXPECT_NE(Middle(), kCleared);
+    for (int frame = 0; frame < 2; ++frame) {
+        Frame({&CScene::RenderDefaultPass});
+        EXPECT_NE(Middle(), kCleared);
+    }
+    Frame({&CScene::RenderDefaultPass}, [&] { box->Visible = 0; });
+    EXPECT_EQ(Middle(), kCleared);
+    // Back home, where the cull tests it again.
+    Frame({&CScene::RenderDefaultPass}, [&] { moveTo(away, home); });
+    EXPECT_EQ(Middle(), kCleared);
     Frame({&CScene::RenderDefaultPass});
     EXPECT_NE(Middle(), kCleared);
 }

@@ -2,6 +2,7 @@
 // a device, and on a headless device the depth per cascade and a cast shadow.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -314,4 +315,59 @@ TEST_F(ShadowMapsDevice, ABoxOnTheGroundCastsItsShadowAwayFromTheSun)
     EXPECT_LT(shaded * 10, lit * 6) << shaded << " vs " << lit;
     // Farther out on the shadow's side the ground is lit again.
     EXPECT_GT(brightness(Vector3{-5, 0, 0}) * 10, lit * 8);
+}
+
+TEST_F(ShadowMapsDevice, ACasterIsDrawnByTheByteItWasLeftUntilItIsCulledAgain)
+{
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
+    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+    CScene scene;
+    scene.driver = Driver;
+    scene.world = new CWorld;
+    CWorld& world = *scene.world;
+    world.driver = Driver;
+    ASSERT_TRUE(world.RecreateSectors(1));
+    CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 0, 10}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
+    ASSERT_NE(box, nullptr);
+    // Its neighbour in the list stays behind every light camera below.
+    ASSERT_NE(world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 0, -10}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1), nullptr);
+    world.AssignSectors();
+    ASSERT_EQ(world.sectors[0]->objects.front(), box);
+    world.GenerateWorld();
+    Sector* home = world.sectors[0];
+    home->boundsCentre = Vector3{0, 0, 10};
+    home->radius = 3.0f;
+    Sector* away = AddSector(world, Vector3{0, 0, -500}, 1.0f);  // never seen
+    const auto move = [&](Sector* from, Sector* to) {
+        from->objects.erase(std::find(from->objects.begin(), from->objects.end(), box));
+        to->objects.push_back(box);
+    };
+    gpu::Context* context = Driver->state->context;
+    const auto draws = [&] {
+        const uint64_t before = context->DrawCount();
+        scene.RenderShadowCasters();
+        return context->DrawCount() - before;
+    };
+    const CCamera sees = StraightCamera(Vector3{});
+    const CCamera blind = StraightCamera(Vector3{0, 0, 50});
+
+    scene.CullSectors(sees);
+    const uint64_t drawn = draws();
+    ASSERT_GT(drawn, 0u);
+    // A sector the light camera does not see leaves its objects' bytes
+    // alone: they are drawn again, wherever their sector lists put them.
+    scene.CullSectors(blind);
+    EXPECT_EQ(draws(), drawn);
+    move(home, away);
+    EXPECT_EQ(draws(), drawn);
+    for (int cull = 0; cull < 2; ++cull) {
+        scene.CullSectors(blind);
+        EXPECT_EQ(draws(), drawn) << cull;
+    }
+    box->ShadowVisible = 0;
+    EXPECT_EQ(draws(), 0u);
+    move(away, home);
+    scene.CullSectors(sees);
+    EXPECT_EQ(draws(), drawn);
 }

@@ -21,6 +21,7 @@
 #include "graphics/render_set.h"
 #include "graphics/texture.h"
 #include "render/object_passes.h"
+#include "render/view_culling.h"
 #include "render/render_caches.h"
 #include "scene/scene.h"
 #include "world/object.h"
@@ -448,21 +449,50 @@ bool SphereInside(const CCamera& camera, const Vector3& centre, float radius)
     return true;
 }
 
+// The objects' lines the test reads, fetched this many objects ahead.
+constexpr size_t kCullFetchAhead = 6;
+
+void FetchForTest(const CNBObject* object)
+{
+    if (!object) return;
+    __builtin_prefetch(&object->Center);
+    __builtin_prefetch(&object->Radius);
+    __builtin_prefetch(&object->Instances);
+    __builtin_prefetch(&object->ShadowVisible, 1);
+}
+
 }  // namespace
 
 void CScene::CullSectors(const CCamera& camera)
 {
     if (!world) return;
-    for (Sector* sector : world->sectors) {
+    const std::vector<Sector*>& sectors = world->sectors;
+    VisibleObjectRecord& record = shadowVisibleObjects;
+    record.Resize(sectors.size());
+    for (size_t s = 0; s < sectors.size(); ++s) {
+        Sector* sector = sectors[s];
         if (!sector) continue;
+        const std::vector<CNBObject*>& objects = sector->objects;
         sector->shadowVisible = 0;
-        if (!SphereInside(camera, sector->boundsCentre, sector->radius)) continue;
+        if (!SphereInside(camera, sector->boundsCentre, sector->radius)) {
+            // Its objects keep their bytes: the entry stands while the list
+            // does, and a changed list is recorded from the bytes.
+            if (record.VisiblePositions(s, *sector)) continue;
+            std::vector<uint32_t>& marked = record.Record(s, *sector);
+            for (size_t i = 0; i < objects.size(); ++i)
+                if (objects[i] && objects[i]->ShadowVisible) marked.push_back(static_cast<uint32_t>(i));
+            continue;
+        }
         sector->shadowVisible = 1;
-        for (CNBObject* object : sector->objects) {
+        std::vector<uint32_t>& marked = record.Record(s, *sector);
+        for (size_t i = 0; i < objects.size(); ++i) {
+            if (i + kCullFetchAhead < objects.size()) FetchForTest(objects[i + kCullFetchAhead]);
+            CNBObject* object = objects[i];
             if (!object) continue;
             object->ShadowVisible = SphereInside(camera, object->Center, object->Radius) ? 1 : 0;
             for (ObjectInstance& instance : object->Instances)
                 instance.shadowVisible = SphereInside(camera, instance.center, instance.radius) ? 1 : 0;
+            if (object->ShadowVisible) marked.push_back(static_cast<uint32_t>(i));
         }
     }
 }
@@ -486,6 +516,23 @@ void DrawParts(CDriver& driver, const CNBObject& object)
         for (int slot = 0; slot < slots; ++slot)
             if (RenderSet* set = mesh->GetRenderSet(slot)) driver.DrawRenderSet(set);
     }
+}
+
+// The objects of the sector at `index` that `takes`, in list order: those
+// the record of the last shadow culling lists while it describes the sector,
+// else every object's byte is read.
+template <class Takes>
+void CollectShadowVisible(const VisibleObjectRecord& record, size_t index, const Sector& sector, Takes&& takes,
+                          DrawBatch& batch)
+{
+    const std::vector<CNBObject*>& objects = sector.objects;
+    if (const std::vector<uint32_t>* marked = record.VisiblePositions(index, sector)) {
+        for (const uint32_t position : *marked)
+            if (takes(*objects[position])) batch.Add(*objects[position]);
+        return;
+    }
+    for (const CNBObject* object : objects)
+        if (object && takes(*object)) batch.Add(*object);
 }
 
 // The set-up both caster passes share; false when a shader or constant
@@ -539,14 +586,20 @@ void CScene::RenderShadowCasters()
 {
     if (!PrepareCasterPass(*this, false)) return;
     ConstantBufferEntry* worldBuffer = renderCaches.constantBuffers[kWorldBuffer];
-    for (Sector* sector : world->sectors) {
-        if (!sector) continue;
-        for (CNBObject* object : sector->objects) {
-            if (!object || !object->ShadowVisible || IsAnimated(*object) || object->FreshDrop) continue;
-            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
+    DrawBatch batch;
+    const auto takes = [](const CNBObject& object) {
+        return object.ShadowVisible && !IsAnimated(object) && !object.FreshDrop;
+    };
+    const std::vector<Sector*>& sectors = world->sectors;
+    for (size_t s = 0; s < sectors.size(); ++s) {
+        if (!sectors[s]) continue;
+        batch.Clear();
+        CollectShadowVisible(shadowVisibleObjects, s, *sectors[s], takes, batch);
+        batch.DrawEach([&](const CNBObject& object) {
+            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
             driver->UpdateConstantBuffer(worldBuffer, &placed);
-            DrawParts(*driver, *object);
-        }
+            DrawParts(*driver, object);
+        });
     }
 }
 
@@ -557,17 +610,21 @@ void CScene::RenderShadowCastersSkinned()
     ConstantBufferEntry* bonesBuffer = renderCaches.constantBuffers[kBonesBuffer];
     // Entries past an object's own bones keep what the object before left.
     ConstantBufferBonesMatrices palette{};
-    for (Sector* sector : world->sectors) {
-        if (!sector) continue;
-        for (CNBObject* object : sector->objects) {
-            if (!object || !object->ShadowVisible || !IsAnimated(*object)) continue;
-            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
+    DrawBatch batch;
+    const auto takes = [](const CNBObject& object) { return object.ShadowVisible && IsAnimated(object); };
+    const std::vector<Sector*>& sectors = world->sectors;
+    for (size_t s = 0; s < sectors.size(); ++s) {
+        if (!sectors[s]) continue;
+        batch.Clear();
+        CollectShadowVisible(shadowVisibleObjects, s, *sectors[s], takes, batch);
+        batch.DrawEach([&](const CNBObject& object) {
+            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
             driver->UpdateConstantBuffer(worldBuffer, &placed);
-            const size_t bones = std::min(object->Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
-            for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object->Pose[b].matrix);
+            const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
+            for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object.Pose[b].matrix);
             driver->UpdateConstantBuffer(bonesBuffer, &palette);
-            DrawParts(*driver, *object);
-        }
+            DrawParts(*driver, object);
+        });
     }
 }
 

@@ -44,46 +44,127 @@ bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre
 // Culling
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The sector test: false when the sector is out.
+bool SectorInView(const CCamera& camera, const Sector& sector)
+{
+    const float reach = sector.radius * sector.scale * kSectorCullMargin;
+    const float distance = std::sqrt(SquaredDistance(camera.position, sector.boundsCentre));
+    const bool out =
+        distance > reach + camera.farDistance || SphereOutsideFrustum(camera.planes, sector.boundsCentre, reach);
+    return !out;
+}
+
+// The object test; leaves the object's and its instances' visible bytes.
+void TestObject(const CCamera& camera, CNBObject& object)
+{
+    // A skeletal object is tested where its root bone was last posed.
+    const bool posedCentre = object.AnimationMode == 2 && object.RootPositionValid;
+    const Vector3& centre = posedCentre ? object.RootPosition : object.Position;
+    const float radius = object.Radius;
+    object.Visible = SphereVisible(camera, centre, radius);
+    for (ObjectInstance& instance : object.Instances) instance.visible = SphereVisible(camera, instance.center, radius);
+}
+
+// Objects are large and spread over memory: the cull brings the lines it
+// reads of an object into the cache this many objects ahead of testing it.
+constexpr size_t kFetchAhead = 6;
+
+void FetchForTest(const CNBObject* object)
+{
+    if (!object) return;
+    __builtin_prefetch(&object->AnimationMode);
+    __builtin_prefetch(&object->RootPositionValid);
+    __builtin_prefetch(&object->Radius);
+    __builtin_prefetch(&object->Position);
+    __builtin_prefetch(&object->Instances);
+    __builtin_prefetch(&object->Visible, 1);
+}
+
+// The sector and, when it is in, its objects. With a record, the sector's
+// entry (at `index`) is brought up to date.
+void CullSectorObjects(const CCamera& camera, Sector& sector, VisibleObjectRecord* record, size_t index)
+{
+    std::vector<CNBObject*>& objects = sector.objects;
+    if (!SectorInView(camera, sector)) {
+        // Objects of a sector that goes out go with it, even those that lie
+        // inside the frustum; after that they are not visited again.
+        if (sector.visible) {
+            sector.visible = 0;
+            for (CNBObject* object : objects)
+                if (object) object->Visible = 0;
+            if (record) record->Record(index, sector);
+            return;
+        }
+        // Still out: the entry stands while the list does; a changed list is
+        // recorded from the bytes its objects bring.
+        if (!record || record->VisiblePositions(index, sector)) return;
+        std::vector<uint32_t>& visible = record->Record(index, sector);
+        for (size_t i = 0; i < objects.size(); ++i)
+            if (objects[i] && objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+        return;
+    }
+    sector.visible = 1;
+    std::vector<uint32_t>* visible = record ? &record->Record(index, sector) : nullptr;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (i + kFetchAhead < objects.size()) FetchForTest(objects[i + kFetchAhead]);
+        if (!objects[i]) continue;
+        TestObject(camera, *objects[i]);
+        if (visible && objects[i]->Visible) visible->push_back(static_cast<uint32_t>(i));
+    }
+}
+
+}  // namespace
+
 void CScene::CullView()
 {
     if (!world) return;
-    for (Sector* sector : world->sectors)
-        if (sector) CullSector(sector);
+    const std::vector<Sector*>& sectors = world->sectors;
+    visibleObjects.Resize(sectors.size());
+    for (size_t i = 0; i < sectors.size(); ++i)
+        if (sectors[i]) CullSectorObjects(mainCamera, *sectors[i], &visibleObjects, i);
 }
 
 void CScene::CullSector(Sector* sector)
 {
     if (!sector) return;
-    const CCamera& camera = mainCamera;
-    const float reach = sector->radius * sector->scale * kSectorCullMargin;
-    const float distance = std::sqrt(SquaredDistance(camera.position, sector->boundsCentre));
-    const bool out =
-        distance > reach + camera.farDistance || SphereOutsideFrustum(camera.planes, sector->boundsCentre, reach);
-    if (out) {
-        // Objects of a sector that goes out go with it, even those that lie
-        // inside the frustum; after that they are not visited again.
-        if (sector->visible)
-            for (CNBObject* object : sector->objects)
-                if (object) object->Visible = 0;
-        sector->visible = 0;
-        return;
-    }
-    sector->visible = 1;
-    for (CNBObject* object : sector->objects) CullObject(object);
+    visibleObjects.Clear();
+    CullSectorObjects(mainCamera, *sector, nullptr, 0);
 }
 
 int CScene::CullObject(CNBObject* object)
 {
     if (!object) return 0;
-    // A skeletal object is tested where its root bone was last posed.
-    const bool posedCentre = object->AnimationMode == 2 && object->RootPositionValid;
-    const Vector3& centre = posedCentre ? object->RootPosition : object->Position;
-    const float radius = object->Radius;
-    object->Visible = SphereVisible(mainCamera, centre, radius);
-    for (ObjectInstance& instance : object->Instances)
-        instance.visible = SphereVisible(mainCamera, instance.center, radius);
+    visibleObjects.Clear();
+    TestObject(mainCamera, *object);
     return 0;
 }
+
+// ---------------------------------------------------------------------------
+// The record of visible objects
+// ---------------------------------------------------------------------------
+
+const std::vector<uint32_t>* VisibleObjectRecord::VisiblePositions(size_t index, const Sector& sector) const
+{
+    if (index >= entries_.size()) return nullptr;
+    const Entry& entry = entries_[index];
+    if (entry.sector != &sector || entry.objects != sector.objects) return nullptr;
+    return &entry.visible;
+}
+
+void VisibleObjectRecord::Resize(size_t count) { entries_.resize(count); }
+
+std::vector<uint32_t>& VisibleObjectRecord::Record(size_t index, const Sector& sector)
+{
+    Entry& entry = entries_[index];
+    entry.sector = &sector;
+    entry.objects = sector.objects;
+    entry.visible.clear();
+    return entry.visible;
+}
+
+void VisibleObjectRecord::Clear() { entries_.clear(); }
 
 // ---------------------------------------------------------------------------
 // Mesh kinds

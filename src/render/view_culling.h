@@ -13,8 +13,14 @@
 // out and is still out are not visited.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 #include "scene/camera.h"
 
+class CNBObject;
+class Sector;
 struct Vector3;
 
 // The sector sphere is enlarged by this much before it is tested.
@@ -28,3 +34,38 @@ inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent pas
 // signed distance is -radius or less (so a sphere that only touches a plane
 // from behind is out). The planes are tried from the last to the first.
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);
+
+// What CScene::CullView left, sector by sector: the positions in each
+// sector's object list of the objects whose visible byte is set (and the
+// same for CScene::CullSectors and the shadow-visible bytes). The passes walk
+// these instead of reading the byte of every object of the world (each read
+// a cache miss on a large object), which is the same walk as long as the
+// bytes are written by their cull alone: an entry holds a copy of its
+// sector's list as the cull saw it and answers only while the list is
+// unchanged, and the passes still test each listed object's byte. A sector
+// that stays out keeps its entry from frame to frame, as its objects keep
+// their bytes; one whose list changed meanwhile is recorded from the bytes.
+class VisibleObjectRecord {
+public:
+    // The record of the sector at `index` in the world's sector list, or
+    // null when the record does not describe that sector as it is now (never
+    // recorded, a different sector, or its object list changed since): then
+    // every object's own byte has to be read.
+    const std::vector<uint32_t>* VisiblePositions(size_t index, const Sector& sector) const;
+
+    // For CullView: the world's list has `count` sectors; entries past it go.
+    void Resize(size_t count);
+    // For CullView: starts the entry of the sector at `index` anew, keeping a
+    // copy of its list; the cull fills the returned positions in list order.
+    std::vector<uint32_t>& Record(size_t index, const Sector& sector);
+    // Forgets every sector (a cull outside CullView changed bytes).
+    void Clear();
+
+private:
+    struct Entry {
+        const Sector* sector = nullptr;
+        std::vector<CNBObject*> objects;  // the sector's list when recorded
+        std::vector<uint32_t> visible;
+    };
+    std::vector<Entry> entries_;
+};

@@ -12,6 +12,7 @@
 #include "generation/generator_settings.h"
 #include "generation/landscape_images.h"
 #include "render/shadow_maps.h"
+#include "render/view_culling.h"
 #include "scene/camera.h"
 #include "scene/drop_queue.h"
 #include "scene/frame_clock.h"
@@ -555,6 +556,8 @@ public:
     int32_t shadowsOn = 1;          // shadowed or plain object passes
     // Render-set slots that occur in this frame's visible geometry (CollectMeshKinds).
     uint8_t meshKinds[kVertexFormatSlots] = {};
+    VisibleObjectRecord visibleObjects;        // which objects CullView left visible, per sector
+    VisibleObjectRecord shadowVisibleObjects;  // and which CullSectors left shadow-visible
     ShadowCascades shadowCascades;  // the shadow pass's settings and results
     RenderCaches renderCaches;
     uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms
