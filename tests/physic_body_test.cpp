@@ -74,7 +74,6 @@ TEST(PhysicBody, StaticBoxHasNoInertiaAndGrips)
     CPhysicBody* holder = new CPhysicBody;
     ASSERT_NE(holder, nullptr);
     EXPECT_EQ(holder->LastKeyMoveTime, 0u);
-    EXPECT_EQ(holder->matrix.identity, 1);
     holder->CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{1, 2, 3}, 0.5f, 1.0f, 1.5f, 0.0f);
     btRigidBody* body = holder->Body;
     ASSERT_NE(body, nullptr);

@@ -348,8 +348,6 @@ int CPhysicBody::SharedMeshShapeCount() { return static_cast<int>(SharedMeshes()
 
 int CPhysicBody::SharedPrimitiveShapeCount() { return static_cast<int>(SharedPrimitives().size()); }
 
-CPhysicBody::CPhysicBody() { matrix.SetIdentity(); }
-
 CPhysicBody::~CPhysicBody() { DestroyAll(); }
 
 void CPhysicBody::DestroyAll()
