@@ -122,6 +122,9 @@ public:
     // alive (for tests).
     static int SharedMeshShapeCount();
     static int SharedPrimitiveShapeCount();
+    // The one motion state, at the identity, of the static bodies that start
+    // at the origin; never deleted by a holder.
+    static btDefaultMotionState* RestingMotionState();
 
     static constexpr double kSmallestSize = 0.01;
 
