@@ -56,8 +56,7 @@ struct BoneWeightRecord {
     float weight = 0.0f;
 };
 
-// A Vector3 followed by two words, the slot shape of the velocity ring and
-// the axis records.
+// A Vector3 followed by two words, the slot shape of the velocity ring.
 struct VectorSlot {
     Vector3 value;
     uint32_t words[2] = {};
