@@ -109,19 +109,10 @@ void PieceGroup::FreeArray(PieceGroup* groups)
 CNBObject::CNBObject()
 {
     WorldMatrix.SetIdentity();
-    SecondMatrix.SetIdentity();
     JointMatrix.SetIdentity();
-    JointMatrix2.SetIdentity();
     Ambient = Vector4{{0.3f, 0.3f, 0.3f, 1.0f}};
     Diffuse = Vector4{{0.6f, 0.6f, 0.6f, 1.0f}};
     Specular = Vector4{{0.3f, 0.3f, 0.3f, 1.0f}};
-    Axes[0].value = Vector3{1.0f, 0.0f, 0.0f};
-    Axes[1].value = Vector3{0.0f, 0.0f, 1.0f};
-    Axes[2].value = Vector3{0.0f, 1.0f, 0.0f};
-    for (int i = 0; i < 5; ++i) {
-        SlotsB[i].value = Vector3{35.0f, 0.0f, 0.0f};
-        SlotsC[i].value = Vector3{0.3f, 0.0f, 0.15f};
-    }
 }
 
 CNBObject::~CNBObject()
@@ -248,7 +239,6 @@ void CNBObject::ComputeBounds()
     UpdateWorldBounds();
     RadiusCopy = Radius;
     CenterCopy = Center;
-    for (int32_t& word : BoundsCacheWords) word = -1;
 }
 
 void CNBObject::UpdateWorldBounds()

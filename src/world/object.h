@@ -16,6 +16,9 @@
 //
 // Many fields are only carried: the world file stores them and the scene's
 // code gives them their sense; here they just keep their initial values.
+// Words that no operation reads and the world file does not store are not
+// kept at all: a landscape holds a hundred thousand objects and more, and
+// every byte here is paid once per object.
 #pragma once
 
 #include <bitset>
@@ -53,8 +56,7 @@ struct BoneWeightRecord {
     float weight = 0.0f;
 };
 
-// A Vector3 followed by two words, the slot shape of the velocity ring and
-// the axis records.
+// A Vector3 followed by two words, the slot shape of the velocity ring.
 struct VectorSlot {
     Vector3 value;
     uint32_t words[2] = {};
@@ -194,15 +196,12 @@ public:
     int32_t HeadInt = 0;
     char* HeadText = nullptr;        // owned, shared heap
     PieceGroup* PieceGroups = nullptr;  // owned, count ahead
-    uint32_t HeadWords[5] = {};
     Vector3 Center;                  // world centre of the box
     Vector3 RootPosition;            // bone 0 after the last skeletal pose
-    int32_t RootInt = 0;
     uint8_t RootPositionValid = 0;
     Vector3 CenterCopy;
     float Radius = 0.0f;             // half diagonal of the local box
     float RadiusCopy = 0.0f;
-    uint32_t BoundsWords[12] = {};
 
     // ---- velocities: a ring of three samples each ----
     VectorSlot LinearSamples[3];
@@ -213,22 +212,13 @@ public:
     void* PhysicsBlock = nullptr;    // owned, shared heap
     int32_t PhysicsBlockInt = 0;
     RenderSet* AuxRenderSets[6] = {};   // owned
-    uint16_t AuxHalf = 0;
-    int32_t AuxInts[4] = {};
-    int32_t CacheWords[2] = {-1, -1};
-    uint8_t CacheByte = 0xFF;
-    int32_t BoundsCacheWords[4] = {-1, -1, -1, -1};  // reset by ComputeBounds
 
     CDriver* Driver = nullptr;       // borrowed
     Matrix4 WorldMatrix;             // identity
     Vector3 Position;                // the translation of WorldMatrix
-    float PositionFloats[4] = {};
-    Matrix4 SecondMatrix;            // identity
-    int32_t SecondMatrixInt = 0;
 
     // ---- animation ----
     std::vector<BoneKey> BoneKeys;   // key-major: key k, bone b at k x BoneCount + b
-    std::vector<Vector3> BonePoints;
     std::vector<Vector4> KeyRotations;     // one per BoneKey, w x y z
     Matrix4* KeyMatrices = nullptr;        // owned, count ahead
     std::vector<BoneBind> InverseBind;     // one per bone
@@ -236,27 +226,19 @@ public:
     int32_t KeyRecordCount = 0;            // keys x bones
     int32_t KeyCount = 0;
     int32_t BoneCount = 0;
-    int32_t AnimationInt = 0;
-    uint8_t AnimationByte = 0;
     Matrix4* FrameMatrices = nullptr;      // owned, count ahead
     std::vector<BoneBind> Pose;            // the skinning matrices the renderer uploads
     float AnimationTime = 0.0f;
     uint8_t AnimationMode = 0;             // 1 whole-object keys, 2 skeletal, else none
     int32_t AnimationWords[3] = {-1, 0, 0};  // stored with the world
     std::vector<BoneWeightRecord> BoneWeights;  // the block type's weight records
-    std::vector<const void*> FrameRecords;      // the block type's per-frame records (borrowed)
 
     // ---- physics-step and render state ----
-    int32_t StepInts[2] = {};
     uint8_t RenderByte = 0;          // stored with the world
     int32_t RenderInt = 0;
     uint8_t RenderBytes[3] = {};     // [1]: project the object's own label
-    uint16_t RenderHalves[2] = {};
-    uint8_t RenderMask = 7;
     uint8_t RenderScaleSelector = 3;
     float RenderScale = 1.0f;
-    int32_t RenderOne = 1;
-    int32_t RenderInts[5] = {};
 
     ObjectPart* Parts = nullptr;     // owned, count ahead
     int32_t PartCount = 0;
@@ -266,14 +248,9 @@ public:
     std::u16string SecondName;
     char* Name = nullptr;            // shared heap
     int32_t NameHash = 0;            // NameHashBytes of Name
-    int32_t NameInt = 0;
-    uint8_t NameByte = 0;
     char* SubName = nullptr;         // shared heap
-    VectorSlot Axes[3];              // (1, 0, 0), (0, 0, 1), (0, 1, 0)
-    Vector3 AxisVector;
     Vector3 BoxMin;                  // world space after every bounds update
     Vector3 BoxMax;
-    Vector3 StoredVectors[4];
     Vector3 LocalBoxMin;             // saved by ComputeBounds
     Vector3 LocalBoxMax;
     Vector3 LocalCenter;
@@ -288,8 +265,6 @@ public:
     uint8_t StaticFlag = 1;          // not simulated; also stored with the world
     uint8_t Visible = 0;
     uint8_t ShadowVisible = 0;
-    int32_t SceneInts[4] = {-1, -1, -1, -1};
-    int32_t SceneThrees[2] = {3, 3};
     int32_t SceneInt = 0;            // stored with the world
     int32_t Flags = 0;               // bit 0x2000: transparent, labels projected
     int32_t AnimationFlags = 0;      // bit 4: animate only within 120 units of the viewer
@@ -297,48 +272,37 @@ public:
     float FloatRecord[10] = {1.0f};
     JointRecord* Joint = nullptr;    // owned; null while the record is all zero
     char* JointText = nullptr;       // owned, shared heap
-    int32_t JointInt = 0;
     char* JointBuffer = nullptr;     // owned, shared heap
     int32_t JointBufferCount = 0;
     Matrix4 JointMatrix;             // identity; stored with the world
-    Matrix4 JointMatrix2;            // identity
 
     std::bitset<kVertexFormatSlots> RenderFlags;  // set where any mesh has a render set
     std::vector<ObjectInstance> Instances;
 
-    float Shades[4] = {1.0f, 0.75f, 0.5f, 1.0f};
     Vector3 Scale{1.0f, 1.0f, 1.0f}; // multiplies the shape sizes
 
     // ---- physics ----
     CPhysicBody* PhysicBody = nullptr;  // owned
     Vector3 LinearVelocity;
-    float LinearExtra[2] = {};
     Vector3 AngularVelocity;
-    float AngularExtra[2] = {};
     int32_t ShapeKind = 0;           // 1 box, 2 sphere, 3 cone, 4 cylinder, 5 mesh, 6 static mesh
     float ShapeSize[3] = {};
     float PhysicsValues[5] = {};
     float Mass = 0.0f;
     int32_t HasRigidBody = 0;        // a body is to be (re)built from the fields above
 
-    std::vector<BoneKey> SpareKeys;
     Sector* SectorLink = nullptr;    // the sector of the last assignment; borrowed
     char* StringA = nullptr;         // shared heap
     char* StringB = nullptr;
     char* SpareBuffer = nullptr;     // owned, shared heap
-    float Tuning[3] = {1.0f, 50.0f, 1.0f};
 
     float AnimationSpeed = 1.0f;
     float AnimationStartOffset = 0.0f;
     uint8_t AnimationStarted = 0;
-    int32_t AnimationMinusOne = -1;
 
     ExtraRenderSetGroups* ExtraRenderSets = nullptr;  // owned; null while there are none
     uint16_t ExtraGroupCount = 0;
 
-    VectorSlot SlotsA[5];            // (0, 0, 0)
-    VectorSlot SlotsB[5];            // (35, 0, 0)
-    VectorSlot SlotsC[5];            // (0.3, 0, 0.15)
 
     std::vector<CSoundBuffer*> Sounds;  // borrowed; the scene frees them
 
@@ -347,7 +311,6 @@ public:
     float ImpactAngle = 0.0f;        // degrees
     float SlideAngle = 0.0f;         // degrees
     Vector3 ContactVelocity;         // the point velocity of the last contact
-    int32_t ContactInts[2] = {};
     uint32_t SlideTime = 0;
 
 private:

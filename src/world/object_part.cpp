@@ -34,10 +34,6 @@ ObjectPart::~ObjectPart()
     name = nullptr;
     DestroyMesh(mainMesh);
     mainMesh = nullptr;
-    for (char*& text : texts) {
-        SharedHeapFree(text);
-        text = nullptr;
-    }
     for (CPolygonsGrid*& mesh : furtherMeshes) {
         DestroyMesh(mesh);
         mesh = nullptr;

@@ -44,26 +44,17 @@ public:
     // Destroys every part of an array and frees the block. Null does nothing.
     static void FreeArray(ObjectPart* parts);
 
-    // Stored with the world; meaning lies with the scene runtime.
+    // Stored with the world; meaning lies with the scene runtime. A part
+    // keeps nothing the world file does not store or something else reads:
+    // a landscape holds one part per cube.
     uint8_t headBytes[2] = {};
-    uint16_t headHalf = 0;
-    int32_t headInts[3] = {};
-    uint32_t words[16] = {};
-    int32_t ints[2] = {};
+    uint32_t words[8] = {};
     char* name = nullptr;                        // "noname" after construction
     uint8_t PartKind = 1;                        // 1 grid with levels, 2 polygon mesh
-    int32_t kindInts[2] = {};
-    uint16_t kindHalf = 0;
     int32_t latePair[2] = {};                    // stored with the world
     int32_t partInt = 1;                         // its low byte is stored with the world
-    uint16_t partHalf = 0;
     CPolygonsGrid* mainMesh = nullptr;           // owned
     CPolygonsGrid* furtherMeshes[3] = {};        // owned
-    int32_t meshInts[2] = {};
-    uint8_t meshByte = 0;
-    uint16_t meshHalf = 0;
-    char* texts[2] = {};                         // owned, shared heap
-    int32_t tailInts[2] = {};
 };
 
 // A plane through `point` with unit `normal` and d = normal . point.

@@ -2,7 +2,8 @@
 // (double precision): the body, its shape and motion state, the triangles a
 // mesh shape is built over, and which world and shape list it went into.
 //
-// A holder is made empty (CNBObject::InitODEPhysic) and filled once by one
+// A holder keeps only what its operations use (a landscape makes one per
+// cube). It is made empty (CNBObject::InitODEPhysic) and filled once by one
 // factory. Destruction takes the body out of the world and the shape out of
 // the scene's shape list, then destroys the Bullet objects in a fixed order.
 // The world and the shape list must outlive the holder.
@@ -32,7 +33,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/matrix4d.h"
 #include "core/private_heap.h"
 #include "core/vector3.h"
 
@@ -67,7 +67,7 @@ private:
 
 class CPhysicBody : public HeapAllocated<CPhysicBody> {
 public:
-    CPhysicBody();
+    CPhysicBody() = default;
     ~CPhysicBody();
     CPhysicBody(const CPhysicBody&) = delete;
     CPhysicBody& operator=(const CPhysicBody&) = delete;
@@ -122,10 +122,12 @@ public:
     // alive (for tests).
     static int SharedMeshShapeCount();
     static int SharedPrimitiveShapeCount();
+    // The one motion state, at the identity, of the static bodies that start
+    // at the origin; never deleted by a holder.
+    static btDefaultMotionState* RestingMotionState();
 
     static constexpr double kSmallestSize = 0.01;
 
-    uint32_t headWords[3] = {};
     btCollisionShape* Shape = nullptr;        // shared by every body of its kind and size (BVH mesh: triangles)
     btGImpactMeshShape* MeshShape = nullptr;  // the dynamic mesh shape; owned
     btDefaultMotionState* MotionState = nullptr;
@@ -134,14 +136,7 @@ public:
     btDiscreteDynamicsWorld* World = nullptr; // borrowed; set once the body is in it
     CollisionShapeArray* Shapes = nullptr;    // borrowed; the list the shape was appended to
     int ShapeEntry = -1;                      // the shape's place in that list
-    uint32_t word0 = 0;
-    Matrix4d matrix;                          // identity
-    uint32_t words[3] = {};
     uint32_t LastKeyMoveTime = 0;             // ms; written by the scene when keys move the body
-    Vector3 pointsA[8];
-    Vector3 pointsB[8];
-    uint32_t word1 = 0;
-    uint8_t byte0 = 0;
     SharedMeshShape* SharedMesh = nullptr;    // the shared BVH shape and mesh this holder uses, if any
     SharedPrimitiveShape* SharedPrimitive = nullptr;  // the shared box, sphere, cylinder or cone shape, if any
     bool AwaitsWorld = false;                 // made for a bulk entry (set and cleared by the scene)

@@ -13,7 +13,7 @@
 #include "shell/log.h"
 #include "world/physic_body.h"
 
-static_assert(sizeof(PolygonFace) <= 112, "the face's fields are grouped by size");
+static_assert(sizeof(PolygonFace) <= 80, "the face's fields are grouped by size");
 
 namespace {
 

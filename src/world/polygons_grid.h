@@ -60,8 +60,9 @@ struct PolygonFace {
     // Texture set `set` of corner `corner`; (0, 0) when the face holds none.
     TexCoord GetTexCoord(int corner, int set) const;
 
-    // The fields are grouped by size (not in the file's order), so a face
-    // takes 112 bytes instead of 128.
+    // The fields are grouped by size (not in the file's order), and only
+    // what something reads or the world file stores is kept: a face takes
+    // 80 bytes, and a landscape holds over a million faces.
     Vector3* positions = nullptr;      // the mesh's arrays
     Vector3* basePositions = nullptr;
     Vector3* normals = nullptr;
@@ -71,20 +72,13 @@ struct PolygonFace {
     uint16_t texCoordCount = 0;
     int8_t corners = 0;                // 3 or 4
     uint8_t hidden = 0;                // hidden faces are drawn by no render set and bound nothing
-    uint8_t cornerOrder[3] = {0, 1, 2};
-    uint8_t faceByte0 = 0;
     uint8_t faceByte1 = 0;             // stored with the world
     uint8_t faceByte2 = 0;             // stored with the world; at most 6
     uint8_t ShadingMode = 3;           // 1: flat, every corner gets the face's normal
-    uint8_t lastByte = 0;
     uint8_t meshTexCoords = 0;         // 1: texCoords lie in the mesh's block and are not the face's to free
     int32_t VertexFormat = 0;          // the code whose render set draws the face
-    int32_t vertexFormat2 = 0;         // the reader's copy of the code
-    int32_t formatInt = 0;
     Vector3 faceNormal;
-    int32_t normalInts[2] = {};
     Vector3 flatNormal;                // creators copy faceNormal here
-    int32_t flatInts[2] = {};
 };
 
 // ---------------------------------------------------------------------------

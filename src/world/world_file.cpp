@@ -1082,7 +1082,6 @@ bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& se
     face.hidden = at[2];
     face.ShadingMode = at[3];
     face.VertexFormat = WorldFileBytes::Little<int32_t>(at + 4);
-    face.vertexFormat2 = face.VertexFormat;
     face.faceNormal = Vector3{FiniteF32(at + 8), FiniteF32(at + 12), FiniteF32(at + 16)};
     face.flatNormal = Vector3{FiniteF32(at + 20), FiniteF32(at + 24), FiniteF32(at + 28)};
     const uint8_t corners = at[32];
