@@ -33,6 +33,8 @@
 #include "support/temp_directory.h"
 #include "world/block_type.h"
 #include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
 #include "world/sector.h"
 #include "world/world.h"
 
@@ -256,6 +258,32 @@ TEST_F(LandscapeScene, AWholeLandscapeLeavesElevenImagesCubesOnItsColumnsAndTheA
     scene_->GenerateLandscapeScene(n, 0);
     EXPECT_EQ(scene_->world->sectors.size(), 16u);
     EXPECT_NE(scene_->landscapeImages.Get(11), nullptr);
+}
+
+// Every object leaves the landscape linked to the world's textures: the new
+// cubes and those the world held before, even when a link went stale.
+TEST_F(LandscapeScene, EveryObjectLeavesLinkedToTheWorldsTextures)
+{
+    SeedRandomForTests(5);
+    CWorld& world = *scene_->world;
+    for (const BlockType* type : world.blockTypes) {
+        if (!type || world.FindTexture(type->textureName.c_str())) continue;
+        auto* texture = new CTexture;
+        texture->SetName(type->textureName.c_str());
+        world.textures.push_back(texture);
+    }
+    ASSERT_FALSE(world.textures.empty());
+    CNBObject* before = scene_->CreateObjectFromBlockType(world.blockTypes[0], 1, 1, 0.0f, 50.0f, 0.0f, 0, 0, 0);
+    ASSERT_NE(before, nullptr);
+    before->GetPart(0)->mainMesh->textures[0] = reinterpret_cast<CTexture*>(0x1);  // stale
+
+    scene_->GenerateLandscapeScene(32, 20);
+    ASSERT_GT(world.objects.size(), 1u);
+    for (const CNBObject* object : world.objects) {
+        const CPolygonsGrid* mesh = object->GetPart(0)->mainMesh;
+        ASSERT_NE(mesh->textures[0], nullptr);
+        EXPECT_EQ(mesh->textures[0], world.FindTexture(mesh->textureNames[0].name.c_str()));
+    }
 }
 
 TEST_F(LandscapeScene, AMissingGraphIsLoggedAndLeavesNoCubesAndEveryBiomeAbsent)

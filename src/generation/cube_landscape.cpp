@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "generation/landscape_images.h"
 #include "generation/landscape_voronoi.h"
@@ -298,7 +299,18 @@ void CScene::GenerateLandscapeScene(int size, int maxHeight)
     // A landscape that stops early (no image, no graph) has made no cube,
     // and its status lines say so.
     bool present[kLandscapeBiomeCount] = {};
+    const size_t objectsBefore = world->objects.size();
+    const std::vector<CTexture*> texturesBefore = world->textures;
     BuildLandscape(*this, n, maxHeight, present);
     statusLines = AbsentBiomeLines(present);
-    world->LinkTextures();
+    // Every object leaves here linked to the world's textures. Each cube was
+    // linked as it was made; against an unchanged texture list a second look-up
+    // finds the same, so only the objects from before go again, sparing a pass
+    // over 150,000 cubes.
+    if (world->textures != texturesBefore || world->objects.size() < objectsBefore) {
+        world->LinkTextures();
+        return;
+    }
+    for (size_t i = 0; i < objectsBefore; ++i) world->LinkObjectTextures(world->objects[i]);
+    world->LinkObjectTextures(world->previewObject);
 }

@@ -101,12 +101,17 @@ void BoxPositionIndex::Add(const Vector3& position)
 bool BoxPositionIndex::HasNear(const Vector3& position) const
 {
     if (cells_.empty()) return false;
-    // The reach (about 0.32) is below a cell's side, so the neighbours hold
-    // every candidate.
-    const int64_t cx = CellOf(position.x), cy = CellOf(position.y), cz = CellOf(position.z);
-    for (int64_t i = cx - 1; i <= cx + 1; ++i)
-        for (int64_t j = cy - 1; j <= cy + 1; ++j)
-            for (int64_t k = cz - 1; k <= cz + 1; ++k) {
+    // The reach (about 0.32) is below a cell's side, so along each axis a
+    // candidate lies in the cells the reach around the position touches: one
+    // or two, not always three. The small margin keeps rounding in the
+    // subtraction from leaving out a candidate on a cell's edge.
+    const float reach = std::sqrt(kTubeDuplicateDistanceSquared) + 0.01f;
+    const int64_t x0 = CellOf(position.x - reach), x1 = CellOf(position.x + reach);
+    const int64_t y0 = CellOf(position.y - reach), y1 = CellOf(position.y + reach);
+    const int64_t z0 = CellOf(position.z - reach), z1 = CellOf(position.z + reach);
+    for (int64_t i = x0; i <= x1; ++i)
+        for (int64_t j = y0; j <= y1; ++j)
+            for (int64_t k = z0; k <= z1; ++k) {
                 for (uint32_t at = cells_[Slot(Key(i, j, k))].last; at != kNone; at = entries_[at].previous) {
                     const Vector3& p = entries_[at].position;
                     const float dx = p.x - position.x, dy = p.y - position.y, dz = p.z - position.z;
