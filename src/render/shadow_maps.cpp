@@ -518,21 +518,29 @@ void DrawParts(CDriver& driver, const CNBObject& object)
     }
 }
 
-// The objects of the sector at `index` that `takes`, in list order: those
-// the record of the last shadow culling lists while it describes the sector,
-// else every object's byte is read.
-template <class Takes>
-void CollectShadowVisible(const VisibleObjectRecord& record, size_t index, const Sector& sector, Takes&& takes,
-                          DrawBatch& batch)
+// Draws, sector by sector and in list order, the objects that `takes`: those
+// the record of the last shadow culling lists while it describes a sector,
+// else every object's byte is read. Each sector's batch fetches its objects'
+// links a few draws ahead.
+template <typename Takes, typename Draw>
+void DrawShadowCasters(const VisibleObjectRecord& record, const std::vector<Sector*>& sectors, Takes&& takes,
+                       Draw&& draw)
 {
-    const std::vector<CNBObject*>& objects = sector.objects;
-    if (const std::vector<uint32_t>* marked = record.VisiblePositions(index, sector)) {
-        for (const uint32_t position : *marked)
-            if (takes(*objects[position])) batch.Add(*objects[position]);
-        return;
+    DrawBatch batch;
+    for (size_t index = 0; index < sectors.size(); ++index) {
+        if (!sectors[index]) continue;
+        const Sector& sector = *sectors[index];
+        const std::vector<CNBObject*>& objects = sector.objects;
+        batch.Clear();
+        if (const std::vector<uint32_t>* marked = record.VisiblePositions(index, sector)) {
+            for (const uint32_t position : *marked)
+                if (takes(*objects[position])) batch.Add(*objects[position]);
+        } else {
+            for (const CNBObject* object : objects)
+                if (object && takes(*object)) batch.Add(*object);
+        }
+        batch.DrawEach(draw);
     }
-    for (const CNBObject* object : objects)
-        if (object && takes(*object)) batch.Add(*object);
 }
 
 // The set-up both caster passes share; false when a shader or constant
@@ -586,21 +594,14 @@ void CScene::RenderShadowCasters()
 {
     if (!PrepareCasterPass(*this, false)) return;
     ConstantBufferEntry* worldBuffer = renderCaches.constantBuffers[kWorldBuffer];
-    DrawBatch batch;
     const auto takes = [](const CNBObject& object) {
         return object.ShadowVisible && !IsAnimated(object) && !object.FreshDrop;
     };
-    const std::vector<Sector*>& sectors = world->sectors;
-    for (size_t s = 0; s < sectors.size(); ++s) {
-        if (!sectors[s]) continue;
-        batch.Clear();
-        CollectShadowVisible(shadowVisibleObjects, s, *sectors[s], takes, batch);
-        batch.DrawEach([&](const CNBObject& object) {
-            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
-            driver->UpdateConstantBuffer(worldBuffer, &placed);
-            DrawParts(*driver, object);
-        });
-    }
+    DrawShadowCasters(shadowVisibleObjects, world->sectors, takes, [&](const CNBObject& object) {
+        const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
+        driver->UpdateConstantBuffer(worldBuffer, &placed);
+        DrawParts(*driver, object);
+    });
 }
 
 void CScene::RenderShadowCastersSkinned()
@@ -610,22 +611,15 @@ void CScene::RenderShadowCastersSkinned()
     ConstantBufferEntry* bonesBuffer = renderCaches.constantBuffers[kBonesBuffer];
     // Entries past an object's own bones keep what the object before left.
     ConstantBufferBonesMatrices palette{};
-    DrawBatch batch;
     const auto takes = [](const CNBObject& object) { return object.ShadowVisible && IsAnimated(object); };
-    const std::vector<Sector*>& sectors = world->sectors;
-    for (size_t s = 0; s < sectors.size(); ++s) {
-        if (!sectors[s]) continue;
-        batch.Clear();
-        CollectShadowVisible(shadowVisibleObjects, s, *sectors[s], takes, batch);
-        batch.DrawEach([&](const CNBObject& object) {
-            const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
-            driver->UpdateConstantBuffer(worldBuffer, &placed);
-            const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
-            for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object.Pose[b].matrix);
-            driver->UpdateConstantBuffer(bonesBuffer, &palette);
-            DrawParts(*driver, object);
-        });
-    }
+    DrawShadowCasters(shadowVisibleObjects, world->sectors, takes, [&](const CNBObject& object) {
+        const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
+        driver->UpdateConstantBuffer(worldBuffer, &placed);
+        const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
+        for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object.Pose[b].matrix);
+        driver->UpdateConstantBuffer(bonesBuffer, &palette);
+        DrawParts(*driver, object);
+    });
 }
 
 // ---------------------------------------------------------------------------
