@@ -257,7 +257,21 @@ TEST(ShadowMapsTest, AnEmptySceneAndASunOverheadKeepEveryMatrixFinite)
 // ---- On a device ----
 namespace {
 
-class ShadowMapsDevice : public HeadlessDriverTest {};
+class ShadowMapsDevice : public HeadlessDriverTest {
+protected:
+    // A scene on the test's device with an empty world of one sector, whose
+    // boxes can use the shipped "ground.dds".
+    void OpenSceneWithGroundTexture(CScene& scene)
+    {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
+        folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
+        scene.driver = Driver;
+        scene.world = new CWorld;
+        scene.world->driver = Driver;
+        ASSERT_TRUE(scene.world->RecreateSectors(1));
+    }
+};
 
 }  // namespace
 
@@ -266,17 +280,11 @@ TEST_F(ShadowMapsDevice, ABoxOnTheGroundCastsItsShadowAwayFromTheSun)
     Settings.screenWidth = 160;
     Settings.screenHeight = 120;
     ASSERT_EQ(Driver->ResetVideoMode(), 1);
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
-    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
     const ScopedLightPosition sunFromPlusX(Vector3{500, 500, 0});
 
     CScene scene;
-    scene.driver = Driver;
-    scene.world = new CWorld;
+    ASSERT_NO_FATAL_FAILURE(OpenSceneWithGroundTexture(scene));
     CWorld& world = *scene.world;
-    world.driver = Driver;
-    ASSERT_TRUE(world.RecreateSectors(1));
     CNBObject* ground = world.CreateBoxObject(40.0f, 1.0f, Vector3{0, -0.5f, 0}, 40.0f, u"ground.dds", 1, 1, 1, 1, 1);
     CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 1, 0}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
     ASSERT_TRUE(ground && box);
@@ -319,15 +327,9 @@ TEST_F(ShadowMapsDevice, ABoxOnTheGroundCastsItsShadowAwayFromTheSun)
 
 TEST_F(ShadowMapsDevice, ACasterIsDrawnByTheByteItWasLeftUntilItIsCulledAgain)
 {
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(platform::ReadWholeFile("Textures/ground.dds", bytes));
-    folder_.Write("Textures/ground.dds", std::string(bytes.begin(), bytes.end()));
     CScene scene;
-    scene.driver = Driver;
-    scene.world = new CWorld;
+    ASSERT_NO_FATAL_FAILURE(OpenSceneWithGroundTexture(scene));
     CWorld& world = *scene.world;
-    world.driver = Driver;
-    ASSERT_TRUE(world.RecreateSectors(1));
     CNBObject* box = world.CreateBoxObject(2.0f, 2.0f, Vector3{0, 0, 10}, 2.0f, u"ground.dds", 1, 1, 1, 1, 1);
     ASSERT_NE(box, nullptr);
     // Its neighbour in the list stays behind every light camera below.
