@@ -171,3 +171,31 @@ TEST_F(ViewCulling, MeshKindsComeFromVisibleObjectsOfVisibleSectors)
     EXPECT_EQ(first.visible, 0);
     EXPECT_EQ(marked(), 0);
 }
+
+// The skinned passes pass by a sector only on the word of the cull just
+// made: an entry of an earlier cull, or of a list changed since, may hold
+// objects animated meanwhile.
+TEST_F(ViewCulling, OnlyTheLatestCullOfASectorMayRuleOutAnimatedObjects)
+{
+    Sector& near = SectorAt(0, Vector3{}, 10.0f);
+    Sector& far = SectorAt(1, Vector3{0.0f, 0.0f, 900.0f}, 10.0f);  // out of reach
+    CNBObject* still = ObjectIn(near, Vector3{0.0f, 0.0f, 5.0f}, 1.0f);
+    CNBObject* posed = ObjectIn(near, Vector3{0.0f, 0.0f, 6.0f}, 1.0f);
+    ObjectIn(far, Vector3{0.0f, 0.0f, 900.0f}, 1.0f);
+    const VisibleObjectRecord& record = scene_.visibleObjects;
+
+    scene_.CullView();
+    EXPECT_FALSE(record.MayListAnimated(0, near));
+    EXPECT_FALSE(record.MayListAnimated(1, far));  // it went out in this cull
+
+    posed->AnimationMode = 2;
+    scene_.CullView();
+    EXPECT_TRUE(record.MayListAnimated(0, near));
+    EXPECT_TRUE(record.MayListAnimated(1, far));  // its entry stands from the cull before
+
+    posed->AnimationMode = 0;
+    scene_.CullView();
+    EXPECT_FALSE(record.MayListAnimated(0, near));
+    near.objects.push_back(still);  // a list changed after the cull is not described
+    EXPECT_TRUE(record.MayListAnimated(0, near));
+}

@@ -211,8 +211,6 @@ constexpr ObjectPassDesign kShadowedAlphaPass{
     kShadowedAlphaPassCacheBlock, u"defaultshadowmap.fx", kGlassMeshSlot, false, true, true, true,
     kGlassMeshSlot};
 
-bool Animated(const CNBObject& object) { return object.AnimationMode == 1 || object.AnimationMode == 2; }
-
 // The buffers one pass uploads per object.
 struct ObjectBuffers {
     ConstantBufferEntry* material = nullptr;
@@ -246,6 +244,7 @@ public:
         for (size_t s = 0; s < sectors.size(); ++s) {
             const Sector* sector = sectors[s];
             if (!sector || !sector->renderFlags[design_.meshSlot]) continue;
+            if (design_.skinned && !scene_.visibleObjects.MayListAnimated(s, *sector)) continue;
             const std::vector<CNBObject*>& objects = sector->objects;
             batch_.Clear();
             if (const std::vector<uint32_t>* visible = scene_.visibleObjects.VisiblePositions(s, *sector)) {
@@ -315,7 +314,7 @@ private:
 
     bool Takes(const CNBObject& object) const
     {
-        if (!object.Visible || Animated(object) != design_.skinned) return false;
+        if (!object.Visible || object.IsAnimated() != design_.skinned) return false;
         if (design_.skipFreshDrops && object.FreshDrop) return false;
         return object.RenderFlags[design_.meshSlot] != 0;
     }

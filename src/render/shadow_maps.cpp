@@ -249,7 +249,7 @@ void ComputeLightDepthRange(const Vector3 lightCorners[8], const Vector3& bounds
 // ---------------------------------------------------------------------------
 
 bool ComputeSceneBox(const CWorld& world, const Vector3& viewer, float casterDistance, Vector3& boxMin,
-                     Vector3& boxMax)
+                     Vector3& boxMax, const VisibleObjectRecord* visible)
 {
     boxMin = Vector3{FLT_MAX, FLT_MAX, FLT_MAX};
     boxMax = Vector3{-FLT_MAX, -FLT_MAX, -FLT_MAX};
@@ -260,27 +260,34 @@ bool ComputeSceneBox(const CWorld& world, const Vector3& viewer, float casterDis
         return distanceSquared <= casterDistanceSquared || distanceSquared < kNearCasterDistanceSquared;
     };
 
-    for (const Sector* sector : world.sectors) {
+    const auto grow = [&](const CNBObject* object) {
+        if (!object || !object->Visible) return;
+        margin = std::max(margin, object->Radius);
+        const bool small = object->Radius < kLargeObjectRadius;
+        if (counts(DistanceSquared(viewer, object->Center))) {
+            GrowBox(boxMin, boxMax, small ? object->BoxMin : object->Center,
+                    small ? object->BoxMax : object->Center);
+            grown = true;
+        }
+        for (const ObjectInstance& instance : object->Instances) {
+            const Vector3 centre = Transform(instance.transform, object->Center);
+            const float distanceSquared = DistanceSquared(viewer, centre);
+            const bool counted = (instance.visible && distanceSquared <= casterDistanceSquared) ||
+                                 distanceSquared < kNearCasterDistanceSquared;
+            if (!counted) continue;
+            GrowBox(boxMin, boxMax, small ? Transform(instance.transform, object->BoxMin) : centre,
+                    small ? Transform(instance.transform, object->BoxMax) : centre);
+            grown = true;
+        }
+    };
+    for (size_t s = 0; s < world.sectors.size(); ++s) {
+        const Sector* sector = world.sectors[s];
         if (!sector) continue;
-        for (const CNBObject* object : sector->objects) {
-            if (!object || !object->Visible) continue;
-            margin = std::max(margin, object->Radius);
-            const bool small = object->Radius < kLargeObjectRadius;
-            if (counts(DistanceSquared(viewer, object->Center))) {
-                GrowBox(boxMin, boxMax, small ? object->BoxMin : object->Center,
-                        small ? object->BoxMax : object->Center);
-                grown = true;
-            }
-            for (const ObjectInstance& instance : object->Instances) {
-                const Vector3 centre = Transform(instance.transform, object->Center);
-                const float distanceSquared = DistanceSquared(viewer, centre);
-                const bool counted = (instance.visible && distanceSquared <= casterDistanceSquared) ||
-                                     distanceSquared < kNearCasterDistanceSquared;
-                if (!counted) continue;
-                GrowBox(boxMin, boxMax, small ? Transform(instance.transform, object->BoxMin) : centre,
-                        small ? Transform(instance.transform, object->BoxMax) : centre);
-                grown = true;
-            }
+        const std::vector<CNBObject*>& objects = sector->objects;
+        if (const std::vector<uint32_t>* listed = visible ? visible->VisiblePositions(s, *sector) : nullptr) {
+            for (const uint32_t position : *listed) grow(objects[position]);
+        } else {
+            for (const CNBObject* object : objects) grow(object);
         }
     }
 
@@ -449,18 +456,6 @@ bool SphereInside(const CCamera& camera, const Vector3& centre, float radius)
     return true;
 }
 
-// The objects' lines the test reads, fetched this many objects ahead.
-constexpr size_t kCullFetchAhead = 6;
-
-void FetchForTest(const CNBObject* object)
-{
-    if (!object) return;
-    __builtin_prefetch(&object->Center);
-    __builtin_prefetch(&object->Radius);
-    __builtin_prefetch(&object->Instances);
-    __builtin_prefetch(&object->ShadowVisible, 1);
-}
-
 }  // namespace
 
 void CScene::CullSectors(const CCamera& camera)
@@ -468,7 +463,7 @@ void CScene::CullSectors(const CCamera& camera)
     if (!world) return;
     const std::vector<Sector*>& sectors = world->sectors;
     VisibleObjectRecord& record = shadowVisibleObjects;
-    record.Resize(sectors.size());
+    record.StartCull(sectors.size());
     for (size_t s = 0; s < sectors.size(); ++s) {
         Sector* sector = sectors[s];
         if (!sector) continue;
@@ -478,21 +473,21 @@ void CScene::CullSectors(const CCamera& camera)
             // Its objects keep their bytes: the entry stands while the list
             // does, and a changed list is recorded from the bytes.
             if (record.VisiblePositions(s, *sector)) continue;
-            std::vector<uint32_t>& marked = record.Record(s, *sector);
+            record.Record(s, *sector);
             for (size_t i = 0; i < objects.size(); ++i)
-                if (objects[i] && objects[i]->ShadowVisible) marked.push_back(static_cast<uint32_t>(i));
+                if (objects[i] && objects[i]->ShadowVisible) record.List(s, static_cast<uint32_t>(i), *objects[i]);
             continue;
         }
         sector->shadowVisible = 1;
-        std::vector<uint32_t>& marked = record.Record(s, *sector);
+        record.Record(s, *sector);
         for (size_t i = 0; i < objects.size(); ++i) {
-            if (i + kCullFetchAhead < objects.size()) FetchForTest(objects[i + kCullFetchAhead]);
+            if (i + kCullFetchAhead < objects.size()) FetchCulledFields(objects[i + kCullFetchAhead]);
             CNBObject* object = objects[i];
             if (!object) continue;
             object->ShadowVisible = SphereInside(camera, object->Center, object->Radius) ? 1 : 0;
             for (ObjectInstance& instance : object->Instances)
                 instance.shadowVisible = SphereInside(camera, instance.center, instance.radius) ? 1 : 0;
-            if (object->ShadowVisible) marked.push_back(static_cast<uint32_t>(i));
+            if (object->ShadowVisible) record.List(s, static_cast<uint32_t>(i), *object);
         }
     }
 }
@@ -502,8 +497,6 @@ void CScene::CullSectors(const CCamera& camera)
 // ---------------------------------------------------------------------------
 
 namespace {
-
-bool IsAnimated(const CNBObject& object) { return object.AnimationMode == 1 || object.AnimationMode == 2; }
 
 // Draws, for each textured part mesh, the render sets it holds, up to the
 // last slot it uses.
@@ -520,16 +513,18 @@ void DrawParts(CDriver& driver, const CNBObject& object)
 
 // Draws, sector by sector and in list order, the objects that `takes`: those
 // the record of the last shadow culling lists while it describes a sector,
-// else every object's byte is read. Each sector's batch fetches its objects'
-// links a few draws ahead.
+// else every object's byte is read. The skinned casters pass by the sectors
+// the record lists no animated object of. Each sector's batch fetches its
+// objects' links a few draws ahead.
 template <typename Takes, typename Draw>
-void DrawShadowCasters(const VisibleObjectRecord& record, const std::vector<Sector*>& sectors, Takes&& takes,
-                       Draw&& draw)
+void DrawShadowCasters(const VisibleObjectRecord& record, const std::vector<Sector*>& sectors, bool skinned,
+                       Takes&& takes, Draw&& draw)
 {
     DrawBatch batch;
     for (size_t index = 0; index < sectors.size(); ++index) {
         if (!sectors[index]) continue;
         const Sector& sector = *sectors[index];
+        if (skinned && !record.MayListAnimated(index, sector)) continue;
         const std::vector<CNBObject*>& objects = sector.objects;
         batch.Clear();
         if (const std::vector<uint32_t>* marked = record.VisiblePositions(index, sector)) {
@@ -595,9 +590,9 @@ void CScene::RenderShadowCasters()
     if (!PrepareCasterPass(*this, false)) return;
     ConstantBufferEntry* worldBuffer = renderCaches.constantBuffers[kWorldBuffer];
     const auto takes = [](const CNBObject& object) {
-        return object.ShadowVisible && !IsAnimated(object) && !object.FreshDrop;
+        return object.ShadowVisible && !object.IsAnimated() && !object.FreshDrop;
     };
-    DrawShadowCasters(shadowVisibleObjects, world->sectors, takes, [&](const CNBObject& object) {
+    DrawShadowCasters(shadowVisibleObjects, world->sectors, false, takes, [&](const CNBObject& object) {
         const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
         driver->UpdateConstantBuffer(worldBuffer, &placed);
         DrawParts(*driver, object);
@@ -611,8 +606,8 @@ void CScene::RenderShadowCastersSkinned()
     ConstantBufferEntry* bonesBuffer = renderCaches.constantBuffers[kBonesBuffer];
     // Entries past an object's own bones keep what the object before left.
     ConstantBufferBonesMatrices palette{};
-    const auto takes = [](const CNBObject& object) { return object.ShadowVisible && IsAnimated(object); };
-    DrawShadowCasters(shadowVisibleObjects, world->sectors, takes, [&](const CNBObject& object) {
+    const auto takes = [](const CNBObject& object) { return object.ShadowVisible && object.IsAnimated(); };
+    DrawShadowCasters(shadowVisibleObjects, world->sectors, true, takes, [&](const CNBObject& object) {
         const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
         driver->UpdateConstantBuffer(worldBuffer, &placed);
         const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
@@ -640,7 +635,8 @@ void CScene::RenderShadowMap()
     const CCamera& fitted = cascades.viewerCameraSaved ? cascades.savedViewerCamera : viewerCamera;
 
     const bool anyCaster =
-        ComputeSceneBox(w, fitted.position, cascades.casterDistance, cascades.sceneBoxMin, cascades.sceneBoxMax);
+        ComputeSceneBox(w, fitted.position, cascades.casterDistance, cascades.sceneBoxMin, cascades.sceneBoxMax,
+                        &visibleObjects);
     const Vector3 extent = Vector3::Sub(cascades.sceneBoxMax, cascades.sceneBoxMin);
     const float diagonal = extent.Length();
     const Matrix4d lightView = ComputeLightView(LightPosition, cascades.lightDistanceFactor * diagonal);

@@ -28,6 +28,7 @@
 #include "scene/camera.h"
 
 class CWorld;
+class VisibleObjectRecord;
 
 // ---------------------------------------------------------------------------
 // ShadowCascades: the pass's state kept in the scene
@@ -86,9 +87,12 @@ void ComputeLightDepthRange(const Vector3 lightCorners[8], const Vector3& bounds
 // record) of the world's sectors within the caster distance of `viewer`, or
 // within 200 units whatever that distance, widened on every side by the
 // largest bounding radius seen, at least 10. False when nothing grew the box;
-// the box is then the 10-unit margin around the viewer.
+// the box is then the 10-unit margin around the viewer. With the record of
+// the view cull that set the visible bytes, a sector it describes is walked
+// through the objects it lists (the same objects, without reading every
+// byte of a large world).
 bool ComputeSceneBox(const CWorld& world, const Vector3& viewer, float casterDistance, Vector3& boxMin,
-                     Vector3& boxMax);
+                     Vector3& boxMax, const VisibleObjectRecord* visible = nullptr);
 
 // The sun's view matrix: looking from 0.05 x the light vector towards the
 // world origin, the light vector shortened to maxLength when it is longer.

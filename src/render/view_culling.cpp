@@ -40,6 +40,12 @@ bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre
     return false;
 }
 
+void FetchCulledFields(const CNBObject* object)
+{
+    // The posed centre's line is left to the few skeletal objects that read it.
+    if (object) __builtin_prefetch(&object->Position, 1);
+}
+
 // ---------------------------------------------------------------------------
 // Culling
 // ---------------------------------------------------------------------------
@@ -67,21 +73,6 @@ void TestObject(const CCamera& camera, CNBObject& object)
     for (ObjectInstance& instance : object.Instances) instance.visible = SphereVisible(camera, instance.center, radius);
 }
 
-// Objects are large and spread over memory: the cull brings the lines it
-// reads of an object into the cache this many objects ahead of testing it.
-constexpr size_t kFetchAhead = 6;
-
-void FetchForTest(const CNBObject* object)
-{
-    if (!object) return;
-    // The posed centre's line is left to the few skeletal objects that read it.
-    __builtin_prefetch(&object->AnimationMode);
-    __builtin_prefetch(&object->Radius);
-    __builtin_prefetch(&object->Position);
-    __builtin_prefetch(&object->Instances);
-    __builtin_prefetch(&object->Visible, 1);
-}
-
 // The sector and, when it is in, its objects. With a record, the sector's
 // entry (at `index`) is brought up to date.
 void CullSectorObjects(const CCamera& camera, Sector& sector, VisibleObjectRecord* record, size_t index)
@@ -100,18 +91,18 @@ void CullSectorObjects(const CCamera& camera, Sector& sector, VisibleObjectRecor
         // Still out: the entry stands while the list does; a changed list is
         // recorded from the bytes its objects bring.
         if (!record || record->VisiblePositions(index, sector)) return;
-        std::vector<uint32_t>& visible = record->Record(index, sector);
+        record->Record(index, sector);
         for (size_t i = 0; i < objects.size(); ++i)
-            if (objects[i] && objects[i]->Visible) visible.push_back(static_cast<uint32_t>(i));
+            if (objects[i] && objects[i]->Visible) record->List(index, static_cast<uint32_t>(i), *objects[i]);
         return;
     }
     sector.visible = 1;
-    std::vector<uint32_t>* visible = record ? &record->Record(index, sector) : nullptr;
+    if (record) record->Record(index, sector);
     for (size_t i = 0; i < objects.size(); ++i) {
-        if (i + kFetchAhead < objects.size()) FetchForTest(objects[i + kFetchAhead]);
+        if (i + kCullFetchAhead < objects.size()) FetchCulledFields(objects[i + kCullFetchAhead]);
         if (!objects[i]) continue;
         TestObject(camera, *objects[i]);
-        if (visible && objects[i]->Visible) visible->push_back(static_cast<uint32_t>(i));
+        if (record && objects[i]->Visible) record->List(index, static_cast<uint32_t>(i), *objects[i]);
     }
 }
 
@@ -121,7 +112,7 @@ void CScene::CullView()
 {
     if (!world) return;
     const std::vector<Sector*>& sectors = world->sectors;
-    visibleObjects.Resize(sectors.size());
+    visibleObjects.StartCull(sectors.size());
     for (size_t i = 0; i < sectors.size(); ++i)
         if (sectors[i]) CullSectorObjects(mainCamera, *sectors[i], &visibleObjects, i);
 }
@@ -153,15 +144,32 @@ const std::vector<uint32_t>* VisibleObjectRecord::VisiblePositions(size_t index,
     return &entry.visible;
 }
 
-void VisibleObjectRecord::Resize(size_t count) { entries_.resize(count); }
+void VisibleObjectRecord::StartCull(size_t count)
+{
+    entries_.resize(count);
+    ++cull_;
+}
 
-std::vector<uint32_t>& VisibleObjectRecord::Record(size_t index, const Sector& sector)
+bool VisibleObjectRecord::MayListAnimated(size_t index, const Sector& sector) const
+{
+    return !VisiblePositions(index, sector) || entries_[index].cull != cull_ || entries_[index].animated;
+}
+
+void VisibleObjectRecord::Record(size_t index, const Sector& sector)
 {
     Entry& entry = entries_[index];
     entry.sector = &sector;
     entry.objects = sector.objects;
     entry.visible.clear();
-    return entry.visible;
+    entry.animated = false;
+    entry.cull = cull_;
+}
+
+void VisibleObjectRecord::List(size_t index, uint32_t position, const CNBObject& object)
+{
+    Entry& entry = entries_[index];
+    entry.visible.push_back(position);
+    if (object.IsAnimated()) entry.animated = true;
 }
 
 void VisibleObjectRecord::Clear() { entries_.clear(); }

@@ -35,6 +35,12 @@ inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent pas
 // from behind is out). The planes are tried from the last to the first.
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);
 
+// Objects are large and spread over memory, so a cull walking a sector's
+// list brings the line it reads of an object (the fields grouped at the
+// start of CNBObject) into the cache this many objects ahead of testing it.
+inline constexpr size_t kCullFetchAhead = 8;
+void FetchCulledFields(const CNBObject* object);
+
 // What CScene::CullView left, sector by sector: the positions in each
 // sector's object list of the objects whose visible byte is set (and the
 // same for CScene::CullSectors and the shadow-visible bytes). The passes walk
@@ -52,12 +58,22 @@ public:
     // recorded, a different sector, or its object list changed since): then
     // every object's own byte has to be read.
     const std::vector<uint32_t>* VisiblePositions(size_t index, const Sector& sector) const;
+    // False only when the last cull recorded the sector as it is now and
+    // listed no animated object of it: the skinned passes then pass the
+    // sector by. (The passes run in the frame of the cull they read, and
+    // nothing between them starts an animation; an entry left standing from
+    // an earlier cull always answers true.)
+    bool MayListAnimated(size_t index, const Sector& sector) const;
 
-    // For CullView: the world's list has `count` sectors; entries past it go.
-    void Resize(size_t count);
-    // For CullView: starts the entry of the sector at `index` anew, keeping a
-    // copy of its list; the cull fills the returned positions in list order.
-    std::vector<uint32_t>& Record(size_t index, const Sector& sector);
+    // For the culls, first: the world's list has `count` sectors, entries
+    // past it go, and the entries standing are from an earlier cull.
+    void StartCull(size_t count);
+    // For the culls: starts the entry of the sector at `index` anew, keeping
+    // a copy of its list and listing none of its objects.
+    void Record(size_t index, const Sector& sector);
+    // For the culls, in list order: lists the object at `position` of the
+    // sector's list in the entry last started at `index`.
+    void List(size_t index, uint32_t position, const CNBObject& object);
     // Forgets every sector (a cull outside CullView changed bytes).
     void Clear();
 
@@ -66,6 +82,9 @@ private:
         const Sector* sector = nullptr;
         std::vector<CNBObject*> objects;  // the sector's list when recorded
         std::vector<uint32_t> visible;
+        bool animated = false;  // some listed object was
+        uint64_t cull = 0;      // the cull that recorded it
     };
     std::vector<Entry> entries_;
+    uint64_t cull_ = 0;
 };

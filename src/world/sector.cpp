@@ -3,9 +3,9 @@
 #include "world/sector.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -113,12 +113,11 @@ void Sector::ExtendBounds(const CNBObject* object)
 
 void Sector::UpdateRenderFlags()
 {
-    std::memset(renderFlags, 0, sizeof(renderFlags));
-    for (const CNBObject* object : objects) {
-        if (!object) continue;
-        for (int k = 0; k < kVertexFormatSlots; ++k)
-            if (object->RenderFlags[k]) renderFlags[k] = 1;
-    }
+    // A word at a time: a sector of a large world holds many thousands of objects.
+    std::bitset<kVertexFormatSlots> any;
+    for (const CNBObject* object : objects)
+        if (object) any |= object->RenderFlags;
+    for (int k = 0; k < kVertexFormatSlots; ++k) renderFlags[k] = any[k] ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------
