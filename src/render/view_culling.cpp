@@ -42,8 +42,11 @@ bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre
 
 void FetchCulledFields(const CNBObject* object)
 {
-    // The posed centre's line is left to the few skeletal objects that read it.
-    if (object) __builtin_prefetch(&object->Position, 1);
+    // The fields a cull reads span at most two lines, from Position to Kind;
+    // the posed centre's line is left to the few skeletal objects that read it.
+    if (!object) return;
+    __builtin_prefetch(&object->Position, 1);
+    __builtin_prefetch(&object->Kind, 1);
 }
 
 // ---------------------------------------------------------------------------

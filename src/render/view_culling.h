@@ -36,8 +36,8 @@ inline constexpr int kGlassMeshSlot = 4;  // glass material: the transparent pas
 bool SphereOutsideFrustum(const FrustumPlane (&planes)[6], const Vector3& centre, float radius);
 
 // Objects are large and spread over memory, so a cull walking a sector's
-// list brings the line it reads of an object (the fields grouped at the
-// start of CNBObject) into the cache this many objects ahead of testing it.
+// list brings what it reads of an object (the fields grouped at the start of
+// CNBObject) into the cache this many objects ahead of testing it.
 inline constexpr size_t kCullFetchAhead = 8;
 void FetchCulledFields(const CNBObject* object);
 

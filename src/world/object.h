@@ -193,11 +193,11 @@ public:
 
     // ---- read for every object in view, every frame ----
     // The culls, the label list, the shadow box, the animation walk and the
-    // passes' choice of objects read only these fields, grouped in the
-    // object's first 128 bytes (the first 64 hold all a cull reads): a large
+    // passes' choice of objects read only these fields, kept together at the
+    // start of the object (the first 64 bytes hold all a cull reads): a large
     // world has over 100,000 objects, each spread over several kilobytes, and
-    // every further line these walks touched cost a cache miss per object.
-    alignas(128) Vector3 Position;   // the translation of WorldMatrix
+    // every further cache line these walks touched cost a miss per object.
+    Vector3 Position;                // the translation of WorldMatrix
     float Radius = 0.0f;             // half diagonal of the local box
     uint8_t AnimationMode = 0;       // 1 whole-object keys, 2 skeletal, else none (see IsAnimated)
     uint8_t RootPositionValid = 0;
