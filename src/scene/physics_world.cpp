@@ -17,6 +17,7 @@
 #include "scene/scene.h"
 #include "sound/sound_buffer.h"
 #include "world/object.h"
+#include "world/resting_broadphase.h"
 #include "world/world.h"
 
 namespace {
@@ -232,7 +233,7 @@ void CScene::InitPhysicsWorld()
     physics.collisionConfiguration = new btDefaultCollisionConfiguration();
     physics.dispatcher = new btCollisionDispatcher(physics.collisionConfiguration);
     btGImpactCollisionAlgorithm::registerAlgorithm(physics.dispatcher);
-    physics.broadphase = new btDbvtBroadphase();
+    physics.broadphase = new RestingBroadphase();
     physics.solver = new btSequentialImpulseConstraintSolver();
     physics.dynamicsWorld = new btDiscreteDynamicsWorld(physics.dispatcher, physics.broadphase, physics.solver,
                                                         physics.collisionConfiguration);

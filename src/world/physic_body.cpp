@@ -18,6 +18,7 @@
 #include "world/object.h"
 #include "world/object_part.h"
 #include "world/polygons_grid.h"
+#include "world/resting_broadphase.h"
 
 namespace {
 
@@ -709,11 +710,27 @@ void Scramble(std::vector<CPhysicBody*>& holders)
     holders.swap(scrambled);
 }
 
+// The box Bullet's updateSingleAabb gives a static body (its shape's box
+// grown by the contact threshold on every side), set where a resting
+// broadphase leaves the body at rest; any other body through updateSingleAabb.
+void UpdateEnteredAabb(btDiscreteDynamicsWorld& world, btRigidBody* body)
+{
+    auto* resting = dynamic_cast<RestingBroadphase*>(world.getBroadphase());
+    if (!resting || !body->isStaticObject() || !body->getBroadphaseHandle()) {
+        world.updateSingleAabb(body);
+        return;
+    }
+    btVector3 low, high;
+    body->getCollisionShape()->getAabb(body->getWorldTransform(), low, high);
+    const btVector3 threshold(gContactBreakingThreshold, gContactBreakingThreshold, gContactBreakingThreshold);
+    resting->SetRestingAabb(body->getBroadphaseHandle(), low - threshold, high + threshold, world.getDispatcher());
+}
+
 void EnterOne(CPhysicBody& holder, btDiscreteDynamicsWorld& world)
 {
     EnterWorld(world, holder.Body);
     holder.World = &world;
-    world.updateSingleAabb(holder.Body);
+    UpdateEnteredAabb(world, holder.Body);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <BulletCollision/Gimpact/btGImpactCollisionAlgorithm.h>
 
-PhysicsWorld::PhysicsWorld()
+#include "world/resting_broadphase.h"
+
+PhysicsWorld::PhysicsWorld(Broadphase broadphase)
     : configuration_(new btDefaultCollisionConfiguration()),
       dispatcher_(new btCollisionDispatcher(configuration_.get())),
-      broadphase_(new btDbvtBroadphase()),
+      broadphase_(broadphase == Broadphase::kResting ? new RestingBroadphase() : new btDbvtBroadphase()),
       solver_(new btSequentialImpulseConstraintSolver())
 {
     btGImpactCollisionAlgorithm::registerAlgorithm(dispatcher_.get());

@@ -1,5 +1,6 @@
 // A Bullet world built the way the scene builds its own: default collision
-// configuration, dispatcher with GImpact registered, DBVT broadphase,
+// configuration, dispatcher with GImpact registered, the resting broadphase
+// (or Bullet's own DBVT broadphase, to compare with),
 // sequential-impulse solver, gravity (0, -10, 0), bounding boxes updated for
 // active bodies only, the face-against-triangle test for convex shapes, the
 // static mesh contact rule, and the list every body factory appends its
@@ -14,7 +15,8 @@
 
 class PhysicsWorld {
 public:
-    PhysicsWorld();
+    enum class Broadphase { kResting, kBulletsOwn };
+    explicit PhysicsWorld(Broadphase broadphase = Broadphase::kResting);
     ~PhysicsWorld();
     PhysicsWorld(const PhysicsWorld&) = delete;
     PhysicsWorld& operator=(const PhysicsWorld&) = delete;

@@ -1,0 +1,72 @@
+#include "world/resting_broadphase.h"
+
+#include <new>
+
+namespace {
+
+// The head of Bullet's stage list `list` becomes `proxy` (the list is linked
+// through links[0] backwards and links[1] forwards).
+void PutFirst(btDbvtProxy* proxy, btDbvtProxy*& list)
+{
+    proxy->links[0] = nullptr;
+    proxy->links[1] = list;
+    if (list) list->links[0] = proxy;
+    list = proxy;
+}
+
+// What the new proxy's box meets in a tree, reported as btDbvtBroadphase
+// reports it when it makes a proxy: each leaf other than the proxy's own
+// goes to the pair cache, which filters by the groups and masks.
+struct NewProxyCollider : btDbvt::ICollide {
+    btDbvtBroadphase& broadphase;
+    btDbvtProxy* proxy;
+    NewProxyCollider(btDbvtBroadphase& owner, btDbvtProxy* made) : broadphase(owner), proxy(made) {}
+    void Process(const btDbvtNode* leaf) override
+    {
+        if (leaf == proxy->leaf) return;
+        broadphase.m_paircache->addOverlappingPair(static_cast<btDbvtProxy*>(leaf->data), proxy);
+        ++broadphase.m_newpairs;
+    }
+};
+
+}  // namespace
+
+btBroadphaseProxy* RestingBroadphase::createProxy(const btVector3& aabbMin, const btVector3& aabbMax, int shapeType,
+                                                  void* userPtr, int collisionFilterGroup, int collisionFilterMask,
+                                                  btDispatcher* dispatcher)
+{
+    if (!(collisionFilterGroup & btBroadphaseProxy::StaticFilter))
+        return btDbvtBroadphase::createProxy(aabbMin, aabbMax, shapeType, userPtr, collisionFilterGroup,
+                                             collisionFilterMask, dispatcher);
+    void* block = btAlignedAlloc(sizeof(btDbvtProxy), 16);
+    if (!block) return nullptr;
+    auto* proxy = new (block) btDbvtProxy(aabbMin, aabbMax, userPtr, collisionFilterGroup, collisionFilterMask);
+    const btDbvtVolume box = btDbvtVolume::FromMM(aabbMin, aabbMax);
+    proxy->stage = STAGECOUNT;
+    proxy->m_uniqueId = ++m_gid;
+    proxy->leaf = m_sets[FIXED_SET].insert(box, proxy);
+    PutFirst(proxy, m_stageRoots[STAGECOUNT]);
+    // As after Bullet's own move to the resting tree.
+    m_fixedleft = m_sets[FIXED_SET].m_leaves;
+    m_needcleanup = true;
+    if (!m_deferedcollide) {
+        NewProxyCollider collider(*this, proxy);
+        m_sets[DYNAMIC_SET].collideTV(m_sets[DYNAMIC_SET].m_root, box, collider);
+        m_sets[FIXED_SET].collideTV(m_sets[FIXED_SET].m_root, box, collider);
+    }
+    return proxy;
+}
+
+void RestingBroadphase::SetRestingAabb(btBroadphaseProxy* absolute, const btVector3& aabbMin, const btVector3& aabbMax,
+                                       btDispatcher* dispatcher)
+{
+    auto* proxy = static_cast<btDbvtProxy*>(absolute);
+    if (!proxy || proxy->stage != STAGECOUNT) {
+        setAabb(absolute, aabbMin, aabbMax, dispatcher);
+        return;
+    }
+    btDbvtVolume box = btDbvtVolume::FromMM(aabbMin, aabbMax);
+    m_sets[FIXED_SET].update(proxy->leaf, box);
+    proxy->m_aabbMin = aabbMin;
+    proxy->m_aabbMax = aabbMax;
+}
