@@ -19,10 +19,11 @@
 //     of the world, where every object is in view: the scene then draws what
 //     the plain loop draws, and "x plain" is the scene's own cost per object.
 // Times are medians of the frames, wall clock in milliseconds; llvmpipe
-// rasterises on its own threads and finishes a frame at present. "draws" are
-// the draws that reached GL in one frame; "us/draw" is the whole frame's time
-// over them, and "x plain" that figure against the plain loop's of the same
-// shadow mode. Memory is the growth of the peak resident size from the empty
+// rasterises on its own threads and finishes a frame at present. "drawn" are
+// the copies of meshes the draws that reached GL in one frame drew (an
+// instanced draw of n copies counts n, as n plain draws would); "us/drawn"
+// is the whole frame's time over them, and "x plain" that figure against the
+// plain loop's of the same shadow mode. Memory is the growth of the peak resident size from the empty
 // world (after two frames in each shadow mode) to the end, over the object
 // count (llvmpipe's buffers live in the process too).
 #include <sys/resource.h>
@@ -89,7 +90,7 @@ void Present(CDriver& driver) { driver.state->swapChain->Present(0, 0); }
 void SceneFrame(CScene& scene, FrameTimes& times)
 {
     CDriver& driver = *scene.driver;
-    const uint64_t drawsBefore = driver.state->context->DrawCount();
+    const uint64_t drawsBefore = driver.state->context->CopiesDrawn();
     Clock::time_point start = Clock::now();
     scene.CullView();
     scene.CollectMeshKinds();
@@ -118,7 +119,7 @@ void SceneFrame(CScene& scene, FrameTimes& times)
     scene.RenderCursorMarker();
     times.passes.push_back(Ms(start));
 
-    times.draws = driver.state->context->DrawCount() - drawsBefore;
+    times.draws = driver.state->context->CopiesDrawn() - drawsBefore;
     start = Clock::now();
     Present(driver);
     times.present.push_back(Ms(start));
@@ -131,7 +132,7 @@ void DrawAll(CDriver& driver, CWorld& world, ConstantBufferEntry* worldBuffer, b
     for (CNBObject* object : world.objects) {
         if (seenOnly && !object->Visible) continue;
         const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object->WorldMatrix)};
-        driver.UpdateConstantBuffer(worldBuffer, &placed);
+        driver.UpdateConstantBufferStart(worldBuffer, &placed, sizeof placed);
         for (int p = 0; object->Parts && p < object->PartCount; ++p) {
             CPolygonsGrid* mesh = object->Parts[p].mainMesh;
             if (!mesh) continue;
@@ -165,7 +166,7 @@ void PlainFrame(CScene& scene, int cascades, FrameTimes& times, bool seenOnly = 
     ConstantBufferEntry* colourBuffer = world.FindConstantBuffer(u"PSConstantBufferDef");
     ConstantBufferEntry* worldBuffer = world.FindConstantBuffer(u"ConstantBufferWorldMatrix");
     times.cull.push_back(0.0);
-    const uint64_t drawsBefore = context->DrawCount();
+    const uint64_t drawsBefore = context->CopiesDrawn();
 
     const Clock::time_point start = Clock::now();
     scene.UpdateProjection(scene.mainCamera);
@@ -187,6 +188,9 @@ void PlainFrame(CScene& scene, int cascades, FrameTimes& times, bool seenOnly = 
         driver.PushRenderTarget(world.shadowMap, world.shadowMapDepth);
         context->ClearDepthStencilView(world.shadowMapDepth->gpu->depthView, gpu::CLEAR_DEPTH | gpu::CLEAR_STENCIL,
                                        1.0f, 0);
+        // The caster effect places copy 0 of a draw by the first matrix of its buffer.
+        ConstantBufferEntry* casterBuffer = world.FindConstantBuffer(u"ConstantBufferCasterMatrices");
+        driver.SetVertexConstantBuffer(1, casterBuffer);
         driver.SetVertexShader(world.FindVertexShader(u"rendershadowmap.fx"));
         driver.SetPixelShader(world.FindPixelShader(u"rendershadowmap.fx"));
         const float size = static_cast<float>(world.shadowMapSize);
@@ -196,8 +200,9 @@ void PlainFrame(CScene& scene, int cascades, FrameTimes& times, bool seenOnly = 
             const ConstantBufferDef light = CameraConstants(
                 scene.shadowCascades.lightView, scene.shadowCascades.cascadeProjections[c], LightPosition);
             driver.UpdateConstantBuffer(cameraBuffer, &light);
-            DrawAll(driver, world, worldBuffer, false, seenOnly);
+            DrawAll(driver, world, casterBuffer, false, seenOnly);
         }
+        driver.SetVertexConstantBuffer(1, worldBuffer);
         driver.PopRenderTarget();
         if (keptCount > 0) context->RSSetViewports(keptCount, &kept);
     }
@@ -210,7 +215,7 @@ void PlainFrame(CScene& scene, int cascades, FrameTimes& times, bool seenOnly = 
     driver.SetPixelShader(world.FindPixelShader(u"default.fx"));
     DrawAll(driver, world, worldBuffer, true, seenOnly);
     times.passes.push_back(Ms(start));
-    times.draws = context->DrawCount() - drawsBefore;
+    times.draws = context->CopiesDrawn() - drawsBefore;
 
     const Clock::time_point presented = Clock::now();
     Present(driver);
@@ -224,7 +229,7 @@ double MicrosecondsPerDraw(const FrameTimes& t) { return t.draws ? FrameMs(t) * 
 void Row(const char* what, int objects, const FrameTimes& t, const FrameTimes& plain, double kilobytesPerObject)
 {
     const double perDraw = MicrosecondsPerDraw(t), plainPerDraw = MicrosecondsPerDraw(plain);
-    std::printf("| %7d | %-24s | %7llu | %6.2f | %7.2f | %7.2f | %7.2f | %7.2f | %7.2f | %6.1f |\n", objects, what,
+    std::printf("| %7d | %-24s | %7llu | %6.2f | %7.2f | %7.2f | %7.2f | %8.2f | %7.2f | %6.1f |\n", objects, what,
                 static_cast<unsigned long long>(t.draws), Median(t.cull), Median(t.passes), Median(t.present),
                 FrameMs(t), perDraw, plainPerDraw > 0 ? perDraw / plainPerDraw : 0.0, kilobytesPerObject);
     std::fflush(stdout);
@@ -344,8 +349,8 @@ int main(int argc, char** argv)
     ResetLog();
 
     std::printf("median ms per frame over %d frames, 640 x 480, llvmpipe\n\n", frames);
-    std::printf("| objects | frame                    |   draws |   cull |  passes | present |   total | us/draw | x plain | KB/obj |\n");
-    std::printf("|--------:|--------------------------|--------:|-------:|--------:|--------:|--------:|--------:|--------:|-------:|\n");
+    std::printf("| objects | frame                    |   drawn |   cull |  passes | present |   total | us/drawn | x plain | KB/obj |\n");
+    std::printf("|--------:|--------------------------|--------:|-------:|--------:|--------:|--------:|---------:|--------:|-------:|\n");
     std::fflush(stdout);
     std::vector<int> counts;
     for (int arg = 2; arg < argc; ++arg) counts.push_back(std::max(1, std::atoi(argv[arg])));

@@ -49,7 +49,7 @@ void CheckShippedListSizes(const GpuRegistry& registry)
 {
     ASSERT_EQ(registry.vertexShaders.size(), 11u);
     ASSERT_EQ(registry.pixelShaders.size(), 11u);
-    EXPECT_EQ(registry.constantBuffers.size(), 13u);
+    EXPECT_EQ(registry.constantBuffers.size(), 14u);
     EXPECT_EQ(registry.samplerStates.size(), 2u);
     EXPECT_EQ(registry.blendStates.size(), 2u);
     EXPECT_EQ(registry.depthStencilStates.size(), 3u);
@@ -112,7 +112,7 @@ TEST_F(GpuRegistryTest, ReleaseEmptiesEveryHeapAndRebuildRestoresTheCounts)
     {
         GpuRegistry registry;
         registry.CreateAll(Driver);
-        ASSERT_EQ(registry.constantBuffers.size(), 13u);
+        ASSERT_EQ(registry.constantBuffers.size(), 14u);
         registry.ReleaseAll();
         EXPECT_TRUE(registry.vertexShaders.empty() && registry.rasterizerStates.empty());
         EXPECT_EQ(HeapCounts {}, before);

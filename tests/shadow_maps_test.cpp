@@ -347,9 +347,9 @@ TEST_F(ShadowMapsDevice, ACasterIsDrawnByTheByteItWasLeftUntilItIsCulledAgain)
     };
     gpu::Context* context = Driver->state->context;
     const auto draws = [&] {
-        const uint64_t before = context->DrawCount();
+        const uint64_t before = context->CopiesDrawn();
         scene.RenderShadowCasters();
-        return context->DrawCount() - before;
+        return context->CopiesDrawn() - before;
     };
     const CCamera sees = StraightCamera(Vector3{});
     const CCamera blind = StraightCamera(Vector3{0, 0, 50});
@@ -372,4 +372,65 @@ TEST_F(ShadowMapsDevice, ACasterIsDrawnByTheByteItWasLeftUntilItIsCulledAgain)
     move(away, home);
     scene.CullSectors(sees);
     EXPECT_EQ(draws(), drawn);
+}
+
+TEST_F(ShadowMapsDevice, EqualCastersDrawnTogetherEachLeaveTheirOwnDepth)
+{
+    CScene scene;
+    ASSERT_NO_FATAL_FAILURE(OpenSceneWithGroundTexture(scene));
+    CWorld& world = *scene.world;
+    // More small boxes of one size than one instanced draw places, and a few
+    // larger ones between them: two groups, the first in two runs.
+    std::vector<Vector3> smalls, larges;
+    for (int row = 0; row < 15; ++row)
+        for (int column = 0; column < 20; ++column) {
+            const Vector3 at{column * 3.0f - 30.0f, 0.5f, row * 3.0f - 21.0f};
+            ASSERT_NE(world.CreateBoxObject(1.0f, 1.0f, at, 1.0f, u"ground.dds", 1, 1, 1, 1, 1), nullptr);
+            smalls.push_back(at);
+        }
+    for (int i = 0; i < 5; ++i) {
+        const Vector3 at{i * 12.0f - 22.5f, 1.0f, 27.0f};
+        ASSERT_NE(world.CreateBoxObject(2.0f, 2.0f, at, 2.0f, u"ground.dds", 1, 1, 1, 1, 1), nullptr);
+        larges.push_back(at);
+    }
+    world.AssignSectors();
+    world.GenerateWorld();
+    ASSERT_TRUE(world.shadowMapDepth && world.shadowMapDepth->gpu && world.shadowMapDepth->gpu->depthView);
+
+    // The sun straight above, its square the world's 80 x 80 middle.
+    CCamera light;
+    light.viewMatrix = ComputeLightView(Vector3{0, 500, 0}, 1.0e6f);
+    light.projectionMatrix = ComputeCascadeProjection(Vector3{-40, -40, 0}, Vector3{40, 40, 0}, 0.0f, 100.0f);
+    light.UpdateFrustum();
+    scene.mainCamera = light;
+    scene.CullSectors(light);
+
+    const int size = world.shadowMapSize;
+    gpu::Context* context = Driver->state->context;
+    Driver->PushRenderTarget(world.shadowMap, world.shadowMapDepth);
+    context->ClearDepthStencilView(world.shadowMapDepth->gpu->depthView, gpu::CLEAR_DEPTH | gpu::CLEAR_STENCIL, 1.0f, 0);
+    const gpu::Viewport first{0.0f, 0.0f, static_cast<float>(size), static_cast<float>(size), 0.0f, 1.0f};
+    context->RSSetViewports(1, &first);
+    const uint64_t drawsBefore = context->DrawCount(), copiesBefore = context->CopiesDrawn();
+    scene.RenderShadowCasters();
+    Driver->PopRenderTarget();
+    EXPECT_EQ(context->CopiesDrawn() - copiesBefore, smalls.size() + larges.size());
+    EXPECT_EQ(context->DrawCount() - drawsBefore, 3u);
+
+    gpu::ShaderResourceView* depths = world.shadowMap->gpu->shaderView;
+    ASSERT_NE(depths, nullptr);
+    const float cascades = static_cast<float>(world.shadowCascadeCount);  // side by side in the texture
+    const auto depthAt = [&](const Vector3& point) {
+        const Vector3 clip = Through(light.projectionMatrix, Through(light.viewMatrix, point));
+        const float coord[4] = {(clip.x + 1.0f) * 0.5f / cascades, (1.0f - clip.y) * 0.5f, 0.0f, 0.0f};
+        float rgba[4] = {-1.0f, 0.0f, 0.0f, 0.0f};
+        EXPECT_TRUE(gpu::SampleShaderResourceView(depths, coord, 0.0f, rgba));
+        return rgba[0];
+    };
+    // Each box's top where it stands, open ground beside it.
+    for (const std::vector<Vector3>* boxes : {&smalls, &larges})
+        for (const Vector3& at : *boxes) {
+            EXPECT_LT(depthAt(at), 1.0f) << at.x << " " << at.z;
+            EXPECT_EQ(depthAt(Vector3{at.x + 1.4f, 0.0f, at.z + 1.4f}), 1.0f) << at.x << " " << at.z;
+        }
 }

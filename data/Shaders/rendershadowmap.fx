@@ -2,9 +2,10 @@
 //
 // Depth only: the camera buffer holds the sun's view and one cascade's
 // orthographic projection, and the pixel stage writes no colour (the shadow
-// target has none).
+// target has none). One draw places up to 256 copies of a mesh, copy n by
+// the n-th matrix of the casters' buffer.
 //
-// Vertex stage: ConstantBufferDef (b0), ConstantBufferWorldMatrix (b1).
+// Vertex stage: ConstantBufferDef (b0), ConstantBufferCasterMatrices (b1).
 
 #ifdef VERTEX_SHADER
 
@@ -19,15 +20,15 @@ layout(std140, binding = 0) uniform ConstantBufferDef {
     vec4 lightRange;
 } camera;
 
-layout(std140, binding = 1) uniform ConstantBufferWorldMatrix {
-    mat4 world;
-} object;
+layout(std140, binding = 1) uniform ConstantBufferCasterMatrices {
+    mat4 world[256];
+} casters;
 
 out gl_PerVertex { vec4 gl_Position; };
 
 void VS()
 {
-    gl_Position = vec4(inPosition, 1.0) * object.world * camera.view * camera.projection;
+    gl_Position = vec4(inPosition, 1.0) * casters.world[gl_InstanceID] * camera.view * camera.projection;
 }
 
 #endif

@@ -81,6 +81,8 @@ public:
     int CreateRenderSetBuffers(RenderSet* renderSet);
     int ReleaseRenderSetBuffers(RenderSet* renderSet);
     int DrawRenderSet(RenderSet* renderSet);
+    // The set `instances` times in one draw (the shader places each copy).
+    int DrawRenderSetInstances(RenderSet* renderSet, uint32_t instances);
     // Frame and targets
     int Clear(uint16_t red, uint16_t green, uint16_t blue);
     int PushRenderTarget(CTexture* colorTexture, CTexture* depthTexture);
@@ -88,6 +90,8 @@ public:
     // Constant buffers, shaders and states
     HResult CreateConstantBuffer(ConstantBufferEntry* entry, uint32_t byteWidth);
     void UpdateConstantBuffer(ConstantBufferEntry* entry, const void* data);
+    // Only the buffer's first `bytes` (all of it when larger).
+    void UpdateConstantBufferStart(ConstantBufferEntry* entry, const void* data, uint32_t bytes);
     void SetVertexConstantBuffer(int slot, ConstantBufferEntry* entry);
     void SetPixelConstantBuffer(int slot, ConstantBufferEntry* entry);
     HResult CreateShader(ShaderEntry* entry);

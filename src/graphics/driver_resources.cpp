@@ -310,7 +310,9 @@ int CDriver::ReleaseRenderSetBuffers(RenderSet* renderSet)
     return 1;
 }
 
-int CDriver::DrawRenderSet(RenderSet* renderSet)
+int CDriver::DrawRenderSet(RenderSet* renderSet) { return DrawRenderSetInstances(renderSet, 1); }
+
+int CDriver::DrawRenderSetInstances(RenderSet* renderSet, uint32_t instances)
 {
     if (!HasDevice() || !renderSet || !renderSet->gpu) return 0;
     gpu::Context* context = state->context;
@@ -321,7 +323,8 @@ int CDriver::DrawRenderSet(RenderSet* renderSet)
     // A plain set leaves slot 1 as it was; the tangent stream is never bound.
     if (set->skinBuffer) context->IASetVertexBuffers(1, 1, &set->skinBuffer, &stride, &offset);
     context->IASetIndexBuffer(set->indexBuffer, gpu::FORMAT_R16_UINT, 0);
-    if (renderSet->indexCount > 0) context->DrawIndexed(static_cast<uint32_t>(renderSet->indexCount), 0, 0);
+    if (renderSet->indexCount > 0)
+        context->DrawIndexedInstanced(static_cast<uint32_t>(renderSet->indexCount), instances, 0, 0, 0);
     return 0;
 }
 
@@ -420,6 +423,14 @@ void CDriver::UpdateConstantBuffer(ConstantBufferEntry* entry, const void* data)
     ConstantBufferPayload* payload = entry ? entry->BufferPayload() : nullptr;
     if (!HasDevice() || !payload || !payload->buffer || !data) return;
     state->context->UpdateSubresource(payload->buffer, 0, nullptr, data, 0, 0);
+}
+
+void CDriver::UpdateConstantBufferStart(ConstantBufferEntry* entry, const void* data, uint32_t bytes)
+{
+    ConstantBufferPayload* payload = entry ? entry->BufferPayload() : nullptr;
+    if (!HasDevice() || !payload || !payload->buffer || !data || bytes == 0) return;
+    const gpu::Box start{0, 0, 0, std::min(bytes, payload->buffer->Desc().ByteWidth), 1, 1};
+    state->context->UpdateSubresource(payload->buffer, 0, &start, data, 0, 0);
 }
 
 void CDriver::SetVertexConstantBuffer(int slot, ConstantBufferEntry* entry)

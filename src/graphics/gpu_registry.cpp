@@ -60,7 +60,7 @@ constexpr ConstantBufferRow kConstantBuffers[] = {
     {u"ConstantBufferWorldMatrix", 64},   {u"ConstantBufferBonesMatrices", 5120},
     {u"PSConstantBufferDef", 48},         {u"PSConstantBufferLine", 16},
     {u"PSConstantBufferDefSM", 480},      {u"PSConstantBufferFrame", 48},
-    {u"VSConstantBufferScale", 32},
+    {u"VSConstantBufferScale", 32},       {u"ConstantBufferCasterMatrices", 16384},
 };
 
 struct SamplerRow {

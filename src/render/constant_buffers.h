@@ -105,6 +105,13 @@ struct ConstantBufferWorldMatrix {
     ShaderMatrix world;
 };
 
+// Shadow casters ("rendershadowmap.fx"), vertex slot 1: the placement of
+// each copy of one instanced draw, by instance number.
+constexpr int kCasterMatrices = 256;
+struct ConstantBufferCasterMatrices {
+    ShaderMatrix world[kCasterMatrices];
+};
+
 // Skinned objects, vertex slot 3: bone i's pose matrix. Vertices name their
 // bones by index (as floats); a vertex whose weights are all 0 is not skinned.
 constexpr int kMaxBoneMatrices = 80;
@@ -179,6 +186,7 @@ static_assert(sizeof(ConstantBufferFrame) == 192);
 static_assert(offsetof(ConstantBufferFrame, eye) == 128);
 static_assert(sizeof(ConstantBufferWorldMatrix) == 64);
 static_assert(sizeof(ConstantBufferBonesMatrices) == 5120);
+static_assert(sizeof(ConstantBufferCasterMatrices) == 16384);
 static_assert(sizeof(VSConstantBufferScale) == 32);
 static_assert(sizeof(PSConstantBufferDef) == 48);
 static_assert(sizeof(PSConstantBufferLine) == 16);

@@ -45,7 +45,7 @@ enum ShaderSlot : int {
     kSkinnedCasterVertexShader,
     kSkinnedCasterPixelShader,
 };
-enum BufferSlot : int { kCameraBuffer = kSlotBase, kColourBuffer, kWorldBuffer, kBonesBuffer };
+enum BufferSlot : int { kCameraBuffer = kSlotBase, kColourBuffer, kWorldBuffer, kBonesBuffer, kCasterMatricesBuffer };
 enum StateSlot : int { kNormalSampler = kSlotBase, kNormalBlend };
 
 // Objects nearer than this (200 units) always enlarge the scene box.
@@ -498,16 +498,17 @@ void CScene::CullSectors(const CCamera& camera)
 
 namespace {
 
-// Draws, for each textured part mesh, the render sets it holds, up to the
-// last slot it uses.
-void DrawParts(CDriver& driver, const CNBObject& object)
+// Calls use(set) for each render set a textured part mesh holds, up to the
+// last slot it uses: what a caster draws.
+template <class Use>
+void ForEachPartSet(const CNBObject& object, Use&& use)
 {
     for (int p = 0; object.Parts && p < object.PartCount; ++p) {
         const CPolygonsGrid* mesh = object.Parts[p].mainMesh;
         if (!mesh || !mesh->textures[0]) continue;
         const int slots = std::min(mesh->renderSetSlots, kVertexFormatSlots);
         for (int slot = 0; slot < slots; ++slot)
-            if (RenderSet* set = mesh->GetRenderSet(slot)) driver.DrawRenderSet(set);
+            if (RenderSet* set = mesh->GetRenderSet(slot)) use(set);
     }
 }
 
@@ -556,8 +557,12 @@ bool PrepareCasterPass(CScene& scene, bool skinned)
                                                [&] { return world->FindConstantBuffer(u"ConstantBufferDef"); });
     ConstantBufferEntry* colourBuffer = Cached(caches.constantBuffers[kColourBuffer],
                                                [&] { return world->FindConstantBuffer(u"PSConstantBufferDef"); });
-    ConstantBufferEntry* worldBuffer = Cached(caches.constantBuffers[kWorldBuffer],
-                                              [&] { return world->FindConstantBuffer(u"ConstantBufferWorldMatrix"); });
+    // Skinned casters are drawn one by one, the others by instances.
+    ConstantBufferEntry* worldBuffer =
+        skinned ? Cached(caches.constantBuffers[kWorldBuffer],
+                         [&] { return world->FindConstantBuffer(u"ConstantBufferWorldMatrix"); })
+                : Cached(caches.constantBuffers[kCasterMatricesBuffer],
+                         [&] { return world->FindConstantBuffer(u"ConstantBufferCasterMatrices"); });
     ConstantBufferEntry* bonesBuffer =
         skinned ? Cached(caches.constantBuffers[kBonesBuffer],
                          [&] { return world->FindConstantBuffer(u"ConstantBufferBonesMatrices"); })
@@ -588,14 +593,17 @@ bool PrepareCasterPass(CScene& scene, bool skinned)
 void CScene::RenderShadowCasters()
 {
     if (!PrepareCasterPass(*this, false)) return;
-    ConstantBufferEntry* worldBuffer = renderCaches.constantBuffers[kWorldBuffer];
+    ConstantBufferEntry* matricesBuffer = renderCaches.constantBuffers[kCasterMatricesBuffer];
     const auto takes = [](const CNBObject& object) {
         return object.ShadowVisible && !object.IsAnimated() && !object.FreshDrop;
     };
+    casterBatches.Clear();
     DrawShadowCasters(shadowVisibleObjects, world->sectors, false, takes, [&](const CNBObject& object) {
-        const ConstantBufferWorldMatrix placed{ShaderMatrixOf(object.WorldMatrix)};
-        driver->UpdateConstantBuffer(worldBuffer, &placed);
-        DrawParts(*driver, object);
+        ForEachPartSet(object, [&](RenderSet* set) { casterBatches.Add(set, object.WorldMatrix); });
+    });
+    casterBatches.ForEachRun([&](RenderSet* set, const ShaderMatrix* placements, uint32_t count) {
+        driver->UpdateConstantBufferStart(matricesBuffer, placements, count * sizeof(ShaderMatrix));
+        driver->DrawRenderSetInstances(set, count);
     });
 }
 
@@ -613,7 +621,7 @@ void CScene::RenderShadowCastersSkinned()
         const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
         for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object.Pose[b].matrix);
         driver->UpdateConstantBuffer(bonesBuffer, &palette);
-        DrawParts(*driver, object);
+        ForEachPartSet(object, [&](RenderSet* set) { driver->DrawRenderSet(set); });
     });
 }
 

@@ -100,6 +100,12 @@ public:
     // nothing is bound to reads zeros. Without a pixel shader only depth and
     // stencil are written.
     void DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t baseVertex);
+    // DrawIndexed `instanceCount` times in one draw, the shaders telling the
+    // copies apart by their instance number (0 up, whatever `startInstance`:
+    // that offsets only per-instance vertex data, which this layer's input
+    // layouts never declare). Dropped as DrawIndexed is, and for no instance.
+    void DrawIndexedInstanced(uint32_t indexCountPerInstance, uint32_t instanceCount, uint32_t startIndex,
+                              int32_t baseVertex, uint32_t startInstance);
 
     // Unbinds everything and returns every state to its default.
     void ClearState();
@@ -117,8 +123,10 @@ public:
     // cannot combine).
     bool ApplyOutputState();
 
-    // The number of draws that reached GL since the context was made.
+    // The number of draws that reached GL since the context was made, and
+    // the copies they drew (an instanced draw of n copies counts n).
     uint64_t DrawCount() const { return drawCount_; }
+    uint64_t CopiesDrawn() const { return copiesDrawn_; }
 
     // The first bound colour target's texture (else the depth target's), and
     // whether that is the back buffer. Null when nothing is bound.
@@ -172,6 +180,7 @@ private:
     uint32_t ClearFramebuffer();
     AppliedState applied_;
     uint64_t drawCount_ = 0;
+    uint64_t copiesDrawn_ = 0;
 
     RenderTargetView* renderTargets_[kMaxRenderTargets] = {};
     DepthStencilView* depthView_ = nullptr;

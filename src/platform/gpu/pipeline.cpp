@@ -1,14 +1,14 @@
 // The context's resource half: what the input assembler, the two shader
-// stages and the blend stage have bound, buffer updates, and DrawIndexed.
-// Like the rest of the context it only records; DrawIndexed turns the record
-// into GL state.
+// stages and the blend stage have bound, buffer updates, and the draws. Like
+// the rest of the context it only records; a draw turns the record into GL
+// state.
 //
 // Index
 //   - Recording bindings
 //   - Buffer updates
 //   - Per-context GL objects
 //   - Applying the record at draw time
-//   - DrawIndexed
+//   - Draws
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -313,7 +313,7 @@ void Context::ApplyShaderStages()
 }
 
 // ---------------------------------------------------------------------------
-// DrawIndexed
+// Draws
 // ---------------------------------------------------------------------------
 
 namespace {
@@ -334,8 +334,15 @@ GLenum GlTopology(PrimitiveTopology topology)
 
 void Context::DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t baseVertex)
 {
+    DrawIndexedInstanced(indexCount, 1, startIndex, baseVertex, 0);
+}
+
+void Context::DrawIndexedInstanced(uint32_t indexCountPerInstance, uint32_t instanceCount, uint32_t startIndex,
+                                   int32_t baseVertex, uint32_t startInstance)
+{
     const GLenum mode = GlTopology(topology_);
-    if (!vertexShader_ || !inputLayout_ || !indexBuffer_ || mode == GL_NONE || indexCount == 0 || !GlReady())
+    if (!vertexShader_ || !inputLayout_ || !indexBuffer_ || mode == GL_NONE || indexCountPerInstance == 0 ||
+        instanceCount == 0 || !GlReady())
         return;
     // Indices past the end of the index buffer are not drawn.
     const uint64_t indexSize = indexFormat_ == FORMAT_R32_UINT ? 4 : 2;
@@ -343,16 +350,22 @@ void Context::DrawIndexed(uint32_t indexCount, uint32_t startIndex, int32_t base
     const uint64_t bufferBytes = indexBuffer_->Desc().ByteWidth;
     if (first >= bufferBytes) return;
     const uint64_t fitting = (bufferBytes - first) / indexSize;
-    const GLsizei count = static_cast<GLsizei>(std::min<uint64_t>(indexCount, fitting));
+    const GLsizei count = static_cast<GLsizei>(std::min<uint64_t>(indexCountPerInstance, fitting));
     if (count == 0) return;
 
     if (!ApplyRecordedOutput(pixelShader_ != nullptr)) return;
     PreparePipelineObjects();
     ApplyInputAssembler();
     ApplyShaderStages();
-    glDrawElementsBaseVertex(mode, count, indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(first)), baseVertex);
+    const GLenum type = indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    const void* offset = reinterpret_cast<const void*>(static_cast<uintptr_t>(first));
+    if (instanceCount == 1 && startInstance == 0)
+        glDrawElementsBaseVertex(mode, count, type, offset, baseVertex);
+    else
+        glDrawElementsInstancedBaseVertexBaseInstance(mode, count, type, offset, static_cast<GLsizei>(instanceCount),
+                                                      baseVertex, startInstance);
     ++drawCount_;
+    copiesDrawn_ += instanceCount;
 }
 
 }  // namespace gpu

@@ -2,6 +2,8 @@
 
 #include <epoxy/gl.h>
 
+#include <cstring>
+
 #include "platform/gpu/gl_names.h"
 
 namespace gpu {
@@ -108,6 +110,7 @@ void ReadInputs(GLuint program, ProgramInspection* out)
     for (GLint index = 0; index < inputCount; ++index) {
         char name[256] = {};
         glGetProgramResourceName(program, GL_PROGRAM_INPUT, static_cast<GLuint>(index), sizeof name, nullptr, name);
+        if (std::strncmp(name, "gl_", 3) == 0) continue;
         InspectedInput input;
         input.name = name;
         const GLenum property = GL_LOCATION;

@@ -49,7 +49,7 @@ struct ProgramInspection {
     std::string pipelineLog;
     std::vector<InspectedBlock> blocks;
     std::vector<InspectedSampler> samplers;
-    std::vector<InspectedInput> inputs;
+    std::vector<InspectedInput> inputs;  // vertex-buffer inputs: built-ins such as gl_InstanceID are left out
 };
 
 // Links the vertex and pixel code blobs of CompileFromFile into one program
