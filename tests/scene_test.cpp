@@ -145,6 +145,41 @@ TEST_F(SceneWorlds, SettingsAndViewerSurviveSceneWorldFileWorldScene)
     EXPECT_NE(second.mainCamera.orientation.m[0], 1.0) << "the turn is kept";
 }
 
+TEST_F(SceneWorlds, TheFirstFrameCullsWithTheFrustumOfTheViewerWhereItStands)
+{
+    const auto countVisible = [](CScene& scene) {
+        scene.CullView();
+        size_t visible = 0;
+        for (const CNBObject* object : scene.world->objects) visible += object->Visible ? 1 : 0;
+        return visible;
+    };
+    {
+        CScene scene;
+        const BlankSceneParams blank{400.0f, 20.0f, 0, 0.0f, 0, 0};
+        ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "tiles", kBlankScene, &blank, nullptr, nullptr));
+        // Standing on the ground looking along +z: about half the tiles are behind.
+        const size_t tiles = scene.world->objects.size();
+        ASSERT_GT(tiles, 300u);
+        EXPECT_LT(countVisible(scene), tiles * 2 / 3);
+        scene.mainCamera.position = Vector3{0.0f, 6.0f, 150.0f};
+        Vector3 axis{0.0f, 1.0f, 0.0f};
+        scene.mainCamera.orientation.Rotate(axis, 180.0f);
+        scene.StoreCameraBlock();
+        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File("Worlds/turned.vsk").c_str()), 1);
+    }
+    // An opened world's viewer, near its +z edge and turned round, sees most of it.
+    CScene opened;
+    ASSERT_TRUE(opened.CreateWorld(kOpenWorld, "turned.vsk", kBlankScene, nullptr, nullptr, nullptr));
+    const size_t visible = countVisible(opened);
+    EXPECT_GT(visible, 0u);
+    EXPECT_LT(visible, opened.world->objects.size());
+    for (const CNBObject* object : opened.world->objects) {
+        if (object->Center.z > 170.0f) {
+            EXPECT_FALSE(object->Visible) << object->Center.x << " " << object->Center.z;
+        }
+    }
+}
+
 TEST_F(SceneWorlds, NewAndOpenedWorldsSetTheLightFromTheirOwnSun)
 {
     const auto expected = [](float a, float d) {

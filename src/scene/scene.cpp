@@ -399,6 +399,10 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
         }
     }
 
+    // A frame culls with the frustum the frame before left; the first one
+    // takes the viewer's as it stands now, not the empty one of a new camera
+    // (inside which every object of the world is drawn).
+    UpdateProjection(mainCamera);
     RenderBlockPreviews(-1);
     CheckSoundsFolder();
     return true;
