@@ -5,8 +5,6 @@
 // Index: cache slots and helpers - render caches - RenderFrame (fresh-drop
 // release, sector upkeep, the passes, present) - RenderModelView - lost
 // device
-#include <chrono>
-#include <cstdio>
 #include <imgui.h>
 
 #include <algorithm>
@@ -185,9 +183,7 @@ void CScene::RenderFrame()
     ReleaseMovedBodies(0);
     StepPhysics();
 
-    auto T0=std::chrono::steady_clock::now();
     if (shadowsOn) RenderShadowMap();
-    auto T1=std::chrono::steady_clock::now(); auto D1=driver->state->context->DrawCount();
     RenderBlockPreviews(1);
 
     driver->Clear(17, 170, 250);
@@ -214,7 +210,6 @@ void CScene::RenderFrame()
         if (objectsShown) RenderPreviewObjects();
     }
 
-    auto T2=std::chrono::steady_clock::now(); auto D2=driver->state->context->DrawCount();
     RenderFrames();
     SetTriangleLists(*driver);
     RenderCursorSprite();
@@ -231,8 +226,6 @@ void CScene::RenderFrame()
         platform::Sleep(kLostDeviceWait);
         RecoverLostDevice();
     }
-    auto T3=std::chrono::steady_clock::now();
-    std::fprintf(stderr,"FRAME shadow %.3f main %.3f rest+present %.3f draws %llu\n",std::chrono::duration<double>(T1-T0).count(),std::chrono::duration<double>(T2-T1).count(),std::chrono::duration<double>(T3-T2).count(), (unsigned long long)(D2-D1));
     timing.LimitFrameRate();
 }
 
