@@ -267,20 +267,24 @@ void CPolygonsGrid::FreeGeometry()
 
 bool CPolygonsGrid::AllocateGeometry(uint32_t vertices, uint32_t corners, bool withCornerFlags, uint32_t faceTotal)
 {
-    // The four vertex arrays, then the corner indices and their flags, in one
-    // zeroed block: one allocation instead of six, and a mesh's arrays side by side.
+    // The three vertex arrays, then the corner indices and their flags, in one
+    // zeroed block: one allocation instead of five, and a mesh's arrays side
+    // by side. The render sets' base positions are the positions themselves:
+    // everything that changes positions saves them as the base at once, so a
+    // copy of its own would always hold the same values (and cost 12 bytes
+    // per vertex of every mesh).
     const size_t vectorBytes = size_t{vertices} * sizeof(Vector3);
-    const size_t bytes = 4 * vectorBytes + size_t{corners} * 2 + (withCornerFlags ? corners : 0);
+    const size_t bytes = 3 * vectorBytes + size_t{corners} * 2 + (withCornerFlags ? corners : 0);
     auto* block = static_cast<uint8_t*>(VectorHeap::Heap().Alloc(bytes));
     if (block) {
         std::memset(block, 0, bytes);
         geometryBlock_ = block;
         positions = reinterpret_cast<Vector3*>(block);
         unscaledPositions = positions + vertices;
-        basePositions = unscaledPositions + vertices;
-        normals = basePositions + vertices;
-        cornerIndices = reinterpret_cast<uint16_t*>(block + 4 * vectorBytes);
-        if (withCornerFlags) cornerFlags = block + 4 * vectorBytes + size_t{corners} * 2;
+        basePositions = positions;
+        normals = unscaledPositions + vertices;
+        cornerIndices = reinterpret_cast<uint16_t*>(block + 3 * vectorBytes);
+        if (withCornerFlags) cornerFlags = block + 3 * vectorBytes + size_t{corners} * 2;
         faces = FaceHeap::Allocate(faceTotal);
     }
     if (!faces) {
@@ -384,7 +388,7 @@ bool CPolygonsGrid::AllocateTexCoords(uint8_t sets)
 
 void CPolygonsGrid::SaveBasePositions()
 {
-    if (!positions || !basePositions) return;
+    if (!positions || !basePositions || basePositions == positions) return;
     for (uint32_t i = 0; i < vertexCount; ++i) basePositions[i] = positions[i];
 }
 

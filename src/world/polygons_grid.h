@@ -168,7 +168,8 @@ public:
     // each face's own number of sets. False leaves every face without.
     bool AllocateTexCoords(uint8_t sets);
     bool AllocateTexCoords(const uint8_t* setsPerFace);
-    // basePositions = positions, vertex by vertex.
+    // basePositions = positions, vertex by vertex; nothing to do while they
+    // are one array, as in every mesh made by CreatePolygons or CreateGrid.
     void SaveBasePositions();
     // Box, centre and radius over the corners of the visible faces; a mesh
     // without any has everything 0.
@@ -215,7 +216,7 @@ public:
 
     Vector3* unscaledPositions = nullptr;  // as defined
     Vector3* positions = nullptr;          // scaled
-    Vector3* basePositions = nullptr;      // what the render sets read
+    Vector3* basePositions = nullptr;      // what the render sets read; the positions array itself
     VertexWeight* weights = nullptr;
     int32_t weightCount = 0;
     uint8_t* cornerFlags = nullptr;        // one byte per corner index, optional
