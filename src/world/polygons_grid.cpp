@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/name_key.h"
 #include "graphics/driver.h"
 #include "graphics/texture.h"
 #include "shell/log.h"
@@ -114,6 +115,35 @@ TexCoord PolygonFace::GetTexCoord(int corner, int set) const
     const int index = corner + set * corners;
     if (!texCoords || index < 0 || index >= texCoordCount) return TexCoord{};
     return texCoords[index];
+}
+
+TextureNameSlot& MeshTextureNames::operator[](int slot)
+{
+    if (slot <= 0) return first_;
+    if (!others_) others_ = new TextureNameSlot[kSlots - 1];
+    return others_[std::min(slot, kSlots - 1) - 1];
+}
+
+const TextureNameSlot& MeshTextureNames::operator[](int slot) const
+{
+    static const TextureNameSlot kNone;
+    if (slot <= 0) return first_;
+    return others_ ? others_[std::min(slot, kSlots - 1) - 1] : kNone;
+}
+
+void MeshTextureNames::Set(int slot, std::u16string name)
+{
+    if (slot > 0 && !others_ && name.empty()) return;
+    TextureNameSlot& target = (*this)[slot];
+    target.hash = NameHash(name);
+    target.name = std::move(name);
+}
+
+void MeshTextureNames::Clear()
+{
+    first_ = TextureNameSlot{};
+    delete[] others_;
+    others_ = nullptr;
 }
 
 PrivateHeap& FaceHeap::Heap()
@@ -237,7 +267,7 @@ CPolygonsGrid::~CPolygonsGrid()
     WeightHeap::Free(weights);
     weights = nullptr;
     weightCount = 0;
-    for (TextureNameSlot& slot : textureNames) slot = TextureNameSlot{};
+    textureNames.Clear();
 }
 
 void CPolygonsGrid::SetName(const char* text)

@@ -141,6 +141,36 @@ struct TextureNameSlot {
     uint32_t hash = 0;
 };
 
+// A mesh's texture names by slot, 0 to kSlots - 1. Slot 0 names the texture
+// the passes bind and lives in the mesh; the other slots only travel with a
+// world file and are almost always empty, so they are made together on the
+// first write to any of them: a large world holds over a hundred thousand
+// meshes, and five empty names cost each 200 bytes.
+class MeshTextureNames {
+public:
+    static constexpr int kSlots = 6;
+
+    MeshTextureNames() = default;
+    ~MeshTextureNames() { Clear(); }
+    MeshTextureNames(const MeshTextureNames&) = delete;
+    MeshTextureNames& operator=(const MeshTextureNames&) = delete;
+
+    // The slot to write; the first write past slot 0 makes the other slots
+    // (std::bad_alloc when they cannot be had).
+    TextureNameSlot& operator[](int slot);
+    // The slot to read; a slot never written reads as an empty name of hash 0.
+    const TextureNameSlot& operator[](int slot) const;
+    // The name and its NameHash into the slot. An empty name for a slot never
+    // written leaves it unwritten (it already reads as empty).
+    void Set(int slot, std::u16string name);
+    // Every slot empty again.
+    void Clear();
+
+private:
+    TextureNameSlot first_;
+    TextureNameSlot* others_ = nullptr;  // slots 1 .. kSlots - 1, or null while never written
+};
+
 class CPolygonsGrid : public HeapAllocated<CPolygonsGrid> {
 public:
     CPolygonsGrid();
@@ -221,9 +251,10 @@ public:
     int32_t weightCount = 0;
     uint8_t* cornerFlags = nullptr;        // one byte per corner index, optional
 
-    TextureNameSlot textureNames[6];
-    // Borrowed texture links by slot; slot 0 is the texture the passes bind.
-    CTexture* textures[6] = {};
+    MeshTextureNames textureNames;
+    // The borrowed link to the texture of name slot 0, the one the passes
+    // bind; nothing links the other slots.
+    CTexture* textures[1] = {};
 
     Vector3* normals = nullptr;
     uint16_t* cornerIndices = nullptr;

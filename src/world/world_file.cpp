@@ -384,7 +384,7 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
     Vec3(m.boundsCenter);
     for (int slot : kStoredTextureSlots) {
         // A name whose texture is not loaded is kept, so saving never loses it.
-        const CTexture* texture = m.textures[slot];
+        const CTexture* texture = slot == 0 ? m.textures[0] : nullptr;
         Wide(texture ? texture->name : m.textureNames[slot].name);
     }
     // The faces' coordinates are asked for while the vertices are encoded
@@ -501,7 +501,6 @@ void PrefetchMesh(const CNBObject& o)
     if (const CPolygonsGrid* m = part.mainMesh) {
         __builtin_prefetch(m);
         __builtin_prefetch(&m->textureNames[0]);
-        __builtin_prefetch(&m->textureNames[4]);
         __builtin_prefetch(&m->faces);
     }
 }
@@ -1024,11 +1023,7 @@ bool WorldReader::MeshSlot(ObjectPart& part, int slot)
     mesh->boundsMin = h.boundsMin;
     mesh->boundsMax = h.boundsMax;
     mesh->boundsCenter = h.boundsCenter;
-    for (int i = 0; i < 4; ++i) {
-        TextureNameSlot& name = mesh->textureNames[kStoredTextureSlots[i]];
-        name.name = std::move(h.textureNames[i]);
-        name.hash = NameHash(name.name);
-    }
+    for (int i = 0; i < 4; ++i) mesh->textureNames.Set(kStoredTextureSlots[i], std::move(h.textureNames[i]));
     return MeshBody(*mesh, h);
 }
 
