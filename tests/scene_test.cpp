@@ -43,6 +43,17 @@ protected:
         return scene.CreateWorld(kGenerateWorld, name, kBlankScene, &blank, nullptr, nullptr);
     }
 
+    // Saves the scene's world as Worlds/<file> with its viewer moved to
+    // `position` and turned by `degrees` about the vertical.
+    void SaveWithViewerAt(CScene& scene, const Vector3& position, float degrees, const char* file)
+    {
+        scene.mainCamera.position = position;
+        Vector3 axis{0.0f, 1.0f, 0.0f};
+        scene.mainCamera.orientation.Rotate(axis, degrees);
+        scene.StoreCameraBlock();
+        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File(std::string("Worlds/") + file).c_str()), 1);
+    }
+
     TempDirectory folder_;
     ScopedStartDirectory start_{folder_.Path()};
 };
@@ -125,11 +136,7 @@ TEST_F(SceneWorlds, SettingsAndViewerSurviveSceneWorldFileWorldScene)
         ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "kept", kBlankScene, &blank, nullptr, nullptr));
         placedAt = scene.mainCamera.position;
         // A viewer that moved on is what a later save writes.
-        scene.mainCamera.position = Vector3{4.0f, 6.0f, 8.0f};
-        Vector3 axis{0.0f, 1.0f, 0.0f};
-        scene.mainCamera.orientation.Rotate(axis, 30.0f);
-        scene.StoreCameraBlock();
-        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File("Worlds/moved.vsk").c_str()), 1);
+        ASSERT_NO_FATAL_FAILURE(SaveWithViewerAt(scene, Vector3{4.0f, 6.0f, 8.0f}, 30.0f, "moved.vsk"));
     }
     CScene first;
     ASSERT_TRUE(first.CreateWorld(kOpenWorld, "kept.vsk", kBlankScene, nullptr, nullptr, nullptr));
@@ -161,11 +168,7 @@ TEST_F(SceneWorlds, TheFirstFrameCullsWithTheFrustumOfTheViewerWhereItStands)
         const size_t tiles = scene.world->objects.size();
         ASSERT_GT(tiles, 300u);
         EXPECT_LT(countVisible(scene), tiles * 2 / 3);
-        scene.mainCamera.position = Vector3{0.0f, 6.0f, 150.0f};
-        Vector3 axis{0.0f, 1.0f, 0.0f};
-        scene.mainCamera.orientation.Rotate(axis, 180.0f);
-        scene.StoreCameraBlock();
-        ASSERT_EQ(scene.SaveCurrentWorld(folder_.File("Worlds/turned.vsk").c_str()), 1);
+        ASSERT_NO_FATAL_FAILURE(SaveWithViewerAt(scene, Vector3{0.0f, 6.0f, 150.0f}, 180.0f, "turned.vsk"));
     }
     // An opened world's viewer, near its +z edge and turned round, sees most of it.
     CScene opened;
