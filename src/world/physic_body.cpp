@@ -782,7 +782,12 @@ void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, bt
     const int first = objects.size();
     const bool deferred = broadphase->m_deferedcollide;
     broadphase->m_deferedcollide = true;
+    // Static bodies are made with the box they are entered with (see
+    // UpdateEnteredAabb), so each goes into the resting tree once.
+    auto* resting = dynamic_cast<RestingBroadphase*>(broadphase);
+    if (resting) resting->SetRestingMargin(gContactBreakingThreshold);
     for (CPhysicBody* holder : order) EnterOne(*holder, *world);
+    if (resting) resting->SetRestingMargin(0);
     broadphase->m_deferedcollide = deferred;
 
     // Back to list order: the places in the world's list of collision

@@ -40,8 +40,11 @@ btBroadphaseProxy* RestingBroadphase::createProxy(const btVector3& aabbMin, cons
                                              collisionFilterMask, dispatcher);
     void* block = btAlignedAlloc(sizeof(btDbvtProxy), 16);
     if (!block) return nullptr;
-    auto* proxy = new (block) btDbvtProxy(aabbMin, aabbMax, userPtr, collisionFilterGroup, collisionFilterMask);
-    const btDbvtVolume box = btDbvtVolume::FromMM(aabbMin, aabbMax);
+    const btVector3 margin(restingMargin_, restingMargin_, restingMargin_);
+    const btVector3 low = restingMargin_ > 0 ? aabbMin - margin : aabbMin;
+    const btVector3 high = restingMargin_ > 0 ? aabbMax + margin : aabbMax;
+    auto* proxy = new (block) btDbvtProxy(low, high, userPtr, collisionFilterGroup, collisionFilterMask);
+    const btDbvtVolume box = btDbvtVolume::FromMM(low, high);
     proxy->stage = STAGECOUNT;
     proxy->m_uniqueId = ++m_gid;
     proxy->leaf = m_sets[FIXED_SET].insert(box, proxy);
@@ -66,7 +69,8 @@ void RestingBroadphase::SetRestingAabb(btBroadphaseProxy* absolute, const btVect
         return;
     }
     btDbvtVolume box = btDbvtVolume::FromMM(aabbMin, aabbMax);
-    m_sets[FIXED_SET].update(proxy->leaf, box);
+    const btDbvtVolume& now = proxy->leaf->volume;
+    if (now.Mins() != box.Mins() || now.Maxs() != box.Maxs()) m_sets[FIXED_SET].update(proxy->leaf, box);
     proxy->m_aabbMin = aabbMin;
     proxy->m_aabbMax = aabbMax;
 }

@@ -24,8 +24,20 @@ public:
                                    int collisionFilterGroup, int collisionFilterMask,
                                    btDispatcher* dispatcher) override;
 
-    // A resting proxy's box, changed in the resting tree; any other proxy's
-    // as setAabb changes it.
+    // A resting proxy's box, changed in the resting tree (left where it is
+    // when the box is the one it has); any other proxy's as setAabb changes it.
     void SetRestingAabb(btBroadphaseProxy* proxy, const btVector3& aabbMin, const btVector3& aabbMax,
                         btDispatcher* dispatcher);
+
+    // While above 0, a proxy made at rest takes its box grown by `margin` on
+    // every side. Bodies entered in bulk get the box Bullet's updateSingleAabb
+    // would give them (grown by the contact threshold) right after they are
+    // made; made with it, a proxy goes into the tree once instead of being
+    // put in and then taken out and put in again. Set it only while new
+    // proxies look for no pairs (deferred collision), which the larger box
+    // would change.
+    void SetRestingMargin(btScalar margin) { restingMargin_ = margin; }
+
+private:
+    btScalar restingMargin_ = 0;
 };
