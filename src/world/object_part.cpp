@@ -42,7 +42,7 @@ ObjectPart::~ObjectPart()
 
 void ObjectPart::SetName(const char* text)
 {
-    if (!text) return;
+    if (!text || (name && std::strcmp(name, text) == 0)) return;
     SharedHeapFree(name);
     const size_t bytes = std::strlen(text) + 1;
     name = static_cast<char*>(SharedHeapAlloc(bytes));

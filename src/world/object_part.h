@@ -17,8 +17,8 @@ public:
     ObjectPart(const ObjectPart&) = delete;
     ObjectPart& operator=(const ObjectPart&) = delete;
 
-    // Null is ignored; otherwise a copy on the shared heap replaces the name
-    // (null when the copy cannot be had).
+    // Null, or the name the part has, is ignored; otherwise a copy on the
+    // shared heap replaces the name (null when the copy cannot be had).
     void SetName(const char* text);
 
     // Replaces the main mesh by a polygon list of the given counts and makes

@@ -272,7 +272,7 @@ CPolygonsGrid::~CPolygonsGrid()
 
 void CPolygonsGrid::SetName(const char* text)
 {
-    if (!text) return;
+    if (!text || (name && std::strcmp(name, text) == 0)) return;
     SharedHeapFree(name);
     name = CopyToSharedHeap(text);
 }

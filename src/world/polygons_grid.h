@@ -180,7 +180,8 @@ public:
     CPolygonsGrid(const CPolygonsGrid&) = delete;
     CPolygonsGrid& operator=(const CPolygonsGrid&) = delete;
 
-    // Null is ignored; otherwise a copy on the shared heap replaces the name.
+    // Null, or the name the mesh has, is ignored; otherwise a copy on the
+    // shared heap replaces the name.
     void SetName(const char* text);
 
     // Replaces all geometry by n vertices and t + q default faces (t triangles,

@@ -737,7 +737,18 @@ bool WorldReader::Wide(std::u16string& out)
     uint16_t n = 0;
     if (!U16(n)) return false;
     if (size_t{n} * 2 > in_.Remaining()) return Ok(false);
-    bool ended = false;  // a NUL ends the text, as in the reader's buffer
+    // A NUL ends the text, as in the reader's buffer; the units after it
+    // are read and dropped.
+    if (const uint8_t* at = in_.Take(size_t{n} * 2)) {
+        size_t kept = 0;
+        while (kept < n && kept < kWorldFileStringLimit && WorldFileBytes::Little<uint16_t>(at + 2 * kept) != 0)
+            ++kept;
+        out.resize(kept);
+        for (size_t i = 0; i < kept; ++i) out[i] = static_cast<char16_t>(WorldFileBytes::Little<uint16_t>(at + 2 * i));
+        return true;
+    }
+    // A file that ends before the size it had: unit by unit up to its end.
+    bool ended = false;
     for (uint16_t i = 0; i < n; ++i) {
         uint16_t unit = 0;
         if (!U16(unit)) return false;
@@ -821,7 +832,7 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!U64(id) || !Narrow(text)) return false;
     o.SetName(text);
     if (!Narrow(text)) return false;
-    o.SetSubName(text);
+    if (text[0]) o.SetSubName(text);  // an empty one stays unset: it is saved as the same empty text
     if (!U8(o.HeadFlag) || !I32(o.Kind) || !U8(o.HeadByte) || !I32(o.HeadInt) || !Vec3(o.Center) ||
         !Vec3(o.CenterCopy) || !F32(o.Radius) || !F32(o.RadiusCopy) || !Floats(o.WorldMatrix.m, 16) ||
         !Skip(12 * 4) || !Vec3(o.Scale) || !Skip(2 * 4) || !Wide(o.SecondName) || !Wide(o.TypeName) ||
