@@ -435,12 +435,17 @@ void CPolygonsGrid::ComputeBounds()
     Vector3 low{FLT_MAX, FLT_MAX, FLT_MAX};
     Vector3 high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
     bool any = false;
-    for (uint32_t f = 0; faces && f < faceCount; ++f) {
+    for (uint32_t f = 0; positions && faces && f < faceCount; ++f) {
         const PolygonFace& face = faces[f];
-        if (face.corners < 1 || face.hidden) continue;
-        for (int j = 0; j < face.corners; ++j) {
-            const uint16_t v = CornerVertex(face, j);
-            if (!positions || v >= vertexCount) continue;
+        const int corners = face.corners;
+        if (corners < 1 || face.hidden) continue;
+        // A face whose corners all lie within the mesh's indices (every face
+        // a world file gives) reads them directly; any other as CornerVertex does.
+        const ptrdiff_t first = face.cornerIndices && cornerIndices ? face.cornerIndices - cornerIndices : -1;
+        const bool within = first >= 0 && first + corners <= cornerIndexCount;
+        for (int j = 0; j < corners; ++j) {
+            const uint16_t v = within ? face.cornerIndices[j] : CornerVertex(face, j);
+            if (v >= vertexCount) continue;
             const Vector3& p = positions[v];
             low = Vector3{std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
             high = Vector3{std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};

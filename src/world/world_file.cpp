@@ -19,6 +19,7 @@
 #include "world/world_file.h"
 
 #include <algorithm>
+#include <cassert>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -624,6 +625,57 @@ struct MeshHeader {
     }
 };
 
+// Fixed-size fields read from bytes already known to be there, with the
+// reader's field calls: each succeeds, so a run of such fields decodes with
+// one bounds check for the run instead of one per field. Numbers that are not
+// finite are read as 0 and counted, as the reader reads them.
+class FieldRun {
+public:
+    FieldRun(const uint8_t* at, int& replaced) : at_(at), replaced_(replaced) {}
+
+    bool U8(uint8_t& v)
+    {
+        v = *at_++;
+        return true;
+    }
+    bool U16(uint16_t& v) { return Little(v); }
+    bool U32(uint32_t& v) { return Little(v); }
+    bool I32(int32_t& v) { return Little(v); }
+    bool F32(float& v)
+    {
+        Little(v);
+        if (!std::isfinite(v)) {
+            v = 0;
+            ++replaced_;
+        }
+        return true;
+    }
+    bool Floats(float* v, int n)
+    {
+        for (int i = 0; i < n; ++i) F32(v[i]);
+        return true;
+    }
+    bool Vec3(Vector3& v) { return F32(v.x) && F32(v.y) && F32(v.z); }
+    bool Skip(size_t bytes)
+    {
+        at_ += bytes;
+        return true;
+    }
+    const uint8_t* At() const { return at_; }
+
+private:
+    template <class T>
+    bool Little(T& v)
+    {
+        v = WorldFileBytes::Little<T>(at_);
+        at_ += sizeof(T);
+        return true;
+    }
+
+    const uint8_t* at_;
+    int& replaced_;
+};
+
 class WorldReader {
 public:
     WorldReader(CWorld& world, WorldFileBytes& in) : world_(world), in_(in) {}
@@ -679,6 +731,23 @@ private:
             for (uint32_t k = 0; k < run; ++k, ++i, at += bytes) decode(at, i);
         }
         return true;
+    }
+    // A run of `bytes` bytes of fixed-size fields, decoded by decode(source):
+    // when the bytes are all there `source` is a FieldRun over them, else it
+    // is the reader itself, so a file that ends inside the run fails where
+    // the reader's field calls fail. decode returns false on a failed field
+    // (never with a FieldRun).
+    template <class Decode>
+    bool Run(size_t bytes, Decode decode)
+    {
+        if (const uint8_t* at = in_.Peek(bytes)) {
+            FieldRun run(at, replaced_);
+            decode(run);
+            assert(run.At() == at + bytes);
+            in_.Take(bytes);
+            return true;
+        }
+        return decode(*this);
     }
     bool F64(double& v) { return Finite(Ok(in_.Read(v)), v); }
     bool Floats(float* v, int n)
@@ -833,41 +902,54 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     o.SetName(text);
     if (!Narrow(text)) return false;
     if (text[0]) o.SetSubName(text);  // an empty one stays unset: it is saved as the same empty text
-    if (!U8(o.HeadFlag) || !I32(o.Kind) || !U8(o.HeadByte) || !I32(o.HeadInt) || !Vec3(o.Center) ||
-        !Vec3(o.CenterCopy) || !F32(o.Radius) || !F32(o.RadiusCopy) || !Floats(o.WorldMatrix.m, 16) ||
-        !Skip(12 * 4) || !Vec3(o.Scale) || !Skip(2 * 4) || !Wide(o.SecondName) || !Wide(o.TypeName) ||
-        !I32(o.ShapeKind))
-        return false;
+    // The fixed fields between the variable ones, in runs (see Run).
+    const bool head = Run(174, [&](auto& in) {
+        return in.U8(o.HeadFlag) && in.I32(o.Kind) && in.U8(o.HeadByte) && in.I32(o.HeadInt) && in.Vec3(o.Center) &&
+               in.Vec3(o.CenterCopy) && in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.Floats(o.WorldMatrix.m, 16) &&
+               in.Skip(12 * 4) && in.Vec3(o.Scale) && in.Skip(2 * 4);
+    });
+    if (!head || !Wide(o.SecondName) || !Wide(o.TypeName) || !I32(o.ShapeKind)) return false;
 
     uint8_t hasBody = 0;
     if (!U8(hasBody)) return false;
     if (hasBody) {
-        if (!Floats(o.ShapeSize, 3) || !Floats(o.PhysicsValues, 5) || !F32(o.Mass) || !Skip(18 * 4)) return false;
+        const bool body = Run(108, [&](auto& in) {
+            return in.Floats(o.ShapeSize, 3) && in.Floats(o.PhysicsValues, 5) && in.F32(o.Mass) && in.Skip(18 * 4);
+        });
+        if (!body) return false;
         o.HasRigidBody = 1;
         o.StaticFlag = 0;  // read again with the physics group
     }
     uint32_t words[3];
-    if (!F32(o.Radius) || !F32(o.RadiusCopy) || !U32(words[0]) || !U32(words[1]) || !U32(words[2]))
-        return false;
+    uint32_t firstWordAgain = 0;
+    const bool render = Run(45, [&](auto& in) {
+        return in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.U32(words[0]) && in.U32(words[1]) && in.U32(words[2]) &&
+               in.U8(o.RenderByte) && in.I32(o.RenderInt) && in.U8(o.RenderBytes[0]) && in.U8(o.RenderBytes[1]) &&
+               in.U8(o.RenderBytes[2]) && in.U32(firstWordAgain) && in.U8(o.RenderByte) && in.I32(o.IdInt) &&
+               in.I32(o.SceneInt) && in.U32(o.FloatRecordFlag);
+    });
+    if (!render) return false;
     for (int i = 0; i < 3; ++i) o.AnimationWords[i] = static_cast<int32_t>(words[i]);
-    if (!U8(o.RenderByte) || !I32(o.RenderInt) || !U8(o.RenderBytes[0]) || !U8(o.RenderBytes[1]) ||
-        !U8(o.RenderBytes[2]) || !U32(words[0]) || !U8(o.RenderByte) || !I32(o.IdInt) || !I32(o.SceneInt) ||
-        !U32(o.FloatRecordFlag))
-        return false;
-    o.AnimationWords[0] = static_cast<int32_t>(words[0]);
-    if (o.FloatRecordFlag != 0 &&
-        (!Floats(o.FloatRecord, 4) || !Floats(o.FloatRecord + 7, 3) || !Floats(o.JointMatrix.m, 16)))
+    o.AnimationWords[0] = static_cast<int32_t>(firstWordAgain);
+    if (o.FloatRecordFlag != 0 && !Run(92, [&](auto& in) {
+            return in.Floats(o.FloatRecord, 4) && in.Floats(o.FloatRecord + 7, 3) && in.Floats(o.JointMatrix.m, 16);
+        }))
         return false;
 
     uint8_t group = 0;
     if (!Skip(2) || !U8(group)) return false;
-    if (group && (!U8(o.StaticFlag) || !Skip(3 + 12 * 4))) return false;
+    if (group && !Run(52, [&](auto& in) { return in.U8(o.StaticFlag) && in.Skip(3 + 12 * 4); })) return false;
     if (!U8(group)) return false;
-    if (group && (!Floats(o.Ambient.v, 4) || !Skip(4 * 4) || !Floats(o.Diffuse.v, 4) || !Skip(4 * 4) ||
-                  !Floats(o.Specular.v, 4) || !Skip(47 * 4)))
+    if (group && !Run(268, [&](auto& in) {
+            return in.Floats(o.Ambient.v, 4) && in.Skip(4 * 4) && in.Floats(o.Diffuse.v, 4) && in.Skip(4 * 4) &&
+                   in.Floats(o.Specular.v, 4) && in.Skip(47 * 4);
+        }))
         return false;
     uint32_t constant = 0;
-    if (!Vec3(o.BoxMin) || !Vec3(o.BoxMax) || !Vec3(o.Center) || !U32(constant)) return false;
+    const bool box = Run(40, [&](auto& in) {
+        return in.Vec3(o.BoxMin) && in.Vec3(o.BoxMax) && in.Vec3(o.Center) && in.U32(constant);
+    });
+    if (!box) return false;
     if (!Narrow(text)) return false;
     if (text[0]) o.SetStringA(text);
     if (!Narrow(text)) return false;
@@ -917,15 +999,17 @@ bool WorldReader::PartRecord(ObjectPart& part)
     if (!Narrow(text)) return false;
     part.SetName(text);
     uint32_t pair[2];
-    if (!U32(pair[0]) || !U32(pair[1])) return false;
-    part.latePair[0] = static_cast<int32_t>(pair[0]);
-    part.latePair[1] = static_cast<int32_t>(pair[1]);
-    for (int i = 0; i < 8; ++i)
-        if (!U32(part.words[i])) return false;
     uint8_t partByte = 0;
     uint8_t slots = 0;
-    if (!U8(part.headBytes[0]) || !U8(part.headBytes[1]) || !U8(part.PartKind) || !U8(partByte) || !U8(slots))
-        return false;
+    const bool fields = Run(45, [&](auto& in) {
+        bool read = in.U32(pair[0]) && in.U32(pair[1]);
+        for (int i = 0; read && i < 8; ++i) read = in.U32(part.words[i]);
+        return read && in.U8(part.headBytes[0]) && in.U8(part.headBytes[1]) && in.U8(part.PartKind) &&
+               in.U8(partByte) && in.U8(slots);
+    });
+    if (!fields) return false;
+    part.latePair[0] = static_cast<int32_t>(pair[0]);
+    part.latePair[1] = static_cast<int32_t>(pair[1]);
     part.partInt = partByte;
     if (slots > kMeshSlots) return Fail("a part has more mesh slots than it can hold");
     for (int slot = 0; slot < slots; ++slot)
@@ -935,11 +1019,14 @@ bool WorldReader::PartRecord(ObjectPart& part)
 
 bool WorldReader::MeshHeaderOf(MeshHeader& h)
 {
-    if (!Narrow(h.name) || !U32(h.modeWords[0]) || !U32(h.modeWords[1]) || !U8(h.kind) || !U8(h.byte1) ||
-        !U8(h.byte2) || !U16(h.vertexCount) || !U16(h.rowCount1) || !U16(h.columnCount1) || !U32(h.cornerCount) ||
-        !U32(h.faceCount) || !U32(h.triangleCount) || !U32(h.quadCount) || !F32(h.radius) || !Vec3(h.boundsMin) ||
-        !Vec3(h.boundsMax) || !Vec3(h.boundsCenter))
-        return false;
+    if (!Narrow(h.name)) return false;
+    const bool fields = Run(73, [&](auto& in) {
+        return in.U32(h.modeWords[0]) && in.U32(h.modeWords[1]) && in.U8(h.kind) && in.U8(h.byte1) &&
+               in.U8(h.byte2) && in.U16(h.vertexCount) && in.U16(h.rowCount1) && in.U16(h.columnCount1) &&
+               in.U32(h.cornerCount) && in.U32(h.faceCount) && in.U32(h.triangleCount) && in.U32(h.quadCount) &&
+               in.F32(h.radius) && in.Vec3(h.boundsMin) && in.Vec3(h.boundsMax) && in.Vec3(h.boundsCenter);
+    });
+    if (!fields) return false;
     for (std::u16string& name : h.textureNames)
         if (!Wide(name)) return false;
 
@@ -1045,12 +1132,18 @@ bool WorldReader::MeshBody(CPolygonsGrid& mesh, const MeshHeader& h)
     if (mesh.cornerIndexCount > 0 && !mesh.cornerIndices) return Fail("a mesh has no corner indices");
     if (mesh.faceCount > 0 && !mesh.faces) return Fail("a mesh has no faces");
     const auto corners = static_cast<uint32_t>(mesh.cornerIndexCount);
+    // The arrays are held apart from the mesh, whose fields the stores
+    // could otherwise change for all the compiler knows.
+    Vector3* const unscaled = mesh.unscaledPositions;
+    Vector3* const scaled = mesh.positions;
+    Vector3* const normals = mesh.normals;
+    uint8_t* const flags = mesh.cornerFlags;
+    const auto vector = [&](const uint8_t* at) { return Vector3{FiniteF32(at), FiniteF32(at + 4), FiniteF32(at + 8)}; };
     const bool vertices = Records(mesh.vertexCount, kVertexRecordBytes, [&](const uint8_t* at, uint32_t v) {
-        for (Vector3* array : {mesh.unscaledPositions, mesh.positions, mesh.normals}) {
-            array[v] = Vector3{FiniteF32(at), FiniteF32(at + 4), FiniteF32(at + 8)};
-            at += 12;
-        }
-        if (mesh.cornerFlags && v < corners) mesh.cornerFlags[v] = *at;
+        unscaled[v] = vector(at);
+        scaled[v] = vector(at + 12);
+        normals[v] = vector(at + 24);
+        if (flags && v < corners) flags[v] = at[36];
     });
     if (!vertices) return false;
     const bool indices = Records(corners, kCornerIndexBytes, [&](const uint8_t* at, uint32_t i) {
