@@ -79,12 +79,23 @@ size_t BoxPositionIndex::Slot(uint64_t key) const
     return slot;
 }
 
-void BoxPositionIndex::Grow()
+void BoxPositionIndex::Grow() { Rehash(cells_.empty() ? 1024 : 2 * cells_.size()); }
+
+void BoxPositionIndex::Rehash(size_t size)
 {
-    std::vector<Cell> old(cells_.empty() ? 1024 : 2 * cells_.size());
+    std::vector<Cell> old(size);
     old.swap(cells_);
     for (const Cell& cell : old)
         if (cell.last != kNone) cells_[Slot(cell.key)] = cell;
+}
+
+void BoxPositionIndex::Reserve(size_t positions)
+{
+    entries_.reserve(positions);
+    // Each position adds a cell at most, and Add keeps the table at most half full.
+    size_t size = cells_.empty() ? 1024 : cells_.size();
+    while (size < 2 * positions) size *= 2;
+    if (size > cells_.size()) Rehash(size);
 }
 
 void BoxPositionIndex::Add(const Vector3& position)
@@ -131,6 +142,23 @@ BlockType* TubeSceneBuilder::TypeNamed(const std::u16string& name)
     BlockType* type = scene_.world ? scene_.world->FindBlockType(name.c_str()) : nullptr;
     types_.emplace(name, type);
     return type;
+}
+
+void TubeSceneBuilder::ReserveFor(const BspTree& tree, bool pillars)
+{
+    // The counts as LayRooms and LayCorridors take them.
+    for (const BspNode* node : tree.nodes) {
+        if (node->IsLeaf() && node->hasRoom && !node->name.empty())
+            mostBoxes_ += static_cast<size_t>(std::max(static_cast<int>(node->roomH), 0)) *
+                              static_cast<size_t>(std::max(static_cast<int>(node->roomW), 0)) +
+                          (pillars ? kPillarBoxes : 0);
+        for (const FloatRect& corridor : node->corridors)
+            mostBoxes_ += static_cast<size_t>(std::max(static_cast<int>(corridor.h), 0)) *
+                          static_cast<size_t>(std::max(static_cast<int>(corridor.w), 0));
+    }
+    boxes_.reserve(mostBoxes_);
+    laid_.Reserve(mostBoxes_);
+    if (scene_.world) scene_.world->objects.reserve(scene_.world->objects.size() + mostBoxes_);
 }
 
 CNBObject* TubeSceneBuilder::MakeBox(const std::u16string& typeName, const Vector3& at)
@@ -244,6 +272,8 @@ void CScene::GenerateTubeScene(float worldSize, float maxLeafSize, int multiLeve
     const bool bulk = OpenBulkBodies();
     TubeSceneBuilder builder(*this);
     if (partitioned) {
+        builder.ReserveFor(level1, true);
+        if (multiLevel) builder.ReserveFor(level2, false);
         const float origin = -worldSize / 2;
         const float upperX = worldSize / 2;  // the second level lies beside the first
         builder.LayRooms(level1, origin, origin, kTubeRoomHeight, true);

@@ -38,6 +38,9 @@ void NameRooms(BspTree& level1, BspTree* level2);
 // position the one laid before it in its cell: no allocation per cell.
 class BoxPositionIndex {
 public:
+    // Room for `positions` positions in all, so adding up to that many
+    // neither moves the positions nor rebuilds the cell table.
+    void Reserve(size_t positions);
     void Add(const Vector3& position);
     // True when a position added so far lies strictly closer than the square
     // root of kTubeDuplicateDistanceSquared.
@@ -58,6 +61,8 @@ private:
     // The slot of `key`: its cell, or the free slot where it would go.
     size_t Slot(uint64_t key) const;
     void Grow();
+    // The cells again in a table of `size` slots (a power of two).
+    void Rehash(size_t size);
 
     std::vector<Cell> cells_;  // a power of two long, at most half full
     size_t used_ = 0;
@@ -69,6 +74,12 @@ private:
 class TubeSceneBuilder {
 public:
     explicit TubeSceneBuilder(CScene& scene) : scene_(scene) {}
+
+    // Makes room for the boxes LayRooms and LayCorridors lay for `tree` at
+    // most (every room cell, pillar and corridor cell), so the lists of laid
+    // boxes and the world's objects grow without moving. Call it for each
+    // tree before laying any.
+    void ReserveFor(const BspTree& tree, bool pillars);
 
     // A box of the named block type at `at`, remembered for the duplicate
     // test and the sectors; null (nothing laid) when the block type is
@@ -91,6 +102,7 @@ private:
     BlockType* TypeNamed(const std::u16string& name);
 
     CScene& scene_;
+    size_t mostBoxes_ = 0;
     std::vector<CNBObject*> boxes_;
     BoxPositionIndex laid_;
     std::unordered_map<std::u16string, BlockType*> types_;
