@@ -8,6 +8,7 @@
 #include "generation/tube_scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -74,7 +75,10 @@ uint64_t BoxPositionIndex::Key(int64_t cx, int64_t cy, int64_t cz)
 size_t BoxPositionIndex::Slot(uint64_t key) const
 {
     const size_t mask = cells_.size() - 1;
-    size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    // The top bits of the product, which every bit of the key reaches (the
+    // bits below the top miss the higher axes' bits altogether).
+    const int shift = std::countl_zero(static_cast<uint64_t>(mask));
+    size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> shift) & mask;
     while (cells_[slot].last != kNone && cells_[slot].key != key) slot = (slot + 1) & mask;
     return slot;
 }
