@@ -292,6 +292,7 @@ TEST(WorldGpuGroundTest, ABoxWhoseMeshCannotBeMadeIsNotKept)
     // next box still has to create is the one of its mesh.
     CNBObject* keeper = new CNBObject;
     ASSERT_TRUE(keeper->AllocateParts(1));
+    keeper->SetName("keeper");
     const int objectsBefore = CNBObject::Heap().LiveCount();
     ASSERT_TRUE(SharedHeap().Exists());
     ASSERT_FALSE(CPolygonsGrid::Heap().Exists());

@@ -24,13 +24,22 @@ void ReplaceMesh(CPolygonsGrid*& slot, CPolygonsGrid* mesh)
     slot = mesh;
 }
 
+// The name every part has until it is named: one text for all of them (a
+// landscape holds one part per cube), never written through and never freed.
+char kUnnamed[] = "noname";
+
+void FreeName(char* name)
+{
+    if (name != kUnnamed) SharedHeapFree(name);
+}
+
 }  // namespace
 
-ObjectPart::ObjectPart() { SetName("noname"); }
+ObjectPart::ObjectPart() : name(kUnnamed) {}
 
 ObjectPart::~ObjectPart()
 {
-    SharedHeapFree(name);
+    FreeName(name);
     name = nullptr;
     DestroyMesh(mainMesh);
     mainMesh = nullptr;
@@ -43,7 +52,7 @@ ObjectPart::~ObjectPart()
 void ObjectPart::SetName(const char* text)
 {
     if (!text || (name && std::strcmp(name, text) == 0)) return;
-    SharedHeapFree(name);
+    FreeName(name);
     const size_t bytes = std::strlen(text) + 1;
     name = static_cast<char*>(SharedHeapAlloc(bytes));
     if (name) std::memcpy(name, text, bytes);

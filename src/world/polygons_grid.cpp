@@ -23,6 +23,15 @@ constexpr int kMaxGridCells = 256;
 constexpr int kMaxMeshVertices = 0xFFFF;           // the 16-bit vertex count
 constexpr int64_t kMaxRenderSetVertices = 0x10000; // 16-bit indices 0..65535
 
+// The name every mesh has until it is named: one text for all of them,
+// never written through and never freed.
+char kUnnamed[] = "noname";
+
+void FreeName(char* name)
+{
+    if (name != kUnnamed) SharedHeapFree(name);
+}
+
 char* CopyToSharedHeap(const char* text)
 {
     const size_t bytes = std::strlen(text) + 1;
@@ -238,7 +247,7 @@ Vector4 Quaternion::FromRotation(const Matrix4& matrix)
 // Mesh construction and geometry
 // ---------------------------------------------------------------------------
 
-CPolygonsGrid::CPolygonsGrid() { SetName("noname"); }
+CPolygonsGrid::CPolygonsGrid() : name(kUnnamed) {}
 
 CPolygonsGrid::~CPolygonsGrid()
 {
@@ -247,7 +256,7 @@ CPolygonsGrid::~CPolygonsGrid()
         physicBody = nullptr;
     }
     FreeGeometry();
-    SharedHeapFree(name);
+    FreeName(name);
     name = nullptr;
     FreeRenderSets(nullptr);
     if (extraRenderSet) {
@@ -273,7 +282,7 @@ CPolygonsGrid::~CPolygonsGrid()
 void CPolygonsGrid::SetName(const char* text)
 {
     if (!text || (name && std::strcmp(name, text) == 0)) return;
-    SharedHeapFree(name);
+    FreeName(name);
     name = CopyToSharedHeap(text);
 }
 
