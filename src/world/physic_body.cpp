@@ -66,19 +66,27 @@ void CollectTriangleCorners(CNBObject* source, std::vector<float>& corners)
     const CPolygonsGrid* mesh = source->Parts[0].mainMesh;
     if (!mesh || !mesh->faces) return;
 
+    const PolygonFace* const faces = mesh->faces;
+    const uint32_t faceCount = mesh->faceCount;
     size_t triangles = 0;
-    for (uint32_t f = 0; f < mesh->faceCount; ++f)
-        if (mesh->faces[f].corners == 3) ++triangles;
+    for (uint32_t f = 0; f < faceCount; ++f)
+        if (faces[f].corners == 3) ++triangles;
     corners.resize(9 * triangles);
     float* out = corners.data();
-    for (uint32_t f = 0; f < mesh->faceCount; ++f) {
-        const PolygonFace& face = mesh->faces[f];
+    for (uint32_t f = 0; f < faceCount; ++f) {
+        const PolygonFace& face = faces[f];
         if (face.corners != 3) continue;
+        const Vector3* const positions = face.positions;
+        const uint16_t* const indices = face.cornerIndices;
+        // A face whose corners lie within the mesh's indices (every face a
+        // mesh is made with) reads them directly; any other as CornerVertex does.
+        const ptrdiff_t first = indices && mesh->cornerIndices ? indices - mesh->cornerIndices : -1;
+        const bool within = first >= 0 && first + 3 <= mesh->cornerIndexCount;
         for (int k = 0; k < 3; ++k, out += 3) {
             Vector3 p{};
-            if (face.positions && face.cornerIndices) {
-                const uint16_t v = mesh->CornerVertex(face, k);
-                if (v < mesh->vertexCount) p = face.positions[v];
+            if (positions && indices) {
+                const uint16_t v = within ? indices[k] : mesh->CornerVertex(face, k);
+                if (v < mesh->vertexCount) p = positions[v];
             }
             out[0] = p.x, out[1] = p.y, out[2] = p.z;
         }
