@@ -169,8 +169,9 @@ void FillObjectFields(CNBObject& o, uint64_t id, const char* name)
     o.IdInt = 11;
     o.SceneInt = 12;
     o.FloatRecordFlag = 1;
-    for (int i = 0; i < 10; ++i) o.FloatRecord[i] = 0.5f * i;
-    o.JointMatrix.m[3] = 13.0f;
+    o.FloatRecords = new FloatRecordGroup;
+    for (int i = 0; i < 10; ++i) o.FloatRecords->values[i] = 0.5f * i;
+    o.FloatRecords->jointMatrix.m[3] = 13.0f;
     o.StaticFlag = 0;
     o.Ambient = Vector4{{0.1f, 0.2f, 0.3f, 0.4f}};
     o.Diffuse = Vector4{{0.5f, 0.6f, 0.7f, 0.8f}};
@@ -471,6 +472,7 @@ TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
     settings.name = u"block";
 
     o->Joint = new JointRecord;
+    o->FloatRecords = new FloatRecordGroup;
     JointRecord& j = *o->Joint;
     auto layout = [&](FileFields& f) {
         for (char c : std::string("vesk_v0.004", 12)) f.Is(static_cast<uint8_t>(c), 1);
@@ -488,8 +490,8 @@ TEST(WorldFileTest, EveryFieldLiesAtItsPlaceInTheFile)
         f.U8(o->RenderByte), f.U32(o->RenderInt);
         for (uint8_t& b : o->RenderBytes) f.U8(b);
         f.U32(o->AnimationWords[0]), f.U8(o->RenderByte), f.U32(o->IdInt), f.U32(o->SceneInt);
-        f.U32(o->FloatRecordFlag), f.Floats(o->FloatRecord, 4), f.Floats(o->FloatRecord + 7, 3);
-        f.Floats(o->JointMatrix.m, 16);
+        f.U32(o->FloatRecordFlag), f.Floats(o->FloatRecords->values, 4), f.Floats(o->FloatRecords->values + 7, 3);
+        f.Floats(o->FloatRecords->jointMatrix.m, 16);
         f.Is(0, 2), f.Is(1, 1), f.U8(o->StaticFlag), f.Is(0, 3), f.Zeros(12);
         f.Is(1, 1), f.Floats(o->Ambient.v, 4), f.Zeros(4), f.Floats(o->Diffuse.v, 4), f.Zeros(4);
         f.Floats(o->Specular.v, 4), f.Zeros(47);

@@ -109,7 +109,6 @@ void PieceGroup::FreeArray(PieceGroup* groups)
 CNBObject::CNBObject()
 {
     WorldMatrix.SetIdentity();
-    JointMatrix.SetIdentity();
     Ambient = Vector4{{0.3f, 0.3f, 0.3f, 1.0f}};
     Diffuse = Vector4{{0.6f, 0.6f, 0.6f, 1.0f}};
     Specular = Vector4{{0.3f, 0.3f, 0.3f, 1.0f}};
@@ -129,6 +128,8 @@ CNBObject::~CNBObject()
     KeyRecordCount = 0;
     delete Joint;
     Joint = nullptr;
+    delete FloatRecords;
+    FloatRecords = nullptr;
 }
 
 void CNBObject::Delete(CNBObject* object)

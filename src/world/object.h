@@ -89,6 +89,17 @@ struct JointRecord {
     uint32_t w14to16[3] = {};
 };
 
+// The float record and joint matrix of an object, stored with the world only
+// while its FloatRecordFlag is set. Few objects have them, and every object
+// of a large world would otherwise carry their 108 bytes: an object makes
+// the group when something gives it one.
+struct FloatRecordGroup {
+    float values[10] = {1.0f};
+    Matrix4 jointMatrix;  // identity
+
+    FloatRecordGroup() { jointMatrix.SetIdentity(); }
+};
+
 // Extra render sets of an object, in up to five groups of 64 (owned), with a
 // count and a flag byte per group. Nothing in the scene model fills them; an
 // object holds the block only once something does.
@@ -279,13 +290,12 @@ public:
     uint8_t StaticFlag = 1;          // not simulated; also stored with the world
     int32_t SceneInt = 0;            // stored with the world
     int32_t AnimationFlags = 0;      // bit 4: animate only within 120 units of the viewer
-    uint32_t FloatRecordFlag = 0;
-    float FloatRecord[10] = {1.0f};
+    uint32_t FloatRecordFlag = 0;    // the world file stores FloatRecords when set
+    FloatRecordGroup* FloatRecords = nullptr;  // owned; null reads as the group's defaults
     JointRecord* Joint = nullptr;    // owned; null while the record is all zero
     char* JointText = nullptr;       // owned, shared heap
     char* JointBuffer = nullptr;     // owned, shared heap
     int32_t JointBufferCount = 0;
-    Matrix4 JointMatrix;             // identity; stored with the world
 
 
     Vector3 Scale{1.0f, 1.0f, 1.0f}; // multiplies the shape sizes

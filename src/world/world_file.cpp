@@ -312,9 +312,11 @@ void WorldWriter::ObjectRecord(const CNBObject& o)
     I32(o.SceneInt);
     U32(o.FloatRecordFlag);
     if (o.FloatRecordFlag != 0) {
-        Floats(o.FloatRecord, 4);
-        Floats(o.FloatRecord + 7, 3);
-        Floats(o.JointMatrix.m, 16);
+        static const FloatRecordGroup kDefaults;
+        const FloatRecordGroup& group = o.FloatRecords ? *o.FloatRecords : kDefaults;
+        Floats(group.values, 4);
+        Floats(group.values + 7, 3);
+        Floats(group.jointMatrix.m, 16);
     }
     Zeros(2);
     U8(1);  // physics group
@@ -931,10 +933,15 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!render) return false;
     for (int i = 0; i < 3; ++i) o.AnimationWords[i] = static_cast<int32_t>(words[i]);
     o.AnimationWords[0] = static_cast<int32_t>(firstWordAgain);
-    if (o.FloatRecordFlag != 0 && !Run(92, [&](auto& in) {
-            return in.Floats(o.FloatRecord, 4) && in.Floats(o.FloatRecord + 7, 3) && in.Floats(o.JointMatrix.m, 16);
-        }))
-        return false;
+    if (o.FloatRecordFlag != 0) {
+        if (!o.FloatRecords) o.FloatRecords = new (std::nothrow) FloatRecordGroup;
+        if (!o.FloatRecords) return Fail("a float record cannot be made");
+        FloatRecordGroup& group = *o.FloatRecords;
+        const bool read = Run(92, [&](auto& in) {
+            return in.Floats(group.values, 4) && in.Floats(group.values + 7, 3) && in.Floats(group.jointMatrix.m, 16);
+        });
+        if (!read) return false;
+    }
 
     uint8_t group = 0;
     if (!Skip(2) || !U8(group)) return false;
