@@ -605,7 +605,7 @@ bool SameJoint(const JointRecord& a, const JointRecord& b)
 
 // What the reader learned about a mesh slot before the mesh is made.
 struct MeshHeader {
-    char name[kStringBuffer] = {};
+    char name[kStringBuffer];  // set by Narrow
     uint32_t modeWords[2] = {};
     uint8_t kind = 0;
     uint8_t byte1 = 0;
@@ -795,11 +795,15 @@ private:
 
 bool WorldReader::Narrow(char (&buffer)[kStringBuffer])
 {
-    std::memset(buffer, 0, sizeof(buffer));
+    // Every caller takes the buffer as text, so the NUL after the bytes kept
+    // (or the first NUL among them) ends it; nothing past that is read.
+    buffer[0] = '\0';
     uint16_t n = 0;
     if (!U16(n)) return false;
     const size_t kept = std::min<size_t>(n, kWorldFileStringLimit);
-    return Ok(in_.ReadBytes(buffer, kept)) && Skip(n - kept);
+    if (!Ok(in_.ReadBytes(buffer, kept))) return false;
+    buffer[kept] = '\0';
+    return Skip(n - kept);
 }
 
 bool WorldReader::Wide(std::u16string& out)
