@@ -268,8 +268,8 @@ public:
 
     ObjectPart* Parts = nullptr;     // owned, count ahead
     int32_t PartCount = 0;
-    uint64_t Id = 0;                 // world-wide id, assigned by the world-file reader
     int32_t IdInt = 0;
+    uint64_t Id = 0;                 // world-wide id, assigned by the world-file reader
     std::u16string TypeName;         // the block type's name
     std::u16string SecondName;
     char* Name = nullptr;            // shared heap
@@ -319,8 +319,8 @@ public:
     float AnimationStartOffset = 0.0f;
     uint8_t AnimationStarted = 0;
 
-    ExtraRenderSetGroups* ExtraRenderSets = nullptr;  // owned; null while there are none
     uint16_t ExtraGroupCount = 0;
+    ExtraRenderSetGroups* ExtraRenderSets = nullptr;  // owned; null while there are none
 
 
     std::vector<CSoundBuffer*> Sounds;  // borrowed; the scene frees them

@@ -233,8 +233,8 @@ public:
     int32_t quadCount = 0;
     uint8_t meshByte1 = 0;               // stored with the world
     uint16_t meshHalf = 0;
-    CPhysicBody* physicBody = nullptr;   // owned
     int32_t meshInt0 = 0;
+    CPhysicBody* physicBody = nullptr;   // owned
     char* name = nullptr;                // shared heap; "noname" (shared by unnamed meshes) after construction
     int32_t modeWords[2] = {};           // 1 and 0 for part meshes; stored with the world
     int32_t meshInt1 = 0;
@@ -244,12 +244,13 @@ public:
     uint16_t vertexCount = 0;
     uint16_t rowCount1 = 0;              // grid rows + 1
     uint16_t columnCount1 = 0;           // grid columns + 1
+    int32_t weightCount = 0;
+    int32_t renderSetSlots = 0;          // highest slot holding a set + 1 (1 for none)
 
     Vector3* unscaledPositions = nullptr;  // as defined
     Vector3* positions = nullptr;          // scaled
     Vector3* basePositions = nullptr;      // what the render sets read; the positions array itself
     VertexWeight* weights = nullptr;
-    int32_t weightCount = 0;
     uint8_t* cornerFlags = nullptr;        // one byte per corner index, optional
 
     MeshTextureNames textureNames;
@@ -268,8 +269,6 @@ public:
     Vector3 boundsMax;
     Vector3 boundsCenter;
     float radius = 0.0f;
-
-    int32_t renderSetSlots = 0;            // highest slot holding a set + 1 (1 for none)
 
     CDriver* driver = nullptr;             // remembered by PrepareRenderSets
     CTexture* ownTexture = nullptr;        // owned
