@@ -130,6 +130,8 @@ CNBObject::~CNBObject()
     Joint = nullptr;
     delete FloatRecords;
     FloatRecords = nullptr;
+    delete AuxRenderSets;  // its sets went with ReleaseResources
+    AuxRenderSets = nullptr;
 }
 
 void CNBObject::Delete(CNBObject* object)
@@ -305,8 +307,8 @@ void CNBObject::ReleaseGpuRenderSets()
 
 void CNBObject::ReleaseAuxRenderSets()
 {
-    if (!Driver) return;
-    for (RenderSet*& set : AuxRenderSets) {
+    if (!Driver || !AuxRenderSets) return;
+    for (RenderSet*& set : AuxRenderSets->sets) {
         if (!set) continue;
         Driver->ReleaseRenderSetBuffers(set);
         RenderSet::Release(set);

@@ -100,6 +100,12 @@ struct FloatRecordGroup {
     FloatRecordGroup() { jointMatrix.SetIdentity(); }
 };
 
+// The six auxiliary render sets of an object (owned). Nothing in the scene
+// model fills them; an object holds the block only once something does.
+struct AuxRenderSetBlock {
+    RenderSet* sets[6] = {};
+};
+
 // Extra render sets of an object, in up to five groups of 64 (owned), with a
 // count and a flag byte per group. Nothing in the scene model fills them; an
 // object holds the block only once something does.
@@ -240,7 +246,7 @@ public:
 
     void* PhysicsBlock = nullptr;    // owned, shared heap
     int32_t PhysicsBlockInt = 0;
-    RenderSet* AuxRenderSets[6] = {};   // owned
+    AuxRenderSetBlock* AuxRenderSets = nullptr;  // owned; null while there are none
 
     CDriver* Driver = nullptr;       // borrowed
     Matrix4 WorldMatrix;             // identity
