@@ -115,9 +115,6 @@ void FinishFaces(CPolygonsGrid& mesh)
         face.faceNormal = Vector3{0.0f, 1.0f, 0.0f};
         face.flatNormal = face.faceNormal;
         for (uint16_t i = 0; i < face.texCoordCount; ++i) face.texCoords[i] = TexCoord{float(i & 1), float(i >> 1)};
-        face.positions = mesh.positions;
-        face.basePositions = mesh.basePositions;
-        face.normals = mesh.normals;
         face.cornerIndices = mesh.cornerIndices + face.firstIndex;
     }
     mesh.textureNames[0].name = u"boxwhite.dds";

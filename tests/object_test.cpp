@@ -33,9 +33,6 @@ void MakeBoxMesh(ObjectPart& part, const Vector3& size)
         face.corners = 3;
         face.firstIndex = 3 * f;
         face.cornerIndices = mesh->cornerIndices + 3 * f;
-        face.positions = mesh->positions;
-        face.basePositions = mesh->basePositions;
-        face.normals = mesh->normals;
         face.VertexFormat = 0x1001;
         face.AllocateTexCoords(1);
     }

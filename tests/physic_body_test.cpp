@@ -39,7 +39,6 @@ void MakeMesh(CNBObject& object, int triangles, int quads)
         face.corners = f < triangles ? 3 : 4;
         face.firstIndex = first;
         face.cornerIndices = mesh->cornerIndices + first;
-        face.positions = mesh->positions;
         first += face.corners;
     }
 }

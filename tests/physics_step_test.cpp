@@ -91,7 +91,6 @@ protected:
             face.corners = 3;
             face.firstIndex = static_cast<uint32_t>(3 * f);
             face.cornerIndices = mesh->cornerIndices + 3 * f;
-            face.positions = mesh->positions;
             for (int k = 0; k < 3; ++k) mesh->cornerIndices[3 * f + k] = corners[static_cast<size_t>(3 * f + k)];
         }
         return object;

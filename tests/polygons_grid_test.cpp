@@ -22,9 +22,6 @@ void LinkFace(CPolygonsGrid& mesh, int f, int corners, uint32_t first, int32_t f
     face.corners = static_cast<int8_t>(corners);
     face.firstIndex = first;
     face.cornerIndices = mesh.cornerIndices + first;
-    face.positions = mesh.positions;
-    face.basePositions = mesh.basePositions;
-    face.normals = mesh.normals;
     face.VertexFormat = format;
 }
 
@@ -277,10 +274,10 @@ TEST(PolygonsGrid, FaceNormalsAndTextureCoordinateSets)
 {
     CPolygonsGrid* mesh = QuadAndTriangle(0x1001);
     PolygonFace& quad = mesh->faces[0];
-    quad.ComputeNormal();
+    quad.ComputeNormal(mesh->positions);
     EXPECT_FLOAT_EQ(quad.faceNormal.z, 1.0f);
     mesh->positions[5] = mesh->positions[4];  // triangle collapses
-    mesh->faces[1].ComputeNormal();
+    mesh->faces[1].ComputeNormal(mesh->positions);
     EXPECT_EQ(mesh->faces[1].faceNormal.Length(), 0.0f);  // no NaN from a collapsed face
 
     EXPECT_TRUE(quad.AllocateTexCoords(9));

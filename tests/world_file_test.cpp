@@ -90,9 +90,6 @@ void LinkFaces(CPolygonsGrid& mesh)
     mesh.SaveBasePositions();
     for (uint32_t f = 0; f < mesh.faceCount; ++f) {
         PolygonFace& face = mesh.faces[f];
-        face.positions = mesh.positions;
-        face.basePositions = mesh.basePositions;
-        face.normals = mesh.normals;
         face.cornerIndices = mesh.cornerIndices + face.firstIndex;
     }
 }

@@ -111,12 +111,9 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
             object.Flags |= kTransparentFlag;
             object.RenderBytes[1] = 1;
         }
-        face.positions = mesh->positions;
-        face.basePositions = mesh->basePositions;
-        face.normals = mesh->normals;
         face.cornerIndices = mesh->cornerIndices + 3 * k;
         face.ShadingMode = type.shading == kPhongShading ? kSmoothFace : kFlatFace;
-        face.ComputeNormal();
+        face.ComputeNormal(mesh->positions);
         const TexCoord* defaults = k % 2 == 0 ? kEvenFaceCoords : kOddFaceCoords;
         for (int c = 0; c < 3; ++c) {
             if (nextCoord < type.texCoords.size()) {

@@ -173,11 +173,8 @@ CNBObject* CWorld::CreateBoxObject(float sizeX, float sizeY, const Vector3& cent
         face.firstIndex = static_cast<uint32_t>(3 * k);
         face.cornerIndices = mesh->cornerIndices + 3 * k;
         face.VertexFormat = kGroundVertexFormat;
-        face.positions = mesh->positions;
-        face.basePositions = mesh->basePositions;
-        face.normals = mesh->normals;
         face.ShadingMode = 1;  // flat: every corner gets the face's normal
-        face.ComputeNormal();
+        face.ComputeNormal(mesh->positions);
         if (coordinates)
             for (int j = 0; j < 3; ++j) face.texCoords[j] = coords[3 * k + j];
         face.flatNormal = face.faceNormal;

@@ -76,7 +76,7 @@ void CollectTriangleCorners(CNBObject* source, std::vector<float>& corners)
     for (uint32_t f = 0; f < faceCount; ++f) {
         const PolygonFace& face = faces[f];
         if (face.corners != 3) continue;
-        const Vector3* const positions = face.positions;
+        const Vector3* const positions = mesh->positions;
         const uint16_t* const indices = face.cornerIndices;
         // A face whose corners lie within the mesh's indices (every face a
         // mesh is made with) reads them directly; any other as CornerVertex does.

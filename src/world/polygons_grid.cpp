@@ -14,7 +14,7 @@
 #include "shell/log.h"
 #include "world/physic_body.h"
 
-static_assert(sizeof(PolygonFace) <= 80, "the face's fields are grouped by size");
+static_assert(sizeof(PolygonFace) <= 56, "the face's fields are grouped by size");
 
 namespace {
 
@@ -99,7 +99,7 @@ bool PolygonFace::AllocateTexCoords(uint8_t sets)
     return texCoords != nullptr;
 }
 
-void PolygonFace::ComputeNormal()
+void PolygonFace::ComputeNormal(const Vector3* positions)
 {
     Vector3 a, b, c;
     const int n = corners;

@@ -8,8 +8,8 @@
 //   quaternions       Quaternion::Slerp, Quaternion::FromRotation
 //   the mesh          CPolygonsGrid
 //
-// Every face points at its mesh's own positions, basePositions, normals and
-// cornerIndices arrays. Corner indices are 16-bit, so a mesh holds at most
+// Every face points at its run of its mesh's cornerIndices, which number the
+// mesh's vertices: a face reads its corners through its mesh. Corner indices are 16-bit, so a mesh holds at most
 // 65,535 vertices and a render set at most 65,536.
 #pragma once
 
@@ -55,17 +55,15 @@ struct PolygonFace {
     // face's own. True when the block was had (also for none), false with no
     // coordinates left.
     bool AllocateTexCoords(uint8_t sets);
-    // faceNormal from the first three corners; a degenerate face gets (0, 0, 0).
-    void ComputeNormal();
+    // faceNormal from the first three corners, placed at `positions` (its
+    // mesh's); a degenerate face, or one without positions, gets (0, 0, 0).
+    void ComputeNormal(const Vector3* positions);
     // Texture set `set` of corner `corner`; (0, 0) when the face holds none.
     TexCoord GetTexCoord(int corner, int set) const;
 
     // The fields are grouped by size (not in the file's order), and only
     // what something reads or the world file stores is kept: a face takes
-    // 80 bytes, and a landscape holds over a million faces.
-    Vector3* positions = nullptr;      // the mesh's arrays
-    Vector3* basePositions = nullptr;
-    Vector3* normals = nullptr;
+    // 56 bytes, and a landscape holds over a million faces.
     uint16_t* cornerIndices = nullptr; // the face's first entry in the mesh's cornerIndices
     TexCoord* texCoords = nullptr;     // set s of corner j at j + s x corners; owned
     uint32_t firstIndex = 0;           // that entry's number

@@ -1206,9 +1206,6 @@ bool WorldReader::FaceRecord(CPolygonsGrid& mesh, PolygonFace& face, uint8_t& se
         coordinates_.push_back(TexCoord{FiniteF32(pair), FiniteF32(pair + 4)});
     });
     if (!read) return false;
-    face.positions = mesh.positions;
-    face.basePositions = mesh.basePositions;
-    face.normals = mesh.normals;
     face.cornerIndices = mesh.cornerIndices ? mesh.cornerIndices + face.firstIndex : nullptr;
     return true;
 }
