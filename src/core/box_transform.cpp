@@ -10,6 +10,8 @@ Vector3 TransformPoint(const Matrix4& matrix, const Vector3& p)
     const float y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
     const float z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
     const float w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
+    // Placements are affine (w is exactly 1), and dividing by 1 changes nothing.
+    if (w == 1.0f) return Vector3{x, y, z};
     return Vector3{x / w, y / w, z / w};
 }
 
