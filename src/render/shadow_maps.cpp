@@ -512,11 +512,11 @@ void ForEachPartSet(const CNBObject& object, Use&& use)
     }
 }
 
-// Draws, sector by sector and in list order, the objects that `takes`: those
-// the record of the last shadow culling lists while it describes a sector,
-// else every object's byte is read. The skinned casters pass by the sectors
-// the record lists no animated object of. Each sector's batch fetches its
-// objects' links a few draws ahead.
+// Calls draw(object), sector by sector and in list order, for the objects
+// that `takes`: those the record of the last shadow culling lists while it
+// describes a sector, else every object's byte is read. The skinned casters
+// pass by the sectors the record lists no animated object of. Each sector's
+// batch fetches its objects' links a few calls ahead.
 template <typename Takes, typename Draw>
 void DrawShadowCasters(const VisibleObjectRecord& record, const std::vector<Sector*>& sectors, bool skinned,
                        Takes&& takes, Draw&& draw)

@@ -19,8 +19,8 @@
 #include "world/world_file.h"
 
 #include <algorithm>
-#include <cassert>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
