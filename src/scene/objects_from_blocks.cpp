@@ -37,7 +37,6 @@ namespace {
 // Helpers
 // ---------------------------------------------------------------------------
 constexpr int32_t kGlassVertexFormat = 0x1401;
-constexpr int32_t kTransparentFlag = 0x2000;
 constexpr int32_t kPhongShading = 1;
 constexpr uint8_t kSmoothFace = 3;  // corners keep their vertex normals
 constexpr uint8_t kFlatFace = 1;    // every corner gets the face normal
@@ -108,7 +107,7 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
         if (type.graphicMaterial == kGlassVertexFormat) {
             // Transparent objects are drawn only from the frame's label list,
             // and only objects whose label byte is set join it.
-            object.Flags |= kTransparentFlag;
+            object.Flags |= kTransparentObjectFlag;
             object.RenderBytes[1] = 1;
         }
         face.cornerIndices = mesh->cornerIndices + 3 * k;
@@ -415,7 +414,7 @@ void CScene::TakeBlockTypeLooks()
         const BlockType* type = found.first->second;
         if (!type) continue;
         object->Power = type->materialPower;
-        if (type->graphicMaterial == kGlassVertexFormat) object->Flags |= kTransparentFlag;
+        if (type->graphicMaterial == kGlassVertexFormat) object->Flags |= kTransparentObjectFlag;
         if (object->AnimationMode == 0 && (type->animationMode == 1 || type->animationMode == 2)) {
             CopyAnimation(*object, *object->Parts[0].mainMesh, *type);
             // The skinned passes draw from render sets that carry the weights.

@@ -144,6 +144,11 @@ struct PieceGroup {
     static void FreeArray(PieceGroup* groups);  // releases each group, then the block
 };
 
+// CNBObject::Flags bit of glass objects: drawn blended, and the only objects
+// whose labels are projected each frame (the transparent passes read them
+// from that list).
+inline constexpr int32_t kTransparentObjectFlag = 0x2000;
+
 class CNBObject : public HeapAllocated<CNBObject> {
 public:
     static constexpr int kPoseBones = 80;  // bones past this are interpolated but not stored
@@ -220,7 +225,7 @@ public:
     uint8_t RootPositionValid = 0;
     uint8_t Visible = 0;
     uint8_t ShadowVisible = 0;
-    int32_t Flags = 0;               // bit 0x2000: transparent, labels projected
+    int32_t Flags = 0;               // kTransparentObjectFlag
     std::vector<ObjectInstance> Instances;
     Vector3 Center;                  // world centre of the box
     int32_t Kind = 0;                // 1 ground and borders, 2 made from a block type

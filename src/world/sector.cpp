@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int32_t kLabelledObjectFlag = 0x2000;
-
 bool IsFinite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 float DistanceSquared(const Vector3& a, const Vector3& b)
@@ -264,7 +262,7 @@ void CWorld::ProjectLabels(const CCamera& camera)
     for (const Sector* sector : sectors) {
         if (!sector || !sector->visible) continue;
         for (CNBObject* object : sector->objects) {
-            if (!object || !(object->Flags & kLabelledObjectFlag)) continue;
+            if (!object || !(object->Flags & kTransparentObjectFlag)) continue;
             if (object->RenderBytes[1]) {
                 // The centre already stands where the object stands: placing
                 // it once more by the object's matrix would move it by the
