@@ -6,12 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/private_heap.h"
 #include "core/random.h"
 #include "generation/noise.h"
 #include "graphics/texture.h"
-#include "scene/scene.h"
-#include "support/temp_directory.h"
 
 namespace {
 
@@ -32,19 +29,14 @@ protected:
 
 }  // namespace
 
-TEST_F(Noise, IsZeroAtLatticePointsAndMatchesTheReference)
+TEST_F(Noise, IsZeroAtLatticePointsMatchesTheReferenceAndWrapsEvery256Cells)
 {
     for (double x : {-300.0, 17.0, 64000.0}) EXPECT_EQ(PerlinNoise3(x, -2.0, 9.0), 0.0) << x;
     // The value Ken Perlin's reference implementation gives.
     EXPECT_NEAR(PerlinNoise3(3.14, 42.0, 7.0), 0.13691995878400012, 1e-12);
     EXPECT_EQ(PerlinNoise3(NAN, 0.5, 0.5), 0.0);
-}
-
-TEST_F(Noise, NegativeCoordinatesWrapEvery256Cells)
-{
     EXPECT_EQ(PerlinNoise3(-0.5, 0.25, 0.75), PerlinNoise3(255.5, 0.25, 0.75));
-    // Far coordinates still land in the table.
-    EXPECT_TRUE(std::isfinite(PerlinNoise3(-1e300, 1e18, 3.5)));
+    EXPECT_TRUE(std::isfinite(PerlinNoise3(-1e300, 1e18, 3.5)));  // far coordinates still land in the table
 }
 
 TEST_F(Noise, ANewTableTakesEffectOnlyWhenTheWorkingTableIsReloaded)
@@ -61,47 +53,25 @@ TEST_F(Noise, ANewTableTakesEffectOnlyWhenTheWorkingTableIsReloaded)
     EXPECT_EQ(PerlinNoise3(4.0, 5.0, 6.0), 0.0);  // lattice zeros hold for any table
 }
 
-// ---- SetTexel ----
-namespace {
-
-struct Image {
-    Image(int32_t width, int32_t height, uint8_t bits)
-    {
-        texture = new CTexture;
-        texture->width = width;
-        texture->height = height;
-        texture->bitsPerPixel = bits;
-        bytes = static_cast<size_t>(width) * height * (bits / 8);
-        texture->AllocPixels(bytes);
-        std::memset(texture->pixels, 0xAA, bytes);
-    }
-    ~Image() { CTexture::Delete(texture); }
-    std::vector<uint8_t> Bytes() const { return std::vector<uint8_t>(texture->pixels, texture->pixels + bytes); }
-
-    CTexture* texture = nullptr;
-    size_t bytes = 0;
-};
-
-}  // namespace
-
 TEST(TexelWriter, WritesBlueGreenRedAlphaBottomUpAndNothingOutOfRange)
 {
-    Image image(4, 3, 32);
-    const std::vector<uint8_t> before = image.Bytes();
-    image.texture->SetTexel(0, 3, 1, 2, 3, 4);  // y = height
-    image.texture->SetTexel(4, 0, 1, 2, 3, 4);  // x = width: no spill into the next row
-    image.texture->SetTexel(0xFFFFFFFFu, 0xFFFFFFFFu, 1, 2, 3, 4);
-    EXPECT_EQ(image.Bytes(), before);
+    CTexture* image = new CTexture;
+    image->width = 4, image->height = 3, image->bitsPerPixel = 32;
+    image->AllocPixels(48);
+    std::memset(image->pixels, 0xAA, 48);
+    const auto bytes = [&](size_t from, size_t n) {
+        return std::vector<uint8_t>(image->pixels + from, image->pixels + from + n);
+    };
+    const std::vector<uint8_t> before = bytes(0, 48);
+    image->SetTexel(0, 3, 1, 2, 3, 4);  // y = height
+    image->SetTexel(4, 0, 1, 2, 3, 4);  // x = width: no spill into the next row
+    image->SetTexel(0xFFFFFFFFu, 0xFFFFFFFFu, 1, 2, 3, 4);
+    EXPECT_EQ(bytes(0, 48), before);
 
-    image.texture->SetTexel(1, 0, 10, 20, 30, 40);  // top row: the last row of the buffer
-    const size_t at = 4 * (2 * 4 + 1);
-    EXPECT_EQ(std::vector<uint8_t>(image.texture->pixels + at, image.texture->pixels + at + 4),
-              (std::vector<uint8_t>{30, 20, 10, 40}));
+    image->SetTexel(1, 0, 10, 20, 30, 40);  // top row: the last row of the buffer
+    EXPECT_EQ(bytes(4 * (2 * 4 + 1), 4), (std::vector<uint8_t>{30, 20, 10, 40}));
 
-    CTexture* empty = new CTexture;
-    empty->width = 2;
-    empty->height = 2;
-    empty->bitsPerPixel = 32;
-    empty->SetTexel(0, 0, 1, 2, 3, 4);  // no pixels: nothing, no crash
-    CTexture::Delete(empty);
+    image->Release();  // keeps the size, drops the pixels
+    image->SetTexel(0, 0, 1, 2, 3, 4);  // nothing to write into: nothing, no crash
+    CTexture::Delete(image);
 }

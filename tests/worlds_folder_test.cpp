@@ -30,24 +30,16 @@ TEST_F(WorldsFolder, ListsOnlyExactVskExtensions)
     EXPECT_EQ(game.worldNames, (std::vector<std::string> {"Default1.VSK", "W\xC3\xA4lt.vsk", "default.vsk", "vsk"}));
 }
 
-TEST_F(WorldsFolder, ProposalIgnoresCaseAndSkipsListedNames)
+TEST_F(WorldsFolder, ProposalIgnoresCaseAndNamesNoListedWorldNorFileOnDisk)
 {
-    folder.Write("Worlds/default.vsk", "");
     folder.Write("Worlds/Default1.VSK", "");
     ScanWorldsFolder(&game);
-    EXPECT_EQ(game.ProposeWorldName(), "default2.vsk");
-}
-
-TEST_F(WorldsFolder, ProposalNeverNamesAFileOnDisk)
-{
-    folder.MakeFolder("Worlds");
-    ScanWorldsFolder(&game);
     folder.Write("Worlds/default.vsk", "");  // made after the scan, by another run
-    EXPECT_EQ(game.ProposeWorldName(), "default1.vsk");
+    EXPECT_EQ(game.ProposeWorldName(), "default2.vsk");
 
-    game.AddWorldName("default1.vsk");  // a world created in this run
-    game.AddWorldName("DEFAULT1.vsk");
-    EXPECT_EQ(game.worldNames.size(), 1u);
+    game.AddWorldName("default2.vsk");  // a world created in this run, listed once whatever its case
+    game.AddWorldName("DEFAULT2.vsk");
+    EXPECT_EQ(game.worldNames.size(), 2u);
 }
 
 TEST_F(WorldsFolder, MissingFolderLeavesListAndCurrentDirectoryAlone)
