@@ -4,8 +4,6 @@
 // graph.
 #include <gtest/gtest.h>
 
-#include <opencv2/core.hpp>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -145,9 +143,7 @@ protected:
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Biome graph
-// ---------------------------------------------------------------------------
+// ---- Biome graph ----
 
 TEST(LandscapeBiomeGraph, PlainAndRunLengthPicturesOf24And32BitsGiveTheSameTexels)
 {
@@ -182,9 +178,7 @@ TEST(LandscapeBiomeGraph, UnreadableFilesFailWithTheReadersMessage)
     EXPECT_EQ(TexelOf(graph, 1, 0), (Rgba{5, 4, 3, 255}));
 }
 
-// ---------------------------------------------------------------------------
-// Voronoi cells
-// ---------------------------------------------------------------------------
+// ---- Voronoi cells ----
 
 TEST(LandscapeVoronoi, ASeedWithoutTexelsMovesToTheCornerInsteadOfDividingByZero)
 {
@@ -200,9 +194,7 @@ TEST(LandscapeVoronoi, ASeedWithoutTexelsMovesToTheCornerInsteadOfDividingByZero
     EXPECT_EQ(twins[1].red, 50.0f) << "colours stay";
 }
 
-// ---------------------------------------------------------------------------
-// Whole landscapes
-// ---------------------------------------------------------------------------
+// ---- Whole landscapes ----
 
 TEST_F(LandscapeScene, AWholeLandscapeLeavesElevenImagesCubesOnItsColumnsAndTheAbsentBiomes)
 {
@@ -348,9 +340,7 @@ TEST_F(LandscapeScene, SizesAreHeldToTheNewWorldScreensRange)
     EXPECT_TRUE(Cubes().empty());
 }
 
-// ---------------------------------------------------------------------------
-// With a device
-// ---------------------------------------------------------------------------
+// ---- With a device ----
 
 class LandscapeOnDevice : public HeadlessDriverTest {};
 

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -68,9 +67,7 @@ protected:
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Direct line and stacking
-// ---------------------------------------------------------------------------
+// ---- Direct line and stacking ----
 
 TEST_F(ObjectGenerators, DirectLineRowsFollowTheAngleWithTheWidthStepTurnedNinetyDegrees)
 {
@@ -127,9 +124,7 @@ TEST_F(ObjectGenerators, CountsBelowOneMakeNothingAndSettingsPastTheirSlidersAre
     EXPECT_EQ(CountOf(1e300), kMaxGeneratedObjects);
 }
 
-// ---------------------------------------------------------------------------
-// Circle and spiral
-// ---------------------------------------------------------------------------
+// ---- Circle and spiral ----
 
 TEST_F(ObjectGenerators, TheCircleStopsAtTheFullAngleAndAnInverseSpiralTurnsBack)
 {
@@ -160,9 +155,7 @@ TEST_F(ObjectGenerators, TheCircleStopsAtTheFullAngleAndAnInverseSpiralTurnsBack
     }
 }
 
-// ---------------------------------------------------------------------------
-// Creating and clearing
-// ---------------------------------------------------------------------------
+// ---- Creating and clearing ----
 
 TEST_F(ObjectGenerators, CreatingTurnsPreviewsIntoWorldObjectsWithTheirMatrices)
 {
@@ -231,9 +224,7 @@ TEST_F(ObjectGenerators, NothingHappensWithoutACurrentBlockType)
     EXPECT_EQ(s_.fieldDirty, 1);
 }
 
-// ---------------------------------------------------------------------------
-// Perlin field
-// ---------------------------------------------------------------------------
+// ---- Perlin field ----
 
 TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStacksColumns)
 {
@@ -283,9 +274,7 @@ TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStack
     EXPECT_TRUE(preview(0.5f).empty());
 }
 
-// ---------------------------------------------------------------------------
-// Along a line
-// ---------------------------------------------------------------------------
+// ---- Along a line ----
 
 TEST_F(ObjectGenerators, AlongALineObjectsAreSpacedByTheStepAndTurnedAlongIt)
 {
@@ -339,9 +328,7 @@ TEST_F(ObjectGenerators, AlongALineTheCountNeverFailsAndFollowsTheGround)
     ASSERT_EQ(scene_.previewObjects.size(), 1u);
 }
 
-// ---------------------------------------------------------------------------
-// Random spline
-// ---------------------------------------------------------------------------
+// ---- Random spline ----
 
 TEST_F(ObjectGenerators, ASplineWhoseEveryCandidateIsRefusedKeepsOnlyTheCursorPoint)
 {

@@ -43,15 +43,13 @@ void MakeMesh(CNBObject& object, int triangles, int quads)
     }
 }
 
-// Makes every Bullet block whose size lies in [low, high] fail while armed.
-// The blocks keep the layout of Bullet's own aligned allocator (the real
-// block's address just before the aligned one), so blocks cross freely
-// between it and this one.
-size_t failLow = 0;
-size_t failHigh = 0;
+// Runs `make` with every Bullet block the size of a rigid body failing. The
+// blocks keep the layout of Bullet's own aligned allocator (the real block's
+// address just before the aligned one), so blocks cross freely between it and
+// this one.
 void* FailingAlignedAlloc(size_t size, int alignment)
 {
-    if (size >= failLow && size <= failHigh) return nullptr;
+    if (size == sizeof(btRigidBody)) return nullptr;
     char* real = static_cast<char*>(std::malloc(size + sizeof(void*) + (alignment - 1)));
     if (!real) return nullptr;
     const auto start = reinterpret_cast<uintptr_t>(real + sizeof(void*));
@@ -63,6 +61,13 @@ void AlignedFree(void* block)
 {
     if (block) std::free(static_cast<void**>(block)[-1]);
 }
+template <class Make>
+void WithRigidBodiesFailing(Make make)
+{
+    btAlignedAllocSetCustomAligned(FailingAlignedAlloc, AlignedFree);
+    make();
+    btAlignedAllocSetCustomAligned(nullptr, nullptr);
+}
 
 }  // namespace
 
@@ -71,8 +76,6 @@ TEST(PhysicBody, StaticBoxHasNoInertiaAndGrips)
     PhysicsWorld physics;
     CNBObject object;
     CPhysicBody* holder = new CPhysicBody;
-    ASSERT_NE(holder, nullptr);
-    EXPECT_EQ(holder->LastKeyMoveTime, 0u);
     holder->CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{1, 2, 3}, 0.5f, 1.0f, 1.5f, 0.0f);
     btRigidBody* body = holder->Body;
     ASSERT_NE(body, nullptr);
@@ -110,7 +113,6 @@ TEST(PhysicBody, PrimitivesTakeBulletsInertiaAndDefaultFriction)
     const btVector3 extents = static_cast<btCylinderShape*>(cylinder.Shape)->getHalfExtentsWithMargin();
     EXPECT_NEAR(extents.x(), 0.5, 1e-12);
     EXPECT_NEAR(extents.y(), 2.0, 1e-12);
-    EXPECT_EQ(cylinder.Body->getFriction(), 0.5);
 
     CPhysicBody cone;
     cone.CreateConeBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1.0f, 3.0f, 1.0f);
@@ -156,7 +158,6 @@ TEST(PhysicBody, MeshBodiesTakeTrianglesOnly)
     EXPECT_NEAR(moving.MeshShape->getMargin(), static_cast<double>(0.01f), 1e-15);
     ASSERT_NE(moving.Body, nullptr);
     EXPECT_NE(moving.Body->getInvMass(), 0.0);
-    EXPECT_EQ(moving.Body->getFriction(), 0.5);
     EXPECT_EQ((*physics.Shapes())[0], moving.MeshShape);
 
     // Quads alone give no shape at all: the object has no collision.
@@ -215,17 +216,22 @@ TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
     {
         CPhysicBody empty;  // no factory ran: no world to leave
     }
-    CNBObject object;
-    CPhysicBody holder;
-    failLow = sizeof(btRigidBody);
-    failHigh = sizeof(btRigidBody);
-    btAlignedAllocSetCustomAligned(FailingAlignedAlloc, AlignedFree);
-    holder.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 1);
-    btAlignedAllocSetCustomAligned(nullptr, nullptr);
-    EXPECT_EQ(holder.Body, nullptr);
-    EXPECT_EQ(holder.Shape, nullptr);
-    EXPECT_EQ(holder.MotionState, nullptr);
-    EXPECT_EQ(holder.World, nullptr);
+    const int sharedBefore = CPhysicBody::SharedMeshShapeCount();
+    CNBObject object, mesh;
+    MakeMesh(mesh, 3, 0);
+    CPhysicBody holder, meshHolder;
+    WithRigidBodiesFailing([&] {
+        holder.CreateBoxBody(&object, physics.World(), physics.Shapes(), Vector3{}, 1, 1, 1, 1);
+        meshHolder.CreateBvhMeshBody(&mesh, physics.World(), physics.Shapes(), &mesh);
+    });
+    for (const CPhysicBody* failed : {&holder, &meshHolder}) {
+        EXPECT_EQ(failed->Body, nullptr);
+        EXPECT_EQ(failed->Shape, nullptr);
+        EXPECT_EQ(failed->MotionState, nullptr);
+        EXPECT_EQ(failed->World, nullptr);
+    }
+    EXPECT_EQ(meshHolder.TriangleMesh, nullptr);
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), sharedBefore) << "the static mesh gave its share back";
     EXPECT_EQ(physics.Shapes()->size(), 0);
     EXPECT_EQ(physics.World()->getNumCollisionObjects(), 0);
 
@@ -235,9 +241,7 @@ TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
     EXPECT_EQ(physics.World()->getNumCollisionObjects(), 1);
 }
 
-// ---------------------------------------------------------------------------
-// Shared static mesh shapes
-// ---------------------------------------------------------------------------
+// ---- Shared static mesh shapes ----
 
 namespace {
 
@@ -329,25 +333,6 @@ TEST(PhysicBody, PrimitivesOfOneKindAndSizeShareOneShapeThatOutlivesEachBody)
     b.CreateSphereBody(&object, physics.World(), physics.Shapes(), Vector3{}, 0.5f, 1.0f);
     EXPECT_EQ(b.Shape, sphere.Shape);
     EXPECT_EQ(CPhysicBody::SharedPrimitiveShapeCount(), 3);  // the last box of that size gave it back
-}
-
-TEST(PhysicBody, AFailedStaticMeshBodyGivesItsShareBack)
-{
-    PhysicsWorld physics;
-    const int before = CPhysicBody::SharedMeshShapeCount();
-    CNBObject object;
-    MakeMesh(object, 3, 0);
-    CPhysicBody holder;
-    failLow = sizeof(btRigidBody);
-    failHigh = sizeof(btRigidBody);
-    btAlignedAllocSetCustomAligned(FailingAlignedAlloc, AlignedFree);
-    holder.CreateBvhMeshBody(&object, physics.World(), physics.Shapes(), &object);
-    btAlignedAllocSetCustomAligned(nullptr, nullptr);
-    EXPECT_EQ(holder.Body, nullptr);
-    EXPECT_EQ(holder.Shape, nullptr);
-    EXPECT_EQ(holder.TriangleMesh, nullptr);
-    EXPECT_EQ(physics.Shapes()->size(), 0);
-    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), before);
 }
 
 TEST(PhysicBody, HoldersLeaveInAnyOrderAndTheListsNameExactlyTheRest)

@@ -265,9 +265,7 @@ TEST_F(PhysicsStep, ABoxPressedAgainstAHigherStepStaysBesideIt)
     EXPECT_NEAR(Origin(box).x(), 1.5, 0.05);
 }
 
-// ---------------------------------------------------------------------------
-// Contact sounds
-// ---------------------------------------------------------------------------
+// ---- Contact sounds ----
 TEST_F(PhysicsStep, HeadOnFloorHitRequestsAnImpact)
 {
     AddFloor();
@@ -329,9 +327,7 @@ TEST_F(PhysicsStep, WithoutASoundManagerContactsAreStillRecorded)
     EXPECT_TRUE(box->Sounds.empty());
 }
 
-// ---------------------------------------------------------------------------
-// The step lock
-// ---------------------------------------------------------------------------
+// ---- The step lock ----
 
 int tickCalls = 0;
 void StepAgainFromInsideTheStep(btDynamicsWorld* world, btScalar)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -88,18 +89,12 @@ TEST_F(SceneFrameNoDriver, FreshDropMarksGoOneObjectPerFiftyMillisecondsAfterThr
     EXPECT_EQ(Marked(), 3);
     EXPECT_TRUE(scene_.dropQueue.empty());
 
-    clock_.Advance(3000);  // not more than 3000 ms yet
-    scene_.RenderFrame();
-    EXPECT_EQ(Marked(), 3);
-    clock_.Advance(1);
-    scene_.RenderFrame();
-    EXPECT_EQ(Marked(), 2);
-    clock_.Advance(50);
-    scene_.RenderFrame();
-    EXPECT_EQ(Marked(), 2);
-    clock_.Advance(1);
-    scene_.RenderFrame();
-    EXPECT_EQ(Marked(), 1);
+    // Nothing at exactly 3000 ms, one just after; the next only after 50 more.
+    for (const auto& [advance, marked] : {std::pair{3000u, 3}, {1u, 2}, {50u, 2}, {1u, 1}}) {
+        clock_.Advance(advance);
+        scene_.RenderFrame();
+        EXPECT_EQ(Marked(), marked) << "after " << advance << " ms more";
+    }
 }
 
 TEST_F(SceneFrameNoDriver, SectorsAreReassignedEveryTwoMinutesAndUpdatedEverySecond)

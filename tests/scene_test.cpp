@@ -122,7 +122,6 @@ TEST_F(SceneWorlds, AWorldThatCannotBeReadIsNotEnteredAndStaysAsItWas)
     EXPECT_FALSE(game.scene->world->objects.empty());
 }
 
-
 TEST_F(SceneWorlds, SettingsAndViewerSurviveSceneWorldFileWorldScene)
 {
     Vector3 placedAt;
@@ -205,7 +204,6 @@ TEST_F(SceneWorlds, NewAndOpenedWorldsSetTheLightFromTheirOwnSun)
     EXPECT_TRUE(Near(LightPosition, expected(10.0f, 200.0f)));
     LightPosition = Vector3{500.0f, 500.0f, 500.0f};
 }
-
 
 namespace {
 
@@ -306,7 +304,6 @@ TEST(SceneTeardown, ClearingOrLeavingAWorldVisitsEachContactAboutOnce)
     EXPECT_LE(pairs.visits, 2 * kBoxes);
 }
 
-
 namespace {
 
 // A scene with an empty world of one sector at the origin.
@@ -332,17 +329,13 @@ protected:
 
 }  // namespace
 
-TEST_F(SceneStart, WithoutObjectsTheViewerStartsAtTwoAboveTheOrigin)
+TEST_F(SceneStart, TheViewerStandsTwoAboveTheOriginOrTheTopOfTheChosenBox)
 {
-    scene_.PlaceViewerAtStart(false);
+    scene_.PlaceViewerAtStart(false);  // no objects
     EXPECT_TRUE(Near(scene_.mainCamera.position, Vector3{0.0f, 2.0f, 0.0f}));
-}
 
-TEST_F(SceneStart, TheViewerStandsTwoAboveTheTopOfTheChosenBox)
-{
     AddBox(1.0f, 0.0f, 2.0f);   // near (0, 2, 0), top at 2
     AddBox(1.5f, 0.0f, 10.0f);  // near the axis too, but tall: top at 10
-
     scene_.PlaceViewerAtStart(false);
     Vector3 at = scene_.mainCamera.position;
     EXPECT_NEAR(at.y, 4.0f, 1e-3f);
