@@ -1,9 +1,8 @@
 // Bodies entering the physics world in bulk: the world, its broadphase and a
-// simple drop end up as entering them one by one into Bullet's own
-// broadphase gives (the static ones already where Bullet moves them after
-// two steps), and the scene's
-// bulk calls (object creation, body rebuilding, the cube landscape) leave
-// every body in the world with the shared shapes.
+// simple drop end up as entering them one by one into Bullet's own broadphase
+// gives (the static ones already where Bullet moves them after two steps), and
+// the scene's bulk calls (object creation, body rebuilding) leave every body
+// in the world with the shared shapes.
 #include <gtest/gtest.h>
 
 #include <btBulletDynamicsCommon.h>

@@ -3,14 +3,11 @@
 
 #include <climits>
 #include <limits>
-#include <cmath>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 #include "core/grid_snap.h"
 #include "core/matrix4.h"
-#include "core/matrix4d.h"
 #include "core/random.h"
 #include "core/vector3.h"
 

@@ -37,6 +37,7 @@ Vector3 Facing(const CNBObject* object)
         EXPECT_NEAR(v_.z, (ez), 1e-4f) << "z";         \
     } while (0)
 
+// Every test but one generates unit cubes.
 class ObjectGenerators : public ::testing::Test {
 protected:
     void TearDown() override { UnseedRandomForTests(); }
@@ -61,6 +62,7 @@ protected:
     }
 
     GeneratorScene g_;
+    BlockType* cube_ = g_.UseBlockType(u"Cube");
     CScene& scene_ = g_.scene;
     ObjectGeneratorSettings& s_ = g_.scene.generator;
 };
@@ -71,7 +73,6 @@ protected:
 
 TEST_F(ObjectGenerators, DirectLineRowsFollowTheAngleWithTheWidthStepTurnedNinetyDegrees)
 {
-    g_.UseBlockType(u"Cube");
     scene_.cursor3D = Vector3{10.0f, 2.0f, 20.0f};
     s_.lineLengthCount = 3.0f;
     s_.lineWidthCount = 2.0f;
@@ -99,7 +100,6 @@ TEST_F(ObjectGenerators, DirectLineRowsFollowTheAngleWithTheWidthStepTurnedNinet
 
 TEST_F(ObjectGenerators, CountsBelowOneMakeNothingAndSettingsPastTheirSlidersAreClamped)
 {
-    g_.UseBlockType(u"Cube");
     s_.lineLengthCount = 0.9f;
     scene_.GenerateObjects(kGenerateDirectLine, kGeneratorPreview);
     EXPECT_TRUE(scene_.previewObjects.empty());
@@ -128,7 +128,6 @@ TEST_F(ObjectGenerators, CountsBelowOneMakeNothingAndSettingsPastTheirSlidersAre
 
 TEST_F(ObjectGenerators, TheCircleStopsAtTheFullAngleAndAnInverseSpiralTurnsBack)
 {
-    g_.UseBlockType(u"Cube");
     s_.circleObjectNum = 10.0f;
     s_.circleFullAngle = 90.0f;
     s_.circleStartAngle = 30.0f;
@@ -159,7 +158,6 @@ TEST_F(ObjectGenerators, TheCircleStopsAtTheFullAngleAndAnInverseSpiralTurnsBack
 
 TEST_F(ObjectGenerators, CreatingTurnsPreviewsIntoWorldObjectsWithTheirMatrices)
 {
-    g_.UseBlockType(u"Cube");
     scene_.GenerateObjects(kGenerateDirectLine, kGeneratorCreate);  // "Generate" before any preview
     EXPECT_TRUE(Made().empty());
 
@@ -188,7 +186,6 @@ TEST_F(ObjectGenerators, CreatingTurnsPreviewsIntoWorldObjectsWithTheirMatrices)
 
 TEST_F(ObjectGenerators, ColourRunsCycleRainbowOneToEightThenOneToFour)
 {
-    g_.UseBlockType(u"Cube");
     g_.AddRainbowTextures();
     SeedRandomForTests(3);
     s_.lineColorful = 1;
@@ -216,6 +213,7 @@ TEST_F(ObjectGenerators, ColourRunsCycleRainbowOneToEightThenOneToFour)
 
 TEST_F(ObjectGenerators, NothingHappensWithoutACurrentBlockType)
 {
+    g_.world->currentBlockType = nullptr;
     scene_.lastGeneratorType = kGenerateCircle;
     s_.fieldDirty = 1;
     scene_.GenerateObjects(kGeneratePerlin, kGeneratorPreview);
@@ -229,7 +227,6 @@ TEST_F(ObjectGenerators, NothingHappensWithoutACurrentBlockType)
 TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStacksColumns)
 {
     ResetNoiseTable();
-    BlockType* type = g_.UseBlockType(u"Cube");
     scene_.cursor3D = Vector3{1.0f, 2.0f, 3.0f};
     s_.perlinTextureSizeX = 4.0f;
     s_.perlinTextureSizeY = 3.0f;
@@ -237,7 +234,7 @@ TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStack
     s_.fieldDirty = 1;
     scene_.GenerateObjects(kGeneratePerlin, kGeneratorPreview);
     EXPECT_EQ(s_.fieldDirty, 0);
-    EXPECT_EQ(s_.fieldPrototype, type);
+    EXPECT_EQ(s_.fieldPrototype, cube_);
     ASSERT_EQ(scene_.previewPositions.size(), 12u);
     size_t n = 0;
     for (int i = 0; i < 4; ++i)
@@ -245,7 +242,7 @@ TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStack
     EXPECT_TRUE(scene_.previewObjects.empty());
 
     scene_.options.sceneOptionD = 0;  // the Perlin "Physics Enable": off
-    scene_.positionObject = scene_.CreateMeshObject(type);
+    scene_.positionObject = scene_.CreateMeshObject(cube_);
     scene_.GenerateObjects(kGeneratePerlin, kGeneratorCreate);
     const std::vector<CNBObject*> made = Made();
     ASSERT_EQ(made.size(), 12u);
@@ -278,7 +275,6 @@ TEST_F(ObjectGenerators, APerlinFieldIsFlatAtLatticePointsFindsTheGroundAndStack
 
 TEST_F(ObjectGenerators, AlongALineObjectsAreSpacedByTheStepAndTurnedAlongIt)
 {
-    g_.UseBlockType(u"Cube");
     g_.AddRainbowTextures();
     ActiveLine({Vector3{0, 0, 0}, Vector3{10, 0, 0}});
     scene_.Flag(kFlagLineStepMode) = 1;
@@ -308,7 +304,6 @@ TEST_F(ObjectGenerators, AlongALineObjectsAreSpacedByTheStepAndTurnedAlongIt)
 TEST_F(ObjectGenerators, AlongALineTheCountNeverFailsAndFollowsTheGround)
 {
     g_.AddGround(100.0f, 2.0f);
-    g_.UseBlockType(u"Cube");
     ActiveLine({Vector3{0, 0, 0}, Vector3{0, 0, -10}});
     scene_.Flag(kFlagLineStepMode) = 1;
     for (float step : {0.0f, NAN, -1.0f}) {
@@ -332,7 +327,6 @@ TEST_F(ObjectGenerators, AlongALineTheCountNeverFailsAndFollowsTheGround)
 
 TEST_F(ObjectGenerators, ASplineWhoseEveryCandidateIsRefusedKeepsOnlyTheCursorPoint)
 {
-    g_.UseBlockType(u"Cube");
     g_.AddGround(40.0f);
     SeedRandomForTests(5);
     scene_.cursor3D = Vector3{500.0f, 0.0f, 500.0f};  // far outside the world's area
@@ -346,7 +340,7 @@ TEST_F(ObjectGenerators, ASplineWhoseEveryCandidateIsRefusedKeepsOnlyTheCursorPo
 
 TEST_F(ObjectGenerators, ARandomSplineKeepsToItsAreaAndNeverCrossesOrCrowdsItself)
 {
-    g_.UseBlockType(u"Cube");  // points keep 1.1 diagonals, 1.1 sqrt(3), off other segments
+    // Cubes: points keep 1.1 diagonals, 1.1 sqrt(3), off other segments
     g_.AddGround(40.0f);       // the world's area: -20..20, its inner part -18..18
     SeedRandomForTests(11);
     s_.splineMaxSegments = 60.0f;

@@ -155,7 +155,6 @@ TEST(PhysicBody, MeshBodiesTakeTrianglesOnly)
     EXPECT_EQ(moving.Shape, nullptr);
     ASSERT_NE(moving.TriangleMesh, nullptr);
     EXPECT_EQ(moving.TriangleMesh->getNumTriangles(), 2);
-    EXPECT_NEAR(moving.MeshShape->getMargin(), static_cast<double>(0.01f), 1e-15);
     ASSERT_NE(moving.Body, nullptr);
     EXPECT_NE(moving.Body->getInvMass(), 0.0);
     EXPECT_EQ((*physics.Shapes())[0], moving.MeshShape);

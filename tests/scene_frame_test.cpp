@@ -7,26 +7,20 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
-#include <cstdlib>
-#include <memory>
 #include <string>
+#include <utility>
 
 #include "core/private_heap.h"
 #include "graphics/driver.h"
-#include "graphics/gpu_registry.h"
 #include "graphics/texture.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gpu/test_hooks.h"
-#include "platform/imgui_backends.h"
 #include "platform/text.h"
 #include "scene/scene.h"
 #include "scene/drop_queue.h"
 #include "shell/game.h"
 #include "shell/settings.h"
-#include "sound/sound_buffer.h"
-#include "sound/sound_manager.h"
 #include "support/headless_driver.h"
 #include "support/running_game.h"
 #include "support/shipped_data.h"
@@ -34,7 +28,6 @@
 #include "world/object.h"
 #include "world/block_type.h"
 #include "world/object_part.h"
-#include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
 
@@ -128,7 +121,16 @@ TEST_F(SceneFrameNoDriver, SectorsAreReassignedEveryTwoMinutesAndUpdatedEverySec
 // ---- A whole headless run ----
 namespace {
 
-using SceneFrameHeadless = RunningGameTest;
+class SceneFrameHeadless : public RunningGameTest {
+protected:
+    // A new blank world of 40 without borders; the game's scene.
+    CScene* NewBlankWorld(const char* name)
+    {
+        const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
+        EXPECT_TRUE(game_.NewWorld(name, kBlankScene, &blank, nullptr, nullptr)) << Log();
+        return game_.scene;
+    }
+};
 
 }  // namespace
 
@@ -214,9 +216,8 @@ bool LinksIntoWorld(const CNBObject* object, const CWorld& world)
 TEST_F(SceneFrameHeadless, ALostDeviceLeavesNoLinkToReleasedTexturesAndDrawsEveryBlockPictureAgain)
 {
     folder_.Write("Textures/blank_scene_thumbnail.jpg", Shipped("Textures/blank_scene_thumbnail.jpg"));
-    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
-    ASSERT_TRUE(game_.NewWorld("lost", kBlankScene, &blank, nullptr, nullptr)) << Log();
-    CScene* scene = game_.scene;
+    CScene* scene = NewBlankWorld("lost");
+    ASSERT_NE(scene, nullptr);
     CWorld* world = scene->world;
     world->currentBlockType = world->FindBlockType(u"BoxRed");
     world->currentTexture = world->FindTexture(u"ground.dds");
@@ -252,9 +253,8 @@ TEST_F(SceneFrameHeadless, ALostDeviceLeavesNoLinkToReleasedTexturesAndDrawsEver
 
 TEST_F(SceneFrameHeadless, ADeviceThatCannotBeMadeAgainIsTriedEachFrameAndNeverPresented)
 {
-    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
-    ASSERT_TRUE(game_.NewWorld("lost", kBlankScene, &blank, nullptr, nullptr)) << Log();
-    CScene* scene = game_.scene;
+    CScene* scene = NewBlankWorld("lost");
+    ASSERT_NE(scene, nullptr);
     GameFrame(&game_);
 
     Settings.screenWidth = 0;  // no device can be made for this
@@ -284,9 +284,8 @@ TEST_F(SceneFrameHeadless, ADeviceThatCannotBeMadeAgainIsTriedEachFrameAndNeverP
 TEST_F(SceneFrameHeadless, TheModelViewShowsTheCurrentBlockTypeAloneWhateverWasDrawnBefore)
 {
     folder_.Write("Textures/boxwhite.jpg", Shipped("Textures/boxwhite.jpg"));
-    const BlankSceneParams blank{40.0f, 20.0f, 0, 0.0f, 0, 0};
-    ASSERT_TRUE(game_.NewWorld("model", kBlankScene, &blank, nullptr, nullptr)) << Log();
-    CScene* scene = game_.scene;
+    CScene* scene = NewBlankWorld("model");
+    ASSERT_NE(scene, nullptr);
     CWorld* world = scene->world;
     scene->Flag(kFlagStartHints) = 0;
     // Room above the "Single Object Mode" window for the object.

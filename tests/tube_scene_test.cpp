@@ -2,7 +2,6 @@
 // test, and whole scenes with the shipped box block types.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
