@@ -215,7 +215,8 @@ TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
     {
         CPhysicBody empty;  // no factory ran: no world to leave
     }
-    const int sharedBefore = CPhysicBody::SharedMeshShapeCount();
+    const int meshesBefore = CPhysicBody::SharedMeshShapeCount();
+    const int primitivesBefore = CPhysicBody::SharedPrimitiveShapeCount();
     CNBObject object, mesh;
     MakeMesh(mesh, 3, 0);
     CPhysicBody holder, meshHolder;
@@ -230,7 +231,9 @@ TEST(PhysicBody, EmptyHolderAndFailedAllocationsTouchNothing)
         EXPECT_EQ(failed->World, nullptr);
     }
     EXPECT_EQ(meshHolder.TriangleMesh, nullptr);
-    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), sharedBefore) << "the static mesh gave its share back";
+    // Each gave back its share of the shared shapes.
+    EXPECT_EQ(CPhysicBody::SharedMeshShapeCount(), meshesBefore);
+    EXPECT_EQ(CPhysicBody::SharedPrimitiveShapeCount(), primitivesBefore);
     EXPECT_EQ(physics.Shapes()->size(), 0);
     EXPECT_EQ(physics.World()->getNumCollisionObjects(), 0);
 
