@@ -120,7 +120,6 @@ TEST(DdsLoader, HeaderChecksRefuseWhatIsNotADdsFile)
     const std::string extended = DdsBytes(dx10);
     ASSERT_EQ(Parse(extended, &file), S_OK);
     EXPECT_EQ(Parse(extended.substr(0, 147), &file), E_FAIL);
-
 }
 
 TEST(DdsLoader, SurfaceSizesForBlockPackedPlanarAndPlainFormats)
@@ -183,7 +182,6 @@ TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
     deep.mipCount = 16;
     EXPECT_EQ(Layout(deep, &layout), HRESULT_NOT_SUPPORTED);
 
-
     DdsFields dx10;
     dx10.dx10 = true;
     dx10.dxgiFormat = 28;
@@ -191,7 +189,6 @@ TEST(DdsLoader, LayoutsCheckCubesVolumesArraysAndLimits)
     EXPECT_EQ(Layout(dx10, &layout), HRESULT_INVALID_DATA);
 
     // Six faces per cube must not wrap a hostile array size into a small one.
-    dx10.dxgiFormat = 28;
     dx10.miscFlag = 0x4;
     dx10.arraySize = 0x2AAAAAAB;
     EXPECT_EQ(Layout(dx10, &layout), HRESULT_NOT_SUPPORTED);

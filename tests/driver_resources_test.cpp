@@ -168,7 +168,6 @@ TEST_F(DriverResources, BuffersAreReleasedBeforeTheyAreMadeAgainAndFailuresKeepW
     EXPECT_LT(driver->CreateRenderSetBuffers(&noIndices->set), 0);
     EXPECT_NE(noIndices->buffers.vertexBuffer, nullptr);
     EXPECT_EQ(noIndices->buffers.indexBuffer, nullptr);
-
 }
 
 // Render sets holding the same bytes draw from one buffer of the device;

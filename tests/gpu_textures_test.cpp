@@ -150,7 +150,6 @@ TEST_F(GpuTextures, VolumesTakeSlicePitches)
     EXPECT_EQ(Sample(view, {0.5f, 0.5f, 0.9f})[0], 30);
     view->Release();
     texture3->Release();
-
 }
 
 TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)

@@ -189,7 +189,6 @@ TEST_F(LinesAndFramesDevice, LinesShowThroughDepthInTheirColoursAndAOnePointLine
     EXPECT_GT(Count(picture, 0.5f, 0.5f, 0.3f, 0, 74), 20);   // the curve and its first point
     EXPECT_GT(Count(picture, 0.95f, 0.1f, 0.1f, 0, 74), 2);   // the selected second point
     EXPECT_EQ(Lit(picture, 76, 149), 0);                     // the one-point line
-
 }
 
 TEST_F(LinesAndFramesDevice, TheCursorMarkerShowsOnlyWhileTheCursorIsShown)
@@ -243,5 +242,4 @@ TEST_F(LinesAndFramesDevice, AfterAThrowOnlyTheDraggedFrameIsDrawnUntilTheHoldIs
     EXPECT_GT(p.g, p.b);
     p = At(picture, right, row);
     EXPECT_GT(p.r, p.b);
-
 }

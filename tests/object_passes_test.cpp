@@ -146,7 +146,6 @@ TEST_F(ObjectPasses, ABoxOnTheGroundIsDrawnLitFromTheLightPosition)
     EXPECT_NE(front, kCleared);
     EXPECT_GT(Brightness(top), Brightness(front) + 60) << top << " " << front;
     EXPECT_EQ(PixelAt(pixels_, width_, 0, 0), kCleared);  // above the horizon nothing is drawn
-
 }
 
 TEST_F(ObjectPasses, AnimatedObjectsAreDrawnByTheSkinnedPassesOnly)

@@ -2,7 +2,6 @@
 // pixels: sky, ground, lit boxes, their shadows, a line and the aiming cross.
 #include <gtest/gtest.h>
 
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>

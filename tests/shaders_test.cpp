@@ -152,25 +152,20 @@ std::string ErrorText(gpu::Blob* errors)
     return errors ? std::string(errors->GetBufferPointer(), errors->GetBufferSize()) : std::string();
 }
 
-bool Compile(const Effect& effect, CompiledEffect* out)
-{
-    gpu::Blob* errors = nullptr;
-    HResult result = gpu::CompileFromFile(effect.vertexFile, "VS", "vs_4_0", &out->vertex, &errors);
-    EXPECT_EQ(result, S_OK) << effect.vertexFile << " VS: " << ErrorText(errors);
-    if (errors) errors->Release();
-    errors = nullptr;
-    result = gpu::CompileFromFile(effect.pixelFile, "PS", "ps_4_0", &out->pixel, &errors);
-    EXPECT_EQ(result, S_OK) << effect.pixelFile << " PS: " << ErrorText(errors);
-    if (errors) errors->Release();
-    return out->vertex && out->pixel;
-}
-
 // Compiles both stages and links them; false (with the failure recorded)
-// when either step fails.
-bool CompileAndInspect(const Effect& effect, CompiledEffect* compiled, gpu::ProgramInspection* inspection)
+// when any step fails.
+bool CompileAndInspect(const Effect& effect, CompiledEffect* out, gpu::ProgramInspection* inspection)
 {
-    if (!Compile(effect, compiled)) return false;
-    const bool linked = gpu::InspectLinkedProgram(*compiled->vertex, *compiled->pixel, inspection);
+    const auto compile = [](const char* file, const char* entry, const char* profile, gpu::Blob** code) {
+        gpu::Blob* errors = nullptr;
+        EXPECT_EQ(gpu::CompileFromFile(file, entry, profile, code, &errors), S_OK)
+            << file << " " << entry << ": " << ErrorText(errors);
+        if (errors) errors->Release();
+    };
+    compile(effect.vertexFile, "VS", "vs_4_0", &out->vertex);
+    compile(effect.pixelFile, "PS", "ps_4_0", &out->pixel);
+    if (!out->vertex || !out->pixel) return false;
+    const bool linked = gpu::InspectLinkedProgram(*out->vertex, *out->pixel, inspection);
     EXPECT_TRUE(linked) << inspection->log;
     return linked;
 }
