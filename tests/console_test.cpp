@@ -1,5 +1,5 @@
 // The console: what each typed command does to the scene, the bounded
-// history, and the two windows (buttons, Enter in the field).
+// history, and the command field (typing, Enter, Esc).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "scene/scene.h"
-#include "shell/settings.h"
 #include "support/imgui_test_frame.h"
 #include "support/imgui_typing.h"
 #include "support/temp_directory.h"
@@ -20,21 +19,13 @@ namespace {
 
 class ConsoleTest : public ::testing::Test {
 protected:
+    // The console's text is global: every test starts and leaves it empty.
     void SetUp() override
     {
         Console = ConsoleText{};
-        savedWidth_ = Settings.screenWidth;
-        savedHeight_ = Settings.screenHeight;
         scene_ = std::make_unique<CScene>();
     }
-
-    void TearDown() override
-    {
-        scene_.reset();
-        Settings.screenWidth = savedWidth_;
-        Settings.screenHeight = savedHeight_;
-        Console = ConsoleText{};
-    }
+    void TearDown() override { Console = ConsoleText{}; }
 
     // Types the command and presses Enter, as the "Command" field does.
     void Enter(const char* command)
@@ -43,17 +34,9 @@ protected:
         SubmitConsoleCommand(*scene_);
     }
 
-    void DrawBoth()
-    {
-        if (scene_->FlagOn(kFlagConsole)) DrawConsoleWindow(*scene_);
-        if (scene_->FlagOn(kFlagConsoleCommands)) DrawConsoleCommandsWindow(*scene_);
-    }
-
     TempDirectory folder_;
     ScopedStartDirectory start_{folder_.Path()};
     std::unique_ptr<CScene> scene_;
-    int32_t savedWidth_ = 0;
-    int32_t savedHeight_ = 0;
 };
 
 }  // namespace
@@ -132,34 +115,13 @@ TEST_F(ConsoleTest, FullHistoryWithoutLineFeedsStartsOver)
     EXPECT_STREQ(small, "012345\n");
 }
 
-TEST_F(ConsoleTest, ButtonsCloseAndToggleTheWindows)
-{
-    ImGuiTestFrame ui;
-    scene_->Flag(kFlagConsole) = 1;
-    const auto draw = [this] { DrawBoth(); };
-    ui.Frame(draw);
-    EXPECT_TRUE(ImGuiTestFrame::WindowShown("Console"));
-    EXPECT_FALSE(ImGuiTestFrame::WindowShown("List of Console Commands"));
-
-    ui.ClickAndFrame("Console", {"List of Commands"}, draw);
-    ui.Frame(draw);
-    EXPECT_TRUE(ImGuiTestFrame::WindowShown("List of Console Commands"));
-
-    ui.ClickAndFrame("Console", {"Close"}, draw);  // the list stays open
-    EXPECT_FALSE(scene_->FlagOn(kFlagConsole));
-    EXPECT_TRUE(scene_->FlagOn(kFlagConsoleCommands));
-    ui.Frame(draw);
-    ui.ClickAndFrame("List of Console Commands", {"Close"}, draw);
-    EXPECT_FALSE(scene_->FlagOn(kFlagConsoleCommands));
-}
-
 // The whole road of a typed command: the field takes the keyboard, the
 // characters arrive through Dear ImGui's input queue, Enter submits them.
 TEST_F(ConsoleTest, EnterInTheCommandFieldRunsTheCommand)
 {
     ImGuiTestFrame ui;
     scene_->Flag(kFlagConsole) = 1;
-    const auto draw = [this] { DrawBoth(); };
+    const auto draw = [this] { DrawConsoleWindow(*scene_); };
     ui.Frame(draw);
 
     testing_support::FocusForTyping(ui, "Console", {"Command"}, draw);

@@ -175,7 +175,6 @@ TEST_F(ControlsScreen, RowClickWithin500MsOfADialogIsIgnoredAcrossTheClockWrap)
 
 TEST_F(ControlsScreen, DefaultThenOkRestoresTheTable)
 {
-    for (int slot = 0; slot < kKeySlotCount; ++slot) EXPECT_EQ(game.keySlots[slot], kBindingsByDefault[slot]) << slot;
     for (int32_t& slot : game.keySlots) slot = -1;
     Draw();
     Click("CM", {"Default"});

@@ -68,8 +68,6 @@ TEST_F(FrameClockTest, FirstMeasurementOnlyStartsTheStampsAndSamplesComeEvery100
 TEST_F(FrameClockTest, MeanNeedsFourSamplesAndFrameTimesFollowIt)
 {
     FrameClock clock;
-    EXPECT_FLOAT_EQ(clock.FrameTime(), 0.0f);
-    EXPECT_FLOAT_EQ(clock.PhysicsFrameTime(), 0.0001f);
     for (int i = 0; i < 3; ++i) clock.PushFpsSample(60.0f);
     EXPECT_FLOAT_EQ(clock.AverageFps(), 1.0f);
     EXPECT_FLOAT_EQ(clock.FrameTime(), 0.0f);
@@ -95,7 +93,6 @@ TEST_F(FrameClockTest, LongPauseGivesNoSampleButMovesTheStamp)
     clock.MeasureFps();
     EXPECT_EQ(clock.sampleCount, 0);
     EXPECT_EQ(clock.sampleStamp, Now());
-    EXPECT_EQ(clock.frameCount, 1);  // still counting
     Advance(100);
     clock.MeasureFps();
     ASSERT_EQ(clock.sampleCount, 1);

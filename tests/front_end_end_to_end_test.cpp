@@ -56,6 +56,16 @@ bool InScene()
     return Game && Game->menuMode == 0 && Game->scene && Game->scene->world;
 }
 
+std::string startDirectory;
+bool WorldFileExists(const std::string& name)
+{
+    return platform::FileExists(platform::JoinPath(platform::JoinPath(startDirectory, "Worlds"), name));
+}
+bool Listed(const std::string& name)
+{
+    return std::find(Game->worldNames.begin(), Game->worldNames.end(), name) != Game->worldNames.end();
+}
+
 struct Script {
     enum Step {
         kMainMenu, kWorldsList, kNewWorld, kEnterWorld, kThrow, kSettle, kSave, kLeave, kBackToList,
@@ -86,6 +96,19 @@ struct Script {
     {
         if (failure.empty()) failure = why + " (step " + std::to_string(step) + ")";
         Go(kClose);
+    }
+    // Down at pass `at` of the step, up at the next.
+    void Tap(platform::Window* window, int key, int at)
+    {
+        if (stepPass == at) platform::PushKeyDownEvent(window, key, false);
+        if (stepPass == at + 1) platform::PushKeyUpEvent(window, key);
+    }
+    // Escape, then "Quit to Menu"; true once the front end is back.
+    bool QuitToMenu(platform::Window* window)
+    {
+        Tap(window, kKeyEscape, 1);
+        if (stepPass == 5) Press("GM##SceneMenu", {"Quit to Menu"});
+        return stepPass > 6 && Game->menuMode == 1 && !Game->scene;
     }
     void Pass(int pass)
     {
@@ -120,21 +143,15 @@ struct Script {
             if (stepPass > 50) return Fail("Continue on the new-world screen did not enter a world");
             return;
         case kEnterWorld:
-            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyTool1, false);
-            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyTool1);
+            Tap(window, kKeyTool1, 1);
             if (stepPass == 6) {
                 if (!Game->scene->world->currentBlockType) return Fail("key 1 did not choose a block type");
                 return Go(kThrow);
             }
             return;
         case kThrow: {
-            const int inPress = (stepPass - 1) % 6;
-            const int press = (stepPass - 1) / 6;
-            if (press < 2) {
-                if (inPress == 0) platform::PushKeyDownEvent(window, kKeyThrow, false);
-                if (inPress == 1) platform::PushKeyUpEvent(window, kKeyThrow);
-                return;
-            }
+            const int press = (stepPass - 1) / 6;  // two presses, six passes apart
+            if (press < 2) return Tap(window, kKeyThrow, 6 * press + 1);
             if (ThrownPositions(*Game->scene->world).size() != 2) return Fail("G twice did not throw two objects");
             return Go(kSettle);
         }
@@ -152,26 +169,21 @@ struct Script {
             return;
         }
         case kSave:
-            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyEscape, false);
-            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyEscape);
+            Tap(window, kKeyEscape, 1);
             if (stepPass == 5) {
                 if (!Game->scene->FlagOn(kFlagSceneMenu)) return Fail("Escape did not open the scene menu");
                 savedPositions = ThrownPositions(*Game->scene->world);
                 Press("GM##SceneMenu", {"Save"});
             }
             if (stepPass == 7) {
-                savedFileSeen = platform::FileExists(platform::JoinPath(platform::JoinPath(StartDirectoryForTest(), "Worlds"), worldName));
+                savedFileSeen = WorldFileExists(worldName);
                 if (Game->scene->FlagOn(kFlagSceneMenu)) return Fail("Save did not close the scene menu");
                 return Go(kLeave);
             }
             return;
         case kLeave:
-            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyEscape, false);
-            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyEscape);
-            if (stepPass == 5) Press("GM##SceneMenu", {"Quit to Menu"});
-            if (stepPass > 6 && Game->menuMode == 1 && !Game->scene) {
-                listedAfterLeaving = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName) !=
-                                     Game->worldNames.end();
+            if (QuitToMenu(window)) {
+                listedAfterLeaving = Listed(worldName);
                 return Go(kBackToList);
             }
             if (stepPass > 60) return Fail("Quit to Menu did not return to the front end");
@@ -181,9 +193,9 @@ struct Script {
             if (stepPass == 2 && Menu->screenState == 8) Press("SM", {"Back"});
             if (stepPass == 4) {
                 if (Menu->screenState != 1) return Fail("Back did not return to the worlds list");
-                const auto found = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName);
-                if (found == Game->worldNames.end()) return Fail("the saved world is not in the worlds list");
-                Menu->selectedWorld = static_cast<int32_t>(found - Game->worldNames.begin());
+                if (!Listed(worldName)) return Fail("the saved world is not in the worlds list");
+                Menu->selectedWorld = static_cast<int32_t>(
+                    std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName) - Game->worldNames.begin());
                 return Go(kReopen);
             }
             return;
@@ -196,10 +208,7 @@ struct Script {
             if (stepPass > 50) return Fail("Continue in the worlds list did not open the world");
             return;
         case kLeaveAgain:
-            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyEscape, false);
-            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyEscape);
-            if (stepPass == 5) Press("GM##SceneMenu", {"Quit to Menu"});
-            if (stepPass > 6 && Game->menuMode == 1 && !Game->scene) return Go(kDelete);
+            if (QuitToMenu(window)) return Go(kDelete);
             if (stepPass > 60) return Fail("the second Quit to Menu did not return to the front end");
             return;
         case kDelete:
@@ -217,10 +226,8 @@ struct Script {
                 okPass = stepPass;
             }
             if (okPass > 0 && stepPass == okPass + 2) {
-                deletedFromDisk = !platform::FileExists(
-                    platform::JoinPath(platform::JoinPath(StartDirectoryForTest(), "Worlds"), worldName));
-                deletedFromList = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName) ==
-                                  Game->worldNames.end();
+                deletedFromDisk = !WorldFileExists(worldName);
+                deletedFromList = !Listed(worldName);
                 return Go(kClose);
             }
             return;
@@ -231,12 +238,7 @@ struct Script {
             return;
         }
     }
-
-    static std::string StartDirectoryForTest();
 };
-
-std::string startDirectory;
-std::string Script::StartDirectoryForTest() { return startDirectory; }
 
 class FrontEndEndToEnd : public ProgramRunTest {
 protected:

@@ -39,8 +39,6 @@ class GeneratorWindows : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        savedWidth_ = Settings.screenWidth;
-        savedHeight_ = Settings.screenHeight;
         Settings.screenWidth = 1280;
         Settings.screenHeight = 720;
         scene_ = std::make_unique<CScene>();
@@ -61,8 +59,7 @@ protected:
     void TearDown() override
     {
         scene_.reset();
-        Settings.screenWidth = savedWidth_;
-        Settings.screenHeight = savedHeight_;
+        Settings = saved_;
         ResetNoiseTable();
     }
 
@@ -89,8 +86,7 @@ protected:
     std::function<void()> draw_;
     std::unique_ptr<CScene> scene_;
     BlockType cube_;
-    int32_t savedWidth_ = 0;
-    int32_t savedHeight_ = 0;
+    const StartupSetup saved_ = Settings;
 };
 
 }  // namespace

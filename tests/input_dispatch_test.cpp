@@ -242,7 +242,6 @@ TEST_F(InputDispatch, HeldArrowRepeatsAfterMoreThan150Ms)
     clock_ = 10400;
     Pass();
     EXPECT_EQ(game_.actionTimes["moveleft"], 10151u);
-
 }
 
 TEST_F(InputDispatch, ShiftStopsTurningAndTheExclusiveMouse)

@@ -135,9 +135,6 @@ TEST_F(PropertyEditors, NothingSelectedDrawsAndEditsNothing)
     TypeIntoSlider(ui_, "Object Properties", {"Scale Object X"}, "4", drawObject_);
     EXPECT_FLOAT_EQ(bystander->Diffuse.v[0], 0.25f);
     EXPECT_FLOAT_EQ(bystander->Scale.x, 1.0f);
-
-    ui_.ClickAndFrame("Object Properties", {"Close"}, drawObject_);
-    EXPECT_FALSE(scene_->FlagOn(kFlagObjectProperties));
 }
 
 TEST_F(PropertyEditors, SunSlidersMoveTheLightAndSetTheColours)

@@ -22,22 +22,10 @@ using testing_support::ImGuiTestFrame;
 namespace {
 
 // The screen size the dialogs are placed on, restored after.
-class ScreenSize {
-public:
-    ScreenSize(int width, int height) : width_(Settings.screenWidth), height_(Settings.screenHeight)
-    {
-        Settings.screenWidth = width;
-        Settings.screenHeight = height;
-    }
-    ~ScreenSize()
-    {
-        Settings.screenWidth = width_;
-        Settings.screenHeight = height_;
-    }
-
-private:
-    int width_;
-    int height_;
+struct ScreenSize {
+    ScreenSize(int width, int height) { Settings.screenWidth = width; Settings.screenHeight = height; }
+    ~ScreenSize() { Settings = saved; }
+    const StartupSetup saved = Settings;
 };
 
 void ExpectRect(const char* window, float x, float y, float width, float height)

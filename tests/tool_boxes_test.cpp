@@ -166,8 +166,6 @@ TEST_F(ToolBoxes, TexturesChooseTheCurrentTextureAndGiveItsNameToTheTool)
     EXPECT_EQ(World().currentTexture, texture);
     ui_.ClickAndFrame("Textures", {"Apply to Tool"}, drawTextures_);
     EXPECT_EQ(type->textureName, u"marble.dds");
-    ui_.ClickAndFrame("Textures", {"Close"}, drawTextures_);
-    EXPECT_FALSE(scene_->FlagOn(kFlagTexturesWindow));
 }
 
 // ---- "Ext Tool Box" ----

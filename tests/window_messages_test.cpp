@@ -5,13 +5,13 @@
 
 #include <imgui.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "input/input.h"
 #include "platform/imgui_backends.h"
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
 #include "support/headless_gpu.h"
@@ -35,10 +35,34 @@ protected:
         gpu_ = std::make_unique<HeadlessGpu>(RecordingProc);
         ASSERT_TRUE(gpu_->Ready()) << gpu_->Failure();
     }
-    void TearDown() override { gpu_.reset(); }
+    void TearDown() override
+    {
+        if (imgui_) {
+            platform::ShutdownImGuiBackEnds();
+            ImGui::DestroyContext();
+        }
+        gpu_.reset();
+    }
     platform::Window* window() { return gpu_->Window(); }
 
+    // Dear ImGui with its real back ends on the window, until the test ends.
+    void StartImGui()
+    {
+        ImGui::CreateContext();
+        imgui_ = true;
+        ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    }
+    // One interface frame around `draw`, as the program makes it.
+    static void Frame(const std::function<void()>& draw)
+    {
+        platform::NewImGuiFrame();
+        ImGui::NewFrame();
+        draw();
+        ImGui::EndFrame();
+    }
+
     std::unique_ptr<HeadlessGpu> gpu_;
+    bool imgui_ = false;
 };
 
 int Pump()
@@ -66,21 +90,15 @@ TEST_F(WindowMessages, AltSlashIsTheAboutCommand)
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0], std::make_pair(uint32_t {platform::WM_COMMAND}, uintptr_t {platform::kAboutCommand}));
     EXPECT_EQ(received[1], std::make_pair(uint32_t {platform::WM_KEYDOWN}, uintptr_t {0xBF}));
-
-    platform::ShowAboutBox();
-    EXPECT_NE(platform::LastMessageBoxText().find("Vesk, Version 1.0"), std::string::npos);
 }
 
 TEST_F(WindowMessages, CloseAndQuitReachTheProgramEvenUnderDearImGui)
 {
-    ImGui::CreateContext();
-    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    ASSERT_NO_FATAL_FAILURE(StartImGui());
     platform::PushWindowCloseEvent(window());
     platform::PushQuitEvent();
     ASSERT_TRUE(platform::PushKeyDownEvent(window(), 'Q', false));
     Pump();
-    platform::ShutdownImGuiBackEnds();
-    ImGui::DestroyContext();
     // Dear ImGui keeps the key to itself; closing is never its decision.
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0].first, platform::WM_CLOSE);
@@ -104,38 +122,31 @@ TEST_F(WindowMessages, CursorIsTheLastPositionSeenInThePictureTheWindowShows)
 
     // A button drawn at (600, 300) in the picture takes a click where it is
     // shown: (300, 150) in the window. The layout is the picture's size.
-    ImGui::CreateContext();
-    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    ASSERT_NO_FATAL_FAILURE(StartImGui());
     int clicks = 0;
-    const auto frame = [&clicks] {
-        platform::NewImGuiFrame();
-        ImGui::NewFrame();
+    const auto draw = [&clicks] {
         ImGui::SetNextWindowPos(ImVec2(580, 280));
         ImGui::Begin("Scaled", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
         if (ImGui::Button("Press", ImVec2(40, 40))) ++clicks;
         ImGui::End();
-        ImGui::EndFrame();
     };
-    frame();
-    frame();  // a window fitted to its contents shows from its second frame
+    Frame(draw);
+    Frame(draw);  // a window fitted to its contents shows from its second frame
     EXPECT_EQ(ImGui::GetIO().DisplaySize.x, 1280.0f);
     EXPECT_EQ(ImGui::GetIO().DisplaySize.y, 720.0f);
     platform::PushMouseMotionEvent(window(), 310, 155);
     platform::PushMouseButtonEvent(window(), 0, true, 310, 155);
     platform::PushMouseButtonEvent(window(), 0, false, 310, 155);
     Pump();
-    for (int i = 0; i < 3; ++i) frame();
+    for (int i = 0; i < 3; ++i) Frame(draw);
     EXPECT_EQ(clicks, 1);
-    platform::ShutdownImGuiBackEnds();
-    ImGui::DestroyContext();
 }
 
 // A key pressed and released while a frame is still being made (one pump
 // drains both) reaches the input devices and Dear ImGui all the same.
 TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
 {
-    ImGui::CreateContext();
-    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    ASSERT_NO_FATAL_FAILURE(StartImGui());
     CInput input;
     ASSERT_EQ(input.InitInput(window()), S_OK);
     input.AcquireDevices();
@@ -168,39 +179,28 @@ TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
     ImGuiIO& io = ImGui::GetIO();
     const int key = io.KeyMap[ImGuiKey_Enter];
     bool down[2];
-    for (bool& seen : down) {
-        platform::NewImGuiFrame();
-        ImGui::NewFrame();
-        seen = ImGui::IsKeyDown(key);
-        ImGui::EndFrame();
-    }
+    for (bool& seen : down) Frame([&] { seen = ImGui::IsKeyDown(key); });
     EXPECT_TRUE(down[0]);
     EXPECT_FALSE(down[1]);
     input.ReleaseDevices();
-    platform::ShutdownImGuiBackEnds();
-    ImGui::DestroyContext();
 }
 
 // Keys and text typed while one frame is made reach a text field in the
 // order they were typed: Ctrl+A, "x", Backspace, "yz".
 TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
 {
-    ImGui::CreateContext();
-    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    ASSERT_NO_FATAL_FAILURE(StartImGui());
     char text[16] = "abc";
     bool focus = true;
-    const auto frame = [&] {
-        platform::NewImGuiFrame();
-        ImGui::NewFrame();
+    const auto draw = [&] {
         ImGui::Begin("Typing");
         if (focus) ImGui::SetKeyboardFocusHere();
         focus = false;
         ImGui::InputText("field", text, sizeof text);
         ImGui::End();
-        ImGui::EndFrame();
     };
-    frame();
-    frame();
+    Frame(draw);
+    Frame(draw);
     const int kCtrl = 0x11, kBackspace = 0x08;
     platform::PushKeyDownEvent(window(), kCtrl, false);
     platform::PushKeyDownEvent(window(), 'A', false);
@@ -211,60 +211,52 @@ TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
     platform::PushKeyUpEvent(window(), kBackspace);
     platform::PushTextInputEvent(window(), "yz");
     Pump();
-    for (int i = 0; i < 6; ++i) frame();
+    for (int i = 0; i < 6; ++i) Frame(draw);
     EXPECT_STREQ(text, "yz");
 
     // A tap of Ctrl+A as the system sends it: Ctrl down read by one frame,
     // then A down, Ctrl up and A up together before the next.
     platform::PushKeyDownEvent(window(), kCtrl, false);
     Pump();
-    frame();
+    Frame(draw);
     platform::PushKeyDownEvent(window(), 'A', false);
     platform::PushKeyUpEvent(window(), kCtrl);
     platform::PushKeyUpEvent(window(), 'A');
     Pump();
-    for (int i = 0; i < 3; ++i) frame();
+    for (int i = 0; i < 3; ++i) Frame(draw);
     platform::PushTextInputEvent(window(), "q");
     Pump();
-    frame();
+    Frame(draw);
     EXPECT_STREQ(text, "q");
-    platform::ShutdownImGuiBackEnds();
-    ImGui::DestroyContext();
 }
 
 // A click into a text field and what was typed at once after it, all
 // between two frames: the letters and the Enter are the field's.
 TEST_F(WindowMessages, TypingRightAfterAClickGoesToTheFieldClicked)
 {
-    ImGui::CreateContext();
-    ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
+    ASSERT_NO_FATAL_FAILURE(StartImGui());
     char text[16] = "";
     std::string entered;
-    const auto frame = [&] {
-        platform::NewImGuiFrame();
-        ImGui::NewFrame();
+    const auto draw = [&] {
         ImGui::SetNextWindowPos(ImVec2(0, 0));
         ImGui::Begin("Typing", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize);
         ImGui::SetNextItemWidth(200);
         if (ImGui::InputText("field", text, sizeof text, ImGuiInputTextFlags_EnterReturnsTrue)) entered = text;
         ImGui::End();
-        ImGui::EndFrame();
     };
-    frame();
-    frame();
+    Frame(draw);
+    Frame(draw);
     platform::PushMouseMotionEvent(window(), 50, 15);
     Pump();
-    frame();
+    Frame(draw);
     platform::PushMouseButtonEvent(window(), 0, true, 50, 15);
     platform::PushMouseButtonEvent(window(), 0, false, 50, 15);
     platform::PushTextInputEvent(window(), "ab");
     platform::PushKeyDownEvent(window(), 0x0D, false);
     platform::PushKeyUpEvent(window(), 0x0D);
     Pump();
-    for (int i = 0; i < 4; ++i) frame();
+    for (int i = 0; i < 4; ++i) Frame(draw);
     EXPECT_EQ(entered, "ab");
-    platform::ShutdownImGuiBackEnds();
-    ImGui::DestroyContext();
 }
 
 TEST_F(WindowMessages, PostedQuitEndsThePumpWithItsCode)
