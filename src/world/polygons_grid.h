@@ -9,8 +9,9 @@
 //   the mesh          CPolygonsGrid
 //
 // Every face points at its run of its mesh's cornerIndices, which number the
-// mesh's vertices: a face reads its corners through its mesh. Corner indices are 16-bit, so a mesh holds at most
-// 65,535 vertices and a render set at most 65,536.
+// mesh's vertices: a face reads its corners through its mesh. Corner indices
+// are 16-bit, so a mesh holds at most 65,535 vertices and a render set at most
+// 65,536.
 #pragma once
 
 #include <cstdint>
