@@ -269,6 +269,31 @@ TEST_F(ObjectPasses, RenderSetCountsAboveTheTableAndBonesBeyondThePaletteAreCutO
     EXPECT_NE(Middle(), kCleared);
 }
 
+TEST_F(ObjectPasses, CopiesOfOneMeshAreEachDrawnInPlaceWithTheirOwnTextureAndColours)
+{
+    // Equal boxes share their buffers, so the plain pass draws them by
+    // instances: 270 far behind, then three in front, the red one past the
+    // first run of its copies, one textured blue and one dark.
+    for (int i = 0; i < 270; ++i)
+        ASSERT_NE(Box(Vector3{(i % 18 - 9) * 1.5f, (i / 18 - 7) * 1.5f, 40.0f}, 1.0f, u"boxred.jpg"), nullptr);
+    CNBObject* red = Box(Vector3{-1.5f, 0.0f, 0.0f}, 1.0f, u"boxred.jpg");
+    CNBObject* blue = Box(Vector3{0.0f, 0.0f, 0.0f}, 1.0f, u"boxblue.jpg");
+    CNBObject* dark = Box(Vector3{1.5f, 0.0f, 0.0f}, 1.0f, u"boxred.jpg");
+    ASSERT_TRUE(red && blue && dark);
+    dark->Ambient = Vector4{0.0f, 0.0f, 0.0f, 1.0f};
+    dark->Diffuse = Vector4{0.05f, 0.05f, 0.05f, 1.0f};
+    LightPosition = Vector3{0.0f, 0.0f, -500.0f};
+
+    Frame({&CScene::RenderDefaultPass});
+    const auto front = [&](const CNBObject* box) {
+        return At(Vector3{box->Position.x, box->Position.y, box->Position.z - 0.5f});
+    };
+    const Pixel redFront = front(red), blueFront = front(blue), darkFront = front(dark);
+    EXPECT_GT(redFront.r, redFront.b + 40) << redFront;
+    EXPECT_GT(blueFront.b, blueFront.r + 40) << blueFront;
+    EXPECT_LT(Brightness(darkFront) + 150, Brightness(redFront)) << darkFront << " " << redFront;
+}
+
 TEST_F(ObjectPasses, AnObjectIsDrawnByTheVisibleByteItCarriesIntoAnotherSector)
 {
     CNBObject* box = Box(Vector3{0.0f, 0.0f, 0.0f});

@@ -358,7 +358,7 @@ TEST_F(WorldGpuDeviceTest, GenerateBuildsEveryGpuObjectAndALostDeviceRebuildsThe
     const auto expectBuilt = [&](const char* when) {
         SCOPED_TRACE(when);
         const GpuRegistry& registry = world.gpuRegistry;
-        EXPECT_EQ(registry.vertexShaders.size() + registry.pixelShaders.size(), 22u);
+        EXPECT_EQ(registry.vertexShaders.size() + registry.pixelShaders.size(), 24u);
         EXPECT_EQ(registry.constantBuffers.size(), 14u);
         EXPECT_EQ(registry.samplerStates.size() + registry.blendStates.size() + registry.depthStencilStates.size() +
                       registry.rasterizerStates.size(),

@@ -83,6 +83,8 @@ public:
     int DrawRenderSet(RenderSet* renderSet);
     // The set `instances` times in one draw (the shader places each copy).
     int DrawRenderSetInstances(RenderSet* renderSet, uint32_t instances);
+    // Hands the draws issued so far to the device without waiting for them.
+    void Flush();
     // Frame and targets
     int Clear(uint16_t red, uint16_t green, uint16_t blue);
     int PushRenderTarget(CTexture* colorTexture, CTexture* depthTexture);

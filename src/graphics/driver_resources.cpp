@@ -312,6 +312,11 @@ int CDriver::ReleaseRenderSetBuffers(RenderSet* renderSet)
 
 int CDriver::DrawRenderSet(RenderSet* renderSet) { return DrawRenderSetInstances(renderSet, 1); }
 
+void CDriver::Flush()
+{
+    if (HasDevice()) state->context->Flush();
+}
+
 int CDriver::DrawRenderSetInstances(RenderSet* renderSet, uint32_t instances)
 {
     if (!HasDevice() || !renderSet || !renderSet->gpu) return 0;

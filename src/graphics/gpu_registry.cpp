@@ -22,8 +22,10 @@
 
 namespace {
 
-// Both shader lists compile the same eleven effects; only the skybox's pixel
-// file is written in another case (the files on disk are found whatever the case).
+// Both shader lists compile the same twelve effects. The skybox's pixel file
+// is written in another case (the files on disk are found whatever the case);
+// the instanced default effect has only a vertex stage and takes default's
+// pixel stage.
 struct ShaderFile {
     const char* vertexFile;
     const char* pixelFile;
@@ -46,6 +48,7 @@ constexpr ShaderFile kShaderFiles[] = {
     {"Shaders\\2DSprite.fx", "Shaders\\2DSprite.fx", u"2DSprite.fx", kPlainVertexLayout},
     {"Shaders\\3DLine.fx", "Shaders\\3DLine.fx", u"3DLine.fx", kPlainVertexLayout},
     {"Shaders\\frame.fx", "Shaders\\frame.fx", u"frame.fx", kPlainVertexLayout},
+    {"Shaders\\defaultinstanced.fx", "Shaders\\Default.fx", u"defaultinstanced.fx", kPlainVertexLayout},
 };
 
 struct ConstantBufferRow {

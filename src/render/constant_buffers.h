@@ -47,8 +47,8 @@ struct ConstantBufferLine {
     ShaderMatrix projection;
 };
 
-// The camera of the plain object passes and the shadow casters
-// ("default.fx", "defaultskinnedanimation.fx", "rendershadowmap*.fx"),
+// The camera of the plain object passes and the shadow casters ("default.fx",
+// "defaultinstanced.fx", "defaultskinnedanimation.fx", "rendershadowmap*.fx"),
 // vertex slot 0. The light is a point light: its intensity falls off as
 // 1 / (a.x + a.y d + a.z d^2) with the distance d and ends at lightRange.x.
 struct ConstantBufferDef {
@@ -105,8 +105,9 @@ struct ConstantBufferWorldMatrix {
     ShaderMatrix world;
 };
 
-// Shadow casters ("rendershadowmap.fx"), vertex slot 1: the placement of
-// each copy of one instanced draw, by instance number.
+// Shadow casters ("rendershadowmap.fx") and the plain opaque pass
+// ("defaultinstanced.fx"), vertex slot 1: the placement of each copy of one
+// instanced draw, by instance number.
 constexpr int kCasterMatrices = 256;
 struct ConstantBufferCasterMatrices {
     ShaderMatrix world[kCasterMatrices];

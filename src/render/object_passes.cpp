@@ -71,24 +71,25 @@ PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world)
                                WithLight(object.Specular, world.sunSpecular)};
 }
 
-ConstantBufferMaterialSM ObjectMaterial(const CNBObject& object)
+namespace {
+
+ConstantBufferMaterialSM MaterialOfPower(float p)
 {
-    const float p = object.Power;
     return ConstantBufferMaterialSM{ShaderFloat4{p, p, p, 1.0f}, ShaderFloat4{1.0f, 1.0f, 1.0f, 1.0f}};
 }
 
+}  // namespace
+
+ConstantBufferMaterialSM ObjectMaterial(const CNBObject& object) { return MaterialOfPower(object.Power); }
+
 void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot)
 {
-    for (int p = 0; object.Parts && p < object.PartCount; ++p) {
-        const CPolygonsGrid* mesh = object.Parts[p].mainMesh;
-        if (!mesh || !mesh->textures[0]) continue;
-        if (requiredSlot >= 0 && !mesh->GetRenderSet(requiredSlot)) continue;
-        driver.SetPixelTexture(0, mesh->textures[0]);
-        // The count comes with the mesh; the table it indexes does not grow.
-        const int count = std::min(mesh->renderSetSlots, kVertexFormatSlots);
-        for (int slot = 0; slot < count; ++slot)
-            if (RenderSet* set = mesh->GetRenderSet(slot)) driver.DrawRenderSet(set);
-    }
+    const CPolygonsGrid* bound = nullptr;
+    ForEachPartSet(object, requiredSlot, [&](const CPolygonsGrid& mesh, RenderSet* set) {
+        if (&mesh != bound) driver.SetPixelTexture(0, mesh.textures[0]);
+        bound = &mesh;
+        driver.DrawRenderSet(set);
+    });
 }
 
 void UseTriangleLists(CDriver& driver)
@@ -193,10 +194,14 @@ struct ObjectPassDesign {
     bool transparent;   // the label list, far to near, blended
     bool skipFreshDrops;
     int requiredSlot;   // a mesh without this render set draws nothing (kAnyMeshSlot: every mesh draws)
+    // Copies of equal meshes gathered and drawn by instances ("defaultinstanced.fx"
+    // places them), not object by object.
+    bool instanced = false;
 };
 
 constexpr ObjectPassDesign kDefaultPass{
-    kDefaultPassCacheBlock, u"default.fx", kPlainMeshSlot, false, false, false, false, kAnyMeshSlot};
+    kDefaultPassCacheBlock, u"defaultinstanced.fx", kPlainMeshSlot, false, false, false, false, kAnyMeshSlot,
+    true};
 constexpr ObjectPassDesign kSkinnedPass{
     kSkinnedPassCacheBlock, u"defaultskinnedanimation.fx", kPlainMeshSlot, true, false, false, false,
     kPlainMeshSlot};
@@ -215,7 +220,7 @@ constexpr ObjectPassDesign kShadowedAlphaPass{
 struct ObjectBuffers {
     ConstantBufferEntry* material = nullptr;
     ConstantBufferEntry* colours = nullptr;
-    ConstantBufferEntry* world = nullptr;
+    ConstantBufferEntry* world = nullptr;  // the placements of a run of copies when instanced
     ConstantBufferEntry* bones = nullptr;  // skinned passes only
 };
 
@@ -240,6 +245,7 @@ public:
             batch_.DrawEach([this](const CNBObject& object) { Draw(object); });
             return;
         }
+        if (design_.instanced) scene_.instanceBatches.Clear();
         const std::vector<Sector*>& sectors = world_.sectors;
         for (size_t s = 0; s < sectors.size(); ++s) {
             const Sector* sector = sectors[s];
@@ -254,8 +260,12 @@ public:
                 for (const CNBObject* object : objects)
                     if (object && Takes(*object)) batch_.Add(*object);
             }
-            batch_.DrawEach([this](const CNBObject& object) { Draw(object); });
+            if (design_.instanced)
+                batch_.DrawEach([this](const CNBObject& object) { Gather(object); });
+            else
+                batch_.DrawEach([this](const CNBObject& object) { Draw(object); });
         }
+        if (design_.instanced) DrawGathered();
     }
 
 private:
@@ -288,7 +298,8 @@ private:
         ShaderEntry* pixelShader = cache_.PixelShader(kPixelShaderSlot, design_.effect);
         if (!vertexShader || !pixelShader) return false;
         buffers_.material = cache_.ConstantBuffer(kMaterialBufferSlot, u"ConstantBufferMaterialSM");
-        buffers_.world = cache_.ConstantBuffer(kWorldBufferSlot, u"ConstantBufferWorldMatrix");
+        buffers_.world = cache_.ConstantBuffer(
+            kWorldBufferSlot, design_.instanced ? u"ConstantBufferCasterMatrices" : u"ConstantBufferWorldMatrix");
 
         driver_.SetVertexShader(vertexShader);
         driver_.SetPixelShader(pixelShader);
@@ -334,6 +345,36 @@ private:
             driver_.UpdateConstantBuffer(buffers_.bones, &palette_);
         }
         DrawObjectParts(driver_, object, design_.requiredSlot);
+    }
+
+    void Gather(const CNBObject& object)
+    {
+        CopyLook look{nullptr, ObjectColours(object, world_), object.Power};
+        const ShaderMatrix placement = ShaderMatrixOf(object.WorldMatrix);
+        ForEachPartSet(object, design_.requiredSlot, [&](const CPolygonsGrid& mesh, RenderSet* set) {
+            look.texture = mesh.textures[0];
+            scene_.instanceBatches.Add(set, look, placement);
+        });
+    }
+
+    void DrawGathered()
+    {
+        // A software rasterizer shades the pixels of what it was given at a
+        // flush, on threads of its own: handing it the copies in parts lets
+        // it shade the first while this thread still sets up the rest,
+        // instead of all of them at the frame's present.
+        constexpr int kRunsPerFlush = 8;
+        int runs = 0;
+        scene_.instanceBatches.ForEachRun(
+            [&](RenderSet* set, const CopyLook& look, const ShaderMatrix* placements, uint32_t count) {
+                const ConstantBufferMaterialSM material = MaterialOfPower(look.power);
+                driver_.UpdateConstantBuffer(buffers_.material, &material);
+                driver_.UpdateConstantBuffer(buffers_.colours, &look.colours);
+                driver_.SetPixelTexture(0, look.texture);
+                driver_.UpdateConstantBufferStart(buffers_.world, placements, count * sizeof(ShaderMatrix));
+                driver_.DrawRenderSetInstances(set, count);
+                if (++runs % kRunsPerFlush == 0) driver_.Flush();
+            });
     }
 
     CScene& scene_;

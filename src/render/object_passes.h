@@ -14,8 +14,12 @@
 // only while slot 4 does. Objects must be visible; the shadowed opaque and
 // transparent passes also skip freshly dropped objects.
 //
+// The plain opaque pass gathers the copies of equal meshes and draws them by
+// instances (instance_batches.h); the others draw object by object.
+//
 // Binding slots, the same in every colour pass. Vertex constant buffers: the
-// camera at 0, the world matrix at 1, the material at 2, the bones at 3.
+// camera at 0, the world matrix at 1 (the plain opaque pass: the placements
+// of a run of copies), the material at 2, the bones at 3.
 // Pixel constant buffers: 0 colours, 1 shadow parameters; textures and samplers 0 the
 // part's texture with "normal", 5 the shadow map with "shadowmap".
 //
@@ -23,14 +27,17 @@
 // passes (sky box, generator previews) to share.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include "render/constant_buffers.h"
+#include "world/object.h"
+#include "world/object_part.h"
+#include "world/polygons_grid.h"
 
 class CCamera;
 class CDriver;
-class CNBObject;
 class CWorld;
 struct Matrix4d;
 struct Vector3;
@@ -54,11 +61,26 @@ PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world);
 // (p, p, p, 1) and (1, 1, 1, 1), p the object's material value.
 ConstantBufferMaterialSM ObjectMaterial(const CNBObject& object);
 
-// Draws the textured part meshes of the object: each binds its texture at
-// pixel slot 0 and draws the render sets it has, from slot 0 to its count
-// (386 at most). With requiredSlot 0 or more, a mesh without a render set
-// in that slot draws nothing.
+// Calls use(mesh, set) for the render sets of each textured part mesh of
+// the object, from slot 0 to the mesh's count (386 at most): what a pass
+// draws of it. With requiredSlot 0 or more, a mesh without a render set in
+// that slot is passed by.
 inline constexpr int kAnyMeshSlot = -1;
+template <class Use>
+void ForEachPartSet(const CNBObject& object, int requiredSlot, Use&& use)
+{
+    for (int p = 0; object.Parts && p < object.PartCount; ++p) {
+        const CPolygonsGrid* mesh = object.Parts[p].mainMesh;
+        if (!mesh || !mesh->textures[0]) continue;
+        if (requiredSlot >= 0 && !mesh->GetRenderSet(requiredSlot)) continue;
+        // The count comes with the mesh; the table it indexes does not grow.
+        const int count = std::min(mesh->renderSetSlots, kVertexFormatSlots);
+        for (int slot = 0; slot < count; ++slot)
+            if (RenderSet* set = mesh->GetRenderSet(slot)) use(*mesh, set);
+    }
+}
+
+// Draws what ForEachPartSet visits, each mesh's texture bound at pixel slot 0.
 void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot);
 
 // Triangle-list topology, while the driver has a device.

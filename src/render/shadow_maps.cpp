@@ -498,20 +498,6 @@ void CScene::CullSectors(const CCamera& camera)
 
 namespace {
 
-// Calls use(set) for each render set a textured part mesh holds, up to the
-// last slot it uses: what a caster draws.
-template <class Use>
-void ForEachPartSet(const CNBObject& object, Use&& use)
-{
-    for (int p = 0; object.Parts && p < object.PartCount; ++p) {
-        const CPolygonsGrid* mesh = object.Parts[p].mainMesh;
-        if (!mesh || !mesh->textures[0]) continue;
-        const int slots = std::min(mesh->renderSetSlots, kVertexFormatSlots);
-        for (int slot = 0; slot < slots; ++slot)
-            if (RenderSet* set = mesh->GetRenderSet(slot)) use(set);
-    }
-}
-
 // Calls draw(object), sector by sector and in list order, for the objects
 // that `takes`: those the record of the last shadow culling lists while it
 // describes a sector, else every object's byte is read. The skinned casters
@@ -597,11 +583,14 @@ void CScene::RenderShadowCasters()
     const auto takes = [](const CNBObject& object) {
         return object.ShadowVisible && !object.IsAnimated() && !object.FreshDrop;
     };
-    casterBatches.Clear();
+    instanceBatches.Clear();
     DrawShadowCasters(shadowVisibleObjects, world->sectors, false, takes, [&](const CNBObject& object) {
-        ForEachPartSet(object, [&](RenderSet* set) { casterBatches.Add(set, object.WorldMatrix); });
+        const ShaderMatrix placement = ShaderMatrixOf(object.WorldMatrix);
+        ForEachPartSet(object, kAnyMeshSlot, [&](const CPolygonsGrid&, RenderSet* set) {
+            instanceBatches.Add(set, CopyLook{}, placement);
+        });
     });
-    casterBatches.ForEachRun([&](RenderSet* set, const ShaderMatrix* placements, uint32_t count) {
+    instanceBatches.ForEachRun([&](RenderSet* set, const CopyLook&, const ShaderMatrix* placements, uint32_t count) {
         driver->UpdateConstantBufferStart(matricesBuffer, placements, count * sizeof(ShaderMatrix));
         driver->DrawRenderSetInstances(set, count);
     });
@@ -621,7 +610,7 @@ void CScene::RenderShadowCastersSkinned()
         const size_t bones = std::min(object.Pose.size(), static_cast<size_t>(kMaxBoneMatrices));
         for (size_t b = 0; b < bones; ++b) palette.bones[b] = ShaderMatrixOf(object.Pose[b].matrix);
         driver->UpdateConstantBuffer(bonesBuffer, &palette);
-        ForEachPartSet(object, [&](RenderSet* set) { driver->DrawRenderSet(set); });
+        ForEachPartSet(object, kAnyMeshSlot, [&](const CPolygonsGrid&, RenderSet* set) { driver->DrawRenderSet(set); });
     });
 }
 

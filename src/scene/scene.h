@@ -11,7 +11,7 @@
 #include "core/vector3.h"
 #include "generation/generator_settings.h"
 #include "generation/landscape_images.h"
-#include "render/caster_batches.h"
+#include "render/instance_batches.h"
 #include "render/shadow_maps.h"
 #include "render/view_culling.h"
 #include "scene/camera.h"
@@ -560,7 +560,7 @@ public:
     VisibleObjectRecord visibleObjects;        // which objects CullView left visible, per sector
     VisibleObjectRecord shadowVisibleObjects;  // and which CullSectors left shadow-visible
     ShadowCascades shadowCascades;  // the shadow pass's settings and results
-    CasterBatches casterBatches;    // the casters of the cascade being drawn
+    InstanceBatches instanceBatches;  // the copies of the pass or cascade being drawn
     RenderCaches renderCaches;
     uint32_t lastReleaseStepTime = 0;     // ms; fresh-drop marks are cleared one per 50 ms
     uint32_t lastSectorReassignTime = 0;  // ms; all objects re-sorted every 120 s
