@@ -17,13 +17,19 @@ bool InstanceBatches::DrawKey::operator==(const DrawKey& other) const
 
 size_t InstanceBatches::DrawKeyHash::operator()(const DrawKey& key) const
 {
-    // Copies that differ only in their colours share a bucket; they are few.
     const std::hash<const void*> pointer;
     size_t hash = pointer(key.vertices);
     hash = hash * 31 + pointer(key.skin);
     hash = hash * 31 + pointer(key.indices);
     hash = hash * 31 + pointer(key.look.texture);
-    return hash * 31 + static_cast<size_t>(key.indexCount);
+    hash = hash * 31 + static_cast<size_t>(key.indexCount);
+    // The colours count too: a world may give every copy of one mesh colours
+    // of its own, and keys alike but for them must not share one bucket.
+    uint32_t words[(sizeof key.look.colours + sizeof key.look.power) / sizeof(uint32_t)];
+    std::memcpy(words, &key.look.colours, sizeof key.look.colours);
+    std::memcpy(reinterpret_cast<char*>(words) + sizeof key.look.colours, &key.look.power, sizeof key.look.power);
+    for (const uint32_t word : words) hash = hash * 31 + word;
+    return hash;
 }
 
 void InstanceBatches::Clear()
