@@ -143,9 +143,15 @@ TEST_F(WindowMessages, CursorIsTheLastPositionSeenInThePictureTheWindowShows)
 }
 
 // A key pressed and released while a frame is still being made (one pump
-// drains both) reaches the input devices and Dear ImGui all the same.
+// drains both) reaches the input devices and Dear ImGui all the same. A key
+// still held in an earlier window is no key of a new one.
 TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
 {
+    ASSERT_TRUE(platform::PushKeyDownEvent(window(), 'W', false));
+    Pump();
+    gpu_.reset();
+    gpu_ = std::make_unique<HeadlessGpu>(RecordingProc);
+    ASSERT_TRUE(gpu_->Ready()) << gpu_->Failure();
     ASSERT_NO_FATAL_FAILURE(StartImGui());
     CInput input;
     ASSERT_EQ(input.InitInput(window()), S_OK);
