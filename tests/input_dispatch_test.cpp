@@ -507,9 +507,11 @@ TEST_F(PlayedInput, KeysOfOneFrameActInTheOrderTypedWithTheModifiersTheyWerePres
     EXPECT_EQ(world.objects.size(), before + 3);
     EXPECT_EQ(world.currentBlockType, nullptr);
 
-    // Ctrl+Delete also forgets the recorded objects, Ctrl let go before the frame reads the keys.
+    // Ctrl+Delete also forgets the recorded objects: Ctrl held over frames,
+    // and let go before the frame that reads Delete.
     Scene().recordedObjects.emplace_back();
     KeyDown(kVkCtrl);
+    Pass();
     KeyDown(kVkDelete);
     KeyUp(kVkCtrl);
     KeyUp(kVkDelete);
