@@ -1,6 +1,6 @@
-// The screen-settings screen (front-end screen 3): adapter, output,
-// resolution, full screen, multisampling and aspect ratio, from the driver's
-// display enumeration. "Apply" writes the choice into the startup setup and
+// The screen-settings screen (front-end screen 3): lists filled from the
+// driver's display enumeration (adapters, outputs, modes, sample counts) plus
+// the full-screen and aspect choices. "Apply" writes the choice into the startup setup and
 // rebuilds the front end around a reset of the video mode; the values reach
 // "vesk.cfg" at exit.
 //
