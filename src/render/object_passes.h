@@ -11,8 +11,9 @@
 // block-type pictures). The opaque and skinned passes walk the sectors and
 // run only while render-set slot 0 occurs in visible geometry (meshKinds);
 // the transparent passes walk `labels` (rebuilt each frame by ProjectLabels,
-// depth-sorted) and run only while slot 4 does. Objects must be visible; the shadowed opaque and
-// transparent passes also skip freshly dropped objects.
+// depth-sorted) and run only while slot 4 does. Objects must be visible;
+// the shadowed opaque and transparent passes also skip freshly dropped
+// objects.
 //
 // The plain opaque pass gathers the copies of equal meshes and draws them by
 // instances (instance_batches.h); the others draw object by object.
@@ -54,8 +55,8 @@ ConstantBufferDef CameraConstants(const CCamera& camera, const Vector3& light);
 ConstantBufferDefSM ShadowedCameraConstants(const CCamera& camera, const Matrix4d& lightView, const Vector3& light);
 
 // The object's three material colours (ambient, diffuse, specular), each
-// brightened by the world's matching additive light colour; red, green and blue clamped to
-// [0, 1], alpha the object's own.
+// brightened by the world's matching additive light colour; red, green and
+// blue clamped to [0, 1], alpha the object's own.
 PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world);
 
 // (p, p, p, 1) and (1, 1, 1, 1), p the object's material value.

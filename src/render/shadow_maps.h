@@ -9,9 +9,10 @@
 // before the colour passes. While it culls and draws a cascade
 // (CScene::CullSectors, CScene::RenderShadowCasters,
 // CScene::RenderShadowCastersSkinned), `mainCamera` holds that cascade's
-// light camera; the viewer's camera is restored at the end. What it publishes in ShadowCascades
-// is read by the shadowed object passes of the same frame; they fill their
-// pixel-stage shadow buffer with FillShadowMapParameters.
+// light camera; the viewer's camera is restored at the end. What it
+// publishes in ShadowCascades is read by the shadowed object passes of the
+// same frame; they fill their pixel-stage shadow buffer with
+// FillShadowMapParameters.
 //
 // Index:
 //   - ShadowCascades: the pass's state kept in the scene

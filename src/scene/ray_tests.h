@@ -28,9 +28,9 @@ int PointInTriangle2D(int axis, const Plane* plane, const Vector3* point, const 
 int PointOnTrianglePlane(const Vector3* point, const Vector3* triangle);
 
 // The triangle's front side against an ellipsoid at `centre` whose radii
-// along x, y and z are a, b and c. Foot (the centre dropped onto the plane), normal
-// (the plane's) and depth are written before the last two tests, so they are
-// set also for some misses; 1 on contact.
+// along x, y and z are a, b and c. Foot (the centre dropped onto the
+// plane), normal (the plane's) and depth are written before the last two
+// tests, so they are set also for some misses; 1 on contact.
 int IntersectSphereTriangle(const Vector3& centre, const Vector3* triangle, float a, float b, float c,
                             Vector3* foot, Vector3* normal, float* depth);
 

@@ -416,7 +416,7 @@ public:
     void RenderShadowMap();
     // Sets the shadow-visible marks of the sectors, objects and instance
     // records within the camera's frustum. Objects of a sector found outside
-    // are not visited, so their marks stay as they were.
+    // are not tested again: their marks stay as they were.
     void CullSectors(const CCamera& camera);
     // The shadow-visible casters drawn with the main camera: not animated and
     // not freshly dropped ones, then animated ones with their bones.

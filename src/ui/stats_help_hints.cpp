@@ -52,9 +52,9 @@ int32_t BoundCode(const CScene& scene, int slot)
     return scene.game->keySlots[slot];
 }
 
-// The slot's key as the user knows it: "???" for an unbound slot,
-// empty for a code without a name. Read every frame, so a key rebound on the
-// controls screen shows at once.
+// The slot's key as the user knows it: "???" for an unbound slot, empty for
+// a code without a name. Read every frame, so a key rebound on the controls
+// screen shows at once.
 std::string KeyName(const CScene& scene, int slot)
 {
     char name[64] = {};

@@ -22,8 +22,8 @@ public:
     void SetName(const char* text);
 
     // Swaps the main mesh for a new polygon mesh sized for these counts; the
-    // part becomes a polygon part. True when the part then has that mesh; false
-    // leaves the part without a main mesh.
+    // part becomes a polygon part. True when the part then has that mesh;
+    // false leaves the part without a main mesh.
     bool CreateGrid(int vertexCount, int triangleCount, int quadCount);
     // Replaces further mesh `index` (0..2) by a new empty mesh and returns it;
     // null (nothing changed) for any other index or a failed allocation.

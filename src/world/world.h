@@ -120,8 +120,8 @@ public:
 
     // ---- sectors (sector.cpp) ----
     // Replaces all sectors by n fresh ones (none when n < 0) and clears
-    // every object's sector link. False when a sector cannot be
-    // had (those created so far stay).
+    // every object's sector link. False when a sector cannot be had (those
+    // created so far stay).
     bool RecreateSectors(int n);
     // Assigns every object anew, deletes fallen objects, recomputes every sector.
     void AssignSectors();
