@@ -63,7 +63,7 @@ public:
     int32_t UseOpenAL = 0;           // non-zero: the OpenAL back end
     uint32_t BufferBytes = 0;        // size of the data, and of the DirectSound buffer
     int32_t Stopped = 1;             // 1 when not playing
-    int32_t AlPlaying = 0;           // 1 after the source was started, 0 after it was stopped
+    int32_t AlPlaying = 0;           // 1 between starting the source and stopping it
     float Gain = 1.0f;               // the gain last applied
     float AlGain = 0.0f;             // the gain last sent to OpenAL
     float TargetGain = 0.0f;         // the gain last asked for
