@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "platform/text.h"
@@ -211,6 +212,29 @@ SoundSamples::~SoundSamples()
 // ---------------------------------------------------------------------------
 // Reading a file
 // ---------------------------------------------------------------------------
+namespace {
+
+// The whole data chunk of an open reader; empty, with `problem` set, when
+// it cannot be had.
+std::vector<uint8_t> ReadSamples(CWavReader& reader, std::string& problem)
+{
+    std::vector<uint8_t> data;
+    try {
+        data.resize(reader.DataSize);
+    } catch (const std::bad_alloc&) {
+        problem = "no memory for " + std::to_string(reader.DataSize) + " bytes of samples";
+        return {};
+    }
+    uint32_t read = 0;
+    if (Failed(reader.Read(data.data(), reader.DataSize, &read)) || read != reader.DataSize) {
+        problem = "the data cannot be read";
+        return {};
+    }
+    return data;
+}
+
+}  // namespace
+
 std::shared_ptr<SoundSamples> LoadSoundFile(const std::string& fileName, const SoundBackEnd& backEnd)
 {
     CWavReader reader;
@@ -223,12 +247,10 @@ std::shared_ptr<SoundSamples> LoadSoundFile(const std::string& fileName, const S
     std::string problem = samples.problem;
     std::shared_ptr<SoundSamples> loaded;
     if (samples.encoding != WaveEncoding::Refused) {
-        std::vector<uint8_t> data(reader.DataSize);
-        uint32_t read = 0;
-        if (Succeeded(reader.Read(data.data(), reader.DataSize, &read)) && read == reader.DataSize)
-            loaded = SoundSamples::Upload(backEnd, samples, data.data(), read, read, problem);
-        else
-            problem = "the data cannot be read";
+        const std::vector<uint8_t> data = ReadSamples(reader, problem);
+        if (!data.empty())
+            loaded = SoundSamples::Upload(backEnd, samples, data.data(), static_cast<uint32_t>(data.size()),
+                                          static_cast<uint32_t>(data.size()), problem);
     }
     if (!loaded) WriteLog("Error: CSoundBuffer::Load() " + fileName + ": " + problem);
     return loaded;

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (reader.DataSize > size) std::abort();
     const std::vector<uint8_t>& block = reader.FormatBlock();
     if (!block.empty() && block.size() != 18u + reader.Format().extraSize) std::abort();
-    const WaveSamplesFormat samples = DescribeWaveFormat(block);
-    if (samples.encoding == WaveEncoding::ImaAdpcm && samples.samplesPerBlock == 0) std::abort();
+    const WaveSamplesFormat judged = DescribeWaveFormat(block);
+    if (judged.encoding == WaveEncoding::ImaAdpcm && judged.samplesPerBlock == 0) std::abort();
 
     std::vector<uint8_t> samples(reader.DataSize + 1);
     uint32_t total = 0;
