@@ -68,8 +68,11 @@ void CGame::UnloadWorld()
 {
     delete scene;
     scene = nullptr;
-    // A text entry of the world left (Save As) must not keep the keys of the next one.
+    // A text entry of the world left (Save As) must not keep the keys of the
+    // next one, nor may presses read for it act in the next.
     modalOpen = 0;
+    undecidedPresses.clear();
+    interfaceKeyPresses.clear();
 }
 
 void GameFrame(CGame* game)

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "input/input.h"
 #include "scene/scene_params.h"
 
 class CDriver;
 class CScene;
-class CInput;
 class CSoundManager;
 
 constexpr int kKeySlotCount = 52;
@@ -83,6 +83,12 @@ public:
     std::vector<std::string> worldNames;
     int32_t keySlots[kKeySlotCount] = {};
     int32_t passFlags[4] = {};
+    // Presses read but not dispatched yet: the interface's next frame tells
+    // whether they are the scene's (see platform::OwnerOfInputEvent).
+    std::vector<InputPress> undecidedPresses;
+    // Sequence numbers of the latest key presses the interface took: the
+    // scene does not count those keys as held while they stay down.
+    std::vector<uint32_t> interfaceKeyPresses;
 
 private:
     bool EnterWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,
