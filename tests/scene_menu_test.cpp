@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -201,31 +202,46 @@ TEST_F(SceneMenu, RefusedNamesAFailedSaveAndAMissingFolderChangeNothingAndTellTh
     EXPECT_FALSE(platform::FileExists(folder_.File("Gone/first.vsk")));
 }
 
-// "New" builds another scene in the running world; its file still holds the
-// world before, so the first "Save" asks, and "No" leaves the file as it was.
-TEST_F(SceneMenu, TheFirstSaveAfterNewAsksBeforeReplacingTheWorldsFile)
+// Clear Scene (key N) and "New" empty the running world in place; its file
+// still holds the world before, so the first "Save" asks, and "No" leaves
+// the file as it was. Reading the file again makes the world its file's.
+TEST_F(SceneMenu, TheFirstSaveAfterTheSceneWasEmptiedAsksBeforeReplacingTheWorldsFile)
 {
-    const std::string before = folder_.Read("Worlds/first.vsk");
-    scene_.Flag(kFlagSceneMenu) = 0;
-    scene_.Flag(kFlagBlankSceneDialog) = 1;
-    Frame();
-    Click("Create", kBlankSceneDialogName);
+    const auto clearScene = [this] { scene_.ClearScene(); };
+    const auto newBlankScene = [this] {
+        scene_.Flag(kFlagSceneMenu) = 0;
+        scene_.Flag(kFlagBlankSceneDialog) = 1;
+        Frame();
+        Click("Create", kBlankSceneDialogName);
+    };
+    for (const auto& empty : {std::function<void()>(clearScene), std::function<void()>(newBlankScene)}) {
+        const std::string before = folder_.Read("Worlds/first.vsk");
+        empty();
+        scene_.Flag(kFlagSceneMenu) = 1;
+        Frame();
+
+        Click("Save");
+        EXPECT_TRUE(scene_.FlagOn(kFlagSceneMenu));
+        EXPECT_TRUE(scene_.FlagOn(kFlagOverwriteQuestion));
+        Click("No");
+        EXPECT_EQ(folder_.Read("Worlds/first.vsk"), before);
+        Click("Save");
+        Click("Yes, replace it");
+        EXPECT_NE(folder_.Read("Worlds/first.vsk"), before);
+        EXPECT_FALSE(scene_.FlagOn(kFlagSaveAsEntry));
+
+        // The file holds this scene now: saving again asks nothing.
+        scene_.Flag(kFlagSceneMenu) = 1;
+        Click("Save");
+        EXPECT_FALSE(scene_.FlagOn(kFlagSceneMenu));
+        EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
+    }
+
+    scene_.ClearScene();
     scene_.Flag(kFlagSceneMenu) = 1;
-    Frame();
-
+    Click("ReLoad Last Saved");
+    scene_.Flag(kFlagSceneMenu) = 1;
     Click("Save");
-    EXPECT_TRUE(scene_.FlagOn(kFlagSceneMenu));
-    EXPECT_TRUE(scene_.FlagOn(kFlagOverwriteQuestion));
-    Click("No");
-    EXPECT_EQ(folder_.Read("Worlds/first.vsk"), before);
-    Click("Save");
-    Click("Yes, replace it");
-    EXPECT_NE(folder_.Read("Worlds/first.vsk"), before);
-    EXPECT_FALSE(scene_.FlagOn(kFlagSaveAsEntry));
-
-    // The file holds this scene now: saving again asks nothing.
-    Click("Save");
-    EXPECT_FALSE(scene_.FlagOn(kFlagSceneMenu));
     EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
 }
 

@@ -486,6 +486,8 @@ public:
     void RotateSelected(float amount);
     void RotateDraggedObject(float pitch, float roll, float yaw);
     void DeleteSelected();
+    // Empties the world of objects and lines. The world's file then still
+    // holds what was there before: fileHoldsEarlierScene is set.
     void ClearScene();
     // The current texture onto every part mesh of the selected object; opens
     // the "Textures" window when there is no current texture.
@@ -507,6 +509,10 @@ public:
     Vector3 cameraPosition;               // the main camera's position
     uint32_t frameClock = 0;              // timeGetTime of the current frame (ms), set every frame
     uint32_t lastBackupTime = 0;          // 0 until the first frame; written only by BackupWorld
+    // Set once the scene was emptied in place (ClearScene): until the world
+    // is saved under its name, or read again, its file holds what was there
+    // before, and "Save" asks before it replaces it.
+    bool fileHoldsEarlierScene = false;
 
     SceneSlot slots[32];
     CCamera mainCamera;  // the viewer; its position is the sound listener

@@ -58,5 +58,6 @@ bool CScene::ReloadWorld()
     world->AssignSectors();
     RenderBlockPreviews(-1);
     SetLightDirection();
+    fileHoldsEarlierScene = false;  // the world is its file's again
     return true;
 }

@@ -36,10 +36,6 @@ struct EditorDialogState {
     // The file name the overwrite question asks about; the world takes it
     // only when it has been saved under it.
     std::string pendingSaveName;
-    // Set once "New" has built another scene in the running world: until it
-    // is saved, its file still holds the world before, and "Save" asks
-    // before it replaces it.
-    bool fileHoldsEarlierScene = false;
 
     // Before the world's textures go.
     void ForgetPictures();
