@@ -117,6 +117,26 @@ TEST_F(MenuScreens, ContinueSelectsTheLastWorldInAnyLetterCaseAndKeepsTheSelecti
     EXPECT_EQ(menu_.selectedWorld, 2);
 }
 
+// The settings keep 127 bytes of the last world's name, cut between whole
+// characters; a longer name is still the one selected again.
+TEST_F(MenuScreens, AWorldWhoseNameIsLongerThanTheSettingsKeepIsSelectedAgain)
+{
+    const std::string longName = std::string(126, 'a') + "\xC3\xA9" + std::string(60, 'b') + ".vsk";
+    MakeWorlds({std::string(126, 'a') + ".vsk", longName});
+    menu_.screenState = kWorldsScreen;
+    menu_.selectedWorld = 1;
+    Frame();
+    Click("GM", {"Continue"});  // the file is no world: it stays unopened, but is the last one chosen
+    EXPECT_EQ(LastWorld(), std::string(126, 'a'));
+    EXPECT_EQ(Settings.lastWorld[127], 0);
+
+    menu_.screenState = kMainMenuScreen;
+    menu_.selectedWorld = 0;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(menu_.selectedWorld, 1);
+}
+
 // ---------------------------------------------------------------------------
 // Worlds list
 // ---------------------------------------------------------------------------
@@ -132,24 +152,6 @@ TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithAMessage)
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
     EXPECT_NE(platform::LastMessageBoxText().find("broken.vsk"), std::string::npos);
     EXPECT_NE(Log().find("Error: CMenu::WorldsScreen() "), std::string::npos) << Log();
-}
-
-TEST_F(MenuScreens, TheLastWorldNameIsCutWholeCharactersAtATime)
-{
-    // 126 letters, then a two-byte letter across the 127-byte limit.
-    const std::string longName = std::string(126, 'a') + "\xC3\xA9" + ".vsk";
-    game_.worldNames = {longName};
-    menu_.screenState = kWorldsScreen;
-    Frame();
-    Click("GM", {"Continue"});
-    EXPECT_EQ(LastWorld(), std::string(126, 'a'));
-    EXPECT_EQ(Settings.lastWorld[127], 0);
-
-    // One letter less and the whole two-byte letter fits.
-    game_.worldNames = {std::string(125, 'a') + "\xC3\xA9" + ".vsk"};
-    Frame();
-    Click("GM", {"Continue"});
-    EXPECT_EQ(LastWorld(), std::string(125, 'a') + "\xC3\xA9");
 }
 
 TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
@@ -306,7 +308,7 @@ TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
     std::strcpy(Settings.lastWorld, "before.vsk");
     menu_.screenState = kNewWorldScreen;
     Frame();
-    const std::vector<std::string> names = {"MEADOW",      "listed",     "",       "../outside", "a\\b",
+    const std::vector<std::string> names = {"MEADOW",      "listed",     "",  "   ", "../outside", "a\\b",
                                             "tab\tname",  "a.vsk.bak",  "default1.vsktube rooms",
                                             ".vsk",        std::string(229, 'n')};
     for (const std::string& name : names) {

@@ -31,6 +31,7 @@
 #include "sound/sound_manager.h"
 #include "support/headless_driver.h"
 #include "support/imgui_test_frame.h"
+#include "support/imgui_typing.h"
 #include "support/running_game.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
@@ -41,6 +42,7 @@
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
+#include "world/worlds_folder.h"
 
 using testing_support::ImGuiTestFrame;
 
@@ -245,17 +247,35 @@ TEST_F(SceneMenu, TheFirstSaveAfterTheSceneWasEmptiedAsksBeforeReplacingTheWorld
     EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
 }
 
-TEST(SceneMenuNames, TheSaveNameIsCutOnACharacterBoundary)
+// The name field holds every name a new world may have: typed whole, it is
+// saved whole; a longer one is refused as the new-world screen refuses it,
+// never cut to another world's name.
+TEST_F(SceneMenu, SaveAsTakesEveryNameANewWorldMayHaveAndRefusesLongerOnesWhole)
 {
-    char name[SceneDialogValues::kSaveNameBytes];
-    // "é" (two bytes) after 126 bytes would end on its first byte.
-    const std::string before(126, 'a');
-    CopyUtf8Head(before + "\xC3\xA9", name, sizeof(name));
-    EXPECT_EQ(std::string(name), before);
-    // "日" (three bytes) after 124 bytes still fits whole.
-    const std::string shorter(124, 'a');
-    CopyUtf8Head(shorter + "\xE6\x97\xA5" + "x", name, sizeof(name));
-    EXPECT_EQ(std::string(name), shorter + "\xE6\x97\xA5");
+    const auto draw = [this] { Draw(); };
+    const auto typeName = [&](const std::string& typed) {
+        Click("Save As");
+        DialogValues.saveName[0] = '\0';
+        testing_support::FocusForTyping(ui_, kSceneMenuName, {"name"}, draw);
+        testing_support::TypeAndFrame(ui_, typed.c_str(), draw);
+        testing_support::EndTyping(ui_, draw);
+        Click("Save File");
+    };
+    const std::string longest = std::string(120, 'w') + "\xD0\x9C" + std::string(106, 'w');  // 228 bytes
+    typeName(longest);
+    EXPECT_TRUE(WorldFile(longest + ".vsk"));
+    EXPECT_EQ(scene_.world->worldName, longest + ".vsk");
+
+    const std::string tooLong = longest + "w";
+    const size_t told = WaitingNotices();
+    typeName(tooLong);
+    EXPECT_EQ(WaitingNotices(), told + 1);
+    EXPECT_EQ(platform::LastMessageBoxText(), WorldNameRefusal(tooLong));
+    EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
+    EXPECT_EQ(scene_.world->worldName, longest + ".vsk");
+    std::vector<platform::DirectoryEntry> files;
+    ASSERT_TRUE(platform::ListDirectory(folder_.File("Worlds"), files));
+    EXPECT_EQ(files.size(), 2u);  // "first.vsk" and the longest name
 }
 
 TEST(SceneMenuNames, FileExistsSeesFilesButNotFolders)

@@ -85,14 +85,24 @@ bool WorldExists(const CGame& game, const std::string& fileName)
     return platform::FileExists(platform::ResolveFileName(WorldsFolder(), fileName));
 }
 
-// Settings.lastWorld keeps what fits of the name, always terminated.
+// Settings.lastWorld keeps what fits of the name, always terminated (the
+// settings file holds no more).
 void StoreLastWorld(const std::string& name)
 {
     std::memset(Settings.lastWorld, 0, sizeof Settings.lastWorld);
     CopyUtf8Head(name, Settings.lastWorld, sizeof Settings.lastWorld);
 }
 
-std::string LastWorld() { return std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof Settings.lastWorld)); }
+// True when `listed` is the world remembered as the last one: the same name
+// in any letter case, cut as the settings keep it, so a name too long to be
+// kept whole is still found.
+bool IsLastWorld(const std::string& listed)
+{
+    if (listed.empty() || Settings.lastWorld[0] == '\0') return false;
+    char kept[sizeof Settings.lastWorld] = {};
+    CopyUtf8Head(listed, kept, sizeof kept);
+    return ToLowerAscii(kept) == ToLowerAscii(std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof kept)));
+}
 
 // Tells the user and the log why the front end stays.
 void Refuse(const char* where, const std::string& message) { TellRefusal(std::string("CMenu::") + where + "()", message); }
@@ -137,10 +147,9 @@ void CMenu::MainMenuScreen()
     if (ImGui::Button("Continue", kMenuButton)) {
         screenState = kWorldsScreen;
         // The last world is selected again, whatever case its name was typed in.
-        const std::string last = ToLowerAscii(LastWorld());
-        if (game && !last.empty()) {
+        if (game) {
             for (size_t i = 0; i < game->worldNames.size(); ++i) {
-                if (ToLowerAscii(game->worldNames[i]) == last) {
+                if (IsLastWorld(game->worldNames[i])) {
                     selectedWorld = static_cast<int32_t>(i);
                     break;
                 }
@@ -359,7 +368,7 @@ void CMenu::NewWorldScreen()
     NewWorldParameters();
 
     MoveDown(g);
-    char buffer[512] = {};
+    char buffer[kWorldNameFieldBytes] = {};
     CopyUtf8Head(proposedWorldName, buffer, sizeof buffer);
     if (ImGui::InputText("World Name", buffer, sizeof buffer)) proposedWorldName = buffer;
 
