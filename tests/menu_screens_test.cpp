@@ -141,17 +141,23 @@ TEST_F(MenuScreens, AWorldWhoseNameIsLongerThanTheSettingsKeepIsSelectedAgain)
 // Worlds list
 // ---------------------------------------------------------------------------
 
-TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithAMessage)
+// The message says why: a damaged file, or the system's own reason.
+TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithItsReason)
 {
     MakeWorlds({"broken.vsk"});
+    game_.worldNames.push_back("gone.vsk");
     menu_.screenState = kWorldsScreen;
     Frame();
     Click("GM", {"Continue"});
     EXPECT_EQ(game_.scene, nullptr);
     EXPECT_EQ(game_.menuMode, 1);
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
-    EXPECT_NE(platform::LastMessageBoxText().find("broken.vsk"), std::string::npos);
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world broken.vsk cannot be opened: the file is damaged.");
     EXPECT_NE(Log().find("Error: CMenu::WorldsScreen() "), std::string::npos) << Log();
+
+    menu_.selectedWorld = 1;
+    Click("GM", {"Continue"});
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world gone.vsk cannot be opened: No such file or directory.");
 }
 
 TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
@@ -344,7 +350,7 @@ TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
 }
 
 // A world whose first save fails is neither entered nor listed, and the
-// user is told.
+// user is told why.
 TEST_F(MenuScreens, ANewWorldThatCannotBeSavedIsNotMade)
 {
     folder_.MakeFolder("Worlds/meadow.vsk");  // no file can be written there
@@ -356,5 +362,7 @@ TEST_F(MenuScreens, ANewWorldThatCannotBeSavedIsNotMade)
     EXPECT_EQ(game_.menuMode, 1);
     EXPECT_TRUE(game_.worldNames.empty());
     EXPECT_EQ(WaitingNotices(), 1u);
+    EXPECT_EQ(platform::LastMessageBoxText(),
+              "The world meadow.vsk could not be made and saved in the Worlds folder: Is a directory.");
     EXPECT_TRUE(platform::DirectoryExists(folder_.File("Worlds/meadow.vsk")));
 }

@@ -183,11 +183,12 @@ TEST_F(SceneMenu, RefusedNamesAFailedSaveAndAMissingFolderChangeNothingAndTellTh
     EXPECT_FALSE(WorldFile("a.vsk.bak"));
     EXPECT_FALSE(WorldFile("tube.vsk rooms"));
 
-    // A save that fails keeps the world's name and lists nothing.
+    // A save that fails keeps the world's name, lists nothing and says why.
     folder_.MakeFolder("Worlds/dir.vsk");
     const size_t told = WaitingNotices();
     SaveAs("dir");
     EXPECT_EQ(WaitingNotices(), told + 1);
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world could not be saved as dir.vsk: Is a directory.");
     EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
     EXPECT_EQ(scene_.world->worldName, "first.vsk");
     EXPECT_TRUE(game_.worldNames.empty());
@@ -288,7 +289,7 @@ TEST(SceneMenuNames, FileExistsSeesFilesButNotFolders)
     EXPECT_EQ(FileExists(nullptr), 0);
 }
 
-TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
+TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGoneOrDamagedAndSaysWhich)
 {
     CWorld* running = scene_.world;
     const size_t objects = running->objects.size();
@@ -297,6 +298,8 @@ TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
     EXPECT_EQ(scene_.world, running);
     EXPECT_EQ(scene_.world->objects.size(), objects);
     EXPECT_NE(folder_.Read("game.log").find("Error: CScene::ReloadWorld()"), std::string::npos);
+    EXPECT_NE(platform::LastMessageBoxText().find("first.vsk: No such file or directory."), std::string::npos)
+        << platform::LastMessageBoxText();
 
     // A file that stops half way is not taken either.
     scene_.Flag(kFlagSceneMenu) = 1;
@@ -306,6 +309,7 @@ TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
     Click("ReLoad Last Saved");
     EXPECT_EQ(scene_.world, running);
     EXPECT_EQ(scene_.world->objects.size(), objects);
+    EXPECT_NE(platform::LastMessageBoxText().find("the file is damaged"), std::string::npos);
 }
 
 TEST_F(SceneMenu, ReloadBringsBackTheSavedWorldAndDropsEveryLinkIntoTheOldOne)

@@ -300,9 +300,10 @@ public:
     // "ReLoad Last Saved": reads the world's own file from the Worlds folder
     // into a new world; only once that has been read completely does it take
     // the old world's place (ForgetWorld, then the old world goes). A file
-    // that cannot be read leaves the old world running (logged). True when
-    // the world was replaced.
-    bool ReloadWorld();
+    // that cannot be read leaves the old world running (logged, and the
+    // reason in words for the user in `why` when given). True when the
+    // world was replaced.
+    bool ReloadWorld(std::string* why = nullptr);
     // Drops every link the scene keeps into its world before the world goes:
     // each object through ForgetObject, the generator previews (built from
     // the world's block types and textures, with the generated spline and

@@ -205,7 +205,7 @@ void CMenu::WorldsScreen()
             if (game->LoadWorld(name.c_str()))
                 HandOverToWorld(*game);
             else
-                Refuse("WorldsScreen", "The world " + name + " cannot be opened.");
+                Refuse("WorldsScreen", "The world " + name + " cannot be opened" + WorldFileReason() + ".");
         }
     }
 
@@ -251,7 +251,7 @@ void CMenu::DeleteDialog()
                 game->worldNames.erase(game->worldNames.begin() + selectedWorld);
                 selectedWorld = std::max(0, selectedWorld - 1);
             } else {
-                Refuse("WorldsScreen", "The world " + name + " cannot be deleted: its file could not be removed.");
+                Refuse("WorldsScreen", "The world " + name + " cannot be deleted: " + platform::LastFileErrorText() + ".");
             }
         }
         deleteConfirmation = 0;
@@ -442,8 +442,8 @@ void CMenu::EnterNewWorld()
         return;
     }
     if (!game->NewWorld(name.c_str(), sceneType, &blankParams, &tubeParams, &landscapeParams)) {
-        Refuse("NewWorldScreen", "The world " + fileName +
-                                     " could not be made and saved in the Worlds folder (game.log tells why).");
+        Refuse("NewWorldScreen", "The world " + fileName + " could not be made and saved in the Worlds folder" +
+                                     WorldFileReason() + ".");
         return;
     }
     // The file name, so that "Continue" on the main menu finds the world again.

@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "shell/log.h"
 #include "ui/editor_widgets.h"
+#include "world/world_file.h"
 
 namespace {
 
@@ -29,6 +30,12 @@ void TellRefusal(const std::string& where, const std::string& message)
 {
     WriteLog("Error: " + where + " " + message);
     platform::ShowMessageBox(message, "Vesk", platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+std::string WorldFileReason()
+{
+    const std::string& problem = WorldFileProblem();
+    return problem.empty() ? std::string(" (game.log tells why)") : ": " + problem;
 }
 
 void QueueNotice(const std::string& text, const std::string& caption)

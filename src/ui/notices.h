@@ -8,6 +8,10 @@
 
 // Logs "Error: <where> <message>" and shows the message in a warning box.
 void TellRefusal(const std::string& where, const std::string& message);
+// The reason a world file could not be read or written, as a message ends
+// it: ": <reason>" (WorldFileProblem), or a pointer to the log when the
+// failure came before any file was touched.
+std::string WorldFileReason();
 
 // Logs the message and keeps it to be drawn as a notice; the message box
 // hands over here whatever it could not show (see WinMain).

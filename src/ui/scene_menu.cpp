@@ -75,7 +75,7 @@ bool SaveUnderName(CScene& scene, const std::string& folder, const std::string& 
 {
     if (!scene.world) return false;
     if (!scene.SaveCurrentWorld(platform::JoinPath(folder, name).c_str())) {
-        TellUser("The world could not be saved as " + name + " (game.log tells why).");
+        TellUser("The world could not be saved as " + name + WorldFileReason() + ".");
         return false;
     }
     scene.world->worldName = name;
@@ -179,8 +179,9 @@ void DrawSceneMenu(CScene& scene)
     }
     MoveDown(32.0f);
     if (ImGui::Button("ReLoad Last Saved", kDialogButton)) {
-        if (!scene.ReloadWorld())
-            TellUser("The last saved world could not be read again (game.log tells why); the world stays as it is.");
+        std::string why;
+        if (!scene.ReloadWorld(&why))
+            TellUser("The last saved world could not be read again: " + why + ". The world stays as it is.");
         CloseMenu(scene);
     }
     MoveDown(32.0f);
