@@ -257,13 +257,17 @@ public:
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
     CNBObject* CreateMeshObject(BlockType* type);
-    // The world's placement preview object anew from its current block type;
-    // nothing without one. A failed build leaves the slot empty.
+    // The world's placement preview object anew from its current block type,
+    // and in the model view (flag 16) its object too; nothing without a
+    // current block type. A failed build leaves the slot empty.
     void RebuildCurrentBlockObject();
     // After flag 16 changed: enters the model view (the ToolBox hidden, the
     // mouse freed, the model-view object built from the current block type,
     // the model-view camera in front of it) or leaves it.
     void ApplyModelViewMode();
+    // The model-view object anew from the current block type (which must
+    // exist), the model-view camera in front of it.
+    void BuildModelViewObject();
     // RebuildPhysicsBody for every object of the world whose body-rebuild
     // flag (HasRigidBody) is set.
     void RebuildPhysicsBodies();
