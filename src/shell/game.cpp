@@ -7,6 +7,7 @@
 #include "scene/scene.h"
 #include "shell/main_window.h"
 #include "shell/start_directory.h"
+#include "ui/notices.h"
 
 CGame* Game = nullptr;
 
@@ -72,10 +73,24 @@ void CGame::UnloadWorld()
     modalOpen = 0;
 }
 
+void CGame::LeaveInputToNotice()
+{
+    for (int32_t& held : passFlags) held = 0;
+    if (scene) {
+        scene->cameraMoves.clear();
+        scene->Flag(kFlagPitchKeyHeld) = scene->Flag(kFlagRollKeyHeld) = scene->Flag(kFlagYawKeyHeld) = 0;
+        scene->spaceHeld = 0;
+    }
+    if (input && input->mouseExclusive) input->SetMouseExclusive(0);
+}
+
 void GameFrame(CGame* game)
 {
     if (!game) return;
-    game->DispatchGameInput();
+    if (WaitingNotices() == 0)
+        game->DispatchGameInput();
+    else
+        game->LeaveInputToNotice();
     if (game->scene) game->scene->RenderFrame();
     if (game->leaveRequest) {
         game->leaveRequest = 0;
