@@ -4,6 +4,7 @@
 // its remembered scene type and the names it refuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ protected:
         Settings.screenHeight = 720;
         folder_.MakeFolder("Worlds");
         menu_.game = &game_;
+        menu_.updateChecked = 1;
     }
     ~MenuScreens() override
     {
@@ -42,34 +44,15 @@ protected:
         ForgetNotices();
     }
 
-    // The screen that screenState selects, as the front-end frame draws it.
-    void Draw()
-    {
-        switch (menu_.screenState) {
-        case kMainMenuScreen: menu_.MainMenuScreen(); break;
-        case kWorldsScreen: menu_.WorldsScreen(); break;
-        case kOptionsScreen: menu_.OptionsScreen(); break;
-        case kGraphicsScreen: menu_.GraphicsScreen(); break;
-        case kSoundsScreen:
-        case kGameScreen: menu_.SoundsGameScreen(); break;
-        case kNewWorldScreen: menu_.NewWorldScreen(); break;
-        default: break;
-        }
-    }
+    // What the front-end frame draws.
+    void Draw() { DrawFrontEnd(menu_); }
     void Frame() { ui_.Frame([this] { Draw(); }); }
     void Click(const char* window, std::initializer_list<testing_support::IdPart> path)
     {
         ui_.ClickAndFrame(window, path, [this] { Draw(); });
         Frame();
     }
-    // "OK" of the delete dialog once the user has had the time to read it.
-    void ConfirmDelete()
-    {
-        ImGui::GetIO().DeltaTime = 0.5f;
-        Frame();
-        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
-        Click("Delete##confirm", {"OK"});
-    }
+    void ConfirmDelete() { Click("Delete##confirm", {"OK"}); }
 
     // World files in the Worlds folder, listed as the start-up scan lists them.
     void MakeWorlds(const std::vector<std::string>& names)
@@ -186,42 +169,81 @@ TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
     EXPECT_EQ(menu_.selectedWorld, 0);
 }
 
-// The dialog opens centred, its "OK" where the pointer may already be: the
-// second click of a double click on "Delete" lands on it.
-TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorld)
+// A click that opens a confirmation never also answers it: "OK" appears
+// away from the pointer that clicked "Delete", and a press that follows the
+// opening one within a double click (fast, or slow at 350 ms) is no answer,
+// wherever it lands. A click of its own is.
+TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorldHoweverSlow)
 {
     MakeWorlds({"precious.vsk"});
     menu_.screenState = kWorldsScreen;
-    Frame();
     const auto draw = [this] { Draw(); };
-    Click("GM", {"Delete"});
-    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
-    Click("Delete##confirm", {"Cancel"});
+    const auto wait = [this](int frames) {
+        for (int frame = 0; frame < frames; ++frame) Frame();
+    };
+    Frame();
     const ImVec2 del = testing_support::PointOverItem(ui_, "GM", {"Delete"}, draw);
-    ASSERT_GT(ok.x, 0.0f);
     ASSERT_GT(del.x, 0.0f);
 
-    // Down and up on "Delete", down and up on "OK", each for 50 ms (three
-    // frames); wherever OK lies, the second click counts as the double click's.
-    ImGuiIO& io = ImGui::GetIO();
-    io.MouseDoubleClickMaxDist = 10000.0f;
-    const auto mouse = [&](ImVec2 at, bool down) {
-        io.MousePos = at;
-        io.MouseDown[0] = down;
-        for (int frame = 0; frame < 3; ++frame) Frame();
-    };
-    for (const ImVec2& at : {del, ok}) {
-        mouse(at, true);
-        mouse(at, false);
-    }
-    for (int i = 0; i < 4; ++i) mouse(ok, false);
+    // Two clicks at one place, pressed 350 ms (21 frames) apart.
+    testing_support::MouseClickAt(ui_, del, draw);
+    ASSERT_EQ(menu_.deleteConfirmation, 1);
+    wait(15);
+    testing_support::MouseClickAt(ui_, del, draw);
+    EXPECT_TRUE(WorldFile("precious.vsk"));
+    EXPECT_EQ(menu_.deleteConfirmation, 1);
+    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
+    ASSERT_GT(ok.x, 0.0f);
+    EXPECT_GT(std::abs(ok.y - del.y), 30.0f);
+
+    // Opened again at the same place, the second press lands on "OK" itself.
+    Click("Delete##confirm", {"Cancel"});
+    testing_support::MouseClickAt(ui_, del, draw);
+    wait(15);
+    testing_support::MouseClickAt(ui_, ok, draw);
     EXPECT_TRUE(WorldFile("precious.vsk"));
     EXPECT_EQ(game_.worldNames.size(), 1u);
 
-    // A click of its own deletes.
-    mouse(ok, true);
-    mouse(ok, false);
+    wait(30);
+    testing_support::MouseClickAt(ui_, ok, draw);
     EXPECT_FALSE(WorldFile("precious.vsk"));
+}
+
+// The main menu's "Continue" opens the worlds list, whose own "Continue"
+// may then lie under the pointer: the second press of a double click opens
+// no world, at a normal frame rate or at one frame a second; a later click
+// does.
+TEST_F(MenuScreens, ADoubleClickOnTheMainMenusContinueOnlyOpensTheWorldsList)
+{
+    MakeWorlds({"broken.vsk"});  // opening it would fail with a message
+    const auto draw = [this] { Draw(); };
+    const auto pointOver = [&](int32_t screen, const char* label) {
+        menu_.screenState = screen;
+        Frame();
+        return testing_support::PointOverItem(ui_, "GM", {label}, draw);
+    };
+    const ImVec2 listContinue = pointOver(kWorldsScreen, "Continue");
+    const ImVec2 menuContinue = pointOver(kMainMenuScreen, "Continue");
+    ASSERT_GT(listContinue.x, 0.0f);
+    ASSERT_GT(menuContinue.x, 0.0f);
+    ImGuiIO& io = ImGui::GetIO();
+    for (const float frameTime : {1.0f / 60.0f, 1.0f}) {
+        menu_.screenState = kMainMenuScreen;
+        Settings.lastWorld[0] = '\0';
+        io.DeltaTime = frameTime;
+        const int frames = frameTime < 0.5f ? 3 : 1;
+        testing_support::MouseClickAt(ui_, menuContinue, draw, frames);
+        testing_support::MouseClickAt(ui_, listContinue, draw, frames);
+        EXPECT_EQ(menu_.screenState, kWorldsScreen);
+        EXPECT_EQ(LastWorld(), "") << frameTime;
+        EXPECT_EQ(WaitingNotices(), 0u) << frameTime;
+
+        io.DeltaTime = 1.0f / 60.0f;
+        for (int frame = 0; frame < 40; ++frame) Frame();
+        testing_support::MouseClickAt(ui_, listContinue, draw);
+        EXPECT_EQ(LastWorld(), "broken.vsk") << frameTime;
+        ForgetNotices();
+    }
 }
 
 TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDeletesNothing)
@@ -238,6 +260,7 @@ TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDelete
     EXPECT_EQ(menu_.selectedWorld, 2);
     EXPECT_NE(Log().find("gone.vsk cannot be deleted"), std::string::npos) << Log();
     EXPECT_EQ(WaitingNotices(), 1u);
+    Click("###notice", {"OK"});
 
     // The dialog open while the selection leaves the list: "OK" closes it and
     // touches neither the files nor the Worlds folder.

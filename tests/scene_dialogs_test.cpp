@@ -11,6 +11,7 @@
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "support/headless_driver.h"
+#include "support/editor_window_driver.h"
 #include "support/imgui_test_frame.h"
 #include "support/temp_directory.h"
 #include "ui/editor_dialogs.h"
@@ -104,6 +105,51 @@ TEST(SceneDialogCreate, TheBlankDialogBuildsANewGroundInTheRunningWorld)
     EXPECT_TRUE(scene.FlagOn(kFlagToolBox));
     EXPECT_EQ(scene.world->objects.size(), 16u);
     EXPECT_LT(scene.mainCamera.position.y, 50.0f);  // the viewer stands on the new ground
+    DialogValues = SceneDialogValues{};
+}
+
+// The chooser's "Continue" opens the blank dialog, whose "Create" (which
+// empties the world) may then lie under the pointer: the second press of a
+// double click builds nothing; a later click does.
+TEST(SceneDialogCreate, ADoubleClickOnTheChoosersContinueOnlyOpensTheBlankDialog)
+{
+    TempDirectory folder;
+    const ScopedStartDirectory start(folder.Path());
+    folder.MakeFolder("Worlds");
+    const ScreenSize screen(1280, 720);
+    CScene scene;
+    ASSERT_TRUE(scene.CreateWorld(kGenerateWorld, "", kBlankScene, nullptr, nullptr, nullptr));
+    scene.Flag(kFlagStartHints) = 0;
+    scene.dialogs.sceneChoice = 0;
+    DialogValues.blankWorldSize = 60.0f;
+    DialogValues.blankObjectSize = 20.0f;
+    DialogValues.blankVerticalBorders = false;
+    ImGuiTestFrame ui(1280, 720);
+    const auto draw = [&] { DrawEditorWindows(scene); };
+    const auto pointOver = [&](int flag, const char* window, const char* label) {
+        scene.Flag(flag) = 1;
+        ui.Frame(draw);
+        const ImVec2 at = testing_support::PointOverItem(ui, window, {label}, draw);
+        scene.Flag(flag) = 0;
+        return at;
+    };
+    const ImVec2 create = pointOver(kFlagBlankSceneDialog, kBlankSceneDialogName, "Create");
+    const ImVec2 next = pointOver(kFlagSceneChooser, kSceneChooserName, "Continue");
+    ASSERT_GT(create.x, 0.0f);
+    ASSERT_GT(next.x, 0.0f);
+    const size_t objects = scene.world->objects.size();
+
+    scene.Flag(kFlagSceneChooser) = 1;
+    ui.Frame(draw);
+    testing_support::MouseClickAt(ui, next, draw);
+    testing_support::MouseClickAt(ui, create, draw);
+    EXPECT_TRUE(scene.FlagOn(kFlagBlankSceneDialog));
+    EXPECT_EQ(scene.world->objects.size(), objects);
+
+    for (int frame = 0; frame < 40; ++frame) ui.Frame(draw);
+    testing_support::MouseClickAt(ui, create, draw);
+    EXPECT_FALSE(scene.FlagOn(kFlagBlankSceneDialog));
+    EXPECT_EQ(scene.world->objects.size(), 16u);  // 4 x 4 tiles
     DialogValues = SceneDialogValues{};
 }
 

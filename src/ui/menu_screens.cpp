@@ -29,6 +29,7 @@
 #include "ui/front_end_window.h"
 #include "ui/menu.h"
 #include "ui/notices.h"
+#include "ui/opening_clicks.h"
 #include "ui/stepped_slider.h"
 #include "world/world.h"
 #include "world/worlds_folder.h"
@@ -106,18 +107,6 @@ bool IsLastWorld(const std::string& listed)
 
 // Tells the user and the log why the front end stays.
 void Refuse(const char* where, const std::string& message) { TellRefusal(std::string("CMenu::") + where + "()", message); }
-
-// A press of an answer of a dialog that has just appeared under the pointer
-// is no answer: it is the second click of the double click that opened the
-// dialog, or a click that came before the user could have read it.
-bool TooSoonForAnAnswer(double shownAt)
-{
-    const ImGuiIO& io = ImGui::GetIO();
-    if (shownAt < 0.0 || ImGui::GetTime() - shownAt < io.MouseDoubleClickTime) return true;
-    // A mouse press counts from when its button went down.
-    return io.MouseReleased[0] &&
-           (io.MouseClickedLastCount[0] >= 2 || io.MouseClickedTime[0] - shownAt < io.MouseDoubleClickTime);
-}
 
 // The scene has the mouse from now on.
 void HandOverToWorld(CGame& game)
@@ -221,7 +210,6 @@ void CMenu::WorldsScreen()
         if (ImGui::Button("Delete", kMenuButton) && !empty) {
             deleteConfirmation = 1;
             ImGui::OpenPopup("Delete##confirm");
-            ImGui::SetNextWindowPos(ImGui::GetMainViewport()->GetCenter(), ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
         }
     }
 
@@ -234,10 +222,8 @@ void CMenu::WorldsScreen()
 
 void CMenu::DeleteDialog()
 {
-    if (!ImGui::BeginPopupModal("Delete##confirm", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
-    // Its first frame only measures it; the user sees it from the next one.
-    if (ImGui::IsWindowAppearing()) deleteDialogShownAt = -1.0;
-    if (deleteDialogShownAt < 0.0 && !ImGui::GetCurrentWindow()->Hidden) deleteDialogShownAt = ImGui::GetTime();
+    // "OK" never lies under the pointer that clicked "Delete".
+    if (!BeginConfirmation("Delete##confirm")) return;
     // A selection outside the list names no world: "OK" then deletes nothing.
     const bool valid =
         game && selectedWorld >= 0 && static_cast<size_t>(selectedWorld) < game->worldNames.size();
@@ -245,7 +231,7 @@ void CMenu::DeleteDialog()
     ImGui::Text("Delete %s ?", name.c_str());
     ImGui::Separator();
 
-    if (ImGui::Button("OK", ImVec2(120, 0)) && !TooSoonForAnAnswer(deleteDialogShownAt)) {
+    if (ImGui::Button("OK", ImVec2(120, 0))) {
         if (valid) {
             if (platform::DeleteFile(platform::JoinPath(WorldsFolder(), name))) {
                 game->worldNames.erase(game->worldNames.begin() + selectedWorld);
