@@ -56,7 +56,8 @@ protected:
         input_.AcquireDevices();
         scene_ = std::make_unique<CScene>();
         scene_->Flag(kFlagStartHints) = 0;
-        scene_->timing.MeasureFps();  // the scene has drawn its first frame
+        scene_->timing.MeasureFps();  // the scene has drawn and shown its first frame
+        scene_->timing.TickFrameClock();
         game_.input = &input_;
         game_.scene = scene_.get();
         // Held keys are read once per clock millisecond; the first two passes
@@ -550,6 +551,31 @@ TEST_F(PlayedInput, WhatIsTypedIntoAFieldNeverActsInTheScene)
     Pass(6);
     EXPECT_EQ(scene.options.fieldOfView, 33.0f);
     EXPECT_TRUE(scene.FlagOn(kFlagCreateObjectsDialog));
+}
+
+// A world entered by a double click on "Continue" gets the second press
+// before it has shown a frame: it was aimed at the screen that opened the
+// world, so it does not act in it. A double click on the shown world does.
+TEST_F(PlayedInput, APressMadeBeforeTheWorldWasShownDoesNotActInIt)
+{
+    game_.UnloadWorld();
+    const BlankSceneParams blank {40.0f, 20.0f, 1, 5.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("entered", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    CScene& scene = Scene();
+    scene.Flag(kFlagStartHints) = 0;
+    const Vector3 cursor = scene.cursor3D;
+    const ImVec2 centre(320.0f, 240.0f);
+    Click(centre);
+    Click(centre);
+    Pass(3);
+    EXPECT_EQ(scene.cursor3D.x, cursor.x);
+    EXPECT_EQ(scene.cursor3D.y, cursor.y);
+    EXPECT_EQ(scene.cursor3D.z, cursor.z);
+
+    Click(centre);
+    Click(centre);
+    Pass(3);
+    EXPECT_NE(scene.cursor3D.y, cursor.y);
 }
 
 // A long name typed into "Save As" and "Save File" clicked at once, all in

@@ -406,7 +406,11 @@ void CGame::DispatchGameInput()
             continue;
         }
         if (button) {
-            RunButtonPress(*this, s, press);
+            // A click made before the world was first shown was aimed at the
+            // screen that opened it (the second press of a double click on
+            // "Continue"), not at anything in the world.
+            const bool madeBeforeShown = !s.timing.shown || static_cast<int32_t>(press.time - s.timing.firstShownAt) <= 0;
+            if (!madeBeforeShown) RunButtonPress(*this, s, press);
             continue;
         }
         // While the capture switch is set only Esc gets through, to end it.

@@ -68,6 +68,10 @@ public:
 
     // The in-game input dispatch, first in every game pass.
     void DispatchGameInput();
+    // In its place while a notice waits (ui/notices.h): the user answers the
+    // notice alone. Nothing pressed reaches the scene, what held keys were
+    // doing stops, and the mouse is freed to reach the notice's "OK".
+    void LeaveInputToNotice();
 
     CDriver* driver = nullptr;
     CScene* scene = nullptr;
@@ -98,6 +102,6 @@ private:
 // The application object, created by the entry point for the life of the process.
 extern CGame* Game;
 
-// One pass of scene mode: dispatch input, draw the scene frame, then handle the
-// leave and quit requests, in that order.
+// One pass of scene mode: dispatch input (or leave it to a waiting notice),
+// draw the scene frame, then handle the leave and quit requests, in that order.
 void GameFrame(CGame* game);

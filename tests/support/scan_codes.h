@@ -17,6 +17,7 @@ constexpr uint8_t kA = 30;
 constexpr uint8_t kG = 34;
 constexpr uint8_t kLeftShift = 42;
 constexpr uint8_t kC = 46;
+constexpr uint8_t kN = 49;
 constexpr uint8_t kRightShift = 54;
 constexpr uint8_t kLeftAlt = 56;
 constexpr uint8_t kF10 = 68;
