@@ -601,6 +601,47 @@ TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
     EXPECT_EQ(scene.world->worldName, "MYWORLDNAMEISLONG.vsk");
 }
 
+// "Save" fails and tells why in a box; the menu closes behind it. What the
+// user does to the window while the box shows (under X11 that window keeps
+// the keyboard and takes clicks) waits in its queue: none of it acts once
+// the box is gone, neither N (Clear Scene) nor a click two seconds later
+// that would drag the selected object.
+TEST_F(PlayedInput, NothingDoneToTheWindowWhileABoxShowsActsAfterIt)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    Tap('1');
+    Tap('C');
+    Pass();
+    CNBObject* object = world.objects.back();
+    ASSERT_EQ(object->Kind, 2);
+    const size_t objects = world.objects.size();
+    const std::string own = folder_.File("Worlds/" + world.worldName);
+    ASSERT_TRUE(platform::DeleteFile(own));
+    ASSERT_TRUE(platform::CreateDirectory(own));  // so the save fails
+    uint32_t now = 100000;
+    platform::SetClockSource([&now] { return now += 3; });
+    Tap(kVkEscape);
+    Pass(2);
+    const ImVec2 save = PointOver(kSceneMenuName, {"Save"}, [&scene] { DrawSceneMenu(scene); });
+    int boxes = 0;
+    platform::SetMessageBoxStandIn([&](const std::string&, unsigned) {
+        ++boxes;
+        Tap('N');
+        now += 2000;
+        Click(save);
+        return platform::IDOK;
+    });
+    scene.selectedObject = object;
+    Click(save);
+    Pass(8);
+    platform::SetMessageBoxStandIn({});
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(platform::LastMessageBoxText().find("could not be saved"), std::string::npos);
+    EXPECT_EQ(world.objects.size(), objects);
+    EXPECT_EQ(scene.draggedObject, nullptr);
+}
+
 // A click acts where it was made, though the pointer moves on before the
 // frame reads it: on a window's check box and not in the scene, or in the
 // scene (a drag) and not on the window it moved over.
