@@ -29,6 +29,7 @@
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
+#include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
 #include "world/block_type.h"
@@ -599,6 +600,29 @@ TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
     Pass(8);
     EXPECT_TRUE(platform::FileExists(folder_.File("Worlds/MYWORLDNAMEISLONG.vsk")));
     EXPECT_EQ(scene.world->worldName, "MYWORLDNAMEISLONG.vsk");
+}
+
+// The console leaves the mouse captured: Shift frees it for a click on the
+// command line. Shift let go right after that click, in the same frame,
+// captures the mouse again before the interface has seen the click; the
+// click still lands on the field, which then takes what is typed.
+TEST_F(PlayedInput, AClickMadeWhileShiftFreedTheMouseLandsThoughShiftIsLetGoAtOnce)
+{
+    CScene& scene = Scene();
+    constexpr int kVkShift = 0x10;
+    Console = ConsoleText{};
+    scene.Flag(kFlagConsole) = 1;
+    KeyDown(kVkShift);
+    Pass(2);
+    ASSERT_EQ(input_.mouseExclusive, 0);
+    Click(PointOver("Console", {"Command"}, [&scene] { DrawConsoleWindow(scene); }));
+    KeyUp(kVkShift);
+    Type("cursor");
+    Tap(kVkEnter);
+    Pass(10);
+    EXPECT_EQ(input_.mouseExclusive, 1);
+    EXPECT_EQ(scene.cursorSpriteShown, 0);
+    EXPECT_EQ(std::string(Console.history), "cursor\n");
 }
 
 // "Save" fails and tells why in a box; the menu closes behind it. What the

@@ -136,6 +136,7 @@ constexpr int kFedButtons = 5;
 struct Feed {
     uint32_t taken = 0;  // sequence number of the last event taken
     bool buttons[kFedButtons] = {};
+    bool buttonTaken = false;  // the frame being fed took a button change
     bool pointerKnown = false;
     bool pointerInWindow = false;
     double x = 0.0;
@@ -202,6 +203,7 @@ void MoveFedPointer(const InputEvent& event)
 
 void TakeRecordedInput(ImGuiIO& io)
 {
+    feed.buttonTaken = false;
     const InterfaceState state = StateAfterLastFrame();
     bool keyChanged[SDL_NUM_SCANCODES] = {};
     bool keysOrTextTaken = false;
@@ -243,6 +245,7 @@ void TakeRecordedInput(ImGuiIO& io)
             if (keysOrTextTaken || (pointerMoved && AnyFedButton())) return;
             MoveFedPointer(event);
             feed.buttons[event.button] = down;
+            feed.buttonTaken = true;
             frameEnds = true;
             break;
         }
@@ -270,10 +273,13 @@ void TakeRecordedInput(ImGuiIO& io)
 
 // Where the frame sees the pointer and the buttons: where the events it took
 // left them. Nowhere while the mouse is held exclusively (the pointer is
-// hidden and turns the camera) or has left the window without a button held.
+// hidden and turns the camera) or has left the window without a button held;
+// but a click made while the pointer was free is seen through to its
+// release where it was made, though the mouse was taken again before the
+// frames got to it (Shift let go right after a click on a window).
 void PlacePointer(ImGuiIO& io)
 {
-    const bool held = ::PointerHeldExclusively();
+    const bool held = ::PointerHeldExclusively() && !feed.buttonTaken && !AnyFedButton();
     for (int button = 0; button < kFedButtons; ++button) io.MouseDown[button] = !held && feed.buttons[button];
     if (!held && feed.pointerKnown && (feed.pointerInWindow || AnyFedButton()))
         io.MousePos = ImVec2(static_cast<float>(feed.x), static_cast<float>(feed.y));
