@@ -6,6 +6,7 @@
 // keys, characters and clicks act once, in order, where they were aimed.
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cfloat>
 #include <cstdint>
@@ -434,11 +435,10 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsWheelStaysThere)
     EXPECT_EQ(type.yaw, 0.0f);
 
     // An exclusive mouse points at no window, wherever the pointer was left.
-    input_.mouseExclusive = 1;
+    ASSERT_EQ(input_.SetMouseExclusive(1), S_OK);
     fake::TurnWheel(1);
     Pass();
     EXPECT_EQ(type.yaw, 15.0f);
-    input_.mouseExclusive = 0;
     scene_->world->currentBlockType = nullptr;
 }
 
@@ -623,6 +623,38 @@ TEST_F(PlayedInput, AClickMadeWhileShiftFreedTheMouseLandsThoughShiftIsLetGoAtOn
     EXPECT_EQ(input_.mouseExclusive, 1);
     EXPECT_EQ(scene.cursorSpriteShown, 0);
     EXPECT_EQ(std::string(Console.history), "cursor\n");
+}
+
+// The wheel acts where it was turned, though the pointer moves on before the
+// frame reads it: over "Blocks" it scrolls the list and leaves the block in
+// hand as it was; over the scene it turns that block and not the list.
+TEST_F(PlayedInput, TheWheelActsWhereItWasTurnedThoughThePointerMovesOn)
+{
+    CScene& scene = Scene();
+    BlockType* type = scene.world->quickBar[0];
+    scene.world->currentBlockType = type;
+    scene.Flag(kFlagBlocksWindow) = 1;
+    Pass(3);  // the window shows and frees the mouse
+    const ImGuiWindow* blocks = ImGui::FindWindowByName("Blocks");
+    ASSERT_NE(blocks, nullptr);
+    const ImVec2 list(blocks->Pos.x + blocks->Size.x * 0.5f, blocks->Pos.y + blocks->Size.y * 0.5f);
+    const ImVec2 scene3D(list.x, blocks->Pos.y + blocks->Size.y + 30.0f);
+    const float yaw = type->yaw;
+
+    MoveTo(list);
+    Pass(2);
+    Wheel(-1);
+    MoveTo(scene3D);
+    Pass(3);
+    EXPECT_EQ(type->yaw, yaw);
+    const float scrolled = blocks->Scroll.y;
+    EXPECT_GT(scrolled, 0.0f);
+
+    Wheel(-1);
+    MoveTo(list);
+    Pass(3);
+    EXPECT_EQ(type->yaw, yaw - scene.options.mouseRotateStep);
+    EXPECT_EQ(blocks->Scroll.y, scrolled);
 }
 
 // "Save" fails and tells why in a box; the menu closes behind it. What the

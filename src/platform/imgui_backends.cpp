@@ -91,7 +91,8 @@ InputOwner OwnerBy(const InputEvent& event, const InterfaceState& state)
     case InputEvent::Kind::Text:
         return state.typing || state.popup ? InputOwner::Interface : InputOwner::Program;
     case InputEvent::Kind::ButtonDown:
-    case InputEvent::Kind::ButtonUp: {
+    case InputEvent::Kind::ButtonUp:
+    case InputEvent::Kind::Wheel: {
         if (event.pointerHeld) return InputOwner::Program;
         if (state.popup || state.mouseHeld) return InputOwner::Interface;
         const ImGuiContext* context = ImGui::GetCurrentContext();
@@ -128,7 +129,8 @@ bool MayChangeOwners(const InputEvent& event, const InterfaceState& state)
 // change, after a key that edits; a button change after any key or text (a
 // click has a frame of its own, where it was made), and anything after a
 // button change; a button change after a move while a button is held (the
-// drag's last move comes with the button still down). A frame also ends
+// drag's last move comes with the button still down); a move after a turn
+// of the wheel (the wheel scrolls what lay under the pointer as it turned). A frame also ends
 // after an event that may change who takes the next ones, so each frame's
 // events are all decided by the state the frame before left.
 // ---------------------------------------------------------------------------
@@ -209,6 +211,7 @@ void TakeRecordedInput(ImGuiIO& io)
     bool keysOrTextTaken = false;
     bool editKeyPressed = false;
     bool pointerMoved = false;
+    bool wheelTaken = false;
     for (const InputEvent& event : RecordedInputEvents()) {
         if (event.sequence <= feed.taken) continue;
         bool frameEnds = false;
@@ -251,11 +254,15 @@ void TakeRecordedInput(ImGuiIO& io)
         }
         case InputEvent::Kind::Motion:
         case InputEvent::Kind::PointerLeft:
+            if (wheelTaken) return;
             MoveFedPointer(event);
             pointerMoved = true;
             break;
         case InputEvent::Kind::Wheel:
-            if (!event.pointerHeld) io.MouseWheel += event.dy > 0 ? 1.0f : -1.0f;
+            if (event.pointerHeld) break;
+            MoveFedPointer(event);
+            io.MouseWheel += event.dy > 0 ? 1.0f : -1.0f;
+            wheelTaken = true;
             break;
         case InputEvent::Kind::FocusLost:
             // Keys and buttons released in another window are never reported to this one.
