@@ -858,7 +858,7 @@ TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
     std::fclose(file);
 }
 
-TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)
+TEST(WorldFileTest, FailedSavesAreReportedAndLeaveTheOldFileIntact)
 {
     TempDirectory folder;
     ScopedStartDirectory start(folder.Path());
@@ -868,7 +868,15 @@ TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)
     folder.MakeFolder("castle.vsk.tmp");  // the temporary file cannot be made
     EXPECT_EQ(world.SaveWorldFile(folder.File("castle.vsk").c_str()), 0);
     EXPECT_EQ(folder.Read("castle.vsk"), "the good world");
-    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile()"), std::string::npos);
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot create"), std::string::npos);
+
+    // Renamed into place, but the folder that holds the new name never
+    // reached the disk: after a power cut the old world could come back.
+    platform::FailNextFolderSyncs(1);
+    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 0);
+    platform::FailNextFolderSyncs(0);
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot write"), std::string::npos);
+    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 1);
 }
 
 TEST(WorldFileTest, WorldWhoseLoadFailedIsNotSavedOverItsFile)
