@@ -830,15 +830,16 @@ TEST(WorldFileTest, SaveWritesTheImageAndLoadReadsItBack)
 
 TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
 {
+    constexpr size_t kWindow = WorldFileBytes::kSmallestWindowBytes;
     TempDirectory folder;
-    std::string counting(2 * WorldFileBytes::kWindowBytes + 100, '\0');
+    std::string counting(2 * kWindow + 100, '\0');
     for (size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<char>(i * 7);
     folder.Write("bytes", counting);
     const auto* image = reinterpret_cast<const uint8_t*>(counting.data());
-    for (size_t start = WorldFileBytes::kWindowBytes - 9; start < WorldFileBytes::kWindowBytes + 2; ++start) {
+    for (size_t start = kWindow - 9; start < kWindow + 2; ++start) {
         std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
         ASSERT_NE(file, nullptr);
-        WorldFileBytes in(file, counting.size());
+        WorldFileBytes in(file, counting.size(), kWindow);
         uint64_t wide = 0;
         uint32_t word = 0;
         ASSERT_TRUE(in.Skip(start));
@@ -850,12 +851,25 @@ TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
     }
     // Opened as 50 bytes longer than it is: the last reads fail, nothing is consumed.
     std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
-    WorldFileBytes in(file, counting.size() + 50);
+    WorldFileBytes in(file, counting.size() + 50, kWindow);
     ASSERT_TRUE(in.Skip(counting.size() - 2));
     uint32_t word = 0;
     EXPECT_FALSE(in.Read(word));
     EXPECT_EQ(in.Remaining(), 2u);
     std::fclose(file);
+
+    // A whole world through the smallest window reads as from memory.
+    CWorld rich;
+    FillRichWorld(rich);
+    const Bytes written = Write(rich);
+    folder.Write("rich.vsk", std::string(written.begin(), written.end()));
+    file = std::fopen(folder.File("rich.vsk").c_str(), "rb");
+    WorldFileBytes world(file, written.size(), kWindow);
+    CWorld throughWindow, fromMemory;
+    EXPECT_EQ(ReadWorldBytes(throughWindow, world), 1);
+    std::fclose(file);
+    ASSERT_EQ(Read(fromMemory, written), 1);
+    EXPECT_EQ(FirstDifference(Write(throughWindow), Write(fromMemory)), -1);
 }
 
 TEST(WorldFileTest, FailedSavesAreReportedAndLeaveTheOldFileIntact)
