@@ -21,9 +21,9 @@
 class WorldFileBytes {
 public:
     static constexpr size_t kWindowBytes = size_t{256} << 10;
-    // The world reader takes every piece larger than this through Peek
-    // first, and field by field when Peek gives nothing; a window of at
-    // least this size therefore reads any file, only more slowly.
+    // No piece the world reader must take whole is larger than this; larger
+    // runs it reads field by field when the window cannot hold them. A window
+    // of at least this size therefore reads any file, only more slowly.
     static constexpr size_t kSmallestWindowBytes = 64;
 
     // An image in memory; it must outlive the reader.
