@@ -17,6 +17,7 @@
 #include "generation/generator_support.h"
 #include "generation/noise.h"
 #include "graphics/texture.h"
+#include "platform/heap.h"
 #include "scene/scene.h"
 #include "world/block_type.h"
 #include "world/object.h"
@@ -227,6 +228,7 @@ void CreateFromPreviews(CScene& scene, bool colourful)
         if (bulk) scene.CloseBulkBodies(firstObject);
     }
     DestroyPreviewObjects(scene);
+    platform::GiveBackFreeMemory();  // what the previews held
 }
 
 void CreateFromPositions(CScene& scene)
@@ -260,6 +262,7 @@ void CScene::GenerateObjects(int type, int mode)
     if (mode == kGeneratorClear) {
         DestroyPreviewObjects(*this);
         previewPositions.clear();
+        platform::GiveBackFreeMemory();  // what the previews held
         return;
     }
     if (mode == kGeneratorPreview) previewPositions.clear();

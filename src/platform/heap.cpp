@@ -53,12 +53,42 @@ bool HeapDestroy(HeapHandle heap)
 
 size_t HeapOutstandingBlocks(HeapHandle heap) { return heap ? heap->outstanding : 0; }
 
-void JoinFreedBlocksAtOnce()
+// ---------------------------------------------------------------------------
+// Heap policy
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// What the heap may keep free at its top before glibc gives it back, and the
+// size from which glibc maps a block on its own.
+constexpr int kKeptFreeBytes = 128 << 20;
+constexpr int kMappedBlockBytes = 32 << 20;
+
+}  // namespace
+
+void ApplyProgramHeapPolicy()
 {
-    // glibc keeps freed blocks of up to 128 bytes apart ("fast bins") and
-    // joins them only when a large block is freed or asked for.
+    // Freed blocks join their free neighbours at once. glibc keeps blocks of
+    // up to 128 bytes apart ("fast bins") and joins them only at the next
+    // large request, in a cold sweep over every such block: a world's many
+    // small records then go while still in the caches (leaving the 512 cube
+    // landscape headless 0.45 -> 0.28 s, moving 160,000 boxes 2.2 -> 1.5 us
+    // each; creation and frames unchanged).
     mallopt(M_MXFAST, 0);
+    // llvmpipe bins every frame's draws in 64 KiB blocks and frees them when
+    // the frame is drawn: tens of megabytes per frame in a large world. glibc
+    // would give that back to the kernel at each free and fault it in again
+    // in the next frame; kept, it is reused (50,000 boxes, shadows off: 74 ->
+    // 50 ms a frame, about 140 brk calls a frame -> none). Fixing the trim
+    // threshold ends glibc's own tuning of it and of the size from which
+    // blocks are mapped on their own, so that one is fixed at the largest
+    // value glibc's tuning reaches. What this keeps beyond a frame's needs
+    // goes back through GiveBackFreeMemory.
+    mallopt(M_MMAP_THRESHOLD, kMappedBlockBytes);
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
 }
+
+void GiveBackFreeMemory() { malloc_trim(0); }
 
 void FailNextHeapCreates(int count) { failCreates = count; }
 void FailNextHeapAllocs(int count) { failAllocs = count; }
