@@ -12,7 +12,7 @@ set -u -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 results="$build/bench-results"
-benches=(render_bench world_file_bench scene_generators_bench object_generators_bench program_bench)
+benches=(render_bench world_file_bench scene_generators_bench object_generators_bench sound_instances_bench program_bench)
 
 if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
     generator=()
@@ -41,6 +41,7 @@ for pass in 1 2 3; do
     RUN_SUFFIX=$pass run scene_generators_bench 3
 done
 run object_generators_bench
+run sound_instances_bench
 for start in 1 2 3 4 5; do
     (cd "$build/vesk" && VESK_BENCH_LAUNCHED_NS=$(date +%s%N) "$build/bench/program_bench" startup) 2>&1
 done | tee "$results/program_bench_startup.txt" >&2
@@ -79,6 +80,13 @@ FILENAME ~ /render_bench/ {
         gsub(/^ +| +$/, "", c[3])
         perDraw[c[3]] = c[9] + 0; ratio[c[3]] = c[10] + 0; draws[c[3]] = c[4] + 0; kilobytes = c[11] + 0
     }
+}
+FILENAME ~ /sound_instances_bench/ && /instances \(/ {
+    for (i = 1; i <= NF; ++i) {
+        if ($i == "bytes") soundBytes[$1] = $(i - 1)
+        if ($i == "copies") soundCopies[$1] = substr($(i - 1), 2)
+    }
+    soundInstances[$1] = $2; soundPlayable[$1] = substr($4, 2)
 }
 FILENAME ~ /program_bench_landscape/ && FNR == 1 { ++landRuns }
 FILENAME ~ /program_bench_landscape/ && /Create to the first frame/ { creates[landRuns] = $6 }
@@ -147,6 +155,9 @@ END {
         row("leaving right after generating", sprintf("%.2f s (%.2f s besides a scene frame), peak %+d MB over the world peak", genLeave, genTeardown, genLeavePeak), "at most 2 s, no peak above", genLeave <= 2 && genLeavePeak <= 0)
     if (frozen)
         row("resident after leaving the generated world", sprintf("%+d MB over before entering", genKept), "within 150 MB", genKept <= 150)
+    ds = "DirectSound-style"; al = "OpenAL"
+    if (ds in soundBytes && al in soundBytes)
+        row("sound instances of 10,000 generated boxes", sprintf("%d: %d B each (%d B on OpenAL), files read %.1fx; all playable: %s", soundInstances[ds], soundBytes[ds], soundBytes[al], soundCopies[ds] > soundCopies[al] ? soundCopies[ds] : soundCopies[al], soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al] ? "yes" : "no"), "under 1 KB each, read once", soundBytes[ds] < 1024 && soundBytes[al] < 1024 && soundCopies[ds] <= 1.05 && soundCopies[al] <= 1.05 && soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al])
     if (boxKb)
         row("memory per box object (world_file_bench world, no device)", sprintf("%.1f KB", boxKb), "at most 8 KB", boxKb <= 8)
     off = "scene, shadows off"; on = "scene, shadows on"; seen = "plain loop, objects seen"; all = "scene, all in view"
@@ -156,4 +167,5 @@ END {
         row("scene frame, 50,000 objects, memory", sprintf("%.1f KB per object", kilobytes), "at most 12 KB per object", kilobytes <= 12)
     }
 }' "$results/program_bench_startup.txt" "$results/world_file_bench.txt" "$results"/scene_generators_bench[123].txt \
-    "$results/render_bench.txt" "$results"/program_bench_landscape[123].txt "$results/object_generators_bench.txt"
+    "$results/render_bench.txt" "$results/sound_instances_bench.txt" "$results"/program_bench_landscape[123].txt \
+    "$results/object_generators_bench.txt"

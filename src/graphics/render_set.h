@@ -40,7 +40,7 @@ struct RenderSet {
     uint8_t* extraStream16 = nullptr;  // 16 bytes per vertex
     Vector3* tangents = nullptr;       // one per vertex, optional
     float* skin = nullptr;             // 4 weights then 4 bone indices per vertex, optional
-    uint32_t* sourceIndices = nullptr; // the mesh vertex each emitted vertex came from
+    uint32_t* sourceIndices = nullptr; // per emitted vertex: its vertex index in the mesh
     VertexFormat vertexFormat = 0;
     int32_t vertexCount = 0;
     uint16_t* indices = nullptr;

@@ -51,8 +51,8 @@ public:
     HResult AcquireDevices();
 
     // One read each, once per main-loop pass. PollKeyboard returns 0;
-    // PollMouse the result of the read or of the last acquire; PollJoysticks
-    // -1 when no controller is open (always, after InitInput).
+    // PollMouse the read's result, or after a failed read the re-acquire's;
+    // PollJoysticks -1 when no controller is open (always, after InitInput).
     HResult PollKeyboard();
     HResult PollMouse();
     HResult PollJoysticks();
@@ -66,8 +66,8 @@ public:
     // Where that key's press stands among all presses (a count that grows
     // with each): the order of the keys pressed between two reads.
     uint32_t ChangedKeyPressOrder(int index) const;
-    // Mouse motion of the last read: X for 2049, Y for 2051, wheel for 2053
-    // (120 per notch); 0 for any other code.
+    // Mouse motion of the last read by code: 2049 X, 2051 Y, 2053 the wheel
+    // (120 a notch); other codes read 0.
     int32_t GetMouseAxis(InputCode code) const;
 
     // Re-creates the mouse with exclusive (non-zero) or shared (0) foreground

@@ -127,9 +127,10 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
     return true;
 }
 
-// Moves the translation along the direction until the vertex furthest
-// against it lies in the plane through the placement point. A direction
-// shorter than 1e-8 is used as it is; a mesh without vertices stays put.
+// Shifts the object along `direction` until its rearmost vertex (seen along
+// that direction) touches the plane through its placement point normal to
+// the direction. Normalize leaves a near-zero direction unscaled; a mesh
+// with no vertices is not moved.
 void RestOnSurface(CNBObject& object, const CPolygonsGrid& mesh, Vector3 direction)
 {
     if (mesh.vertexCount == 0 || !mesh.positions) return;

@@ -87,11 +87,11 @@ void RotateByBlockAngles(Matrix4& matrix, const BlockType& type);
 // Time-stamped copies of the world go to "Worlds/Backups" this often (ms).
 inline constexpr uint32_t kBackupInterval = 900000;
 
-// The render objects the passes have looked up by name in the world's
-// registries, kept as long as the device lives: a slot still null is looked
-// up again at its next use, a found entry stays until Clear, which the scene
-// runs whenever the device is re-created. Each pass owns its slots; slots 0
-// to kFrameCacheSlots - 1 of every array belong to the scene frame itself.
+// Registry entries the passes found by name, remembered while the device
+// lives. An empty slot is searched for again when next used; a filled one
+// holds until Clear, which the scene calls whenever it re-creates the
+// device. Each pass owns its slots; in every array, slots 0 to
+// kFrameCacheSlots - 1 are the scene frame's own.
 struct RenderCaches {
     static constexpr int kShaderSlots = 6072;
     static constexpr int kConstantBufferSlots = 2024;
@@ -264,8 +264,8 @@ public:
     // mouse freed, the model-view object built from the current block type,
     // the model-view camera in front of it) or leaves it.
     void ApplyModelViewMode();
-    // RebuildPhysicsBody for every object of the world whose body-rebuild
-    // flag (HasRigidBody) is set.
+    // Calls RebuildPhysicsBody on each world object with HasRigidBody (the
+    // rebuild flag) set.
     void RebuildPhysicsBodies();
     // The object's body anew from its stored shape kind, sizes times its
     // scale and stored mass, placed by its world matrix. Null, or a rebuild
@@ -346,8 +346,9 @@ public:
     void GenerateAlongGivenLine(CWorld* world, CLine* line);
     // A new noise table (noise.h), only while "Randomize Noise" (flag 42) is on.
     void RandomizePerlinTable();
-    // A random path of objects and a tower inside the area the world's
-    // objects cover; nothing in a world without objects.
+    // Lays a random path and builds a tower within the rectangle the world's
+    // objects span (automatic_scene.cpp); a world without objects is left
+    // as it is.
     void GenerateAutoScene();
     // The line tool's click: a vertex 0.1 above the picked point ((0, 0.1, 0)
     // when nothing is hit) for the line being drawn, started when none is.
@@ -413,9 +414,9 @@ public:
     // (shadowCascades). The main camera is each cascade's light camera while
     // it draws and the viewer's again at the end.
     void RenderShadowMap();
-    // Marks the sectors, objects and instance records inside the camera's
-    // six planes as shadow-visible; the objects of a sector outside keep the
-    // marks they had.
+    // Sets the shadow-visible marks of the sectors, objects and instance
+    // records within the camera's frustum. Objects of a sector found outside
+    // are not tested again: their marks stay as they were.
     void CullSectors(const CCamera& camera);
     // The shadow-visible casters drawn with the main camera: not animated and
     // not freshly dropped ones, then animated ones with their bones.
@@ -475,9 +476,10 @@ public:
     // one, 0: those held more than 1500 ms) hands them back. Objects of kind
     // 1 are never moved or deleted here.
     void HoldBody(CNBObject* object);
-    // A new object of the current block type thrown from the viewer.
+    // Makes an object of the current block type just ahead of the eye and
+    // gives it an impulse along the view.
     void ThrowObject();
-    // A new object of the current block type resting on the surface aimed at.
+    // Puts a fresh copy of the current block type on the surface under the aim.
     void PlaceObjectAtCursor();
     void ApplyImpulseAtAim(int mode);
     void BeginDrag();
@@ -513,7 +515,7 @@ public:
     FrameClock timing;  // frame rate, frame time, scene clock and limiter
 
     Vector3 cursor3D;                 // the 3D cursor: the last picked point
-    CNBObject* heldObject = nullptr;  // used by the generators and the editor windows
+    CNBObject* heldObject = nullptr;  // a link, not owned; cleared when its object is forgotten
     int32_t dropsMade = 0;            // set by a drop mark; the frame's release step reads it
     uint32_t lastDropMarkTime = 0;    // ms
     uint32_t lastThrowTime = 0;       // ms of the last object thrown, placed or dropped
@@ -522,7 +524,7 @@ public:
     CNBObject* selectedObject = nullptr;
     CNBObject* draggedObject = nullptr;
     std::vector<CNBObject*> keyMovedObjects;  // objects whose bodies are held, each once
-    // The nine pick values of the last selection and the drag state.
+    // Where the last pick hit, and how the drag holds its object.
     Vector3 pickHitPoint;
     Vector3 pickPlacementPoint;
     Vector3 pickNormal;

@@ -19,7 +19,7 @@ inline constexpr char kLandscapeSceneDialogName[] = "GM##LandscapeScene";
 inline constexpr char kSceneMenuName[] = "GM##SceneMenu";
 
 struct EditorDialogState {
-    int sceneChoice = -1;    // scene chooser: -1 nothing yet, 0 blank, 1 tube style, 2 cube landscape
+    int sceneChoice = -1;    // scene chooser: -1 none yet; 0..2 blank, tube style, cube landscape
     int objectsChoice = -1;  // generated-scene dialog: -1 nothing yet, 0 automatic scene, 1 direct objects
     // The display name of each dialog's choice: a dialog shows its own.
     std::u16string sceneCaption;

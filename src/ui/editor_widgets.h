@@ -1,6 +1,6 @@
 // Small pieces every editor window and front-end screen shares: the
 // interface scale, fonts pushed by name, picture buttons that can show as
-// selected, and giving the mouse back to the scene when a window closes.
+// selected, and handing the mouse back to the scene once a window is shut.
 #pragma once
 
 #include <imgui.h>

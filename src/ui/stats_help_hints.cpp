@@ -1,6 +1,6 @@
 // The read-only windows over a running scene: "Stats" (live values of the
 // scene), "Help - F1" (every action with its key) and "Start Hints" (the
-// essential keys when a world is entered, with the "Show hints" switch).
+// few keys a newcomer needs on entering a world, and its "Show hints" switch).
 //
 // Index:
 //   - Key lines: an action's label with the name of the key bound to it
@@ -52,9 +52,9 @@ int32_t BoundCode(const CScene& scene, int slot)
     return scene.game->keySlots[slot];
 }
 
-// The display name of the key bound to the slot: "???" for an unbound slot,
-// empty for a code without a name. Read every frame, so a key rebound on the
-// controls screen shows at once.
+// The slot's key as the user knows it: "???" for an unbound slot, empty for
+// a code without a name. Read every frame, so a key rebound on the controls
+// screen shows at once.
 std::string KeyName(const CScene& scene, int slot)
 {
     char name[64] = {};

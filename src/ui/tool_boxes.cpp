@@ -1,7 +1,8 @@
-// The tool boxes that choose what to build: the ToolBox of quick-bar pictures
-// at the bottom of the screen ("Imaged Buttons", flag 24), the "Blocks" window
-// with the whole block library (flag 11) and the "Textures" window with every
-// loaded texture (flag 12). The option tool boxes are in tool_box_options.cpp.
+// The tool boxes that choose what to build: the ToolBox, a row of quick-bar
+// pictures along the screen's lower edge ("Imaged Buttons", flag 24), the
+// "Blocks" window with the whole block library (flag 11) and the "Textures"
+// window with every loaded texture (flag 12). The option tool boxes are in
+// tool_box_options.cpp.
 //
 // Index: shared pieces - first placement - ToolBox - "Blocks" - "Textures"
 #include <imgui.h>
@@ -56,7 +57,7 @@ const ToolBoxHint kHints[kHintCount] = {
 int ScreenWidth() { return Settings.screenWidth; }
 int ScreenHeight() { return Settings.screenHeight; }
 
-// The display name of the key bound to a slot, empty without a game or name.
+// The slot's key as the user knows it; empty without a game or a name.
 std::string KeyName(const CScene& scene, int slot)
 {
     char name[256] = {};

@@ -1,6 +1,7 @@
-// The world file (".vsk"): one binary file holding a whole world — sectors,
-// objects with their part meshes, lines, QuickBar names, scene options with
-// the camera block and key table, BlockSettings records and the sun angles.
+// The world file (".vsk"): everything a world needs in one binary file —
+// its sectors, each object and its parts' meshes, the lines, QuickBar
+// names, scene options (camera block and key table included), BlockSettings
+// records and the sun angles.
 // Every field is little-endian with its own width, in a fixed order, with no
 // directory, lengths or checksum; reader and writer agree field for field.
 //
