@@ -107,12 +107,12 @@ FILENAME ~ /object_generators_bench/ && /^row  Generate Objects/ {
 }
 FILENAME ~ /object_generators_bench/ && /^row  memory per generated box/ {
     kb = 0
-    for (i = 1; i <= NF; ++i) if ($i == "KB") { if (!kb++) generatedKb = $(i - 1) + 0; else loadedKb = $(i - 1) + 0 }
+    for (i = 1; i <= NF; ++i) if ($i == "KB" || $i == "KB,") { if (++kb == 1) generatedKb = $(i - 1) + 0; else if (kb == 2) loadedKb = $(i - 1) + 0 }
     for (i = 1; i <= NF; ++i) if ($i == "physics" && $(i + 1) == "steps:") steps = $(i - 1)
 }
 FILENAME ~ /object_generators_bench/ && /^row  leaving right after generating/ {
     genLeave = $6 + 0; genTeardown = substr($8, 2) + 0
-    for (i = 1; i <= NF; ++i) if ($i == "peak") genLeavePeak = $(i + 1) + 0
+    for (i = 1; i <= NF; ++i) if ($i == "peak") { genLeavePeak = $(i + 1) + 0; break }
 }
 FILENAME ~ /object_generators_bench/ && /^row  resident after leaving/ { genKept = substr($11, 2) + 0 }
 END {
