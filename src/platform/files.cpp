@@ -3,12 +3,29 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+
+namespace {
+
+std::string lastFileError;
+
+// Keeps the system's text for `error` (0: the call did not say why) and
+// answers false, the failed call's result.
+bool NoteFailure(int error)
+{
+    lastFileError = std::strerror(error != 0 ? error : EIO);
+    return false;
+}
+
+}  // namespace
+
+const std::string& LastFileErrorText() { return lastFileError; }
 
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
@@ -79,9 +96,12 @@ bool DirectoryExists(const std::string& path)
 
 bool CreateDirectory(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || DirectoryExists(path); }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0 || NoteFailure(errno); }
 
-bool RenameFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 || NoteFailure(errno);
+}
 
 int64_t FileSize(const std::string& path)
 {
@@ -144,14 +164,17 @@ bool AtomicFileWriter::Open(const std::string& path)
     failed_ = false;
     written_ = sentToDisk_ = 0;
     file_ = std::fopen(temporaryPath_.c_str(), "wb");
-    return file_ != nullptr;
+    return file_ != nullptr || NoteFailure(errno);
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t bytes)
 {
     if (!file_ || failed_) return false;
     if (bytes == 0) return true;
-    if (std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
+    if (std::fwrite(data, 1, bytes, file_) != bytes) {
+        NoteFailure(errno);
+        failed_ = true;
+    }
     written_ += bytes;
     if (!failed_ && written_ - sentToDisk_ >= kSendToDiskBytes) {
         // Only a request to start writing: errors surface at Commit's fsync.
@@ -165,16 +188,18 @@ bool AtomicFileWriter::MakeOwnerExecutable()
 {
     if (!file_ || failed_) return false;
     struct stat status {};
-    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0)
+    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0) {
+        NoteFailure(errno);
         failed_ = true;
+    }
     return !failed_;
 }
 
 bool AtomicFileWriter::Commit()
 {
     if (!file_) return false;
-    bool ok = !failed_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
-    ok = (std::fclose(file_) == 0) && ok;
+    bool ok = !failed_ && ((std::fflush(file_) == 0 && fsync(fileno(file_)) == 0) || NoteFailure(errno));
+    ok = (std::fclose(file_) == 0 || NoteFailure(errno)) && ok;
     file_ = nullptr;
     if (ok) ok = RenameFile(temporaryPath_, path_);
     if (!ok) unlink(temporaryPath_.c_str());

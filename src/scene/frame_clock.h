@@ -49,4 +49,6 @@ struct FrameClock {
     uint32_t sceneClock = 0;       // ms, stamped by TickFrameClock: one time per frame
     uint32_t lastClockTime = 0;
     uint8_t started = 0;           // set by the first MeasureFps
+    uint8_t shown = 0;             // set by the first TickFrameClock, as the first frame is shown
+    uint32_t firstShownAt = 0;     // clock of that tick
 };

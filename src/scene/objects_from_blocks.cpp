@@ -446,6 +446,8 @@ void CScene::RebuildCurrentBlockObject()
     // The normals go with it too: smooth faces are lit by them.
     world->previewObject = NewMeshObject(*this, *world->currentBlockType, Positions::kScaled);
     world->LinkObjectTextures(world->previewObject);
+    // The model view shows the tool in hand, whichever way it was chosen.
+    if (FlagOn(kFlagModelView)) BuildModelViewObject();
 }
 
 // ---------------------------------------------------------------------------
@@ -465,6 +467,11 @@ void CScene::ApplyModelViewMode()
     }
     flags[kFlagToolBox] = 0;
     if (input && input->mouseExclusive) input->SetMouseExclusive(0);
+    BuildModelViewObject();
+}
+
+void CScene::BuildModelViewObject()
+{
     CNBObject::Delete(world->modelViewObject);
     world->modelViewObject = NewMeshObject(*this, *world->currentBlockType, Positions::kUnscaled);
     CNBObject* object = world->modelViewObject;

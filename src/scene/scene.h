@@ -257,13 +257,17 @@ public:
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
     CNBObject* CreateMeshObject(BlockType* type);
-    // The world's placement preview object anew from its current block type;
-    // nothing without one. A failed build leaves the slot empty.
+    // The world's placement preview object anew from its current block type,
+    // and in the model view (flag 16) its object too; nothing without a
+    // current block type. A failed build leaves the slot empty.
     void RebuildCurrentBlockObject();
     // After flag 16 changed: enters the model view (the ToolBox hidden, the
     // mouse freed, the model-view object built from the current block type,
     // the model-view camera in front of it) or leaves it.
     void ApplyModelViewMode();
+    // The model-view object anew from the current block type (which must
+    // exist), the model-view camera in front of it.
+    void BuildModelViewObject();
     // Calls RebuildPhysicsBody on each world object with HasRigidBody (the
     // rebuild flag) set.
     void RebuildPhysicsBodies();
@@ -300,9 +304,10 @@ public:
     // "ReLoad Last Saved": reads the world's own file from the Worlds folder
     // into a new world; only once that has been read completely does it take
     // the old world's place (ForgetWorld, then the old world goes). A file
-    // that cannot be read leaves the old world running (logged). True when
-    // the world was replaced.
-    bool ReloadWorld();
+    // that cannot be read leaves the old world running (logged, and the
+    // reason in words for the user in `why` when given). True when the
+    // world was replaced.
+    bool ReloadWorld(std::string* why = nullptr);
     // Drops every link the scene keeps into its world before the world goes:
     // each object through ForgetObject, the generator previews (built from
     // the world's block types and textures, with the generated spline and
@@ -488,6 +493,8 @@ public:
     void RotateSelected(float amount);
     void RotateDraggedObject(float pitch, float roll, float yaw);
     void DeleteSelected();
+    // Empties the world of objects and lines. The world's file then still
+    // holds what was there before: fileHoldsEarlierScene is set.
     void ClearScene();
     // The current texture onto every part mesh of the selected object; opens
     // the "Textures" window when there is no current texture.
@@ -509,6 +516,10 @@ public:
     Vector3 cameraPosition;               // the main camera's position
     uint32_t frameClock = 0;              // timeGetTime of the current frame (ms), set every frame
     uint32_t lastBackupTime = 0;          // 0 until the first frame; written only by BackupWorld
+    // Set once the scene was emptied in place (ClearScene): until the world
+    // is saved under its name, or read again, its file holds what was there
+    // before, and "Save" asks before it replaces it.
+    bool fileHoldsEarlierScene = false;
 
     SceneSlot slots[32];
     CCamera mainCamera;  // the viewer; its position is the sound listener

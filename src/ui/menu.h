@@ -94,9 +94,6 @@ public:
     int32_t screenState = kMainMenuScreen;
     int32_t selectedWorld = 0;
     uint8_t deleteConfirmation = 0;
-    // Dear ImGui's time of the delete dialog's first visible frame; below 0
-    // until it shows.
-    double deleteDialogShownAt = -1.0;
 
     // The display choices of the screen-settings screen, copied from the
     // settings at start-up, and the screen's own working state.
@@ -146,3 +143,7 @@ extern CMenu* Menu;
 
 // One front-end frame on the global menu.
 void MenuFrame();
+// What a front-end frame draws inside its Dear ImGui frame: the update check
+// on the first, the screen that screenState selects, the notices waiting,
+// with the guard against a click acting twice (ui/opening_clicks.h) around them.
+void DrawFrontEnd(CMenu& menu);

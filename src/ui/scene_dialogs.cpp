@@ -247,7 +247,6 @@ void FinishNewScene(CScene& scene, bool generated, int dialogFlag)
     scene.world->AssignSectors();
     scene.world->BuildDefaultQuickBar();
     scene.PlaceViewerAtStart(generated);
-    scene.dialogs.fileHoldsEarlierScene = true;
     scene.Flag(dialogFlag) = 0;
     scene.Flag(kFlagToolBox) = 1;
     GiveMouseBackToScene(scene);

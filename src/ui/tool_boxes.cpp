@@ -84,17 +84,32 @@ void SetNextWindowAt(const ToolBoxPosition& position)
     ImGui::SetNextWindowPos(ImVec2(position.x, position.y), ImGuiCond_Always);
 }
 
-// A block type chosen in "Blocks" goes into the current quick-bar slot when
-// that slot holds the tool in hand, and becomes the tool in hand. A slot
-// index that no entry has (none chosen yet, or a quick bar rebuilt shorter)
-// changes nothing.
+// The quick-bar slot of the tool in hand, the one the ToolBox shows chosen:
+// the slot last clicked when it still holds that tool, else the first that
+// does (a "Tool" key chooses a tool without clicking its slot); -1 when the
+// tool in hand is none or not in the quick bar.
+int SlotOfToolInHand(const CWorld& world)
+{
+    const BlockType* tool = world.currentBlockType;
+    const QuickBar& bar = world.quickBar;
+    if (!tool) return -1;
+    const int32_t clicked = world.quickBarSlot;
+    if (clicked >= 0 && static_cast<size_t>(clicked) < bar.size() && bar[static_cast<size_t>(clicked)] == tool)
+        return clicked;
+    const auto found = std::find(bar.begin(), bar.end(), tool);
+    return found == bar.end() ? -1 : static_cast<int>(found - bar.begin());
+}
+
+// A block type chosen in "Blocks" takes the place of the tool in hand in the
+// quick bar and becomes the tool in hand. Without a tool in hand from the
+// quick bar, nothing changes.
 void PutIntoCurrentQuickBarSlot(CScene& scene, BlockType* type)
 {
     CWorld& world = *scene.world;
-    const int32_t slot = world.quickBarSlot;
-    if (slot < 0 || static_cast<size_t>(slot) >= world.quickBar.size()) return;
-    if (world.quickBar[static_cast<size_t>(slot)] != world.currentBlockType) return;
+    const int slot = SlotOfToolInHand(world);
+    if (slot < 0) return;
     world.quickBar[static_cast<size_t>(slot)] = type;
+    world.quickBarSlot = slot;
     world.currentBlockType = type;
     scene.RebuildCurrentBlockObject();
 }

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -1393,11 +1394,29 @@ std::string AbsoluteWorldPath(const std::string& path)
 
 }  // namespace
 
+namespace {
+
+std::string worldFileProblem;
+
+constexpr char kDamaged[] = "the file is damaged";
+
+// Records why the file call failed and answers its result, 0.
+int FailWith(const std::string& problem)
+{
+    worldFileProblem = problem;
+    return 0;
+}
+
+}  // namespace
+
+const std::string& WorldFileProblem() { return worldFileProblem; }
+
 int CWorld::SaveWorldFile(const char* path) const
 {
+    worldFileProblem.clear();
     if (!path || !*path) {
         WriteLog("Error: CWorld :: SaveWorldFile() no file name");
-        return 0;
+        return FailWith("the world has no file name");
     }
     const std::string target = ResolveWorldPath(path);
     // The file a failed load came from still holds the good world: the
@@ -1405,41 +1424,50 @@ int CWorld::SaveWorldFile(const char* path) const
     if (!failedLoadPath.empty() && AbsoluteWorldPath(target) == failedLoadPath) {
         WriteLog(std::string("Error: CWorld :: SaveWorldFile() refused: the world could not be read from ") +
                  path + ", which is kept");
-        return 0;
+        return FailWith("the file could not be read when the world was opened, so it is kept as it is");
     }
     platform::AtomicFileWriter file;
     if (!file.Open(target)) {
         WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot create ") + target + ".tmp");
-        return 0;
+        return FailWith(platform::LastFileErrorText());
     }
     WorldWriter writer(&file);
     writer.WriteWorld(*this);
     const bool written = writer.Flush();
     if (!written || !file.Commit()) {
+        const std::string why = platform::LastFileErrorText();
         file.Abandon();
-        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot write ") + target);
-        return 0;
+        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot write ") + target + ": " + why);
+        return FailWith(why);
     }
     return 1;
 }
 
 int CWorld::LoadWorldFile(const char* path)
 {
-    if (!path) return 0;
+    worldFileProblem.clear();
+    if (!path) return FailWith(std::strerror(ENOENT));
     worldName = path;
     const std::string source = ResolveWorldPath(path);
     // Read as it is parsed, a window at a time (see WorldFileBytes).
-    const int64_t size = platform::FileExists(source) ? platform::FileSize(source) : -1;
+    const bool exists = platform::FileExists(source);
+    const int64_t size = exists ? platform::FileSize(source) : -1;
+    errno = 0;
     std::FILE* file = size >= 0 && size <= kLargestWorldFile ? std::fopen(source.c_str(), "rb") : nullptr;
     if (!file) {
+        const int error = errno;
         WriteLog(std::string("Error: CWorld :: LoadWorldFile() cannot read ") + path);
         // A file that exists but cannot be read is still a world to keep.
-        if (platform::FileExists(source)) failedLoadPath = AbsoluteWorldPath(source);
-        return 0;
+        if (!exists) return FailWith(std::strerror(ENOENT));
+        failedLoadPath = AbsoluteWorldPath(source);
+        return FailWith(size > kLargestWorldFile ? kDamaged : std::strerror(error != 0 ? error : EIO));
     }
     WorldFileBytes in(file, static_cast<uint64_t>(size));
     const int result = ReadWorldBytes(*this, in);
+    // A read the system failed is no fault of the file's.
+    const bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
-    if (!result) failedLoadPath = AbsoluteWorldPath(source);
-    return result;
+    if (result) return 1;
+    failedLoadPath = AbsoluteWorldPath(source);
+    return FailWith(readFailed ? std::strerror(EIO) : kDamaged);
 }

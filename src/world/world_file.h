@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CWorld;
@@ -33,3 +34,9 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out);
 // completely; 0 (with a log line) at the first fault, keeping in the world
 // every complete record read before it.
 int ReadWorldData(CWorld& world, const uint8_t* data, size_t size);
+
+// Why the last CWorld::LoadWorldFile or CWorld::SaveWorldFile failed, in
+// words for the user: the system's own error text ("Permission denied", "No
+// such file or directory"), or that the file is damaged (it is no world file,
+// or stops or goes wrong before its end). Empty after a success.
+const std::string& WorldFileProblem();
