@@ -232,6 +232,8 @@ void CWorld::UpdateObjectSectors()
     // sector and taken out together: searching a sector of 100,000 falling
     // boxes once per box made a frame quadratic. The sectors end as taking
     // the objects out and back one at a time leaves them.
+    if (std::none_of(objects.begin(), objects.end(), [](const CNBObject* object) { return object && object->Moved; }))
+        return;
     std::unordered_map<const CNBObject*, std::vector<std::pair<Sector*, size_t>>> entries;
     for (Sector* sector : sectors) {
         if (!sector) continue;
