@@ -1,5 +1,6 @@
-// The application object leaving a world at the end of a pass, with the input
-// layer's fake system behind the game's input.
+// The application object leaving a world at the end of a pass, and leaving
+// the input to a notice while one waits, with the input layer's fake system
+// behind the game's input.
 #include <gtest/gtest.h>
 
 #include "input/input.h"
@@ -8,7 +9,10 @@
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "shell/main_window.h"
+#include "support/scan_codes.h"
 #include "support/temp_directory.h"
+#include "ui/notices.h"
+#include "world/world.h"
 
 namespace {
 
@@ -35,7 +39,7 @@ protected:
         fake::UseSdlSystem();
         Running = 1;
     }
-    // Motion reaches the next read only when the mouse was not made anew in between.
+    // The motion made now, as the next read reports it.
     int MotionOfTheNextRead()
     {
         fake::MoveMouse(3, 0);
@@ -66,7 +70,6 @@ TEST_F(GameInAWorld, LeaveAndQuitInOnePassLeaveTheWorldFirstAndFreeAnExclusiveMo
     EXPECT_EQ(game.menuMode, 1);
     EXPECT_EQ(input.mouseExclusive, 0);
     EXPECT_EQ(game.modalOpen, 0);
-    EXPECT_EQ(MotionOfTheNextRead(), 0);  // a new, shared mouse: acquired by this read
     EXPECT_FALSE(fake::RelativeMouseMode());
     EXPECT_EQ(Running, 0);
 }
@@ -76,6 +79,39 @@ TEST_F(GameInAWorld, LeavingWithASharedMouseLeavesTheMouseAlone)
     game.leaveRequest = 1;
     GameFrame(&game);
     EXPECT_EQ(game.scene, nullptr);
-    EXPECT_EQ(MotionOfTheNextRead(), 3);  // the same mouse, still acquired
+    EXPECT_EQ(MotionOfTheNextRead(), 3);  // the mouse still reads
     EXPECT_EQ(Running, 1);
+}
+
+// While a notice waits the user answers it alone: a key the scene would act
+// on (N, Clear Scene) does nothing there, and the mouse is freed for the
+// notice's "OK". Once it is dismissed, keys act again.
+TEST_F(GameInAWorld, WhileANoticeWaitsTheSceneTakesNoInputAndTheMouseIsFree)
+{
+    game.scene->Flag(kFlagStartHints) = 0;
+    const auto pass = [this] {
+        input.PollKeyboard();
+        input.PollMouse();
+        GameFrame(&game);
+    };
+    const auto tap = [&pass](uint8_t key) {
+        fake::KeyDown(key);
+        pass();
+        fake::KeyUp(key);
+        pass();
+    };
+    pass();
+    ASSERT_EQ(input.mouseExclusive, 1);
+    const size_t objects = game.scene->world->objects.size();
+    ASSERT_GT(objects, 0u);
+
+    QueueNotice("The world could not be saved.", "Vesk");
+    tap(scan_code::kN);
+    EXPECT_EQ(game.scene->world->objects.size(), objects);
+    EXPECT_EQ(input.mouseExclusive, 0);
+
+    ForgetNotices();
+    tap(scan_code::kN);
+    EXPECT_EQ(game.scene->world->objects.size(), 0u);
+    EXPECT_EQ(input.mouseExclusive, 1);
 }

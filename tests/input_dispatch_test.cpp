@@ -1,15 +1,19 @@
 // The in-game input dispatch driven through the input layer's fake system and
 // a fake clock: Esc and the windows, the fixed slot order, held-key repeats,
-// the held Shift, the wheel, the double click, and what the editor windows
-// keep for themselves (the pointer over them, a text field's typing).
+// the held Shift, the wheel, the double click, picking with the motion, and
+// what the editor windows keep for themselves (the pointer over them, a text
+// field's typing); last, a played world through the whole input path, where
+// keys, characters and clicks act once, in order, where they were aimed.
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <cfloat>
 #include <cstdint>
 #include <memory>
 
 #include "input/input.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/input/fake_input.h"
 #include "graphics/texture.h"
 #include "platform/message_box.h"
@@ -21,14 +25,17 @@
 #include "support/headless_gpu.h"
 #include "support/imgui_test_frame.h"
 #include "support/imgui_typing.h"
+#include "support/played_world.h"
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
+#include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
 #include "world/block_type.h"
 #include "world/object.h"
 #include "world/object_part.h"
 #include "world/polygons_grid.h"
+#include "world/sector.h"
 #include "world/world.h"
 
 namespace {
@@ -49,7 +56,8 @@ protected:
         input_.AcquireDevices();
         scene_ = std::make_unique<CScene>();
         scene_->Flag(kFlagStartHints) = 0;
-        scene_->timing.MeasureFps();  // the scene has drawn its first frame
+        scene_->timing.MeasureFps();  // the scene has drawn and shown its first frame
+        scene_->timing.TickFrameClock();
         game_.input = &input_;
         game_.scene = scene_.get();
         // Held keys are read once per clock millisecond; the first two passes
@@ -153,17 +161,6 @@ TEST_F(InputDispatch, TypingAndModalPopupsKeepTheKeysButShiftStillFreesTheMouse)
     Pass();
     EXPECT_EQ(input_.mouseExclusive, 0);
     fake::KeyUp(kLeftShift);
-    // Esc leaves the field; what is pressed after it acts, in the same read
-    // and the same clock millisecond.
-    fake::KeyDown(kEscape);
-    fake::KeyUp(kEscape);
-    fake::KeyDown(kEquals);
-    fake::KeyUp(kEquals);
-    Pass();
-    Pass();
-    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
-    EXPECT_FALSE(scene_->FlagOn(kFlagSceneMenu));
-    scene_->Flag(kFlagCreateObjectsDialog) = 0;
     // The first frame after the field let the keyboard go, keys act again.
     testing_support::EndTyping(ui, DrawTextField);
     Tap(kEquals);
@@ -289,38 +286,80 @@ TEST_F(InputDispatch, WheelWithNothingSelectedTurnsTheBlockTypesYaw)
     EXPECT_FLOAT_EQ(type.yaw, 0.0f);
 }
 
-// Presses are timed when they happen, not when a pass reads them.
-TEST_F(InputDispatch, TwoLeftPressesWithin500MsAreADoubleClickHoweverSlowTheFrames)
-{
-    scene_->world = new CWorld;
-    CNBObject* object = NewBoxObject(Vector3{0.0f, 0.0f, 0.0f});
-    object->Kind = 2;
-    scene_->selectedObject = object;
+// The crosshair and the mouse motion: a world of one large sector with unit
+// cubes, the camera at (0, 0, -5) looking along +z.
+class InputDispatchAiming : public InputDispatch {
+protected:
+    void SetUp() override
+    {
+        InputDispatch::SetUp();
+        scene_->world = new CWorld;
+        scene_->world->sectors.push_back(new Sector);
+        scene_->world->sectors[0]->radius = 1000.0f;
+        MakeCubeType(cube_, u"cube", false);
+        scene_->mainCamera.orientation.SetIdentity();
+        scene_->mainCamera.position = Vector3{0.0f, 0.0f, -5.0f};
+        scene_->mainCamera.UpdateViewMatrix();
+        for (int i = 0; i < 4; ++i) scene_->timing.PushFpsSample(50.0f);
+    }
+    CNBObject* AddCube(const Vector3& at)
+    {
+        CNBObject* object = scene_->CreateObjectFromBlockType(&cube_, 1, 0, at.x, at.y, at.z, 0.0f, 0.0f, 0.0f);
+        scene_->world->sectors[0]->objects.push_back(object);
+        return object;
+    }
+    BlockType cube_;
+};
 
+// Presses are timed when they happen, not when a pass reads them: two left
+// presses less than 500 ms apart set the cursor point on what the crosshair
+// is on, even read seconds later in one pass; a third 501 ms after the
+// second is a single click again, which starts a drag.
+TEST_F(InputDispatchAiming, TwoLeftPressesWithin500MsAreADoubleClickHoweverSlowTheFrames)
+{
+    CNBObject* cube = AddCube(Vector3{0.0f, 0.0f, 0.0f});
+    scene_->selectedObject = cube;
     auto click = [this](uint32_t at) {
         clock_ = at;
         fake::PressButton(0);
         fake::ReleaseButton(0);
     };
-    // Three clicks come while one frame takes seconds; the passes after read
-    // them one by one.
     click(10000);
     click(10300);
-    click(10801);
     clock_ = 13000;
-    Pass();  // the first click starts a drag of the selection
-    EXPECT_EQ(scene_->draggedObject, object);
-    scene_->draggedObject = nullptr;
     Pass();
-    Pass();  // 300 ms later: the second sets the cursor instead
-    EXPECT_EQ(scene_->draggedObject, nullptr);
-    Pass();
-    Pass();  // 501 ms after that: a single click again
-    EXPECT_EQ(scene_->draggedObject, object);
+    EXPECT_EQ(scene_->draggedObject, cube);  // the first
+    EXPECT_NEAR(scene_->cursor3D.z, -0.5f, 1e-4f);  // the second: the cube's near face
 
-    scene_->selectedObject = nullptr;
     scene_->draggedObject = nullptr;
-    CNBObject::Delete(object);
+    scene_->cursor3D = Vector3{};
+    click(10801);
+    clock_ = 14000;
+    Pass();
+    EXPECT_EQ(scene_->draggedObject, cube);
+    EXPECT_EQ(scene_->cursor3D.z, 0.0f);
+}
+
+// The selection follows the crosshair with each motion: the pick made for a
+// motion aims along the view that motion turned the camera to.
+TEST_F(InputDispatchAiming, AMotionSelectsWhatTheCameraItTurnedLooksAt)
+{
+    // Where the camera looks after the turn 100 mouse units make at 50 frames
+    // a second (0.35 x 100 x 1/50 x 50 turning units): a cube there.
+    CCamera turned = scene_->mainCamera;
+    turned.Yaw(35.0f);
+    turned.UpdateViewMatrix();
+    const double* view = turned.viewMatrix.m;
+    const Vector3 eye = scene_->mainCamera.position;
+    CNBObject* cube = AddCube(Vector3{eye.x + 10.0f * static_cast<float>(view[2]),
+                                      eye.y + 10.0f * static_cast<float>(view[6]),
+                                      eye.z + 10.0f * static_cast<float>(view[10])});
+    fake::MoveMouse(100, 0);
+    Pass();
+    EXPECT_EQ(scene_->selectedObject, cube);
+    fake::MoveMouse(-100, 0);
+    Pass();
+    EXPECT_EQ(scene_->selectedObject, nullptr);
 }
 
 // Beside the editor windows, with a real window for the pointer: keys go on
@@ -367,7 +406,7 @@ protected:
     CNBObject* object_ = nullptr;
 };
 
-TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
+TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsWheelStaysThere)
 {
     scene_->Flag(kFlagCameraOptions) = 1;
     Pass();  // the window frees the mouse
@@ -392,9 +431,6 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
     fake::TurnWheel(1);
     Pass();
     EXPECT_EQ(type.yaw, 0.0f);
-    Click();
-    EXPECT_EQ(scene_->draggedObject, nullptr);
-    EXPECT_EQ(scene_->selectedObject, object_);
 
     // An exclusive mouse points at no window, wherever the pointer was left.
     input_.mouseExclusive = 1;
@@ -402,50 +438,7 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsMouseStaysThere)
     Pass();
     EXPECT_EQ(type.yaw, 15.0f);
     input_.mouseExclusive = 0;
-    MovePointerTo(ImVec2(600, 600));
-    Pass();
-    scene_->selectedObject = object_;
-    Click();
-    EXPECT_EQ(scene_->draggedObject, object_);
     scene_->world->currentBlockType = nullptr;
-}
-
-// A click and the keys typed at once after it are read in one pass, before
-// the interface's frame gives the keyboard to the field clicked, or takes it
-// from the field left: the keys go where the click sends the typing.
-TEST_F(InputDispatchBesideWindows, KeysReadWithAClickGoWhereTheClickSendsTheTyping)
-{
-    scene_->Flag(kFlagCameraOptions) = 1;
-    Pass();  // the window frees the mouse
-    Pass();
-    const auto draw = [] {
-        ImGui::SetNextWindowPos(ImVec2(100, 100));
-        ImGui::SetNextWindowSize(ImVec2(300, 200));
-        ImGui::Begin("Typing");
-        static char text[16] = "";
-        ImGui::InputText("field", text, sizeof text);
-        ImGui::End();
-    };
-    ui_.Frame(draw);
-    const auto clickAndTap = [this] {
-        fake::PressButton(0);
-        fake::ReleaseButton(0);
-        fake::KeyDown(kEquals);
-        Pass();
-        fake::KeyUp(kEquals);
-        Pass();
-    };
-    MovePointerTo(testing_support::PointOverItem(ui_, "Typing", {"field"}, draw));
-    ui_.Frame(draw);
-    ASSERT_EQ(ImGui::GetMouseCursor(), ImGuiMouseCursor_TextInput);
-    clickAndTap();
-    EXPECT_FALSE(scene_->FlagOn(kFlagCreateObjectsDialog));
-
-    testing_support::FocusForTyping(ui_, "Typing", {"field"}, draw);
-    MovePointerTo(ImVec2(600, 600));  // over the scene
-    ui_.Frame(draw);
-    clickAndTap();
-    EXPECT_TRUE(scene_->FlagOn(kFlagCreateObjectsDialog));
 }
 
 // "Apply on Click": the way to the picture passes over the window, which
@@ -476,6 +469,168 @@ TEST_F(InputDispatchBesideWindows, TexturesApplyOnClickTexturesTheObjectSelected
     EXPECT_EQ(scene_->draggedObject, nullptr);
     ASSERT_EQ(scene_->selectedObject, object_);
     EXPECT_EQ(object_->GetPart(0)->mainMesh->textures[0], texture);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Through the whole input path, with the timing seen at a few frames per
+// second: everything done during one frame arrives in one pump.
+// ---------------------------------------------------------------------------
+namespace {
+
+constexpr int kVkEnter = 0x0D;
+constexpr int kVkCtrl = 0x11;
+constexpr int kVkEscape = 0x1B;
+constexpr int kVkDelete = 0x2E;
+constexpr int kVkMinus = 0xBD;
+constexpr int kVkEquals = 0xBB;
+
+using PlayedInput = PlayedWorld;
+
+TEST_F(PlayedInput, KeysOfOneFrameActInTheOrderTypedWithTheModifiersTheyWerePressedWith)
+{
+    CWorld& world = *Scene().world;
+    const size_t before = world.objects.size();
+    // Tool 2, a new object, no tool: three times over, all in one frame.
+    for (int i = 0; i < 3; ++i) {
+        Tap('2');
+        Tap('C');
+        Tap(kVkMinus);
+    }
+    Pass();
+    EXPECT_EQ(world.objects.size(), before + 3);
+    EXPECT_EQ(world.currentBlockType, nullptr);
+
+    // Ctrl+Delete also forgets the recorded objects: Ctrl held over frames,
+    // and let go before the frame that reads Delete.
+    Scene().recordedObjects.emplace_back();
+    KeyDown(kVkCtrl);
+    Pass();
+    KeyDown(kVkDelete);
+    KeyUp(kVkCtrl);
+    KeyUp(kVkDelete);
+    Pass();
+    EXPECT_TRUE(Scene().recordedObjects.empty());
+}
+
+// A press made while a text field holds the keyboard is the field's, however
+// the frames split what was typed: a slider's text entry, opened by
+// Ctrl+click, takes "33" and Enter typed at once, and "nangg" in another,
+// and none of it selects Tool 3, clears the scene (N) or throws (G held)
+// afterwards. Esc leaves a field: the key typed right after it acts in the
+// scene.
+TEST_F(PlayedInput, WhatIsTypedIntoAFieldNeverActsInTheScene)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    world.currentBlockType = world.quickBar[1];
+    scene.Flag(kFlagCameraOptions) = 1;
+    Pass(2);  // the window shows and frees the mouse
+    const auto draw = [&scene] { DrawCameraOptionsWindow(scene); };
+    const size_t objects = world.objects.size();
+    const auto typeInto = [&](const char* slider, const char* typed, int endKey) {
+        const ImVec2 at = PointOver("Camera Options", {slider}, draw);
+        ASSERT_NE(at.x, -FLT_MAX) << slider;
+        KeyDown(kVkCtrl);
+        Click(at);
+        KeyUp(kVkCtrl);
+        Type(typed);
+        Tap(endKey);
+    };
+    typeInto("Camera FOV", "33", kVkEnter);
+    Pass(6);
+    typeInto("Camera Rotation Step", "nangg", kVkEnter);
+    Pass(6);
+    EXPECT_EQ(scene.options.fieldOfView, 33.0f);
+    EXPECT_EQ(world.currentBlockType, world.quickBar[1]);
+    EXPECT_EQ(world.objects.size(), objects);
+
+    typeInto("Camera FOV", "50", kVkEscape);
+    Tap(kVkEquals);  // "Create Objects"
+    Pass(6);
+    EXPECT_EQ(scene.options.fieldOfView, 33.0f);
+    EXPECT_TRUE(scene.FlagOn(kFlagCreateObjectsDialog));
+}
+
+// A world entered by a double click on "Continue" gets the second press
+// before it has shown a frame: it was aimed at the screen that opened the
+// world, so it does not act in it. A double click on the shown world does.
+TEST_F(PlayedInput, APressMadeBeforeTheWorldWasShownDoesNotActInIt)
+{
+    game_.UnloadWorld();
+    const BlankSceneParams blank {40.0f, 20.0f, 1, 5.0f, 0, 0};
+    ASSERT_TRUE(game_.NewWorld("entered", kBlankScene, &blank, nullptr, nullptr)) << Log();
+    CScene& scene = Scene();
+    scene.Flag(kFlagStartHints) = 0;
+    const Vector3 cursor = scene.cursor3D;
+    const ImVec2 centre(320.0f, 240.0f);
+    Click(centre);
+    Click(centre);
+    Pass(3);
+    EXPECT_EQ(scene.cursor3D.x, cursor.x);
+    EXPECT_EQ(scene.cursor3D.y, cursor.y);
+    EXPECT_EQ(scene.cursor3D.z, cursor.z);
+
+    Click(centre);
+    Click(centre);
+    Pass(3);
+    EXPECT_NE(scene.cursor3D.y, cursor.y);
+}
+
+// A long name typed into "Save As" and "Save File" clicked at once, all in
+// one frame: the whole name is in the field when the click acts.
+TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
+{
+    CScene& scene = Scene();
+    Tap(kVkEscape);
+    Pass(2);
+    const auto draw = [&scene] { DrawSceneMenu(scene); };
+    Click(PointOver(kSceneMenuName, {"Save As"}, draw));
+    Pass(4);
+    const ImVec2 field = PointOver(kSceneMenuName, {"name"}, draw);
+    const ImVec2 save = PointOver(kSceneMenuName, {"Save File"}, draw);
+    Click(field);
+    KeyDown(kVkCtrl);
+    Tap('A');
+    KeyUp(kVkCtrl);
+    Type("MYWORLDNAMEISLONG");
+    Click(save);
+    Pass(8);
+    EXPECT_TRUE(platform::FileExists(folder_.File("Worlds/MYWORLDNAMEISLONG.vsk")));
+    EXPECT_EQ(scene.world->worldName, "MYWORLDNAMEISLONG.vsk");
+}
+
+// A click acts where it was made, though the pointer moves on before the
+// frame reads it: on a window's check box and not in the scene, or in the
+// scene (a drag) and not on the window it moved over.
+TEST_F(PlayedInput, AClickActsWhereItWasMadeThoughThePointerMovesOnBeforeTheFrame)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    Tap('1');
+    Tap('C');
+    Pass();
+    CNBObject* object = world.objects.back();
+    ASSERT_EQ(object->Kind, 2);
+    scene.Flag(kFlagCameraOptions) = 1;
+    Pass(2);
+    const ImVec2 soft = PointOver("Camera Options", {"Soft"}, [&scene] { DrawCameraOptionsWindow(scene); });
+    const ImVec2 sky(600.0f, 60.0f);
+
+    scene.selectedObject = object;
+    Click(soft);
+    MoveTo(sky);
+    Pass(3);
+    EXPECT_TRUE(scene.FlagOn(kFlagSmoothCamera));
+    EXPECT_EQ(scene.draggedObject, nullptr);
+
+    scene.selectedObject = object;
+    Click(sky);
+    MoveTo(soft);
+    Pass(3);
+    EXPECT_EQ(scene.draggedObject, object);
+    EXPECT_TRUE(scene.FlagOn(kFlagSmoothCamera));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The interface fonts must draw Latin letters (the front end's labels) and
-// the Japanese glyphs they are built with: a font missing either shows
-// buttons without text. They are forgotten with the context they live in.
+// The interface fonts must draw Latin letters (the front end's labels), the
+// Greek and Cyrillic ones a name may be typed in, and the Japanese glyphs
+// they are built with: a font missing any shows "?" in their place. They are forgotten with the context they live in.
 #include <gtest/gtest.h>
 
 #include <imgui.h>
@@ -18,7 +18,7 @@ bool GlyphVisible(const ImFont* font, ImWchar codepoint)
 
 }  // namespace
 
-TEST(InterfaceFonts, EveryFontDrawsLatinLettersAndJapaneseGlyphs)
+TEST(InterfaceFonts, EveryFontDrawsLatinGreekCyrillicAndJapaneseGlyphs)
 {
     if (!platform::FileExists("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf") ||
         !platform::FileExists("/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf"))
@@ -31,6 +31,9 @@ TEST(InterfaceFonts, EveryFontDrawsLatinLettersAndJapaneseGlyphs)
     for (const auto& [name, font] : FontMap) {
         EXPECT_TRUE(GlyphVisible(font, 'A')) << name;
         EXPECT_TRUE(GlyphVisible(font, 'z')) << name;
+        EXPECT_TRUE(GlyphVisible(font, 0x0151)) << name << ": o with double acute";
+        EXPECT_TRUE(GlyphVisible(font, 0x03A9)) << name << ": Greek Omega";
+        EXPECT_TRUE(GlyphVisible(font, 0x0416)) << name << ": Cyrillic Zhe";
         EXPECT_TRUE(GlyphVisible(font, 0x3042)) << name << ": hiragana a";
     }
     // The fonts live in the context: the map goes with it.

@@ -1,9 +1,11 @@
-// The front-end screens driven through Dear ImGui without a GPU (remote
-// clicks by window and ID path): the main menu's return to the last world,
-// the worlds list with opening and deleting, and the new-world screen with
-// its remembered scene type and the names it refuses.
+// The front-end screens driven through Dear ImGui without a GPU, as the
+// front-end frame draws them (remote clicks by window and ID path, and real
+// mouse clicks where a click's timing matters): the main menu's return to the
+// last world, the worlds list with opening and deleting, double clicks across
+// a screen or a confirmation, and the new-world screen with the names it refuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,6 +36,7 @@ protected:
         Settings.screenHeight = 720;
         folder_.MakeFolder("Worlds");
         menu_.game = &game_;
+        menu_.updateChecked = 1;
     }
     ~MenuScreens() override
     {
@@ -42,34 +45,15 @@ protected:
         ForgetNotices();
     }
 
-    // The screen that screenState selects, as the front-end frame draws it.
-    void Draw()
-    {
-        switch (menu_.screenState) {
-        case kMainMenuScreen: menu_.MainMenuScreen(); break;
-        case kWorldsScreen: menu_.WorldsScreen(); break;
-        case kOptionsScreen: menu_.OptionsScreen(); break;
-        case kGraphicsScreen: menu_.GraphicsScreen(); break;
-        case kSoundsScreen:
-        case kGameScreen: menu_.SoundsGameScreen(); break;
-        case kNewWorldScreen: menu_.NewWorldScreen(); break;
-        default: break;
-        }
-    }
+    // What the front-end frame draws.
+    void Draw() { DrawFrontEnd(menu_); }
     void Frame() { ui_.Frame([this] { Draw(); }); }
     void Click(const char* window, std::initializer_list<testing_support::IdPart> path)
     {
         ui_.ClickAndFrame(window, path, [this] { Draw(); });
         Frame();
     }
-    // "OK" of the delete dialog once the user has had the time to read it.
-    void ConfirmDelete()
-    {
-        ImGui::GetIO().DeltaTime = 0.5f;
-        Frame();
-        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
-        Click("Delete##confirm", {"OK"});
-    }
+    void ConfirmDelete() { Click("Delete##confirm", {"OK"}); }
 
     // World files in the Worlds folder, listed as the start-up scan lists them.
     void MakeWorlds(const std::vector<std::string>& names)
@@ -89,9 +73,6 @@ protected:
     CMenu menu_;
     ImGuiTestFrame ui_ {1280.0f, 720.0f};
 };
-
-// The image button of a scene type when no thumbnail is loaded.
-const void* const kNoPicture = nullptr;
 
 }  // namespace
 
@@ -117,39 +98,47 @@ TEST_F(MenuScreens, ContinueSelectsTheLastWorldInAnyLetterCaseAndKeepsTheSelecti
     EXPECT_EQ(menu_.selectedWorld, 2);
 }
 
+// The settings keep 127 bytes of the last world's name, cut between whole
+// characters; a longer name is still the one selected again.
+TEST_F(MenuScreens, AWorldWhoseNameIsLongerThanTheSettingsKeepIsSelectedAgain)
+{
+    const std::string longName = std::string(126, 'a') + "\xC3\xA9" + std::string(60, 'b') + ".vsk";
+    MakeWorlds({std::string(126, 'a') + ".vsk", longName});
+    menu_.screenState = kWorldsScreen;
+    menu_.selectedWorld = 1;
+    Frame();
+    Click("GM", {"Continue"});  // the file is no world: it stays unopened, but is the last one chosen
+    EXPECT_EQ(LastWorld(), std::string(126, 'a'));
+    EXPECT_EQ(Settings.lastWorld[127], 0);
+
+    menu_.screenState = kMainMenuScreen;
+    menu_.selectedWorld = 0;
+    Frame();
+    Click("GM", {"Continue"});
+    EXPECT_EQ(menu_.selectedWorld, 1);
+}
+
 // ---------------------------------------------------------------------------
 // Worlds list
 // ---------------------------------------------------------------------------
 
-TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithAMessage)
+// The message says why: a damaged file, or the system's own reason.
+TEST_F(MenuScreens, AWorldThatCannotBeOpenedKeepsTheFrontEndWithItsReason)
 {
     MakeWorlds({"broken.vsk"});
+    game_.worldNames.push_back("gone.vsk");
     menu_.screenState = kWorldsScreen;
     Frame();
     Click("GM", {"Continue"});
     EXPECT_EQ(game_.scene, nullptr);
     EXPECT_EQ(game_.menuMode, 1);
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
-    EXPECT_NE(platform::LastMessageBoxText().find("broken.vsk"), std::string::npos);
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world broken.vsk cannot be opened: the file is damaged.");
     EXPECT_NE(Log().find("Error: CMenu::WorldsScreen() "), std::string::npos) << Log();
-}
 
-TEST_F(MenuScreens, TheLastWorldNameIsCutWholeCharactersAtATime)
-{
-    // 126 letters, then a two-byte letter across the 127-byte limit.
-    const std::string longName = std::string(126, 'a') + "\xC3\xA9" + ".vsk";
-    game_.worldNames = {longName};
-    menu_.screenState = kWorldsScreen;
-    Frame();
+    menu_.selectedWorld = 1;
     Click("GM", {"Continue"});
-    EXPECT_EQ(LastWorld(), std::string(126, 'a'));
-    EXPECT_EQ(Settings.lastWorld[127], 0);
-
-    // One letter less and the whole two-byte letter fits.
-    game_.worldNames = {std::string(125, 'a') + "\xC3\xA9" + ".vsk"};
-    Frame();
-    Click("GM", {"Continue"});
-    EXPECT_EQ(LastWorld(), std::string(125, 'a') + "\xC3\xA9");
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world gone.vsk cannot be opened: No such file or directory.");
 }
 
 TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
@@ -178,42 +167,76 @@ TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
     EXPECT_EQ(menu_.selectedWorld, 0);
 }
 
-// The dialog opens centred, its "OK" where the pointer may already be: the
-// second click of a double click on "Delete" lands on it.
-TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorld)
+// A click that opens a confirmation never also answers it: "OK" appears
+// away from the pointer that clicked "Delete", and the second press of a
+// double click there (fast, or slow at 350 ms) is no answer. A click of its
+// own is.
+TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorldHoweverSlow)
 {
     MakeWorlds({"precious.vsk"});
     menu_.screenState = kWorldsScreen;
-    Frame();
     const auto draw = [this] { Draw(); };
-    Click("GM", {"Delete"});
-    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
-    Click("Delete##confirm", {"Cancel"});
+    const auto wait = [this](int frames) {
+        for (int frame = 0; frame < frames; ++frame) Frame();
+    };
+    Frame();
     const ImVec2 del = testing_support::PointOverItem(ui_, "GM", {"Delete"}, draw);
-    ASSERT_GT(ok.x, 0.0f);
     ASSERT_GT(del.x, 0.0f);
 
-    // Down and up on "Delete", down and up on "OK", each for 50 ms (three
-    // frames); wherever OK lies, the second click counts as the double click's.
-    ImGuiIO& io = ImGui::GetIO();
-    io.MouseDoubleClickMaxDist = 10000.0f;
-    const auto mouse = [&](ImVec2 at, bool down) {
-        io.MousePos = at;
-        io.MouseDown[0] = down;
-        for (int frame = 0; frame < 3; ++frame) Frame();
-    };
-    for (const ImVec2& at : {del, ok}) {
-        mouse(at, true);
-        mouse(at, false);
-    }
-    for (int i = 0; i < 4; ++i) mouse(ok, false);
+    // Two clicks at one place, pressed 350 ms (21 frames) apart.
+    testing_support::MouseClickAt(ui_, del, draw);
+    ASSERT_EQ(menu_.deleteConfirmation, 1);
+    wait(15);
+    testing_support::MouseClickAt(ui_, del, draw);
     EXPECT_TRUE(WorldFile("precious.vsk"));
-    EXPECT_EQ(game_.worldNames.size(), 1u);
+    EXPECT_EQ(menu_.deleteConfirmation, 1);
+    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
+    ASSERT_GT(ok.x, 0.0f);
+    EXPECT_GT(std::abs(ok.y - del.y), 30.0f);
 
-    // A click of its own deletes.
-    mouse(ok, true);
-    mouse(ok, false);
+    wait(30);
+    testing_support::MouseClickAt(ui_, ok, draw);
     EXPECT_FALSE(WorldFile("precious.vsk"));
+}
+
+// The main menu's "Continue" opens the worlds list, whose own "Continue"
+// may then lie under the pointer: the second press of a double click opens
+// no world, at a normal frame rate or at one frame a second; a later click
+// does.
+TEST_F(MenuScreens, ADoubleClickOnTheMainMenusContinueOnlyOpensTheWorldsList)
+{
+    MakeWorlds({"broken.vsk"});  // opening it would fail with a message
+    const auto draw = [this] { Draw(); };
+    const auto pointOver = [&](int32_t screen, const char* label) {
+        menu_.screenState = screen;
+        Frame();
+        return testing_support::PointOverItem(ui_, "GM", {label}, draw);
+    };
+    const ImVec2 listContinue = pointOver(kWorldsScreen, "Continue");
+    const ImVec2 menuContinue = pointOver(kMainMenuScreen, "Continue");
+    ASSERT_GT(listContinue.x, 0.0f);
+    ASSERT_LT(std::abs(listContinue.y - menuContinue.y), 20.0f);  // 40 high: they overlap
+    ImGuiIO& io = ImGui::GetIO();
+    for (const float frameTime : {1.0f / 60.0f, 1.0f}) {
+        menu_.screenState = kMainMenuScreen;
+        Settings.lastWorld[0] = '\0';
+        io.DeltaTime = frameTime;
+        const int frames = frameTime < 0.5f ? 3 : 1;
+        // Both presses where the two buttons overlap.
+        io.MousePos = listContinue;
+        Frame();
+        testing_support::MouseClickAt(ui_, listContinue, draw, frames);
+        testing_support::MouseClickAt(ui_, listContinue, draw, frames);
+        EXPECT_EQ(menu_.screenState, kWorldsScreen);
+        EXPECT_EQ(LastWorld(), "") << frameTime;
+        EXPECT_EQ(WaitingNotices(), 0u) << frameTime;
+
+        io.DeltaTime = 1.0f / 60.0f;
+        for (int frame = 0; frame < 40; ++frame) Frame();
+        testing_support::MouseClickAt(ui_, listContinue, draw);
+        EXPECT_EQ(LastWorld(), "broken.vsk") << frameTime;
+        ForgetNotices();
+    }
 }
 
 TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDeletesNothing)
@@ -230,6 +253,7 @@ TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDelete
     EXPECT_EQ(menu_.selectedWorld, 2);
     EXPECT_NE(Log().find("gone.vsk cannot be deleted"), std::string::npos) << Log();
     EXPECT_EQ(WaitingNotices(), 1u);
+    Click("###notice", {"OK"});
 
     // The dialog open while the selection leaves the list: "OK" closes it and
     // touches neither the files nor the Worlds folder.
@@ -245,20 +269,6 @@ TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDelete
 // ---------------------------------------------------------------------------
 // New world
 // ---------------------------------------------------------------------------
-
-TEST_F(MenuScreens, TheSceneTypeIsKeptWhenTheUserLeavesAndComesBack)
-{
-    menu_.screenState = kNewWorldScreen;
-    Frame();
-    Click("SM", {2, kNoPicture, "##picture"});
-
-    Click("SM", {"Back"});
-    EXPECT_EQ(menu_.screenState, kWorldsScreen);
-    Click("GM", {"New World"});
-    EXPECT_EQ(menu_.screenState, kNewWorldScreen);
-    EXPECT_EQ(menu_.sceneType, kLandscapeScene);
-    EXPECT_EQ(menu_.sceneLabel, "3D Cube Landscape Scene");
-}
 
 TEST_F(MenuScreens, ANewWorldIsSavedListedAndEntered)
 {
@@ -306,7 +316,7 @@ TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
     std::strcpy(Settings.lastWorld, "before.vsk");
     menu_.screenState = kNewWorldScreen;
     Frame();
-    const std::vector<std::string> names = {"MEADOW",      "listed",     "",       "../outside", "a\\b",
+    const std::vector<std::string> names = {"MEADOW",      "listed",     "",  "   ", "../outside", "a\\b",
                                             "tab\tname",  "a.vsk.bak",  "default1.vsktube rooms",
                                             ".vsk",        std::string(229, 'n')};
     for (const std::string& name : names) {
@@ -342,7 +352,7 @@ TEST_F(MenuScreens, ANewWorldNeverReplacesAWorldNorLeavesTheWorldsFolder)
 }
 
 // A world whose first save fails is neither entered nor listed, and the
-// user is told.
+// user is told why.
 TEST_F(MenuScreens, ANewWorldThatCannotBeSavedIsNotMade)
 {
     folder_.MakeFolder("Worlds/meadow.vsk");  // no file can be written there
@@ -354,5 +364,7 @@ TEST_F(MenuScreens, ANewWorldThatCannotBeSavedIsNotMade)
     EXPECT_EQ(game_.menuMode, 1);
     EXPECT_TRUE(game_.worldNames.empty());
     EXPECT_EQ(WaitingNotices(), 1u);
+    EXPECT_EQ(platform::LastMessageBoxText(),
+              "The world meadow.vsk could not be made and saved in the Worlds folder: Is a directory.");
     EXPECT_TRUE(platform::DirectoryExists(folder_.File("Worlds/meadow.vsk")));
 }

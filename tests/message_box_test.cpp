@@ -42,21 +42,35 @@ TEST(MessageBoxes, ABoxNotShownAnswersNoToAQuestionAndHandsItsTextOver)
     EXPECT_EQ(platform::LastMessageBoxText(), "Done.");
 }
 
-TEST(MessageBoxes, ANoticeShowsOverTheFramesUntilItsOkAndTheNextFollows)
+// Each notice is modal: a click on the window behind it does nothing there.
+TEST(MessageBoxes, ANoticeShowsOverTheFramesAloneUntilItsOkAndTheNextFollows)
 {
     testing_support::ImGuiTestFrame ui;
     QueueNotice("The world cannot be saved.", "Vesk");
     QueueNotice("Second.", "Vesk");
-    const auto draw = [] {
+    int pressedBehind = 0;
+    const auto draw = [&pressedBehind] {
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
         ImGui::Begin("Screen");
-        ImGui::Button("Under the notice", ImVec2(600, 400));
+        if (ImGui::Button("Under the notice", ImVec2(600, 400))) ++pressedBehind;
         ImGui::End();
         DrawNotices();
+    };
+    // On the button behind, far from the centred notice.
+    const auto clickBehind = [&] {
+        ImGuiIO& io = ImGui::GetIO();
+        io.MousePos = ImVec2(40.0f, 60.0f);
+        for (const bool down : {false, false, true, true, false, false}) {
+            io.MouseDown[0] = down;
+            ui.Frame(draw);
+        }
     };
     ui.Frame(draw);
     ui.Frame(draw);
     EXPECT_TRUE(testing_support::ImGuiTestFrame::WindowShown("###notice"));
     EXPECT_NE(testing_support::FrameText(ui, DrawNotices).find("The world cannot be saved."), std::string::npos);
+    clickBehind();
+    EXPECT_EQ(pressedBehind, 0);
     // A real click, which would land on the window behind if the notice were not in front.
     testing_support::MouseClick(ui, "###notice", {"OK"}, draw);
     EXPECT_EQ(WaitingNotices(), 1u);
@@ -65,6 +79,8 @@ TEST(MessageBoxes, ANoticeShowsOverTheFramesUntilItsOkAndTheNextFollows)
     EXPECT_EQ(WaitingNotices(), 0u);
     ui.Frame(draw);
     EXPECT_FALSE(testing_support::ImGuiTestFrame::WindowShown("###notice"));
+    clickBehind();
+    EXPECT_EQ(pressedBehind, 1);
 }
 
 namespace {

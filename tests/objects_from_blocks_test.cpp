@@ -273,6 +273,16 @@ TEST_F(ObjectsFromBlocks, PreviewAndModelViewObjectsFollowTheCurrentBlockType)
     EXPECT_NEAR(scene_.modelViewCamera.position.y, 0.85f * r, 1e-5f);
     EXPECT_NEAR(scene_.modelViewCamera.position.z, -3.0f * r, 1e-5f);
 
+    // Another tool chosen while the model view shows (a "Tool" key, a quick-bar
+    // click): the view shows it, from its own distance.
+    BlockType large = Cube();
+    for (Vector3& corner : large.vertices) corner = Vector3::Scale(corner, 4.0f);
+    scene_.world->currentBlockType = &large;
+    scene_.RebuildCurrentBlockObject();
+    ASSERT_NE(scene_.world->modelViewObject, nullptr);
+    EXPECT_EQ(MeshOf(scene_.world->modelViewObject)->positions[7].x, 2.0f);
+    EXPECT_NEAR(scene_.modelViewCamera.position.z, -12.0f * r, 1e-4f);
+
     // A block type that cannot be built leaves the slots empty.
     BlockType broken = Cube();
     broken.triangles.push_back({0, 1, 9});

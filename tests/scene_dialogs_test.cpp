@@ -11,6 +11,7 @@
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "support/headless_driver.h"
+#include "support/editor_window_driver.h"
 #include "support/imgui_test_frame.h"
 #include "support/temp_directory.h"
 #include "ui/editor_dialogs.h"

@@ -1,7 +1,7 @@
 // The in-game scene menu driven by clicks (Dear ImGui's remote activation,
 // no window): saving under the world's own name and under a new one, the
-// overwrite question and its answers, typed names that are refused, the save
-// name taken from the world's name, and reloading the last saved world,
+// overwrite question and its answers after a name clash or an emptied scene,
+// typed names that are refused or too long, and reloading the last saved world,
 // which keeps the running world when the file cannot be read and otherwise
 // leaves no link into the old world; last, a reload in a running scene
 // with its driver, Dear ImGui's real back ends, bodies and sounds.
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -30,6 +31,7 @@
 #include "sound/sound_manager.h"
 #include "support/headless_driver.h"
 #include "support/imgui_test_frame.h"
+#include "support/imgui_typing.h"
 #include "support/running_game.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
@@ -40,6 +42,7 @@
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
+#include "world/worlds_folder.h"
 
 using testing_support::ImGuiTestFrame;
 
@@ -101,15 +104,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(SceneMenu, SaveAsStartsFromTheWorldsNameAndOpensTheTextEntry)
-{
-    Click("Save As");
-    EXPECT_STREQ(DialogValues.saveName, "first.vsk");
-    EXPECT_EQ(game_.modalOpen, 1);
-    Click("Continue");
-    EXPECT_EQ(game_.modalOpen, 0);
-}
 
 TEST_F(SceneMenu, SaveFileAppendsTheExtensionOnlyToANameWithoutItAndListsTheWorld)
 {
@@ -180,11 +174,12 @@ TEST_F(SceneMenu, RefusedNamesAFailedSaveAndAMissingFolderChangeNothingAndTellTh
     EXPECT_FALSE(WorldFile("a.vsk.bak"));
     EXPECT_FALSE(WorldFile("tube.vsk rooms"));
 
-    // A save that fails keeps the world's name and lists nothing.
+    // A save that fails keeps the world's name, lists nothing and says why.
     folder_.MakeFolder("Worlds/dir.vsk");
     const size_t told = WaitingNotices();
     SaveAs("dir");
     EXPECT_EQ(WaitingNotices(), told + 1);
+    EXPECT_EQ(platform::LastMessageBoxText(), "The world could not be saved as dir.vsk: Is a directory.");
     EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
     EXPECT_EQ(scene_.world->worldName, "first.vsk");
     EXPECT_TRUE(game_.worldNames.empty());
@@ -201,58 +196,87 @@ TEST_F(SceneMenu, RefusedNamesAFailedSaveAndAMissingFolderChangeNothingAndTellTh
     EXPECT_FALSE(platform::FileExists(folder_.File("Gone/first.vsk")));
 }
 
-// "New" builds another scene in the running world; its file still holds the
-// world before, so the first "Save" asks, and "No" leaves the file as it was.
-TEST_F(SceneMenu, TheFirstSaveAfterNewAsksBeforeReplacingTheWorldsFile)
+// Clear Scene (key N) and "New" empty the running world in place; its file
+// still holds the world before, so the first "Save" asks, and "No" leaves
+// the file as it was. Reading the file again makes the world its file's.
+TEST_F(SceneMenu, TheFirstSaveAfterTheSceneWasEmptiedAsksBeforeReplacingTheWorldsFile)
 {
-    const std::string before = folder_.Read("Worlds/first.vsk");
-    scene_.Flag(kFlagSceneMenu) = 0;
-    scene_.Flag(kFlagBlankSceneDialog) = 1;
-    Frame();
-    Click("Create", kBlankSceneDialogName);
+    const auto clearScene = [this] { scene_.ClearScene(); };
+    const auto newBlankScene = [this] {
+        scene_.Flag(kFlagSceneMenu) = 0;
+        scene_.Flag(kFlagBlankSceneDialog) = 1;
+        Frame();
+        Click("Create", kBlankSceneDialogName);
+    };
+    for (const auto& empty : {std::function<void()>(clearScene), std::function<void()>(newBlankScene)}) {
+        const std::string before = folder_.Read("Worlds/first.vsk");
+        empty();
+        scene_.Flag(kFlagSceneMenu) = 1;
+        Frame();
+
+        Click("Save");
+        EXPECT_TRUE(scene_.FlagOn(kFlagSceneMenu));
+        EXPECT_TRUE(scene_.FlagOn(kFlagOverwriteQuestion));
+        Click("No");
+        EXPECT_EQ(folder_.Read("Worlds/first.vsk"), before);
+        Click("Save");
+        Click("Yes, replace it");
+        EXPECT_NE(folder_.Read("Worlds/first.vsk"), before);
+        EXPECT_FALSE(scene_.FlagOn(kFlagSaveAsEntry));
+
+        // The file holds this scene now: saving again asks nothing.
+        scene_.Flag(kFlagSceneMenu) = 1;
+        Click("Save");
+        EXPECT_FALSE(scene_.FlagOn(kFlagSceneMenu));
+        EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
+    }
+
+    scene_.ClearScene();
     scene_.Flag(kFlagSceneMenu) = 1;
-    Frame();
-
+    Click("ReLoad Last Saved");
+    scene_.Flag(kFlagSceneMenu) = 1;
     Click("Save");
-    EXPECT_TRUE(scene_.FlagOn(kFlagSceneMenu));
-    EXPECT_TRUE(scene_.FlagOn(kFlagOverwriteQuestion));
-    Click("No");
-    EXPECT_EQ(folder_.Read("Worlds/first.vsk"), before);
-    Click("Save");
-    Click("Yes, replace it");
-    EXPECT_NE(folder_.Read("Worlds/first.vsk"), before);
-    EXPECT_FALSE(scene_.FlagOn(kFlagSaveAsEntry));
-
-    // The file holds this scene now: saving again asks nothing.
-    Click("Save");
-    EXPECT_FALSE(scene_.FlagOn(kFlagSceneMenu));
     EXPECT_FALSE(scene_.FlagOn(kFlagOverwriteQuestion));
 }
 
-TEST(SceneMenuNames, TheSaveNameIsCutOnACharacterBoundary)
+// The name field holds every name a new world may have: typed whole, it is
+// saved whole; a longer one is refused as the new-world screen refuses it,
+// never cut to another world's name.
+TEST_F(SceneMenu, SaveAsTakesEveryNameANewWorldMayHaveAndRefusesLongerOnesWhole)
 {
-    char name[SceneDialogValues::kSaveNameBytes];
-    // "é" (two bytes) after 126 bytes would end on its first byte.
-    const std::string before(126, 'a');
-    CopyUtf8Head(before + "\xC3\xA9", name, sizeof(name));
-    EXPECT_EQ(std::string(name), before);
-    // "日" (three bytes) after 124 bytes still fits whole.
-    const std::string shorter(124, 'a');
-    CopyUtf8Head(shorter + "\xE6\x97\xA5" + "x", name, sizeof(name));
-    EXPECT_EQ(std::string(name), shorter + "\xE6\x97\xA5");
+    const auto draw = [this] { Draw(); };
+    // The field starts from the world's name and takes the keys from the scene.
+    Click("Save As");
+    EXPECT_STREQ(DialogValues.saveName, "first.vsk");
+    EXPECT_EQ(game_.modalOpen, 1);
+    const auto typeName = [&](const std::string& typed) {
+        Click("Save As");
+        DialogValues.saveName[0] = '\0';
+        testing_support::FocusForTyping(ui_, kSceneMenuName, {"name"}, draw);
+        testing_support::TypeAndFrame(ui_, typed.c_str(), draw);
+        testing_support::EndTyping(ui_, draw);
+        Click("Save File");
+    };
+    const std::string longest = std::string(120, 'w') + "\xD0\x9C" + std::string(106, 'w');  // 228 bytes
+    typeName(longest);
+    EXPECT_TRUE(WorldFile(longest + ".vsk"));
+    EXPECT_EQ(scene_.world->worldName, longest + ".vsk");
+
+    const std::string tooLong = longest + "w";
+    const size_t told = WaitingNotices();
+    typeName(tooLong);
+    EXPECT_EQ(WaitingNotices(), told + 1);
+    EXPECT_EQ(platform::LastMessageBoxText(), WorldNameRefusal(tooLong));
+    EXPECT_TRUE(scene_.FlagOn(kFlagSaveAsEntry));
+    EXPECT_EQ(scene_.world->worldName, longest + ".vsk");
+    std::vector<platform::DirectoryEntry> files;
+    ASSERT_TRUE(platform::ListDirectory(folder_.File("Worlds"), files));
+    EXPECT_EQ(files.size(), 2u);  // "first.vsk" and the longest name
+    Click("Continue");
+    EXPECT_EQ(game_.modalOpen, 0);
 }
 
-TEST(SceneMenuNames, FileExistsSeesFilesButNotFolders)
-{
-    TempDirectory folder;
-    folder.Write("world.vsk", "x");
-    folder.MakeFolder("sub");
-    EXPECT_EQ(FileExists(platform::Utf8ToUtf16(folder.File("world.vsk")).c_str()), 1);
-    EXPECT_EQ(FileExists(platform::Utf8ToUtf16(folder.File("sub")).c_str()), 0);
-    EXPECT_EQ(FileExists(nullptr), 0);
-}
-
-TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
+TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGoneOrDamagedAndSaysWhich)
 {
     CWorld* running = scene_.world;
     const size_t objects = running->objects.size();
@@ -261,6 +285,8 @@ TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
     EXPECT_EQ(scene_.world, running);
     EXPECT_EQ(scene_.world->objects.size(), objects);
     EXPECT_NE(folder_.Read("game.log").find("Error: CScene::ReloadWorld()"), std::string::npos);
+    EXPECT_NE(platform::LastMessageBoxText().find("first.vsk: No such file or directory."), std::string::npos)
+        << platform::LastMessageBoxText();
 
     // A file that stops half way is not taken either.
     scene_.Flag(kFlagSceneMenu) = 1;
@@ -270,6 +296,7 @@ TEST_F(SceneMenu, ReloadKeepsTheRunningWorldWhenItsFileIsGone)
     Click("ReLoad Last Saved");
     EXPECT_EQ(scene_.world, running);
     EXPECT_EQ(scene_.world->objects.size(), objects);
+    EXPECT_NE(platform::LastMessageBoxText().find("the file is damaged"), std::string::npos);
 }
 
 TEST_F(SceneMenu, ReloadBringsBackTheSavedWorldAndDropsEveryLinkIntoTheOldOne)

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "sound/sound_buffer.h"
 #include "sound/sound_manager.h"
 #include "sound/wav_reader.h"
+#include "support/started_sound.h"
 #include "support/temp_directory.h"
 
 namespace {
@@ -109,37 +111,6 @@ bool WaitFor(const std::function<bool()>& done)
     while (!done() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return done();
-}
-
-// A manager started up as the program does it, on silent outputs unless a
-// test chose another.
-std::unique_ptr<CSoundManager> StartSound(int32_t backEnd)
-{
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("ALSOFT_DRIVERS", "null", 0);
-    auto manager = std::make_unique<CSoundManager>();
-    manager->BackEnd = backEnd;
-    manager->EnumerateDevices();
-    if (manager->Init() == 0) manager->InitListener();
-    manager->ResetStream();
-    return manager;
-}
-
-// A buffer for a file, loaded the way the scene attaches sounds.
-CSoundBuffer* LoadSound(CSoundManager& manager, const std::string& path)
-{
-    CSoundBuffer* buffer = manager.CreateSoundBuffer(path.c_str());
-    if (buffer) {
-        buffer->UseHeldData = 0;
-        buffer->Load();
-    }
-    return buffer;
-}
-
-void DestroySound(CSoundBuffer* buffer)
-{
-    buffer->Release();
-    delete buffer;
 }
 
 int32_t VolumeOf(const CSoundBuffer& buffer)
@@ -323,14 +294,11 @@ protected:
 
 TEST_F(SoundDirectSoundBuffer, BadFilesFailToLoadAndStaySilent)
 {
-    const std::string fmt = Chunk("fmt ", Fmt(1, 22050, 16));
     std::string zeroRate = Fmt(1, 22050, 16);
     zeroRate.replace(8, 4, U32(0));  // bytes per second 0
     const std::string files[] = {
         "not a wave file at all",
         Riff(Chunk("fmt ", zeroRate) + Chunk("data", Tone(8, 1))),
-        Riff(Chunk("fmt ", Fmt(3, 22050, 16)) + Chunk("data", Tone(8, 3))),   // three channels
-        Riff(Chunk("fmt ", Fmt(1, 22050, 16, 2)) + Chunk("data", Tone(8, 1))),  // not PCM
     };
     for (size_t i = 0; i < std::size(files); ++i) {
         CSoundBuffer* sound = LoadSound(*manager, WriteFile("bad" + std::to_string(i) + ".wav", files[i]));
@@ -393,6 +361,41 @@ TEST_F(SoundDirectSoundBuffer, PlayStopPauseAndVolume)
     DestroySound(impact);
 }
 
+TEST_F(SoundDirectSoundBuffer, InstancesOfAFileShareOneCopyOfItsSamples)
+{
+    CSoundBuffer* first = LoadSound(*manager, SoundFile("impact.wav"));
+    CSoundBuffer* second = LoadSound(*manager, SoundFile("impact.wav"));
+    ASSERT_EQ(first->Loaded, 1);
+    ASSERT_EQ(second->Loaded, 1);
+    ASSERT_NE(first->DsBuffer, second->DsBuffer);
+    // Both lock the same memory.
+    const auto samplesOf = [](CSoundBuffer* sound) {
+        void* region = nullptr;
+        uint32_t bytes = 0;
+        EXPECT_EQ(sound->DsBuffer->Lock(0, 0, &region, &bytes, nullptr, nullptr, platform::DSBLOCK_ENTIREBUFFER), S_OK);
+        sound->DsBuffer->Unlock(region, bytes, nullptr, 0);
+        return std::string_view(static_cast<const char*>(region), bytes);
+    };
+    EXPECT_EQ(samplesOf(first).data(), samplesOf(second).data());
+
+    // Each instance plays at its own volume; the other stays silent.
+    second->SetVolume(0.5f, -1.0f);
+    EXPECT_EQ(second->Play(1), S_OK);
+    const auto events = platform::TakeSoundPlayEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].bufferId, second->DsBuffer->Id());
+    EXPECT_EQ(events[0].volume, -602);
+    uint32_t status = 1;
+    first->DsBuffer->GetStatus(&status);
+    EXPECT_EQ(status, 0u);
+
+    // The samples outlive the instance that loaded them first.
+    const std::string samples(samplesOf(first));
+    DestroySound(first);
+    EXPECT_EQ(samplesOf(second), samples);
+    DestroySound(second);
+}
+
 // ---- Buffers on OpenAL (OpenAL Soft's null output) ----
 class SoundOpenALBuffer : public testing::Test {
 protected:
@@ -412,41 +415,61 @@ protected:
     std::unique_ptr<CSoundManager> manager;
 };
 
-TEST_F(SoundOpenALBuffer, LoadPlayPauseAndRelease)
+TEST_F(SoundOpenALBuffer, ASourceExistsOnlyWhileTheSoundPlays)
 {
     CSoundBuffer* movement = LoadSound(*manager, SoundFile("movement.wav"));
     ASSERT_EQ(movement->Loaded, 1);
     EXPECT_EQ(movement->DurationMs, 2000u);
-    const ALuint buffer = movement->AlBuffer;
-    const ALuint source = movement->AlSource;
-    ASSERT_NE(buffer, 0u);
-    ASSERT_NE(source, 0u);
+    ASSERT_NE(movement->AlBuffer, 0u);
+    EXPECT_EQ(movement->AlSource, 0u);
 
-    EXPECT_EQ(movement->Play(10), 0);
-    EXPECT_EQ(SourceState(source), AL_PLAYING);
-
+    // The gain set while silent is the one the new source plays at.
     movement->SetVolume(0.25f, -1.0f);
+    EXPECT_EQ(movement->Play(10, true), 0);
+    const ALuint source = movement->AlSource;
+    ASSERT_NE(source, 0u);
+    EXPECT_EQ(SourceState(source), AL_PLAYING);
     ALfloat gain = 0;
     OpenALFunctions.alGetSourcef(source, AL_GAIN, &gain);
     EXPECT_FLOAT_EQ(gain, 0.25f);
+    ALint looping = 0;
+    OpenALFunctions.alGetSourcei(source, AL_LOOPING, &looping);
+    EXPECT_EQ(looping, AL_TRUE);
 
     EXPECT_EQ(movement->Pause(20), 0);
-    EXPECT_EQ(SourceState(source), AL_STOPPED);
-    EXPECT_EQ(movement->Play(30), 0);
-    EXPECT_EQ(SourceState(source), AL_PLAYING);
-    EXPECT_EQ(movement->Stop(40), 0);
-    EXPECT_EQ(SourceState(source), AL_STOPPED);
-
-    movement->Release();
     EXPECT_FALSE(OpenALFunctions.alIsSource(source));
-    EXPECT_FALSE(OpenALFunctions.alIsBuffer(buffer));
-    EXPECT_EQ(OpenALFunctions.alGetError(), AL_NO_ERROR);  // no name 0 was deleted
-    movement->Release();
+    EXPECT_EQ(movement->Play(30), 0);
+    EXPECT_EQ(SourceState(movement->AlSource), AL_PLAYING);
+    EXPECT_EQ(movement->Stop(40), 0);
+    EXPECT_EQ(movement->AlSource, 0u);
     EXPECT_EQ(OpenALFunctions.alGetError(), AL_NO_ERROR);
-    delete movement;
+    DestroySound(movement);
 }
 
-TEST_F(SoundOpenALBuffer, ReloadingAfterAFailureGivesTheOldNamesBack)
+TEST_F(SoundOpenALBuffer, InstancesBeyondTheLibrarysSourceLimitShareOneBufferAndPlay)
+{
+    // OpenAL Soft gives out 256 sources; a world of falling boxes has thousands of instances.
+    std::vector<CSoundBuffer*> impacts;
+    for (int i = 0; i < 300; ++i) impacts.push_back(LoadSound(*manager, SoundFile("impact.wav")));
+    for (CSoundBuffer* impact : impacts) {
+        ASSERT_EQ(impact->Loaded, 1);
+        EXPECT_EQ(impact->AlBuffer, impacts[0]->AlBuffer);
+    }
+    for (size_t i = impacts.size() - 4; i < impacts.size(); ++i) {
+        impacts[i]->Play(1);
+        EXPECT_EQ(SourceState(impacts[i]->AlSource), AL_PLAYING);
+    }
+    // The shared buffer stays while instances are freed and made again.
+    const ALuint buffer = impacts[0]->AlBuffer;
+    for (CSoundBuffer* impact : impacts) DestroySound(impact);
+    EXPECT_TRUE(OpenALFunctions.alIsBuffer(buffer));
+    CSoundBuffer* again = LoadSound(*manager, SoundFile("impact.wav"));
+    EXPECT_EQ(again->AlBuffer, buffer);
+    DestroySound(again);
+    EXPECT_EQ(OpenALFunctions.alGetError(), AL_NO_ERROR);
+}
+
+TEST_F(SoundOpenALBuffer, HeldSamplesInAFormatOpenALLacksFailWithoutKeepingAName)
 {
     CSoundBuffer* sound = manager->CreateSoundBuffer("held");
     const std::string samples = Tone(64, 1);
@@ -454,20 +477,18 @@ TEST_F(SoundOpenALBuffer, ReloadingAfterAFailureGivesTheOldNamesBack)
     std::memcpy(sound->Data, samples.data(), samples.size());
     sound->DataSize = static_cast<uint32_t>(samples.size());
     sound->Format.formatTag = 1;
-    sound->Format.channels = 3;  // no OpenAL format: the upload fails after the names are made
+    sound->Format.channels = 3;
     sound->Format.samplesPerSec = 22050;
     sound->Format.bitsPerSample = 16;
     EXPECT_EQ(CSoundBuffer::GetOpenALFormat(&sound->Format), -1);
     EXPECT_EQ(sound->Load(), 0);
-    const ALuint firstSource = sound->AlSource;
-    const ALuint firstBuffer = sound->AlBuffer;
-    ASSERT_NE(firstSource, 0u);
+    EXPECT_EQ(sound->AlBuffer, 0u);
 
     sound->Format.channels = 1;
     EXPECT_EQ(CSoundBuffer::GetOpenALFormat(&sound->Format), AL_FORMAT_MONO16);
-    EXPECT_EQ(sound->Load(), 1);
-    EXPECT_TRUE(sound->AlSource == firstSource || !OpenALFunctions.alIsSource(firstSource));
-    EXPECT_TRUE(sound->AlBuffer == firstBuffer || !OpenALFunctions.alIsBuffer(firstBuffer));
+    ASSERT_EQ(sound->Load(), 1);
+    sound->Play(1);
+    EXPECT_EQ(SourceState(sound->AlSource), AL_PLAYING);
     EXPECT_EQ(OpenALFunctions.alGetError(), AL_NO_ERROR);
     DestroySound(sound);
 }

@@ -120,34 +120,46 @@ TEST_F(ToolBoxes, ToolBoxHasAButtonAndKeyLabelOnlyForFilledQuickBarSlots)
 }
 
 // ---- "Blocks" and "Textures" ----
-TEST_F(ToolBoxes, BlocksPutTheChosenTypeIntoTheCurrentSlotOnlyWhenThatSlotExists)
+// A block chosen in "Blocks" replaces the tool in hand in its quick-bar slot,
+// however the tool was chosen: by clicking its slot, or by a "Tool" key,
+// which leaves the slot last clicked elsewhere (or none).
+TEST_F(ToolBoxes, BlocksPutTheChosenTypeIntoTheSlotOfTheToolInHand)
 {
     BlockType* a = AddType(u"A");
     BlockType* b = AddType(u"B");
     BlockType* c = AddType(u"Cobble");
-    World().quickBar = {a, b};
-    World().currentBlockType = b;
+    BlockType* d = AddType(u"D");
     scene_->Flag(kFlagBlocksWindow) = 1;
     ui_.Frame(drawBlocks_);  // placed first below the screen, then at the top
 
-    // No slot chosen yet, and slots past the quick bar's entries.
-    for (int32_t slot : {-1, 2}) {
-        World().quickBarSlot = slot;
+    for (int32_t clicked : {-1, 0, 1, 2}) {
+        World().quickBar = {a, b};
+        World().currentBlockType = b;
+        World().quickBarSlot = clicked;
         ui_.ClickAndFrame("Blocks", {2, kNoPicture, "##picture"}, drawBlocks_);
         EXPECT_EQ(World().pickedBlockType, c);
-        EXPECT_EQ(World().quickBar, (QuickBar{a, b})) << "slot " << slot;
-        EXPECT_EQ(World().currentBlockType, b);
+        EXPECT_EQ(World().quickBar, (QuickBar{a, c})) << "slot clicked last " << clicked;
+        EXPECT_EQ(World().currentBlockType, c);
+        EXPECT_EQ(World().quickBarSlot, 1);
     }
-    // A slot that does not hold the tool in hand stays as it is.
-    World().quickBarSlot = 0;
-    ui_.ClickAndFrame("Blocks", {2, kNoPicture, "##picture"}, drawBlocks_);
-    EXPECT_EQ(World().quickBar, (QuickBar{a, b}));
-
-    World().quickBarSlot = 1;
-    ui_.ClickAndFrame("Blocks", {2, kNoPicture, "##picture"}, drawBlocks_);
-    EXPECT_EQ(World().quickBar, (QuickBar{a, c}));
-    EXPECT_EQ(World().currentBlockType, c);
     EXPECT_NE(FrameText(ui_, drawBlocks_).find("Cobble"), std::string::npos);
+
+    // The same block in two slots: the one last clicked is replaced.
+    World().quickBar = {b, b};
+    World().currentBlockType = b;
+    World().quickBarSlot = 1;
+    ui_.ClickAndFrame("Blocks", {3, kNoPicture, "##picture"}, drawBlocks_);
+    EXPECT_EQ(World().quickBar, (QuickBar{b, d}));
+
+    // No tool in hand, or one the quick bar does not hold: only shown.
+    for (BlockType* tool : {static_cast<BlockType*>(nullptr), a}) {
+        World().quickBar = {b, c};
+        World().currentBlockType = tool;
+        ui_.ClickAndFrame("Blocks", {3, kNoPicture, "##picture"}, drawBlocks_);
+        EXPECT_EQ(World().pickedBlockType, d);
+        EXPECT_EQ(World().quickBar, (QuickBar{b, c}));
+        EXPECT_EQ(World().currentBlockType, tool);
+    }
 }
 
 TEST_F(ToolBoxes, TexturesChooseTheCurrentTextureAndGiveItsNameToTheTool)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -889,6 +890,7 @@ TEST(WorldFileTest, FailedSavesAreReportedAndLeaveTheOldFileIntact)
     platform::FailNextFolderSyncs(1);
     EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 0);
     platform::FailNextFolderSyncs(0);
+    EXPECT_EQ(WorldFileProblem(), std::strerror(EIO));
     EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot write"), std::string::npos);
     EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 1);
 }

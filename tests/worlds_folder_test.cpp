@@ -53,3 +53,26 @@ TEST_F(WorldsFolder, MissingFolderLeavesListAndCurrentDirectoryAlone)
     ASSERT_TRUE(platform::GetCurrentDirectory(after));
     EXPECT_EQ(before, after);
 }
+
+// A name is refused only for what is wrong with it, and the refusal names
+// that; dots anywhere but in ".vsk" are a file name's own.
+TEST(WorldNames, EachRefusalSaysWhatIsWrongAndDotsAreAllowed)
+{
+    for (const char* accepted : {"myworld.", "a..b", "..", " leading and trailing ", "Мир.vsk"})
+        EXPECT_EQ(WorldNameRefusal(accepted), "") << accepted;
+    struct Refused {
+        std::string typed;
+        const char* says;
+    };
+    const Refused refused[] = {
+        {"", "give the world a name"},         {"   ", "blank"},
+        {" \t ", "blank"},                     {".vsk", "only the extension"},
+        {std::string(229, 'n'), "too long"},   {"tab\tname", "control character"},
+        {"../outside", "\"/\""},               {"a\\b", "\"\\\""},
+        {"a.vsk.bak", "\".vsk\" may stand only at its end"},
+    };
+    for (const Refused& name : refused) {
+        const std::string why = WorldNameRefusal(name.typed);
+        EXPECT_NE(why.find(name.says), std::string::npos) << name.typed << ": " << why;
+    }
+}

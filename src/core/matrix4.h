@@ -15,7 +15,7 @@ struct Matrix4 {
     void Multiply(const Matrix4& b, Matrix4& out) const;
     // this = this x R, R the right-handed rotation by `degrees` about `axis`.
     // Normalises the caller's axis in place, except a near-zero one (length
-    // below 1e-8), which stays untouched. The identity flag is left as it was.
+    // below 1e-8), which stays untouched. `identity` keeps its value.
     void Rotate(Vector3& axis, float degrees);
     void Transpose();
     Vector3 GetTranslation() const;

@@ -48,8 +48,8 @@ struct Vector3 {
     // Divides component-wise by the process-wide scale the renderer sets;
     // returns a copy of the new value.
     Vector3 DivideByGlobalScale();
-    // Sets this from the process-wide double vector the renderer sets, each
-    // component rounded to float.
+    // Copies the renderer's process-wide double vector into this, each
+    // component converted to float.
     void SetFromGlobalVector();
 };
 

@@ -1,6 +1,8 @@
-// The automatic scene: a random winding path of objects and a small tower
-// inside the area the world's objects already cover (CScene::GenerateAutoScene),
-// and the line tool's vertex at the mouse cursor (CScene::AddLineVertexAtCursor).
+// The automatic scene (CScene::GenerateAutoScene): a B-spline path laid with
+// the current block type plus a small tower of two demo block types, both
+// kept within the rectangle the world's objects span, so an empty world gets
+// nothing. Also the line tool's vertex at the mouse cursor
+// (CScene::AddLineVertexAtCursor).
 //
 // Index: path - tower - CScene::GenerateAutoScene - CScene::AddLineVertexAtCursor
 #include <algorithm>

@@ -68,7 +68,7 @@ struct BspNode {
     float roomY = 0.0f;
     float roomW = 0.0f;
     float roomH = 0.0f;
-    std::u16string name;             // block type of the leaf's boxes; empty until named
+    std::u16string name;             // block type for the room; an empty name lays no boxes
     uint8_t hasRoom = 0;
     uint8_t connected = 0;
     std::vector<FloatRect> corridors;

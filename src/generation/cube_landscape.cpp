@@ -1,9 +1,9 @@
-// The cube landscape: an n x n grid of columns, each with at most one cube
-// whose block type comes from a biome and whose height from a noise field.
-// Biomes follow the cells of a relaxed Voronoi diagram: each cell takes the
-// mean of two histogram-equalised noise pictures (temperature and
-// precipitation), and the pair is looked up in the biome graph. Every
-// intermediate picture stays in the scene's landscape image slots.
+// The cube landscape: at most one cube per column of an n x n grid, its
+// height from a noise field and its block type from a biome. Biomes are
+// decided per Voronoi cell (seeds relaxed once): the cell's averages of two
+// equalised noise pictures, temperature and precipitation, index the biome
+// graph. Each picture made on the way is kept in a landscape image slot of
+// the scene.
 //
 // Index: images and noise pictures - LandscapeLevel / PlaceLandscapeCubes -
 // the landscape's steps - CScene::GenerateLandscapeScene

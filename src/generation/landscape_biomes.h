@@ -23,7 +23,7 @@ struct ColourRampEntry {
 };
 using ColourRamp = std::vector<ColourRampEntry>;
 
-// Entries for the values -1 + k / 256, k = 0..512.
+// One entry per 1/256 step of the value, from -1 up to 1 inclusive.
 inline constexpr int kColourRampEntries = 513;
 
 // Temperature: pure blue for -1, a light green for 0, pure red for 1, and

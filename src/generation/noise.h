@@ -14,8 +14,8 @@
 
 inline constexpr int kNoiseTableSize = 256;
 
-// About -1..1; 0 at every integer lattice point. Reads the working table
-// only: no allocation.
+// Roughly within -1..1, and exactly 0 where x, y and z are whole numbers.
+// Reads only the working table, so it never allocates.
 double PerlinNoise3(double x, double y, double z);
 // PerlinNoise3(x, y, 0).
 double PerlinNoise2(double x, double y);

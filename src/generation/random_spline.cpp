@@ -1,6 +1,7 @@
-// The spline generator (type 2): a random line of axis-parallel steps inside
-// the area the world's objects cover, kept as the generated spline between
-// previews, with objects placed along it by the along-line generator.
+// The spline generator (type 2): random axis-parallel steps within the
+// rectangle the world's objects span. The line survives from one preview to
+// the next as the generated spline; the along-line generator places the
+// objects on it.
 #include <algorithm>
 #include <cmath>
 

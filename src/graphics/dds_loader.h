@@ -135,8 +135,9 @@ HResult CollectMipData(const DDSTextureLayout& layout, size_t maxSize, const uin
 // Loading
 // ---------------------------------------------------------------------------
 
-// Outputs are cleared first and set only on success. Mips are generated only
-// when a context is given; null skips that step. maxSize 0 means the device's limits.
+// *texture and *textureView are nulled before the file is read, so a failure
+// leaves both null. Mips are generated only when a context is given; null
+// skips that step. maxSize 0 means the device's limits.
 HResult LoadDDSTextureFromFile(gpu::Device* device, gpu::Context* context, const char16_t* fileName,
                                gpu::Resource** texture, gpu::ShaderResourceView** textureView, size_t maxSize = 0);
 

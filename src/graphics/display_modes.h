@@ -41,9 +41,9 @@ int GetOutputName(int ordinal, int output, char16_t* out, int outChars);
 int HasDisplayMode(int ordinal, int output, int width, int height);
 
 // The multisample quality table entry for `samples` (0..32): for 0, 1 when
-// a probe device could be made for that output; for s > 0, the number of
-// quality levels of s samples in the output's display format (0: not
-// supported). An output beyond the last answers for the last.
+// a probe device could be made for that output; for a count above 0, how
+// many quality levels the output's display format allows at that count
+// (none: 0). An output beyond the last answers for the last.
 int GetMultisampleQualityLevels(int ordinal, int output, int samples);
 // The same query under the name the screen-settings screen uses for its FSAA
 // offers (slot k non-zero: k samples are offered).

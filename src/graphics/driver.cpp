@@ -71,7 +71,8 @@ void DriverState::Release()
 // Objects sized by the back buffer
 // ---------------------------------------------------------------------------
 
-// Back-buffer view, depth buffer and its view, the default depth-stencil and
+// What depends on the back buffer's size: its render-target view, a depth
+// buffer of the same size with its view, the default depth-stencil and
 // rasterizer states, the viewport. 0, or -1 at the first failure.
 int CDriver::CreateSizedObjects()
 {

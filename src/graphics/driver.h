@@ -1,8 +1,8 @@
 // CDriver, the program's one renderer, device side: the device, immediate
 // context and swap chain with the objects sized by the back buffer, made at
 // start-up by InitDefaultDriver, re-made by the scene frame after a failed
-// present (ReleaseDevice, then CreateDeviceAndSwapChain), reset for a new
-// resolution by the menu (ResetVideoMode) and released at shut-down
+// present (ReleaseDevice, then CreateDeviceAndSwapChain), switched to a new
+// resolution from the menu (ResetVideoMode) and released at shut-down
 // (ReleaseDisplayEnumeration). The display enumeration is display_modes.h.
 #pragma once
 
@@ -33,7 +33,7 @@ struct DriverState : public HeapAllocated<DriverState> {
 
     int32_t useRefreshRate = 0;        // the setup's useRefreshRate at the last creation
     int32_t featureLevel = gpu::FEATURE_LEVEL_11_0;
-    gpu::SwapChainDesc swapChainDesc;  // its sample count is read by rasterizer-state creation
+    gpu::SwapChainDesc swapChainDesc;  // rasterizer states multisample when its sample count is above 1
     gpu::SwapChain* swapChain = nullptr;
     gpu::Device* device = nullptr;
     gpu::Context* context = nullptr;   // the immediate context
@@ -117,11 +117,13 @@ private:
     int CreateSizedObjects();
 };
 
-// Compiles one entry point of an .fx file (relative to the current
-// directory) for a profile ("vs_4_0", "ps_4_0"); the caller owns `*code`.
+// Builds the function `entryPoint` of an .fx file (a path relative to the
+// current directory) for a profile ("vs_4_0", "ps_4_0"); the caller owns
+// `*code`.
 // The compiler's messages go to stderr.
 HResult CompileShaderFromFile(const char* file, const char* entryPoint, const char* profile, gpu::Blob** code);
-// 1 after storing the compiled code in the entry (replacing any it had), 0 on failure.
+// Compiles into `entry`, dropping the code it held: 1. On failure 0, and the
+// entry keeps its old code.
 int CompileShaderEntry(ShaderEntry* entry, const char* file, const char* entryPoint, const char* profile);
 
 // The render sets' vertex and index buffers, shared by content
@@ -130,8 +132,8 @@ SharedRenderSetBuffers& RenderSetBufferTable();
 
 // The driver, made by InitDefaultDriver.
 extern CDriver* Driver;
-// Multisample count in use: the setup's sampleCount, raised to at least 1 by
-// device creation.
+// Samples per pixel in use: taken from the setup's sampleCount at device
+// creation, never below 1.
 extern int32_t activeSampleCount;
 // Size of the back buffer after the last successful creation or reset.
 extern int32_t backBufferWidth;

@@ -17,8 +17,8 @@
 //                 although the file's rows are packed, so the block is the
 //                 packed pixels followed by whatever the file holds next.
 //   run-length    width x height x 4 bytes; each pixel stored red, green,
-//                 blue[, alpha]. 24-bit pixels are packed at 3 bytes, so the
-//                 last quarter stays zero.
+//                 blue[, alpha]. A 24-bit image fills only the first three
+//                 quarters, 3 bytes a pixel with no gaps; the rest is zero.
 // A file that ends early leaves the rest of the vector zero in both cases.
 #pragma once
 
@@ -39,8 +39,8 @@ public:
     bool compressed = false;
     uint32_t width = 0;
     uint32_t height = 0;
-    // height x row length, the row length (bitsPerPixel x width) rounded up to
-    // a multiple of 4 bytes.
+    // height x row length, where a row of bitsPerPixel x width bits is padded
+    // to the next 4-byte boundary.
     uint32_t size = 0;
     uint32_t bitsPerPixel = 0;
 

@@ -18,8 +18,9 @@ enum WIC_LOADER_FLAGS : uint32_t {
     WIC_LOADER_IGNORE_SRGB = 0x2,  // the file's sRGB marks are not read
 };
 
-// Outputs are cleared first and set only on success. Mips are generated only
-// when a context is given; null skips that step. maxSize 0 means the device's limit.
+// *texture and *textureView are nulled before the file is read, so a failure
+// leaves both null. Mips are generated only when a context is given; null
+// skips that step. maxSize 0 means the device's limit.
 HResult LoadWICTextureFromFile(gpu::Device* device, gpu::Context* context, const char16_t* fileName,
                                gpu::Resource** texture, gpu::ShaderResourceView** textureView, size_t maxSize = 0);
 

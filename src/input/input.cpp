@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "platform/message_box.h"
 
@@ -72,6 +73,15 @@ constexpr KeyTable BuildKeyTable(bool changedKeys)
 constexpr KeyTable kPressedKeyTable = BuildKeyTable(false);
 constexpr KeyTable kChangedKeyTable = BuildKeyTable(true);
 
+// Changes the devices keep between two polls. A burst typed during one slow
+// frame is a few dozen; beyond these the newest are dropped.
+constexpr uint32_t kKeyboardBuffer = 1024;
+constexpr uint32_t kMouseBuffer = 256;
+
+// The modifier keys whose state each press carries: left and right Ctrl,
+// left and right Shift.
+constexpr uint8_t kModifierKeys[4] = {29, kRightControl, kLeftShift, kRightShift};
+
 // Re-acquiring stops when the device answers anything but "input lost"; the
 // bound keeps a device that keeps answering it from stalling the main loop.
 constexpr int kMaxAcquireAttempts = 4;
@@ -109,13 +119,14 @@ int CountDown(const Value (&values)[256])
 
 void ShowError(const char* text) { platform::ShowMessageBox(text, "Error", platform::MB_OK); }
 
-// Makes the keyboard or the mouse, sets its data format and shares it while
-// the window is in front; the step that fails shows its message (`createError`
-// for the device itself). `device` keeps what was made even when a later step
-// fails: ReleaseDevices frees it.
+// Makes the keyboard or the mouse, sets its data format and its buffer, and
+// gives it the access asked for; the step that fails shows its message
+// (`createError` for the device itself) when `cooperationError` is set, and
+// the cooperative level's failure only then. `device` keeps what was made
+// even when a later step fails: ReleaseDevices frees it.
 HResult OpenSystemDevice(dinput::DirectInput8* directInput, const dinput::DeviceGuid& guid,
-                         dinput::DataFormat format, dinput::WindowHandle window, const char* createError,
-                         dinput::DirectInputDevice8** device)
+                         dinput::DataFormat format, dinput::WindowHandle window, uint32_t cooperation,
+                         const char* createError, const char* cooperationError, dinput::DirectInputDevice8** device)
 {
     HResult result = directInput->CreateDevice(guid, device);
     if (Failed(result)) {
@@ -127,12 +138,21 @@ HResult OpenSystemDevice(dinput::DirectInput8* directInput, const dinput::Device
         ShowError("Error on SetDataFormat");
         return result;
     }
-    result = (*device)->SetCooperativeLevel(window, dinput::DISCL_NONEXCLUSIVE | dinput::DISCL_FOREGROUND);
-    if (Failed(result)) {
-        ShowError("Error on SetCooperativeLevel");
-        return result;
+    (*device)->SetBufferSize(format == dinput::DataFormat::Keyboard ? kKeyboardBuffer : kMouseBuffer);
+    result = (*device)->SetCooperativeLevel(window, cooperation);
+    if (Failed(result) && cooperationError) ShowError(cooperationError);
+    return result;
+}
+
+// Moves every change the device kept into `records`, oldest first.
+void TakeBufferedData(dinput::DirectInputDevice8* device, std::vector<dinput::DeviceObjectData>& records)
+{
+    dinput::DeviceObjectData chunk[64];
+    for (;;) {
+        uint32_t count = std::size(chunk);
+        if (Failed(device->GetDeviceData(sizeof chunk[0], chunk, &count)) || count == 0) return;
+        records.insert(records.end(), chunk, chunk + count);
     }
-    return S_OK;
 }
 
 }  // namespace
@@ -159,11 +179,14 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
     std::memset(keyState, 0, sizeof keyState);
     std::memset(keyPrevious, 0, sizeof keyPrevious);
     std::memset(keyChanged, 0, sizeof keyChanged);
-    std::memset(keyPressOrder, 0, sizeof keyPressOrder);
+    std::memset(keyPressSequence, 0, sizeof keyPressSequence);
+    keyRecords.clear();
+    buttonRecords.clear();
+    std::memset(modifiersHeld, 0, sizeof modifiersHeld);
+    std::memset(modifiersHeldBefore, 0, sizeof modifiersHeldBefore);
     mouseState = {};
     std::memset(buttonPrevious, 0, sizeof buttonPrevious);
     std::memset(buttonChanged, 0, sizeof buttonChanged);
-    std::memset(buttonPressTime, 0, sizeof buttonPressTime);
     mouseExclusive = 0;
     active = 1;
 
@@ -173,11 +196,12 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
         return result;
     }
 
-    result = OpenSystemDevice(directInput, GUID_SysKeyboard, DataFormat::Keyboard, window,
-                              "Error on creating Keyboard8", &keyboard);
+    const uint32_t shared = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
+    result = OpenSystemDevice(directInput, GUID_SysKeyboard, DataFormat::Keyboard, window, shared,
+                              "Error on creating Keyboard8", "Error on SetCooperativeLevel", &keyboard);
     if (Failed(result)) return result;
-    result = OpenSystemDevice(directInput, GUID_SysMouse, DataFormat::Mouse2, window, "Error on creating Mouse8",
-                              &mouse);
+    result = OpenSystemDevice(directInput, GUID_SysMouse, DataFormat::Mouse2, window, shared,
+                              "Error on creating Mouse8", "Error on SetCooperativeLevel", &mouse);
     if (Failed(result)) return result;
     mouseExclusive = 0;
 
@@ -294,22 +318,31 @@ HResult CInput::PollKeyboard()
     // again would fire their actions every pass until the keyboard comes back.
     // keyPrevious stays, so a key held through the gap is not new afterwards.
     std::memset(keyChanged, 0, sizeof keyChanged);
+    keyRecords.clear();
+    std::copy(std::begin(modifiersHeld), std::end(modifiersHeld), modifiersHeldBefore);
     if (!keyboard || !keyboardAcquired) return S_OK;
 
     if (Failed(keyboard->GetDeviceState(sizeof keyState, keyState))) {
         std::memset(keyState, 0, sizeof keyState);
+        // Whatever was held is released for a keyboard that was lost.
+        std::memset(modifiersHeld, 0, sizeof modifiersHeld);
+        std::memset(modifiersHeldBefore, 0, sizeof modifiersHeldBefore);
         AcquireAgain(keyboard);
         return S_OK;
     }
     for (int scanCode = 0; scanCode < 256; ++scanCode) {
+        keyPressSequence[scanCode] = keyboard->PressSequence(static_cast<uint32_t>(scanCode));
         // F10 and right Control are never reported as new presses.
         if (scanCode == kRightControl || scanCode == kF10) continue;
         if (keyState[scanCode] != keyPrevious[scanCode]) {
             keyPrevious[scanCode] = keyState[scanCode];
             keyChanged[scanCode] = keyState[scanCode];
-            if (keyChanged[scanCode]) keyPressOrder[scanCode] = keyboard->PressSequence(static_cast<uint32_t>(scanCode));
         }
     }
+    TakeBufferedData(keyboard, keyRecords);
+    for (const dinput::DeviceObjectData& record : keyRecords)
+        for (int m = 0; m < 4; ++m)
+            if (record.dwOfs == kModifierKeys[m]) modifiersHeld[m] = (record.dwData & 0x80) != 0;
     return S_OK;
 }
 
@@ -320,6 +353,7 @@ HResult CInput::PollMouse()
     // stays, so a button held through a failed read (every exclusive switch
     // makes one) is not pressed again, and gives no phantom double click.
     std::memset(buttonChanged, 0, sizeof buttonChanged);
+    buttonRecords.clear();
     if (!mouse || !mouseAcquired) return S_OK;
 
     const HResult read = mouse->GetDeviceState(sizeof mouseState, &mouseState);
@@ -331,9 +365,9 @@ HResult CInput::PollMouse()
         if (mouseState.rgbButtons[button] != buttonPrevious[button]) {
             buttonPrevious[button] = mouseState.rgbButtons[button];
             buttonChanged[button] = mouseState.rgbButtons[button];
-            if (buttonChanged[button]) buttonPressTime[button] = mouse->PressTime(static_cast<uint32_t>(button));
         }
     }
+    TakeBufferedData(mouse, buttonRecords);
     return read;
 }
 
@@ -364,14 +398,43 @@ int CInput::ChangedKeyCount() const { return CountDown(keyChanged); }
 
 InputCode CInput::ChangedKeyCode(int index) const { return NthDownCode(keyChanged, kChangedKeyTable, index); }
 
-uint32_t CInput::ChangedKeyPressOrder(int index) const
+uint32_t CInput::PressedKeySequence(int index) const
 {
     int seen = 0;
-    for (int scanCode = 0; scanCode < 256; ++scanCode) {
-        if (!(keyChanged[scanCode] & 0x80)) continue;
-        if (seen++ == index) return keyPressOrder[scanCode];
+    for (int scanCode = 0; scanCode < 256 && index >= 0; ++scanCode) {
+        if (!(keyState[scanCode] & 0x80)) continue;
+        if (seen++ == index) return keyPressSequence[scanCode];
     }
     return 0;
+}
+
+std::vector<InputPress> CInput::PressesInOrder() const
+{
+    std::vector<InputPress> presses;
+    bool held[4];
+    std::copy(std::begin(modifiersHeldBefore), std::end(modifiersHeldBefore), held);
+    size_t key = 0, button = 0;
+    while (key < keyRecords.size() || button < buttonRecords.size()) {
+        // Sequence numbers grow by one per event; compared as a difference
+        // they keep their order across a wrap.
+        const bool keyFirst = button == buttonRecords.size() ||
+                              (key < keyRecords.size() &&
+                               static_cast<int32_t>(keyRecords[key].dwSequence - buttonRecords[button].dwSequence) < 0);
+        const dinput::DeviceObjectData& record = keyFirst ? keyRecords[key++] : buttonRecords[button++];
+        const bool down = (record.dwData & 0x80) != 0;
+        InputCode code = 0;
+        if (keyFirst) {
+            for (int m = 0; m < 4; ++m)
+                if (record.dwOfs == kModifierKeys[m]) held[m] = down;
+            if (record.dwOfs < 256 && record.dwOfs != kRightControl && record.dwOfs != kF10)
+                code = kChangedKeyTable[record.dwOfs];
+        } else if (record.dwOfs >= dinput::DIMOFS_BUTTON0 && record.dwOfs < dinput::DIMOFS_BUTTON0 + 8) {
+            code = kMouseButton0 + static_cast<InputCode>(record.dwOfs - dinput::DIMOFS_BUTTON0);
+        }
+        if (!down || code == 0) continue;
+        presses.push_back({code, record.dwTimeStamp, record.dwSequence, held[0] || held[1], held[2] || held[3]});
+    }
+    return presses;
 }
 
 int32_t CInput::GetMouseAxis(InputCode code) const
@@ -401,20 +464,14 @@ HResult CInput::SetMouseExclusive(int exclusive)
     mouse = nullptr;
     mouseExclusive = 0;
 
-    HResult result = directInput->CreateDevice(GUID_SysMouse, &mouse);
-    if (Failed(result)) {
-        ShowError("Error on creating Mouse8");
-        return result;
-    }
-    result = mouse->SetDataFormat(DataFormat::Mouse2);
-    if (Failed(result)) {
-        ShowError("Error on SetDataFormat");
-        return result;
-    }
-    result = mouse->SetCooperativeLevel(window, exclusive ? DISCL_EXCLUSIVE | DISCL_FOREGROUND
-                                                          : DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
+    const uint32_t access = exclusive ? DISCL_EXCLUSIVE | DISCL_FOREGROUND : DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
+    const HResult result = OpenSystemDevice(directInput, GUID_SysMouse, DataFormat::Mouse2, window, access,
+                                            "Error on creating Mouse8", nullptr, &mouse);
     if (Succeeded(result) && exclusive) mouseExclusive = 1;
-    // Not acquired here: mouseAcquired keeps its value, so the next PollMouse
-    // finds the new device unacquired, acquires it, and reports an empty pass.
+    // Acquired at once, as the mouse it replaces was: a device takes only
+    // what happens while it is acquired, so a press made before the next
+    // poll would otherwise be lost. One that cannot be acquired now is
+    // acquired by the next PollMouse, which then reports an empty pass.
+    if (Succeeded(result) && mouseAcquired) mouse->Acquire();
     return result;
 }

@@ -4,12 +4,16 @@
 // controllers once per pass while `active` is set; the scene and the menus
 // then ask which keys are down, which went down in this pass, how the mouse
 // moved, and read the mouse buttons from `mouseState` and `buttonChanged`.
+// Beside those immediate reads, each poll also takes the devices' buffered
+// data: every press of a key or button since the last poll, in the order it
+// happened, with its time and the modifiers held at that moment.
 //
 // Game controllers are enumerated and configured at initialisation and then
 // released, so none is ever read.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/hresult.h"
 #include "platform/input/dinput.h"
@@ -26,6 +30,17 @@ constexpr InputCode kMouseWheel = 2053;
 constexpr InputCode kMouseButton0 = 2054;
 
 constexpr int kMaxControllers = 4;
+
+// One press of a key or mouse button, as buffered data hands it over.
+struct InputPress {
+    // A key's code as a new press gives it (the changed-key table: Enter 13,
+    // never Shift, F10 or right Control), or kMouseButton0 + button.
+    InputCode code = 0;
+    uint32_t time = 0;      // when it happened (platform::TimeGetTime)
+    uint32_t sequence = 0;  // its place among all input events
+    bool ctrl = false;      // held when it happened
+    bool shift = false;
+};
 
 class CInput {
 public:
@@ -51,8 +66,8 @@ public:
     HResult AcquireDevices();
 
     // One read each, once per main-loop pass. PollKeyboard returns 0;
-    // PollMouse the result of the read or of the last acquire; PollJoysticks
-    // -1 when no controller is open (always, after InitInput).
+    // PollMouse the read's result, or after a failed read the re-acquire's;
+    // PollJoysticks -1 when no controller is open (always, after InitInput).
     HResult PollKeyboard();
     HResult PollMouse();
     HResult PollJoysticks();
@@ -60,19 +75,23 @@ public:
     // Keys down in the last keyboard read, walked in scan-code order.
     int PressedKeyCount() const;
     InputCode PressedKeyCode(int index) const;
+    // The sequence number of the press that made the key at that index down
+    // (0 for a key held since before the keyboard was acquired).
+    uint32_t PressedKeySequence(int index) const;
     // Keys that went down in the last keyboard read (never F10 or right Control).
     int ChangedKeyCount() const;
     InputCode ChangedKeyCode(int index) const;
-    // Where that key's press stands among all presses (a count that grows
-    // with each): the order of the keys pressed between two reads.
-    uint32_t ChangedKeyPressOrder(int index) const;
-    // Mouse motion of the last read: X for 2049, Y for 2051, wheel for 2053
-    // (120 per notch); 0 for any other code.
+    // Every press of a key or mouse button that the last polls took from the
+    // buffered data, keyboard and mouse merged, oldest first.
+    std::vector<InputPress> PressesInOrder() const;
+    // Mouse motion of the last read by code: 2049 X, 2051 Y, 2053 the wheel
+    // (120 a notch); other codes read 0.
     int32_t GetMouseAxis(InputCode code) const;
 
     // Re-creates the mouse with exclusive (non-zero) or shared (0) foreground
-    // access. The new mouse is not acquired: the next PollMouse acquires it and
-    // returns no data. -1 without a mouse.
+    // access, and acquires it at once, so no press made before the next poll
+    // is lost (when it cannot be acquired now, the next PollMouse tries again
+    // and returns no data). -1 without a mouse.
     HResult SetMouseExclusive(int exclusive);
 
     dinput::WindowHandle window = nullptr;
@@ -94,9 +113,17 @@ public:
     int32_t keyPrevious[256] = {};
     // The new value (0x80) of each key that went down in the last keyboard read; 0 otherwise.
     int32_t keyChanged[256] = {};
-    // The place among all presses of each key that went down in the last
-    // keyboard read (0 for a key held since before the keyboard was acquired).
-    uint32_t keyPressOrder[256] = {};
+    // The sequence number of the press each key shown down by the last read
+    // went down with (0 for a key held since before the keyboard was acquired).
+    uint32_t keyPressSequence[256] = {};
+    // The last polls' buffered changes, oldest first: keys by scan code,
+    // buttons as DIMOFS_BUTTON0 + button.
+    std::vector<dinput::DeviceObjectData> keyRecords;
+    std::vector<dinput::DeviceObjectData> buttonRecords;
+    // Ctrl and Shift, left and right, as the keyboard's changes leave them,
+    // and as they were before the first of keyRecords.
+    bool modifiersHeld[4] = {};
+    bool modifiersHeldBefore[4] = {};
     // Last mouse read: motion since the read before, wheel, buttons (bit 7 = down;
     // 0 left, 1 right, 2 middle).
     dinput::MouseState2 mouseState = {};
@@ -104,10 +131,6 @@ public:
     int32_t buttonPrevious[8] = {};
     // The new value (0x80) of each button that went down in the last mouse read; 0 otherwise.
     int32_t buttonChanged[8] = {};
-    // When each button that went down in the last mouse read was pressed
-    // (platform::TimeGetTime), however long ago that read came: double clicks
-    // are timed by the presses, not by the passes that read them.
-    uint32_t buttonPressTime[8] = {};
     // Controller axes are set to -axisRange..axisRange.
     int32_t axisRange = 0;
     // 1 while the mouse is held exclusively; callers read it before switching.

@@ -4,12 +4,29 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+
+namespace {
+
+std::string lastFileError;
+
+// Keeps the system's text for `error` (0: the call did not say why) and
+// answers false, the failed call's result.
+bool NoteFailure(int error)
+{
+    lastFileError = std::strerror(error != 0 ? error : EIO);
+    return false;
+}
+
+}  // namespace
+
+const std::string& LastFileErrorText() { return lastFileError; }
 
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
@@ -80,9 +97,12 @@ bool DirectoryExists(const std::string& path)
 
 bool CreateDirectory(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || DirectoryExists(path); }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0 || NoteFailure(errno); }
 
-bool RenameFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 || NoteFailure(errno);
+}
 
 int64_t FileSize(const std::string& path)
 {
@@ -143,13 +163,13 @@ std::atomic<int> failingFolderSyncs{0};
 // the disk, a crash may bring the old name (and so the old file) back.
 bool SyncFolderOf(const std::string& path)
 {
-    if (failingFolderSyncs.load() > 0 && failingFolderSyncs.fetch_sub(1) > 0) return false;
+    if (failingFolderSyncs.load() > 0 && failingFolderSyncs.fetch_sub(1) > 0) return NoteFailure(EIO);
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    const bool synced = fsync(descriptor) == 0;
-    return close(descriptor) == 0 && synced;
+    if (descriptor < 0) return NoteFailure(errno);
+    const bool synced = fsync(descriptor) == 0 || NoteFailure(errno);
+    return (close(descriptor) == 0 || NoteFailure(errno)) && synced;
 }
 
 }  // namespace
@@ -166,14 +186,17 @@ bool AtomicFileWriter::Open(const std::string& path)
     failed_ = false;
     written_ = sentToDisk_ = 0;
     file_ = std::fopen(temporaryPath_.c_str(), "wb");
-    return file_ != nullptr;
+    return file_ != nullptr || NoteFailure(errno);
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t bytes)
 {
     if (!file_ || failed_) return false;
     if (bytes == 0) return true;
-    if (std::fwrite(data, 1, bytes, file_) != bytes) failed_ = true;
+    if (std::fwrite(data, 1, bytes, file_) != bytes) {
+        NoteFailure(errno);
+        failed_ = true;
+    }
     written_ += bytes;
     if (!failed_ && written_ - sentToDisk_ >= kSendToDiskBytes) {
         // Only a request to start writing: errors surface at Commit's fsync.
@@ -187,16 +210,18 @@ bool AtomicFileWriter::MakeOwnerExecutable()
 {
     if (!file_ || failed_) return false;
     struct stat status {};
-    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0)
+    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0) {
+        NoteFailure(errno);
         failed_ = true;
+    }
     return !failed_;
 }
 
 bool AtomicFileWriter::Commit()
 {
     if (!file_) return false;
-    bool ok = !failed_ && std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
-    ok = (std::fclose(file_) == 0) && ok;
+    bool ok = !failed_ && ((std::fflush(file_) == 0 && fsync(fileno(file_)) == 0) || NoteFailure(errno));
+    ok = (std::fclose(file_) == 0 || NoteFailure(errno)) && ok;
     file_ = nullptr;
     if (ok) ok = RenameFile(temporaryPath_, path_);
     if (!ok) unlink(temporaryPath_.c_str());

@@ -47,8 +47,10 @@ bool ListDirectory(const std::string& folder, std::vector<DirectoryEntry>& out);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool CreateDirectory(const std::string& path);
+// DeleteFileW: false when the file could not be removed (LastFileErrorText says why).
 bool DeleteFile(const std::string& path);
 // Replaces `to` if it exists (MoveFileEx with MOVEFILE_REPLACE_EXISTING).
+// False when it could not (LastFileErrorText says why).
 bool RenameFile(const std::string& from, const std::string& to);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
@@ -58,13 +60,20 @@ int64_t FileSize(const std::string& path);
 // matches ignoring ASCII case, else folder/name unchanged.
 std::string ResolveFileName(const std::string& folder, const std::string& name);
 
+// The system's own words for why the last DeleteFile, RenameFile or
+// AtomicFileWriter call that failed did fail ("Permission denied", "No space
+// left on device"), as FormatMessage gives them for GetLastError; kept until
+// the next failure.
+const std::string& LastFileErrorText();
+
 // Reads a whole file into `out`; fails on files larger than maxBytes.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = uint64_t{1} << 32);
 
 // Writes a file so that a failure never destroys the file already there: the
 // bytes go to "<path>.tmp", are flushed to disk, and only then renamed over the
 // target; the folder is flushed last, so the new name survives a power cut.
-// Destroying an uncommitted writer removes the temporary file.
+// Destroying an uncommitted writer removes the temporary file. A call that
+// fails leaves the system's reason in LastFileErrorText.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;

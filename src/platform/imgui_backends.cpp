@@ -1,17 +1,13 @@
 // Index
 //   - Back-end state
-//   - Keys and text: every press seen by a frame, in order
+//   - What the interface holds, as its last frame left it
+//   - Feeding the frames from the input log
 //   - Start-up, frames, drawing
 //   - The pointer over the interface
 #include "platform/imgui_backends.h"
 
 #include <cfloat>
-#include <cstddef>
 #include <cstdint>
-#include <iterator>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -23,6 +19,8 @@
 
 #include "platform/gpu/context.h"
 #include "platform/gpu/views.h"
+#include "platform/input/input_events.h"
+#include "platform/input/input_log.h"
 #include "platform/window_internal.h"
 
 namespace platform {
@@ -41,25 +39,115 @@ bool PlatformBackEndReady()
 }
 
 // ---------------------------------------------------------------------------
-// Keys and typed text. Dear ImGui 1.86 reads each key as down or up once per
-// frame, so a key pressed and released between two frames would never be
-// seen (Enter in a text field, Backspace, Esc leaving it). Key changes and
-// typed text wait here instead, in the order they came, and each frame takes
-// them in that order up to the first that would be lost or reordered: a
-// second change of a key already changed in this frame, text or a modifier
-// change after a key that edits (Dear ImGui takes a frame's text before its
-// keys, and gives a frame's modifiers to all its keys), or anything typed
-// after a click. A tap is
-// down for one frame and up in the next, whatever the frame rate.
+// What the interface holds, as its last frame left it
 // ---------------------------------------------------------------------------
-constexpr int kTypedText = -1;
-constexpr int kClick = -2;  // a mouse button went down here
-struct WaitingInput {
-    int key = kTypedText;  // scancode, kTypedText or kClick
-    bool down = false;
-    std::string text;
+struct InterfaceState {
+    bool typing = false;     // a text field holds the keyboard
+    bool popup = false;      // a modal popup is open
+    bool mouseHeld = false;  // an item holds the mouse (a slider being dragged)
 };
-std::vector<WaitingInput> waitingInput;
+
+InterfaceState StateAfterLastFrame()
+{
+    InterfaceState state;
+    const ImGuiContext* context = ImGui::GetCurrentContext();
+    if (!context) return state;
+    state.typing = context->ActiveId != 0 && context->ActiveId == context->InputTextState.ID;
+    state.popup = ImGui::GetTopMostPopupModal() != nullptr;
+    state.mouseHeld = context->ActiveId != 0 && context->ActiveIdSource == ImGuiInputSource_Mouse;
+    return state;
+}
+
+// The point lies over a window the last frame drew (they stay active until
+// the next frame begins), with the margin by which Dear ImGui lets the edge
+// of a resizable window be grabbed.
+bool PointOverWindow(const ImGuiContext& context, double x, double y)
+{
+    const ImVec2 point(static_cast<float>(x), static_cast<float>(y));
+    const float grabMargin = context.IO.ConfigWindowsResizeFromEdges ? context.Style.TouchExtraPadding.x + 4.0f : 0.0f;
+    constexpr ImGuiWindowFlags kNoEdgeGrab =
+        ImGuiWindowFlags_ChildWindow | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize;
+    for (const ImGuiWindow* window : context.Windows) {
+        if (!window->Active || window->Hidden || (window->Flags & ImGuiWindowFlags_NoMouseInputs)) continue;
+        ImRect area = window->OuterRectClipped;
+        if (!(window->Flags & kNoEdgeGrab)) area.Expand(grabMargin);
+        if (area.Contains(point)) return true;
+    }
+    return false;
+}
+
+bool IsButton(const InputEvent& event)
+{
+    return event.kind == InputEvent::Kind::ButtonDown || event.kind == InputEvent::Kind::ButtonUp;
+}
+
+// The one rule of who takes an event; the in-game input and the frames below
+// both follow it, so they never disagree.
+InputOwner OwnerBy(const InputEvent& event, const InterfaceState& state)
+{
+    switch (event.kind) {
+    case InputEvent::Kind::KeyDown:
+    case InputEvent::Kind::KeyUp:
+    case InputEvent::Kind::Text:
+        return state.typing || state.popup ? InputOwner::Interface : InputOwner::Program;
+    case InputEvent::Kind::ButtonDown:
+    case InputEvent::Kind::ButtonUp: {
+        if (event.pointerHeld) return InputOwner::Program;
+        if (state.popup || state.mouseHeld) return InputOwner::Interface;
+        const ImGuiContext* context = ImGui::GetCurrentContext();
+        const bool over = context && event.pointerKnown && event.pointerInWindow &&
+                          PointOverWindow(*context, event.x, event.y);
+        return over ? InputOwner::Interface : InputOwner::Program;
+    }
+    default:
+        return InputOwner::Program;
+    }
+}
+
+// Whether the interface, once it has taken the event, may hold the keyboard
+// or the mouse otherwise than before: who takes the events after it is known
+// only after the frame that takes it.
+bool MayChangeOwners(const InputEvent& event, const InterfaceState& state)
+{
+    if (IsButton(event)) return !event.pointerHeld && (state.typing || OwnerBy(event, state) == InputOwner::Interface);
+    if (event.kind != InputEvent::Kind::KeyDown) return false;
+    if (state.popup) return true;
+    switch (event.scancode) {
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_ESCAPE: case SDL_SCANCODE_TAB:
+        return state.typing;
+    default: return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Feeding the frames from the input log. Dear ImGui 1.86 reads each key and
+// button as down or up once per frame, with one pointer position, and takes
+// a frame's typed text before its keys and its modifiers for all its keys.
+// So each frame takes the events in order up to the first it could not see
+// as it happened: a second change of a key it reads; text, or a modifier
+// change, after a key that edits; a button change after any key or text (a
+// click has a frame of its own, where it was made), and anything after a
+// button change; a button change after a move while a button is held (the
+// drag's last move comes with the button still down). A frame also ends
+// after an event that may change who takes the next ones, so each frame's
+// events are all decided by the state the frame before left.
+// ---------------------------------------------------------------------------
+constexpr int kFedButtons = 5;
+struct Feed {
+    uint32_t taken = 0;  // sequence number of the last event taken
+    bool buttons[kFedButtons] = {};
+    bool pointerKnown = false;
+    bool pointerInWindow = false;
+    double x = 0.0;
+    double y = 0.0;
+};
+Feed feed;
+
+void StartFeed()
+{
+    feed = Feed {};
+    feed.taken = LastInputSequence();
+}
 
 bool IsModifier(int key)
 {
@@ -93,101 +181,131 @@ void UpdateModifiers(ImGuiIO& io)
     io.KeySuper = keys[SDL_SCANCODE_LGUI] || keys[SDL_SCANCODE_RGUI];
 }
 
-void TakeWaitingInput(ImGuiIO& io)
+bool AnyFedButton()
 {
-    bool changed[SDL_NUM_SCANCODES] = {};
-    bool editKeyPressed = false;
-    std::vector<WaitingInput> later;
-    size_t next = 0;
-    for (; next < waitingInput.size(); ++next) {
-        WaitingInput& input = waitingInput[next];
-        // The click itself reaches the frame as it comes; what was typed
-        // after it waits for the next frame, when the click has given the
-        // keyboard to the field clicked or taken it from the one left.
-        if (input.key == kClick) {
-            ++next;
-            break;
-        }
-        if (input.key == kTypedText) {
-            if (editKeyPressed) break;
-            io.AddInputCharactersUTF8(input.text.c_str());
-            continue;
-        }
-        // Only the keys Dear ImGui looks at need a frame per change; the
-        // others (letters typed as text) just take their state.
-        const bool edits = EditsText(io, input.key);
-        const bool modifier = IsModifier(input.key);
-        const bool watched = edits || modifier;
-        // A frame applies its modifiers to every key it sees, so a modifier
-        // that changes after a key that edits went down waits for the next
-        // frame: Ctrl let go just after A, as a tap of Ctrl+A sends them, is
-        // still Ctrl+A.
-        if (modifier && editKeyPressed && io.KeysDown[input.key] != input.down) break;
-        if (changed[input.key] && watched) {
-            if (input.down) break;
-            later.push_back(std::move(input));  // a release keeps its key's press for this frame
-            continue;
-        }
-        // A repeat of the state the key already has is no change.
-        if (io.KeysDown[input.key] == input.down) continue;
-        io.KeysDown[input.key] = input.down;
-        changed[input.key] = watched;
-        // The modifiers follow the keys in order, so Ctrl+A typed between
-        // two frames is still Ctrl with A.
-        UpdateModifiers(io);
-        if (input.down && edits) editKeyPressed = true;
-    }
-    later.insert(later.end(), std::make_move_iterator(waitingInput.begin() + static_cast<std::ptrdiff_t>(next)),
-                 std::make_move_iterator(waitingInput.end()));
-    waitingInput = std::move(later);
-    UpdateModifiers(io);
+    for (const bool down : feed.buttons)
+        if (down) return true;
+    return false;
 }
 
-// Where the frame sees the pointer: the window's one mapping to the back
-// buffer, the same as the program's cursor. Nowhere while the mouse is held
-// exclusively (the pointer is hidden and turns the camera) or has left the
-// window without a button held.
+void MoveFedPointer(const InputEvent& event)
+{
+    if (event.kind == InputEvent::Kind::PointerLeft) {
+        feed.pointerInWindow = false;
+        return;
+    }
+    feed.pointerKnown = event.pointerKnown;
+    feed.pointerInWindow = event.pointerInWindow;
+    feed.x = event.x;
+    feed.y = event.y;
+}
+
+void TakeRecordedInput(ImGuiIO& io)
+{
+    const InterfaceState state = StateAfterLastFrame();
+    bool keyChanged[SDL_NUM_SCANCODES] = {};
+    bool keysOrTextTaken = false;
+    bool editKeyPressed = false;
+    bool pointerMoved = false;
+    for (const InputEvent& event : RecordedInputEvents()) {
+        if (event.sequence <= feed.taken) continue;
+        bool frameEnds = false;
+        switch (event.kind) {
+        case InputEvent::Kind::Text:
+            if (editKeyPressed) return;
+            io.AddInputCharactersUTF8(event.text);
+            keysOrTextTaken = true;
+            break;
+        case InputEvent::Kind::KeyDown:
+        case InputEvent::Kind::KeyUp: {
+            const int key = event.scancode;
+            const bool down = event.kind == InputEvent::Kind::KeyDown;
+            const bool edits = EditsText(io, key);
+            if (IsModifier(key) && editKeyPressed) return;
+            if (edits && keyChanged[key]) return;
+            io.KeysDown[key] = down;
+            keyChanged[key] = true;
+            // The modifiers follow the keys in order, so Ctrl+A typed between
+            // two frames is still Ctrl with A.
+            UpdateModifiers(io);
+            if (down && edits) editKeyPressed = true;
+            keysOrTextTaken = true;
+            frameEnds = MayChangeOwners(event, state);
+            break;
+        }
+        case InputEvent::Kind::ButtonDown:
+        case InputEvent::Kind::ButtonUp: {
+            const bool down = event.kind == InputEvent::Kind::ButtonDown;
+            if (event.button >= kFedButtons) break;
+            // A press made while an exclusive mouse held the pointer is not
+            // the interface's, nor is the release that ends it.
+            if (down ? event.pointerHeld : !feed.buttons[event.button]) break;
+            if (keysOrTextTaken || (pointerMoved && AnyFedButton())) return;
+            MoveFedPointer(event);
+            feed.buttons[event.button] = down;
+            frameEnds = true;
+            break;
+        }
+        case InputEvent::Kind::Motion:
+        case InputEvent::Kind::PointerLeft:
+            MoveFedPointer(event);
+            pointerMoved = true;
+            break;
+        case InputEvent::Kind::Wheel:
+            if (!event.pointerHeld) io.MouseWheel += event.dy > 0 ? 1.0f : -1.0f;
+            break;
+        case InputEvent::Kind::FocusLost:
+            // Keys and buttons released in another window are never reported to this one.
+            for (bool& key : io.KeysDown) key = false;
+            for (bool& button : feed.buttons) button = false;
+            UpdateModifiers(io);
+            break;
+        case InputEvent::Kind::FocusGained:
+            break;
+        }
+        feed.taken = event.sequence;
+        if (frameEnds) return;
+    }
+}
+
+// Where the frame sees the pointer and the buttons: where the events it took
+// left them. Nowhere while the mouse is held exclusively (the pointer is
+// hidden and turns the camera) or has left the window without a button held.
 void PlacePointer(ImGuiIO& io)
 {
-    double x = 0.0, y = 0.0;
-    bool inWindow = false;
-    const bool known = PointerInBackBuffer(&x, &y, &inWindow);
-    if (SDL_GetRelativeMouseMode()) {
+    const bool held = ::PointerHeldExclusively();
+    for (int button = 0; button < kFedButtons; ++button) io.MouseDown[button] = !held && feed.buttons[button];
+    if (!held && feed.pointerKnown && (feed.pointerInWindow || AnyFedButton()))
+        io.MousePos = ImVec2(static_cast<float>(feed.x), static_cast<float>(feed.y));
+    else
         io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
-        for (bool& down : io.MouseDown) down = false;
-    } else if (known && (inWindow || ImGui::IsAnyMouseDown())) {
-        io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
-    } else {
-        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
-    }
 }
 
 }  // namespace
 
-bool DispatchEventToImGui(const SDL_Event& event)
+InputOwner OwnerOfInputEvent(uint32_t sequence)
 {
-    if (!PlatformBackEndReady()) return false;
-    switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        if (event.key.keysym.scancode > SDL_SCANCODE_UNKNOWN && event.key.keysym.scancode < SDL_NUM_SCANCODES)
-            waitingInput.push_back({static_cast<int>(event.key.keysym.scancode), event.type == SDL_KEYDOWN, {}});
-        return true;
-    case SDL_TEXTINPUT:
-        waitingInput.push_back({kTypedText, false, event.text.text});
-        return true;
-    case SDL_MOUSEBUTTONDOWN:
-        waitingInput.push_back({kClick, true, {}});
-        break;
-    case SDL_WINDOWEVENT:
-        // Keys released in another window are never reported to this one.
-        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) waitingInput.clear();
-        break;
-    default:
-        break;
+    if (!ImGui::GetCurrentContext()) return InputOwner::Program;
+    // Without the back end no frame takes events, so none waits for one.
+    const bool framesTakeEvents = PlatformBackEndReady();
+    const InterfaceState state = StateAfterLastFrame();
+    for (const InputEvent& event : RecordedInputEvents()) {
+        if (event.sequence == sequence) return OwnerBy(event, state);
+        if (event.sequence > sequence) break;
+        if (framesTakeEvents && event.sequence > feed.taken && MayChangeOwners(event, state))
+            return InputOwner::Undecided;
     }
-    return ImGui_ImplSDL2_ProcessEvent(&event);
+    // Gone from the log long ago: no frame will decide it any more.
+    return InputOwner::Program;
 }
+
+bool ImGuiHoldsKeyboard()
+{
+    const InterfaceState state = StateAfterLastFrame();
+    return state.typing || state.popup;
+}
+
+bool ImGuiTakesKeys() { return PlatformBackEndReady(); }
 
 // ---------------------------------------------------------------------------
 // Start-up, frames, drawing
@@ -198,7 +316,7 @@ bool InitImGuiBackEnds(Window* window)
     sdlUp = ImGui_ImplSDL2_InitForOpenGL(SdlWindowOf(window), GlContextOf(window));
     openGlUp = sdlUp && ImGui_ImplOpenGL3_Init("#version 450");
     interfaceWindow = sdlUp ? window : nullptr;
-    waitingInput.clear();
+    StartFeed();
     return sdlUp && openGlUp;
 }
 
@@ -208,7 +326,7 @@ void ShutdownImGuiBackEnds()
     if (sdlUp) ImGui_ImplSDL2_Shutdown();
     openGlUp = sdlUp = false;
     interfaceWindow = nullptr;
-    waitingInput.clear();
+    StartFeed();
 }
 
 void NewImGuiFrame()
@@ -225,8 +343,9 @@ void NewImGuiFrame()
         io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
         io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
     }
+    // The back end read the system's mouse; the frame sees the recorded one.
+    TakeRecordedInput(io);
     PlacePointer(io);
-    TakeWaitingInput(io);
 }
 
 void RenderImGuiDrawData(gpu::Context* context)
@@ -270,28 +389,13 @@ int MaxTextureSize()
 bool PointerOverImGuiWindow()
 {
     ImGuiContext* context = ImGui::GetCurrentContext();
-    if (!context || SDL_GetRelativeMouseMode()) return false;
+    if (!context || ::PointerHeldExclusively()) return false;
     // An item held with the mouse (a slider being dragged) keeps it, wherever
     // the pointer went.
-    if (context->ActiveId != 0 && context->ActiveIdSource == ImGuiInputSource_Mouse) return true;
+    if (StateAfterLastFrame().mouseHeld) return true;
     double x = 0.0, y = 0.0;
     bool inWindow = false;
-    if (!PointerInBackBuffer(&x, &y, &inWindow) || !inWindow) return false;
-    const ImVec2 pointer(static_cast<float>(x), static_cast<float>(y));
-    // The windows as the last frame drew them (they stay active until the
-    // next frame begins), with the margin by which Dear ImGui lets the edge
-    // of a resizable window be grabbed.
-    const float grabMargin =
-        context->IO.ConfigWindowsResizeFromEdges ? context->Style.TouchExtraPadding.x + 4.0f : 0.0f;
-    constexpr ImGuiWindowFlags kNoEdgeGrab =
-        ImGuiWindowFlags_ChildWindow | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_AlwaysAutoResize;
-    for (const ImGuiWindow* window : context->Windows) {
-        if (!window->Active || window->Hidden || (window->Flags & ImGuiWindowFlags_NoMouseInputs)) continue;
-        ImRect area = window->OuterRectClipped;
-        if (!(window->Flags & kNoEdgeGrab)) area.Expand(grabMargin);
-        if (area.Contains(pointer)) return true;
-    }
-    return false;
+    return PointerInBackBuffer(&x, &y, &inWindow) && inWindow && PointOverWindow(*context, x, y);
 }
 
 }  // namespace platform

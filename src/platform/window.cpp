@@ -252,6 +252,8 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
     if (!mainWindow) mainWindow = window;
     quitPosted = false;
     cursorKnown = false;
+    cursorLeft = false;
+    ::ForgetInputOfEarlierWindows();
     return window;
 }
 
@@ -302,9 +304,8 @@ void NoteCursor(int windowX, int windowY)
 
 void HandleEvent(const SDL_Event& event)
 {
-    const bool imguiTook = DispatchEventToImGui(event);
-    ::DispatchEventToInput(event);
-
+    // The pointer first, so the input log records each event where the
+    // pointer was when it happened.
     switch (event.type) {
     case SDL_MOUSEMOTION: NoteCursor(event.motion.x, event.motion.y); break;
     case SDL_MOUSEBUTTONDOWN:
@@ -314,6 +315,7 @@ void HandleEvent(const SDL_Event& event)
         break;
     default: break;
     }
+    ::DispatchEventToInput(event);
 
     // Closing is the program's decision, never Dear ImGui's.
     if (event.type == SDL_QUIT ||
@@ -328,7 +330,7 @@ void HandleEvent(const SDL_Event& event)
             SendMessage(mainWindow, WM_COMMAND, kAboutCommand, 0);
             return;
         }
-        if (imguiTook) return;
+        if (ImGuiTakesKeys()) return;
         const int virtualKey = VirtualKeyOf(event.key.keysym.sym);
         if (virtualKey != 0) SendMessage(mainWindow, WM_KEYDOWN, static_cast<uintptr_t>(virtualKey), 0);
     }

@@ -10,9 +10,9 @@
 //
 // Index:
 //   - Element types
-//   - Vertex-stage buffers (vertex slots: 0 pass camera, 1 world matrix,
-//     2 material, 3 bone palette)
-//   - Pixel-stage buffers (pixel slots: 0 colours, 1 shadow parameters)
+//   - Vertex-stage buffers, bound at slots 0..3 in this order: pass camera,
+//     world matrix, material, bone palette
+//   - Pixel-stage buffers, bound at slots 0 and 1: colours, shadow parameters
 #pragma once
 
 #include <cstddef>

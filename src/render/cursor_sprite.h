@@ -1,5 +1,5 @@
 // The aiming cross ("pcross4.dds"), a small screen-aligned quad drawn with
-// "2dsprite.fx" over the scene after the object passes and frames
+// "2dsprite.fx" on top of the objects and their frames
 // (CScene::RenderCursorSprite, cursor_sprite.cpp). It sits at the screen
 // centre, where picking aims, and follows the mouse cursor while Space is
 // held, when picking goes through the cursor.

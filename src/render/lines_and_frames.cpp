@@ -313,8 +313,8 @@ void CScene::RenderFrames()
     if (!world) return;
     const bool recent = IsRecentThrow(lastThrowTime, platform::TimeGetTime());
     const FramePass pass = LookUpFramePass(*this);
-    // Without the shaders nothing is drawn, but the placement pose is still
-    // kept up to date for the other users of the preview object.
+    // Missing shaders only stop the drawing: others read the preview
+    // object's placement pose, so it is updated regardless.
     const bool drawing = driver && pass.vertexShader && pass.pixelShader;
     if (drawing) UseTriangleLists(*driver);
 

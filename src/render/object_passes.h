@@ -1,6 +1,6 @@
 // The object passes: the world's objects drawn into the current target once
-// per frame, after the sky box and before the previews, frames, cursor and
-// lines. Two families of three, chosen by the scene's shadows switch:
+// per frame, between the sky box and the overlays (previews, frames, cursor,
+// lines). Two families of three, chosen by the scene's shadows switch:
 //
 //   plain                      shadowed ("defaultshadowmap*.fx")
 //   CScene::RenderDefaultPass  CScene::RenderShadowedPass          opaque, not animated
@@ -10,9 +10,10 @@
 // and CScene::RenderSingleObject, one object seen by a given camera (the
 // block-type pictures). The opaque and skinned passes walk the sectors and
 // run only while render-set slot 0 occurs in visible geometry (meshKinds);
-// the transparent passes walk the world's label list of the frame and run
-// only while slot 4 does. Objects must be visible; the shadowed opaque and
-// transparent passes also skip freshly dropped objects.
+// the transparent passes walk `labels` (rebuilt each frame by ProjectLabels,
+// depth-sorted) and run only while slot 4 does. Objects must be visible;
+// the shadowed opaque and transparent passes also skip freshly dropped
+// objects.
 //
 // The plain opaque pass gathers the copies of equal meshes and draws them by
 // instances (instance_batches.h); the others draw object by object.
@@ -28,8 +29,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
-#include <vector>
 
 #include "render/constant_buffers.h"
 #include "world/object.h"
@@ -53,9 +52,9 @@ ConstantBufferDef CameraConstants(const CCamera& camera, const Vector3& light);
 // and the light position.
 ConstantBufferDefSM ShadowedCameraConstants(const CCamera& camera, const Matrix4d& lightView, const Vector3& light);
 
-// The object's ambient, diffuse and specular colours, each with the world's
-// additive light colour of its kind added; red, green and blue clamped to
-// [0, 1], alpha the object's own.
+// The object's three material colours (ambient, diffuse, specular), each
+// brightened by the world's matching additive light colour; red, green and
+// blue clamped to [0, 1], alpha the object's own.
 PSConstantBufferDef ObjectColours(const CNBObject& object, const CWorld& world);
 
 // (p, p, p, 1) and (1, 1, 1, 1), p the object's material value.
@@ -85,34 +84,3 @@ void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot)
 
 // Triangle-list topology, while the driver has a device.
 void UseTriangleLists(CDriver& driver);
-
-// Objects to be drawn one after another, in the order they were added. A
-// draw follows a chain of links through memory spread over the whole world
-// (object, part, mesh, its table of render sets, each render set, its
-// buffers); on a large world waiting for each link in turn costs more than
-// the draw itself. While one object of the batch is drawn, each of the next
-// few is brought one link further into the cache, so that by its own turn
-// its whole chain is there. The fetching only hints the processor; it reads
-// nothing that the draw would not read.
-class DrawBatch {
-public:
-    void Clear() { objects_.clear(); }
-    void Add(const CNBObject& object) { objects_.push_back(&object); }
-    bool Empty() const { return objects_.empty(); }
-
-    // Calls draw(object) for every object in order.
-    template <class Draw>
-    void DrawEach(Draw&& draw)
-    {
-        for (size_t i = 0; i < objects_.size(); ++i) {
-            FetchAhead(i);
-            draw(*objects_[i]);
-        }
-    }
-
-private:
-    // Each object from `drawn` + 1 to `drawn` + the chain's length one link on.
-    void FetchAhead(size_t drawn) const;
-
-    std::vector<const CNBObject*> objects_;
-};

@@ -1,6 +1,6 @@
 // How the passes of a scene frame find their shaders, constant buffers and
-// states: each is looked up by name in the world's registries the first time
-// a device needs it and then kept in the scene's render caches (RenderCaches, scene.h), which the scene clears when
+// states: the first use on a device searches the world's registries by name,
+// and the answer is remembered in the scene's RenderCaches (scene.h) until
 // the device is made again. Each pass owns one block of slots in each of the
 // three caches, listed below, and numbers its entries within its block.
 // Also the conversions every pass makes on the way to the GPU.
@@ -49,9 +49,9 @@ static_assert(kRenderCacheBlockCount * kCacheBlockSlots <= 1000);
 // The entries of one pass: slot n (0 to kCacheBlockSlots - 1) of the pass's
 // block in the cache of its kind. A slot still empty is looked up in the
 // scene's world at each use and keeps the first entry found; without a
-// world, or for a name the registry does not hold, the answer is null. The
-// pass gives each entry its own slot: a vertex and a pixel shader of the
-// same file take two.
+// world, or for a name the registry does not hold, the answer is null.
+// Slots count entries, not files: one file's vertex and pixel shaders need a
+// slot each.
 class PassCache {
 public:
     PassCache(CScene& scene, RenderCacheBlock block);

@@ -6,12 +6,13 @@
 // taken from the scene box as the light sees it.
 //
 // CScene::RenderShadowMap (shadow_maps.cpp) runs the pass once per frame
-// before the colour passes; it installs each cascade's light camera as the
-// scene's main camera while it culls and draws (CScene::CullSectors,
-// CScene::RenderShadowCasters, CScene::RenderShadowCastersSkinned) and puts
-// the viewer's camera back afterwards. What it publishes in ShadowCascades
-// is read by the shadowed object passes of the same frame; they fill their
-// pixel-stage shadow buffer with FillShadowMapParameters.
+// before the colour passes. While it culls and draws a cascade
+// (CScene::CullSectors, CScene::RenderShadowCasters,
+// CScene::RenderShadowCastersSkinned), `mainCamera` holds that cascade's
+// light camera; the viewer's camera is restored at the end. What it
+// publishes in ShadowCascades is read by the shadowed object passes of the
+// same frame; they fill their pixel-stage shadow buffer with
+// FillShadowMapParameters.
 //
 // Index:
 //   - ShadowCascades: the pass's state kept in the scene
@@ -64,9 +65,8 @@ struct ShadowCascades {
 // The geometry of one pass
 // ---------------------------------------------------------------------------
 
-// The eight corners of an axis-aligned box. Corner i sits on the box's low
-// x side when bit 0 of i is set, low y for bit 1, high z for bit 2, and on
-// the opposite sides when the bits are clear.
+// Corner i of the box around `centre`: a set bit 0 of i picks the low x
+// side, bit 1 low y, bit 2 high z; a clear bit picks the other side.
 void ComputeBoxCorners(const Vector3& centre, const Vector3& halfExtents, Vector3 corners[8]);
 
 // The eight view-space corners of the frustum slice between view depths

@@ -1,16 +1,15 @@
-// View culling: each frame, before anything is drawn, the scene marks in
-// their visible bytes which sectors, objects and object instance records
-// could show - near enough, and inside all six planes of the main camera's
-// frustum (CScene::CullView, CullSector, CullObject).
-// Once the frame's camera is final, CScene::CollectMeshKinds summarises which
-// render-set slots occur in visible geometry (CScene::meshKinds); the colour
-// passes skip themselves when their slot is not marked.
+// View culling: before anything is drawn each frame, the scene sets the
+// visible bytes of the sectors, objects and object instance records that may
+// show - within reach and inside the main camera's frustum (CScene::CullView,
+// CullSector, CullObject). With the camera final, CScene::CollectMeshKinds
+// notes in CScene::meshKinds which render-set slots visible geometry uses; a
+// colour pass whose slot is unmarked does nothing.
 //
-// The test is hierarchical: a sector's sphere (its radius times its scale,
-// enlarged by 15 %), then the objects of accepted sectors, then their
-// instance records; at each level the distance test runs before the planes.
-// The bytes hold from one cull to the next: the objects of a sector that was
-// out and is still out are not visited.
+// Tests go top-down: a sector's bounding sphere (radius x scale, plus 15 %),
+// then the objects of sectors that pass, then their instance records, each
+// level checking distance before the planes. Visible bytes persist between
+// culls: a sector leaving the view clears its objects' bytes once, and while
+// it stays out they are skipped.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +17,9 @@
 #include <vector>
 
 #include "scene/camera.h"
+#include "world/sector.h"
 
 class CNBObject;
-class Sector;
 struct Vector3;
 
 // The sector sphere is enlarged by this much before it is tested.
@@ -88,3 +87,21 @@ private:
     std::vector<Entry> entries_;
     uint64_t cull_ = 0;
 };
+
+// Calls visit(object), in list order, for the objects of the sector at
+// `index` that the last cull may have left visible: those `record` lists
+// while it describes the sector as it is now, else every object of the
+// sector. Either way the caller still tests each object's own byte. A null
+// record gives every object.
+template <class Visit>
+void ForEachPossiblyVisibleObject(const VisibleObjectRecord* record, size_t index, const Sector& sector,
+                                  Visit&& visit)
+{
+    const std::vector<CNBObject*>& objects = sector.objects;
+    if (const std::vector<uint32_t>* listed = record ? record->VisiblePositions(index, sector) : nullptr) {
+        for (const uint32_t position : *listed) visit(*objects[position]);
+        return;
+    }
+    for (CNBObject* object : objects)
+        if (object) visit(*object);
+}

@@ -41,8 +41,8 @@ struct SceneSlot {
     int32_t lastWord = 0;
 };
 
-// One plane of the frustum; a point is on its inner side when
-// a x + b y + c z + d >= 0.
+// One frustum plane: (a, b, c) is its inward normal, so a point p is inside
+// while dot((a, b, c), p) + d >= 0.
 struct FrustumPlane {
     float a = 0.0f;
     float b = 0.0f;
@@ -130,8 +130,7 @@ public:
     float nearDistance = 0.25f;
     float verticalViewAngle = 0.0f;    // radians
     float horizontalViewAngle = 0.0f;  // radians
-    // Columns 0, 1 and 2 of the rotation part are the side, up and viewing
-    // axes.
+    // The rotation's first three columns hold the side, up and view axes.
     Matrix4d orientation;
     Matrix4d viewMatrix;
     Matrix4d projectionMatrix;
@@ -149,5 +148,5 @@ public:
     float xProjectionFactor = 1.0f;
     float yProjectionFactor = 1.0f;
     float angleOffsets[2] = {0.0f, 0.0f};  // degrees added for the vertical, horizontal angle
-    Vector3 eyeOffset;                      // added to the position for the view matrix
+    Vector3 eyeOffset;                      // moves the eye off `position` in the view matrix only
 };

@@ -99,6 +99,10 @@ void FrameClock::TickFrameClock()
     const uint32_t now = platform::TimeGetTime();
     sceneClock = now;
     lastClockTime = now;
+    if (!shown) {
+        shown = 1;
+        firstShownAt = now;
+    }
 }
 
 void FrameClock::LimitFrameRate()

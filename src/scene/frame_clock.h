@@ -46,7 +46,9 @@ struct FrameClock {
     float waitedLastSecond = 0.0f; // waitedTotal at the last report
     uint32_t sampleStamp = 0;      // clock of the last frame-rate sample
     int32_t frameCount = 0;        // frames since the last sample
-    uint32_t sceneClock = 0;       // ms, the clock at the end of the last frame
+    uint32_t sceneClock = 0;       // ms, stamped by TickFrameClock: one time per frame
     uint32_t lastClockTime = 0;
     uint8_t started = 0;           // set by the first MeasureFps
+    uint8_t shown = 0;             // set by the first TickFrameClock, as the first frame is shown
+    uint32_t firstShownAt = 0;     // clock of that tick
 };

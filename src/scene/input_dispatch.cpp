@@ -3,11 +3,10 @@
 //
 //   gate and preparation     DispatchGameInput (top)
 //   keys that went down      RunPressedCode, RunSlot
+//   mouse buttons            RunButtonPress
 //   held keys                RunHeldKeys
-//   mouse buttons            DispatchGameInput (middle)
 //   motion and wheel         TurnOrSelect, TurnWithWheel
 #include <imgui.h>
-#include <imgui_internal.h>
 
 #include <cstdint>
 
@@ -67,16 +66,9 @@ bool AnyFlagOn(const CScene& scene, std::initializer_list<int> numbers)
     return false;
 }
 
-// Whether a text field holds the keyboard as the last interface frame left
-// it. Dear ImGui's own flag for this is worked out at the start of a frame
-// from the frame before, so it would still hold back the keys pressed just
-// after leaving a field, and let through the letters typed just after
-// clicking into one: a frame late either way, and a frame may take seconds.
-bool TextFieldTakesTyping()
-{
-    const ImGuiContext& context = *ImGui::GetCurrentContext();
-    return context.ActiveId != 0 && context.ActiveId == context.InputTextState.ID;
-}
+// How many of the interface's latest key presses are remembered: a press
+// stays shown by the keyboard's reads for a few passes at most.
+constexpr size_t kRememberedInterfacePresses = 256;
 
 void Toggle(CScene& scene, int flag) { scene.Flag(flag) = scene.FlagOn(flag) ? 0 : 1; }
 
@@ -215,6 +207,50 @@ void RunPressedCode(CGame& game, CScene& scene, InputCode code, bool ctrl, bool 
     }
 }
 
+// A left press starts a drag, sets the cursor point on a double click, or
+// adds a line vertex; a right press pushes what the aim is on.
+void RunButtonPress(CGame& game, CScene& scene, const InputPress& press)
+{
+    if (press.code == kMouseButton0) {
+        // Timed when they happened, so two clicks read passes apart in slow
+        // frames are still a double click.
+        const bool doubleClick = press.time - game.lastLeftClick < kDoubleClickMs;
+        game.lastLeftClick = press.time;
+        if (doubleClick) {
+            scene.SetCursorPoint();
+            // While "Generate Objects" is open, the preview follows the new cursor point.
+            if (scene.FlagOn(kFlagGenerateObjects)) scene.GenerateObjects(scene.lastGeneratorType, 0);
+        } else if (scene.FlagOn(kFlagLineToolBox) && scene.FlagOn(kFlagLineAddVertex)) {
+            scene.AddLineVertexAtCursor();
+        } else {
+            scene.BeginDrag();
+            scene.ActivateFlaggedLine();
+        }
+    } else if (press.code == kMouseButton0 + 1) {
+        game.lastRightClick = press.time;
+        scene.ApplyImpulseAtAim(0);
+    }
+}
+
+// A key held down since a press that the interface took, or whose owner is
+// not decided yet, is not the scene's.
+bool HeldForElsewhere(const CGame& game, uint32_t pressSequence)
+{
+    if (pressSequence == 0) return false;
+    for (const uint32_t taken : game.interfaceKeyPresses)
+        if (taken == pressSequence) return true;
+    for (const InputPress& press : game.undecidedPresses)
+        if (press.sequence == pressSequence) return true;
+    return false;
+}
+
+void ForgetOldInterfacePresses(CGame& game)
+{
+    auto& taken = game.interfaceKeyPresses;
+    if (taken.size() > kRememberedInterfacePresses)
+        taken.erase(taken.begin(), taken.end() - static_cast<std::ptrdiff_t>(kRememberedInterfacePresses));
+}
+
 // Modifiers, movement, the rotate keys and the repeating fixed keys.
 void RunHeldKeys(CGame& game, CScene& scene, const CInput& input, uint32_t now, bool rotateHeld[3])
 {
@@ -228,7 +264,7 @@ void RunHeldKeys(CGame& game, CScene& scene, const CInput& input, uint32_t now, 
     const int count = input.PressedKeyCount();
     for (int i = 0; i < count; ++i) {
         const InputCode code = input.PressedKeyCode(i);
-        if (code <= 0) continue;
+        if (code <= 0 || HeldForElsewhere(game, input.PressedKeySequence(i))) continue;
         if (code == kCodeAltLeft || code == kCodeAltRight) game.passFlags[kHeldAlt] = 1;
         if (code == kCodeCtrlLeft || code == kCodeCtrlRight) game.passFlags[kHeldCtrl] = 1;
         if (code == kCodeShift) game.passFlags[kHeldShift] = 1;
@@ -280,6 +316,9 @@ void TurnOrSelect(CScene& scene, float amount, int32_t keyPlus, int32_t keyMinus
                 scene.mainCamera.Yaw(turn);
             else
                 scene.mainCamera.Pitch(turn);
+            // The pick below aims along the view this motion turned to, not
+            // the one the last frame was drawn with.
+            scene.mainCamera.UpdateViewMatrix();
         }
     }
     if (scene.draggedObject && leftHeld) {
@@ -326,85 +365,58 @@ void CGame::DispatchGameInput()
     if (!input || !scene) return;
     CScene& s = *scene;
     // The interface keeps the keys only while one of its text fields takes
-    // typing or a modal popup waits for an answer, and the mouse only while
-    // the pointer is over one of its windows (an exclusive mouse points at
-    // none). Whatever it does not keep goes to the scene, in every window.
-    // Until the scene has drawn a frame of its own the interface's state is
-    // the front end's (a world name still being typed when the world was
-    // made), which holds nothing of this scene: a key pressed while the
-    // world was made acts in its first pass.
-    bool keysToInterface = false;
-    bool mouseToInterface = false;
-    bool typing = false;
-    if (ImGui::GetCurrentContext() && s.timing.started) {
-        mouseToInterface = !input->mouseExclusive && platform::PointerOverImGuiWindow();
-        typing = TextFieldTakesTyping();
-        // A click read in this pass moves the typing before the interface's
-        // next frame shows it: to the text field under the pointer, or away
-        // from the one that had it. The keys read with the click go there
-        // too, so letters typed at once after clicking into a field never
-        // act as keys. An exclusive mouse clicks no window.
-        if (input->buttonChanged[0] && !input->mouseExclusive)
-            typing = mouseToInterface && ImGui::GetMouseCursor() == ImGuiMouseCursor_TextInput;
-        const bool popup = ImGui::GetTopMostPopupModal() != nullptr;
-        keysToInterface = typing || popup;
-        typing = typing && !popup;
-    }
-    // Esc read while a text field has the typing leaves the field, so the
-    // keys pressed after it in the same read are the scene's again.
-    bool typingEnds = false;
-    uint32_t typingEndsAfter = 0;
-    for (int i = 0; typing && i < input->ChangedKeyCount(); ++i) {
-        if (input->ChangedKeyCode(i) != kCodeEscape) continue;
-        typingEnds = true;
-        typingEndsAfter = input->ChangedKeyPressOrder(i);
-    }
+    // typing or a modal popup waits for an answer, and a click only where
+    // the pointer lay over one of its windows when the button went down (an
+    // exclusive mouse points at none). Whatever it does not keep goes to the
+    // scene, in every window. Until the scene has drawn a frame of its own
+    // the interface's state is the front end's (a world name still being
+    // typed when the world was made), which holds nothing of this scene: a
+    // key pressed while the world was made acts in its first pass.
+    const bool interfaceCounts = ImGui::GetCurrentContext() && s.timing.started;
+    const bool keysToInterface = interfaceCounts && platform::ImGuiHoldsKeyboard();
+    const bool mouseToInterface = interfaceCounts && !input->mouseExclusive && platform::PointerOverImGuiWindow();
 
     // ---- preparation ----
     for (int32_t& held : passFlags) held = 0;
     const float frameTime = s.timing.FrameTime();
     if (!s.FlagOn(kFlagSmoothCamera)) s.cameraMoves.clear();
-
-    bool ctrl = false;
-    bool shift = false;
-    if (!modalOpen && !keysToInterface) {
-        const int down = input->PressedKeyCount();
-        for (int i = 0; i < down; ++i) {
-            const InputCode code = input->PressedKeyCode(i);
-            if (code == kCodeCtrlLeft || code == kCodeCtrlRight) ctrl = true;
-            if (code == kCodeShift) shift = true;
-        }
-    }
-
-    // Presses are timed when they happened, so two clicks read passes apart
-    // in slow frames are still a double click.
-    const bool leftPressed = input->buttonChanged[0] != 0 && !mouseToInterface;
-    const bool rightPressed = input->buttonChanged[1] != 0 && !mouseToInterface;
-    bool doubleClick = false;
-    if (leftPressed) {
-        doubleClick = input->buttonPressTime[0] - lastLeftClick < kDoubleClickMs;
-        lastLeftClick = input->buttonPressTime[0];
-    }
-    if (rightPressed) lastRightClick = input->buttonPressTime[1];
-    const bool leftHeld = (input->mouseState.rgbButtons[0] & 0x80) != 0;
-
-    InputCode pressed[kMaxPressedCodes];
-    int pressedCount = 0;
-    if (!keysToInterface || typingEnds) {
-        const int changed = input->ChangedKeyCount();
-        for (int i = 0; i < changed && pressedCount < kMaxPressedCodes; ++i) {
-            const InputCode code = input->ChangedKeyCode(i);
-            if (code <= 0) continue;
-            if (keysToInterface && static_cast<int32_t>(input->ChangedKeyPressOrder(i) - typingEndsAfter) <= 0) continue;
-            // While the capture switch is set only Esc gets through, to end it.
-            if (modalOpen && code != kCodeEscape) continue;
-            pressed[pressedCount++] = code;
-        }
-    }
+    std::vector<InputPress> presses = std::move(undecidedPresses);
+    undecidedPresses.clear();
+    const std::vector<InputPress> read = input->PressesInOrder();
+    presses.insert(presses.end(), read.begin(), read.end());
     const uint32_t now = platform::TimeGetTime();
 
-    // ---- keys that went down ----
-    for (int i = 0; i < pressedCount; ++i) RunPressedCode(*this, s, pressed[i], ctrl, shift, now);
+    // ---- keys and buttons that went down, in the order they did ----
+    // Each goes where it went as it happened: a press made while a text
+    // field held the keyboard is the field's, whichever read reports it,
+    // and acts with the modifiers held when it was made.
+    int pressedCodes = 0;
+    for (size_t i = 0; i < presses.size(); ++i) {
+        const InputPress& press = presses[i];
+        const platform::InputOwner owner =
+            interfaceCounts ? platform::OwnerOfInputEvent(press.sequence) : platform::InputOwner::Program;
+        if (owner == platform::InputOwner::Undecided) {
+            // The interface's next frame decides where these go.
+            undecidedPresses.assign(presses.begin() + static_cast<std::ptrdiff_t>(i), presses.end());
+            break;
+        }
+        const bool button = press.code >= kMouseButton0;
+        if (owner == platform::InputOwner::Interface) {
+            if (!button) interfaceKeyPresses.push_back(press.sequence);
+            continue;
+        }
+        if (button) {
+            // A click made before the world was first shown was aimed at the
+            // screen that opened it (the second press of a double click on
+            // "Continue"), not at anything in the world.
+            const bool madeBeforeShown = !s.timing.shown || static_cast<int32_t>(press.time - s.timing.firstShownAt) <= 0;
+            if (!madeBeforeShown) RunButtonPress(*this, s, press);
+            continue;
+        }
+        // While the capture switch is set only Esc gets through, to end it.
+        if (modalOpen && press.code != kCodeEscape) continue;
+        if (pressedCodes++ < kMaxPressedCodes) RunPressedCode(*this, s, press.code, press.ctrl, press.shift, now);
+    }
 
     // ---- held keys ----
     bool rotateHeld[3] = {false, false, false};
@@ -418,23 +430,10 @@ void CGame::DispatchGameInput()
         for (int i = 0; i < input->PressedKeyCount() && !modalOpen; ++i)
             if (input->PressedKeyCode(i) == kCodeShift) passFlags[kHeldShift] = 1;
     }
-
-    // ---- mouse buttons ----
-    if (leftPressed) {
-        if (doubleClick) {
-            s.SetCursorPoint();
-            // While "Generate Objects" is open, the preview follows the new cursor point.
-            if (s.FlagOn(kFlagGenerateObjects)) s.GenerateObjects(s.lastGeneratorType, 0);
-        } else if (s.FlagOn(kFlagLineToolBox) && s.FlagOn(kFlagLineAddVertex)) {
-            s.AddLineVertexAtCursor();
-        } else {
-            s.BeginDrag();
-            s.ActivateFlaggedLine();
-        }
-    }
-    if (rightPressed) s.ApplyImpulseAtAim(0);
+    ForgetOldInterfacePresses(*this);
 
     // ---- motion and wheel ----
+    const bool leftHeld = (input->mouseState.rgbButtons[0] & 0x80) != 0;
     const bool shiftHeld = passFlags[kHeldShift] != 0;
     const bool space = passFlags[kHeldSpace] != 0;
     const int exclusive = !shiftHeld && !AnyFlagOn(s, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});

@@ -415,6 +415,7 @@ void CScene::ClearScene()
     positionObject = nullptr;
     keyMovedObjects.clear();
     soundingObjects.clear();
+    fileHoldsEarlierScene = true;
 }
 
 // ---------------------------------------------------------------------------

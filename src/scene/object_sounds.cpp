@@ -16,11 +16,9 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/sound/direct_sound.h"
 #include "scene/scene.h"
 #include "shell/start_directory.h"
 #include "sound/sound_buffer.h"
-#include "sound/sound_globals.h"
 #include "sound/sound_manager.h"
 #include "world/object.h"
 
@@ -84,24 +82,7 @@ bool Audible(const CSoundBuffer& sound) { return !sound.Stopped || sound.PlayReq
 // is not cleared here: it is cleared when the instance stops.
 void StartRequested(CSoundBuffer& sound, uint32_t now, bool looping)
 {
-    if (!sound.PlayRequested) return;
-    sound.Paused = 0;
-    if (!sound.Stopped) return;
-    if (sound.UseOpenAL) {
-        sound.PlayTime = now;
-        if (OpenALLoaded) {
-            OpenALFunctions.alSourcei(sound.AlSource, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
-            OpenALFunctions.alSourcePlay(sound.AlSource);
-            sound.AlPlaying = 1;
-        }
-        sound.Stopped = 0;
-        return;
-    }
-    if (!sound.DsBuffer) return;
-    sound.PlayTime = now;
-    sound.DsBuffer->SetCurrentPosition(0);
-    // A buffer that refused to play stays stopped and is asked again next frame.
-    if (Succeeded(sound.DsBuffer->Play(0, 0, looping ? platform::DSBPLAY_LOOPING : 0))) sound.Stopped = 0;
+    if (sound.PlayRequested) sound.Play(now, looping);
 }
 
 // ---- gains ----

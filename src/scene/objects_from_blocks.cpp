@@ -127,9 +127,10 @@ bool BuildBlockMesh(CNBObject& object, const BlockType& type, const Vector3& sca
     return true;
 }
 
-// Moves the translation along the direction until the vertex furthest
-// against it lies in the plane through the placement point. A direction
-// shorter than 1e-8 is used as it is; a mesh without vertices stays put.
+// Shifts the object along `direction` until its rearmost vertex (seen along
+// that direction) touches the plane through its placement point normal to
+// the direction. Normalize leaves a near-zero direction unscaled; a mesh
+// with no vertices is not moved.
 void RestOnSurface(CNBObject& object, const CPolygonsGrid& mesh, Vector3 direction)
 {
     if (mesh.vertexCount == 0 || !mesh.positions) return;
@@ -445,6 +446,8 @@ void CScene::RebuildCurrentBlockObject()
     // The normals go with it too: smooth faces are lit by them.
     world->previewObject = NewMeshObject(*this, *world->currentBlockType, Positions::kScaled);
     world->LinkObjectTextures(world->previewObject);
+    // The model view shows the tool in hand, whichever way it was chosen.
+    if (FlagOn(kFlagModelView)) BuildModelViewObject();
 }
 
 // ---------------------------------------------------------------------------
@@ -464,6 +467,11 @@ void CScene::ApplyModelViewMode()
     }
     flags[kFlagToolBox] = 0;
     if (input && input->mouseExclusive) input->SetMouseExclusive(0);
+    BuildModelViewObject();
+}
+
+void CScene::BuildModelViewObject()
+{
     CNBObject::Delete(world->modelViewObject);
     world->modelViewObject = NewMeshObject(*this, *world->currentBlockType, Positions::kUnscaled);
     CNBObject* object = world->modelViewObject;

@@ -1,6 +1,6 @@
 // The scene's physics: building the Bullet world, stepping it once per frame,
-// turning contacts into slide and impact sound requests, copying the
-// simulated transforms back into the objects, and stopping every body.
+// turning contacts into slide and impact sound requests, writing each body's
+// pose back to its object, and halting all bodies.
 //
 // Index: ScenePhysics - the step lock - InitPhysicsWorld - StepPhysics
 // (simulation, contact sounds, transforms back) - StopAllBodies
@@ -87,8 +87,8 @@ void AdvanceSimulation(btDiscreteDynamicsWorld& world, const CScene& scene)
 
 // Every penetrating contact point of the dispatcher: the faster side's point
 // velocity against the contact normal decides between a slide (70..110
-// degrees) and an impact (110..250 degrees); contacts at a speed of 1 or less
-// are quiet.
+// degrees) and an impact (110..250 degrees); a contact no faster than 1
+// makes no sound.
 void RequestContactSounds(CScene& scene, btCollisionDispatcher& dispatcher)
 {
     const uint32_t now = scene.timing.sceneClock;

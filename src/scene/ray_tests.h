@@ -10,7 +10,7 @@
 
 struct Plane;
 
-// 1 when the value (every component) is not NaN.
+// 0 as soon as the float, or any of the vector's components, is NaN; else 1.
 int IsNotNaN(float value);
 int IsNotNaNVector3(const Vector3& v);
 
@@ -27,10 +27,10 @@ int PointInTriangle2D(int axis, const Plane* plane, const Vector3* point, const 
 // 1 when the point lies within 0.001 of the triangle's plane and inside it.
 int PointOnTrianglePlane(const Vector3* point, const Vector3* triangle);
 
-// An ellipsoid with semi-axes a, b, c (x, y, z) around `centre` against the
-// triangle's front side. Foot (the centre dropped onto the plane), normal
-// (the plane's) and depth are written before the last two tests, so they are
-// set also for some misses; 1 on contact.
+// The triangle's front side against an ellipsoid at `centre` whose radii
+// along x, y and z are a, b and c. Foot (the centre dropped onto the
+// plane), normal (the plane's) and depth are written before the last two
+// tests, so they are set also for some misses; 1 on contact.
 int IntersectSphereTriangle(const Vector3& centre, const Vector3* triangle, float a, float b, float c,
                             Vector3* foot, Vector3* normal, float* depth);
 

@@ -87,11 +87,11 @@ void RotateByBlockAngles(Matrix4& matrix, const BlockType& type);
 // Time-stamped copies of the world go to "Worlds/Backups" this often (ms).
 inline constexpr uint32_t kBackupInterval = 900000;
 
-// The render objects the passes have looked up by name in the world's
-// registries, kept as long as the device lives: a slot still null is looked
-// up again at its next use, a found entry stays until Clear, which the scene
-// runs whenever the device is re-created. Each pass owns its slots; slots 0
-// to kFrameCacheSlots - 1 of every array belong to the scene frame itself.
+// Registry entries the passes found by name, remembered while the device
+// lives. An empty slot is searched for again when next used; a filled one
+// holds until Clear, which the scene calls whenever it re-creates the
+// device. Each pass owns its slots; in every array, slots 0 to
+// kFrameCacheSlots - 1 are the scene frame's own.
 struct RenderCaches {
     static constexpr int kShaderSlots = 6072;
     static constexpr int kConstantBufferSlots = 2024;
@@ -257,15 +257,19 @@ public:
     // body), scaled by the preview scale; for the generators' previews. Null
     // on failure.
     CNBObject* CreateMeshObject(BlockType* type);
-    // The world's placement preview object anew from its current block type;
-    // nothing without one. A failed build leaves the slot empty.
+    // The world's placement preview object anew from its current block type,
+    // and in the model view (flag 16) its object too; nothing without a
+    // current block type. A failed build leaves the slot empty.
     void RebuildCurrentBlockObject();
     // After flag 16 changed: enters the model view (the ToolBox hidden, the
     // mouse freed, the model-view object built from the current block type,
     // the model-view camera in front of it) or leaves it.
     void ApplyModelViewMode();
-    // RebuildPhysicsBody for every object of the world whose body-rebuild
-    // flag (HasRigidBody) is set.
+    // The model-view object anew from the current block type (which must
+    // exist), the model-view camera in front of it.
+    void BuildModelViewObject();
+    // Calls RebuildPhysicsBody on each world object with HasRigidBody (the
+    // rebuild flag) set.
     void RebuildPhysicsBodies();
     // The object's body anew from its stored shape kind, sizes times its
     // scale and stored mass, placed by its world matrix. Null, or a rebuild
@@ -300,9 +304,10 @@ public:
     // "ReLoad Last Saved": reads the world's own file from the Worlds folder
     // into a new world; only once that has been read completely does it take
     // the old world's place (ForgetWorld, then the old world goes). A file
-    // that cannot be read leaves the old world running (logged). True when
-    // the world was replaced.
-    bool ReloadWorld();
+    // that cannot be read leaves the old world running (logged, and the
+    // reason in words for the user in `why` when given). True when the
+    // world was replaced.
+    bool ReloadWorld(std::string* why = nullptr);
     // Drops every link the scene keeps into its world before the world goes:
     // each object through ForgetObject, the generator previews (built from
     // the world's block types and textures, with the generated spline and
@@ -346,8 +351,9 @@ public:
     void GenerateAlongGivenLine(CWorld* world, CLine* line);
     // A new noise table (noise.h), only while "Randomize Noise" (flag 42) is on.
     void RandomizePerlinTable();
-    // A random path of objects and a tower inside the area the world's
-    // objects cover; nothing in a world without objects.
+    // Lays a random path and builds a tower within the rectangle the world's
+    // objects span (automatic_scene.cpp); a world without objects is left
+    // as it is.
     void GenerateAutoScene();
     // The line tool's click: a vertex 0.1 above the picked point ((0, 0.1, 0)
     // when nothing is hit) for the line being drawn, started when none is.
@@ -413,9 +419,9 @@ public:
     // (shadowCascades). The main camera is each cascade's light camera while
     // it draws and the viewer's again at the end.
     void RenderShadowMap();
-    // Marks the sectors, objects and instance records inside the camera's
-    // six planes as shadow-visible; the objects of a sector outside keep the
-    // marks they had.
+    // Sets the shadow-visible marks of the sectors, objects and instance
+    // records within the camera's frustum. Objects of a sector found outside
+    // are not tested again: their marks stay as they were.
     void CullSectors(const CCamera& camera);
     // The shadow-visible casters drawn with the main camera: not animated and
     // not freshly dropped ones, then animated ones with their bones.
@@ -475,9 +481,10 @@ public:
     // one, 0: those held more than 1500 ms) hands them back. Objects of kind
     // 1 are never moved or deleted here.
     void HoldBody(CNBObject* object);
-    // A new object of the current block type thrown from the viewer.
+    // Makes an object of the current block type just ahead of the eye and
+    // gives it an impulse along the view.
     void ThrowObject();
-    // A new object of the current block type resting on the surface aimed at.
+    // Puts a fresh copy of the current block type on the surface under the aim.
     void PlaceObjectAtCursor();
     void ApplyImpulseAtAim(int mode);
     void BeginDrag();
@@ -486,6 +493,8 @@ public:
     void RotateSelected(float amount);
     void RotateDraggedObject(float pitch, float roll, float yaw);
     void DeleteSelected();
+    // Empties the world of objects and lines. The world's file then still
+    // holds what was there before: fileHoldsEarlierScene is set.
     void ClearScene();
     // The current texture onto every part mesh of the selected object; opens
     // the "Textures" window when there is no current texture.
@@ -507,13 +516,17 @@ public:
     Vector3 cameraPosition;               // the main camera's position
     uint32_t frameClock = 0;              // timeGetTime of the current frame (ms), set every frame
     uint32_t lastBackupTime = 0;          // 0 until the first frame; written only by BackupWorld
+    // Set once the scene was emptied in place (ClearScene): until the world
+    // is saved under its name, or read again, its file holds what was there
+    // before, and "Save" asks before it replaces it.
+    bool fileHoldsEarlierScene = false;
 
     SceneSlot slots[32];
     CCamera mainCamera;  // the viewer; its position is the sound listener
     FrameClock timing;  // frame rate, frame time, scene clock and limiter
 
     Vector3 cursor3D;                 // the 3D cursor: the last picked point
-    CNBObject* heldObject = nullptr;  // used by the generators and the editor windows
+    CNBObject* heldObject = nullptr;  // a link, not owned; cleared when its object is forgotten
     int32_t dropsMade = 0;            // set by a drop mark; the frame's release step reads it
     uint32_t lastDropMarkTime = 0;    // ms
     uint32_t lastThrowTime = 0;       // ms of the last object thrown, placed or dropped
@@ -522,7 +535,7 @@ public:
     CNBObject* selectedObject = nullptr;
     CNBObject* draggedObject = nullptr;
     std::vector<CNBObject*> keyMovedObjects;  // objects whose bodies are held, each once
-    // The nine pick values of the last selection and the drag state.
+    // Where the last pick hit, and how the drag holds its object.
     Vector3 pickHitPoint;
     Vector3 pickPlacementPoint;
     Vector3 pickNormal;

@@ -7,39 +7,36 @@
 #include "scene/scene.h"
 #include "shell/log.h"
 #include "world/world.h"
+#include "world/world_file.h"
 #include "world/worlds_folder.h"
 
 namespace {
 
-void LogReload(const std::string& why) { WriteLog("Error: CScene::ReloadWorld() " + why); }
+// Logs why the reload failed, hands the reason to the caller and answers false.
+bool FailReload(const std::string& why, std::string* reason)
+{
+    WriteLog("Error: CScene::ReloadWorld() " + why);
+    if (reason) *reason = why;
+    return false;
+}
 
 }  // namespace
 
-bool CScene::ReloadWorld()
+bool CScene::ReloadWorld(std::string* why)
 {
-    if (!world) return false;
+    if (!world) return FailReload("there is no world", why);
     const std::string name = world->worldName;
-    if (name.empty()) {
-        LogReload("the world has never been saved");
-        return false;
-    }
+    if (name.empty()) return FailReload("the world has never been saved", why);
     const std::string folder = WorldsFolder();
-    if (!platform::DirectoryExists(folder)) {
-        LogReload("no folder " + folder);
-        return false;
-    }
+    if (!platform::DirectoryExists(folder)) return FailReload("there is no folder " + folder, why);
 
     CWorld* loaded = new (std::nothrow) CWorld;
-    if (!loaded) {
-        LogReload("no memory for the world");
-        return false;
-    }
+    if (!loaded) return FailReload("there is no memory for the world", why);
     loaded->driver = driver;
     if (!loaded->LoadWorldFile(platform::JoinPath(folder, name).c_str())) {
         // The running world stays; a half-read one would be saved over the file.
-        LogReload("cannot read " + name + ", the world is kept");
         delete loaded;
-        return false;
+        return FailReload(name + ": " + WorldFileProblem(), why);
     }
     loaded->worldName = name;
 
@@ -58,5 +55,6 @@ bool CScene::ReloadWorld()
     world->AssignSectors();
     RenderBlockPreviews(-1);
     SetLightDirection();
+    fileHoldsEarlierScene = false;  // the world is its file's again
     return true;
 }

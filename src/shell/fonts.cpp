@@ -16,11 +16,21 @@ namespace {
 const char* const kLatinFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kJapaneseFontFile = "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf";
 
-// One interface font of `pixels` size: the Latin font with the Japanese
-// glyphs merged in; null when the Latin font is missing or does not load.
+// The scripts of the Latin font: names typed in them (a world's name, a
+// command) show as letters rather than "?".
+const ImWchar kLatinGreekCyrillicRanges[] = {
+    0x0020, 0x024F,  // Latin, Latin-1 and Latin Extended-A and -B
+    0x0370, 0x03FF,  // Greek
+    0x0400, 0x052F,  // Cyrillic and its supplement
+    0,
+};
+
+// One interface font of `pixels` size: the Latin font (Latin, Greek and
+// Cyrillic) with the Japanese glyphs merged in; null when the Latin font is
+// missing or does not load.
 ImFont* AddInterfaceFont(ImFontAtlas* atlas, float pixels, bool withJapanese)
 {
-    ImFont* font = atlas->AddFontFromFileTTF(kLatinFontFile, pixels, nullptr, atlas->GetGlyphRangesDefault());
+    ImFont* font = atlas->AddFontFromFileTTF(kLatinFontFile, pixels, nullptr, kLatinGreekCyrillicRanges);
     if (!font || !withJapanese) return font;
     ImFontConfig merge;
     merge.MergeMode = true;

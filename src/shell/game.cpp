@@ -4,9 +4,11 @@
 
 #include "input/input.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "scene/scene.h"
 #include "shell/main_window.h"
 #include "shell/start_directory.h"
+#include "ui/notices.h"
 
 CGame* Game = nullptr;
 
@@ -66,16 +68,39 @@ bool CGame::NewWorld(const char* worldFileName, int sceneKind, const BlankSceneP
 
 void CGame::UnloadWorld()
 {
+    const bool left = scene != nullptr;
     delete scene;
     scene = nullptr;
-    // A text entry of the world left (Save As) must not keep the keys of the next one.
+    // The world's memory is not wanted by the front end.
+    if (left) platform::GiveBackFreeMemory();
+    // A text entry of the world left (Save As) must not keep the keys of the
+    // next one, nor may presses read for it act in the next.
     modalOpen = 0;
+    undecidedPresses.clear();
+    interfaceKeyPresses.clear();
+}
+
+void CGame::LeaveInputToNotice()
+{
+    for (int32_t& held : passFlags) held = 0;
+    // Presses still waiting for the interface to place them would otherwise
+    // act in the scene once the notice is gone, long after they were made.
+    undecidedPresses.clear();
+    if (scene) {
+        scene->cameraMoves.clear();
+        scene->Flag(kFlagPitchKeyHeld) = scene->Flag(kFlagRollKeyHeld) = scene->Flag(kFlagYawKeyHeld) = 0;
+        scene->spaceHeld = 0;
+    }
+    if (input && input->mouseExclusive) input->SetMouseExclusive(0);
 }
 
 void GameFrame(CGame* game)
 {
     if (!game) return;
-    game->DispatchGameInput();
+    if (WaitingNotices() == 0)
+        game->DispatchGameInput();
+    else
+        game->LeaveInputToNotice();
     if (game->scene) game->scene->RenderFrame();
     if (game->leaveRequest) {
         game->leaveRequest = 0;

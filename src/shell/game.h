@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "input/input.h"
 #include "scene/scene_params.h"
 
 class CDriver;
 class CScene;
-class CInput;
 class CSoundManager;
 
 constexpr int kKeySlotCount = 52;
@@ -68,6 +68,10 @@ public:
 
     // The in-game input dispatch, first in every game pass.
     void DispatchGameInput();
+    // In its place while a notice waits (ui/notices.h): the user answers the
+    // notice alone. Nothing pressed reaches the scene, what held keys were
+    // doing stops, and the mouse is freed to reach the notice's "OK".
+    void LeaveInputToNotice();
 
     CDriver* driver = nullptr;
     CScene* scene = nullptr;
@@ -83,6 +87,12 @@ public:
     std::vector<std::string> worldNames;
     int32_t keySlots[kKeySlotCount] = {};
     int32_t passFlags[4] = {};
+    // Presses read but not dispatched yet: the interface's next frame tells
+    // whether they are the scene's (see platform::OwnerOfInputEvent).
+    std::vector<InputPress> undecidedPresses;
+    // Sequence numbers of the latest key presses the interface took: the
+    // scene does not count those keys as held while they stay down.
+    std::vector<uint32_t> interfaceKeyPresses;
 
 private:
     bool EnterWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,
@@ -92,6 +102,6 @@ private:
 // The application object, created by the entry point for the life of the process.
 extern CGame* Game;
 
-// One pass of scene mode: dispatch input, draw the scene frame, then handle the
-// leave and quit requests, in that order.
+// One pass of scene mode: dispatch input (or leave it to a waiting notice),
+// draw the scene frame, then handle the leave and quit requests, in that order.
 void GameFrame(CGame* game);

@@ -1,8 +1,13 @@
-// CSoundBuffer: a sound file held in memory, with play, stop, pause and
-// volume, on the back end of the manager that made it - a DirectSound-style
-// static secondary buffer, or an OpenAL buffer with a source of its own.
-// Pausing does not remember the place: Play after Pause begins at the start. Records live on their own private heap: the owner calls
-// Release() and then deletes the record.
+// CSoundBuffer: one instance of a sound, with play, stop, pause and volume,
+// on the back end of the manager that made it. The samples are not the
+// instance's: every instance of a file shares one copy (SoundSamples, loaded
+// once through the manager's SoundFileCache). An instance keeps its voice -
+// a duplicate of the shared DirectSound-style buffer, or an OpenAL source on
+// the shared OpenAL buffer, made only while it sounds, since OpenAL has few
+// sources to give - its gain and its play state.
+// Pausing does not remember the place: Play after Pause begins at the start.
+// Records live on their own private heap: the owner calls Release() and then
+// deletes the record.
 //
 // The scene's sound code reads and writes the public state directly (play
 // and pause requests, times, length, requested gain, owner); the operations
@@ -10,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/private_heap.h"
@@ -17,7 +23,8 @@
 #include "platform/sound/direct_sound.h"
 
 class CNBObject;
-class CWavReader;
+class SoundFileCache;
+class SoundSamples;
 
 class CSoundBuffer : public HeapAllocated<CSoundBuffer> {
 public:
@@ -28,12 +35,14 @@ public:
 
     // Copies the name into FileName; null is ignored.
     void SetName(const char* name);
-    // Uploads the sound: the held Data when UseHeldData is set, otherwise the
-    // WAVE file FileName. 1 on success (and at once when already loaded), 0 on
-    // failure; a failed sound stays silent.
+    // Makes the sound playable: the held Data when UseHeldData is set (a copy
+    // of its own), otherwise the WAVE file FileName, whose samples are shared
+    // with every other instance of that file. 1 on success (and at once when
+    // already loaded), 0 on failure; a failed sound stays silent.
     int Load();
-    // Plays once from the start. 0, the DirectSound result, or -1 without a buffer.
-    HResult Play(uint32_t time);
+    // Plays from the start, once or looping. 0, the DirectSound result, or -1
+    // without a buffer. Does nothing (0) while playing.
+    HResult Play(uint32_t time, bool looping = false);
     // Stops (clears the play and pause requests and the start time). Same results.
     HResult Stop(uint32_t time);
     // Stops and marks paused, keeping the play request and start time.
@@ -41,10 +50,12 @@ public:
     // Gain 0..1. DirectSound eases towards it at most 4 x MaxGainRate per second
     // when `seconds` > 0; a time step of 0 or less (callers pass -1.0) applies it at once.
     void SetVolume(float gain, float seconds);
-    // Frees the data and the back-end objects and empties FileName. Safe to repeat.
+    // Frees the held data and the voice, lets go of the shared samples and
+    // empties FileName. Safe to repeat.
     void Release();
 
-    // The OpenAL format enum for 1/2/4 channels at 4/8/16 bits, or -1.
+    // The OpenAL format enum of PCM (1, 2 or 4 channels of 8 or 16 bits) or
+    // IMA ADPCM (1 or 2 channels), or -1.
     static int32_t GetOpenALFormat(const platform::WaveFormatEx* format);
 
     int32_t Key = 0;                 // the caller's sound key
@@ -56,14 +67,14 @@ public:
     uint32_t DataSize = 0;           // bytes of Data
     uint8_t UseHeldData = 1;         // Load uploads Data; whoever loads a file clears it first
     platform::WaveFormatEx Format;   // format of the loaded data
-    platform::DirectSoundBuffer* DsBuffer = nullptr;  // owned secondary buffer
+    platform::DirectSoundBuffer* DsBuffer = nullptr;  // owned duplicate of the shared buffer
     platform::DirectSound8* DirectSound = nullptr;    // the manager's device, borrowed
-    uint32_t AlBuffer = 0;           // OpenAL buffer name, 0 = none
-    uint32_t AlSource = 0;           // OpenAL source name, 0 = none
+    uint32_t AlBuffer = 0;           // the shared OpenAL buffer's name, 0 = none; not owned
+    uint32_t AlSource = 0;           // OpenAL source name while sounding, 0 = none
     int32_t UseOpenAL = 0;           // non-zero: the OpenAL back end
     uint32_t BufferBytes = 0;        // size of the data, and of the DirectSound buffer
     int32_t Stopped = 1;             // 1 when not playing
-    int32_t AlPlaying = 0;           // 1 after the source was started, 0 after it was stopped
+    int32_t AlPlaying = 0;           // 1 while this instance has a started source
     float Gain = 1.0f;               // the gain last applied
     float AlGain = 0.0f;             // the gain last sent to OpenAL
     float TargetGain = 0.0f;         // the gain last asked for
@@ -77,11 +88,14 @@ public:
     uint32_t DataBytes = 0;          // copy of BufferBytes
     uint32_t DurationMs = 0;         // playing time of the data
     CNBObject* Owner = nullptr;      // the object the sound belongs to; null for the viewer's
+    SoundFileCache* FileCache = nullptr;  // the manager's, borrowed; null: the file is read for this instance
 
 private:
-    // Upload from an open reader, or of the held Data when `reader` is null.
-    int UploadToOpenAL(CWavReader* reader);
-    int UploadToDirectSound(CWavReader* reader);
-    bool CreateSecondaryBuffer(bool hardware);
-    void DeleteOpenALNames();
+    // Takes its voice on `samples`; false when the back end gives none.
+    bool Attach(std::shared_ptr<SoundSamples> samples);
+    // Stops the voice and gives back the OpenAL source.
+    void ReleaseOpenALVoice();
+    HResult SilenceVoice();
+
+    std::shared_ptr<SoundSamples> samples_;
 };

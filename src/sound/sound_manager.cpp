@@ -57,6 +57,7 @@ CSoundManager::CSoundManager()
 
 CSoundManager::~CSoundManager()
 {
+    SoundFiles.Clear();  // while the OpenAL context that named the buffers is current
     ReleaseStream();
     if (Listener) Listener->Release();
     if (PrimaryBuffer) PrimaryBuffer->Release();
@@ -236,6 +237,7 @@ CSoundBuffer* CSoundManager::CreateSoundBuffer(const char* name)
     auto* buffer = new CSoundBuffer();
     if (!buffer) return nullptr;
     buffer->FileName = name;
+    buffer->FileCache = &SoundFiles;
     if (BackEnd != 0)
         buffer->UseOpenAL = BackEnd;
     else

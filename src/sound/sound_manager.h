@@ -12,9 +12,10 @@
 //
 // It works without a window and without any sound output: a back end that
 // cannot open leaves the manager silent; buffers are still created, their
-// loads fail and nothing crashes. The manager owns the device, the listener
-// and the streaming voice; the CSoundBuffer records it creates belong to
-// whoever asked for them.
+// loads fail and nothing crashes. The manager owns the device, the listener,
+// the streaming voice and one copy of each sound file's samples, which every
+// buffer of that file shares; the CSoundBuffer records it creates belong to
+// whoever asked for them, and are freed before the manager.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "platform/sound/direct_sound.h"
 #include "sound/sound_buffer.h"
 #include "sound/sound_globals.h"
+#include "sound/sound_samples.h"
 #include "sound/sound_stream.h"
 
 // One DirectSound device found by the enumeration.
@@ -58,7 +60,8 @@ public:
     // Releases the streaming voice and makes an empty one; true when it exists.
     bool ResetStream();
     // A new buffer for a WAVE file name, on the back end of this manager, not
-    // loaded yet. Null for a null name or when no record can be had.
+    // loaded yet; its Load shares the file's samples through SoundFiles.
+    // Null for a null name or when no record can be had.
     CSoundBuffer* CreateSoundBuffer(const char* name);
 
     // Loads the OpenAL library into a 65-entry table; false when the table is
@@ -84,6 +87,7 @@ public:
     char AlSelectedDeviceName[kNameBytes] = {};  // empty: the library's default device
     uint8_t AlDeviceCount = 0;
     void* Window = nullptr;                  // the main window, if any; set before Init
+    SoundFileCache SoundFiles;               // each file's samples, loaded once
 
 private:
     bool OpenOpenALDevice();

@@ -1,4 +1,4 @@
-// CSoundStream: the record of one streamed (Ogg Vorbis) voice. The manager
+// CSoundStream: a voice decoded from Ogg Vorbis as it plays. The manager
 // keeps one from start-up on; nothing starts, fills or decodes it, so it stays
 // empty, and releasing it only has to undo whatever a stream could own.
 #pragma once

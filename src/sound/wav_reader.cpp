@@ -7,6 +7,7 @@
 #include "core/binary_io.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "sound/wave_format.h"
 
 namespace {
 
@@ -158,17 +159,4 @@ HResult CWavReader::Read(uint8_t* buffer, uint32_t count, uint32_t* bytesRead)
     return S_OK;
 }
 
-platform::WaveFormatEx CWavReader::Format() const
-{
-    platform::WaveFormatEx format;
-    if (formatBlock_.size() < 18) return format;
-    BinaryReader reader(formatBlock_);
-    reader.ReadU16(format.formatTag);
-    reader.ReadU16(format.channels);
-    reader.ReadU32(format.samplesPerSec);
-    reader.ReadU32(format.avgBytesPerSec);
-    reader.ReadU16(format.blockAlign);
-    reader.ReadU16(format.bitsPerSample);
-    reader.ReadU16(format.extraSize);
-    return format;
-}
+platform::WaveFormatEx CWavReader::Format() const { return WaveFormatHead(formatBlock_); }

@@ -1,9 +1,9 @@
 // The console's text and the one path a typed command takes.
 //
-// The history and the command line belong to the program, not to a scene:
-// a new scene shows the old history. The scene itself keeps nothing of the
-// console beyond its show flags (25 and 26) and the switches the commands
-// change (pickingOff, cursorSpriteShown).
+// The history and the command line belong to the program, not to a scene,
+// so both carry over when one scene replaces another. A scene keeps only the
+// console's show flags (25 and 26) and the switches commands set
+// (pickingOff, cursorSpriteShown).
 #pragma once
 
 #include <cstddef>

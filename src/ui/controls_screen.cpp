@@ -15,6 +15,7 @@
 #include "ui/front_end_window.h"
 #include "ui/input_code_names.h"
 #include "ui/menu.h"
+#include "ui/opening_clicks.h"
 
 const ControlAction kControlActions[kControlActionCount] = {
     {"Forward", 0},
@@ -158,7 +159,8 @@ void CMenu::ControlsScreen()
 
     MoveCursorDown(24);
     if (ImGui::Button("Default", ImVec2(240, 24))) ImGui::OpenPopup("Default");
-    if (ImGui::BeginPopupModal("Default", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
+    // "OK" never lies under the pointer that clicked "Default".
+    if (BeginConfirmation("Default")) {
         state.lastAssignmentTime = platform::TimeGetTime();
         ImGui::TextUnformatted("Reset Controls to Default");
         ImGui::Separator();

@@ -1,6 +1,6 @@
 // Controls the editor windows share: float sliders that can only ever hand
-// back a usable value, and check boxes on scene flag bytes. Each edits a copy
-// and writes back only when the widget reports a change.
+// back a usable value, and check boxes on scene flag bytes. Each works on a
+// copy and stores it only when ImGui says the user changed it.
 #pragma once
 
 #include <imgui.h>

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "world/worlds_folder.h"
+
 class CTexture;
 
 // Dear ImGui names of the dialogs. Each shows as "GM" (there is no title
@@ -19,7 +21,7 @@ inline constexpr char kLandscapeSceneDialogName[] = "GM##LandscapeScene";
 inline constexpr char kSceneMenuName[] = "GM##SceneMenu";
 
 struct EditorDialogState {
-    int sceneChoice = -1;    // scene chooser: -1 nothing yet, 0 blank, 1 tube style, 2 cube landscape
+    int sceneChoice = -1;    // scene chooser: -1 none yet; 0..2 blank, tube style, cube landscape
     int objectsChoice = -1;  // generated-scene dialog: -1 nothing yet, 0 automatic scene, 1 direct objects
     // The display name of each dialog's choice: a dialog shows its own.
     std::u16string sceneCaption;
@@ -36,10 +38,6 @@ struct EditorDialogState {
     // The file name the overwrite question asks about; the world takes it
     // only when it has been saved under it.
     std::string pendingSaveName;
-    // Set once "New" has built another scene in the running world: until it
-    // is saved, its file still holds the world before, and "Save" asks
-    // before it replaces it.
-    bool fileHoldsEarlierScene = false;
 
     // Before the world's textures go.
     void ForgetPictures();
@@ -47,7 +45,7 @@ struct EditorDialogState {
 
 // Values kept for the whole run, between dialogs and between worlds.
 struct SceneDialogValues {
-    static constexpr size_t kSaveNameBytes = 128;
+    static constexpr size_t kSaveNameBytes = kWorldNameFieldBytes;
 
     float blankWorldSize = 250.0f;
     float blankObjectSize = 25.0f;
@@ -60,7 +58,7 @@ struct SceneDialogValues {
     bool tubeBaseLevel = false;
     float landscapeWorldSize = 32.0f;
     float landscapeMaxHeight = 10.0f;
-    char saveName[kSaveNameBytes] = {};  // UTF-8, at most 127 bytes and the zero
+    char saveName[kSaveNameBytes] = {};  // UTF-8 and the zero
 };
 
 extern SceneDialogValues DialogValues;

@@ -7,6 +7,22 @@
 #include "scene/scene.h"
 #include "ui/editor_windows.h"
 #include "ui/notices.h"
+#include "ui/opening_clicks.h"
+
+namespace {
+
+// The dialogs a click opens in place of another, one bit each.
+uint64_t DialogsShown(const CScene& scene)
+{
+    uint64_t shown = 0;
+    for (int flag : {kFlagCreateObjectsDialog, kFlagSceneMenu, kFlagSceneChooser, kFlagBlankSceneDialog,
+                     kFlagTubeSceneDialog, kFlagLandscapeSceneDialog, kFlagSaveAsEntry, kFlagOverwriteQuestion,
+                     kFlagGenerateObjects, kFlagAutoSceneGenerator})
+        if (scene.FlagOn(flag)) shown |= uint64_t{1} << flag;
+    return shown;
+}
+
+}  // namespace
 
 void CScene::DrawUserInterface()
 {
@@ -17,33 +33,38 @@ void CScene::DrawUserInterface()
     const ImGuiIO& io = ImGui::GetIO();
     if (!io.Fonts->IsBuilt() || io.DisplaySize.x <= 0.0f || io.DisplaySize.y <= 0.0f) return;
     ImGui::NewFrame();
-
-    if (FlagOn(kFlagCreateObjectsDialog)) DrawCreateObjectsDialog(*this);
-    if (FlagOn(kFlagConsole)) DrawConsoleWindow(*this);
-    if (FlagOn(kFlagConsoleCommands)) DrawConsoleCommandsWindow(*this);
-    if (FlagOn(kFlagMiscOptions)) DrawMiscOptionsWindow(*this);
-    if (FlagOn(kFlagCameraOptions)) DrawCameraOptionsWindow(*this);
-    if (FlagOn(kFlagTexturesWindow)) DrawTexturesWindow(*this);
-    if (FlagOn(kFlagBlocksWindow)) DrawBlocksWindow(*this);
-    if (FlagOn(kFlagObjectProperties)) DrawObjectPropertiesWindow(*this);
-    if (FlagOn(kFlagSunProperties)) DrawSunPropertiesWindow(*this);
-    if (FlagOn(kFlagStats)) DrawStatsWindow(*this);
-    if (FlagOn(kFlagHelpWindow) && game) DrawHelpWindow(*this);
-    if (FlagOn(kFlagExtToolBox)) DrawExtToolBoxWindow(*this);
-    if (FlagOn(kFlagLineToolBox)) DrawLineToolBoxWindow(*this);
-    if (FlagOn(kFlagModelView)) DrawSingleObjectModeWindow(*this);
-    PlaceToolBoxFirstTime(*this);
-    if (FlagOn(kFlagToolBox)) DrawToolBoxWindow(*this);
-    if (FlagOn(kFlagAutoSceneGenerator)) DrawAutoSceneGeneratorWindow(*this);
-    if (FlagOn(kFlagGenerateObjects)) DrawGenerateObjectsWindow(*this);
-    if (FlagOn(kFlagBlankSceneDialog)) DrawBlankSceneDialog(*this);
-    if (FlagOn(kFlagTubeSceneDialog)) DrawTubeSceneDialog(*this);
-    if (FlagOn(kFlagLandscapeSceneDialog)) DrawLandscapeSceneDialog(*this);
-    if (FlagOn(kFlagSceneChooser)) DrawSceneChooser(*this);
-    if (FlagOn(kFlagSceneMenu)) DrawSceneMenu(*this);
-    if (FlagOn(kFlagStartHints)) DrawStartHintsWindow(*this);
-    DrawNotices();
-
+    DrawEditorWindows(*this);
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);
+}
+
+void DrawEditorWindows(CScene& scene)
+{
+    IgnorePressesOfTheOpeningClick(DialogsShown(scene));
+    if (scene.FlagOn(kFlagCreateObjectsDialog)) DrawCreateObjectsDialog(scene);
+    if (scene.FlagOn(kFlagConsole)) DrawConsoleWindow(scene);
+    if (scene.FlagOn(kFlagConsoleCommands)) DrawConsoleCommandsWindow(scene);
+    if (scene.FlagOn(kFlagMiscOptions)) DrawMiscOptionsWindow(scene);
+    if (scene.FlagOn(kFlagCameraOptions)) DrawCameraOptionsWindow(scene);
+    if (scene.FlagOn(kFlagTexturesWindow)) DrawTexturesWindow(scene);
+    if (scene.FlagOn(kFlagBlocksWindow)) DrawBlocksWindow(scene);
+    if (scene.FlagOn(kFlagObjectProperties)) DrawObjectPropertiesWindow(scene);
+    if (scene.FlagOn(kFlagSunProperties)) DrawSunPropertiesWindow(scene);
+    if (scene.FlagOn(kFlagStats)) DrawStatsWindow(scene);
+    if (scene.FlagOn(kFlagHelpWindow) && scene.game) DrawHelpWindow(scene);
+    if (scene.FlagOn(kFlagExtToolBox)) DrawExtToolBoxWindow(scene);
+    if (scene.FlagOn(kFlagLineToolBox)) DrawLineToolBoxWindow(scene);
+    if (scene.FlagOn(kFlagModelView)) DrawSingleObjectModeWindow(scene);
+    PlaceToolBoxFirstTime(scene);
+    if (scene.FlagOn(kFlagToolBox)) DrawToolBoxWindow(scene);
+    if (scene.FlagOn(kFlagAutoSceneGenerator)) DrawAutoSceneGeneratorWindow(scene);
+    if (scene.FlagOn(kFlagGenerateObjects)) DrawGenerateObjectsWindow(scene);
+    if (scene.FlagOn(kFlagBlankSceneDialog)) DrawBlankSceneDialog(scene);
+    if (scene.FlagOn(kFlagTubeSceneDialog)) DrawTubeSceneDialog(scene);
+    if (scene.FlagOn(kFlagLandscapeSceneDialog)) DrawLandscapeSceneDialog(scene);
+    if (scene.FlagOn(kFlagSceneChooser)) DrawSceneChooser(scene);
+    if (scene.FlagOn(kFlagSceneMenu)) DrawSceneMenu(scene);
+    if (scene.FlagOn(kFlagStartHints)) DrawStartHintsWindow(scene);
+    DrawNotices();
+    NoteWhatTheClickOpened(DialogsShown(scene));
 }

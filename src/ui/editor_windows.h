@@ -5,6 +5,11 @@
 
 class CScene;
 
+// Every editor window whose flag is set, in the fixed order, then the notices
+// waiting, with the guard against a click acting twice (ui/opening_clicks.h)
+// around them; inside the Dear ImGui frame of CScene::DrawUserInterface.
+void DrawEditorWindows(CScene& scene);
+
 // ---- scene dialogs (ui/scene_dialogs.cpp) ----
 void DrawCreateObjectsDialog(CScene& scene);  // flag 15: automatic scene or direct objects
 void DrawBlankSceneDialog(CScene& scene);     // flag 19

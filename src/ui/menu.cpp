@@ -18,6 +18,7 @@
 #include "platform/imgui_backends.h"
 #include "shell/start_directory.h"
 #include "ui/notices.h"
+#include "ui/opening_clicks.h"
 
 CMenu* Menu = nullptr;
 
@@ -96,6 +97,18 @@ void DrawScreen(CMenu& menu)
 
 }  // namespace
 
+void DrawFrontEnd(CMenu& menu)
+{
+    IgnorePressesOfTheOpeningClick(static_cast<uint64_t>(menu.screenState));
+    if (!menu.updateChecked) {
+        menu.CheckForUpdate();
+        menu.updateChecked = 1;
+    }
+    DrawScreen(menu);
+    DrawNotices();
+    NoteWhatTheClickOpened(static_cast<uint64_t>(menu.screenState));
+}
+
 void MenuFrame()
 {
     CMenu* menu = Menu;
@@ -116,12 +129,7 @@ void MenuFrame()
     // it has none (first frame, or after an invalidate).
     platform::NewImGuiFrame();
     ImGui::NewFrame();
-    if (!menu->updateChecked) {
-        menu->CheckForUpdate();
-        menu->updateChecked = 1;
-    }
-    DrawScreen(*menu);
-    DrawNotices();
+    DrawFrontEnd(*menu);
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);
 

@@ -1,5 +1,5 @@
-// The front end: what the user sees whenever CGame is in menu mode. One
-// instance for the life of the process, created at start-up.
+// The front end: what the user sees whenever CGame is in menu mode. Made
+// once at start-up and kept until the program ends.
 //
 // Its GPU resources (the seven named registries and the background quad) are
 // its own, apart from any world's; whoever owns the driver releases them
@@ -42,7 +42,8 @@ public:
     CMenu& operator=(const CMenu&) = delete;
 
     // ---- pictures and screens (ui/menu.cpp, ui/menu_screens.cpp) ----
-    // Loads the front-end pictures from the "TexturesUI" folder.
+    // Fills the picture list from the "TexturesUI" folder, replacing what it
+    // held; a picture that fails to load keeps its name and shows nothing.
     void LoadTextures();
     // Releases every front-end picture and empties the list.
     void ReleaseTextures();
@@ -60,7 +61,7 @@ public:
     int CreateResources();
     // Draws the background picture over the whole back buffer.
     void DrawBackground();
-    // 0 without a driver, else the result of CreateResources.
+    // CreateResources' result; 0 when no driver is linked.
     int RecreateResources();
     // Pictures, registries and quad, all released; the driver link stays.
     void ReleaseResources();
@@ -77,7 +78,8 @@ public:
     // Clears the first other binding that holds `code`; the game link, or
     // null without one (nothing happens then).
     CGame* UnbindDuplicate(int32_t code);
-    // Once per run, on the first front-end frame.
+    // Asks the update server when the last check is old enough (the date
+    // is stored first, so a failure waits too). The menu frame calls it once.
     void CheckForUpdate();
     // The main menu's "Download and Update": fetches and starts the update,
     // then closes the main window itself and returns 1. On any failure it
@@ -92,9 +94,6 @@ public:
     int32_t screenState = kMainMenuScreen;
     int32_t selectedWorld = 0;
     uint8_t deleteConfirmation = 0;
-    // Dear ImGui's time of the delete dialog's first visible frame; below 0
-    // until it shows.
-    double deleteDialogShownAt = -1.0;
 
     // The display choices of the screen-settings screen, copied from the
     // settings at start-up, and the screen's own working state.
@@ -144,3 +143,7 @@ extern CMenu* Menu;
 
 // One front-end frame on the global menu.
 void MenuFrame();
+// What a front-end frame draws inside its Dear ImGui frame: the update check
+// on the first, the screen that screenState selects, the notices waiting,
+// with the guard against a click acting twice (ui/opening_clicks.h) around them.
+void DrawFrontEnd(CMenu& menu);

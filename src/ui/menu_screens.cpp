@@ -29,6 +29,7 @@
 #include "ui/front_end_window.h"
 #include "ui/menu.h"
 #include "ui/notices.h"
+#include "ui/opening_clicks.h"
 #include "ui/stepped_slider.h"
 #include "world/world.h"
 #include "world/worlds_folder.h"
@@ -85,29 +86,27 @@ bool WorldExists(const CGame& game, const std::string& fileName)
     return platform::FileExists(platform::ResolveFileName(WorldsFolder(), fileName));
 }
 
-// Settings.lastWorld keeps what fits of the name, always terminated.
+// Settings.lastWorld keeps what fits of the name, always terminated (the
+// settings file holds no more).
 void StoreLastWorld(const std::string& name)
 {
     std::memset(Settings.lastWorld, 0, sizeof Settings.lastWorld);
     CopyUtf8Head(name, Settings.lastWorld, sizeof Settings.lastWorld);
 }
 
-std::string LastWorld() { return std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof Settings.lastWorld)); }
+// True when `listed` is the world remembered as the last one: the same name
+// in any letter case, cut as the settings keep it, so a name too long to be
+// kept whole is still found.
+bool IsLastWorld(const std::string& listed)
+{
+    if (listed.empty() || Settings.lastWorld[0] == '\0') return false;
+    char kept[sizeof Settings.lastWorld] = {};
+    CopyUtf8Head(listed, kept, sizeof kept);
+    return ToLowerAscii(kept) == ToLowerAscii(std::string(Settings.lastWorld, strnlen(Settings.lastWorld, sizeof kept)));
+}
 
 // Tells the user and the log why the front end stays.
 void Refuse(const char* where, const std::string& message) { TellRefusal(std::string("CMenu::") + where + "()", message); }
-
-// A press of an answer of a dialog that has just appeared under the pointer
-// is no answer: it is the second click of the double click that opened the
-// dialog, or a click that came before the user could have read it.
-bool TooSoonForAnAnswer(double shownAt)
-{
-    const ImGuiIO& io = ImGui::GetIO();
-    if (shownAt < 0.0 || ImGui::GetTime() - shownAt < io.MouseDoubleClickTime) return true;
-    // A mouse press counts from when its button went down.
-    return io.MouseReleased[0] &&
-           (io.MouseClickedLastCount[0] >= 2 || io.MouseClickedTime[0] - shownAt < io.MouseDoubleClickTime);
-}
 
 // The scene has the mouse from now on.
 void HandOverToWorld(CGame& game)
@@ -137,10 +136,9 @@ void CMenu::MainMenuScreen()
     if (ImGui::Button("Continue", kMenuButton)) {
         screenState = kWorldsScreen;
         // The last world is selected again, whatever case its name was typed in.
-        const std::string last = ToLowerAscii(LastWorld());
-        if (game && !last.empty()) {
+        if (game) {
             for (size_t i = 0; i < game->worldNames.size(); ++i) {
-                if (ToLowerAscii(game->worldNames[i]) == last) {
+                if (IsLastWorld(game->worldNames[i])) {
                     selectedWorld = static_cast<int32_t>(i);
                     break;
                 }
@@ -196,7 +194,7 @@ void CMenu::WorldsScreen()
             if (game->LoadWorld(name.c_str()))
                 HandOverToWorld(*game);
             else
-                Refuse("WorldsScreen", "The world " + name + " cannot be opened.");
+                Refuse("WorldsScreen", "The world " + name + " cannot be opened" + WorldFileReason() + ".");
         }
     }
 
@@ -212,7 +210,6 @@ void CMenu::WorldsScreen()
         if (ImGui::Button("Delete", kMenuButton) && !empty) {
             deleteConfirmation = 1;
             ImGui::OpenPopup("Delete##confirm");
-            ImGui::SetNextWindowPos(ImGui::GetMainViewport()->GetCenter(), ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
         }
     }
 
@@ -225,10 +222,8 @@ void CMenu::WorldsScreen()
 
 void CMenu::DeleteDialog()
 {
-    if (!ImGui::BeginPopupModal("Delete##confirm", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
-    // Its first frame only measures it; the user sees it from the next one.
-    if (ImGui::IsWindowAppearing()) deleteDialogShownAt = -1.0;
-    if (deleteDialogShownAt < 0.0 && !ImGui::GetCurrentWindow()->Hidden) deleteDialogShownAt = ImGui::GetTime();
+    // "OK" never lies under the pointer that clicked "Delete".
+    if (!BeginConfirmation("Delete##confirm")) return;
     // A selection outside the list names no world: "OK" then deletes nothing.
     const bool valid =
         game && selectedWorld >= 0 && static_cast<size_t>(selectedWorld) < game->worldNames.size();
@@ -236,13 +231,13 @@ void CMenu::DeleteDialog()
     ImGui::Text("Delete %s ?", name.c_str());
     ImGui::Separator();
 
-    if (ImGui::Button("OK", ImVec2(120, 0)) && !TooSoonForAnAnswer(deleteDialogShownAt)) {
+    if (ImGui::Button("OK", ImVec2(120, 0))) {
         if (valid) {
             if (platform::DeleteFile(platform::JoinPath(WorldsFolder(), name))) {
                 game->worldNames.erase(game->worldNames.begin() + selectedWorld);
                 selectedWorld = std::max(0, selectedWorld - 1);
             } else {
-                Refuse("WorldsScreen", "The world " + name + " cannot be deleted: its file could not be removed.");
+                Refuse("WorldsScreen", "The world " + name + " cannot be deleted: " + platform::LastFileErrorText() + ".");
             }
         }
         deleteConfirmation = 0;
@@ -359,7 +354,7 @@ void CMenu::NewWorldScreen()
     NewWorldParameters();
 
     MoveDown(g);
-    char buffer[512] = {};
+    char buffer[kWorldNameFieldBytes] = {};
     CopyUtf8Head(proposedWorldName, buffer, sizeof buffer);
     if (ImGui::InputText("World Name", buffer, sizeof buffer)) proposedWorldName = buffer;
 
@@ -433,8 +428,8 @@ void CMenu::EnterNewWorld()
         return;
     }
     if (!game->NewWorld(name.c_str(), sceneType, &blankParams, &tubeParams, &landscapeParams)) {
-        Refuse("NewWorldScreen", "The world " + fileName +
-                                     " could not be made and saved in the Worlds folder (game.log tells why).");
+        Refuse("NewWorldScreen", "The world " + fileName + " could not be made and saved in the Worlds folder" +
+                                     WorldFileReason() + ".");
         return;
     }
     // The file name, so that "Continue" on the main menu finds the world again.

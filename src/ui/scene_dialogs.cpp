@@ -1,7 +1,7 @@
-// The scene dialogs over a running world: the choice between an automatic
-// scene and directly generated objects (flag 15), the scene chooser (18) and
-// the blank, tube-style and landscape dialogs (19, 20, 21) that build a new
-// scene in the running world. The scene menu is ui/scene_menu.cpp.
+// The scene dialogs over a running world: automatic scene or generated
+// objects (flag 15), the scene chooser (18) and the blank, tube-style and
+// landscape dialogs (19, 20, 21) that build a new scene in the running world.
+// The scene menu is ui/scene_menu.cpp.
 //
 // Index: values kept for the run and small helpers - dialog geometry -
 // generated-scene dialog - scene chooser - new-scene dialogs
@@ -247,7 +247,6 @@ void FinishNewScene(CScene& scene, bool generated, int dialogFlag)
     scene.world->AssignSectors();
     scene.world->BuildDefaultQuickBar();
     scene.PlaceViewerAtStart(generated);
-    scene.dialogs.fileHoldsEarlierScene = true;
     scene.Flag(dialogFlag) = 0;
     scene.Flag(kFlagToolBox) = 1;
     GiveMouseBackToScene(scene);

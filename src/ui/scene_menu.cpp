@@ -75,11 +75,11 @@ bool SaveUnderName(CScene& scene, const std::string& folder, const std::string& 
 {
     if (!scene.world) return false;
     if (!scene.SaveCurrentWorld(platform::JoinPath(folder, name).c_str())) {
-        TellUser("The world could not be saved as " + name + " (game.log tells why).");
+        TellUser("The world could not be saved as " + name + WorldFileReason() + ".");
         return false;
     }
     scene.world->worldName = name;
-    scene.dialogs.fileHoldsEarlierScene = false;
+    scene.fileHoldsEarlierScene = false;
     if (scene.game) scene.game->AddWorldName(name);
     return true;
 }
@@ -96,9 +96,9 @@ void AskBeforeReplacing(CScene& scene, const std::string& name)
 }
 
 // "Save": the world under its own name in the Worlds folder. Its file is
-// replaced without a question only while it holds this world: after "New"
-// built another scene in place, or for a world without a name of its own
-// ("default.vsk" then), an existing file is asked about first. False when the
+// replaced without a question only while it holds this world: once the
+// scene was emptied in place (Clear Scene, "New"), or for a world without a
+// name of its own ("default.vsk" then), an existing file is asked about first. False when the
 // question is open and the menu stays.
 bool SaveUnderOwnName(CScene& scene)
 {
@@ -107,7 +107,7 @@ bool SaveUnderOwnName(CScene& scene)
     if (folder.empty()) return true;
     const std::string& own = scene.world->worldName;
     const std::string name = own.empty() ? "default.vsk" : own;
-    if ((own.empty() || scene.dialogs.fileHoldsEarlierScene) && FileTaken(folder, name)) {
+    if ((own.empty() || scene.fileHoldsEarlierScene) && FileTaken(folder, name)) {
         AskBeforeReplacing(scene, name);
         return false;
     }
@@ -179,10 +179,9 @@ void DrawSceneMenu(CScene& scene)
     }
     MoveDown(32.0f);
     if (ImGui::Button("ReLoad Last Saved", kDialogButton)) {
-        if (scene.ReloadWorld())
-            scene.dialogs.fileHoldsEarlierScene = false;
-        else
-            TellUser("The last saved world could not be read again (game.log tells why); the world stays as it is.");
+        std::string why;
+        if (!scene.ReloadWorld(&why))
+            TellUser("The last saved world could not be read again: " + why + ". The world stays as it is.");
         CloseMenu(scene);
     }
     MoveDown(32.0f);

@@ -1,8 +1,8 @@
-// The screen-settings screen (front-end screen 3): adapter, output,
-// resolution, full screen, multisampling and aspect ratio, from the driver's
-// display enumeration. "Apply" writes the choice into the startup setup and
-// rebuilds the front end around a reset of the video mode; the values reach
-// "vesk.cfg" at exit.
+// The screen-settings screen (front-end screen 3): lists filled from the
+// driver's display enumeration (adapters, outputs, modes, sample counts) plus
+// the full-screen and aspect choices. "Apply" writes the choice into the
+// startup setup and rebuilds the front end around a reset of the video mode;
+// the values reach "vesk.cfg" at exit.
 //
 // The choices come from the settings file and may name nothing in the lists
 // of this machine: every index is checked before it picks an entry, and Apply

@@ -1,8 +1,8 @@
 // A float slider that moves in whole steps between min and max.
 #pragma once
 
-// Draws the slider in the current Dear ImGui window; true only for a frame
-// where the user moved it. The value is written back on every call as
+// Adds itself to the current ImGui window; returns true only on the frame
+// the user moves it. The value is written back on every call as
 // min + k * step, k the step index within 0 .. trunc((max - min) / step), so
 // a value outside the range comes back at its nearer end. A step that is not
 // above 0, or a value or bound that is not finite, draws nothing, returns

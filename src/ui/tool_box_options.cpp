@@ -1,7 +1,7 @@
 // The tool boxes that say how to build: the "Ext Tool Box" with placement,
 // preview scale and along-line options (flag 30), the "Line Tool Box" for
-// drawing lines and curves (flag 35) and the "Single Object Mode" window that
-// turns the current block type (flag 16).
+// drawing lines and curves (flag 35) and the "Single Object Mode" window for
+// rotating the current block type (flag 16).
 //
 // Index: "Ext Tool Box" - "Line Tool Box" - "Single Object Mode"
 #include <imgui.h>

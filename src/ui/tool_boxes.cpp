@@ -1,7 +1,8 @@
-// The tool boxes that choose what to build: the ToolBox of quick-bar pictures
-// at the bottom of the screen ("Imaged Buttons", flag 24), the "Blocks" window
-// with the whole block library (flag 11) and the "Textures" window with every
-// loaded texture (flag 12). The option tool boxes are in tool_box_options.cpp.
+// The tool boxes that choose what to build: the ToolBox, a row of quick-bar
+// pictures along the screen's lower edge ("Imaged Buttons", flag 24), the
+// "Blocks" window with the whole block library (flag 11) and the "Textures"
+// window with every loaded texture (flag 12). The option tool boxes are in
+// tool_box_options.cpp.
 //
 // Index: shared pieces - first placement - ToolBox - "Blocks" - "Textures"
 #include <imgui.h>
@@ -19,7 +20,6 @@
 #include "ui/editor_controls.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
-#include "ui/input_code_names.h"
 #include "world/block_type.h"
 #include "world/world.h"
 
@@ -56,15 +56,6 @@ const ToolBoxHint kHints[kHintCount] = {
 int ScreenWidth() { return Settings.screenWidth; }
 int ScreenHeight() { return Settings.screenHeight; }
 
-// The display name of the key bound to a slot, empty without a game or name.
-std::string KeyName(const CScene& scene, int slot)
-{
-    char name[256] = {};
-    if (scene.game && slot >= 0 && slot < kKeySlotCount) InputCodeName(name, scene.game->keySlots[slot]);
-    name[sizeof(name) - 1] = '\0';
-    return name;
-}
-
 // The block type's turning preview picture; null before it was first
 // rendered, and the button then shows no picture.
 const CTexture* PreviewPictureOf(const BlockType* type) { return type ? type->PreviewPicture() : nullptr; }
@@ -83,17 +74,32 @@ void SetNextWindowAt(const ToolBoxPosition& position)
     ImGui::SetNextWindowPos(ImVec2(position.x, position.y), ImGuiCond_Always);
 }
 
-// A block type chosen in "Blocks" goes into the current quick-bar slot when
-// that slot holds the tool in hand, and becomes the tool in hand. A slot
-// index that no entry has (none chosen yet, or a quick bar rebuilt shorter)
-// changes nothing.
+// The quick-bar slot of the tool in hand, the one the ToolBox shows chosen:
+// the slot last clicked when it still holds that tool, else the first that
+// does (a "Tool" key chooses a tool without clicking its slot); -1 when the
+// tool in hand is none or not in the quick bar.
+int SlotOfToolInHand(const CWorld& world)
+{
+    const BlockType* tool = world.currentBlockType;
+    const QuickBar& bar = world.quickBar;
+    if (!tool) return -1;
+    const int32_t clicked = world.quickBarSlot;
+    if (clicked >= 0 && static_cast<size_t>(clicked) < bar.size() && bar[static_cast<size_t>(clicked)] == tool)
+        return clicked;
+    const auto found = std::find(bar.begin(), bar.end(), tool);
+    return found == bar.end() ? -1 : static_cast<int>(found - bar.begin());
+}
+
+// A block type chosen in "Blocks" takes the place of the tool in hand in the
+// quick bar and becomes the tool in hand. Without a tool in hand from the
+// quick bar, nothing changes.
 void PutIntoCurrentQuickBarSlot(CScene& scene, BlockType* type)
 {
     CWorld& world = *scene.world;
-    const int32_t slot = world.quickBarSlot;
-    if (slot < 0 || static_cast<size_t>(slot) >= world.quickBar.size()) return;
-    if (world.quickBar[static_cast<size_t>(slot)] != world.currentBlockType) return;
+    const int slot = SlotOfToolInHand(world);
+    if (slot < 0) return;
     world.quickBar[static_cast<size_t>(slot)] = type;
+    world.quickBarSlot = slot;
     world.currentBlockType = type;
     scene.RebuildCurrentBlockObject();
 }
@@ -171,7 +177,7 @@ void DrawToolBoxWindow(CScene& scene)
     ImGui::NewLine();
     for (const Label& label : labels) {
         ImGui::SetCursorPos(ImVec2(label.at.x + 28.0f * s, label.at.y + 58.0f * s));
-        ImGui::TextUnformatted(KeyName(scene, label.slot).c_str());
+        ImGui::TextUnformatted(BoundKeyName(scene, label.slot).c_str());
     }
 
     const BlockType* current = world ? world->currentBlockType : nullptr;
@@ -180,7 +186,7 @@ void DrawToolBoxWindow(CScene& scene)
     ImGui::SameLine();
     ImGui::TextUnformatted("   ");
     ImGui::SameLine();
-    ImGui::Text("%s%s%s", KeyName(scene, hint.slot).c_str(), hint.suffix, MouseWheelSuffix(scene));
+    ImGui::Text("%s%s%s", BoundKeyName(scene, hint.slot).c_str(), hint.suffix, MouseWheelSuffix(scene));
 
     // From the next frame on the ToolBox stands centred on the bottom edge.
     const ImVec2 size = ImGui::GetWindowSize();

@@ -26,7 +26,7 @@ constexpr long kMaxUpdateRedirects = 5;
 constexpr uint64_t kMaxUpdateDownloadBytes = uint64_t {512} << 20;
 
 // year x 365 + trunc(month x 30.45) + day: a day count good enough for the
-// five-day rule (month 1 counts 30, 2 60, 3 91, ... 12 365).
+// five-day rule (January adds 30, December 365).
 int64_t UpdateDayNumber(int32_t year, int32_t month, int32_t day);
 // True when more than five days (by day numbers) lie between the stored date
 // and today; a stored 0/0/0 (never checked) is always due.

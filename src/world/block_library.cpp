@@ -291,8 +291,8 @@ private:
         if (TakeKey(line, "specular:")) ApplyColour(line, type_.specular);
     }
 
-    // Four numbers set red, green, blue and alpha; three set the colour with
-    // an opaque alpha of 1.0; any other count leaves the colour as it was.
+    // Four numbers give red, green, blue and alpha; three give an opaque
+    // colour (alpha 1.0); with any other count the colour is kept.
     static void ApplyColour(std::string_view rest, Vector4& colour)
     {
         std::string_view numbers[kNumberScanLimit];

@@ -73,7 +73,7 @@ struct BlockType {
     Vector3 boundsMin;
     std::vector<std::array<int32_t, 3>> triangles;
     std::vector<BlockTexCoord> texCoords;
-    int32_t physicsShape = 0;      // body: 0 no body; 1 box, 2 sphere, 3 cone, 4 cylinder; 5 from the triangles
+    int32_t physicsShape = 0;      // body: 0 none; 1..4 box, sphere, cone, cylinder; 5 a mesh of the triangles
     float shapeParams[8] = {};
     float mass = 1.0f;
     int32_t graphicMaterial = 0x1001;  // vertex-format code of the faces: 0x1001 normal, 0x1401 glass, 0x1201 mask

@@ -1,6 +1,7 @@
-// The default ground of a new blank world: a grid of sectors, floor tiles
-// (optionally a random mosaic of raised and missing tiles) and border walls,
-// each tile and wall a box object with only the faces that can be seen.
+// The floor a blank world starts on: the sector grid, floor tiles (or, on
+// request, a random mix of raised and missing ones) and walls along the
+// edges. Every tile and wall is a box object that keeps only its visible
+// faces.
 //
 // Index
 //   - Box faces: corners, texture extents

@@ -1,8 +1,8 @@
 // CNBObject: anything solid in a world - a block set down by the user, a
-// model made from a block type, a preview. It owns its parts (and through them their meshes),
-// its world matrix and bounds, its material, its physics-body holder, its key
-// or skeletal animation, a short history of its velocities, its contact-sound
-// state and the list of sounds attached to it.
+// model made from a block type, a preview. Every pointer marked "owned"
+// below (parts with their meshes, physics body, animation and render-set
+// blocks) is freed with the object; the attached sounds and the driver are
+// only borrowed.
 //
 // Sections of the class:
 //   allocation and release     operator new/delete, Delete, Release*, AllocateParts
@@ -199,8 +199,8 @@ public:
     // InverseBind and KeyRotations from BoneKeys. Inconsistent counts switch
     // the animation off (logged).
     void InitBones();
-    // Advances the animation clock by dt seconds and poses the object or its
-    // bones. Inconsistent counts switch the animation off (logged).
+    // Moves the animation on by dt seconds, then poses the whole object or
+    // its bones. Inconsistent counts switch the animation off (logged).
     void AnimatePose(float dt, const Vector3& viewer);
     // out = a x b, all sixteen elements.
     static void MultiplyPoseMatrices(const Matrix4& a, const Matrix4& b, Matrix4& out);
@@ -315,7 +315,7 @@ public:
     CPhysicBody* PhysicBody = nullptr;  // owned
     Vector3 LinearVelocity;
     Vector3 AngularVelocity;
-    int32_t ShapeKind = 0;           // 1 box, 2 sphere, 3 cone, 4 cylinder, 5 mesh, 6 static mesh
+    int32_t ShapeKind = 0;           // 1..4 box, sphere, cone, cylinder; 5 mesh, 6 static mesh
     float ShapeSize[3] = {};
     float PhysicsValues[5] = {};
     float Mass = 0.0f;

@@ -1,6 +1,6 @@
-// ObjectPart: one piece of a CNBObject, owning a main mesh and up to three
-// further meshes (the half, quarter and eighth resolution levels of a grid
-// part). Also the plane operations of picking and cutting.
+// ObjectPart: one piece of a CNBObject. It owns a main mesh and at most three
+// further ones (for a grid part, the same grid at 1/2, 1/4 and 1/8 of its
+// resolution). Also the plane operations of picking and cutting.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,9 @@ public:
     // shared heap replaces the name (null when the copy cannot be had).
     void SetName(const char* text);
 
-    // Replaces the main mesh by a polygon list of the given counts and makes
-    // the part a polygon part. True when the part then has that mesh; false
-    // leaves the part without a main mesh.
+    // Swaps the main mesh for a new polygon mesh sized for these counts; the
+    // part becomes a polygon part. True when the part then has that mesh;
+    // false leaves the part without a main mesh.
     bool CreateGrid(int vertexCount, int triangleCount, int quadCount);
     // Replaces further mesh `index` (0..2) by a new empty mesh and returns it;
     // null (nothing changed) for any other index or a failed allocation.
@@ -49,7 +49,7 @@ public:
     // a landscape holds one part per cube.
     uint8_t headBytes[2] = {};
     uint32_t words[8] = {};
-    char* name = nullptr;                        // "noname" (shared by unnamed parts) after construction
+    const char* name = nullptr;                  // "noname" (read-only, shared by unnamed parts) after construction
     uint8_t PartKind = 1;                        // 1 grid with levels, 2 polygon mesh
     int32_t latePair[2] = {};                    // stored with the world
     int32_t partInt = 1;                         // its low byte is stored with the world

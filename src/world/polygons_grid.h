@@ -53,8 +53,8 @@ struct PolygonFace {
     PolygonFace& operator=(const PolygonFace&) = delete;
 
     // Replaces the coordinates by corners x min(sets, 7) zeroed pairs of the
-    // face's own. True when the block was had (also for none), false with no
-    // coordinates left.
+    // face's own. True on success, also for zero sets; false when the memory
+    // could not be had, and the face then has no coordinates.
     bool AllocateTexCoords(uint8_t sets);
     // faceNormal from the first three corners, placed at `positions` (its
     // mesh's); a degenerate face, or one without positions, gets (0, 0, 0).
@@ -183,10 +183,10 @@ public:
     // shared heap replaces the name.
     void SetName(const char* text);
 
-    // Replaces all geometry by n vertices and t + q default faces (t triangles,
-    // then q quads), with 3t + 4q zeroed corner indices and corner flags. 1, or
-    // 0 with no geometry left (allocation failure, a negative count, or more
-    // vertices or faces than 16 bits hold).
+    // Drops the old geometry for vertexCount vertices, triangleCount triangle
+    // faces followed by quadCount quads, and their corner indices and flags,
+    // all zeroed. 1, or 0 with no geometry left (allocation failure, a
+    // negative count, or more vertices or faces than 16 bits hold).
     int CreatePolygons(int vertexCount, int triangleCount, int quadCount);
     // Replaces all geometry by a grid of columns x rows quad cells (each at most
     // 256), (columns + 1)(rows + 1) vertices. 1, or 0 with no geometry left
@@ -224,8 +224,8 @@ public:
     // The slots that hold a render set, in ascending slot order.
     std::span<const SlotRenderSet> BuiltRenderSets() const;
 
-    // The vertex a face's corner uses: its index, or 0 when the face has no
-    // index pointer or points outside this mesh's corner indices.
+    // The vertex index at a face's corner. A face without corner indices, or
+    // one whose indices lie outside this mesh's array, reads as vertex 0.
     uint16_t CornerVertex(const PolygonFace& face, int corner) const;
 
     int32_t triangleCount = 0;
@@ -234,7 +234,7 @@ public:
     uint16_t meshHalf = 0;
     int32_t meshInt0 = 0;
     CPhysicBody* physicBody = nullptr;   // owned
-    char* name = nullptr;                // shared heap; "noname" (shared by unnamed meshes) after construction
+    const char* name = nullptr;          // shared heap; "noname" (read-only, shared) after construction
     int32_t modeWords[2] = {};           // 1 and 0 for part meshes; stored with the world
     int32_t meshInt1 = 0;
     uint16_t meshHalf2 = 0;

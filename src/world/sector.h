@@ -16,7 +16,8 @@
 class CNBObject;
 struct PieceGroup;
 
-// Reach of a sector: squared distance strictly below this (5000 units).
+// The nearest sector takes an object only when the squared distance between
+// their centres is below this (5000 units); otherwise none does.
 inline constexpr float kSectorReachSquared = 2.5e7f;
 // Objects whose centre y lies strictly below this are deleted by AssignSectors.
 inline constexpr float kFallOutHeight = -2000.0f;

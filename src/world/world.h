@@ -81,7 +81,8 @@ public:
     // The first block type whose name equals `name` with A-Z folded; null
     // for a null name or none.
     BlockType* FindBlockType(const char16_t* name) const;
-    // quickBar = the default block types that exist, in the fixed order.
+    // quickBar = those of the built-in default names found in the library,
+    // in their fixed order.
     void BuildDefaultQuickBar();
     int GetObjectCount() const { return static_cast<int>(objects.size()); }
 
@@ -119,9 +120,9 @@ public:
     void DeleteLine(CLine* line);
 
     // ---- sectors (sector.cpp) ----
-    // Deletes every sector and creates n default ones (n < 0 counts as 0);
-    // every object's sector link is cleared. False when a sector cannot be
-    // had (those created so far stay).
+    // Replaces all sectors by n fresh ones (none when n < 0) and clears
+    // every object's sector link. False when a sector cannot be had (those
+    // created so far stay).
     bool RecreateSectors(int n);
     // Assigns every object anew, deletes fallen objects, recomputes every sector.
     void AssignSectors();

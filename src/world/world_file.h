@@ -1,6 +1,7 @@
-// The world file (".vsk"): one binary file holding a whole world — sectors,
-// objects with their part meshes, lines, QuickBar names, scene options with
-// the camera block and key table, BlockSettings records and the sun angles.
+// The world file (".vsk"): everything a world needs in one binary file —
+// its sectors, each object and its parts' meshes, the lines, QuickBar
+// names, scene options (camera block and key table included), BlockSettings
+// records and the sun angles.
 // Every field is little-endian with its own width, in a fixed order, with no
 // directory, lengths or checksum; reader and writer agree field for field.
 //
@@ -11,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CWorld;
@@ -35,3 +37,9 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out);
 int ReadWorldData(CWorld& world, const uint8_t* data, size_t size);
 // The same through `in`, as CWorld::LoadWorldFile reads an open file.
 int ReadWorldBytes(CWorld& world, WorldFileBytes& in);
+
+// Why the last CWorld::LoadWorldFile or CWorld::SaveWorldFile failed, in
+// words for the user: the system's own error text ("Permission denied", "No
+// such file or directory"), or that the file is damaged (it is no world file,
+// or stops or goes wrong before its end). Empty after a success.
+const std::string& WorldFileProblem();

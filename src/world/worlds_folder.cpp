@@ -13,10 +13,6 @@ namespace {
 constexpr int kNameCandidates = 999;
 constexpr char kWorldExtension[] = ".vsk";
 constexpr size_t kExtensionLength = sizeof kWorldExtension - 1;
-// The longest world file name whose saves all fit the 255 bytes a file
-// system takes for a name: the world is written through "<name>.tmp", and a
-// backup puts a 19-byte time stamp before its ".vsk".
-constexpr size_t kMostFileNameBytes = 255 - 4 - 19;
 
 bool IsWorldFileName(const std::string& name)
 {
@@ -37,16 +33,25 @@ std::string WorldNameRefusal(const std::string& typed)
 {
     const std::string file = WorldFileNameOf(typed);
     const std::string quoted = "The name \"" + typed + "\" ";
-    if (typed.empty() || file.size() <= kExtensionLength) return "Please give the world a name.";
-    if (file.size() > kMostFileNameBytes)
-        return "The name is too long: a world's file name holds at most " + std::to_string(kMostFileNameBytes) +
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    if (typed.empty()) return "Please give the world a name.";
+    if (std::all_of(typed.begin(), typed.end(), blank))
+        return "The name is only blank space, which the list would show as an empty line: please give the world a "
+               "name.";
+    if (file.size() <= kExtensionLength)
+        return quoted + "is only the extension: please put a name before it.";
+    if (file.size() > kMostWorldFileNameBytes)
+        return "The name is too long: a world's file name holds at most " + std::to_string(kMostWorldFileNameBytes) +
                " bytes, \".vsk\" included.";
-    const bool control = std::any_of(file.begin(), file.end(), [](char c) {
-        const auto code = static_cast<unsigned char>(c);
-        return code < 0x20 || code == 0x7f;
-    });
-    if (control || file.find_first_of("/\\") != std::string::npos || file.find("..") != std::string::npos)
-        return quoted + "cannot be used for a world: it must not hold \"/\", \"\\\", \"..\" or control characters.";
+    if (std::any_of(file.begin(), file.end(), [](char c) {
+            const auto code = static_cast<unsigned char>(c);
+            return code < 0x20 || code == 0x7f;
+        }))
+        return quoted + "holds a control character (such as a tab or a line break), which the list of worlds cannot show.";
+    if (file.find('/') != std::string::npos)
+        return quoted + "holds \"/\", which would put the world into another folder.";
+    if (file.find('\\') != std::string::npos)
+        return quoted + "holds \"\\\", which would put the world into another folder on Windows.";
     // The list shows files ending in ".vsk" or ".VSK" only.
     const std::string ending = file.substr(file.size() - kExtensionLength);
     const bool listed = ending == kWorldExtension || ending == ".VSK";

@@ -3,6 +3,7 @@
 // name typed for a world is checked here before anything is made or saved.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class CGame;
@@ -18,9 +19,22 @@ void ScanWorldsFolder(CGame* game);
 // unless it holds ".vsk" somewhere already. Empty stays empty.
 std::string WorldFileNameOf(const std::string& typed);
 
-// Why a typed name cannot be given to a world, in words for the user; empty
-// when it can. Refused: an empty name, a file name longer than its saves and
-// backups can use (232 bytes with ".vsk"), a name that reaches out of the Worlds folder
-// (a slash, a backslash, ".."), control characters, and a file name that would not end
-// in the extension the list shows (".vsk" anywhere but at its end).
+// The longest world file name whose saves all fit the 255 bytes a file
+// system takes for a name: the world is written through "<name>.tmp", and a
+// backup puts a 19-byte time stamp before its ".vsk".
+inline constexpr size_t kMostWorldFileNameBytes = 255 - 4 - 19;
+// The text fields that take a world's name (the new-world screen, "Save As")
+// hold this many bytes, the zero included: more than any name accepted, so
+// a longer name is refused with its reason, never cut to fit.
+inline constexpr size_t kWorldNameFieldBytes = 512;
+static_assert(kWorldNameFieldBytes > kMostWorldFileNameBytes + 1);
+
+// Why a typed name cannot be given to a world, in words that say what is
+// wrong with it; empty when it can. Refused: no name, or one of nothing but
+// blanks (the list would show an empty entry); a file name longer than its
+// saves and backups can use (kMostWorldFileNameBytes, ".vsk" included); a
+// slash or a backslash, which would put the file into another folder (here
+// or on Windows); control characters; and a file name that would not end in
+// the extension the list shows (".vsk" anywhere but at its end). Everything
+// else the file system takes is a name, dots included.
 std::string WorldNameRefusal(const std::string& typed);

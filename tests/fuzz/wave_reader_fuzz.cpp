@@ -1,11 +1,13 @@
 // Arbitrary bytes as an in-memory WAVE file: the reader must stay inside
-// them, and every data byte it announces must be readable.
+// them, every data byte it announces must be readable, and judging the
+// format block must stay inside that block.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "sound/wav_reader.h"
+#include "sound/wave_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -14,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (reader.DataSize > size) std::abort();
     const std::vector<uint8_t>& block = reader.FormatBlock();
     if (!block.empty() && block.size() != 18u + reader.Format().extraSize) std::abort();
+    const WaveSamplesFormat judged = DescribeWaveFormat(block);
+    if (judged.encoding == WaveEncoding::ImaAdpcm && judged.samplesPerBlock == 0) std::abort();
 
     std::vector<uint8_t> samples(reader.DataSize + 1);
     uint32_t total = 0;

@@ -82,6 +82,16 @@ ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initialize
     return nowhere;
 }
 
+void MouseClickAt(ImGuiTestFrame& ui, ImVec2 at, const std::function<void()>& draw, int frames)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    io.MousePos = at;
+    for (const bool down : {true, false}) {
+        io.MouseDown[0] = down;
+        for (int frame = 0; frame < frames; ++frame) ui.Frame(draw);
+    }
+}
+
 void MouseClick(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
                 const std::function<void()>& draw)
 {

@@ -29,6 +29,10 @@ void TypeIntoSlider(ImGuiTestFrame& ui, const char* windowName, std::initializer
 ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
                      const std::function<void()>& draw);
 
+// Presses the left button at `at`, holds it for `frames` frames, and
+// releases it for as many: a click as the user makes it, frame by frame.
+void MouseClickAt(ImGuiTestFrame& ui, ImVec2 at, const std::function<void()>& draw, int frames = 3);
+
 // Finds the item at the path under the mouse, then presses and releases the
 // left button over it; a frame per probe. The mouse leaves the display
 // afterwards. An item not drawn is not clicked.

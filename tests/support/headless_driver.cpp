@@ -9,8 +9,8 @@ void HeadlessDriverTest::SetUp()
 {
     HeadlessGpuTest::SetUp();
     ResetStartupSetup();
-    Settings.screenWidth = 64;
-    Settings.screenHeight = 48;
+    Settings.screenWidth = screenWidth_;
+    Settings.screenHeight = screenHeight_;
     ResetLog();
     ASSERT_EQ(InitDefaultDriver(), 1) << Log();
 }

@@ -26,6 +26,9 @@ protected:
     Pixel Centre();
 
     TempDirectory folder_;
+    // The back buffer's size; a derived fixture may set another before SetUp.
+    int screenWidth_ = 64;
+    int screenHeight_ = 48;
 
 private:
     ScopedStartDirectory start_ {folder_.Path()};

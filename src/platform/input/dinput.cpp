@@ -16,10 +16,11 @@
 #include <optional>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/input/fake_input.h"
 #include "platform/input/input_events.h"
+#include "platform/input/input_log.h"
 #include "platform/input/scan_codes.h"
+#include "platform/window_internal.h"
 
 namespace dinput {
 
@@ -29,9 +30,9 @@ namespace dinput {
 // ---------------------------------------------------------------------------
 namespace {
 
+// What the devices see of the recorded input: keys by DIK code (two SDL
+// keys may share one) and the buttons.
 struct InputSystem {
-    bool focused = true;  // the window starts with the focus (offscreen windows never get it)
-    uint32_t pressSequence = 0;  // presses handed over so far
     uint8_t keys[256] = {};
     uint8_t buttons[8] = {};
     std::vector<DirectInputDevice8*> devices;  // every live device, for events and focus changes
@@ -56,9 +57,7 @@ InputSystem& System()
 void ResetInputState()
 {
     InputSystem& system = System();
-    system.focused = true;
-    std::memset(system.keys, 0, sizeof system.keys);
-    std::memset(system.buttons, 0, sizeof system.buttons);
+    ForgetInputOfEarlierWindows();
     system.fakeRelativeMode = false;
     system.fakeControllers.clear();
     system.fakeMostOpen = system.fakeOpenControllers;
@@ -87,19 +86,7 @@ uint32_t StateBytes(DataFormat format)
     return 0;
 }
 
-// SDL numbers buttons 1 left, 2 middle, 3 right, 4 and 5 the side buttons;
-// DirectInput 0 left, 1 right, 2 middle, then the rest in order.
-int DirectInputButton(int sdlButton)
-{
-    switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    default: break;
-    }
-    return sdlButton >= 4 && sdlButton <= 8 ? sdlButton - 1 : -1;
-}
-
+// The SDL number of a DirectInput button (the test seam sends SDL events).
 int SdlButton(int directInputButton)
 {
     switch (directInputButton) {
@@ -152,6 +139,7 @@ struct DeviceAccess {
         devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
     }
 
+    static bool HoldsRelativeMode(const DirectInputDevice8& device) { return device.holdsRelativeMode_; }
     static void HoldRelativeMode(DirectInputDevice8& device, bool hold)
     {
         if (device.holdsRelativeMode_ == hold) return;
@@ -164,7 +152,6 @@ struct DeviceAccess {
     static void LoseFocus()
     {
         InputSystem& system = System();
-        system.focused = false;
         for (DirectInputDevice8* device : system.devices) {
             if (!device->acquired_ || !IsForeground(device->cooperation_)) continue;
             device->acquired_ = false;
@@ -176,21 +163,31 @@ struct DeviceAccess {
         std::memset(system.buttons, 0, sizeof system.buttons);
     }
 
-    // A key or button went down: every acquired device of its kind has one
-    // more press to show.
-    static void NotePress(DeviceKind kind, int index, uint32_t time)
+    // A key or button went down or up: every acquired device of its kind
+    // keeps the change for its buffered data, and a press is one more for
+    // its immediate reads to show.
+    static void NoteChange(DeviceKind kind, int index, bool down, const platform::InputEvent& event)
     {
-        const uint32_t sequence = ++System().pressSequence;
+        const uint32_t offset = kind == DeviceKind::Mouse ? DIMOFS_BUTTON0 + static_cast<uint32_t>(index)
+                                                          : static_cast<uint32_t>(index);
         for (DirectInputDevice8* device : System().devices) {
             if (device->guid_.kind != kind || !device->acquired_) continue;
-            auto& unread = device->controls_[index].unread;
-            if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back({time, sequence});
+            if (down) {
+                auto& unread = device->controls_[index].unread;
+                if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(event.sequence);
+            }
+            if (device->bufferSize_ == 0) continue;
+            if (device->buffered_.size() >= device->bufferSize_) {
+                device->bufferOverflowed_ = true;
+                continue;
+            }
+            device->buffered_.push_back({offset, down ? 0x80u : 0u, event.time, event.sequence});
         }
     }
 
     // One read of one key or button: a press not shown yet comes first (down,
     // and up before the next one); otherwise the control as it is now.
-    static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down, uint32_t readTime)
+    static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down)
     {
         auto& unread = control.unread;
         if (!control.shown) {
@@ -200,11 +197,11 @@ struct DeviceAccess {
                 unread.erase(unread.begin());
             } else if (down) {
                 control.shown = true;  // held since before the device was acquired
-                control.shownPress = {readTime, 0};
+                control.shownPress = 0;
             }
         } else if (!unread.empty() || !down) {
             control.shown = false;
-            control.shownPress = {0, 0};
+            control.shownPress = 0;
         }
         return control.shown ? 0x80 : 0;
     }
@@ -274,12 +271,14 @@ HResult DirectInputDevice8::Acquire()
     if (system.forcedAcquire) return *system.forcedAcquire;
     if (format_ == DataFormat::None) return DIERR_INVALIDPARAM;
     if (acquired_) return DI_NOEFFECT;
-    if (IsForeground(cooperation_) && !system.focused) return DIERR_OTHERAPPHASPRIO;
+    if (IsForeground(cooperation_) && !platform::InputFocused()) return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
     // Motion and presses before the acquisition are not this device's.
     motionX_ = motionY_ = wheel_ = 0;
     for (Control& control : controls_) control = Control {};
+    buffered_.clear();
+    bufferOverflowed_ = false;
     if (guid_.kind == DeviceKind::Mouse && (cooperation_ & DISCL_EXCLUSIVE))
         DeviceAccess::HoldRelativeMode(*this, true);
     return DI_OK;
@@ -305,12 +304,11 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
         return DIERR_NOTACQUIRED;
     }
     const InputSystem& system = System();
-    const uint32_t now = platform::TimeGetTime();
     switch (guid_.kind) {
     case DeviceKind::Keyboard: {
         uint8_t keys[256];
         for (int key = 0; key < 256; ++key)
-            keys[key] = DeviceAccess::ReadControl(controls_[key], (system.keys[key] & 0x80) != 0, now);
+            keys[key] = DeviceAccess::ReadControl(controls_[key], (system.keys[key] & 0x80) != 0);
         std::memcpy(data, keys, sizeof keys);
         break;
     }
@@ -318,7 +316,7 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
         MouseState2 state {motionX_, motionY_, wheel_, {}};
         for (int button = 0; button < 8; ++button)
             state.rgbButtons[button] =
-                DeviceAccess::ReadControl(controls_[button], (system.buttons[button] & 0x80) != 0, now);
+                DeviceAccess::ReadControl(controls_[button], (system.buttons[button] & 0x80) != 0);
         std::memcpy(data, &state, sizeof state);
         motionX_ = motionY_ = wheel_ = 0;
         break;
@@ -335,14 +333,37 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
     return DI_OK;
 }
 
-uint32_t DirectInputDevice8::PressTime(uint32_t index) const
-{
-    return index < 256 ? controls_[index].shownPress.time : 0;
-}
-
 uint32_t DirectInputDevice8::PressSequence(uint32_t index) const
 {
-    return index < 256 ? controls_[index].shownPress.sequence : 0;
+    return index < 256 ? controls_[index].shownPress : 0;
+}
+
+HResult DirectInputDevice8::SetBufferSize(uint32_t records)
+{
+    if (acquired_) return DIERR_ACQUIRED;
+    bufferSize_ = records;
+    return DI_OK;
+}
+
+HResult DirectInputDevice8::GetDeviceData(uint32_t recordBytes, DeviceObjectData* data, uint32_t* count)
+{
+    if (!count || (!data && *count != 0) || recordBytes != sizeof(DeviceObjectData) || format_ == DataFormat::None)
+        return DIERR_INVALIDPARAM;
+    if (!acquired_) {
+        *count = 0;
+        if (lost_) {
+            lost_ = false;
+            return DIERR_INPUTLOST;
+        }
+        return DIERR_NOTACQUIRED;
+    }
+    const size_t moved = std::min<size_t>(*count, buffered_.size());
+    std::copy_n(buffered_.begin(), moved, data);
+    buffered_.erase(buffered_.begin(), buffered_.begin() + static_cast<std::ptrdiff_t>(moved));
+    *count = static_cast<uint32_t>(moved);
+    const bool overflowed = bufferOverflowed_;
+    bufferOverflowed_ = false;
+    return overflowed ? DI_BUFFEROVERFLOW : DI_OK;
 }
 
 HResult DirectInputDevice8::SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum)
@@ -596,50 +617,63 @@ int AcquireCallCount() { return System().acquireCalls; }
 }  // namespace dinput
 
 // ---------------------------------------------------------------------------
-// Events from the message loop
+// Events from the message loop: recorded first, then handed to the devices
+// as the log describes them.
 // ---------------------------------------------------------------------------
-void DispatchEventToInput(const SDL_Event& event)
+namespace dinput {
+namespace {
+
+void DeliverToDevices(const platform::InputEvent& event)
 {
-    using dinput::DeviceAccess;
-    using dinput::System;
-    switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        if (const uint8_t dik = dinput::DikFromScancode(event.key.keysym.scancode)) {
+    using Kind = platform::InputEvent::Kind;
+    switch (event.kind) {
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (const uint8_t dik = DikFromScancode(event.scancode)) {
             uint8_t& key = System().keys[dik];
-            const bool down = event.type == SDL_KEYDOWN;
-            // A repeat while held is no new press.
-            if (down && !(key & 0x80))
-                DeviceAccess::NotePress(dinput::DeviceKind::Keyboard, dik, platform::TimeGetTime());
+            const bool down = event.kind == Kind::KeyDown;
+            // Two keys that share a code change it only when it changes.
+            if (down != ((key & 0x80) != 0)) DeviceAccess::NoteChange(DeviceKind::Keyboard, dik, down, event);
             key = down ? 0x80 : 0;
         }
         break;
-    case SDL_MOUSEMOTION:
-        DeviceAccess::AddMouseMotion(event.motion.xrel, event.motion.yrel, 0);
-        break;
-    case SDL_MOUSEWHEEL: {
-        // DirectInput counts 120 per notch, positive away from the user.
-        const int64_t notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -int64_t{event.wheel.y}
-                                                                                 : int64_t{event.wheel.y};
-        DeviceAccess::AddMouseMotion(0, 0, notches * 120);
+    case Kind::ButtonDown:
+    case Kind::ButtonUp: {
+        const bool down = event.kind == Kind::ButtonDown;
+        System().buttons[event.button] = down ? 0x80 : 0;
+        DeviceAccess::NoteChange(DeviceKind::Mouse, event.button, down, event);
         break;
     }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        const int button = dinput::DirectInputButton(event.button.button);
-        if (button < 0) break;
-        uint8_t& state = System().buttons[button];
-        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-        if (down && !(state & 0x80))
-            DeviceAccess::NotePress(dinput::DeviceKind::Mouse, button, platform::TimeGetTime());
-        state = down ? 0x80 : 0;
-        break;
+    case Kind::Motion: DeviceAccess::AddMouseMotion(event.dx, event.dy, 0); break;
+    // DirectInput counts 120 per notch, positive away from the user.
+    case Kind::Wheel: DeviceAccess::AddMouseMotion(0, 0, int64_t{event.dy} * 120); break;
+    case Kind::FocusLost: DeviceAccess::LoseFocus(); break;
+    default: break;
     }
-    case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) DeviceAccess::LoseFocus();
-        else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) System().focused = true;
-        break;
-    default:
-        break;
-    }
+}
+
+}  // namespace
+}  // namespace dinput
+
+void DispatchEventToInput(const SDL_Event& event)
+{
+    platform::PointerNow pointer;
+    pointer.known = platform::PointerInBackBuffer(&pointer.x, &pointer.y, &pointer.inWindow);
+    pointer.held = PointerHeldExclusively();
+    if (const platform::InputEvent* recorded = platform::RecordInputEvent(event, pointer))
+        dinput::DeliverToDevices(*recorded);
+}
+
+bool PointerHeldExclusively()
+{
+    for (const dinput::DirectInputDevice8* device : dinput::System().devices)
+        if (dinput::DeviceAccess::HoldsRelativeMode(*device)) return true;
+    return false;
+}
+
+void ForgetInputOfEarlierWindows()
+{
+    platform::ForgetRecordedInput();
+    std::memset(dinput::System().keys, 0, sizeof dinput::System().keys);
+    std::memset(dinput::System().buttons, 0, sizeof dinput::System().buttons);
 }

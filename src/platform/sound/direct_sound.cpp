@@ -247,21 +247,34 @@ HResult DirectSound8::CreateSoundBuffer(const DsBufferDesc* desc, DirectSoundBuf
     if (!buffer) return DSERR_OUTOFMEMORY;
     buffer->format_ = *desc->format;
     try {
-        buffer->data_.assign(desc->bufferBytes, desc->format->bitsPerSample == 8 ? 0x80 : 0x00);
+        buffer->data_ = std::make_shared<std::vector<uint8_t>>(desc->bufferBytes,
+                                                               desc->format->bitsPerSample == 8 ? 0x80 : 0x00);
     } catch (const std::bad_alloc&) {
         buffer->Release();
         return DSERR_OUTOFMEMORY;
     }
     buffer->playableBytes_ = desc->bufferBytes / desc->format->blockAlign * desc->format->blockAlign;
+    buffer->Register();
+    *out = buffer;
+    return S_OK;
+}
 
+HResult DirectSound8::DuplicateSoundBuffer(DirectSoundBuffer* original, DirectSoundBuffer** out)
+{
+    if (!out) return DSERR_INVALIDPARAM;
+    *out = nullptr;
+    if (!original || original->device_ != this) return DSERR_INVALIDPARAM;
+    if (original->IsPrimary()) return DSERR_INVALIDCALL;
+    auto* buffer = new (std::nothrow) DirectSoundBuffer(this, original->flags_);
+    if (!buffer) return DSERR_OUTOFMEMORY;
+    buffer->format_ = original->format_;
+    buffer->data_ = original->data_;
+    buffer->playableBytes_ = original->playableBytes_;
     LockAudio();
-    secondaries_.push_back(buffer);
-    buffer->RebuildConversion();
+    buffer->volume_ = original->volume_;
+    buffer->gain_ = original->gain_;
     UnlockAudio();
-    {
-        const std::lock_guard<std::mutex> lock(RegistryMutex());
-        LiveBuffers().push_back(buffer);
-    }
+    buffer->Register();
     *out = buffer;
     return S_OK;
 }
@@ -366,7 +379,7 @@ void DirectSoundBuffer::MixInto(float* mix, float* scratch, size_t samples)
     while (!drained_ && SDL_AudioStreamAvailable(conversion_) < wanted) {
         if (position_ < playableBytes_) {
             const uint32_t chunk = std::min(playableBytes_ - position_, feedBytes);
-            if (SDL_AudioStreamPut(conversion_, data_.data() + position_, static_cast<int>(chunk)) != 0) {
+            if (SDL_AudioStreamPut(conversion_, data_->data() + position_, static_cast<int>(chunk)) != 0) {
                 playing_ = false;
                 return;
             }
@@ -389,7 +402,7 @@ void DirectSoundBuffer::MixInto(float* mix, float* scratch, size_t samples)
         looping_ = false;
         drained_ = false;
         position_ = 0;
-        SDL_AudioStreamClear(conversion_);
+        FreeConversion();
     }
 }
 
@@ -414,9 +427,18 @@ DirectSoundBuffer::~DirectSoundBuffer()
         auto& list = device_->secondaries_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
         device_->UnlockAudio();
-        if (conversion_) SDL_FreeAudioStream(conversion_);
+        FreeConversion();
     }
     device_->Release();
+}
+
+void DirectSoundBuffer::Register()
+{
+    device_->LockAudio();
+    device_->secondaries_.push_back(this);
+    device_->UnlockAudio();
+    const std::lock_guard<std::mutex> lock(RegistryMutex());
+    LiveBuffers().push_back(this);
 }
 
 uint32_t DirectSoundBuffer::AddRef() { return ++references_; }
@@ -428,13 +450,17 @@ uint32_t DirectSoundBuffer::Release()
     return left;
 }
 
-// Called with the device lock held, or while no output is open.
-void DirectSoundBuffer::RebuildConversion()
+void DirectSoundBuffer::FreeConversion()
 {
     if (conversion_) SDL_FreeAudioStream(conversion_);
     conversion_ = nullptr;
+}
+
+void DirectSoundBuffer::RebuildConversion()
+{
+    FreeConversion();
     drained_ = false;
-    if (IsPrimary() || !device_->audioDevice_) return;
+    if (IsPrimary() || !playing_ || !device_->audioDevice_) return;
     const WaveFormatEx& output = device_->outputFormat_;
     conversion_ = SDL_NewAudioStream(SdlSampleFormat(format_), static_cast<Uint8>(format_.channels),
                                      static_cast<int>(format_.samplesPerSec), AUDIO_F32SYS,
@@ -468,16 +494,17 @@ HResult DirectSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1,
 {
     if (IsPrimary()) return DSERR_INVALIDCALL;
     if (!region1 || !bytes1) return DSERR_INVALIDPARAM;
-    const auto size = static_cast<uint32_t>(data_.size());
+    std::vector<uint8_t>& data = *data_;
+    const auto size = static_cast<uint32_t>(data.size());
     if (flags & DSBLOCK_ENTIREBUFFER) bytes = size;
     if (offset >= size || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
 
     device_->LockAudio();
     const uint32_t first = std::min(bytes, size - offset);
     const uint32_t wrapped = bytes - first;
-    *region1 = data_.data() + offset;
+    *region1 = data.data() + offset;
     *bytes1 = first;
-    if (region2) *region2 = wrapped ? data_.data() : nullptr;
+    if (region2) *region2 = wrapped ? data.data() : nullptr;
     if (bytes2) *bytes2 = wrapped;
     device_->UnlockAudio();
     return S_OK;
@@ -486,10 +513,11 @@ HResult DirectSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1,
 HResult DirectSoundBuffer::Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2)
 {
     if (IsPrimary()) return DSERR_INVALIDCALL;
+    const std::vector<uint8_t>& data = *data_;
     const auto inside = [&](void* region, uint32_t bytes) {
         if (!region) return bytes == 0;
         const auto* p = static_cast<const uint8_t*>(region);
-        return p >= data_.data() && bytes <= data_.size() && p + bytes <= data_.data() + data_.size();
+        return p >= data.data() && bytes <= data.size() && p + bytes <= data.data() + data.size();
     };
     if (!region1 || !inside(region1, bytes1) || !inside(region2, bytes2)) return DSERR_INVALIDPARAM;
     return S_OK;
@@ -504,8 +532,7 @@ HResult DirectSoundBuffer::Play(uint32_t reserved, uint32_t priority, uint32_t f
     const bool looping = (flags & DSBPLAY_LOOPING) != 0;
     if (!playing_) {
         playing_ = true;
-        drained_ = false;
-        if (conversion_) SDL_AudioStreamClear(conversion_);
+        RebuildConversion();
     } else if (drained_ && looping) {
         // Already past the end of a single play: loop from the start.
         drained_ = false;
@@ -517,7 +544,7 @@ HResult DirectSoundBuffer::Play(uint32_t reserved, uint32_t priority, uint32_t f
     event.bufferId = id_;
     event.looping = looping;
     event.volume = volume_;
-    event.bytes = static_cast<uint32_t>(data_.size());
+    event.bytes = static_cast<uint32_t>(data_->size());
     event.format = format_;
     device_->UnlockAudio();
 
@@ -533,7 +560,7 @@ HResult DirectSoundBuffer::Stop()
     playing_ = false;
     looping_ = false;
     drained_ = false;
-    if (conversion_) SDL_AudioStreamClear(conversion_);
+    FreeConversion();
     device_->UnlockAudio();
     return S_OK;
 }
@@ -541,7 +568,7 @@ HResult DirectSoundBuffer::Stop()
 HResult DirectSoundBuffer::SetCurrentPosition(uint32_t position)
 {
     if (IsPrimary()) return DSERR_INVALIDCALL;
-    if (position >= data_.size()) return DSERR_INVALIDPARAM;
+    if (position >= data_->size()) return DSERR_INVALIDPARAM;
     device_->LockAudio();
     position_ = position / format_.blockAlign * format_.blockAlign;
     drained_ = false;
@@ -554,7 +581,7 @@ HResult DirectSoundBuffer::GetCurrentPosition(uint32_t* play, uint32_t* write) c
 {
     if (IsPrimary()) return DSERR_INVALIDCALL;
     device_->LockAudio();
-    const uint32_t position = position_ < data_.size() ? position_ : 0;
+    const uint32_t position = position_ < data_->size() ? position_ : 0;
     device_->UnlockAudio();
     if (play) *play = position;
     if (write) *write = position;
@@ -601,7 +628,7 @@ SoundBufferState DirectSoundBuffer::DescribeState() const
     state.looping = playing_ && looping_;
     state.volume = volume_;
     state.position = position_;
-    state.bytes = static_cast<uint32_t>(data_.size());
+    state.bytes = static_cast<uint32_t>(data_->size());
     device_->UnlockAudio();
     return state;
 }

@@ -9,11 +9,15 @@
 //   - the device: opens SDL audio when the primary buffer's format is set;
 //   - static secondary buffers: lock/unlock, play once or looping, stop keeping
 //     the position, set the position, volume in hundredths of a decibel;
+//   - duplicates of a secondary buffer: the samples are shared, while play
+//     state, position and volume are each buffer's own;
 //   - a 3D listener that stores and returns its parameters (nothing is panned).
 //
-// A small mixer runs in the SDL audio callback; each buffer's samples are
-// converted to the device format by an SDL_AudioStream. Every buffer operation
-// takes the SDL audio device lock, so the callback never sees a half-made change.
+// A small mixer runs in the SDL audio callback; a playing buffer's samples are
+// converted to the device format by an SDL_AudioStream, which exists only
+// while that buffer plays, so thousands of silent buffers cost little. Every
+// buffer operation takes the SDL audio device lock, so the callback never sees
+// a half-made change.
 //
 // Objects are reference counted as COM objects are: Release() frees at zero.
 // A buffer or listener holds a reference on its device, so the device (and the
@@ -24,6 +28,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -186,6 +191,11 @@ public:
     HResult SetCooperativeLevel(void* window, uint32_t level);
     // Primary (DSBCAPS_PRIMARYBUFFER, no size or format) or static secondary buffer.
     HResult CreateSoundBuffer(const DsBufferDesc* desc, DirectSoundBuffer** out);
+    // A new secondary buffer on the samples of `original` (which must belong
+    // to this device): same format, flags and volume, stopped at position 0.
+    // Writing through either buffer's Lock changes what both play; the samples
+    // live until the last buffer sharing them is released.
+    HResult DuplicateSoundBuffer(DirectSoundBuffer* original, DirectSoundBuffer** out);
     HResult GetCaps(DsCaps* caps) const;
 
     // The SDL driver and device name in use ("dummy", "disk", "pulseaudio"...).
@@ -270,7 +280,12 @@ private:
     ~DirectSoundBuffer();
 
     bool IsPrimary() const { return (flags_ & DSBCAPS_PRIMARYBUFFER) != 0; }
+    // Makes the converter of a playing buffer while an output is open, frees
+    // it otherwise. Called with the device lock held, or while no output is open.
     void RebuildConversion();
+    void FreeConversion();
+    // Joins the device's secondaries and the registry tests read.
+    void Register();
     void MixInto(float* mix, float* scratch, size_t samples);
 
     uint32_t references_ = 1;
@@ -278,7 +293,7 @@ private:
     uint32_t flags_;
     uint64_t id_;
     WaveFormatEx format_;
-    std::vector<uint8_t> data_;
+    std::shared_ptr<std::vector<uint8_t>> data_;  // shared with duplicates
     uint32_t playableBytes_ = 0;  // whole sample frames only
     uint32_t position_ = 0;       // bytes handed to the converter so far
     bool playing_ = false;
