@@ -1,136 +1,448 @@
-// Object generators: 10,000 objects placed along a spline.
+// Generate Objects in the whole program, as a user runs it.
 //
-//   object_generators_bench [objects]
+//   cd build/vesk && ../bench/object_generators_bench [length width height [steps]]
 //
-// A B-spline winding over a ground box in rows, the world's active line;
-// the along-line generator with a fixed step chosen so that the line holds
-// the asked number of objects (10,000 by default). Two phases, each the best
-// of three runs on a fresh scene: the preview (CScene::GenerateAlongLine(0):
-// the line sampled, the ground probed under every place, a mesh object made
-// per place) and preview plus create (GenerateAlongLine(1): every preview
-// turned into a world object with a box body, sorted into its sector).
-// Printed: seconds and objects per second of each.
-#include <unistd.h>
+// WinMain runs headless in a start directory of its own (the shipped data
+// linked, an empty "Worlds" folder) with its sound manager on SDL's dummy
+// driver. Through the front end: "Continue", "New World", the blank scene,
+// "Continue"; in the world quick-bar slot 1 (key 1), and the 3D cursor on the
+// ground at the world's centre, where a click there puts it. Then, with the
+// "Generate Objects" window open on its "Direct Line" tab (100 x 100 x 10 by
+// default):
+//   - the preview, as a changed slider runs it (CScene::GenerateObjects);
+//   - "Generate" pressed: the frame whose window makes the objects, and the
+//     frame after it (with the first physics step over them);
+//   - scene frames until the physics has made `steps` steps (3 by default)
+//     since: the resident size then, less the blank world's, is what the boxes
+//     cost with their contacts and sounds;
+//   - the world saved, then "Quit to Menu" at once: from the start of the
+//     frame in which it is pressed to the front end (the length of the frame
+//     before is printed beside it), with the peak resident size meanwhile
+//     beside the world's own peak;
+//   - the resident size in the front end then, beside the one before entering.
+// The baseline of a box's cost is the same world read from its file: a second
+// process of this program opens it from the worlds list and runs frames until
+// its physics made as many steps.
+//
+// Lines starting with "row" are the figures the project tracks, each with
+// its baseline and its target.
+#include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <filesystem>
 #include <string>
 
-#include "core/random.h"
-#include "scene/scene.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "platform/window_test_events.h"
+#include "program_session.h"
+#include "shell/settings.h"
 #include "shell/start_directory.h"
-#include "world/block_type.h"
-#include "world/line.h"
-#include "world/object.h"
+#include "shell/win_main.h"
+#include "ui/menu.h"
 #include "world/world.h"
 
 namespace {
 
-constexpr int kRuns = 3;
-constexpr float kRowLength = 1000.0f;
-constexpr int kPointsPerRow = 10;
-constexpr float kSpacing = 1.5f;
+namespace fs = std::filesystem;
+using namespace bench_session;
 
-BlockType* NewCube()
-{
-    auto* type = new BlockType;
-    type->Init();
-    type->name = u"BenchCube";
-    type->textureName = u"boxred.jpg";
-    for (int i = 0; i < 8; ++i) {
-        type->vertices.push_back(Vector3{i & 1 ? 0.5f : -0.5f, i & 2 ? 0.5f : -0.5f, i & 4 ? 0.5f : -0.5f});
-        type->normals.push_back(Vector3{0.0f, 1.0f, 0.0f});
-    }
-    type->triangles = {{0, 3, 1}, {0, 2, 3}, {4, 7, 6}, {4, 5, 7}, {0, 5, 4}, {0, 1, 5},
-                       {2, 7, 3}, {2, 6, 7}, {0, 6, 2}, {0, 4, 6}, {1, 7, 5}, {1, 3, 7}};
-    type->physicsShape = 1;
-    type->shapeParams[0] = type->shapeParams[1] = type->shapeParams[2] = 0.5f;
-    type->ComputeBounds();
-    return type;
-}
+constexpr int kKeyEscape = 0x1B;
+constexpr int kKeyOne = '1';
+constexpr const char* kGenerateWindow = "Generate Objects";
 
-// A scene ready for the along-line generator: ground, block type, the
-// winding B-spline as the active line, and the fixed step for `objects`.
-std::unique_ptr<CScene> NewScene(int objects, bool describe)
-{
-    auto scene = std::make_unique<CScene>();
-    CWorld* world = scene->world = new CWorld;
-    world->RecreateSectors(1);
-    scene->InitPhysicsWorld();
-    CNBObject* ground = world->CreateBoxObject(1200.0f, 1.0f, Vector3{0.0f, -0.5f, 0.0f}, 1200.0f, u"ground.dds", 1,
-                                               1, 1, 1, 1);
-    ground->Kind = 1;
-    world->PutObjectInSector(ground);
-    world->blockTypes.push_back(NewCube());
-    world->currentBlockType = world->blockTypes.back();
-
-    // A serpentine of rows 1000 long and 10 apart, long enough for the
-    // objects 1.5 apart (a little more than the cube's side: bodies do not
-    // start inside each other).
-    auto* line = new CLine;
-    const int rows = static_cast<int>(std::ceil(kSpacing * objects / kRowLength)) + 1;
-    for (int row = 0; row < rows; ++row) {
-        const float z = -kRowLength / 2.0f + 10.0f * row;
-        const float from = row % 2 == 0 ? -kRowLength / 2.0f : kRowLength / 2.0f;
-        for (int k = 0; k <= kPointsPerRow; ++k)
-            *line->AddPoint() = Vector3{from + (row % 2 == 0 ? 1.0f : -1.0f) * kRowLength * k / kPointsPerRow, 0.1f, z};
-    }
-    line->LineType = kBSpline;
-    line->samplesPerSpan = 10;
-    line->CreateDriverRenderSet();
-    line->active = 1;
-    world->lines.push_back(line);
-
-    scene->Flag(kFlagLineStepMode) = 1;
-    scene->generator.fixedStep = line->GetLength() / (static_cast<float>(objects) + 0.5f);
-    if (describe)
-        std::printf("  a B-spline of %d points, %.0f long, objects %.2f apart\n", line->pointCount, line->GetLength(),
-                scene->generator.fixedStep);
-    return scene;
-}
-
-struct Result {
-    double seconds = 1e30;
-    size_t made = 0;
+struct Shape {
+    int length = 100;
+    int width = 100;
+    int height = 10;
+    int steps = 3;
 };
 
-Result Run(int objects, int mode, bool describe)
-{
-    Result best;
-    for (int run = 0; run < kRuns; ++run) {
-        std::unique_ptr<CScene> scene = NewScene(objects, describe && run == 0);
-        scene->generator.alongLineRequest = 1;
-        const auto start = std::chrono::steady_clock::now();
-        scene->GenerateAlongLine(mode);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const size_t made = mode == 0 ? scene->previewObjects.size() : scene->world->objects.size() - 1;
-        if (seconds < best.seconds) best = Result{seconds, made};
+// Figures handed from the "open" process to the one that started it.
+struct LoadedFigures {
+    long frontEnd = 0;
+    long world = 0;
+    long objects = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Physics steps, counted and timed from Bullet's tick callbacks
+// ---------------------------------------------------------------------------
+
+struct StepClock {
+    int steps = 0;
+    double seconds = 0.0;  // in steps, since the last Reset
+    Clock::time_point began;
+
+    void Reset() { steps = 0, seconds = 0.0; }
+    static void Before(btDynamicsWorld* world, btScalar)
+    {
+        static_cast<StepClock*>(world->getWorldUserInfo())->began = Clock::now();
     }
-    return best;
+    static void After(btDynamicsWorld* world, btScalar)
+    {
+        auto* clock = static_cast<StepClock*>(world->getWorldUserInfo());
+        ++clock->steps;
+        clock->seconds += SecondsSince(clock->began);
+    }
+    void Watch(btDiscreteDynamicsWorld* world)
+    {
+        if (!world || world->getWorldUserInfo() == this) return;
+        world->setInternalTickCallback(&StepClock::Before, this, true);
+        world->setInternalTickCallback(&StepClock::After, this, false);
+    }
+};
+
+// /proc/self's peak resident size (VmHWM) starts again from the resident size.
+void ResetPeak()
+{
+    if (FILE* file = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", file);
+        std::fclose(file);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Into a world through the front end
+// ---------------------------------------------------------------------------
+
+// The front-end steps every run begins with: a new blank world, or (open) the
+// world `worldName` from the list. Pass() is true once the world is entered;
+// frontEndMb is the resident size just before.
+struct FrontEnd {
+    enum Step { kMainMenu, kWorldsList, kNewWorld, kEntering, kEntered };
+    Step step = kMainMenu;
+    int stepPass = 0;
+    long frontEndMb = 0;
+    std::string worldName;
+    bool open = false;
+    std::string failure;
+
+    void Go(Step next)
+    {
+        step = next;
+        stepPass = 0;
+    }
+    void Enter(const char* window)
+    {
+        frontEndMb = ResidentMegabytes();
+        Press(window, {"Continue"});
+        Go(kEntering);
+    }
+    bool Pass()
+    {
+        ++stepPass;
+        switch (step) {
+        case kMainMenu:
+            if (stepPass == 3) Press("GM", {"Continue"});
+            if (stepPass == 5) Go(kWorldsList);
+            return false;
+        case kWorldsList:
+            if (open) {
+                const auto found = std::find(Game->worldNames.begin(), Game->worldNames.end(), worldName);
+                if (Menu->screenState != 1 || found == Game->worldNames.end()) failure = "no such world";
+                else if (stepPass == 1) Menu->selectedWorld = static_cast<int32_t>(found - Game->worldNames.begin());
+                else if (stepPass == 3) Enter("GM");
+                return false;
+            }
+            if (stepPass == 1) Press("GM", {"New World"});
+            if (stepPass == 3) {
+                if (!Menu || Menu->screenState != 8) failure = "New World did not open the new-world screen";
+                worldName = Menu->proposedWorldName;
+                Menu->sceneType = kBlankScene;
+                Go(kNewWorld);
+            }
+            return false;
+        case kNewWorld:
+            if (stepPass == 2) Enter("SM");
+            return false;
+        case kEntering:
+            if (InScene()) Go(kEntered);
+            else if (stepPass > 5) failure = "the world was not entered";
+            return false;
+        case kEntered: return true;
+        }
+        return false;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The generate run
+// ---------------------------------------------------------------------------
+
+struct GenerateRun {
+    enum Step { kFrontEnd, kSettle, kPreview, kGenerate, kFrames, kLeave, kLeaving, kDone };
+    Shape shape;
+    FrontEnd frontEnd;
+    StepClock physics;
+    Step step = kFrontEnd;
+    int stepPass = 0;
+    std::string failure;
+
+    Clock::time_point mark;
+    Clock::time_point passStart = Clock::now();
+    double lastPassSeconds = 0.0;
+    long worldMb = 0;
+    double previewSeconds = 0.0;
+    double createPassSeconds = 0.0;
+    double generateSeconds = 0.0;
+    double firstStepSeconds = 0.0;
+    size_t objectsBefore = 0;
+    size_t made = 0;
+    long boxesMb = 0;
+    size_t soundInstances = 0;
+    long worldPeakMb = 0;
+    double leaveSeconds = 0.0;
+    double leaveFrameSeconds = 0.0;  // the scene frame before the press
+    long leavePeakMb = 0;
+    long frontEndAfterMb = 0;
+
+    void Go(Step next)
+    {
+        step = next;
+        stepPass = 0;
+    }
+    void Fail(const std::string& why)
+    {
+        if (failure.empty()) failure = why;
+        platform::PushWindowCloseEvent(platform::GetMainWindow());
+        Go(kDone);
+    }
+
+    void Pass()
+    {
+        const Clock::time_point now = Clock::now();
+        lastPassSeconds = std::chrono::duration<double>(now - passStart).count();
+        passStart = now;
+        ++stepPass;
+        platform::Window* window = platform::GetMainWindow();
+        if (stepPass > 20000 && step < kDone) return Fail("a step did not finish");
+        CScene* scene = Game ? Game->scene : nullptr;
+        if (scene) physics.Watch(scene->physics.dynamicsWorld);
+        switch (step) {
+        case kFrontEnd:
+            if (frontEnd.Pass()) Go(kSettle);
+            if (!frontEnd.failure.empty()) Fail(frontEnd.failure);
+            return;
+        case kSettle:
+            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyOne, false);
+            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyOne);
+            if (stepPass == 5) {
+                if (!scene->world->currentBlockType) return Fail("quick-bar slot 1 holds no block type");
+                scene->cursor3D = Vector3{0.0f, 0.0f, 0.0f};
+                worldMb = ResidentMegabytes();
+                Go(kPreview);
+            }
+            return;
+        case kPreview: {
+            ObjectGeneratorSettings& settings = scene->generator;
+            settings.lineLengthCount = static_cast<float>(shape.length);
+            settings.lineWidthCount = static_cast<float>(shape.width);
+            settings.lineHeight = static_cast<float>(shape.height);
+            scene->Flag(kFlagGenerateObjects) = 1;
+            mark = Clock::now();
+            scene->GenerateObjects(kGenerateDirectLine, kGeneratorPreview);
+            scene->Flag(kFlagGeneratorPreview) = 1;
+            previewSeconds = SecondsSince(mark);
+            objectsBefore = scene->world->objects.size();
+            return Go(kGenerate);
+        }
+        case kGenerate:
+            // The window is drawn in this pass's frame; the press lands in the next.
+            if (stepPass == 1) {
+                mark = Clock::now();
+                Press(kGenerateWindow, {"MyTabBar", "Direct Line", "Generate"});
+            }
+            if (stepPass == 2) {
+                createPassSeconds = lastPassSeconds;
+                physics.Reset();
+            }
+            if (stepPass == 3) {
+                generateSeconds = SecondsSince(mark);
+                firstStepSeconds = physics.seconds;
+                made = scene->world->objects.size() - objectsBefore;
+                if (made == 0) return Fail("Generate made no objects");
+                Go(kFrames);
+            }
+            return;
+        case kFrames:
+            if (physics.steps < shape.steps) return;
+            boxesMb = ResidentMegabytes() - worldMb;
+            soundInstances = scene->soundInstances.size();
+            // The baseline process opens this world from its file.
+            if (!frontEnd.worldName.ends_with(".vsk")) frontEnd.worldName += ".vsk";
+            if (!scene->SaveCurrentWorld((fs::path(StartDirectory) / "Worlds" / frontEnd.worldName).c_str()))
+                return Fail("the world could not be saved");
+            return Go(kLeave);
+        case kLeave:
+            if (stepPass == 1) platform::PushKeyDownEvent(window, kKeyEscape, false);
+            if (stepPass == 2) platform::PushKeyUpEvent(window, kKeyEscape);
+            if (stepPass == 4) {
+                worldPeakMb = PeakMegabytes();
+                leaveFrameSeconds = lastPassSeconds;  // a scene frame as the one that handles the press
+                ResetPeak();
+                mark = Clock::now();
+                Press("GM##SceneMenu", {"Quit to Menu"});
+                Go(kLeaving);
+            }
+            return;
+        case kLeaving:
+            if (Game->menuMode == 1 && !Game->scene) {
+                leaveSeconds = SecondsSince(mark);
+                leavePeakMb = PeakMegabytes();
+                frontEndAfterMb = ResidentMegabytes();
+                platform::PushWindowCloseEvent(window);
+                Go(kDone);
+            } else if (stepPass > 10) {
+                Fail("Quit to Menu did not return to the front end");
+            }
+            return;
+        case kDone: return;
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The baseline: the saved world opened from the worlds list
+// ---------------------------------------------------------------------------
+
+LoadedFigures RunOpen(const std::string& worldName, int steps)
+{
+    FrontEnd frontEnd;
+    frontEnd.open = true;
+    frontEnd.worldName = worldName;
+    StepClock physics;
+    LoadedFigures figures;
+    SetMainLoopPassHook([&](int) {
+        if (!frontEnd.failure.empty() || figures.world > 0) return;
+        if (!frontEnd.Pass()) {
+            if (!frontEnd.failure.empty()) platform::PushWindowCloseEvent(platform::GetMainWindow());
+            return;
+        }
+        physics.Watch(Game->scene->physics.dynamicsWorld);
+        if (physics.steps < steps) return;
+        figures.frontEnd = frontEnd.frontEndMb;
+        figures.world = ResidentMegabytes();
+        figures.objects = static_cast<long>(Game->scene->world->objects.size());
+        platform::PushWindowCloseEvent(platform::GetMainWindow());
+    });
+    WinMain(1);
+    SetMainLoopPassHook(nullptr);
+    return figures;
+}
+
+LoadedFigures OpenInOwnProcess(const std::string& startDirectory, const std::string& worldName, int steps)
+{
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const std::string command = "'" + self + "' open '" + startDirectory + "' '" + worldName + "' " +
+                                std::to_string(steps);
+    LoadedFigures figures;
+    if (FILE* helper = popen(command.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof(line), helper))
+            if (std::sscanf(line, "loaded %ld %ld %ld", &figures.frontEnd, &figures.world, &figures.objects) == 3)
+                break;
+        pclose(helper);
+    }
+    return figures;
+}
+
+void Prepare(const std::string& startDirectory)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    platform::SetMessageBoxesSuppressed(true);
+    ResetStartupSetup();
+    SetStartDirectory(startDirectory);
+}
+
+void Print(const Shape& shape, const GenerateRun& run, const LoadedFigures& loaded)
+{
+    const double boxes = static_cast<double>(run.made);
+    const double generatedKb = run.boxesMb * 1024.0 / boxes;
+    // The loaded world less what its blank world costs, per box.
+    const long blankMb = run.worldMb - run.frontEnd.frontEndMb;
+    const double loadedKb = loaded.objects > 0 ? (loaded.world - loaded.frontEnd - blankMb) * 1024.0 / boxes : 0.0;
+    const double frozen = run.previewSeconds + run.generateSeconds;
+    std::printf("front end before entering     %6ld MB resident\n", run.frontEnd.frontEndMb);
+    std::printf("blank world                   %6ld MB resident\n", run.worldMb);
+    std::printf("preview                       %8.2f s\n", run.previewSeconds);
+    std::printf("Generate to the next frame    %8.2f s   %zu objects; the frame that made them %.2f s, the first "
+                "physics step over them %.2f s\n",
+                run.generateSeconds, run.made, run.createPassSeconds, run.firstStepSeconds);
+    std::printf("after %d physics steps         %6ld MB more than the blank world, %zu sound instances\n",
+                shape.steps, run.boxesMb, run.soundInstances);
+    std::printf("opened from its file          %6ld MB resident after as many steps (front end %ld MB, %ld "
+                "objects)\n",
+                loaded.world, loaded.frontEnd, loaded.objects);
+    std::printf("leaving                       %8.2f s   of which a scene frame (about) %.2f s; peak %ld MB (the "
+                "world's %ld MB)\n",
+                run.leaveSeconds, run.leaveFrameSeconds, run.leavePeakMb, run.worldPeakMb);
+    std::printf("front end after leaving       %6ld MB resident\n", run.frontEndAfterMb);
+    std::printf("row  Generate Objects %d x %d x %d: %.2f s frozen (preview %.2f s, Generate to the next frame %.2f s, "
+                "of which its first physics step %.2f s)   target at most 3 s\n",
+                shape.length, shape.width, shape.height, frozen, run.previewSeconds, run.generateSeconds,
+                run.firstStepSeconds);
+    std::printf("row  memory per generated box after %d physics steps: %.1f KB, a box read from the world file %.1f KB"
+                "   target at most 8 KB\n",
+                shape.steps, generatedKb, loadedKb);
+    std::printf("row  leaving right after generating: %.2f s (%.2f s besides a scene frame), peak %+ld MB over the "
+                "world's own   target at most 2 s, no peak above the world's\n",
+                run.leaveSeconds, run.leaveSeconds - run.leaveFrameSeconds, run.leavePeakMb - run.worldPeakMb);
+    std::printf("row  resident after leaving: %ld MB, before entering %ld MB (%+ld MB)   target within 150 MB\n",
+                run.frontEndAfterMb, run.frontEnd.frontEndMb, run.frontEndAfterMb - run.frontEnd.frontEndMb);
+}
+
+int RunGenerate(const Shape& shape)
+{
+    const std::string folder = MakeStartDirectory("vesk-generator-bench");
+    if (folder.empty()) return 1;
+    Prepare(folder);
+    GenerateRun run;
+    run.shape = shape;
+    std::printf("Generate Objects, Direct Line %d x %d x %d, in a blank world\n", shape.length, shape.width,
+                shape.height);
+    std::fflush(stdout);
+    SetMainLoopPassHook([&run](int) { run.Pass(); });
+    const int exitCode = WinMain(1);
+    SetMainLoopPassHook(nullptr);
+    int result = 0;
+    if (exitCode != 0 || !run.failure.empty() || run.step != GenerateRun::kDone) {
+        std::fprintf(stderr, "the run failed: %s (exit code %d)\n", run.failure.c_str(), exitCode);
+        result = 1;
+    } else {
+        Print(shape, run, OpenInOwnProcess(folder, run.frontEnd.worldName, shape.steps));
+    }
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int objects = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-    // The scene writes its log into the start directory: a folder of its own.
-    char folder[] = "/tmp/object_generators_bench_XXXXXX";
-    if (!mkdtemp(folder)) return 1;
-    SetStartDirectory(folder);
-    SeedRandomForTests(1);
-    std::printf("objects along a spline, %d asked\n", objects);
-    const Result preview = Run(objects, 0, true);
-    std::printf("  preview           %8zu objects  %8.3f s  %10.0f objects/s\n", preview.made, preview.seconds,
-                preview.made / preview.seconds);
-    const Result create = Run(objects, 1, false);
-    std::printf("  preview + create  %8zu objects  %8.3f s  %10.0f objects/s\n", create.made, create.seconds,
-                create.made / create.seconds);
-    std::remove((std::string(folder) + "/game.log").c_str());
-    rmdir(folder);
-    return 0;
+    if (!fs::exists("Shaders/default.fx") || !fs::exists("TexturesUI")) {
+        std::fprintf(stderr, "run from a start directory with the shipped data (build/vesk)\n");
+        return 1;
+    }
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "open" && argc == 5) {
+        // The baseline process: "loaded <front end MB> <world MB> <objects>".
+        Prepare(argv[2]);
+        const LoadedFigures figures = RunOpen(argv[3], std::atoi(argv[4]));
+        std::printf("loaded %ld %ld %ld\n", figures.frontEnd, figures.world, figures.objects);
+        return figures.world > 0 ? 0 : 1;
+    }
+    Shape shape;
+    if (argc >= 4) {
+        shape.length = std::max(1, std::atoi(argv[1]));
+        shape.width = std::max(1, std::atoi(argv[2]));
+        shape.height = std::max(1, std::atoi(argv[3]));
+    }
+    if (argc >= 5) shape.steps = std::max(1, std::atoi(argv[4]));
+    return RunGenerate(shape);
 }

@@ -23,14 +23,11 @@
 // frame; then the window closed with the world open, until WinMain returns.
 // Leaving and quitting each begin with the scene frame in which the request
 // is handled; the length of the scene frame before is printed beneath them.
-// Resident and peak resident sizes are printed after each step.
+// Resident and peak resident sizes are printed after each step, and the
+// resident size in the front end after leaving beside the one before Create.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <imgui.h>
-#include <imgui_internal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,41 +43,21 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
+#include "program_session.h"
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "shell/start_directory.h"
 #include "shell/win_main.h"
-#include "support/imgui_test_frame.h"
 #include "ui/menu.h"
 #include "world/world.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-using testing_support::ImGuiTestFrame;
+using namespace bench_session;
 
 constexpr int kKeyEscape = 0x1B;
-
-double SecondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-long PeakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-long ResidentMegabytes()
-{
-    long pages = 0, resident = 0;
-    if (FILE* file = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(file, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(file);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
-}
 
 // Seconds since the process was started: from the launcher's clock when it
 // passed one, else from the kernel's start time (10 ms steps).
@@ -102,26 +79,6 @@ double SecondsSinceLaunch()
     clock_gettime(CLOCK_BOOTTIME, &now);
     return now.tv_sec + now.tv_nsec / 1e9 - ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
-
-// A start directory of its own: the shipped data linked, no worlds, no settings.
-std::string MakeStartDirectory()
-{
-    const fs::path shipped = fs::current_path();
-    char pattern[] = "/tmp/vesk-program-bench-XXXXXX";
-    if (!mkdtemp(pattern)) return {};
-    const fs::path folder = pattern;
-    for (const char* data : {"Blocks", "Textures", "TexturesUI", "Shaders", "Sounds", "temp-percp-graph.tga"})
-        if (fs::exists(shipped / data)) fs::create_symlink(shipped / data, folder / data);
-    fs::create_directories(folder / "Worlds" / "Backups");
-    return folder.string();
-}
-
-void Press(const char* window, std::initializer_list<testing_support::IdPart> path)
-{
-    ImGui::ActivateItem(ImGuiTestFrame::ItemId(window, path));
-}
-
-bool InScene() { return Game && Game->menuMode == 0 && Game->scene && Game->scene->world; }
 
 // fwrite + fflush + fsync of `bytes` into `path`, in seconds.
 double PlainWrite(const std::vector<char>& bytes, const std::string& path)
@@ -165,6 +122,7 @@ struct LandscapeRun {
     Clock::time_point mark;
     std::string failure;
     std::string worldName;
+    long frontEndMb = 0;  // resident in the front end just before Create
 
     void Go(Step next)
     {
@@ -259,6 +217,7 @@ struct LandscapeRun {
             return;
         case kNewWorld:
             if (stepPass == 2) {
+                frontEndMb = ResidentMegabytes();
                 mark = Clock::now();
                 Press("SM", {"Continue"});
                 Go(kCreating);
@@ -285,6 +244,9 @@ struct LandscapeRun {
             if (Game->menuMode == 1 && !Game->scene) {
                 Report("leaving the world", SecondsSince(mark));
                 ReportFrameBefore(frameBeforeSeconds);
+                std::printf("%-34s %8ld MB resident   before entering %ld MB (%+ld MB)\n", "front end after leaving",
+                            ResidentMegabytes(), frontEndMb, ResidentMegabytes() - frontEndMb);
+                std::fflush(stdout);
                 Go(kReopen);
             } else if (stepPass > 10) {
                 Fail("Quit to Menu did not return to the front end");
@@ -376,7 +338,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "run from a start directory with the shipped data (build/vesk)\n");
         return 1;
     }
-    const std::string folder = MakeStartDirectory();
+    const std::string folder = MakeStartDirectory("vesk-program-bench");
     if (folder.empty()) return 1;
     platform::SetMessageBoxesSuppressed(true);
     ResetStartupSetup();

@@ -44,6 +44,7 @@
 #include "graphics/gpu_texture.h"
 #include "graphics/texture.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "render/constant_buffers.h"
@@ -237,6 +238,7 @@ void Row(const char* what, int objects, const FrameTimes& t, const FrameTimes& p
 
 int RunWorld(int objects, int frames)
 {
+    platform::ApplyProgramHeapPolicy();  // the program's heap, as WinMain sets it up
     platform::SetMessageBoxesSuppressed(true);
     std::string failure;
     platform::Window* window = platform::CreateMainWindow("Vesk render bench", nullptr, &failure);

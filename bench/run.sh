@@ -95,12 +95,33 @@ FILENAME ~ /program_bench_landscape/ && /leaving the world/ { leaves[landRuns] =
 FILENAME ~ /program_bench_landscape/ && /reopening to the first frame/ { reopens[landRuns] = $6 }
 FILENAME ~ /program_bench_landscape/ && /quitting with the world open/ { quits[landRuns] = $6 }
 FILENAME ~ /program_bench_landscape/ && /peak/ { if ($(NF - 1) > peak) peak = $(NF - 1) }
+FILENAME ~ /program_bench_landscape/ && /front end after leaving/ { kept[landRuns] = substr($12, 2) + 0; before = $10 }
+FILENAME ~ /object_generators_bench/ && /^row  Generate Objects/ {
+    shape = $4 " x " $6 " x " $8; sub(/:$/, "", shape)
+    for (i = 1; i <= NF; ++i) {
+        if ($i == "frozen") frozen = $(i - 2) + 0
+        if ($i == "(preview") preview = $(i + 1) + 0
+        if ($i == "frame" && $(i + 1) + 0 > 0) untilFrame = $(i + 1) + 0
+        if ($i == "step") firstStep = $(i + 1) + 0
+    }
+}
+FILENAME ~ /object_generators_bench/ && /^row  memory per generated box/ {
+    kb = 0
+    for (i = 1; i <= NF; ++i) if ($i == "KB" || $i == "KB,") { if (++kb == 1) generatedKb = $(i - 1) + 0; else if (kb == 2) loadedKb = $(i - 1) + 0 }
+    for (i = 1; i <= NF; ++i) if ($i == "physics" && $(i + 1) == "steps:") steps = $(i - 1)
+}
+FILENAME ~ /object_generators_bench/ && /^row  leaving right after generating/ {
+    genLeave = $6 + 0; genTeardown = substr($8, 2) + 0
+    for (i = 1; i <= NF; ++i) if ($i == "peak") { genLeavePeak = $(i + 1) + 0; break }
+}
+FILENAME ~ /object_generators_bench/ && /^row  resident after leaving/ { genKept = substr($11, 2) + 0 }
 END {
     if (landCount) landFirst = median(landFirsts, landCount)
     if (tubeCount) tubeFirst = median(tubeFirsts, tubeCount)
     if (landRuns) {
         create = median(creates, landRuns); designed = median(designs, landRuns); plainSave = median(plainSaves, landRuns)
         leave = median(leaves, landRuns); reopen = median(reopens, landRuns); quit = median(quits, landRuns)
+        keptMb = median(kept, landRuns)
     }
     printf "\n| %-58s | %-62s | %-26s | %-4s |\n", "what", "measured", "target", ""
     printf "|%s|%s|%s|%s|\n", "------------------------------------------------------------", "----------------------------------------------------------------", "----------------------------", "------"
@@ -124,6 +145,16 @@ END {
         row("leaving that world or quitting", sprintf("leaving %.2f s, quitting %.2f s, medians of %d", leave, quit, landRuns), "at most 1 s", leave <= 1 && quit <= 1)
     if (peak)
         row("memory of that world", sprintf("%.2f GB peak resident", peak / 1024), "at most 1.5 GB", peak / 1024 <= 1.5)
+    if (landRuns && before)
+        row("resident after leaving that world", sprintf("%+d MB over before entering (%d MB), median of %d", keptMb, before, landRuns), "within 150 MB", keptMb <= 150)
+    if (frozen)
+        row("Generate Objects " shape ", blank world: frozen", sprintf("%.2f s (preview %.2f s, Generate to the next frame %.2f s, of which its first physics step %.2f s)", frozen, preview, untilFrame, firstStep), "at most 3 s", frozen <= 3)
+    if (generatedKb)
+        row("memory per generated box after " steps " physics steps", sprintf("%.1f KB; a box read from its file %.1f KB after as many", generatedKb, loadedKb), "at most 8 KB", generatedKb <= 8)
+    if (genLeave)
+        row("leaving right after generating", sprintf("%.2f s (%.2f s besides a scene frame), peak %+d MB over the world peak", genLeave, genTeardown, genLeavePeak), "at most 2 s, no peak above", genLeave <= 2 && genLeavePeak <= 0)
+    if (frozen)
+        row("resident after leaving the generated world", sprintf("%+d MB over before entering", genKept), "within 150 MB", genKept <= 150)
     ds = "DirectSound-style"; al = "OpenAL"
     if (ds in soundBytes && al in soundBytes)
         row("sound instances of 10,000 generated boxes", sprintf("%d: %d B each (%d B on OpenAL), files read %.1fx; all playable: %s", soundInstances[ds], soundBytes[ds], soundBytes[al], soundCopies[ds] > soundCopies[al] ? soundCopies[ds] : soundCopies[al], soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al] ? "yes" : "no"), "under 1 KB each, read once", soundBytes[ds] < 1024 && soundBytes[al] < 1024 && soundCopies[ds] <= 1.05 && soundCopies[al] <= 1.05 && soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al])
@@ -136,4 +167,5 @@ END {
         row("scene frame, 50,000 objects, memory", sprintf("%.1f KB per object", kilobytes), "at most 12 KB per object", kilobytes <= 12)
     }
 }' "$results/program_bench_startup.txt" "$results/world_file_bench.txt" "$results"/scene_generators_bench[123].txt \
-    "$results/render_bench.txt" "$results/sound_instances_bench.txt" "$results"/program_bench_landscape[123].txt
+    "$results/render_bench.txt" "$results/sound_instances_bench.txt" "$results"/program_bench_landscape[123].txt \
+    "$results/object_generators_bench.txt"

@@ -164,7 +164,7 @@ BoxLeaves LeaveBoxesLadder()
 
 int main(int argc, char** argv)
 {
-    platform::JoinFreedBlocksAtOnce();  // the program's heap, as WinMain sets it up
+    platform::ApplyProgramHeapPolicy();  // the program's heap, as WinMain sets it up
     SetStartDirectory(VESK_RUN_DIR);
     if (argc > 1 && std::string(argv[1]) == "boxes") {
         LeaveBoxesLadder();

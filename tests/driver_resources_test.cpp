@@ -184,6 +184,15 @@ TEST_F(DriverResources, SetsWithTheSameArraysShareBuffersUntilTheLastLetsGo)
     EXPECT_EQ(second->buffers.indexBuffer, first->buffers.indexBuffer);
     EXPECT_NE(moved->buffers.vertexBuffer, first->buffers.vertexBuffer);
     EXPECT_EQ(moved->buffers.indexBuffer, first->buffers.indexBuffer);
+    // Equal bytes are told from what the sets handed over, never by reading
+    // the GPU's copy back: a set made from the first's bytes shares its buffer
+    // even after that buffer's content was overwritten on the GPU.
+    context->UpdateSubresource(first->buffers.vertexBuffer, 0, nullptr, moved->vertices, 0, 0);
+    QuadSet* third = MakeQuad();
+    ASSERT_EQ(driver->CreateRenderSetBuffers(&third->set), 1);
+    EXPECT_EQ(third->buffers.vertexBuffer, first->buffers.vertexBuffer);
+    context->UpdateSubresource(first->buffers.vertexBuffer, 0, nullptr, first->vertices, 0, 0);
+    driver->ReleaseRenderSetBuffers(&third->set);
 
     gpu::Buffer* shared = second->buffers.vertexBuffer;
     shared->AddRef();

@@ -4,6 +4,7 @@
 // points, columns, the ground probe, creation with the Perlin physics switch),
 // the along-line count guards and headings, the random spline's rules, and
 // the clamping of settings past their sliders.
+#include <btBulletDynamicsCommon.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,6 +18,7 @@
 #include "world/block_type.h"
 #include "world/line.h"
 #include "world/object.h"
+#include "world/physic_body.h"
 #include "world/world.h"
 
 namespace {
@@ -173,8 +175,19 @@ TEST_F(ObjectGenerators, CreatingTurnsPreviewsIntoWorldObjectsWithTheirMatrices)
     ASSERT_EQ(made.size(), 3u);
     EXPECT_VEC(At(made[2]), third.x, third.y, third.z);
     EXPECT_VEC(Facing(made[2]), facing.x, facing.y, facing.z);
-    EXPECT_NE(made[2]->PhysicBody, nullptr);
     EXPECT_NE(made[2]->SectorLink, nullptr);
+    // The bodies are in the physics world where their objects stand, and the
+    // touching neighbours already know each other.
+    for (CNBObject* object : made) {
+        ASSERT_NE(object->PhysicBody, nullptr);
+        ASSERT_NE(object->PhysicBody->Body, nullptr);
+        EXPECT_EQ(object->PhysicBody->World, scene_.physics.dynamicsWorld);
+    }
+    const btVector3& origin = made[2]->PhysicBody->Body->getWorldTransform().getOrigin();
+    EXPECT_VEC((Vector3{float(origin.x()), float(origin.y()), float(origin.z())}), third.x, third.y, third.z);
+    EXPECT_NE(scene_.physics.dynamicsWorld->getPairCache()->findPair(made[0]->PhysicBody->Body->getBroadphaseHandle(),
+                                                                    made[1]->PhysicBody->Body->getBroadphaseHandle()),
+              nullptr);
     EXPECT_EQ(TextureNameOf(made[2]), u"boxred.jpg");  // not colourful
 
     scene_.GenerateObjects(kGenerateCircle, kGeneratorPreview);

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/matrix4.h"
 #include "graphics/driver.h"
 #include "platform/heap.h"
 #include "support/temp_directory.h"
+#include "world/object_part.h"
 #include "world/polygons_grid.h"
 #include "world/vertex_formats.h"
 
@@ -338,4 +340,26 @@ TEST(PolygonsGrid, QuaternionRoundTripsThroughTheMatrix)
                                : 1.0f;
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(sign * back.v[i], q.v[i], 1e-5f) << i;
     }
+}
+
+// Unnamed parts and meshes point at one text, which no holder of a part or
+// mesh can write through; a given name is a copy of its own, freed with it.
+TEST(PolygonsGrid, UnnamedPartsAndMeshesShareOneReadOnlyName)
+{
+    static_assert(std::is_same_v<decltype(ObjectPart::name), const char*>);
+    static_assert(std::is_same_v<decltype(CPolygonsGrid::name), const char*>);
+    const int live = SharedHeap().LiveCount();
+    {
+        ObjectPart part, renamed;
+        CPolygonsGrid mesh, renamedMesh;
+        EXPECT_STREQ(part.name, "noname");
+        EXPECT_EQ(mesh.name, part.name);
+        renamed.SetName("door");
+        renamedMesh.SetName("door");
+        EXPECT_STREQ(renamed.name, "door");
+        EXPECT_NE(renamed.name, renamedMesh.name);
+        EXPECT_STREQ(part.name, "noname");
+        EXPECT_EQ(SharedHeap().LiveCount(), live + 2);
+    }
+    EXPECT_EQ(SharedHeap().LiveCount(), live);
 }

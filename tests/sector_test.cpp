@@ -169,6 +169,21 @@ TEST(SectorTest, MovedObjectsChangeSectorAndExtendTheNewOne)
     world.UpdateObjectSectors();
     EXPECT_EQ(object->SectorLink, a);
     EXPECT_EQ(a->objects.size(), 1u);
+
+    // Many at once: the objects that stay keep their order, the moved ones
+    // follow in list order wherever they land, and an object whose link is
+    // stale leaves the sector that holds it.
+    CNBObject* still = AddObject(world, {20, 0, 0});
+    CNBObject* across = AddObject(world, {30, 0, 0});
+    CNBObject* stale = AddObject(world, {40, 0, 0});
+    world.AssignSectors();
+    ASSERT_EQ(a->objects, (std::vector<CNBObject*>{object, still, across, stale}));
+    stale->SectorLink = b;
+    PlaceObject(*across, {995, 0, 0});
+    for (CNBObject* moved : {object, across, stale}) moved->Moved = 1;
+    world.UpdateObjectSectors();
+    EXPECT_EQ(a->objects, (std::vector<CNBObject*>{still, object, stale}));
+    EXPECT_EQ(b->objects, (std::vector<CNBObject*>{across}));
 }
 
 TEST(SectorTest, RenderFlagsAreTheUnionAndRecreationClearsLinks)

@@ -17,6 +17,7 @@
 #include "generation/generator_support.h"
 #include "generation/noise.h"
 #include "graphics/texture.h"
+#include "platform/heap.h"
 #include "scene/scene.h"
 #include "world/block_type.h"
 #include "world/object.h"
@@ -197,6 +198,11 @@ void CreateFromPreviews(CScene& scene, bool colourful)
     CWorld* world = scene.world;
     BlockType* type = world ? world->currentBlockType : nullptr;
     if (world && type) {
+        // A run may make 100,000 bodies: they enter the physics world
+        // together, in their final places, once all are made, as a loaded
+        // world's do.
+        const size_t firstObject = world->objects.size();
+        const bool bulk = scene.OpenBulkBodies();
         SectorSorter sorter(*world);
         int runLength = RandomInt(kColourRunShortest, kColourRunLongest);
         int counter = 0;
@@ -219,8 +225,10 @@ void CreateFromPreviews(CScene& scene, bool colourful)
             object->PushToRigidBody();
             sorter.Put(object);
         }
+        if (bulk) scene.CloseBulkBodies(firstObject);
     }
     DestroyPreviewObjects(scene);
+    platform::GiveBackFreeMemory();  // what the previews held
 }
 
 void CreateFromPositions(CScene& scene)
@@ -229,12 +237,15 @@ void CreateFromPositions(CScene& scene)
     const uint8_t generalPhysics = scene.options.physicsActive;
     scene.options.physicsActive = scene.options.sceneOptionD;  // the Perlin "Physics Enable"
     if (world) {
+        const size_t firstObject = world->objects.size();
+        const bool bulk = scene.OpenBulkBodies();
         SectorSorter sorter(*world);
         for (const Vector3& p : scene.previewPositions) {
             CNBObject* object =
                 scene.CreateObjectFromBlockType(scene.generator.fieldPrototype, 1, 1, p.x, p.y, p.z, 0.0f, 0.0f, 0.0f);
             if (object) sorter.Put(object);
         }
+        if (bulk) scene.CloseBulkBodies(firstObject);
     }
     CNBObject::Delete(scene.positionObject);
     scene.positionObject = nullptr;
@@ -251,6 +262,7 @@ void CScene::GenerateObjects(int type, int mode)
     if (mode == kGeneratorClear) {
         DestroyPreviewObjects(*this);
         previewPositions.clear();
+        platform::GiveBackFreeMemory();  // what the previews held
         return;
     }
     if (mode == kGeneratorPreview) previewPositions.clear();

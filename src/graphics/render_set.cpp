@@ -2,7 +2,8 @@
 
 #include <cstring>
 #include <new>
-#include <vector>
+
+#include <xxhash.h>
 
 #include "core/private_heap.h"
 #include "platform/gpu/gpu.h"
@@ -36,35 +37,13 @@ void RenderSet::Free(RenderSet* set) { SharedHeapFree(set); }
 
 namespace {
 
-// A 64-bit key of a buffer's content; equal keys are confirmed byte by byte.
-uint64_t ContentKey(const void* data, uint64_t bytes, uint32_t bindFlags)
+SharedRenderSetBuffers::ContentKey KeyOf(const void* data, uint64_t bytes, uint32_t bindFlags)
 {
-    constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    uint64_t key = (bytes * kMultiplier) ^ bindFlags;
-    const auto* at = static_cast<const unsigned char*>(data);
-    uint64_t word = 0;
-    for (; bytes >= 8; bytes -= 8, at += 8) {
-        std::memcpy(&word, at, 8);
-        key = (key ^ word) * kMultiplier;
-        key ^= key >> 29;
-    }
-    word = 0;
-    std::memcpy(&word, at, static_cast<size_t>(bytes));
-    key = (key ^ word) * kMultiplier;
-    return key ^ (key >> 32);
+    const XXH128_hash_t hash = XXH3_128bits(data, static_cast<size_t>(bytes));
+    return SharedRenderSetBuffers::ContentKey{hash.low64, hash.high64, bytes, bindFlags};
 }
 
 }  // namespace
-
-bool SharedRenderSetBuffers::Holds(const gpu::Buffer* buffer, uint64_t bytes, uint32_t bindFlags, const void* data)
-{
-    gpu::BufferDesc desc;
-    buffer->GetDesc(&desc);
-    if (desc.ByteWidth != bytes || desc.BindFlags != bindFlags) return false;
-    scratch_.resize(static_cast<size_t>(bytes));
-    return Succeeded(gpu::ReadBufferBytes(buffer, 0, desc.ByteWidth, scratch_.data())) &&
-           std::memcmp(scratch_.data(), data, scratch_.size()) == 0;
-}
 
 SharedRenderSetBuffers::~SharedRenderSetBuffers()
 {
@@ -77,11 +56,11 @@ HResult SharedRenderSetBuffers::Acquire(gpu::Device* device, uint64_t bytes, uin
     *buffer = nullptr;
     if (!device) return E_INVALIDARG;
     if (bytes > 0xFFFFFFFFull) return E_INVALIDARG;
-    const uint64_t key = data ? ContentKey(data, bytes, bindFlags) : 0;
-    if (data && bytes > 0) {
-        const auto [first, last] = byContent_.equal_range(key);
-        for (auto found = first; found != last; ++found) {
-            if (!Holds(found->second, bytes, bindFlags, data)) continue;
+    const bool shareable = data && bytes > 0;
+    const ContentKey key = shareable ? KeyOf(data, bytes, bindFlags) : ContentKey{};
+    if (shareable) {
+        const auto found = byContent_.find(key);
+        if (found != byContent_.end()) {
             ++users_[found->second].count;
             *buffer = found->second;
             return S_OK;
@@ -95,7 +74,7 @@ HResult SharedRenderSetBuffers::Acquire(gpu::Device* device, uint64_t bytes, uin
     initial.pSysMem = data;
     const HResult result = device->CreateBuffer(&desc, &initial, buffer);
     if (Failed(result)) return result;
-    byContent_.emplace(key, *buffer);
+    if (shareable) byContent_.emplace(key, *buffer);
     users_[*buffer] = Use {key, generation_, 1};
     return result;
 }
@@ -108,12 +87,8 @@ void SharedRenderSetBuffers::Release(gpu::Buffer*& buffer)
         buffer->Release();  // not one of the table's
     } else if (--found->second.count == 0) {
         if (found->second.generation == generation_) {
-            const auto [first, last] = byContent_.equal_range(found->second.key);
-            for (auto entry = first; entry != last; ++entry)
-                if (entry->second == buffer) {
-                    byContent_.erase(entry);
-                    break;
-                }
+            const auto entry = byContent_.find(found->second.key);
+            if (entry != byContent_.end() && entry->second == buffer) byContent_.erase(entry);
         }
         users_.erase(found);
         buffer->Release();

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
-#include <vector>
 
 #include "core/vector3.h"
 #include "platform/hresult.h"
@@ -67,6 +66,11 @@ struct RenderSet {
 // (a mesh that changes gets new ones), so a shared buffer looks to each set
 // exactly like a buffer of its own. The table holds one reference to each
 // buffer and counts the sets using it; the last one to let go releases it.
+//
+// Contents are told apart by a 128-bit hash (XXH3) of the bytes handed over,
+// with their length and bind flags: the GPU's copy is never read back, which
+// would stall a real graphics card once per equal mesh. Two different
+// contents with one hash would take 2^64 buffers to become likely.
 class SharedRenderSetBuffers {
 public:
     SharedRenderSetBuffers() = default;
@@ -76,8 +80,8 @@ public:
     ~SharedRenderSetBuffers();
 
     // `*buffer` becomes a buffer of `bytes` bytes from `data` with
-    // `bindFlags`: one already made on this device with the same content, or
-    // a new one (the device's failure is returned, `*buffer` stays null).
+    // `bindFlags`: one already made on this device from the same bytes, or a
+    // new one (the device's failure is returned, `*buffer` stays null).
     HResult Acquire(gpu::Device* device, uint64_t bytes, uint32_t bindFlags, const void* data, gpu::Buffer** buffer);
     // The set no longer uses `buffer` (null does nothing; a buffer the table
     // did not make is released); clears it.
@@ -88,16 +92,26 @@ public:
     // Buffers in use, shared or not.
     size_t BufferCount() const { return users_.size(); }
 
+    // What tells two contents apart.
+    struct ContentKey {
+        uint64_t low = 0;
+        uint64_t high = 0;
+        uint64_t bytes = 0;
+        uint32_t bindFlags = 0;
+        bool operator==(const ContentKey&) const = default;
+    };
+
 private:
+    struct ContentKeyHash {
+        size_t operator()(const ContentKey& key) const { return static_cast<size_t>(key.low); }
+    };
     struct Use {
-        uint64_t key = 0;
+        ContentKey key;
         uint32_t generation = 0;
         uint32_t count = 0;
     };
-    bool Holds(const gpu::Buffer* buffer, uint64_t bytes, uint32_t bindFlags, const void* data);
 
-    std::unordered_multimap<uint64_t, gpu::Buffer*> byContent_;  // buffers of the current device
+    std::unordered_map<ContentKey, gpu::Buffer*, ContentKeyHash> byContent_;  // buffers of the current device
     std::unordered_map<gpu::Buffer*, Use> users_;
     uint32_t generation_ = 1;
-    std::vector<unsigned char> scratch_;  // a buffer's bytes, read back to compare
 };

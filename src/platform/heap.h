@@ -24,13 +24,14 @@ bool HeapDestroy(HeapHandle heap);
 // Blocks handed out and not yet freed, on this heap.
 size_t HeapOutstandingBlocks(HeapHandle heap);
 
-// Tunes the process's heap for worlds of many small records: a freed block
-// joins its free neighbours at once, instead of waiting in a list of its size
-// for a later sweep over every such block. A world of 150,000 objects thus
-// goes in one pass over its memory while each block is still in the caches,
-// not in a second, cold pass at the next large request. Called once at
-// start-up; the program's behaviour is unchanged.
-void JoinFreedBlocksAtOnce();
+// The program's heap policy, set once at start-up (WinMain; benchmarks that
+// build a scene without it call it too). heap.cpp says what each setting is
+// for and what it was measured to give.
+void ApplyProgramHeapPolicy();
+// Hands the heap's free pages back to the system. For the moments when much
+// was freed at once and will not be wanted again soon: a world left, a
+// generator's temporary records gone.
+void GiveBackFreeMemory();
 
 // Test hooks: make the next HeapCreate or HeapAlloc calls fail.
 void FailNextHeapCreates(int count);

@@ -97,75 +97,6 @@ void UseTriangleLists(CDriver& driver)
     if (driver.HasDevice()) driver.state->context->IASetPrimitiveTopology(gpu::PRIMITIVE_TOPOLOGY_TRIANGLELIST);
 }
 
-namespace {
-
-void Fetch(const void* address) { __builtin_prefetch(address); }
-
-// Every cache line from `first` up to (not including) `end`.
-void FetchRange(const void* first, const void* end)
-{
-    constexpr uintptr_t kLine = 64;
-    const uintptr_t last = reinterpret_cast<uintptr_t>(end);
-    for (uintptr_t at = reinterpret_cast<uintptr_t>(first) & ~(kLine - 1); at < last; at += kLine)
-        Fetch(reinterpret_cast<const void*>(at));
-}
-
-// The links of a draw chain, farthest from the draw first. Link n may read
-// what link n - 1 fetched one draw earlier.
-enum DrawChainLink : size_t { kObjectLink, kPartLink, kMeshLink, kSetTableLink, kBufferLink, kDrawChainLinks };
-
-template <class Visit>
-void ForEachMesh(const CNBObject& object, Visit&& visit)
-{
-    for (int p = 0; object.Parts && p < object.PartCount; ++p)
-        if (const CPolygonsGrid* mesh = object.Parts[p].mainMesh) visit(*mesh);
-}
-
-void FetchLink(const CNBObject& object, DrawChainLink link)
-{
-    switch (link) {
-    case kObjectLink:
-        // What the passes read of the object: its parts, placement, colours.
-        Fetch(&object.Parts);
-        FetchRange(&object.WorldMatrix, &object.WorldMatrix + 1);
-        FetchRange(&object.Ambient, &object.Power + 1);
-        break;
-    case kPartLink:
-        for (int p = 0; object.Parts && p < object.PartCount; ++p) Fetch(&object.Parts[p].mainMesh);
-        break;
-    case kMeshLink:
-        ForEachMesh(object, [](const CPolygonsGrid& mesh) {
-            Fetch(&mesh.textures[0]);
-            FetchRange(&mesh.renderSetSlots, &mesh + 1);  // and the render-set table's link after it
-        });
-        break;
-    case kSetTableLink:
-        ForEachMesh(object, [](const CPolygonsGrid& mesh) {
-            for (const SlotRenderSet& entry : mesh.BuiltRenderSets())
-                if (entry.set) FetchRange(&entry.set->indexCount, &entry.set->gpu + 1);
-        });
-        break;
-    case kBufferLink:
-        ForEachMesh(object, [](const CPolygonsGrid& mesh) {
-            for (const SlotRenderSet& entry : mesh.BuiltRenderSets())
-                if (entry.set && entry.set->gpu) Fetch(entry.set->gpu);
-        });
-        break;
-    default: break;
-    }
-}
-
-}  // namespace
-
-void DrawBatch::FetchAhead(size_t drawn) const
-{
-    // The object `kDrawChainLinks - link` places ahead gets `link`.
-    for (size_t link = 0; link < kDrawChainLinks; ++link) {
-        const size_t ahead = drawn + kDrawChainLinks - link;
-        if (ahead < objects_.size()) FetchLink(*objects_[ahead], static_cast<DrawChainLink>(link));
-    }
-}
-
 // ---------------------------------------------------------------------------
 // The six passes
 // ---------------------------------------------------------------------------
@@ -241,8 +172,7 @@ public:
             // that way too); blending needs the farthest drawn first.
             const std::vector<ObjectLabel>& labels = world_.labels;
             for (size_t i = labels.size(); i-- > 0;)
-                if (labels[i].object && Takes(*labels[i].object)) batch_.Add(*labels[i].object);
-            batch_.DrawEach([this](const CNBObject& object) { Draw(object); });
+                if (labels[i].object && Takes(*labels[i].object)) Draw(*labels[i].object);
             return;
         }
         if (design_.instanced) scene_.instanceBatches.Clear();
@@ -251,19 +181,13 @@ public:
             const Sector* sector = sectors[s];
             if (!sector || !sector->renderFlags[design_.meshSlot]) continue;
             if (design_.skinned && !scene_.visibleObjects.MayListAnimated(s, *sector)) continue;
-            const std::vector<CNBObject*>& objects = sector->objects;
-            batch_.Clear();
-            if (const std::vector<uint32_t>* visible = scene_.visibleObjects.VisiblePositions(s, *sector)) {
-                for (const uint32_t position : *visible)
-                    if (Takes(*objects[position])) batch_.Add(*objects[position]);
-            } else {
-                for (const CNBObject* object : objects)
-                    if (object && Takes(*object)) batch_.Add(*object);
-            }
-            if (design_.instanced)
-                batch_.DrawEach([this](const CNBObject& object) { Gather(object); });
-            else
-                batch_.DrawEach([this](const CNBObject& object) { Draw(object); });
+            ForEachPossiblyVisibleObject(&scene_.visibleObjects, s, *sector, [this](const CNBObject& object) {
+                if (!Takes(object)) return;
+                if (design_.instanced)
+                    Gather(object);
+                else
+                    Draw(object);
+            });
         }
         if (design_.instanced) DrawGathered();
     }
@@ -384,7 +308,6 @@ private:
     PassCache cache_;
     ObjectBuffers buffers_;
     ConstantBufferBonesMatrices palette_{};
-    DrawBatch batch_;
 };
 
 void RunObjectPass(CScene& scene, const ObjectPassDesign& design)

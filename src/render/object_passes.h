@@ -29,8 +29,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
-#include <vector>
 
 #include "render/constant_buffers.h"
 #include "world/object.h"
@@ -86,34 +84,3 @@ void DrawObjectParts(CDriver& driver, const CNBObject& object, int requiredSlot)
 
 // Triangle-list topology, while the driver has a device.
 void UseTriangleLists(CDriver& driver);
-
-// Objects to be drawn one after another, in the order they were added. A
-// draw follows a chain of links through memory spread over the whole world
-// (object, part, mesh, its table of render sets, each render set, its
-// buffers); on a large world waiting for each link in turn costs more than
-// the draw itself. While one object of the batch is drawn, each of the next
-// few is brought one link further into the cache, so that by its own turn
-// its whole chain is there. The fetching only hints the processor; it reads
-// nothing that the draw would not read.
-class DrawBatch {
-public:
-    void Clear() { objects_.clear(); }
-    void Add(const CNBObject& object) { objects_.push_back(&object); }
-    bool Empty() const { return objects_.empty(); }
-
-    // Calls draw(object) for every object in order.
-    template <class Draw>
-    void DrawEach(Draw&& draw)
-    {
-        for (size_t i = 0; i < objects_.size(); ++i) {
-            FetchAhead(i);
-            draw(*objects_[i]);
-        }
-    }
-
-private:
-    // Each object from `drawn` + 1 to `drawn` + the chain's length one link on.
-    void FetchAhead(size_t drawn) const;
-
-    std::vector<const CNBObject*> objects_;
-};

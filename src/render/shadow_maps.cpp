@@ -260,36 +260,27 @@ bool ComputeSceneBox(const CWorld& world, const Vector3& viewer, float casterDis
         return distanceSquared <= casterDistanceSquared || distanceSquared < kNearCasterDistanceSquared;
     };
 
-    const auto grow = [&](const CNBObject* object) {
-        if (!object || !object->Visible) return;
-        margin = std::max(margin, object->Radius);
-        const bool small = object->Radius < kLargeObjectRadius;
-        if (counts(DistanceSquared(viewer, object->Center))) {
-            GrowBox(boxMin, boxMax, small ? object->BoxMin : object->Center,
-                    small ? object->BoxMax : object->Center);
+    const auto grow = [&](const CNBObject& object) {
+        if (!object.Visible) return;
+        margin = std::max(margin, object.Radius);
+        const bool small = object.Radius < kLargeObjectRadius;
+        if (counts(DistanceSquared(viewer, object.Center))) {
+            GrowBox(boxMin, boxMax, small ? object.BoxMin : object.Center, small ? object.BoxMax : object.Center);
             grown = true;
         }
-        for (const ObjectInstance& instance : object->Instances) {
-            const Vector3 centre = Transform(instance.transform, object->Center);
+        for (const ObjectInstance& instance : object.Instances) {
+            const Vector3 centre = Transform(instance.transform, object.Center);
             const float distanceSquared = DistanceSquared(viewer, centre);
             const bool counted = (instance.visible && distanceSquared <= casterDistanceSquared) ||
                                  distanceSquared < kNearCasterDistanceSquared;
             if (!counted) continue;
-            GrowBox(boxMin, boxMax, small ? Transform(instance.transform, object->BoxMin) : centre,
-                    small ? Transform(instance.transform, object->BoxMax) : centre);
+            GrowBox(boxMin, boxMax, small ? Transform(instance.transform, object.BoxMin) : centre,
+                    small ? Transform(instance.transform, object.BoxMax) : centre);
             grown = true;
         }
     };
-    for (size_t s = 0; s < world.sectors.size(); ++s) {
-        const Sector* sector = world.sectors[s];
-        if (!sector) continue;
-        const std::vector<CNBObject*>& objects = sector->objects;
-        if (const std::vector<uint32_t>* listed = visible ? visible->VisiblePositions(s, *sector) : nullptr) {
-            for (const uint32_t position : *listed) grow(objects[position]);
-        } else {
-            for (const CNBObject* object : objects) grow(object);
-        }
-    }
+    for (size_t s = 0; s < world.sectors.size(); ++s)
+        if (world.sectors[s]) ForEachPossiblyVisibleObject(visible, s, *world.sectors[s], grow);
 
     margin = std::max(margin, kMinimumMargin);
     // Nothing in view: the margin around the viewer keeps every matrix of the
@@ -499,29 +490,20 @@ void CScene::CullSectors(const CCamera& camera)
 namespace {
 
 // Calls draw(object), sector by sector and in list order, for the objects
-// that `takes`: those the record of the last shadow culling lists while it
-// describes a sector, else every object's byte is read. The skinned casters
-// pass by the sectors the record lists no animated object of. Each sector's
-// batch fetches its objects' links a few calls ahead.
+// that `takes` among those the last shadow culling may have left visible.
+// The skinned casters pass by the sectors the record lists no animated
+// object of.
 template <typename Takes, typename Draw>
 void DrawShadowCasters(const VisibleObjectRecord& record, const std::vector<Sector*>& sectors, bool skinned,
                        Takes&& takes, Draw&& draw)
 {
-    DrawBatch batch;
     for (size_t index = 0; index < sectors.size(); ++index) {
         if (!sectors[index]) continue;
         const Sector& sector = *sectors[index];
         if (skinned && !record.MayListAnimated(index, sector)) continue;
-        const std::vector<CNBObject*>& objects = sector.objects;
-        batch.Clear();
-        if (const std::vector<uint32_t>* marked = record.VisiblePositions(index, sector)) {
-            for (const uint32_t position : *marked)
-                if (takes(*objects[position])) batch.Add(*objects[position]);
-        } else {
-            for (const CNBObject* object : objects)
-                if (object && takes(*object)) batch.Add(*object);
-        }
-        batch.DrawEach(draw);
+        ForEachPossiblyVisibleObject(&record, index, sector, [&](const CNBObject& object) {
+            if (takes(object)) draw(object);
+        });
     }
 }
 

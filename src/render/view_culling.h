@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "scene/camera.h"
+#include "world/sector.h"
 
 class CNBObject;
-class Sector;
 struct Vector3;
 
 // The sector sphere is enlarged by this much before it is tested.
@@ -87,3 +87,21 @@ private:
     std::vector<Entry> entries_;
     uint64_t cull_ = 0;
 };
+
+// Calls visit(object), in list order, for the objects of the sector at
+// `index` that the last cull may have left visible: those `record` lists
+// while it describes the sector as it is now, else every object of the
+// sector. Either way the caller still tests each object's own byte. A null
+// record gives every object.
+template <class Visit>
+void ForEachPossiblyVisibleObject(const VisibleObjectRecord* record, size_t index, const Sector& sector,
+                                  Visit&& visit)
+{
+    const std::vector<CNBObject*>& objects = sector.objects;
+    if (const std::vector<uint32_t>* listed = record ? record->VisiblePositions(index, sector) : nullptr) {
+        for (const uint32_t position : *listed) visit(*objects[position]);
+        return;
+    }
+    for (CNBObject* object : objects)
+        if (object) visit(*object);
+}

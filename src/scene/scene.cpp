@@ -13,6 +13,7 @@
 
 #include "core/box_transform.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "scene/ray_tests.h"
 #include "shell/log.h"
 #include "shell/settings.h"
@@ -405,6 +406,9 @@ bool CScene::CreateWorld(int mode, const char* worldFileName, int sceneKind, con
     UpdateProjection(mainCamera);
     RenderBlockPreviews(-1);
     CheckSoundsFolder();
+    // What reading or generating the world needed for a while (the file's
+    // bytes, a landscape's images) is not wanted again.
+    platform::GiveBackFreeMemory();
     return true;
 }
 

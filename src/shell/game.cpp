@@ -4,6 +4,7 @@
 
 #include "input/input.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "scene/scene.h"
 #include "shell/main_window.h"
 #include "shell/start_directory.h"
@@ -67,8 +68,11 @@ bool CGame::NewWorld(const char* worldFileName, int sceneKind, const BlankSceneP
 
 void CGame::UnloadWorld()
 {
+    const bool left = scene != nullptr;
     delete scene;
     scene = nullptr;
+    // The world's memory is not wanted by the front end.
+    if (left) platform::GiveBackFreeMemory();
     // A text entry of the world left (Save As) must not keep the keys of the
     // next one, nor may presses read for it act in the next.
     modalOpen = 0;

@@ -99,7 +99,7 @@ int WinMain(int showCommand)
     // Start-up
     // -----------------------------------------------------------------------
     Running = 1;
-    platform::JoinFreedBlocksAtOnce();
+    platform::ApplyProgramHeapPolicy();
     EnterStartDirectory();
     std::memset(Settings.lastWorld, 0, sizeof Settings.lastWorld);
     std::memset(Settings.reservedText, 0, sizeof Settings.reservedText);

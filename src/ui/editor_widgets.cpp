@@ -10,6 +10,7 @@
 #include "shell/fonts.h"
 #include "shell/game.h"
 #include "shell/settings.h"
+#include "ui/input_code_names.h"
 
 float InterfaceScale()
 {
@@ -59,6 +60,14 @@ bool ImageButtonSelectable(const CTexture* picture, const ImVec2& size, bool sel
     ImGui::PopStyleColor(pushedColours);
     ImGui::PopID();
     return clicked;
+}
+
+std::string BoundKeyName(const CScene& scene, int slot)
+{
+    char name[64] = {};
+    if (scene.game && slot >= 0 && slot < kKeySlotCount) InputCodeName(name, scene.game->keySlots[slot]);
+    name[sizeof name - 1] = '\0';
+    return name;
 }
 
 void GiveMouseBackToScene(const CScene& scene)

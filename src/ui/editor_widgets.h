@@ -5,6 +5,8 @@
 
 #include <imgui.h>
 
+#include <string>
+
 class CScene;
 class CTexture;
 
@@ -33,6 +35,11 @@ ImTextureID TextureIdOf(const CTexture* picture);
 // `selected`, exactly as if it were hovered. Its id is the picture, so
 // callers PushID around buttons that may share one. True on a click.
 bool ImageButtonSelectable(const CTexture* picture, const ImVec2& size, bool selected, const ImVec4& background);
+
+// The name of the key bound to a key slot of the game, as the user knows
+// it: "???" for an unbound slot, empty for a code without a name or without
+// a game. Read every frame, so a key rebound on the controls screen shows at once.
+std::string BoundKeyName(const CScene& scene, int slot);
 
 // When the game has its input and the mouse is not exclusive, makes it
 // exclusive again: the scene gets the mouse back after a window closes.

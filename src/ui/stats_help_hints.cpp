@@ -23,7 +23,6 @@
 #include "sound/sound_buffer.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
-#include "ui/input_code_names.h"
 #include "world/world.h"
 
 namespace {
@@ -46,26 +45,9 @@ enum ActionSlot : int {
 static_assert(int{kCreateObjects} == int{kSlotCreateObjects} && int{kShowHideToolBox} == int{kSlotShowHideToolBox});
 
 // The input code bound to a slot; unbound (-1) without the game's bindings.
-int32_t BoundCode(const CScene& scene, int slot)
-{
-    if (!scene.game || slot < 0 || slot >= kKeySlotCount) return -1;
-    return scene.game->keySlots[slot];
-}
-
-// The slot's key as the user knows it: "???" for an unbound slot, empty for
-// a code without a name. Read every frame, so a key rebound on the controls
-// screen shows at once.
-std::string KeyName(const CScene& scene, int slot)
-{
-    char name[64] = {};
-    InputCodeName(name, BoundCode(scene, slot));
-    name[sizeof name - 1] = '\0';
-    return name;
-}
-
 void KeyLine(const CScene& scene, const char* label, int slot)
 {
-    ImGui::BulletText("%s%s", label, KeyName(scene, slot).c_str());
+    ImGui::BulletText("%s%s", label, BoundKeyName(scene, slot).c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -265,6 +247,6 @@ void DrawStartHintsWindow(CScene& scene)
     bool showHints = Settings.showHints != 0;
     if (ImGui::Checkbox("Show hints", &showHints)) Settings.showHints = showHints ? 1 : 0;
     ImGui::TextUnformatted("Shift - Block camera rotation");
-    ImGui::Text("%s%s%s", "Press ", KeyName(scene, kHelp).c_str(), " to close this window");
+    ImGui::Text("%s%s%s", "Press ", BoundKeyName(scene, kHelp).c_str(), " to close this window");
     ImGui::End();
 }

@@ -20,7 +20,6 @@
 #include "ui/editor_controls.h"
 #include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
-#include "ui/input_code_names.h"
 #include "world/block_type.h"
 #include "world/world.h"
 
@@ -56,15 +55,6 @@ const ToolBoxHint kHints[kHintCount] = {
 
 int ScreenWidth() { return Settings.screenWidth; }
 int ScreenHeight() { return Settings.screenHeight; }
-
-// The slot's key as the user knows it; empty without a game or a name.
-std::string KeyName(const CScene& scene, int slot)
-{
-    char name[256] = {};
-    if (scene.game && slot >= 0 && slot < kKeySlotCount) InputCodeName(name, scene.game->keySlots[slot]);
-    name[sizeof(name) - 1] = '\0';
-    return name;
-}
 
 // The block type's turning preview picture; null before it was first
 // rendered, and the button then shows no picture.
@@ -187,7 +177,7 @@ void DrawToolBoxWindow(CScene& scene)
     ImGui::NewLine();
     for (const Label& label : labels) {
         ImGui::SetCursorPos(ImVec2(label.at.x + 28.0f * s, label.at.y + 58.0f * s));
-        ImGui::TextUnformatted(KeyName(scene, label.slot).c_str());
+        ImGui::TextUnformatted(BoundKeyName(scene, label.slot).c_str());
     }
 
     const BlockType* current = world ? world->currentBlockType : nullptr;
@@ -196,7 +186,7 @@ void DrawToolBoxWindow(CScene& scene)
     ImGui::SameLine();
     ImGui::TextUnformatted("   ");
     ImGui::SameLine();
-    ImGui::Text("%s%s%s", KeyName(scene, hint.slot).c_str(), hint.suffix, MouseWheelSuffix(scene));
+    ImGui::Text("%s%s%s", BoundKeyName(scene, hint.slot).c_str(), hint.suffix, MouseWheelSuffix(scene));
 
     // From the next frame on the ToolBox stands centred on the bottom edge.
     const ImVec2 size = ImGui::GetWindowSize();

@@ -1,9 +1,9 @@
 #include "world/object_part.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "world/polygons_grid.h"
+#include "world/shared_name.h"
 
 namespace {
 
@@ -24,23 +24,13 @@ void ReplaceMesh(CPolygonsGrid*& slot, CPolygonsGrid* mesh)
     slot = mesh;
 }
 
-// The name every part has until it is named: one text for all of them (a
-// landscape holds one part per cube), never written through and never freed.
-char kUnnamed[] = "noname";
-
-void FreeName(char* name)
-{
-    if (name != kUnnamed) SharedHeapFree(name);
-}
-
 }  // namespace
 
 ObjectPart::ObjectPart() : name(kUnnamed) {}
 
 ObjectPart::~ObjectPart()
 {
-    FreeName(name);
-    name = nullptr;
+    FreeSharedName(name);
     DestroyMesh(mainMesh);
     mainMesh = nullptr;
     for (CPolygonsGrid*& mesh : furtherMeshes) {
@@ -49,14 +39,7 @@ ObjectPart::~ObjectPart()
     }
 }
 
-void ObjectPart::SetName(const char* text)
-{
-    if (!text || (name && std::strcmp(name, text) == 0)) return;
-    FreeName(name);
-    const size_t bytes = std::strlen(text) + 1;
-    name = static_cast<char*>(SharedHeapAlloc(bytes));
-    if (name) std::memcpy(name, text, bytes);
-}
+void ObjectPart::SetName(const char* text) { SetSharedName(name, text); }
 
 bool ObjectPart::CreateGrid(int vertexCount, int triangleCount, int quadCount)
 {

@@ -49,7 +49,7 @@ public:
     // a landscape holds one part per cube.
     uint8_t headBytes[2] = {};
     uint32_t words[8] = {};
-    char* name = nullptr;                        // "noname" (shared by unnamed parts) after construction
+    const char* name = nullptr;                  // "noname" (read-only, shared by unnamed parts) after construction
     uint8_t PartKind = 1;                        // 1 grid with levels, 2 polygon mesh
     int32_t latePair[2] = {};                    // stored with the world
     int32_t partInt = 1;                         // its low byte is stored with the world

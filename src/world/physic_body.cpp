@@ -111,6 +111,15 @@ btTriangleMesh* NewTriangleMesh(const std::vector<float>& corners)
 // enters the world's list of moving bodies keeps its place there in its
 // third user index, so it leaves by taking the last one's place - what
 // removeRigidBody does after searching the whole list for it.
+//
+// Written against Bullet 3.24: addRigidBody appends a moving body to
+// m_nonStaticRigidBodies, removeRigidBody swaps the last one into its place,
+// and Bullet itself never sets a user index. It pays: leaving 160,000 moving
+// boxes takes 0.2 s with it and 2.5 s through Bullet's search (old and new
+// builds alternated). Another Bullet stops the build here until that is
+// checked against its sources.
+static_assert(BT_BULLET_VERSION == 324, "the moving-body index follows Bullet 3.24's btDiscreteDynamicsWorld");
+
 void EnterWorld(btDiscreteDynamicsWorld& world, btRigidBody* body)
 {
     btAlignedObjectArray<btRigidBody*>& moving = world.getNonStaticRigidBodies();

@@ -13,6 +13,7 @@
 #include "graphics/texture.h"
 #include "shell/log.h"
 #include "world/physic_body.h"
+#include "world/shared_name.h"
 
 static_assert(sizeof(PolygonFace) <= 56, "the face's fields are grouped by size");
 
@@ -22,23 +23,6 @@ constexpr int kMaxTexCoordSets = 7;
 constexpr int kMaxGridCells = 256;
 constexpr int kMaxMeshVertices = 0xFFFF;           // the 16-bit vertex count
 constexpr int64_t kMaxRenderSetVertices = 0x10000; // 16-bit indices 0..65535
-
-// The name every mesh has until it is named: one text for all of them,
-// never written through and never freed.
-char kUnnamed[] = "noname";
-
-void FreeName(char* name)
-{
-    if (name != kUnnamed) SharedHeapFree(name);
-}
-
-char* CopyToSharedHeap(const char* text)
-{
-    const size_t bytes = std::strlen(text) + 1;
-    char* copy = static_cast<char*>(SharedHeapAlloc(bytes));
-    if (copy) std::memcpy(copy, text, bytes);
-    return copy;
-}
 
 Vector3 Cross(const Vector3& a, const Vector3& b)
 {
@@ -256,8 +240,7 @@ CPolygonsGrid::~CPolygonsGrid()
         physicBody = nullptr;
     }
     FreeGeometry();
-    FreeName(name);
-    name = nullptr;
+    FreeSharedName(name);
     FreeRenderSets(nullptr);
     if (extraRenderSet) {
         RenderSet::Release(extraRenderSet);
@@ -279,12 +262,7 @@ CPolygonsGrid::~CPolygonsGrid()
     textureNames.Clear();
 }
 
-void CPolygonsGrid::SetName(const char* text)
-{
-    if (!text || (name && std::strcmp(name, text) == 0)) return;
-    FreeName(name);
-    name = CopyToSharedHeap(text);
-}
+void CPolygonsGrid::SetName(const char* text) { SetSharedName(name, text); }
 
 void CPolygonsGrid::FreeGeometry()
 {

@@ -234,7 +234,7 @@ public:
     uint16_t meshHalf = 0;
     int32_t meshInt0 = 0;
     CPhysicBody* physicBody = nullptr;   // owned
-    char* name = nullptr;                // shared heap; "noname" (shared by unnamed meshes) after construction
+    const char* name = nullptr;          // shared heap; "noname" (read-only, shared) after construction
     int32_t modeWords[2] = {};           // 1 and 0 for part meshes; stored with the world
     int32_t meshInt1 = 0;
     uint16_t meshHalf2 = 0;

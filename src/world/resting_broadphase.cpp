@@ -1,6 +1,18 @@
 #include "world/resting_broadphase.h"
 
+#include <LinearMath/btScalar.h>
+
 #include <new>
+
+// Written against Bullet 3.24: createProxy below repeats btDbvtBroadphase's
+// own createProxy and the move to the resting tree in its collide(), through
+// the fields m_sets, m_stageRoots, m_gid, m_fixedleft, m_needcleanup,
+// m_deferedcollide, m_paircache and m_newpairs and btDbvtProxy's stage, leaf
+// and links. It pays: without it the first run of a cube landscape of 512
+// takes 18 % longer and of a tube-style scene of 500 12 % (old and new
+// builds alternated). Another Bullet stops the build here until those are
+// checked against its sources.
+static_assert(BT_BULLET_VERSION == 324, "RestingBroadphase follows Bullet 3.24's btDbvtBroadphase internals");
 
 namespace {
 

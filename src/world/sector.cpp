@@ -8,6 +8,9 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/box_transform.h"
 #include "scene/camera.h"
@@ -27,11 +30,6 @@ float DistanceSquared(const Vector3& a, const Vector3& b)
     const float dy = a.y - b.y;
     const float dz = a.z - b.z;
     return dx * dx + dy * dy + dz * dz;
-}
-
-bool Holds(const Sector& sector, const CNBObject* object)
-{
-    return std::find(sector.objects.begin(), sector.objects.end(), object) != sector.objects.end();
 }
 
 }  // namespace
@@ -226,18 +224,52 @@ void CWorld::ReassignObject(CNBObject* object)
 
 void CWorld::UpdateObjectSectors()
 {
+    // Each moved object leaves one entry: in its own sector when that holds
+    // it, else in the first sector that does. An object that no sector holds
+    // (it was out of reach) is reassigned all the same, so it lands in a
+    // sector once it moves back within reach. Then every moved object is
+    // reassigned in list order. The entries are found in one pass over each
+    // sector and taken out together: searching a sector of 100,000 falling
+    // boxes once per box made a frame quadratic. The sectors end as taking
+    // the objects out and back one at a time leaves them.
+    if (std::none_of(objects.begin(), objects.end(), [](const CNBObject* object) { return object && object->Moved; }))
+        return;
+    std::unordered_map<const CNBObject*, std::vector<std::pair<Sector*, size_t>>> entries;
+    for (Sector* sector : sectors) {
+        if (!sector) continue;
+        for (size_t i = 0; i < sector->objects.size(); ++i) {
+            const CNBObject* object = sector->objects[i];
+            if (!object || !object->Moved) continue;
+            auto& found = entries[object];
+            if (found.empty() || found.back().first != sector) found.emplace_back(sector, i);
+        }
+    }
+    std::unordered_map<Sector*, std::vector<size_t>> leaving;
     for (CNBObject* object : objects) {
         if (!object || !object->Moved) continue;
-        // Its own sector first, else the first that holds it. An object that
-        // no sector holds (it was out of reach) is reassigned all the same,
-        // so it lands in a sector once it moves back within reach.
-        Sector* holder = nullptr;
-        Sector* link = object->SectorLink;
-        if (link && std::find(sectors.begin(), sectors.end(), link) != sectors.end() && Holds(*link, object))
-            holder = link;
-        for (size_t i = 0; !holder && i < sectors.size(); ++i)
-            if (sectors[i] && Holds(*sectors[i], object)) holder = sectors[i];
-        if (holder) holder->RemoveObject(object);
+        const auto found = entries.find(object);
+        if (found == entries.end()) continue;
+        auto& places = found->second;
+        auto place = std::find_if(places.begin(), places.end(),
+                                  [&](const auto& entry) { return entry.first == object->SectorLink; });
+        if (place == places.end()) place = places.begin();
+        leaving[place->first].push_back(place->second);
+        entries.erase(found);  // listed twice in the world, it still moves once
+    }
+    for (auto& [sector, places] : leaving) {
+        std::sort(places.begin(), places.end());
+        size_t next = 0, kept = 0;
+        for (size_t i = 0; i < sector->objects.size(); ++i) {
+            if (next < places.size() && places[next] == i) {
+                ++next;
+                continue;
+            }
+            sector->objects[kept++] = sector->objects[i];
+        }
+        sector->objects.resize(kept);
+    }
+    for (CNBObject* object : objects) {
+        if (!object || !object->Moved) continue;
         ReassignObject(object);
         object->Moved = 0;
     }

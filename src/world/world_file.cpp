@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -37,6 +38,7 @@
 #include "world/object_part.h"
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
+#include "world/save_prefetch.h"
 #include "world/world.h"
 #include "world/world_file_bytes.h"
 
@@ -60,6 +62,9 @@ constexpr size_t kVertexRecordBytes = 37;
 constexpr size_t kCornerIndexBytes = 2;
 constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
 constexpr size_t kJointRecordBytes = 517;  // the joint fields as stored
+// Taken in one piece, with no field-by-field way round a window too small.
+static_assert(kMinFaceRecordBytes <= WorldFileBytes::kSmallestWindowBytes &&
+              kVertexRecordBytes <= WorldFileBytes::kSmallestWindowBytes);
 
 constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
 constexpr int64_t kLargestWorldFile = int64_t{1} << 32;  // larger files are refused unread
@@ -391,10 +396,7 @@ void WorldWriter::MeshSlot(const CPolygonsGrid* mesh)
         const CTexture* texture = slot == 0 ? m.textures[0] : nullptr;
         Wide(texture ? texture->name : m.textureNames[slot].name);
     }
-    // The faces' coordinates are asked for while the vertices are encoded
-    // (those of a small mesh; a large one's stream in by themselves).
-    for (uint32_t f = 0; m.faces && f < std::min<uint32_t>(m.faceCount, 32); ++f)
-        if (m.faces[f].texCoords) __builtin_prefetch(m.faces[f].texCoords);
+    save_prefetch::FaceCoordinates(m);
     // The bulk of a file: vertices and corner indices are encoded a record
     // (or a run of indices) at a time.
     const Vector3 none;
@@ -474,50 +476,6 @@ void WorldWriter::Settings(const CWorld& w)
     Zeros(70 * 4);
 }
 
-// Saving is bound by fetching the objects from memory: each record reads
-// fields spread over its object, then the strings, body, parts and meshes it
-// points to. While one object is encoded, the ones after it are asked for
-// ahead, a step further down their pointers for each object nearer.
-void PrefetchObjectFields(const CNBObject& o)
-{
-    for (const void* field : std::initializer_list<const void*>{
-             &o.Id, &o.Name, &o.SubName, &o.HeadFlag, &o.Kind, &o.HeadByte, &o.HeadInt, &o.Center, &o.CenterCopy,
-             &o.Radius, &o.WorldMatrix.m[0], &o.WorldMatrix.m[15], &o.Scale, &o.SecondName, &o.TypeName,
-             &o.ShapeKind, &o.PhysicBody, &o.AnimationWords, &o.RenderByte, &o.RenderInt, &o.RenderBytes, &o.IdInt,
-             &o.SceneInt, &o.FloatRecordFlag, &o.StaticFlag, &o.Ambient, &o.Diffuse, &o.Specular, &o.BoxMin,
-             &o.BoxMax, &o.StringA, &o.StringB, &o.Joint, &o.Parts, &o.PartCount})
-        __builtin_prefetch(field);
-}
-
-void PrefetchObjectTargets(const CNBObject& o)
-{
-    for (const void* target : std::initializer_list<const void*>{o.Name, o.SubName, o.TypeName.data(),
-                                                                 o.SecondName.data(), o.StringA, o.StringB,
-                                                                 o.PhysicBody, o.Parts})
-        if (target) __builtin_prefetch(target);
-}
-
-void PrefetchMesh(const CNBObject& o)
-{
-    if (!o.Parts || o.PartCount < 1) return;
-    const ObjectPart& part = o.Parts[0];
-    if (part.name) __builtin_prefetch(part.name);
-    if (const CPolygonsGrid* m = part.mainMesh) {
-        __builtin_prefetch(m);
-        __builtin_prefetch(&m->textureNames[0]);
-        __builtin_prefetch(&m->faces);
-    }
-}
-
-void PrefetchMeshArrays(const CNBObject& o)
-{
-    if (!o.Parts || o.PartCount < 1 || !o.Parts[0].mainMesh) return;
-    const CPolygonsGrid& m = *o.Parts[0].mainMesh;
-    for (const void* array : std::initializer_list<const void*>{m.name, m.unscaledPositions, m.positions, m.normals,
-                                                                m.cornerFlags, m.cornerIndices, m.faces})
-        if (array) __builtin_prefetch(array);
-}
-
 void WorldWriter::WriteWorld(const CWorld& world)
 {
     Raw(kWorldFileMagic, kWorldFileMagicBytes);
@@ -532,14 +490,8 @@ void WorldWriter::WriteWorld(const CWorld& world)
 
     U32(live(world.objects));
     const std::vector<CNBObject*>& objects = world.objects;
-    const auto ahead = [&](size_t i, void (*prefetch)(const CNBObject&)) {
-        if (i < objects.size() && objects[i]) prefetch(*objects[i]);
-    };
     for (size_t i = 0; i < objects.size(); ++i) {
-        ahead(i + 8, PrefetchObjectFields);
-        ahead(i + 4, PrefetchObjectTargets);
-        ahead(i + 2, PrefetchMesh);
-        ahead(i + 1, PrefetchMeshArrays);
+        save_prefetch::AheadOfObject(objects, i);
         const CNBObject* object = objects[i];
         if (!object) continue;
         ObjectRecord(*object);
@@ -628,6 +580,41 @@ struct MeshHeader {
     }
 };
 
+// A run of fixed-size fields is one generic decode(in) written once and
+// called with three kinds of `in`: FieldSize (at compile time, for the run's
+// size), FieldRun (the bytes are all there) and the reader itself (the file
+// ends inside the run). The run's size is therefore the sum of the fields the
+// decode names, and no count written beside it can fall out of step.
+
+// A size in bytes carried in the type, so that `&&` over a run's fields adds
+// their sizes while the compiler deduces the decode's result.
+template <size_t N>
+struct Bytes {
+    static constexpr size_t value = N;
+};
+
+template <size_t A, size_t B>
+constexpr Bytes<A + B> operator&&(Bytes<A>, Bytes<B>)
+{
+    return {};
+}
+
+// The size of each field call; only ever named inside decltype.
+struct FieldSize {
+    static Bytes<1> U8(uint8_t&);
+    static Bytes<2> U16(uint16_t&);
+    static Bytes<4> U32(uint32_t&);
+    static Bytes<4> I32(int32_t&);
+    static Bytes<4> F32(float&);
+    static Bytes<12> Vec3(Vector3&);
+    template <class Array>
+    static Bytes<4 * decltype(std::span(std::declval<Array&>()))::extent> Floats(Array&&);
+    template <size_t N>
+    static Bytes<4 * N> Words(uint32_t (&)[N]);
+    template <size_t N>
+    static Bytes<N> Skip(Bytes<N>);
+};
+
 // Fixed-size fields read from bytes already known to be there, with the
 // reader's field calls: each succeeds, so a run of such fields decodes with
 // one bounds check for the run instead of one per field. Numbers that are not
@@ -653,15 +640,24 @@ public:
         }
         return true;
     }
-    bool Floats(float* v, int n)
+    // A float array, or a std::span of fixed extent over part of one.
+    template <class Array>
+    bool Floats(Array&& v)
     {
-        for (int i = 0; i < n; ++i) F32(v[i]);
+        for (float& f : std::span(v)) F32(f);
+        return true;
+    }
+    template <size_t N>
+    bool Words(uint32_t (&v)[N])
+    {
+        for (uint32_t& word : v) U32(word);
         return true;
     }
     bool Vec3(Vector3& v) { return F32(v.x) && F32(v.y) && F32(v.z); }
-    bool Skip(size_t bytes)
+    template <size_t N>
+    bool Skip(Bytes<N>)
     {
-        at_ += bytes;
+        at_ += N;
         return true;
     }
     const uint8_t* At() const { return at_; }
@@ -721,12 +717,17 @@ private:
         Finite(true, v);
         return v;
     }
+    template <size_t N>
+    bool Skip(Bytes<N>)
+    {
+        return Skip(N);
+    }
     // `count` records of `bytes` each, handed to decode(record, number) a
     // window at a time.
     template <class Decode>
     bool Records(uint32_t count, size_t bytes, Decode decode)
     {
-        const auto perWindow = static_cast<uint32_t>(WorldFileBytes::kWindowBytes / bytes);
+        const auto perWindow = static_cast<uint32_t>(in_.WindowBytes() / bytes);
         for (uint32_t i = 0; i < count;) {
             const uint32_t run = std::min(count - i, perWindow);
             const uint8_t* at = in_.Take(size_t{run} * bytes);
@@ -735,14 +736,15 @@ private:
         }
         return true;
     }
-    // A run of `bytes` bytes of fixed-size fields, decoded by decode(source):
-    // when the bytes are all there `source` is a FieldRun over them, else it
-    // is the reader itself, so a file that ends inside the run fails where
-    // the reader's field calls fail. decode returns false on a failed field
+    // A run of fixed-size fields, decoded by decode(source): when the run's
+    // bytes are all there `source` is a FieldRun over them, else it is the
+    // reader itself, so a file that ends inside the run fails where the
+    // reader's field calls fail. decode returns false on a failed field
     // (never with a FieldRun).
     template <class Decode>
-    bool Run(size_t bytes, Decode decode)
+    bool Run(Decode decode)
     {
+        constexpr size_t bytes = decltype(decode(std::declval<FieldSize&>()))::value;
         if (const uint8_t* at = in_.Peek(bytes)) {
             FieldRun run(at, replaced_);
             decode(run);
@@ -753,10 +755,18 @@ private:
         return decode(*this);
     }
     bool F64(double& v) { return Finite(Ok(in_.Read(v)), v); }
-    bool Floats(float* v, int n)
+    template <class Array>
+    bool Floats(Array&& v)
     {
-        for (int i = 0; i < n; ++i)
-            if (!F32(v[i])) return false;
+        for (float& f : std::span(v))
+            if (!F32(f)) return false;
+        return true;
+    }
+    template <size_t N>
+    bool Words(uint32_t (&v)[N])
+    {
+        for (uint32_t& word : v)
+            if (!U32(word)) return false;
         return true;
     }
     bool Vec3(Vector3& v) { return F32(v.x) && F32(v.y) && F32(v.z); }
@@ -910,18 +920,18 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     if (!Narrow(text)) return false;
     if (text[0]) o.SetSubName(text);  // an empty one stays unset: it is saved as the same empty text
     // The fixed fields between the variable ones, in runs (see Run).
-    const bool head = Run(174, [&](auto& in) {
+    const bool head = Run([&](auto& in) {
         return in.U8(o.HeadFlag) && in.I32(o.Kind) && in.U8(o.HeadByte) && in.I32(o.HeadInt) && in.Vec3(o.Center) &&
-               in.Vec3(o.CenterCopy) && in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.Floats(o.WorldMatrix.m, 16) &&
-               in.Skip(12 * 4) && in.Vec3(o.Scale) && in.Skip(2 * 4);
+               in.Vec3(o.CenterCopy) && in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.Floats(o.WorldMatrix.m) &&
+               in.Skip(Bytes<12 * 4>{}) && in.Vec3(o.Scale) && in.Skip(Bytes<2 * 4>{});
     });
     if (!head || !Wide(o.SecondName) || !Wide(o.TypeName) || !I32(o.ShapeKind)) return false;
 
     uint8_t hasBody = 0;
     if (!U8(hasBody)) return false;
     if (hasBody) {
-        const bool body = Run(108, [&](auto& in) {
-            return in.Floats(o.ShapeSize, 3) && in.Floats(o.PhysicsValues, 5) && in.F32(o.Mass) && in.Skip(18 * 4);
+        const bool body = Run([&](auto& in) {
+            return in.Floats(o.ShapeSize) && in.Floats(o.PhysicsValues) && in.F32(o.Mass) && in.Skip(Bytes<18 * 4>{});
         });
         if (!body) return false;
         o.HasRigidBody = 1;
@@ -929,8 +939,8 @@ bool WorldReader::ObjectRecord(CNBObject& o)
     }
     uint32_t words[3];
     uint32_t firstWordAgain = 0;
-    const bool render = Run(45, [&](auto& in) {
-        return in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.U32(words[0]) && in.U32(words[1]) && in.U32(words[2]) &&
+    const bool render = Run([&](auto& in) {
+        return in.F32(o.Radius) && in.F32(o.RadiusCopy) && in.Words(words) &&
                in.U8(o.RenderByte) && in.I32(o.RenderInt) && in.U8(o.RenderBytes[0]) && in.U8(o.RenderBytes[1]) &&
                in.U8(o.RenderBytes[2]) && in.U32(firstWordAgain) && in.U8(o.RenderByte) && in.I32(o.IdInt) &&
                in.I32(o.SceneInt) && in.U32(o.FloatRecordFlag);
@@ -942,23 +952,25 @@ bool WorldReader::ObjectRecord(CNBObject& o)
         if (!o.FloatRecords) o.FloatRecords = new (std::nothrow) FloatRecordGroup;
         if (!o.FloatRecords) return Fail("a float record cannot be made");
         FloatRecordGroup& group = *o.FloatRecords;
-        const bool read = Run(92, [&](auto& in) {
-            return in.Floats(group.values, 4) && in.Floats(group.values + 7, 3) && in.Floats(group.jointMatrix.m, 16);
+        const std::span values(group.values);
+        const bool read = Run([&](auto& in) {
+            return in.Floats(values.first<4>()) && in.Floats(values.subspan<7, 3>()) &&
+                   in.Floats(group.jointMatrix.m);
         });
         if (!read) return false;
     }
 
     uint8_t group = 0;
     if (!Skip(2) || !U8(group)) return false;
-    if (group && !Run(52, [&](auto& in) { return in.U8(o.StaticFlag) && in.Skip(3 + 12 * 4); })) return false;
+    if (group && !Run([&](auto& in) { return in.U8(o.StaticFlag) && in.Skip(Bytes<3 + 12 * 4>{}); })) return false;
     if (!U8(group)) return false;
-    if (group && !Run(268, [&](auto& in) {
-            return in.Floats(o.Ambient.v, 4) && in.Skip(4 * 4) && in.Floats(o.Diffuse.v, 4) && in.Skip(4 * 4) &&
-                   in.Floats(o.Specular.v, 4) && in.Skip(47 * 4);
+    if (group && !Run([&](auto& in) {
+            return in.Floats(o.Ambient.v) && in.Skip(Bytes<4 * 4>{}) && in.Floats(o.Diffuse.v) &&
+                   in.Skip(Bytes<4 * 4>{}) && in.Floats(o.Specular.v) && in.Skip(Bytes<47 * 4>{});
         }))
         return false;
     uint32_t constant = 0;
-    const bool box = Run(40, [&](auto& in) {
+    const bool box = Run([&](auto& in) {
         return in.Vec3(o.BoxMin) && in.Vec3(o.BoxMax) && in.Vec3(o.Center) && in.U32(constant);
     });
     if (!box) return false;
@@ -1013,11 +1025,9 @@ bool WorldReader::PartRecord(ObjectPart& part)
     uint32_t pair[2];
     uint8_t partByte = 0;
     uint8_t slots = 0;
-    const bool fields = Run(45, [&](auto& in) {
-        bool read = in.U32(pair[0]) && in.U32(pair[1]);
-        for (int i = 0; read && i < 8; ++i) read = in.U32(part.words[i]);
-        return read && in.U8(part.headBytes[0]) && in.U8(part.headBytes[1]) && in.U8(part.PartKind) &&
-               in.U8(partByte) && in.U8(slots);
+    const bool fields = Run([&](auto& in) {
+        return in.Words(pair) && in.Words(part.words) && in.U8(part.headBytes[0]) && in.U8(part.headBytes[1]) &&
+               in.U8(part.PartKind) && in.U8(partByte) && in.U8(slots);
     });
     if (!fields) return false;
     part.latePair[0] = static_cast<int32_t>(pair[0]);
@@ -1032,7 +1042,7 @@ bool WorldReader::PartRecord(ObjectPart& part)
 bool WorldReader::MeshHeaderOf(MeshHeader& h)
 {
     if (!Narrow(h.name)) return false;
-    const bool fields = Run(73, [&](auto& in) {
+    const bool fields = Run([&](auto& in) {
         return in.U32(h.modeWords[0]) && in.U32(h.modeWords[1]) && in.U8(h.kind) && in.U8(h.byte1) &&
                in.U8(h.byte2) && in.U16(h.vertexCount) && in.U16(h.rowCount1) && in.U16(h.columnCount1) &&
                in.U32(h.cornerCount) && in.U32(h.faceCount) && in.U32(h.triangleCount) && in.U32(h.quadCount) &&
@@ -1292,7 +1302,7 @@ bool WorldReader::BlockSettingsRecords()
     for (int32_t i = 0; i < count; ++i) {
         BlockSettings settings;
         if (!Wide(settings.name) || !F32(settings.pitch) || !F32(settings.roll) || !F32(settings.yaw) ||
-            !Floats(settings.vectorA.v, 4) || !Skip(12 * 4))
+            !Floats(settings.vectorA.v) || !Skip(12 * 4))
             return false;
         world_.blockSettings.push_back(std::move(settings));
     }
@@ -1341,8 +1351,6 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out)
     else out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-namespace {
-
 int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
 {
     WorldReader reader(world, in);
@@ -1355,8 +1363,6 @@ int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
                  " (at byte " + std::to_string(reader.Position()) + ")");
     return result;
 }
-
-}  // namespace
 
 int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
 {

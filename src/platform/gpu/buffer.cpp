@@ -81,15 +81,6 @@ bool Buffer::TakeUpdate(uint32_t first, uint32_t end, const void* data)
     return true;
 }
 
-HResult ReadBufferBytes(const Buffer* buffer, uint32_t offset, uint32_t bytes, void* out)
-{
-    if (!buffer || !out || !GlReady() || !GlNameDeletable(buffer->Name()) ||
-        uint64_t {offset} + bytes > buffer->Desc().ByteWidth)
-        return E_INVALIDARG;
-    if (bytes > 0) glGetNamedBufferSubData(buffer->GlBuffer(), offset, bytes, out);
-    return S_OK;
-}
-
 HResult Device::CreateBuffer(const BufferDesc* desc, const SubresourceData* initialData, Buffer** buffer)
 {
     return Buffer::Create(desc, initialData, buffer);

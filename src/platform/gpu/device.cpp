@@ -5,7 +5,6 @@
 #include "platform/gpu/device.h"
 
 #include <epoxy/gl.h>
-#include <malloc.h>
 
 #include <algorithm>
 #include <map>
@@ -29,10 +28,6 @@ namespace gpu {
 namespace {
 
 constexpr uint32_t kMaxSampleCount = 32;
-// What the heap may keep free at its top before glibc returns it, and the
-// size from which glibc maps a block on its own.
-constexpr int kKeptFreeBytes = 128 << 20;
-constexpr int kMappedBlockBytes = 32 << 20;
 
 // GL's sample counts for an internal format, asked once per format and context.
 const std::vector<uint32_t>& GlSampleCounts(uint32_t internalFormat)
@@ -189,29 +184,10 @@ HResult CreateDevice(Adapter* adapter, DriverType driverType, uint32_t, const Fe
     return MakeDevice(std::move(info), levels, levelCount, device, obtained, context);
 }
 
-namespace {
-
-// llvmpipe bins every frame's draws in 64 KiB blocks and frees them when the
-// frame is rasterised: tens of megabytes per frame in a large world. glibc
-// would hand that memory back to the kernel at each free and fault it in
-// again, page by page, in the next frame; kept in the heap it is reused.
-// Fixing the trim threshold ends glibc's own tuning of it and of the size
-// from which blocks are mapped on their own, so that one is fixed at the
-// largest value glibc's tuning reaches.
-void KeepRendererMemoryBetweenFrames()
-{
-    static bool kept = false;
-    if (kept) return;
-    kept = mallopt(M_MMAP_THRESHOLD, kMappedBlockBytes) == 1 && mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes) == 1;
-}
-
-}  // namespace
-
 HResult CreateDeviceAndSwapChain(Adapter* adapter, DriverType driverType, uint32_t flags, const FeatureLevel* levels,
                                  uint32_t levelCount, const SwapChainDesc* desc, SwapChain** swapChain,
                                  Device** device, FeatureLevel* obtained, Context** context)
 {
-    KeepRendererMemoryBetweenFrames();
     if (swapChain) *swapChain = nullptr;
     if (device) *device = nullptr;
     if (context) *context = nullptr;

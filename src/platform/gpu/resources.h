@@ -156,10 +156,6 @@ private:
     std::vector<uint8_t> heldBytes_;
 };
 
-// Copies `bytes` bytes of a buffer from `offset` into `out`, as a staging
-// copy and Map would on Direct3D. E_INVALIDARG for a range outside the buffer
-// or a buffer of another GL context.
-HResult ReadBufferBytes(const Buffer* buffer, uint32_t offset, uint32_t bytes, void* out);
 
 // Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as
 // rows top-down, 4 bytes per pixel: the picture as the program sees it. The
