@@ -487,7 +487,19 @@ constexpr int kVkDelete = 0x2E;
 constexpr int kVkMinus = 0xBD;
 constexpr int kVkEquals = 0xBB;
 
-using PlayedInput = PlayedWorld;
+class PlayedInput : public PlayedWorld {
+protected:
+    // Tool 1 and "Create New Object": the box made at the crosshair.
+    CNBObject* PlaceBox()
+    {
+        Tap('1');
+        Tap('C');
+        Pass();
+        CNBObject* box = Scene().world->objects.back();
+        EXPECT_EQ(box->Kind, 2);
+        return box;
+    }
+};
 
 TEST_F(PlayedInput, KeysOfOneFrameActInTheOrderTypedWithTheModifiersTheyWerePressedWith)
 {
@@ -666,11 +678,7 @@ TEST_F(PlayedInput, NothingDoneToTheWindowWhileABoxShowsActsAfterIt)
 {
     CScene& scene = Scene();
     CWorld& world = *scene.world;
-    Tap('1');
-    Tap('C');
-    Pass();
-    CNBObject* object = world.objects.back();
-    ASSERT_EQ(object->Kind, 2);
+    CNBObject* object = PlaceBox();
     const size_t objects = world.objects.size();
     const std::string own = folder_.File("Worlds/" + world.worldName);
     ASSERT_TRUE(platform::DeleteFile(own));
@@ -704,12 +712,7 @@ TEST_F(PlayedInput, NothingDoneToTheWindowWhileABoxShowsActsAfterIt)
 TEST_F(PlayedInput, AClickActsWhereItWasMadeThoughThePointerMovesOnBeforeTheFrame)
 {
     CScene& scene = Scene();
-    CWorld& world = *scene.world;
-    Tap('1');
-    Tap('C');
-    Pass();
-    CNBObject* object = world.objects.back();
-    ASSERT_EQ(object->Kind, 2);
+    CNBObject* object = PlaceBox();
     scene.Flag(kFlagCameraOptions) = 1;
     Pass(2);
     const ImVec2 soft = PointOver("Camera Options", {"Soft"}, [&scene] { DrawCameraOptionsWindow(scene); });
