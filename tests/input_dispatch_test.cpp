@@ -6,6 +6,7 @@
 // keys, characters and clicks act once, in order, where they were aimed.
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cfloat>
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
+#include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
 #include "world/block_type.h"
@@ -433,11 +435,10 @@ TEST_F(InputDispatchBesideWindows, KeysActOverAWindowWhileItsWheelStaysThere)
     EXPECT_EQ(type.yaw, 0.0f);
 
     // An exclusive mouse points at no window, wherever the pointer was left.
-    input_.mouseExclusive = 1;
+    ASSERT_EQ(input_.SetMouseExclusive(1), S_OK);
     fake::TurnWheel(1);
     Pass();
     EXPECT_EQ(type.yaw, 15.0f);
-    input_.mouseExclusive = 0;
     scene_->world->currentBlockType = nullptr;
 }
 
@@ -486,7 +487,19 @@ constexpr int kVkDelete = 0x2E;
 constexpr int kVkMinus = 0xBD;
 constexpr int kVkEquals = 0xBB;
 
-using PlayedInput = PlayedWorld;
+class PlayedInput : public PlayedWorld {
+protected:
+    // Tool 1 and "Create New Object": the box made at the crosshair.
+    CNBObject* PlaceBox()
+    {
+        Tap('1');
+        Tap('C');
+        Pass();
+        CNBObject* box = Scene().world->objects.back();
+        EXPECT_EQ(box->Kind, 2);
+        return box;
+    }
+};
 
 TEST_F(PlayedInput, KeysOfOneFrameActInTheOrderTypedWithTheModifiersTheyWerePressedWith)
 {
@@ -601,18 +614,105 @@ TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
     EXPECT_EQ(scene.world->worldName, "MYWORLDNAMEISLONG.vsk");
 }
 
+// The console leaves the mouse captured: Shift frees it for a click on the
+// command line. Shift let go right after that click, in the same frame,
+// captures the mouse again before the interface has seen the click; the
+// click still lands on the field, which then takes what is typed.
+TEST_F(PlayedInput, AClickMadeWhileShiftFreedTheMouseLandsThoughShiftIsLetGoAtOnce)
+{
+    CScene& scene = Scene();
+    constexpr int kVkShift = 0x10;
+    Console = ConsoleText{};
+    scene.Flag(kFlagConsole) = 1;
+    KeyDown(kVkShift);
+    Pass(2);
+    ASSERT_EQ(input_.mouseExclusive, 0);
+    Click(PointOver("Console", {"Command"}, [&scene] { DrawConsoleWindow(scene); }));
+    KeyUp(kVkShift);
+    Type("cursor");
+    Tap(kVkEnter);
+    Pass(10);
+    EXPECT_EQ(input_.mouseExclusive, 1);
+    EXPECT_EQ(scene.cursorSpriteShown, 0);
+    EXPECT_EQ(std::string(Console.history), "cursor\n");
+}
+
+// The wheel acts where it was turned, though the pointer moves on before the
+// frame reads it: over "Blocks" it scrolls the list and leaves the block in
+// hand as it was; over the scene it turns that block and not the list.
+TEST_F(PlayedInput, TheWheelActsWhereItWasTurnedThoughThePointerMovesOn)
+{
+    CScene& scene = Scene();
+    BlockType* type = scene.world->quickBar[0];
+    scene.world->currentBlockType = type;
+    scene.Flag(kFlagBlocksWindow) = 1;
+    Pass(3);  // the window shows and frees the mouse
+    const ImGuiWindow* blocks = ImGui::FindWindowByName("Blocks");
+    ASSERT_NE(blocks, nullptr);
+    const ImVec2 list(blocks->Pos.x + blocks->Size.x * 0.5f, blocks->Pos.y + blocks->Size.y * 0.5f);
+    const ImVec2 scene3D(list.x, blocks->Pos.y + blocks->Size.y + 30.0f);
+    const float yaw = type->yaw;
+
+    MoveTo(list);
+    Pass(2);
+    Wheel(-1);
+    MoveTo(scene3D);
+    Pass(3);
+    EXPECT_EQ(type->yaw, yaw);
+    const float scrolled = blocks->Scroll.y;
+    EXPECT_GT(scrolled, 0.0f);
+
+    Wheel(-1);
+    MoveTo(list);
+    Pass(3);
+    EXPECT_EQ(type->yaw, yaw - scene.options.mouseRotateStep);
+    EXPECT_EQ(blocks->Scroll.y, scrolled);
+}
+
+// "Save" fails and tells why in a box; the menu closes behind it. What the
+// user does to the window while the box shows (under X11 that window keeps
+// the keyboard and takes clicks) waits in its queue: none of it acts once
+// the box is gone, neither N (Clear Scene) nor a click two seconds later
+// that would drag the selected object.
+TEST_F(PlayedInput, NothingDoneToTheWindowWhileABoxShowsActsAfterIt)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    CNBObject* object = PlaceBox();
+    const size_t objects = world.objects.size();
+    const std::string own = folder_.File("Worlds/" + world.worldName);
+    ASSERT_TRUE(platform::DeleteFile(own));
+    ASSERT_TRUE(platform::CreateDirectory(own));  // so the save fails
+    uint32_t now = 100000;
+    platform::SetClockSource([&now] { return now += 3; });
+    Tap(kVkEscape);
+    Pass(2);
+    const ImVec2 save = PointOver(kSceneMenuName, {"Save"}, [&scene] { DrawSceneMenu(scene); });
+    int boxes = 0;
+    platform::SetMessageBoxStandIn([&](const std::string&, unsigned) {
+        ++boxes;
+        Tap('N');
+        now += 2000;
+        Click(save);
+        return platform::IDOK;
+    });
+    scene.selectedObject = object;
+    Click(save);
+    Pass(8);
+    platform::SetMessageBoxStandIn({});
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(platform::LastMessageBoxText().find("could not be saved"), std::string::npos);
+    EXPECT_EQ(world.objects.size(), objects);
+    EXPECT_EQ(scene.draggedObject, nullptr);
+}
+
 // A click acts where it was made, though the pointer moves on before the
 // frame reads it: on a window's check box and not in the scene, or in the
 // scene (a drag) and not on the window it moved over.
 TEST_F(PlayedInput, AClickActsWhereItWasMadeThoughThePointerMovesOnBeforeTheFrame)
 {
     CScene& scene = Scene();
-    CWorld& world = *scene.world;
-    Tap('1');
-    Tap('C');
-    Pass();
-    CNBObject* object = world.objects.back();
-    ASSERT_EQ(object->Kind, 2);
+    CNBObject* object = PlaceBox();
     scene.Flag(kFlagCameraOptions) = 1;
     Pass(2);
     const ImVec2 soft = PointOver("Camera Options", {"Soft"}, [&scene] { DrawCameraOptionsWindow(scene); });

@@ -72,15 +72,6 @@ int Pump()
 
 }  // namespace
 
-TEST_F(WindowMessages, OnePassDrainsEveryPendingEvent)
-{
-    for (const int key : {int {'W'}, int {'A'}, int {'S'}, int {'D'}, 0x1B}) ASSERT_TRUE(platform::PushKeyDownEvent(window(), key, false));
-    EXPECT_EQ(Pump(), 1);
-    ASSERT_EQ(received.size(), 5u);
-    EXPECT_EQ(received[0], std::make_pair(uint32_t {platform::WM_KEYDOWN}, uintptr_t {'W'}));
-    EXPECT_EQ(received[4], std::make_pair(uint32_t {platform::WM_KEYDOWN}, uintptr_t {0x1B}));
-}
-
 TEST_F(WindowMessages, AltSlashIsTheAboutCommand)
 {
     ASSERT_TRUE(platform::PushKeyDownEvent(window(), 0xBF, true));

@@ -421,6 +421,11 @@ std::vector<InputPress> CInput::PressesInOrder() const
                               (key < keyRecords.size() &&
                                static_cast<int32_t>(keyRecords[key].dwSequence - buttonRecords[button].dwSequence) < 0);
         const dinput::DeviceObjectData& record = keyFirst ? keyRecords[key++] : buttonRecords[button++];
+        if (!keyFirst && record.dwOfs == dinput::DIMOFS_Z) {
+            presses.push_back({kMouseWheel, static_cast<int32_t>(record.dwData), record.dwTimeStamp,
+                               record.dwSequence, held[0] || held[1], held[2] || held[3]});
+            continue;
+        }
         const bool down = (record.dwData & 0x80) != 0;
         InputCode code = 0;
         if (keyFirst) {
@@ -432,7 +437,7 @@ std::vector<InputPress> CInput::PressesInOrder() const
             code = kMouseButton0 + static_cast<InputCode>(record.dwOfs - dinput::DIMOFS_BUTTON0);
         }
         if (!down || code == 0) continue;
-        presses.push_back({code, record.dwTimeStamp, record.dwSequence, held[0] || held[1], held[2] || held[3]});
+        presses.push_back({code, 0, record.dwTimeStamp, record.dwSequence, held[0] || held[1], held[2] || held[3]});
     }
     return presses;
 }

@@ -31,11 +31,14 @@ constexpr InputCode kMouseButton0 = 2054;
 
 constexpr int kMaxControllers = 4;
 
-// One press of a key or mouse button, as buffered data hands it over.
+// One press of a key or mouse button, or one turn of the wheel, as buffered
+// data hands it over.
 struct InputPress {
     // A key's code as a new press gives it (the changed-key table: Enter 13,
-    // never Shift, F10 or right Control), or kMouseButton0 + button.
+    // never Shift, F10 or right Control), kMouseButton0 + button, or
+    // kMouseWheel for a turn of the wheel by `wheel`.
     InputCode code = 0;
+    int32_t wheel = 0;      // 120 a notch, positive away from the user
     uint32_t time = 0;      // when it happened (platform::TimeGetTime)
     uint32_t sequence = 0;  // its place among all input events
     bool ctrl = false;      // held when it happened
@@ -81,8 +84,9 @@ public:
     // Keys that went down in the last keyboard read (never F10 or right Control).
     int ChangedKeyCount() const;
     InputCode ChangedKeyCode(int index) const;
-    // Every press of a key or mouse button that the last polls took from the
-    // buffered data, keyboard and mouse merged, oldest first.
+    // Every press of a key or mouse button and every turn of the wheel that
+    // the last polls took from the buffered data, keyboard and mouse merged,
+    // oldest first.
     std::vector<InputPress> PressesInOrder() const;
     // Mouse motion of the last read by code: 2049 X, 2051 Y, 2053 the wheel
     // (120 a notch); other codes read 0.
@@ -117,7 +121,7 @@ public:
     // went down with (0 for a key held since before the keyboard was acquired).
     uint32_t keyPressSequence[256] = {};
     // The last polls' buffered changes, oldest first: keys by scan code,
-    // buttons as DIMOFS_BUTTON0 + button.
+    // buttons as DIMOFS_BUTTON0 + button, the wheel as DIMOFS_Z.
     std::vector<dinput::DeviceObjectData> keyRecords;
     std::vector<dinput::DeviceObjectData> buttonRecords;
     // Ctrl and Shift, left and right, as the keyboard's changes leave them,

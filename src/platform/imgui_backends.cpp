@@ -91,7 +91,8 @@ InputOwner OwnerBy(const InputEvent& event, const InterfaceState& state)
     case InputEvent::Kind::Text:
         return state.typing || state.popup ? InputOwner::Interface : InputOwner::Program;
     case InputEvent::Kind::ButtonDown:
-    case InputEvent::Kind::ButtonUp: {
+    case InputEvent::Kind::ButtonUp:
+    case InputEvent::Kind::Wheel: {
         if (event.pointerHeld) return InputOwner::Program;
         if (state.popup || state.mouseHeld) return InputOwner::Interface;
         const ImGuiContext* context = ImGui::GetCurrentContext();
@@ -128,7 +129,8 @@ bool MayChangeOwners(const InputEvent& event, const InterfaceState& state)
 // change, after a key that edits; a button change after any key or text (a
 // click has a frame of its own, where it was made), and anything after a
 // button change; a button change after a move while a button is held (the
-// drag's last move comes with the button still down). A frame also ends
+// drag's last move comes with the button still down); a move after a turn
+// of the wheel (the wheel scrolls what lay under the pointer as it turned). A frame also ends
 // after an event that may change who takes the next ones, so each frame's
 // events are all decided by the state the frame before left.
 // ---------------------------------------------------------------------------
@@ -136,6 +138,7 @@ constexpr int kFedButtons = 5;
 struct Feed {
     uint32_t taken = 0;  // sequence number of the last event taken
     bool buttons[kFedButtons] = {};
+    bool buttonTaken = false;  // the frame being fed took a button change
     bool pointerKnown = false;
     bool pointerInWindow = false;
     double x = 0.0;
@@ -202,11 +205,13 @@ void MoveFedPointer(const InputEvent& event)
 
 void TakeRecordedInput(ImGuiIO& io)
 {
+    feed.buttonTaken = false;
     const InterfaceState state = StateAfterLastFrame();
     bool keyChanged[SDL_NUM_SCANCODES] = {};
     bool keysOrTextTaken = false;
     bool editKeyPressed = false;
     bool pointerMoved = false;
+    bool wheelTaken = false;
     for (const InputEvent& event : RecordedInputEvents()) {
         if (event.sequence <= feed.taken) continue;
         bool frameEnds = false;
@@ -243,16 +248,21 @@ void TakeRecordedInput(ImGuiIO& io)
             if (keysOrTextTaken || (pointerMoved && AnyFedButton())) return;
             MoveFedPointer(event);
             feed.buttons[event.button] = down;
+            feed.buttonTaken = true;
             frameEnds = true;
             break;
         }
         case InputEvent::Kind::Motion:
         case InputEvent::Kind::PointerLeft:
+            if (wheelTaken) return;
             MoveFedPointer(event);
             pointerMoved = true;
             break;
         case InputEvent::Kind::Wheel:
-            if (!event.pointerHeld) io.MouseWheel += event.dy > 0 ? 1.0f : -1.0f;
+            if (event.pointerHeld) break;
+            MoveFedPointer(event);
+            io.MouseWheel += event.dy > 0 ? 1.0f : -1.0f;
+            wheelTaken = true;
             break;
         case InputEvent::Kind::FocusLost:
             // Keys and buttons released in another window are never reported to this one.
@@ -270,10 +280,13 @@ void TakeRecordedInput(ImGuiIO& io)
 
 // Where the frame sees the pointer and the buttons: where the events it took
 // left them. Nowhere while the mouse is held exclusively (the pointer is
-// hidden and turns the camera) or has left the window without a button held.
+// hidden and turns the camera) or has left the window without a button held;
+// but a click made while the pointer was free is seen through to its
+// release where it was made, though the mouse was taken again before the
+// frames got to it (Shift let go right after a click on a window).
 void PlacePointer(ImGuiIO& io)
 {
-    const bool held = ::PointerHeldExclusively();
+    const bool held = ::PointerHeldExclusively() && !feed.buttonTaken && !AnyFedButton();
     for (int button = 0; button < kFedButtons; ++button) io.MouseDown[button] = !held && feed.buttons[button];
     if (!held && feed.pointerKnown && (feed.pointerInWindow || AnyFedButton()))
         io.MousePos = ImVec2(static_cast<float>(feed.x), static_cast<float>(feed.y));

@@ -42,9 +42,9 @@ bool ImGuiHoldsKeyboard();
 // Who takes an input event, named by its sequence number (as buffered device
 // data numbers it): the interface or the program's own input handling. The
 // interface takes a key while a text field or a modal popup holds the
-// keyboard, and a mouse button while the pointer, where it was when the
-// button changed, lay over one of its windows, an item held the mouse or a
-// popup was open (an exclusive mouse clicks no window). That is decided by
+// keyboard, and a mouse button or a turn of the wheel while the pointer,
+// where it was at that moment, lay over one of its windows, an item held the
+// mouse or a popup was open (an exclusive mouse points at no window). That is decided by
 // the interface as its last frame left it, so an event that comes after one
 // the interface has not taken yet and that may change it (a click it takes
 // or a click while typing; Enter, Esc or Tab in a text field; any key under a

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/window.h"
 #include "platform/window_internal.h"
@@ -15,6 +16,7 @@ namespace {
 bool suppressed = false;
 std::string lastText;
 MessageBoxFallback fallback = nullptr;
+MessageBoxStandIn standIn;
 
 // SDL's drivers without a screen would hand the box to whatever display the
 // environment names, or fail: neither is a box over this program.
@@ -70,6 +72,21 @@ bool ShowSdlBox(const std::string& text, const std::string& caption, unsigned ki
     return false;
 }
 
+// A box is modal, but under X11 the main window behind it stays enabled:
+// it keeps the keyboard focus when no window manager hands it to the box,
+// and takes clicks, and what it got waits in its queue until the box is
+// gone. Those presses were made while the program was answering nothing
+// but the box (Windows disables a box's owner for that time), so they are
+// dropped; releases, motion and focus changes stay, so that nothing counts
+// as held that was let go.
+void DropPressesMadeWhileABoxShowed()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    SDL_PumpEvents();
+    for (const Uint32 press : {SDL_KEYDOWN, SDL_TEXTEDITING, SDL_TEXTINPUT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL})
+        SDL_FlushEvent(press);
+}
+
 }  // namespace
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned kind)
@@ -77,8 +94,17 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
     lastText = text;
     std::string failure = suppressed ? "suppressed" : "no display";
     int pressed = -1;
-    if (!suppressed && DisplayAvailable() && ShowSdlBox(text, caption, kind, pressed, failure))
+    bool shown = false;
+    if (standIn) {
+        pressed = standIn(text, kind);
+        shown = true;
+    } else {
+        shown = !suppressed && DisplayAvailable() && ShowSdlBox(text, caption, kind, pressed, failure);
+    }
+    if (shown) {
+        DropPressesMadeWhileABoxShowed();
         return pressed == -1 ? NegativeAnswer(kind) : pressed;
+    }
 
     std::fprintf(stderr, "%s: %s (no message box: %s)\n", caption.c_str(), text.c_str(), failure.c_str());
     if (fallback) fallback(text, caption);
@@ -88,6 +114,8 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
 void SetMessageBoxFallback(MessageBoxFallback value) { fallback = value; }
 
 void SetMessageBoxesSuppressed(bool value) { suppressed = value; }
+
+void SetMessageBoxStandIn(MessageBoxStandIn value) { standIn = std::move(value); }
 
 const std::string& LastMessageBoxText() { return lastText; }
 

@@ -6,6 +6,7 @@
 // no test ever blocks on a box.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -31,6 +32,11 @@ using MessageBoxFallback = void (*)(const std::string& text, const std::string& 
 void SetMessageBoxFallback(MessageBoxFallback fallback);
 
 void SetMessageBoxesSuppressed(bool suppressed);
+// Tests: answers in place of the system's box, as a user who saw it; it may
+// push the events that user makes meanwhile. Empty (the default) shows the
+// system's boxes.
+using MessageBoxStandIn = std::function<int(const std::string& text, unsigned kind)>;
+void SetMessageBoxStandIn(MessageBoxStandIn standIn);
 // The last text shown or suppressed, so tests can check what the user was told.
 const std::string& LastMessageBoxText();
 

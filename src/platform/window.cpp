@@ -544,6 +544,16 @@ void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y)
     SDL_PushEvent(&event);
 }
 
+void PushMouseWheelEvent(Window* window, int notches)
+{
+    SDL_Event event {};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    event.wheel.y = notches;
+    event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    SDL_PushEvent(&event);
+}
+
 void PushMouseMotionEvent(Window* window, int x, int y)
 {
     SDL_Event event {};

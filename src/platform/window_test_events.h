@@ -20,5 +20,8 @@ void PushMouseMotionEvent(Window* window, int x, int y);
 // A press (down) or release of mouse button 0 left, 1 right or 2 middle at
 // (x, y) in window coordinates.
 void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y);
+// A turn of the wheel by `notches`, positive away from the user, wherever
+// the pointer is.
+void PushMouseWheelEvent(Window* window, int notches);
 
 }  // namespace platform

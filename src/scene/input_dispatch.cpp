@@ -389,8 +389,10 @@ void CGame::DispatchGameInput()
     // ---- keys and buttons that went down, in the order they did ----
     // Each goes where it went as it happened: a press made while a text
     // field held the keyboard is the field's, whichever read reports it,
-    // and acts with the modifiers held when it was made.
+    // and acts with the modifiers held when it was made. So does each turn
+    // of the wheel: the scene turns with those made where it had the pointer.
     int pressedCodes = 0;
+    int32_t sceneWheel = 0;
     for (size_t i = 0; i < presses.size(); ++i) {
         const InputPress& press = presses[i];
         const platform::InputOwner owner =
@@ -399,6 +401,10 @@ void CGame::DispatchGameInput()
             // The interface's next frame decides where these go.
             undecidedPresses.assign(presses.begin() + static_cast<std::ptrdiff_t>(i), presses.end());
             break;
+        }
+        if (press.code == kMouseWheel) {
+            if (owner == platform::InputOwner::Program) sceneWheel += press.wheel;
+            continue;
         }
         const bool button = press.code >= kMouseButton0;
         if (owner == platform::InputOwner::Interface) {
@@ -442,13 +448,13 @@ void CGame::DispatchGameInput()
 
     const bool turningBlocked = shiftHeld || AnyFlagOn(s, {15, 16, 17, 18, 19, 20, 21});
     // Over a window the pointer neither turns the viewer nor selects what
-    // lies behind the window, and the wheel is the window's.
+    // lies behind the window.
     const auto axis = [this, mouseToInterface](InputCode code) {
         return mouseToInterface ? 0.0f : static_cast<float>(input->GetMouseAxis(code)) * kAxisScale;
     };
     const float x = axis(kMouseAxisX);
     const float y = axis(kMouseAxisY);
-    const float w = axis(kMouseWheel);
+    const float w = static_cast<float>(sceneWheel) * kAxisScale;
     if (x != 0.0f && !turningBlocked)
         TurnOrSelect(s, x, kCameraYawPlus, kCameraYawMinus, true, space, leftHeld, frameTime);
     if (y != 0.0f && !turningBlocked)

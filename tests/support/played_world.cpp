@@ -87,6 +87,8 @@ void PlayedWorld::Button(int button, bool down, const ImVec2& at)
     platform::PushMouseButtonEvent(gpu().Window(), button, down, static_cast<int>(at.x), static_cast<int>(at.y));
 }
 
+void PlayedWorld::Wheel(int notches) { platform::PushMouseWheelEvent(gpu().Window(), notches); }
+
 void PlayedWorld::Click(const ImVec2& at)
 {
     MoveTo(at);

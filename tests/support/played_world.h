@@ -40,6 +40,7 @@ protected:
     void MoveTo(const ImVec2& at);
     void Button(int button, bool down, const ImVec2& at);
     void Click(const ImVec2& at);  // a move there, a press and a release
+    void Wheel(int notches);       // positive away from the user
 
     // Where the item at `path` of the window `draw` makes lies on the screen,
     // found in a scratch interface of the same size, font and style.

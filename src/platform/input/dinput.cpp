@@ -176,13 +176,29 @@ struct DeviceAccess {
                 auto& unread = device->controls_[index].unread;
                 if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(event.sequence);
             }
-            if (device->bufferSize_ == 0) continue;
-            if (device->buffered_.size() >= device->bufferSize_) {
-                device->bufferOverflowed_ = true;
-                continue;
-            }
-            device->buffered_.push_back({offset, down ? 0x80u : 0u, event.time, event.sequence});
+            Buffer(*device, {offset, down ? 0x80u : 0u, event.time, event.sequence});
         }
+    }
+
+    // The wheel turned by `amount` (120 a notch): every acquired mouse sums
+    // it for its immediate reads and keeps the turn for its buffered data.
+    static void NoteWheel(int32_t amount, const platform::InputEvent& event)
+    {
+        AddMouseMotion(0, 0, amount);
+        for (DirectInputDevice8* device : System().devices)
+            if (device->guid_.kind == DeviceKind::Mouse && device->acquired_)
+                Buffer(*device, {DIMOFS_Z, static_cast<uint32_t>(amount), event.time, event.sequence});
+    }
+
+    // Kept until the next buffered read; when the buffer is full the newest go.
+    static void Buffer(DirectInputDevice8& device, const DeviceObjectData& record)
+    {
+        if (device.bufferSize_ == 0) return;
+        if (device.buffered_.size() >= device.bufferSize_) {
+            device.bufferOverflowed_ = true;
+            return;
+        }
+        device.buffered_.push_back(record);
     }
 
     // One read of one key or button: a press not shown yet comes first (down,
@@ -646,7 +662,9 @@ void DeliverToDevices(const platform::InputEvent& event)
     }
     case Kind::Motion: DeviceAccess::AddMouseMotion(event.dx, event.dy, 0); break;
     // DirectInput counts 120 per notch, positive away from the user.
-    case Kind::Wheel: DeviceAccess::AddMouseMotion(0, 0, int64_t{event.dy} * 120); break;
+    case Kind::Wheel:
+        DeviceAccess::NoteWheel(static_cast<int32_t>(std::clamp(event.dy, -1000000, 1000000)) * 120, event);
+        break;
     case Kind::FocusLost: DeviceAccess::LoseFocus(); break;
     default: break;
     }

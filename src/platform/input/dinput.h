@@ -15,11 +15,12 @@
 // so a key tapped twice between two reads reads down, up, down, up.
 //
 // Buffered data (GetDeviceData) hands over every press and release of keys
-// and buttons in the order they happened, each with its time and its sequence
-// number in the window's input log (input_log.h), which numbers keyboard and
-// mouse events alike, so the two devices' data merge into one order. Mouse
-// motion is read immediately only: a device that buffered every move would
-// overflow between two slow frames and drop presses.
+// and buttons, and every turn of the wheel, in the order they happened, each
+// with its time and its sequence number in the window's input log
+// (input_log.h), which numbers keyboard and mouse events alike, so the two
+// devices' data merge into one order. Mouse motion is read immediately only:
+// a device that buffered every move would overflow between two slow frames
+// and drop presses.
 //
 // Index:
 //   Results and constants
@@ -109,14 +110,16 @@ struct JoyState2 {
 static_assert(sizeof(JoyState2) == 272);
 
 // DIDEVICEOBJECTDATA: one buffered change. The offset is the key's DIK code,
-// or DIMOFS_BUTTON0 + n for mouse button n; the data 0x80 for a press and 0
-// for a release.
+// or DIMOFS_BUTTON0 + n for mouse button n, with the data 0x80 for a press
+// and 0 for a release; or DIMOFS_Z for a turn of the wheel, with the data its
+// signed amount (120 a notch, positive away from the user).
 struct DeviceObjectData {
     uint32_t dwOfs;
     uint32_t dwData;
     uint32_t dwTimeStamp;  // platform::TimeGetTime when it happened
     uint32_t dwSequence;   // its place among every input event, keyboard and mouse alike
 };
+constexpr uint32_t DIMOFS_Z = 8;
 constexpr uint32_t DIMOFS_BUTTON0 = 12;
 
 // ---------------------------------------------------------------------------
