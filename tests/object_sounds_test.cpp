@@ -60,9 +60,11 @@ protected:
 
     void TearDown() override
     {
-        delete scene_->world;
-        scene_->world = nullptr;
-        scene_.reset();
+        if (scene_) {
+            delete scene_->world;
+            scene_->world = nullptr;
+            scene_.reset();
+        }
         manager_.reset();
     }
 
@@ -289,6 +291,35 @@ TEST_F(ObjectSounds, DeletingASoundingObjectStopsAndFreesItsSounds)
     Now() += 10;
     scene_->UpdateObjectSounds();  // nothing left points at the deleted object
     EXPECT_EQ(kept->Stopped, 0);
+}
+
+TEST_F(ObjectSounds, LeavingTheWorldFreesEverySound)
+{
+    // Many sounding objects, a few of each kind playing and the rest paused,
+    // as after a pile of boxes fell; then the scene goes with its world.
+    const int before = CSoundBuffer::Heap().LiveCount();
+    std::vector<uint64_t> instanceIds;
+    for (int i = 0; i < 600; ++i) {
+        CNBObject* object = AddObject(Vector3{static_cast<float>(i % 30), 0.0f, static_cast<float>(i / 30)});
+        for (const int key : {2, 3}) {
+            CSoundBuffer* sound = Request(object, key);
+            ASSERT_NE(sound, nullptr);
+            ASSERT_NE(sound->DsBuffer, nullptr);
+            instanceIds.push_back(sound->DsBuffer->Id());
+        }
+    }
+    CSoundBuffer* walking = scene_->AttachWalkingSound();
+    ASSERT_NE(walking, nullptr);
+    instanceIds.push_back(walking->DsBuffer->Id());
+    scene_->UpdateObjectSounds();
+    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), before + 1201);
+
+    scene_.reset();
+    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), before);
+    for (const platform::SoundBufferState& state : platform::ListSoundBuffers()) {
+        EXPECT_EQ(std::count(instanceIds.begin(), instanceIds.end(), state.bufferId), 0);
+        EXPECT_FALSE(state.playing);  // only the shared copies of the files are left
+    }
 }
 
 }  // namespace
