@@ -319,6 +319,27 @@ TEST_F(BlockLibraryWorld, OnlyBkFilesInTwoSpellingsAreRead)
     EXPECT_FLOAT_EQ(world_.blockTypes[0]->boundsMin.z, 0.0f);
 }
 
+TEST_F(BlockLibraryWorld, FilesSavedByCommonEditorsKeepTheirNameOrAreLeftOutWithALogLine)
+{
+    const std::string text = BlockFile("BoxRed", "box.jpg");
+    folder_.Write("Blocks/Marked.bk", "\xEF\xBB\xBF" + text);  // UTF-8 with a byte-order mark
+    // UTF-16 little-endian with its mark and CR LF line ends ("Unicode" in Notepad).
+    std::string wide = "\xFF\xFE";
+    for (const char c : text) {
+        if (c == '\n') wide += std::string("\r\0", 2);
+        wide += std::string{c, '\0'};
+    }
+    folder_.Write("Blocks/Wide.bk", wide);
+    folder_.Write("Blocks/Nameless.bk", "vertices:\n0 0 0\n}\n");
+    world_.LoadBlocks();
+    ASSERT_EQ(world_.blockTypes.size(), 1u);
+    EXPECT_EQ(world_.FindBlockType(u"BoxRed"), world_.blockTypes[0]);
+    EXPECT_EQ(world_.blockTypes[0]->vertices.size(), 2u);
+    const std::string log = folder_.Read("game.log");
+    EXPECT_NE(log.find("ParseBlockFile() Wide.bk: no name: the file is UTF-16 text"), std::string::npos) << log;
+    EXPECT_NE(log.find("ParseBlockFile() Nameless.bk: no name"), std::string::npos) << log;
+}
+
 TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
 {
     AddFiles(2);

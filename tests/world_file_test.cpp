@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -830,15 +831,16 @@ TEST(WorldFileTest, SaveWritesTheImageAndLoadReadsItBack)
 
 TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
 {
+    constexpr size_t kWindow = WorldFileBytes::kSmallestWindowBytes;
     TempDirectory folder;
-    std::string counting(2 * WorldFileBytes::kWindowBytes + 100, '\0');
+    std::string counting(2 * kWindow + 100, '\0');
     for (size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<char>(i * 7);
     folder.Write("bytes", counting);
     const auto* image = reinterpret_cast<const uint8_t*>(counting.data());
-    for (size_t start = WorldFileBytes::kWindowBytes - 9; start < WorldFileBytes::kWindowBytes + 2; ++start) {
+    for (size_t start = kWindow - 9; start < kWindow + 2; ++start) {
         std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
         ASSERT_NE(file, nullptr);
-        WorldFileBytes in(file, counting.size());
+        WorldFileBytes in(file, counting.size(), kWindow);
         uint64_t wide = 0;
         uint32_t word = 0;
         ASSERT_TRUE(in.Skip(start));
@@ -850,15 +852,28 @@ TEST(WorldFileTest, FileWindowReadsStraddlingARefillAndAFileShorterThanItsSize)
     }
     // Opened as 50 bytes longer than it is: the last reads fail, nothing is consumed.
     std::FILE* file = std::fopen(folder.File("bytes").c_str(), "rb");
-    WorldFileBytes in(file, counting.size() + 50);
+    WorldFileBytes in(file, counting.size() + 50, kWindow);
     ASSERT_TRUE(in.Skip(counting.size() - 2));
     uint32_t word = 0;
     EXPECT_FALSE(in.Read(word));
     EXPECT_EQ(in.Remaining(), 2u);
     std::fclose(file);
+
+    // A whole world through the smallest window reads as from memory.
+    CWorld rich;
+    FillRichWorld(rich);
+    const Bytes written = Write(rich);
+    folder.Write("rich.vsk", std::string(written.begin(), written.end()));
+    file = std::fopen(folder.File("rich.vsk").c_str(), "rb");
+    WorldFileBytes world(file, written.size(), kWindow);
+    CWorld throughWindow, fromMemory;
+    EXPECT_EQ(ReadWorldBytes(throughWindow, world), 1);
+    std::fclose(file);
+    ASSERT_EQ(Read(fromMemory, written), 1);
+    EXPECT_EQ(FirstDifference(Write(throughWindow), Write(fromMemory)), -1);
 }
 
-TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)
+TEST(WorldFileTest, FailedSavesAreReportedAndLeaveTheOldFileIntact)
 {
     TempDirectory folder;
     ScopedStartDirectory start(folder.Path());
@@ -868,7 +883,16 @@ TEST(WorldFileTest, FailedSaveLeavesTheOldFileIntact)
     folder.MakeFolder("castle.vsk.tmp");  // the temporary file cannot be made
     EXPECT_EQ(world.SaveWorldFile(folder.File("castle.vsk").c_str()), 0);
     EXPECT_EQ(folder.Read("castle.vsk"), "the good world");
-    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile()"), std::string::npos);
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot create"), std::string::npos);
+
+    // Renamed into place, but the folder that holds the new name never
+    // reached the disk: after a power cut the old world could come back.
+    platform::FailNextFolderSyncs(1);
+    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 0);
+    platform::FailNextFolderSyncs(0);
+    EXPECT_EQ(WorldFileProblem(), std::strerror(EIO));
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot write"), std::string::npos);
+    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 1);
 }
 
 TEST(WorldFileTest, WorldWhoseLoadFailedIsNotSavedOverItsFile)

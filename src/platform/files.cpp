@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -154,6 +155,27 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t 
     return true;
 }
 
+namespace {
+
+std::atomic<int> failingFolderSyncs{0};
+
+// A rename changes the folder, not the file: until the folder itself reaches
+// the disk, a crash may bring the old name (and so the old file) back.
+bool SyncFolderOf(const std::string& path)
+{
+    if (failingFolderSyncs.load() > 0 && failingFolderSyncs.fetch_sub(1) > 0) return NoteFailure(EIO);
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return NoteFailure(errno);
+    const bool synced = fsync(descriptor) == 0 || NoteFailure(errno);
+    return (close(descriptor) == 0 || NoteFailure(errno)) && synced;
+}
+
+}  // namespace
+
+void FailNextFolderSyncs(int count) { failingFolderSyncs.store(count); }
+
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
 
 bool AtomicFileWriter::Open(const std::string& path)
@@ -204,7 +226,7 @@ bool AtomicFileWriter::Commit()
     if (ok) ok = RenameFile(temporaryPath_, path_);
     if (!ok) unlink(temporaryPath_.c_str());
     temporaryPath_.clear();
-    return ok;
+    return ok && SyncFolderOf(path_);
 }
 
 void AtomicFileWriter::Abandon()

@@ -71,8 +71,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t 
 
 // Writes a file so that a failure never destroys the file already there: the
 // bytes go to "<path>.tmp", are flushed to disk, and only then renamed over the
-// target. Destroying an uncommitted writer removes the temporary file. A call
-// that fails leaves the system's reason in LastFileErrorText.
+// target; the folder is flushed last, so the new name survives a power cut.
+// Destroying an uncommitted writer removes the temporary file. A call that
+// fails leaves the system's reason in LastFileErrorText.
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;
@@ -85,7 +86,9 @@ public:
     // Adds the owner's execute permission to the bytes written so far, so the
     // file is a program from the moment it appears under its name.
     bool MakeOwnerExecutable();
-    // Flushes, closes and renames; false (and the old file intact) on any failure.
+    // Flushes, closes, renames and flushes the folder. False on any failure:
+    // before the rename the old file is intact; when only the folder could
+    // not be flushed the new file is in place but may not outlast a crash.
     bool Commit();
     void Abandon();
     bool IsOpen() const { return file_ != nullptr; }
@@ -102,5 +105,8 @@ private:
     uint64_t written_ = 0;
     uint64_t sentToDisk_ = 0;  // the offset the last request started from
 };
+
+// Test hook: the next `count` folder flushes of AtomicFileWriter::Commit fail.
+void FailNextFolderSyncs(int count);
 
 }  // namespace platform

@@ -1,5 +1,5 @@
 // Index
-//   - stb_image (the one translation unit that holds its implementation)
+//   - stb_image (its declarations; stb_library.cpp holds its implementation)
 //   - Pixel formats
 //   - Metadata: the PNG sRGB chunk, the JPEG EXIF colour space
 //   - Guards for the decoder
@@ -15,41 +15,16 @@
 #include <cstring>
 
 // ---------------------------------------------------------------------------
-// stb_image
+// stb_image (built in stb_library.cpp)
 // ---------------------------------------------------------------------------
 
-// Only the codecs Windows itself decodes (and TGA, which the program's
-// textures folder may hold); stb's other readers stay out of reach of files.
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_BMP
-#define STBI_ONLY_GIF
-#define STBI_ONLY_TGA
+// Declarations only: the same configuration as the implementation, so no
+// reader outside it is even declared.
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
-// stb leaves parts of its decoder state unset until the file's own segments
-// fill them: a Huffman table that a JPEG scan names but no segment defines
-// would be read as whatever the heap held. Zeroed memory decodes such a
-// table's every code as zero, so the file gives a plain picture instead.
-#define STBI_MALLOC(size) std::calloc(1, size)
-#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
-#define STBI_FREE(pointer) std::free(pointer)
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_RESIZE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_RESIZE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wdouble-promotion"
 #include <stb/stb_image.h>
 #include <stb/stb_image_resize.h>
-#pragma GCC diagnostic pop
 
 namespace platform {
 

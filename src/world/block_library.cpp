@@ -560,6 +560,12 @@ std::unique_ptr<BlockType> ReadBlockFile(const std::string& path)
             LogBlockFile(path, report.failure);
             return nullptr;
         }
+        // Worlds, settings and the QuickBar find a block type by its name.
+        if (type->name.empty()) {
+            const bool utf16 = text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF";
+            LogBlockFile(path, utf16 ? "no name: the file is UTF-16 text, block files are read as UTF-8" : "no name");
+            return nullptr;
+        }
         if (report.Repaired()) LogBlockFile(path, report.RepairText());
         return type;
     } catch (const std::bad_alloc&) {
@@ -690,6 +696,10 @@ bool ParseBlockText(std::string_view text, BlockType& type, BlockFileReport& rep
         report.failure = "larger than " + std::to_string(kMaxBlockFileBytes) + " bytes";
         return false;
     }
+    // Editors that save UTF-8 often put a byte-order mark first; it is no
+    // part of the first line's key or value.
+    constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) text.remove_prefix(kUtf8ByteOrderMark.size());
     BlockTextReader reader(type, report);
     if (!reader.Read(text)) return false;
     SwitchOffBadAnimation(type, report);

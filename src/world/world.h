@@ -95,7 +95,8 @@ public:
     void LoadBlocks();
     // Reads one ".bk" file (UTF-8 path) into a new block type, gives the world
     // its texture when it has none of that name, and appends it to blockTypes.
-    // A file that cannot be opened or is refused (logged) adds nothing.
+    // A file that cannot be opened, is refused or names no block type (both
+    // logged) adds nothing.
     void ParseBlockFile(const std::string& path);
     // The first record of blockSettings whose non-empty name equals the block
     // type's exactly; an empty record when none matches or `type` is null.

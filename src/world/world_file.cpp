@@ -62,6 +62,9 @@ constexpr size_t kVertexRecordBytes = 37;
 constexpr size_t kCornerIndexBytes = 2;
 constexpr size_t kMinFaceRecordBytes = 40;      // no texture coordinates
 constexpr size_t kJointRecordBytes = 517;  // the joint fields as stored
+// Taken in one piece, with no field-by-field way round a window too small.
+static_assert(kMinFaceRecordBytes <= WorldFileBytes::kSmallestWindowBytes &&
+              kVertexRecordBytes <= WorldFileBytes::kSmallestWindowBytes);
 
 constexpr size_t kStringBuffer = kWorldFileStringLimit + 1;
 constexpr int64_t kLargestWorldFile = int64_t{1} << 32;  // larger files are refused unread
@@ -724,7 +727,7 @@ private:
     template <class Decode>
     bool Records(uint32_t count, size_t bytes, Decode decode)
     {
-        const auto perWindow = static_cast<uint32_t>(WorldFileBytes::kWindowBytes / bytes);
+        const auto perWindow = static_cast<uint32_t>(in_.WindowBytes() / bytes);
         for (uint32_t i = 0; i < count;) {
             const uint32_t run = std::min(count - i, perWindow);
             const uint8_t* at = in_.Take(size_t{run} * bytes);
@@ -1348,8 +1351,6 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out)
     else out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-namespace {
-
 int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
 {
     WorldReader reader(world, in);
@@ -1362,8 +1363,6 @@ int ReadWorldBytes(CWorld& world, WorldFileBytes& in)
                  " (at byte " + std::to_string(reader.Position()) + ")");
     return result;
 }
-
-}  // namespace
 
 int ReadWorldData(CWorld& world, const uint8_t* data, size_t size)
 {

@@ -6,8 +6,8 @@
 // directory, lengths or checksum; reader and writer agree field for field.
 //
 // CWorld::SaveWorldFile and CWorld::LoadWorldFile (world_file.cpp) work on
-// paths; the two functions below work on a file image in memory, for the
-// fuzz target, the tests and the benchmark.
+// paths; the functions below work on a file image in memory or on an open
+// file, for the fuzz targets, the tests and the benchmark.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,7 @@
 #include <vector>
 
 class CWorld;
+class WorldFileBytes;
 
 // The 12 bytes every world file starts with: the text and its NUL.
 inline constexpr char kWorldFileMagic[] = "vesk_v0.004";
@@ -34,6 +35,8 @@ void WriteWorldData(const CWorld& world, std::vector<uint8_t>& out);
 // completely; 0 (with a log line) at the first fault, keeping in the world
 // every complete record read before it.
 int ReadWorldData(CWorld& world, const uint8_t* data, size_t size);
+// The same through `in`, as CWorld::LoadWorldFile reads an open file.
+int ReadWorldBytes(CWorld& world, WorldFileBytes& in);
 
 // Why the last CWorld::LoadWorldFile or CWorld::SaveWorldFile failed, in
 // words for the user: the system's own error text ("Permission denied", "No

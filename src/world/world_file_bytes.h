@@ -10,6 +10,7 @@
 // way.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -20,20 +21,27 @@
 class WorldFileBytes {
 public:
     static constexpr size_t kWindowBytes = size_t{256} << 10;
+    // No piece the world reader must take whole is larger than this; larger
+    // runs it reads field by field when the window cannot hold them. A window
+    // of at least this size therefore reads any file, only more slowly.
+    static constexpr size_t kSmallestWindowBytes = 64;
 
     // An image in memory; it must outlive the reader.
     WorldFileBytes(const uint8_t* data, size_t size) : data_(data), end_(size), size_(size) {}
-    // `size` bytes of an open file from its current position; the caller
-    // keeps the file open and closes it.
-    WorldFileBytes(std::FILE* file, uint64_t size) : file_(file), size_(size), window_(kWindowBytes)
+    // `size` bytes of an open file from its current position, taken a window
+    // of `windowBytes` at a time; the caller keeps the file open and closes it.
+    WorldFileBytes(std::FILE* file, uint64_t size, size_t windowBytes = kWindowBytes)
+        : file_(file), size_(size), window_(std::max(windowBytes, kSmallestWindowBytes))
     {
         data_ = window_.data();
     }
 
     uint64_t Position() const { return base_ + at_; }
     uint64_t Remaining() const { return size_ - Position(); }
+    // The most Take and Peek give in one piece.
+    size_t WindowBytes() const { return file_ ? window_.size() : kWindowBytes; }
 
-    // The next `bytes` bytes (at most kWindowBytes) in one piece, consumed;
+    // The next `bytes` bytes (at most WindowBytes()) in one piece, consumed;
     // null (nothing consumed) when fewer are left.
     const uint8_t* Take(size_t bytes)
     {
@@ -53,7 +61,7 @@ public:
         if (count > Remaining()) return false;
         auto* to = static_cast<uint8_t*>(out);
         while (count > 0) {
-            const size_t piece = count < kWindowBytes ? count : kWindowBytes;
+            const size_t piece = std::min(count, WindowBytes());
             const uint8_t* from = Take(piece);
             if (!from) return false;
             std::memcpy(to, from, piece);
@@ -66,7 +74,7 @@ public:
     {
         if (count > Remaining()) return false;
         while (count > 0) {
-            const size_t piece = count < kWindowBytes ? static_cast<size_t>(count) : kWindowBytes;
+            const size_t piece = static_cast<size_t>(std::min<uint64_t>(count, WindowBytes()));
             if (!Take(piece)) return false;
             count -= piece;
         }
@@ -102,14 +110,14 @@ private:
     // file (or the size it was opened with) ends first.
     bool Fill(size_t bytes)
     {
-        if (!file_ || bytes > kWindowBytes || bytes > Remaining()) return false;
+        if (!file_ || bytes > window_.size() || bytes > Remaining()) return false;
         const size_t unread = end_ - at_;
         std::memmove(window_.data(), window_.data() + at_, unread);
         base_ += at_;
         at_ = 0;
         end_ = unread;
         const uint64_t left = size_ - base_ - end_;
-        const size_t want = left < kWindowBytes - end_ ? static_cast<size_t>(left) : kWindowBytes - end_;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, window_.size() - end_));
         end_ += std::fread(window_.data() + end_, 1, want, file_);
         if (end_ < bytes) size_ = base_ + end_;  // the file was shorter than it said
         return end_ >= bytes;
