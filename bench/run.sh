@@ -88,6 +88,7 @@ FILENAME ~ /sound_instances_bench/ && /instances \(/ {
     }
     soundInstances[$1] = $2; soundPlayable[$1] = substr($4, 2)
 }
+FILENAME ~ /sound_instances_bench/ && /freeing/ { soundFreed = $2; soundFreeing = $(NF - 1) }
 FILENAME ~ /program_bench_landscape/ && FNR == 1 { ++landRuns }
 FILENAME ~ /program_bench_landscape/ && /Create to the first frame/ { creates[landRuns] = $6 }
 FILENAME ~ /program_bench_landscape/ && /designed save/ { designs[landRuns] = $6; plainSaves[landRuns] = $12; saveMb = substr($14, 2) }
@@ -157,7 +158,7 @@ END {
         row("resident after leaving the generated world", sprintf("%+d MB over before entering", genKept), "within 150 MB", genKept <= 150)
     ds = "DirectSound-style"; al = "OpenAL"
     if (ds in soundBytes && al in soundBytes)
-        row("sound instances of 10,000 generated boxes", sprintf("%d: %d B each (%d B on OpenAL), files read %.1fx; all playable: %s", soundInstances[ds], soundBytes[ds], soundBytes[al], soundCopies[ds] > soundCopies[al] ? soundCopies[ds] : soundCopies[al], soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al] ? "yes" : "no"), "under 1 KB each, read once", soundBytes[ds] < 1024 && soundBytes[al] < 1024 && soundCopies[ds] <= 1.05 && soundCopies[al] <= 1.05 && soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al])
+        row("sound instances of 10,000 generated boxes", sprintf("%d: %d B each (%d B on OpenAL), files read %.1fx; all playable: %s; %d freed in %.2f s", soundInstances[ds], soundBytes[ds], soundBytes[al], soundCopies[ds] > soundCopies[al] ? soundCopies[ds] : soundCopies[al], soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al] ? "yes" : "no", soundFreed, soundFreeing), "under 1 KB each, read once", soundBytes[ds] < 1024 && soundBytes[al] < 1024 && soundCopies[ds] <= 1.05 && soundCopies[al] <= 1.05 && soundPlayable[ds] == soundInstances[ds] && soundPlayable[al] == soundInstances[al])
     if (boxKb)
         row("memory per box object (world_file_bench world, no device)", sprintf("%.1f KB", boxKb), "at most 8 KB", boxKb <= 8)
     off = "scene, shadows off"; on = "scene, shadows on"; seen = "plain loop, objects seen"; all = "scene, all in view"

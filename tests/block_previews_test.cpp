@@ -18,6 +18,7 @@
 #include "render/block_previews.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "platform/gpu/texture_test_hooks.h"
 #include "support/headless_driver.h"
 #include "support/shipped_data.h"
 #include "support/temp_directory.h"

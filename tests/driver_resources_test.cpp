@@ -15,6 +15,7 @@
 #include "core/name_key.h"
 #include "platform/text.h"
 #include "support/gpu_test_shaders.h"
+#include "platform/gpu/texture_test_hooks.h"
 #include "support/headless_driver.h"
 
 namespace {

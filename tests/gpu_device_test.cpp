@@ -9,6 +9,7 @@
 #include "graphics/driver.h"
 #include "platform/gpu/gpu.h"
 #include "platform/gpu/test_hooks.h"
+#include "platform/gpu/texture_test_hooks.h"
 #include "platform/heap.h"
 #include "shell/log.h"
 #include "shell/settings.h"

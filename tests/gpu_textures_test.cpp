@@ -184,6 +184,26 @@ TEST_F(GpuTextures, UpdateSubresourceAndGenerateMipsFillTheChain)
     ASSERT_EQ(gpu::ReadTexturePixels(texture, &rgba, nullptr, nullptr), S_OK);
     EXPECT_EQ(PixelAt(rgba, 4, 1, 2), (Pixel {0, 255, 0, 255}));
     EXPECT_EQ(PixelAt(rgba, 4, 2, 2), (Pixel {255, 255, 255, 255}));
+
+    // Mips made again show every write since: the box alone, then a whole
+    // white level with a black quarter, then what a render target drew.
+    context->GenerateMips(view);
+    EXPECT_NEAR(Sample(view, {0.5f, 0.5f}, 2.0f)[1], 143, 2);
+    std::fill(pixels.begin(), pixels.end(), 255);
+    context->UpdateSubresource(texture, 0, nullptr, pixels.data(), 16, 64);
+    const uint8_t black[4 * 4] = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    const gpu::Box quarter {0, 0, 0, 2, 2, 1};
+    context->UpdateSubresource(texture, 0, &quarter, black, 8, 16);
+    context->GenerateMips(view);
+    EXPECT_NEAR(Sample(view, {0.5f, 0.5f}, 2.0f)[0], 191, 2);
+    context->UpdateSubresource(texture, 0, nullptr, pixels.data(), 16, 64);
+    gpu::RenderTargetView* target = nullptr;
+    ASSERT_EQ(device->CreateRenderTargetView(texture, nullptr, &target), S_OK);
+    const float cleared[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    context->ClearRenderTargetView(target, cleared);
+    context->GenerateMips(view);
+    EXPECT_EQ(Sample(view, {0.5f, 0.5f}, 2.0f)[0], 0);
+    target->Release();
     view->Release();
     texture->Release();
 }

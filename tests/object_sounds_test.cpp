@@ -60,9 +60,11 @@ protected:
 
     void TearDown() override
     {
-        delete scene_->world;
-        scene_->world = nullptr;
-        scene_.reset();
+        if (scene_) {
+            delete scene_->world;
+            scene_->world = nullptr;
+            scene_.reset();
+        }
         manager_.reset();
     }
 
@@ -289,6 +291,47 @@ TEST_F(ObjectSounds, DeletingASoundingObjectStopsAndFreesItsSounds)
     Now() += 10;
     scene_->UpdateObjectSounds();  // nothing left points at the deleted object
     EXPECT_EQ(kept->Stopped, 0);
+}
+
+TEST_F(ObjectSounds, ManySoundsGoTogetherWhenSilentWhenClearedAndWhenLeaving)
+{
+    // Two piles of sounding objects, a few of each kind playing and the rest
+    // paused: the first pile's slides are all freed in one frame, the
+    // second's sounds go with Clear Scene, the walking sound with the scene.
+    const int before = CSoundBuffer::Heap().LiveCount();
+    CSoundBuffer* walking = scene_->AttachWalkingSound();
+    ASSERT_NE(walking, nullptr);
+    std::vector<uint64_t> instanceIds{walking->DsBuffer->Id()};
+    const auto pile = [&](int count, std::vector<int> keys) {
+        std::vector<CNBObject*> objects;
+        for (int i = 0; i < count; ++i) {
+            objects.push_back(AddObject(Vector3{static_cast<float>(i % 20), 0.0f, static_cast<float>(i / 20)}));
+            for (const int key : keys) instanceIds.push_back(Request(objects.back(), key)->DsBuffer->Id());
+        }
+        return objects;
+    };
+    const std::vector<CNBObject*> first = pile(600, {2});
+    scene_->UpdateObjectSounds();
+    Now() += 30001;  // no slide contact for that long
+    const std::vector<CNBObject*> second = pile(300, {2, 3});
+    scene_->UpdateObjectSounds();
+    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), before + 601);
+    EXPECT_EQ(scene_->soundInstances.size(), 601u);
+    EXPECT_EQ(scene_->soundInstances.front(), walking);
+    for (CNBObject* object : first) EXPECT_TRUE(object->Sounds.empty());
+    EXPECT_EQ(scene_->soundingObjects.size(), 900u);  // silent ones stay listed
+
+    scene_->ClearScene();
+    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), before + 1);
+    EXPECT_EQ(scene_->soundInstances, std::vector<CSoundBuffer*>{walking});
+    EXPECT_TRUE(scene_->soundingObjects.empty());
+
+    scene_.reset();
+    EXPECT_EQ(CSoundBuffer::Heap().LiveCount(), before);
+    for (const platform::SoundBufferState& state : platform::ListSoundBuffers()) {
+        EXPECT_EQ(std::count(instanceIds.begin(), instanceIds.end(), state.bufferId), 0);
+        EXPECT_FALSE(state.playing);  // only the shared copies of the files are left
+    }
 }
 
 }  // namespace

@@ -396,6 +396,46 @@ TEST_F(SoundDirectSoundBuffer, InstancesOfAFileShareOneCopyOfItsSamples)
     DestroySound(second);
 }
 
+TEST_F(SoundDirectSoundBuffer, InstancesFreedInAnyOrderLeaveTheOthersListedAndPlaying)
+{
+    // Freed out of order, as sounds of a scene fall silent; every instance
+    // left must still be known to the device and play as itself.
+    std::vector<CSoundBuffer*> sounds;
+    for (int i = 0; i < 40; ++i) sounds.push_back(LoadSound(*manager, SoundFile(i % 3 ? "impact.wav" : "click.wav")));
+    for (CSoundBuffer* sound : sounds) ASSERT_EQ(sound->Loaded, 1);
+    const auto ids = [](const std::vector<platform::SoundBufferState>& states) {
+        std::vector<uint64_t> listed;
+        for (const platform::SoundBufferState& state : states) listed.push_back(state.bufferId);
+        return listed;
+    };
+    std::vector<uint64_t> samplesOnly = ids(platform::ListSoundBuffers());
+    for (CSoundBuffer* sound : sounds) std::erase(samplesOnly, sound->DsBuffer->Id());
+
+    std::vector<CSoundBuffer*> kept;
+    for (size_t i = 0; i < sounds.size(); ++i) {
+        if (i % 5 == 1 || i % 5 == 2 || i == 0 || i + 1 == sounds.size()) DestroySound(sounds[i]);
+        else kept.push_back(sounds[i]);
+    }
+    std::vector<uint64_t> expected;
+    for (CSoundBuffer* sound : kept) expected.push_back(sound->DsBuffer->Id());
+    std::vector<uint64_t> listed = ids(platform::ListSoundBuffers());
+    std::erase_if(listed, [&](uint64_t id) { return std::find(expected.begin(), expected.end(), id) == expected.end(); });
+    EXPECT_EQ(listed, expected);  // in the order they were made
+
+    for (CSoundBuffer* sound : kept) {
+        ASSERT_EQ(sound->Play(7), S_OK);
+        const auto events = platform::TakeSoundPlayEvents();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].bufferId, sound->DsBuffer->Id());
+    }
+    const std::vector<platform::SoundBufferState> states = platform::ListSoundBuffers();
+    EXPECT_EQ(std::count_if(states.begin(), states.end(), [](const auto& state) { return state.playing; }),
+              static_cast<long>(kept.size()));
+
+    for (CSoundBuffer* sound : kept) DestroySound(sound);
+    EXPECT_EQ(ids(platform::ListSoundBuffers()), samplesOnly);
+}
+
 // ---- Buffers on OpenAL (OpenAL Soft's null output) ----
 class SoundOpenALBuffer : public testing::Test {
 protected:

@@ -49,6 +49,7 @@ void CScene::ForgetObject(CNBObject* object)
         FreeSoundInstance(sound);
     }
     std::erase(soundingObjects, object);
+    object->InSoundingList = 0;
 
     // Recorded pushes.
     std::erase_if(recordedObjects, [object](const RecordedObject& record) { return record.object == object; });
@@ -61,6 +62,7 @@ void CScene::ForgetObject(CNBObject* object)
 void CScene::ForgetWorld()
 {
     if (world) {
+        ForgetEveryObjectSound();
         for (CNBObject* object : world->objects) ForgetObject(object);
         // Nothing of the scene follows the world's removals any more.
         world->objectRemovedHook = nullptr;

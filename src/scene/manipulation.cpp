@@ -405,6 +405,7 @@ void CScene::ClearScene()
 {
     // Every body goes: their contacts go first, all at once.
     physics.DropAllContacts();
+    ForgetEveryObjectSound();
     if (world) world->Clear();  // every object goes through ForgetObject first
     StopAllBodies();
     draggedObject = nullptr;
@@ -414,7 +415,6 @@ void CScene::ClearScene()
     CNBObject::Delete(positionObject);
     positionObject = nullptr;
     keyMovedObjects.clear();
-    soundingObjects.clear();
     fileHoldsEarlierScene = true;
 }
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_set>
 
 #include "platform/files.h"
 #include "scene/scene.h"
@@ -116,12 +117,23 @@ void SortLoudestFirst(std::vector<CSoundBuffer*>& list)
                      [](const CSoundBuffer* a, const CSoundBuffer* b) { return RankOf(a) > RankOf(b); });
 }
 
-// The lists one frame builds, one per kind.
+// The lists one frame builds, one per kind, and the instances it releases.
 struct FrameLists {
     std::vector<CSoundBuffer*> impacts;
     std::vector<CSoundBuffer*> slides;
     std::vector<CSoundBuffer*> clicks;
     std::vector<CSoundBuffer*> walking;
+    std::vector<CSoundBuffer*> released;
+
+    // Out of its object's list at once; out of the scene's list, and freed,
+    // with every other released one at the end of the update, so that a
+    // frame releasing thousands searches the scene's list once.
+    void Release(CNBObject& object, CSoundBuffer* sound)
+    {
+        const auto own = std::find(object.Sounds.begin(), object.Sounds.end(), sound);
+        if (own != object.Sounds.end()) object.Sounds.erase(own);
+        released.push_back(sound);
+    }
 };
 
 }  // namespace
@@ -161,8 +173,10 @@ CSoundBuffer* CScene::AttachObjectSound(CNBObject* object, const char16_t* fileN
     instance->Load();  // a sound that does not load stays a silent instance
     instance->Owner = object;
     object->Sounds.push_back(instance);
-    if (std::find(soundingObjects.begin(), soundingObjects.end(), object) == soundingObjects.end())
+    if (!object->InSoundingList) {
         soundingObjects.push_back(object);
+        object->InSoundingList = 1;
+    }
     instance->Key = key;
     soundInstances.push_back(instance);
     return instance;
@@ -209,6 +223,28 @@ void CScene::ReleaseSoundInstance(CNBObject* object, CSoundBuffer* instance)
     FreeSoundInstance(instance);
 }
 
+void CScene::ForgetEveryObjectSound()
+{
+    std::unordered_set<CSoundBuffer*> going;
+    for (CNBObject* object : soundingObjects) {
+        if (!object) continue;
+        going.insert(object->Sounds.begin(), object->Sounds.end());
+        object->Sounds.clear();
+        object->InSoundingList = 0;
+    }
+    soundingObjects.clear();
+    std::erase_if(soundInstances, [&going](CSoundBuffer* sound) {
+        if (!sound || !sound->Owner) return false;
+        going.insert(sound);
+        return true;
+    });
+    going.erase(nullptr);
+    for (CSoundBuffer* sound : going) {
+        sound->Stop(timing.sceneClock);
+        FreeSoundInstance(sound);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The frame update
 // ---------------------------------------------------------------------------
@@ -241,7 +277,7 @@ void CScene::UpdateObjectSounds()
                 sound->LastUpdateTime = now;
                 stoppedNow = StopWhenPlayedOut(*sound, now, kStopMargin);
                 if (Finished(*sound, now) && Elapsed(now, sound->PlayTime, length, kFreeAfter)) {
-                    ReleaseSoundInstance(object, sound);
+                    lists.Release(*object, sound);
                     continue;
                 }
                 if (!stoppedNow && Audible(*sound)) lists.clicks.push_back(sound);
@@ -251,7 +287,7 @@ void CScene::UpdateObjectSounds()
                 sound->SetVolume(AngleFactor(object->ImpactAngle) * gain * mass, -1.0f);
                 stoppedNow = StopWhenPlayedOut(*sound, now, kContactStopMargin);
                 if (SilentLongEnough(*sound, now)) {
-                    ReleaseSoundInstance(object, sound);
+                    lists.Release(*object, sound);
                     continue;
                 }
                 if (sound->TriggerTime && Elapsed(now, sound->TriggerTime, length, kStopMargin)) {
@@ -266,14 +302,14 @@ void CScene::UpdateObjectSounds()
                 sound->LastUpdateTime = now;
                 stoppedNow = StopWhenPlayedOut(*sound, now, kContactStopMargin);
                 if (SilentLongEnough(*sound, now)) {
-                    ReleaseSoundInstance(object, sound);
+                    lists.Release(*object, sound);
                     continue;
                 }
                 if (object->SlideTime && now - object->SlideTime > kSlideContactGap) {
                     sound->Stop(now);
                     stoppedNow = true;
                     if (now - object->SlideTime > kFreeAfter) {
-                        ReleaseSoundInstance(object, sound);
+                        lists.Release(*object, sound);
                         continue;
                     }
                 }
@@ -318,7 +354,7 @@ void CScene::UpdateObjectSounds()
         CNBObject* owner = sound->Owner;
         if (owner && owner->SlideTime && now - owner->SlideTime > kSlideContactGap) {
             sound->Stop(now);
-            if (now - owner->SlideTime > kFreeAfter) ReleaseSoundInstance(owner, sound);
+            if (now - owner->SlideTime > kFreeAfter) lists.Release(*owner, sound);
         }
     }
 
@@ -328,6 +364,12 @@ void CScene::UpdateObjectSounds()
         if (walking->Paused) walking->Pause(now);
         StartRequested(*walking, now, true);
         walking->LastUpdateTime = now;
+    }
+
+    if (!lists.released.empty()) {
+        const std::unordered_set<CSoundBuffer*> going(lists.released.begin(), lists.released.end());
+        std::erase_if(soundInstances, [&going](CSoundBuffer* sound) { return going.count(sound) != 0; });
+        for (CSoundBuffer* sound : going) FreeSoundInstance(sound);
     }
 
     if (soundManager && soundManager->Listener) soundManager->Listener->CommitDeferredSettings();

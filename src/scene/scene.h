@@ -214,6 +214,10 @@ public:
     // Takes the instance out of the object's and the scene's lists and frees
     // it. The object stays in the sounding list. Null object: nothing.
     void ReleaseSoundInstance(CNBObject* object, CSoundBuffer* instance);
+    // Stops and frees every instance that belongs to an object and empties
+    // the sounding list, in one pass: for when every object is about to go,
+    // so that forgetting them one by one finds nothing left to search.
+    void ForgetEveryObjectSound();
     void CheckSoundsFolder();
     // Once per frame after the editor windows: gains, starts, the loudest four
     // per kind, stops and frees; then commits the 3D listener.

@@ -335,6 +335,7 @@ public:
 
 
     std::vector<CSoundBuffer*> Sounds;  // borrowed; the scene frees them
+    uint8_t InSoundingList = 0;         // the scene lists it among its sounding objects
 
     // ---- contact sounds, written by the physics step ----
     uint32_t ImpactTime = 0;

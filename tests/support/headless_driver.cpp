@@ -2,6 +2,7 @@
 
 #include "graphics/display_modes.h"
 #include "graphics/driver.h"
+#include "platform/gpu/texture_test_hooks.h"
 #include "shell/log.h"
 #include "shell/settings.h"
 

@@ -73,6 +73,12 @@ uint32_t FormatSupportFlags(const FormatInfo& format)
     return flags;
 }
 
+bool IsFilterableTexel(const FormatInfo& format)
+{
+    return format.bytesPerPixel == 4 && !format.typeless && format.glType == GL_UNSIGNED_BYTE &&
+           (format.glFormat == GL_RGBA || format.glFormat == GL_BGRA) && format.swizzle == FormatSwizzle::None;
+}
+
 bool ViewFormatFits(Format resource, Format view)
 {
     if (resource == view) return true;

@@ -41,6 +41,10 @@ const FormatInfo* FindFormat(Format format);
 // What CheckFormatSupport reports for a supported format (FORMAT_SUPPORT_* bits).
 uint32_t FormatSupportFlags(const FormatInfo& format);
 
+// Plain 8-bit RGBA or BGRA texels (sRGB or not) stored as they are sampled:
+// the layer filters mips of these itself.
+bool IsFilterableTexel(const FormatInfo& format);
+
 // Whether a view of `view` format may look at a resource stored as
 // `resource`: the same format, or a typed member of a typeless family.
 bool ViewFormatFits(Format resource, Format view);

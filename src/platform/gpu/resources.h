@@ -54,6 +54,20 @@ public:
     // texture top-down (row 0 is the top of the picture, as in Direct3D).
     bool IsBackBuffer() const { return backBuffer_; }
 
+    // A picture made to generate its mips (one 2-D slice of 8-bit RGBA or
+    // BGRA, one sample) keeps the top level the CPU gave it, so that
+    // GenerateMips filters the levels from that and never reads the GPU.
+    // What a write of `region` of the top level (rows `rowPitch` apart)
+    // leaves there: a copy of the whole level once it was written whole,
+    // else nothing.
+    void KeepTopLevel(uint32_t x, uint32_t y, uint32_t width, uint32_t height, const void* data, uint64_t rowPitch);
+    // Hands the kept top level over (rows packed, top-down) and keeps no copy
+    // any more; empty when none is kept.
+    std::vector<uint8_t> TakeTopLevel() { return std::move(topLevel_); }
+    // A render-target view may draw into the picture, which the CPU copy
+    // would not show: from now on none is kept.
+    void StopKeepingTopLevel();
+
 private:
     Texture2D() : Resource(RESOURCE_DIMENSION_TEXTURE2D) {}
     ~Texture2D() override;
@@ -61,6 +75,8 @@ private:
     Texture2DDesc desc_;
     GlName texture_;
     bool backBuffer_ = false;
+    bool keepsTopLevel_ = false;
+    std::vector<uint8_t> topLevel_;
 };
 
 class Texture1D : public Resource {
@@ -156,10 +172,5 @@ private:
     std::vector<uint8_t> heldBytes_;
 };
 
-
-// Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as
-// rows top-down, 4 bytes per pixel: the picture as the program sees it. The
-// back buffer's rows are flipped here, once. For tests and screenshots.
-HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32_t* width, uint32_t* height);
 
 }  // namespace gpu

@@ -343,39 +343,34 @@ std::vector<uint8_t> HalvedLevel(const std::vector<uint8_t>& source, uint32_t wi
     return made;
 }
 
-// The levels below the view's first of a plain 2-D picture of 8-bit RGBA or
-// BGRA texels, filtered here rather than by GL: llvmpipe would compile the
-// shaders of its blit for that, which costs more than the filtering itself
-// for the pictures the program loads. False when the view is not such a
-// picture.
+// The levels of a picture filtered here from the top level its texture
+// kept, rather than by GL: llvmpipe would compile the shaders of its blit for
+// that, which costs more than the filtering itself for the pictures the
+// program loads. False, with nothing done, when the view starts below the top
+// level or its texture kept none (then GL makes the levels on the GPU).
 bool GenerateMipsOfPicture(const ShaderResourceView& view)
 {
     ShaderResourceViewDesc desc;
     view.GetDesc(&desc);
     const FormatInfo* format = FindFormat(desc.Format);
-    const Resource* resource = view.ViewedResource();
-    if (view.GlTarget() != GL_TEXTURE_2D || !format || format->bytesPerPixel != 4 || format->typeless ||
-        format->glType != GL_UNSIGNED_BYTE || (format->glFormat != GL_RGBA && format->glFormat != GL_BGRA) ||
-        format->swizzle != FormatSwizzle::None || !resource || resource->GetType() != RESOURCE_DIMENSION_TEXTURE2D)
+    Resource* resource = view.ViewedResource();
+    if (view.GlTarget() != GL_TEXTURE_2D || !format || !IsFilterableTexel(*format) || !resource ||
+        resource->GetType() != RESOURCE_DIMENSION_TEXTURE2D || desc.Texture2D.MostDetailedMip != 0)
         return false;
-    const Texture2DDesc& stored = static_cast<const Texture2D*>(resource)->Desc();
-    const uint32_t first = desc.Texture2D.MostDetailedMip;
-    uint32_t width = std::max(stored.Width >> first, 1u), height = std::max(stored.Height >> first, 1u);
-    const GLuint texture = view.GlTexture();
+    auto* texture = static_cast<Texture2D*>(resource);
+    std::vector<uint8_t> level = texture->TakeTopLevel();
+    if (level.empty()) return false;
+    uint32_t width = texture->Desc().Width, height = texture->Desc().Height;
+    const GLuint name = view.GlTexture();
 
     DrainGlErrors();
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    std::vector<uint8_t> level(static_cast<size_t>(width) * height * 4);
-    glGetTextureImage(texture, 0, format->glFormat, GL_UNSIGNED_BYTE, static_cast<GLsizei>(level.size()), level.data());
     for (uint32_t mip = 1; mip < desc.Texture2D.MipLevels; ++mip) {
         const uint32_t toWidth = std::max(width / 2, 1u), toHeight = std::max(height / 2, 1u);
         level = HalvedLevel(level, width, height, toWidth, toHeight, format->srgb);
-        glTextureSubImage2D(texture, static_cast<GLint>(mip), 0, 0, static_cast<GLsizei>(toWidth),
+        glTextureSubImage2D(name, static_cast<GLint>(mip), 0, 0, static_cast<GLsizei>(toWidth),
                             static_cast<GLsizei>(toHeight), format->glFormat, GL_UNSIGNED_BYTE, level.data());
         width = toWidth;
         height = toHeight;

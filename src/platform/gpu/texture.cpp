@@ -4,11 +4,11 @@
 //   - Uploading subresources
 //   - The texture kinds
 //   - Shapes and UpdateSubresource
-//   - Reading back
 #include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/gpu/format.h"
 #include "platform/gpu/resources.h"
@@ -32,6 +32,16 @@ uint32_t FullMipCount(uint32_t width, uint32_t height, uint32_t depth)
 }
 
 uint32_t MipSize(uint32_t size, uint32_t mip) { return std::max(size >> std::min(mip, 31u), 1u); }
+
+// A picture whose mips the layer filters itself from the top level the CPU
+// gave it: one 2-D slice of plain 8-bit RGBA or BGRA texels, one sample,
+// made to generate its mips.
+bool IsMippedPicture(const Texture2DDesc& desc)
+{
+    const FormatInfo* format = FindFormat(desc.Format);
+    return (desc.MiscFlags & RESOURCE_MISC_GENERATE_MIPS) && (desc.MiscFlags & RESOURCE_MISC_TEXTURECUBE) == 0 &&
+           desc.ArraySize == 1 && desc.SampleDesc.Count <= 1 && format && IsFilterableTexel(*format);
+}
 
 // ---------------------------------------------------------------------------
 // Descriptions: Direct3D's creation rules
@@ -380,8 +390,36 @@ HResult Texture2D::Create(const Texture2DDesc& desc, bool backBuffer, Texture2D*
     made->desc_.ArraySize = request.shape.arraySize;
     made->backBuffer_ = backBuffer;
     made->texture_ = name;
+    made->keepsTopLevel_ = IsMippedPicture(made->desc_);
+    if (initialData)
+        made->KeepTopLevel(0, 0, desc.Width, desc.Height, initialData[0].pSysMem, initialData[0].SysMemPitch);
     *texture = made;
     return S_OK;
+}
+
+void Texture2D::KeepTopLevel(uint32_t x, uint32_t y, uint32_t width, uint32_t height, const void* data,
+                             uint64_t rowPitch)
+{
+    if (!keepsTopLevel_ || !data) return;
+    const bool whole = x == 0 && y == 0 && width == desc_.Width && height == desc_.Height;
+    if (topLevel_.empty() && !whole) return;  // the rest of the level is not known here
+    const size_t levelRow = static_cast<size_t>(desc_.Width) * 4;
+    try {
+        topLevel_.resize(levelRow * desc_.Height);
+    } catch (const std::bad_alloc&) {
+        std::vector<uint8_t>().swap(topLevel_);  // GenerateMips then asks GL
+        return;
+    }
+    const auto* source = static_cast<const uint8_t*>(data);
+    for (uint32_t row = 0; row < height; ++row)
+        std::memcpy(topLevel_.data() + (y + row) * levelRow + static_cast<size_t>(x) * 4, source + row * rowPitch,
+                    static_cast<size_t>(width) * 4);
+}
+
+void Texture2D::StopKeepingTopLevel()
+{
+    keepsTopLevel_ = false;
+    std::vector<uint8_t>().swap(topLevel_);
 }
 
 Texture2D::~Texture2D()
@@ -509,66 +547,11 @@ HResult UpdateTextureSubresource(Resource* resource, uint32_t subresource, const
         region = Region {box->left, box->top, box->front, box->right - box->left, box->bottom - box->top,
                          box->back - box->front};
     }
-    return UploadRegion(shape, mip, slice, region, data, rowPitch, depthPitch);
-}
-
-// ---------------------------------------------------------------------------
-// Reading back
-// ---------------------------------------------------------------------------
-
-HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32_t* width, uint32_t* height)
-{
-    if (!texture || !rgba || !GlReady()) return E_INVALIDARG;
-    const FormatInfo* format = FindFormat(texture->Desc().Format);
-    if (!format || !format->colorRenderable || format->bytesPerPixel != 4 || format->glInternalFormat == GL_RGB10_A2 ||
-        format->glFormat == GL_RED || texture->Desc().ArraySize > 1)
-        return E_INVALIDARG;
-    const GLsizei w = static_cast<GLsizei>(texture->Desc().Width);
-    const GLsizei h = static_cast<GLsizei>(texture->Desc().Height);
-    rgba->assign(static_cast<size_t>(w) * h * 4, 0);
-    DrainGlErrors();
-
-    // A multisampled picture is resolved into a plain texture first.
-    GLuint source = texture->GlTexture();
-    GLuint resolved = 0;
-    if (texture->Multisampled()) {
-        GLuint framebuffers[2] = {};
-        glCreateFramebuffers(2, framebuffers);
-        glCreateTextures(GL_TEXTURE_2D, 1, &resolved);
-        glTextureStorage2D(resolved, 1, format->glInternalFormat, w, h);
-        glNamedFramebufferTexture(framebuffers[0], GL_COLOR_ATTACHMENT0, source, 0);
-        glNamedFramebufferTexture(framebuffers[1], GL_COLOR_ATTACHMENT0, resolved, 0);
-        glDisable(GL_SCISSOR_TEST);
-        glDisable(GL_FRAMEBUFFER_SRGB);
-        ForgetAppliedGlState();
-        glBlitNamedFramebuffer(framebuffers[0], framebuffers[1], 0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT,
-                               GL_NEAREST);
-        glDeleteFramebuffers(2, framebuffers);
-        source = resolved;
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    // BGRA formats come back in their own byte order, as Direct3D maps them.
-    glGetTextureImage(source, 0, format->glFormat, GL_UNSIGNED_BYTE, static_cast<GLsizei>(rgba->size()), rgba->data());
-    if (resolved) glDeleteTextures(1, &resolved);
-    const bool failed = glGetError() != GL_NO_ERROR;
-
-    // GL keeps the back buffer bottom-up; the program's picture is top-down.
-    if (texture->IsBackBuffer()) {
-        const size_t rowBytes = static_cast<size_t>(w) * 4;
-        std::vector<uint8_t> row(rowBytes);
-        for (GLsizei top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
-            uint8_t* a = rgba->data() + rowBytes * top;
-            uint8_t* b = rgba->data() + rowBytes * bottom;
-            std::memcpy(row.data(), a, rowBytes);
-            std::memcpy(a, b, rowBytes);
-            std::memcpy(b, row.data(), rowBytes);
-        }
-    }
-    if (width) *width = static_cast<uint32_t>(w);
-    if (height) *height = static_cast<uint32_t>(h);
-    return failed ? E_FAIL : S_OK;
+    const HResult result = UploadRegion(shape, mip, slice, region, data, rowPitch, depthPitch);
+    if (Succeeded(result) && subresource == 0 && shape.dimension == RESOURCE_DIMENSION_TEXTURE2D)
+        static_cast<Texture2D*>(resource)->KeepTopLevel(region.x, region.y, region.width, region.height, data,
+                                                        rowPitch);
+    return result;
 }
 
 }  // namespace gpu

@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/gpu/format.h"
@@ -155,6 +156,61 @@ bool SampleShaderResourceView(ShaderResourceView* view, const float coord[4], fl
     glDeleteTextures(1, &target);
     glDeleteProgram(program);
     return ok;
+}
+
+HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32_t* width, uint32_t* height)
+{
+    if (!texture || !rgba || !GlReady()) return E_INVALIDARG;
+    const FormatInfo* format = FindFormat(texture->Desc().Format);
+    if (!format || !format->colorRenderable || format->bytesPerPixel != 4 || format->glInternalFormat == GL_RGB10_A2 ||
+        format->glFormat == GL_RED || texture->Desc().ArraySize > 1)
+        return E_INVALIDARG;
+    const GLsizei w = static_cast<GLsizei>(texture->Desc().Width);
+    const GLsizei h = static_cast<GLsizei>(texture->Desc().Height);
+    rgba->assign(static_cast<size_t>(w) * h * 4, 0);
+    DrainGlErrors();
+
+    // A multisampled picture is resolved into a plain texture first.
+    GLuint source = texture->GlTexture();
+    GLuint resolved = 0;
+    if (texture->Multisampled()) {
+        GLuint framebuffers[2] = {};
+        glCreateFramebuffers(2, framebuffers);
+        glCreateTextures(GL_TEXTURE_2D, 1, &resolved);
+        glTextureStorage2D(resolved, 1, format->glInternalFormat, w, h);
+        glNamedFramebufferTexture(framebuffers[0], GL_COLOR_ATTACHMENT0, source, 0);
+        glNamedFramebufferTexture(framebuffers[1], GL_COLOR_ATTACHMENT0, resolved, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_FRAMEBUFFER_SRGB);
+        ForgetAppliedGlState();
+        glBlitNamedFramebuffer(framebuffers[0], framebuffers[1], 0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT,
+                               GL_NEAREST);
+        glDeleteFramebuffers(2, framebuffers);
+        source = resolved;
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    // BGRA formats come back in their own byte order, as Direct3D maps them.
+    glGetTextureImage(source, 0, format->glFormat, GL_UNSIGNED_BYTE, static_cast<GLsizei>(rgba->size()), rgba->data());
+    if (resolved) glDeleteTextures(1, &resolved);
+    const bool failed = glGetError() != GL_NO_ERROR;
+
+    // GL keeps the back buffer bottom-up; the program's picture is top-down.
+    if (texture->IsBackBuffer()) {
+        const size_t rowBytes = static_cast<size_t>(w) * 4;
+        std::vector<uint8_t> row(rowBytes);
+        for (GLsizei top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
+            uint8_t* a = rgba->data() + rowBytes * top;
+            uint8_t* b = rgba->data() + rowBytes * bottom;
+            std::memcpy(row.data(), a, rowBytes);
+            std::memcpy(a, b, rowBytes);
+            std::memcpy(b, row.data(), rowBytes);
+        }
+    }
+    if (width) *width = static_cast<uint32_t>(w);
+    if (height) *height = static_cast<uint32_t>(h);
+    return failed ? E_FAIL : S_OK;
 }
 
 }  // namespace gpu

@@ -11,6 +11,12 @@ namespace gpu {
 
 class Resource;
 class ShaderResourceView;
+class Texture2D;
+
+// Reads mip 0 of an RGBA8 texture (multisampled ones are resolved first) as
+// rows top-down, 4 bytes per pixel: the picture as the program sees it. The
+// back buffer's rows are flipped here, once.
+HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32_t* width, uint32_t* height);
 
 // The bytes of subresource `subresource` (mip + slice x mip levels) as
 // uploaded: rows top-down, packed without padding (whole blocks for

@@ -43,6 +43,7 @@ HResult RenderTargetView::Create(Resource* resource, const RenderTargetViewDesc*
         return E_INVALIDARG;
     if (texture->Multisampled()) made.Texture2D.MipSlice = 0;
 
+    texture->StopKeepingTopLevel();
     RenderTargetView* result = new RenderTargetView;
     result->desc_ = made;
     ReplaceReference(result->texture_, texture);

@@ -101,7 +101,8 @@ std::atomic<uint64_t> nextBufferId{1};
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Observation registry: live secondary buffers and the plays asked for
+// Observation registry: live devices (whose secondary buffers tests list) and
+// the plays asked for
 // ---------------------------------------------------------------------------
 namespace {
 
@@ -110,10 +111,10 @@ std::mutex& RegistryMutex()
     static std::mutex mutex;
     return mutex;
 }
-std::vector<DirectSoundBuffer*>& LiveBuffers()
+std::vector<DirectSound8*>& LiveDevices()
 {
-    static std::vector<DirectSoundBuffer*> buffers;
-    return buffers;
+    static std::vector<DirectSound8*> devices;
+    return devices;
 }
 std::vector<SoundPlayEvent>& PlayEvents()
 {
@@ -135,7 +136,14 @@ std::vector<SoundBufferState> ListSoundBuffers()
 {
     const std::lock_guard<std::mutex> lock(RegistryMutex());
     std::vector<SoundBufferState> states;
-    for (const DirectSoundBuffer* buffer : LiveBuffers()) states.push_back(buffer->DescribeState());
+    for (DirectSound8* device : LiveDevices()) {
+        device->LockAudio();
+        for (const DirectSoundBuffer* buffer : device->secondaries_) states.push_back(buffer->DescribeState());
+        device->UnlockAudio();
+    }
+    // Buffer ids grow with every buffer made.
+    std::sort(states.begin(), states.end(),
+              [](const SoundBufferState& a, const SoundBufferState& b) { return a.bufferId < b.bufferId; });
     return states;
 }
 
@@ -192,6 +200,10 @@ HResult DirectSoundCreate8(const SoundGuid* guid, DirectSound8** out)
     listener.rolloffFactor = 1.0f;
     listener.dopplerFactor = 1.0f;
     device->listenerDeferred_ = listener;
+    {
+        const std::lock_guard<std::mutex> lock(RegistryMutex());
+        LiveDevices().push_back(device);
+    }
     *out = device;
     return S_OK;
 }
@@ -201,8 +213,30 @@ HResult DirectSoundCreate8(const SoundGuid* guid, DirectSound8** out)
 // ---------------------------------------------------------------------------
 DirectSound8::~DirectSound8()
 {
+    {
+        const std::lock_guard<std::mutex> lock(RegistryMutex());
+        std::erase(LiveDevices(), this);
+    }
     CloseOutput();
     if (audioStarted_) StopAudio();
+}
+
+void DirectSound8::AddSecondary(DirectSoundBuffer* buffer)
+{
+    LockAudio();
+    buffer->secondarySlot_ = secondaries_.size();
+    secondaries_.push_back(buffer);
+    UnlockAudio();
+}
+
+void DirectSound8::RemoveSecondary(DirectSoundBuffer* buffer)
+{
+    LockAudio();
+    DirectSoundBuffer* last = secondaries_.back();
+    secondaries_[buffer->secondarySlot_] = last;
+    last->secondarySlot_ = buffer->secondarySlot_;
+    secondaries_.pop_back();
+    UnlockAudio();
 }
 
 uint32_t DirectSound8::AddRef() { return ++references_; }
@@ -417,28 +451,19 @@ DirectSoundBuffer::DirectSoundBuffer(DirectSound8* device, uint32_t flags)
 
 DirectSoundBuffer::~DirectSoundBuffer()
 {
-    if (!IsPrimary()) {
-        {
-            const std::lock_guard<std::mutex> lock(RegistryMutex());
-            auto& live = LiveBuffers();
-            live.erase(std::remove(live.begin(), live.end(), this), live.end());
-        }
-        device_->LockAudio();
-        auto& list = device_->secondaries_;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        device_->UnlockAudio();
-        FreeConversion();
+    if (registered_) {
+        const std::lock_guard<std::mutex> lock(RegistryMutex());
+        device_->RemoveSecondary(this);
     }
+    if (!IsPrimary()) FreeConversion();
     device_->Release();
 }
 
 void DirectSoundBuffer::Register()
 {
-    device_->LockAudio();
-    device_->secondaries_.push_back(this);
-    device_->UnlockAudio();
     const std::lock_guard<std::mutex> lock(RegistryMutex());
-    LiveBuffers().push_back(this);
+    device_->AddSecondary(this);
+    registered_ = true;
 }
 
 uint32_t DirectSoundBuffer::AddRef() { return ++references_; }

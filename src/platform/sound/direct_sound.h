@@ -205,6 +205,7 @@ public:
 
 private:
     friend HResult DirectSoundCreate8(const SoundGuid*, DirectSound8**);
+    friend std::vector<SoundBufferState> ListSoundBuffers();
     friend class DirectSoundBuffer;
     friend class DirectSound3DListener;
 
@@ -219,6 +220,12 @@ private:
     void Mix(uint8_t* out, int bytes);
     static void AudioCallback(void* self, uint8_t* out, int bytes);
 
+    // Joins or leaves secondaries_ in constant time: a leaving buffer's place
+    // goes to the last one, so thousands of buffers go in time linear in
+    // their number. Take the registry's lock, then the audio lock.
+    void AddSecondary(DirectSoundBuffer* buffer);
+    void RemoveSecondary(DirectSoundBuffer* buffer);
+
     uint32_t references_ = 1;
     bool audioStarted_ = false;            // SDL audio subsystem held by this device
     bool hasDeviceName_ = false;           // false: SDL's default output
@@ -227,7 +234,9 @@ private:
     uint32_t cooperativeLevel_ = 0;
     uint32_t audioDevice_ = 0;             // SDL_AudioDeviceID, 0 when closed
     WaveFormatEx outputFormat_;
-    std::vector<DirectSoundBuffer*> secondaries_;  // guarded by the SDL audio lock
+    // Live secondary buffers in no particular order, each knowing its place;
+    // guarded by the SDL audio lock.
+    std::vector<DirectSoundBuffer*> secondaries_;
     // The device has one listener; every listener interface handed out reads
     // and writes these.
     Ds3DListener listenerCurrent_;
@@ -284,7 +293,7 @@ private:
     // it otherwise. Called with the device lock held, or while no output is open.
     void RebuildConversion();
     void FreeConversion();
-    // Joins the device's secondaries and the registry tests read.
+    // Joins the device's secondaries, which tests read through the registry.
     void Register();
     void MixInto(float* mix, float* scratch, size_t samples);
 
@@ -292,6 +301,8 @@ private:
     DirectSound8* device_;
     uint32_t flags_;
     uint64_t id_;
+    size_t secondarySlot_ = 0;  // index in the device's secondaries_ while registered
+    bool registered_ = false;
     WaveFormatEx format_;
     std::shared_ptr<std::vector<uint8_t>> data_;  // shared with duplicates
     uint32_t playableBytes_ = 0;  // whole sample frames only
