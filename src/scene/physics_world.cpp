@@ -86,32 +86,6 @@ void AdvanceSimulation(btDiscreteDynamicsWorld& world, const CScene& scene)
     }
 }
 
-// Whether an object of the world may give a contact point a speed above 1,
-// the least that makes a sound. A point of an object moves at most at its
-// mean speed plus its mean spin times the point's distance from its centre;
-// a contact point of a body lies within its broadphase box, or as deep past
-// it as the contact reaches into the other body, for which twice the reach of
-// the box plus 10 leaves room enough. When no object comes within a hundredth
-// of that speed, as when everything rests, the walk over every contact point
-// of the world would request nothing.
-bool SomeContactCanSound(const btDiscreteDynamicsWorld& world)
-{
-    const btCollisionObjectArray& bodies = world.getCollisionObjectArray();
-    for (int i = 0; i < bodies.size(); ++i) {
-        const CNBObject* object = ObjectOf(bodies[i]);
-        if (!object) continue;
-        const btBroadphaseProxy* proxy = bodies[i]->getBroadphaseHandle();
-        if (!proxy) return true;
-        const btVector3 boxCentre = (proxy->m_aabbMin + proxy->m_aabbMax) * 0.5;
-        const btVector3 centre(object->Center.x, object->Center.y, object->Center.z);
-        const double reach = 2.0 * ((proxy->m_aabbMax - boxCentre).length() + (boxCentre - centre).length()) + 10.0;
-        const double speed = static_cast<double>(object->GetMeanLinearVelocity().Length()) +
-                             static_cast<double>(object->GetMeanAngularVelocity().Length()) * reach;
-        if (!(speed < 0.99)) return true;  // a speed that is not a number may sound too
-    }
-    return false;
-}
-
 // Every penetrating contact point of the dispatcher: the faster side's point
 // velocity against the contact normal decides between a slide (70..110
 // degrees) and an impact (110..250 degrees); a contact no faster than 1
@@ -288,13 +262,7 @@ void CScene::StepPhysics()
 
     if (physics.dynamicsWorld && world) {
         AdvanceSimulation(*physics.dynamicsWorld, *this);
-        // Looking at every body first pays only where contacts outnumber
-        // bodies (a pile has a dozen per box; a landscape of resting cubes
-        // next to none).
-        const bool fewContacts =
-            physics.dispatcher->getNumManifolds() <= physics.dynamicsWorld->getNumCollisionObjects();
-        if (fewContacts || SomeContactCanSound(*physics.dynamicsWorld))
-            RequestContactSounds(*this, *physics.dispatcher);
+        RequestContactSounds(*this, *physics.dispatcher);
         CopyTransformsBack(*world, *physics.dynamicsWorld);
     }
 
