@@ -25,6 +25,7 @@
 #include "shell/game.h"
 #include "shell/settings.h"
 #include "shell/log.h"
+#include "support/imgui_test_frame.h"
 #include "support/headless_driver.h"
 #include "support/image_files.h"
 #include "support/shipped_data.h"
@@ -171,7 +172,7 @@ protected:
     void SetUp() override
     {
         MenuResources::SetUp();
-        ImGui::CreateContext();
+        testing_support::CreateTestImGuiContext();
         ASSERT_TRUE(platform::InitImGuiBackEnds(gpu().Window()));
         menu_->game = &game_;
         // The update check asks a server; these frames must not.

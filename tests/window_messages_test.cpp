@@ -13,6 +13,7 @@
 #include "platform/imgui_backends.h"
 #include "platform/window.h"
 #include "platform/window_test_events.h"
+#include "support/imgui_test_frame.h"
 #include "support/headless_gpu.h"
 
 namespace {
@@ -47,7 +48,7 @@ protected:
     // Dear ImGui with its real back ends on the window, until the test ends.
     void StartImGui()
     {
-        ImGui::CreateContext();
+        testing_support::CreateTestImGuiContext();
         imgui_ = true;
         ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
     }

@@ -23,6 +23,7 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "shell/fonts.h"
+#include "shell/interface_layout.h"
 #include "shell/game.h"
 #include "shell/log.h"
 #include "shell/main_window.h"
@@ -134,6 +135,7 @@ int WinMain(int showCommand)
 
     ImGui::CreateContext();
     imguiUp = true;
+    LoadInterfaceLayout();
     ImGui::StyleColorsDark();
     LoadInterfaceFonts(FontScaleForScreenWidth(Settings.screenWidth), platform::MaxTextureSize());
     if (!platform::InitImGuiBackEnds(mainWindow)) return FailStartup("The user interface cannot be drawn");

@@ -4,14 +4,20 @@
 
 namespace testing_support {
 
+ImGuiContext* CreateTestImGuiContext()
+{
+    ImGuiContext* context = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context);
+    ImGui::GetIO().IniFilename = nullptr;
+    ImGui::GetIO().LogFilename = nullptr;
+    return context;
+}
+
 ImGuiTestFrame::ImGuiTestFrame(float displayWidth, float displayHeight)
 {
     previous_ = ImGui::GetCurrentContext();
-    context_ = ImGui::CreateContext();
-    ImGui::SetCurrentContext(context_);
+    context_ = CreateTestImGuiContext();
     ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.LogFilename = nullptr;
     io.DisplaySize = ImVec2(displayWidth, displayHeight);
     io.DeltaTime = 1.0f / 60.0f;
     unsigned char* pixels = nullptr;

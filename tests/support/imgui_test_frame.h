@@ -25,6 +25,11 @@ struct IdPart {
     std::variant<std::string, int, const void*> value;
 };
 
+// A new Dear ImGui context, made current, that reads and writes no settings
+// file: tests run side by side in one folder, and one must never read the
+// file another is writing.
+ImGuiContext* CreateTestImGuiContext();
+
 class ImGuiTestFrame {
 public:
     explicit ImGuiTestFrame(float displayWidth = 1280.0f, float displayHeight = 720.0f);

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/imgui_backends.h"
 #include "sound/sound_buffer.h"
+#include "support/imgui_test_frame.h"
 #include "support/shipped_data.h"
 #include "world/object.h"
 #include "world/physic_body.h"
@@ -39,7 +40,7 @@ void RunningGameTest::SetUp()
         folder_.Write(texture, Shipped(texture));
     folder_.MakeFolder("Worlds");
 
-    ImGui::CreateContext();
+    testing_support::CreateTestImGuiContext();
     ASSERT_TRUE(platform::InitImGuiBackEnds(gpu().Window()));
     sound_.BackEnd = 0;
     sound_.EnumerateDevices();
