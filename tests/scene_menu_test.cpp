@@ -3,11 +3,13 @@
 // overwrite question and its answers after a name clash or an emptied scene,
 // typed names that are refused or too long, and reloading the last saved world,
 // which keeps the running world when the file cannot be read and otherwise
-// leaves no link into the old world; last, a reload in a running scene
-// with its driver, Dear ImGui's real back ends, bodies and sounds.
+// leaves no link into the old world; then a reload in a running scene
+// with its driver, Dear ImGui's real back ends, bodies and sounds; last, the
+// quick bar's pictures through a reload clicked in the played scene.
 #include <gtest/gtest.h>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,9 +21,11 @@
 #include "core/strings.h"
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
+#include "graphics/gpu_texture.h"
 #include "graphics/texture.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/gpu/texture_test_hooks.h"
 #include "platform/imgui_backends.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -32,12 +36,15 @@
 #include "support/headless_driver.h"
 #include "support/imgui_test_frame.h"
 #include "support/imgui_typing.h"
+#include "support/played_world.h"
 #include "support/running_game.h"
+#include "support/shipped_data.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
 #include "ui/notices.h"
+#include "world/block_type.h"
 #include "world/object.h"
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
@@ -78,13 +85,16 @@ protected:
         if (scene_.FlagOn(kFlagSceneMenu)) DrawSceneMenu(scene_);
         if (scene_.FlagOn(kFlagBlankSceneDialog)) DrawBlankSceneDialog(scene_);
     }
+    // Each frame ends as the scene's does: a reload asked for in it follows.
     void Frame()
     {
         ui_.Frame([this] { Draw(); });
+        ReloadIfAsked(scene_);
     }
     void Click(const char* label, const char* window = kSceneMenuName)
     {
         ui_.ClickAndFrame(window, {label}, [this] { Draw(); });
+        ReloadIfAsked(scene_);
     }
     // "Save As", the name typed, "Save File".
     void SaveAs(const char* typed)
@@ -410,4 +420,75 @@ TEST_F(RunningSceneReload, AReloadReplacesAWorldWithBodiesSoundsAndCachesAndLeav
 
     game_.UnloadWorld();
     EXPECT_EQ(HeapCounts(), before);
+}
+
+namespace {
+
+// The played world with every shipped texture, so that each picture shows
+// its block's own (a mesh whose texture is missing is drawn with whatever
+// texture was bound last).
+class PlayedReload : public PlayedWorld {
+protected:
+    void SetUp() override
+    {
+        CopyShippedFolder(folder_, "Textures");
+        PlayedWorld::SetUp();
+    }
+};
+
+std::vector<uint8_t> PictureOf(const BlockType& type)
+{
+    std::vector<uint8_t> rgba;
+    const CTexture* picture = type.PreviewPicture();
+    uint32_t width = 0;
+    uint32_t height = 0;
+    if (picture && picture->gpu) gpu::ReadTexturePixels(picture->gpu->texture, &rgba, &width, &height);
+    return rgba;
+}
+
+// The pixels of the pictures' opaque green within the quick bar's window on
+// the screen the last frame presented.
+int GreenInQuickBar(const std::vector<uint8_t>& screen, uint32_t width)
+{
+    const ImGuiWindow* bar = ImGui::FindWindowByName("Imaged Buttons");
+    if (!bar || width == 0) return 0;
+    const uint32_t height = static_cast<uint32_t>(screen.size() / 4 / width);
+    const auto from = [](float at) { return static_cast<uint32_t>(std::max(at, 0.0f)); };
+    int green = 0;
+    for (uint32_t y = from(bar->Pos.y); y < std::min(from(bar->Pos.y + bar->Size.y), height); ++y)
+        for (uint32_t x = from(bar->Pos.x); x < std::min(from(bar->Pos.x + bar->Size.x), width); ++x)
+            if (PixelAt(screen, width, x, y) == Pixel{0, 200, 0, 255}) ++green;
+    return green;
+}
+
+}  // namespace
+
+// "ReLoad Last Saved" clicked in a slow running world: the frame of the click
+// still shows the quick bar's pictures (its windows were laid out with the
+// running world's, which the reload lets go), and the world read again shows
+// the pictures that opening it draws, not turned by that moment's frame time.
+TEST_F(PlayedReload, TheQuickBarKeepsItsPicturesThroughAReloadAndShowsTheOnesOpeningDraws)
+{
+    constexpr int kVkEscape = 0x1B;
+    CScene& scene = Scene();
+    const std::vector<uint8_t> opened = PictureOf(*scene.world->quickBar[0]);
+    ASSERT_FALSE(opened.empty());
+    // About a frame a second, as in a large landscape.
+    for (int i = 0; i < 4; ++i) scene.timing.PushFpsSample(1.0f);
+    Tap(kVkEscape);
+    Pass(2);
+    const auto greenOnScreen = [this] {
+        uint32_t width = 0;
+        const std::vector<uint8_t> screen = ReadBack(&width);
+        return GreenInQuickBar(screen, width);
+    };
+    const int green = greenOnScreen();
+    ASSERT_GT(green, 1000);
+
+    const CWorld* running = scene.world;
+    Click(PointOver(kSceneMenuName, {"ReLoad Last Saved"}, [&scene] { DrawSceneMenu(scene); }));
+    for (int pass = 0; pass < 8 && scene.world == running; ++pass) Pass();
+    ASSERT_NE(scene.world, running) << Log();
+    EXPECT_EQ(greenOnScreen(), green);
+    EXPECT_TRUE(PictureOf(*scene.world->quickBar[0]) == opened);
 }

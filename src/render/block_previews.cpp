@@ -167,9 +167,10 @@ bool PrepareTargets(CDriver* driver, BlockPreview& preview)
     return true;
 }
 
-// Draws the object into its picture with the turning camera. The scene
-// camera is the picture's camera while the object is drawn.
-void DrawPicture(CScene& scene, BlockPreview& preview, float size)
+// Draws the object into its picture with the camera turned on by
+// `frameTime`. The scene camera is the picture's camera while the object is
+// drawn.
+void DrawPicture(CScene& scene, BlockPreview& preview, float size, float frameTime)
 {
     CDriver* driver = scene.driver;
     const bool target = driver && driver->HasDevice() && preview.picture->gpu && preview.picture->gpu->targetView;
@@ -196,7 +197,7 @@ void DrawPicture(CScene& scene, BlockPreview& preview, float size)
         context->RSSetViewports(1, &viewport);
     }
 
-    preview.angle = AdvanceBlockPreviewAngle(preview.angle, scene.timing.FrameTime());
+    preview.angle = AdvanceBlockPreviewAngle(preview.angle, frameTime);
     CCamera camera;
     SetUpBlockPreviewCamera(camera, size, preview.angle);
 
@@ -210,7 +211,7 @@ void DrawPicture(CScene& scene, BlockPreview& preview, float size)
     }
 }
 
-void RenderBlockPreview(CScene& scene, BlockType& type)
+void RenderBlockPreview(CScene& scene, BlockType& type, float frameTime)
 {
     BlockPreview& preview = type.preview;
     // Targets made with an earlier driver are released through it first.
@@ -218,7 +219,7 @@ void RenderBlockPreview(CScene& scene, BlockType& type)
     preview.driver = scene.driver;
     if (!PrepareObject(scene, type)) return;
     if (!PrepareTargets(scene.driver, preview)) return;
-    DrawPicture(scene, preview, BlockPreviewSize(type, scene.options.previewScale));
+    DrawPicture(scene, preview, BlockPreviewSize(type, scene.options.previewScale), frameTime);
 }
 
 }  // namespace
@@ -233,11 +234,15 @@ void CScene::RenderBlockPreviews(int which)
     const bool all = which == -1;
     const Vector3 keptScale = options.previewScale;
     if (all) options.previewScale = Vector3{1.0f, 1.0f, 1.0f};
+    // Only the pictures drawn every frame turn. One drawn for every block
+    // type at once is a still at the angle it has: the frame rate of that
+    // moment (a reload, a new device) must not turn the whole library.
+    const float frameTime = all ? 0.0f : timing.FrameTime();
 
     const BlockType* shown = FlagOn(kFlagBlocksWindow) ? world->pickedBlockType : nullptr;
     for (BlockType* type : world->blockTypes) {
         if (!type) continue;
-        if (all || type == world->currentBlockType || type == shown) RenderBlockPreview(*this, *type);
+        if (all || type == world->currentBlockType || type == shown) RenderBlockPreview(*this, *type, frameTime);
     }
 
     if (all) options.previewScale = keptScale;

@@ -3,9 +3,10 @@
 // colour target of its own on opaque green, seen from 55 degrees above the
 // horizon by a camera that circles it at 15 degrees per second of frame
 // time. The scene frame renders the current block type (and the one the
-// "Blocks" window shows) every frame; entering or reloading a world renders
-// all of them once. The pictures live in BlockType::preview
-// (world/block_type.h); the tool boxes show BlockType::PreviewPicture().
+// "Blocks" window shows) every frame, turning them; entering or reloading a
+// world renders all of them once, as stills. The pictures live in
+// BlockType::preview (world/block_type.h); the tool boxes show
+// BlockType::PreviewPicture().
 #pragma once
 
 class CCamera;

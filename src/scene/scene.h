@@ -298,8 +298,9 @@ public:
     // Lets the physics take over again bodies the user moved, once 1500 ms
     // have passed since their last move, or all at once (manipulation.cpp).
     void ReleaseMovedBodies(int releaseAll);
-    // The turning pictures: -1 renders every block type; anything else the
-    // selected type, plus the "Blocks" window's while flag 11 is set.
+    // The block pictures: -1 renders every block type, each at the angle it
+    // has; anything else turns and renders the selected type, plus the
+    // "Blocks" window's while flag 11 is set.
     void RenderBlockPreviews(int which);
     // The editor windows of one frame, in their fixed order (ui/editor_frame.cpp).
     void DrawUserInterface();

@@ -39,6 +39,10 @@ struct EditorDialogState {
     // only when it has been saved under it.
     std::string pendingSaveName;
 
+    // "ReLoad Last Saved" was clicked; the world is read again once the
+    // frame's interface is drawn (ReloadIfAsked).
+    bool reloadAsked = false;
+
     // Before the world's textures go.
     void ForgetPictures();
 };

@@ -36,6 +36,7 @@ void CScene::DrawUserInterface()
     DrawEditorWindows(*this);
     ImGui::Render();
     platform::RenderImGuiDrawData(driver->state->context);
+    ReloadIfAsked(*this);
 }
 
 void DrawEditorWindows(CScene& scene)

@@ -17,6 +17,10 @@ void DrawTubeSceneDialog(CScene& scene);      // flag 20
 void DrawLandscapeSceneDialog(CScene& scene); // flag 21
 void DrawSceneChooser(CScene& scene);         // flag 18
 void DrawSceneMenu(CScene& scene);            // flag 17
+// After the interface of the frame has been drawn: when "ReLoad Last Saved"
+// was clicked in it, the world is read again now. Until then that frame's
+// windows name the running world's pictures and textures, which go with it.
+void ReloadIfAsked(CScene& scene);
 
 // ---- console (ui/console.cpp) ----
 void DrawConsoleWindow(CScene& scene);          // flag 25 "Console"

@@ -2,7 +2,7 @@
 // generated-scene dialog, reloading and saving the world (also under a new
 // name, with a question before a file is replaced), leaving and quitting.
 //
-// Index: saving - the menu
+// Index: saving - the menu - reloading once the frame is drawn
 #include <string>
 
 #include "core/strings.h"
@@ -179,10 +179,11 @@ void DrawSceneMenu(CScene& scene)
     }
     MoveDown(32.0f);
     if (ImGui::Button("ReLoad Last Saved", kDialogButton)) {
-        std::string why;
-        if (!scene.ReloadWorld(&why))
-            TellUser("The last saved world could not be read again: " + why + ". The world stays as it is.");
-        CloseMenu(scene);
+        // The menu goes in this frame, so that the click is known to have
+        // changed what is shown (ui/opening_clicks.h); the rest follows the
+        // drawn frame.
+        scene.Flag(kFlagSceneMenu) = 0;
+        scene.dialogs.reloadAsked = true;
     }
     MoveDown(32.0f);
     if (ImGui::Button("Save", kDialogButton) && SaveUnderOwnName(scene)) CloseMenu(scene);
@@ -220,4 +221,17 @@ void DrawSceneMenu(CScene& scene)
     MoveDown(32.0f);
     if (ImGui::Button("Quit", kDialogButton) && scene.game) scene.game->quitRequest = 1;
     ImGui::End();
+}
+
+// ---------------------------------------------------------------------------
+// Reloading once the frame is drawn
+// ---------------------------------------------------------------------------
+void ReloadIfAsked(CScene& scene)
+{
+    if (!scene.dialogs.reloadAsked) return;
+    scene.dialogs.reloadAsked = false;
+    std::string why;
+    if (!scene.ReloadWorld(&why))
+        TellUser("The last saved world could not be read again: " + why + ". The world stays as it is.");
+    CloseMenu(scene);
 }
