@@ -53,6 +53,7 @@ constexpr KeyRow kCommonKeys[] = {
 };
 
 constexpr uint8_t kEnter = 28;
+constexpr uint8_t kLeftControl = 29;
 constexpr uint8_t kLeftShift = 42;
 constexpr uint8_t kRightShift = 54;
 constexpr uint8_t kF10 = 68;
@@ -80,7 +81,14 @@ constexpr uint32_t kMouseBuffer = 256;
 
 // The modifier keys whose state each press carries: left and right Ctrl,
 // left and right Shift.
-constexpr uint8_t kModifierKeys[4] = {29, kRightControl, kLeftShift, kRightShift};
+constexpr uint8_t kModifierKeys[4] = {kLeftControl, kRightControl, kLeftShift, kRightShift};
+
+// A buffered change of one of kModifierKeys sets its place in `held`.
+void FollowModifiers(const dinput::DeviceObjectData& record, bool (&held)[4])
+{
+    for (int m = 0; m < 4; ++m)
+        if (record.dwOfs == kModifierKeys[m]) held[m] = (record.dwData & 0x80) != 0;
+}
 
 // Re-acquiring stops when the device answers anything but "input lost"; the
 // bound keeps a device that keeps answering it from stalling the main loop.
@@ -340,9 +348,7 @@ HResult CInput::PollKeyboard()
         }
     }
     TakeBufferedData(keyboard, keyRecords);
-    for (const dinput::DeviceObjectData& record : keyRecords)
-        for (int m = 0; m < 4; ++m)
-            if (record.dwOfs == kModifierKeys[m]) modifiersHeld[m] = (record.dwData & 0x80) != 0;
+    for (const dinput::DeviceObjectData& record : keyRecords) FollowModifiers(record, modifiersHeld);
     return S_OK;
 }
 
@@ -429,8 +435,7 @@ std::vector<InputPress> CInput::PressesInOrder() const
         const bool down = (record.dwData & 0x80) != 0;
         InputCode code = 0;
         if (keyFirst) {
-            for (int m = 0; m < 4; ++m)
-                if (record.dwOfs == kModifierKeys[m]) held[m] = down;
+            FollowModifiers(record, held);
             if (record.dwOfs < 256 && record.dwOfs != kRightControl && record.dwOfs != kF10)
                 code = kChangedKeyTable[record.dwOfs];
         } else if (record.dwOfs >= dinput::DIMOFS_BUTTON0 && record.dwOfs < dinput::DIMOFS_BUTTON0 + 8) {

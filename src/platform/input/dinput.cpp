@@ -31,10 +31,9 @@ namespace dinput {
 namespace {
 
 // What the devices see of the recorded input: keys by DIK code (two SDL
-// keys may share one) and the buttons.
+// keys may share one). The buttons are the log's own (platform::ButtonHeld).
 struct InputSystem {
     uint8_t keys[256] = {};
-    uint8_t buttons[8] = {};
     std::vector<DirectInputDevice8*> devices;  // every live device, for events and focus changes
 
     // The test seam's stand-ins for SDL.
@@ -158,9 +157,8 @@ struct DeviceAccess {
             device->lost_ = true;
             HoldRelativeMode(*device, false);
         }
-        // Keys and buttons released elsewhere are never reported to this window.
+        // Keys released elsewhere are never reported to this window.
         std::memset(system.keys, 0, sizeof system.keys);
-        std::memset(system.buttons, 0, sizeof system.buttons);
     }
 
     // A key or button went down or up: every acquired device of its kind
@@ -332,7 +330,7 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
         MouseState2 state {motionX_, motionY_, wheel_, {}};
         for (int button = 0; button < 8; ++button)
             state.rgbButtons[button] =
-                DeviceAccess::ReadControl(controls_[button], (system.buttons[button] & 0x80) != 0);
+                DeviceAccess::ReadControl(controls_[button], platform::ButtonHeld(button));
         std::memcpy(data, &state, sizeof state);
         motionX_ = motionY_ = wheel_ = 0;
         break;
@@ -656,7 +654,6 @@ void DeliverToDevices(const platform::InputEvent& event)
     case Kind::ButtonDown:
     case Kind::ButtonUp: {
         const bool down = event.kind == Kind::ButtonDown;
-        System().buttons[event.button] = down ? 0x80 : 0;
         DeviceAccess::NoteChange(DeviceKind::Mouse, event.button, down, event);
         break;
     }
@@ -693,5 +690,4 @@ void ForgetInputOfEarlierWindows()
 {
     platform::ForgetRecordedInput();
     std::memset(dinput::System().keys, 0, sizeof dinput::System().keys);
-    std::memset(dinput::System().buttons, 0, sizeof dinput::System().buttons);
 }

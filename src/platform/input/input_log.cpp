@@ -122,8 +122,6 @@ const std::deque<InputEvent>& RecordedInputEvents() { return Log().events; }
 
 uint32_t LastInputSequence() { return Log().lastSequence; }
 
-bool KeyHeld(int scancode) { return scancode > 0 && scancode < SDL_NUM_SCANCODES && Log().keys[scancode]; }
-
 bool ButtonHeld(int button) { return button >= 0 && button < kButtons && Log().buttons[button]; }
 
 bool InputFocused() { return Log().focused; }

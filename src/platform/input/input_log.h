@@ -63,7 +63,6 @@ const std::deque<InputEvent>& RecordedInputEvents();
 uint32_t LastInputSequence();
 
 // What the recorded events leave held now.
-bool KeyHeld(int scancode);
 bool ButtonHeld(int button);
 bool InputFocused();
 
