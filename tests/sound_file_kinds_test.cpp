@@ -21,6 +21,7 @@
 #include "sound/wav_reader.h"
 #include "support/started_sound.h"
 #include "support/temp_directory.h"
+#include "support/wave_bytes.h"
 
 #include <AL/alext.h>
 
@@ -55,18 +56,13 @@ const FileKind kKinds[] = {
 };
 const FileKind kExtensibleStereo = {"pcm16-stereo-extensible.wav", "", true, true, ""};
 
-std::string U16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string U32(uint32_t v) { return U16(static_cast<uint16_t>(v)) + U16(static_cast<uint16_t>(v >> 16)); }
-
 // The plain 16-bit stereo file again, with the extensible header some tools
 // write for it: PCM sub-format, channel mask front left and right.
 std::string ExtensibleCopy(const std::string& pcm)
 {
-    const std::string fmt = U16(0xFFFE) + U16(2) + U32(22050) + U32(88200) + U16(4) + U16(16) + U16(22) + U16(16) +
-                            U32(3) + U16(1) + std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
-    const std::string chunks = "fmt " + U32(static_cast<uint32_t>(fmt.size())) + fmt + "data" +
-                               U32(static_cast<uint32_t>(pcm.size())) + pcm;
-    return "RIFF" + U32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
+    const std::string fmt = Fmt(2, 22050, 16, 0xFFFE) + U16(22) + U16(16) + U32(3) + U16(1) +
+                            std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    return Riff(Chunk("fmt ", fmt) + Chunk("data", pcm));
 }
 
 std::string DataOf(const std::string& path)

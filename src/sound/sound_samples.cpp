@@ -1,6 +1,6 @@
 // SoundSamples and SoundFileCache.
 //
-// Index: formats and durations - uploads (OpenAL, DirectSound-style) -
+// Index: formats - uploads (OpenAL, DirectSound-style) -
 // reading a file - the cache
 #include "sound/sound_samples.h"
 
@@ -41,10 +41,22 @@ std::string FormatText(const WaveSamplesFormat& samples)
            " at " + std::to_string(format.samplesPerSec) + " Hz";
 }
 
+// Playing time of `bytes` of data at `bytesPerSecond` (not 0): whole seconds
+// x 1000 plus the fraction of a second, truncated to a millisecond.
+uint32_t SoundDurationMs(uint32_t bytes, uint32_t bytesPerSecond)
+{
+    const uint32_t seconds = bytes / bytesPerSecond;
+    float fraction = static_cast<float>(bytes % bytesPerSecond) / static_cast<float>(bytesPerSecond);
+    if (!(fraction > 0.0f)) fraction = 0.0f;
+    const uint32_t milliseconds = std::min<uint32_t>(static_cast<uint32_t>(fraction * 1000.0f), 999);
+    const uint64_t total = uint64_t{seconds} * 1000 + milliseconds;
+    return static_cast<uint32_t>(std::min<uint64_t>(total, std::numeric_limits<uint32_t>::max()));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Formats and durations
+// Formats
 // ---------------------------------------------------------------------------
 int32_t OpenALFormatOf(const platform::WaveFormatEx& format)
 {
@@ -68,17 +80,6 @@ int32_t OpenALFormatOf(const platform::WaveFormatEx& format)
         return value != 0 ? value : -1;  // 0: a library that does not know the format
     }
     return -1;
-}
-
-uint32_t SoundDurationMs(uint32_t bytes, uint32_t bytesPerSecond)
-{
-    // Whole seconds x 1000 plus the fraction of a second, truncated to a millisecond.
-    const uint32_t seconds = bytes / bytesPerSecond;
-    float fraction = static_cast<float>(bytes % bytesPerSecond) / static_cast<float>(bytesPerSecond);
-    if (!(fraction > 0.0f)) fraction = 0.0f;
-    const uint32_t milliseconds = std::min<uint32_t>(static_cast<uint32_t>(fraction * 1000.0f), 999);
-    const uint64_t total = uint64_t{seconds} * 1000 + milliseconds;
-    return static_cast<uint32_t>(std::min<uint64_t>(total, std::numeric_limits<uint32_t>::max()));
 }
 
 // ---------------------------------------------------------------------------

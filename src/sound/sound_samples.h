@@ -55,9 +55,6 @@ private:
 // anything else or while OpenAL is not loaded.
 int32_t OpenALFormatOf(const platform::WaveFormatEx& format);
 
-// Playing time of `bytes` of data at `bytesPerSecond` (not 0), in whole ms.
-uint32_t SoundDurationMs(uint32_t bytes, uint32_t bytesPerSecond);
-
 class SoundFileCache {
 public:
     // The samples of a WAVE file (a name relative to the current directory),
