@@ -44,7 +44,7 @@ enum ActionSlot : int {
 };
 static_assert(int{kCreateObjects} == int{kSlotCreateObjects} && int{kShowHideToolBox} == int{kSlotShowHideToolBox});
 
-// The input code bound to a slot; unbound (-1) without the game's bindings.
+// A bullet line: the label, then the name of the key bound to `slot`.
 void KeyLine(const CScene& scene, const char* label, int slot)
 {
     ImGui::BulletText("%s%s", label, BoundKeyName(scene, slot).c_str());

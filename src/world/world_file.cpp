@@ -1398,10 +1398,6 @@ std::string AbsoluteWorldPath(const std::string& path)
     return platform::JoinPath(current, resolved);
 }
 
-}  // namespace
-
-namespace {
-
 std::string worldFileProblem;
 
 constexpr char kDamaged[] = "the file is damaged";
