@@ -92,6 +92,7 @@ TEST_F(GameInAWorld, WhileANoticeWaitsTheSceneTakesNoInputAndTheMouseIsFree)
     const auto pass = [this] {
         input.PollKeyboard();
         input.PollMouse();
+        input.router.Route(game.InputOfThisPass());
         GameFrame(&game);
     };
     const auto tap = [&pass](uint8_t key) {

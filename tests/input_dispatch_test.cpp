@@ -2,8 +2,8 @@
 // a fake clock: Esc and the windows, the fixed slot order, held-key repeats,
 // the held Shift, the wheel, the double click, picking with the motion, and
 // what the editor windows keep for themselves (the pointer over them, a text
-// field's typing); last, a played world through the whole input path, where
-// keys, characters and clicks act once, in order, where they were aimed.
+// field's typing). The program played through its whole input path is
+// tests/played_input_test.cpp.
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -26,7 +26,6 @@
 #include "support/headless_gpu.h"
 #include "support/imgui_test_frame.h"
 #include "support/imgui_typing.h"
-#include "support/played_world.h"
 #include "support/scan_codes.h"
 #include "support/temp_directory.h"
 #include "support/world_objects.h"
@@ -86,11 +85,13 @@ protected:
         platform::SetClockSource({});
     }
 
-    // One main-loop pass: read the devices, then dispatch.
+    // One main-loop pass: read the devices, route, then dispatch.
     void Pass()
     {
         input_.PollKeyboard();
         input_.PollMouse();
+        game_.menuMode = 0;
+        input_.router.Route(game_.InputOfThisPass());
         game_.DispatchGameInput();
     }
 
@@ -193,9 +194,11 @@ TEST_F(InputDispatch, AKeyPressedWhileTheWorldWasMadeActsInItsFirstPass)
 {
     testing_support::ImGuiTestFrame ui;
     testing_support::FocusForTyping(ui, "Typing", {"field"}, DrawTextField);
+    input_.router.NoteInterfaceFrame(0, 1, true);  // the front end's frame, which made the world
     auto fresh = std::make_unique<CScene>();
     fresh->Flag(kFlagStartHints) = 0;
     game_.scene = fresh.get();
+    ++game_.sceneView;
     Tap(kEquals);
     EXPECT_TRUE(fresh->FlagOn(kFlagCreateObjectsDialog));
     game_.scene = scene_.get();
@@ -470,267 +473,6 @@ TEST_F(InputDispatchBesideWindows, TexturesApplyOnClickTexturesTheObjectSelected
     EXPECT_EQ(scene_->draggedObject, nullptr);
     ASSERT_EQ(scene_->selectedObject, object_);
     EXPECT_EQ(object_->GetPart(0)->mainMesh->textures[0], texture);
-}
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// Through the whole input path, with the timing seen at a few frames per
-// second: everything done during one frame arrives in one pump.
-// ---------------------------------------------------------------------------
-namespace {
-
-constexpr int kVkEnter = 0x0D;
-constexpr int kVkCtrl = 0x11;
-constexpr int kVkEscape = 0x1B;
-constexpr int kVkDelete = 0x2E;
-constexpr int kVkMinus = 0xBD;
-constexpr int kVkEquals = 0xBB;
-
-class PlayedInput : public PlayedWorld {
-protected:
-    // Tool 1 and "Create New Object": the box made at the crosshair.
-    CNBObject* PlaceBox()
-    {
-        Tap('1');
-        Tap('C');
-        Pass();
-        CNBObject* box = Scene().world->objects.back();
-        EXPECT_EQ(box->Kind, 2);
-        return box;
-    }
-};
-
-TEST_F(PlayedInput, KeysOfOneFrameActInTheOrderTypedWithTheModifiersTheyWerePressedWith)
-{
-    CWorld& world = *Scene().world;
-    const size_t before = world.objects.size();
-    // Tool 2, a new object, no tool: three times over, all in one frame.
-    for (int i = 0; i < 3; ++i) {
-        Tap('2');
-        Tap('C');
-        Tap(kVkMinus);
-    }
-    Pass();
-    EXPECT_EQ(world.objects.size(), before + 3);
-    EXPECT_EQ(world.currentBlockType, nullptr);
-
-    // Ctrl+Delete also forgets the recorded objects: Ctrl held over frames,
-    // and let go before the frame that reads Delete.
-    Scene().recordedObjects.emplace_back();
-    KeyDown(kVkCtrl);
-    Pass();
-    KeyDown(kVkDelete);
-    KeyUp(kVkCtrl);
-    KeyUp(kVkDelete);
-    Pass();
-    EXPECT_TRUE(Scene().recordedObjects.empty());
-}
-
-// A press made while a text field holds the keyboard is the field's, however
-// the frames split what was typed: a slider's text entry, opened by
-// Ctrl+click, takes "33" and Enter typed at once, and "nangg" in another,
-// and none of it selects Tool 3, clears the scene (N) or throws (G held)
-// afterwards. Esc leaves a field: the key typed right after it acts in the
-// scene.
-TEST_F(PlayedInput, WhatIsTypedIntoAFieldNeverActsInTheScene)
-{
-    CScene& scene = Scene();
-    CWorld& world = *scene.world;
-    world.currentBlockType = world.quickBar[1];
-    scene.Flag(kFlagCameraOptions) = 1;
-    Pass(2);  // the window shows and frees the mouse
-    const auto draw = [&scene] { DrawCameraOptionsWindow(scene); };
-    const size_t objects = world.objects.size();
-    const auto typeInto = [&](const char* slider, const char* typed, int endKey) {
-        const ImVec2 at = PointOver("Camera Options", {slider}, draw);
-        ASSERT_NE(at.x, -FLT_MAX) << slider;
-        KeyDown(kVkCtrl);
-        Click(at);
-        KeyUp(kVkCtrl);
-        Type(typed);
-        Tap(endKey);
-    };
-    typeInto("Camera FOV", "33", kVkEnter);
-    Pass(6);
-    typeInto("Camera Rotation Step", "nangg", kVkEnter);
-    Pass(6);
-    EXPECT_EQ(scene.options.fieldOfView, 33.0f);
-    EXPECT_EQ(world.currentBlockType, world.quickBar[1]);
-    EXPECT_EQ(world.objects.size(), objects);
-
-    typeInto("Camera FOV", "50", kVkEscape);
-    Tap(kVkEquals);  // "Create Objects"
-    Pass(6);
-    EXPECT_EQ(scene.options.fieldOfView, 33.0f);
-    EXPECT_TRUE(scene.FlagOn(kFlagCreateObjectsDialog));
-}
-
-// A world entered by a double click on "Continue" gets the second press
-// before it has shown a frame: it was aimed at the screen that opened the
-// world, so it does not act in it. A double click on the shown world does.
-TEST_F(PlayedInput, APressMadeBeforeTheWorldWasShownDoesNotActInIt)
-{
-    game_.UnloadWorld();
-    const BlankSceneParams blank {40.0f, 20.0f, 1, 5.0f, 0, 0};
-    ASSERT_TRUE(game_.NewWorld("entered", kBlankScene, &blank, nullptr, nullptr)) << Log();
-    CScene& scene = Scene();
-    scene.Flag(kFlagStartHints) = 0;
-    const Vector3 cursor = scene.cursor3D;
-    const ImVec2 centre(320.0f, 240.0f);
-    Click(centre);
-    Click(centre);
-    Pass(3);
-    EXPECT_EQ(scene.cursor3D.x, cursor.x);
-    EXPECT_EQ(scene.cursor3D.y, cursor.y);
-    EXPECT_EQ(scene.cursor3D.z, cursor.z);
-
-    Click(centre);
-    Click(centre);
-    Pass(3);
-    EXPECT_NE(scene.cursor3D.y, cursor.y);
-}
-
-// A long name typed into "Save As" and "Save File" clicked at once, all in
-// one frame: the whole name is in the field when the click acts.
-TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
-{
-    CScene& scene = Scene();
-    Tap(kVkEscape);
-    Pass(2);
-    const auto draw = [&scene] { DrawSceneMenu(scene); };
-    Click(PointOver(kSceneMenuName, {"Save As"}, draw));
-    Pass(4);
-    const ImVec2 field = PointOver(kSceneMenuName, {"name"}, draw);
-    const ImVec2 save = PointOver(kSceneMenuName, {"Save File"}, draw);
-    Click(field);
-    KeyDown(kVkCtrl);
-    Tap('A');
-    KeyUp(kVkCtrl);
-    Type("MYWORLDNAMEISLONG");
-    Click(save);
-    Pass(8);
-    EXPECT_TRUE(platform::FileExists(folder_.File("Worlds/MYWORLDNAMEISLONG.vsk")));
-    EXPECT_EQ(scene.world->worldName, "MYWORLDNAMEISLONG.vsk");
-}
-
-// The console leaves the mouse captured: Shift frees it for a click on the
-// command line. Shift let go right after that click, in the same frame,
-// captures the mouse again before the interface has seen the click; the
-// click still lands on the field, which then takes what is typed.
-TEST_F(PlayedInput, AClickMadeWhileShiftFreedTheMouseLandsThoughShiftIsLetGoAtOnce)
-{
-    CScene& scene = Scene();
-    constexpr int kVkShift = 0x10;
-    Console = ConsoleText{};
-    scene.Flag(kFlagConsole) = 1;
-    KeyDown(kVkShift);
-    Pass(2);
-    ASSERT_EQ(input_.mouseExclusive, 0);
-    Click(PointOver("Console", {"Command"}, [&scene] { DrawConsoleWindow(scene); }));
-    KeyUp(kVkShift);
-    Type("cursor");
-    Tap(kVkEnter);
-    Pass(10);
-    EXPECT_EQ(input_.mouseExclusive, 1);
-    EXPECT_EQ(scene.cursorSpriteShown, 0);
-    EXPECT_EQ(std::string(Console.history), "cursor\n");
-}
-
-// The wheel acts where it was turned, though the pointer moves on before the
-// frame reads it: over "Blocks" it scrolls the list and leaves the block in
-// hand as it was; over the scene it turns that block and not the list.
-TEST_F(PlayedInput, TheWheelActsWhereItWasTurnedThoughThePointerMovesOn)
-{
-    CScene& scene = Scene();
-    BlockType* type = scene.world->quickBar[0];
-    scene.world->currentBlockType = type;
-    scene.Flag(kFlagBlocksWindow) = 1;
-    Pass(3);  // the window shows and frees the mouse
-    const ImGuiWindow* blocks = ImGui::FindWindowByName("Blocks");
-    ASSERT_NE(blocks, nullptr);
-    const ImVec2 list(blocks->Pos.x + blocks->Size.x * 0.5f, blocks->Pos.y + blocks->Size.y * 0.5f);
-    const ImVec2 scene3D(list.x, blocks->Pos.y + blocks->Size.y + 30.0f);
-    const float yaw = type->yaw;
-
-    MoveTo(list);
-    Pass(2);
-    Wheel(-1);
-    MoveTo(scene3D);
-    Pass(3);
-    EXPECT_EQ(type->yaw, yaw);
-    const float scrolled = blocks->Scroll.y;
-    EXPECT_GT(scrolled, 0.0f);
-
-    Wheel(-1);
-    MoveTo(list);
-    Pass(3);
-    EXPECT_EQ(type->yaw, yaw - scene.options.mouseRotateStep);
-    EXPECT_EQ(blocks->Scroll.y, scrolled);
-}
-
-// "Save" fails and tells why in a box; the menu closes behind it. What the
-// user does to the window while the box shows (under X11 that window keeps
-// the keyboard and takes clicks) waits in its queue: none of it acts once
-// the box is gone, neither N (Clear Scene) nor a click two seconds later
-// that would drag the selected object.
-TEST_F(PlayedInput, NothingDoneToTheWindowWhileABoxShowsActsAfterIt)
-{
-    CScene& scene = Scene();
-    CWorld& world = *scene.world;
-    CNBObject* object = PlaceBox();
-    const size_t objects = world.objects.size();
-    const std::string own = folder_.File("Worlds/" + world.worldName);
-    ASSERT_TRUE(platform::DeleteFile(own));
-    ASSERT_TRUE(platform::CreateDirectory(own));  // so the save fails
-    uint32_t now = 100000;
-    platform::SetClockSource([&now] { return now += 3; });
-    Tap(kVkEscape);
-    Pass(2);
-    const ImVec2 save = PointOver(kSceneMenuName, {"Save"}, [&scene] { DrawSceneMenu(scene); });
-    int boxes = 0;
-    platform::SetMessageBoxStandIn([&](const std::string&, unsigned) {
-        ++boxes;
-        Tap('N');
-        now += 2000;
-        Click(save);
-        return platform::IDOK;
-    });
-    scene.selectedObject = object;
-    Click(save);
-    Pass(8);
-    platform::SetMessageBoxStandIn({});
-    EXPECT_EQ(boxes, 1);
-    EXPECT_NE(platform::LastMessageBoxText().find("could not be saved"), std::string::npos);
-    EXPECT_EQ(world.objects.size(), objects);
-    EXPECT_EQ(scene.draggedObject, nullptr);
-}
-
-// A click acts where it was made, though the pointer moves on before the
-// frame reads it: on a window's check box and not in the scene, or in the
-// scene (a drag) and not on the window it moved over.
-TEST_F(PlayedInput, AClickActsWhereItWasMadeThoughThePointerMovesOnBeforeTheFrame)
-{
-    CScene& scene = Scene();
-    CNBObject* object = PlaceBox();
-    scene.Flag(kFlagCameraOptions) = 1;
-    Pass(2);
-    const ImVec2 soft = PointOver("Camera Options", {"Soft"}, [&scene] { DrawCameraOptionsWindow(scene); });
-    const ImVec2 sky(600.0f, 60.0f);
-
-    scene.selectedObject = object;
-    Click(soft);
-    MoveTo(sky);
-    Pass(3);
-    EXPECT_TRUE(scene.FlagOn(kFlagSmoothCamera));
-    EXPECT_EQ(scene.draggedObject, nullptr);
-
-    scene.selectedObject = object;
-    Click(sky);
-    MoveTo(soft);
-    Pass(3);
-    EXPECT_EQ(scene.draggedObject, object);
-    EXPECT_TRUE(scene.FlagOn(kFlagSmoothCamera));
 }
 
 }  // namespace

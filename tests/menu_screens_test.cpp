@@ -1,8 +1,9 @@
 // The front-end screens driven through Dear ImGui without a GPU, as the
-// front-end frame draws them (remote clicks by window and ID path, and real
-// mouse clicks where a click's timing matters): the main menu's return to the
-// last world, the worlds list with opening and deleting, double clicks across
-// a screen or a confirmation, and the new-world screen with the names it refuses.
+// front-end frame draws them (remote clicks by window and ID path): the main
+// menu's return to the last world, the worlds list with opening and
+// deleting, and the new-world screen with the names it refuses. Double
+// clicks across screens are played through the whole program in
+// played_input_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -165,78 +166,6 @@ TEST_F(MenuScreens, DeletingTheFirstWorldKeepsTheSelectionAtTheTop)
     EXPECT_FALSE(WorldFile("c.vsk"));
     EXPECT_EQ(game_.worldNames, (std::vector<std::string> {"b.vsk"}));
     EXPECT_EQ(menu_.selectedWorld, 0);
-}
-
-// A click that opens a confirmation never also answers it: "OK" appears
-// away from the pointer that clicked "Delete", and the second press of a
-// double click there (fast, or slow at 350 ms) is no answer. A click of its
-// own is.
-TEST_F(MenuScreens, ADoubleClickOnDeleteLeavesTheWorldHoweverSlow)
-{
-    MakeWorlds({"precious.vsk"});
-    menu_.screenState = kWorldsScreen;
-    const auto draw = [this] { Draw(); };
-    const auto wait = [this](int frames) {
-        for (int frame = 0; frame < frames; ++frame) Frame();
-    };
-    Frame();
-    const ImVec2 del = testing_support::PointOverItem(ui_, "GM", {"Delete"}, draw);
-    ASSERT_GT(del.x, 0.0f);
-
-    // Two clicks at one place, pressed 350 ms (21 frames) apart.
-    testing_support::MouseClickAt(ui_, del, draw);
-    ASSERT_EQ(menu_.deleteConfirmation, 1);
-    wait(15);
-    testing_support::MouseClickAt(ui_, del, draw);
-    EXPECT_TRUE(WorldFile("precious.vsk"));
-    EXPECT_EQ(menu_.deleteConfirmation, 1);
-    const ImVec2 ok = testing_support::PointOverItem(ui_, "Delete##confirm", {"OK"}, draw);
-    ASSERT_GT(ok.x, 0.0f);
-    EXPECT_GT(std::abs(ok.y - del.y), 30.0f);
-
-    wait(30);
-    testing_support::MouseClickAt(ui_, ok, draw);
-    EXPECT_FALSE(WorldFile("precious.vsk"));
-}
-
-// The main menu's "Continue" opens the worlds list, whose own "Continue"
-// may then lie under the pointer: the second press of a double click opens
-// no world, at a normal frame rate or at one frame a second; a later click
-// does.
-TEST_F(MenuScreens, ADoubleClickOnTheMainMenusContinueOnlyOpensTheWorldsList)
-{
-    MakeWorlds({"broken.vsk"});  // opening it would fail with a message
-    const auto draw = [this] { Draw(); };
-    const auto pointOver = [&](int32_t screen, const char* label) {
-        menu_.screenState = screen;
-        Frame();
-        return testing_support::PointOverItem(ui_, "GM", {label}, draw);
-    };
-    const ImVec2 listContinue = pointOver(kWorldsScreen, "Continue");
-    const ImVec2 menuContinue = pointOver(kMainMenuScreen, "Continue");
-    ASSERT_GT(listContinue.x, 0.0f);
-    ASSERT_LT(std::abs(listContinue.y - menuContinue.y), 20.0f);  // 40 high: they overlap
-    ImGuiIO& io = ImGui::GetIO();
-    for (const float frameTime : {1.0f / 60.0f, 1.0f}) {
-        menu_.screenState = kMainMenuScreen;
-        Settings.lastWorld[0] = '\0';
-        io.DeltaTime = frameTime;
-        const int frames = frameTime < 0.5f ? 3 : 1;
-        // Both presses where the two buttons overlap.
-        io.MousePos = listContinue;
-        Frame();
-        testing_support::MouseClickAt(ui_, listContinue, draw, frames);
-        testing_support::MouseClickAt(ui_, listContinue, draw, frames);
-        EXPECT_EQ(menu_.screenState, kWorldsScreen);
-        EXPECT_EQ(LastWorld(), "") << frameTime;
-        EXPECT_EQ(WaitingNotices(), 0u) << frameTime;
-
-        io.DeltaTime = 1.0f / 60.0f;
-        for (int frame = 0; frame < 40; ++frame) Frame();
-        testing_support::MouseClickAt(ui_, listContinue, draw);
-        EXPECT_EQ(LastWorld(), "broken.vsk") << frameTime;
-        ForgetNotices();
-    }
 }
 
 TEST_F(MenuScreens, AFailedDeleteChangesNothingAndASelectionOutsideTheListDeletesNothing)

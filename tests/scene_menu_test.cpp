@@ -464,9 +464,10 @@ int GreenInQuickBar(const std::vector<uint8_t>& screen, uint32_t width)
 }  // namespace
 
 // "ReLoad Last Saved" clicked in a slow running world: the frame of the click
-// still shows the quick bar's pictures (its windows were laid out with the
-// running world's, which the reload lets go), and the world read again shows
-// the pictures that opening it draws, not turned by that moment's frame time.
+// shows the quick bar's pictures as before the menu opened (its windows were
+// laid out with the running world's, which the reload lets go, and the menu
+// the click closed is gone from it), and the world read again shows the
+// pictures that opening it draws, not turned by that moment's frame time.
 TEST_F(PlayedReload, TheQuickBarKeepsItsPicturesThroughAReloadAndShowsTheOnesOpeningDraws)
 {
     constexpr int kVkEscape = 0x1B;
@@ -475,15 +476,16 @@ TEST_F(PlayedReload, TheQuickBarKeepsItsPicturesThroughAReloadAndShowsTheOnesOpe
     ASSERT_FALSE(opened.empty());
     // About a frame a second, as in a large landscape.
     for (int i = 0; i < 4; ++i) scene.timing.PushFpsSample(1.0f);
-    Tap(kVkEscape);
-    Pass(2);
     const auto greenOnScreen = [this] {
         uint32_t width = 0;
         const std::vector<uint8_t> screen = ReadBack(&width);
         return GreenInQuickBar(screen, width);
     };
+    Pass();
     const int green = greenOnScreen();
     ASSERT_GT(green, 1000);
+    Tap(kVkEscape);
+    Pass(2);
 
     const CWorld* running = scene.world;
     Click(PointOver(kSceneMenuName, {"ReLoad Last Saved"}, [&scene] { DrawSceneMenu(scene); }));

@@ -52,15 +52,18 @@ protected:
         imgui_ = true;
         ASSERT_TRUE(platform::InitImGuiBackEnds(window()));
     }
-    // One interface frame around `draw`, as the program makes it.
-    static void Frame(const std::function<void()>& draw)
+    // One front-end pass around `draw`, as the program makes it: the router
+    // gives the interface what it can see in one frame.
+    void Frame(const std::function<void()>& draw)
     {
-        platform::NewImGuiFrame();
+        router_.Route(ProgramInput {});
+        platform::NewImGuiFrame(router_.InterfaceEvents(), router_.PointerShownToInterface());
         ImGui::NewFrame();
         draw();
         ImGui::EndFrame();
     }
 
+    InputRouter router_;
     std::unique_ptr<HeadlessGpu> gpu_;
     bool imgui_ = false;
 };

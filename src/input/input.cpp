@@ -74,22 +74,6 @@ constexpr KeyTable BuildKeyTable(bool changedKeys)
 constexpr KeyTable kPressedKeyTable = BuildKeyTable(false);
 constexpr KeyTable kChangedKeyTable = BuildKeyTable(true);
 
-// Changes the devices keep between two polls. A burst typed during one slow
-// frame is a few dozen; beyond these the newest are dropped.
-constexpr uint32_t kKeyboardBuffer = 1024;
-constexpr uint32_t kMouseBuffer = 256;
-
-// The modifier keys whose state each press carries: left and right Ctrl,
-// left and right Shift.
-constexpr uint8_t kModifierKeys[4] = {kLeftControl, kRightControl, kLeftShift, kRightShift};
-
-// A buffered change of one of kModifierKeys sets its place in `held`.
-void FollowModifiers(const dinput::DeviceObjectData& record, bool (&held)[4])
-{
-    for (int m = 0; m < 4; ++m)
-        if (record.dwOfs == kModifierKeys[m]) held[m] = (record.dwData & 0x80) != 0;
-}
-
 // Re-acquiring stops when the device answers anything but "input lost"; the
 // bound keeps a device that keeps answering it from stalling the main loop.
 constexpr int kMaxAcquireAttempts = 4;
@@ -127,8 +111,8 @@ int CountDown(const Value (&values)[256])
 
 void ShowError(const char* text) { platform::ShowMessageBox(text, "Error", platform::MB_OK); }
 
-// Makes the keyboard or the mouse, sets its data format and its buffer, and
-// gives it the access asked for; the step that fails shows its message
+// Makes the keyboard or the mouse, sets its data format, and gives it the
+// access asked for; the step that fails shows its message
 // (`createError` for the device itself) when `cooperationError` is set, and
 // the cooperative level's failure only then. `device` keeps what was made
 // even when a later step fails: ReleaseDevices frees it.
@@ -146,21 +130,9 @@ HResult OpenSystemDevice(dinput::DirectInput8* directInput, const dinput::Device
         ShowError("Error on SetDataFormat");
         return result;
     }
-    (*device)->SetBufferSize(format == dinput::DataFormat::Keyboard ? kKeyboardBuffer : kMouseBuffer);
     result = (*device)->SetCooperativeLevel(window, cooperation);
     if (Failed(result) && cooperationError) ShowError(cooperationError);
     return result;
-}
-
-// Moves every change the device kept into `records`, oldest first.
-void TakeBufferedData(dinput::DirectInputDevice8* device, std::vector<dinput::DeviceObjectData>& records)
-{
-    dinput::DeviceObjectData chunk[64];
-    for (;;) {
-        uint32_t count = std::size(chunk);
-        if (Failed(device->GetDeviceData(sizeof chunk[0], chunk, &count)) || count == 0) return;
-        records.insert(records.end(), chunk, chunk + count);
-    }
 }
 
 }  // namespace
@@ -187,11 +159,6 @@ HResult CInput::InitInput(dinput::WindowHandle mainWindow)
     std::memset(keyState, 0, sizeof keyState);
     std::memset(keyPrevious, 0, sizeof keyPrevious);
     std::memset(keyChanged, 0, sizeof keyChanged);
-    std::memset(keyPressSequence, 0, sizeof keyPressSequence);
-    keyRecords.clear();
-    buttonRecords.clear();
-    std::memset(modifiersHeld, 0, sizeof modifiersHeld);
-    std::memset(modifiersHeldBefore, 0, sizeof modifiersHeldBefore);
     mouseState = {};
     std::memset(buttonPrevious, 0, sizeof buttonPrevious);
     std::memset(buttonChanged, 0, sizeof buttonChanged);
@@ -326,20 +293,14 @@ HResult CInput::PollKeyboard()
     // again would fire their actions every pass until the keyboard comes back.
     // keyPrevious stays, so a key held through the gap is not new afterwards.
     std::memset(keyChanged, 0, sizeof keyChanged);
-    keyRecords.clear();
-    std::copy(std::begin(modifiersHeld), std::end(modifiersHeld), modifiersHeldBefore);
     if (!keyboard || !keyboardAcquired) return S_OK;
 
     if (Failed(keyboard->GetDeviceState(sizeof keyState, keyState))) {
         std::memset(keyState, 0, sizeof keyState);
-        // Whatever was held is released for a keyboard that was lost.
-        std::memset(modifiersHeld, 0, sizeof modifiersHeld);
-        std::memset(modifiersHeldBefore, 0, sizeof modifiersHeldBefore);
         AcquireAgain(keyboard);
         return S_OK;
     }
     for (int scanCode = 0; scanCode < 256; ++scanCode) {
-        keyPressSequence[scanCode] = keyboard->PressSequence(static_cast<uint32_t>(scanCode));
         // F10 and right Control are never reported as new presses.
         if (scanCode == kRightControl || scanCode == kF10) continue;
         if (keyState[scanCode] != keyPrevious[scanCode]) {
@@ -347,8 +308,6 @@ HResult CInput::PollKeyboard()
             keyChanged[scanCode] = keyState[scanCode];
         }
     }
-    TakeBufferedData(keyboard, keyRecords);
-    for (const dinput::DeviceObjectData& record : keyRecords) FollowModifiers(record, modifiersHeld);
     return S_OK;
 }
 
@@ -359,7 +318,6 @@ HResult CInput::PollMouse()
     // stays, so a button held through a failed read (every exclusive switch
     // makes one) is not pressed again, and gives no phantom double click.
     std::memset(buttonChanged, 0, sizeof buttonChanged);
-    buttonRecords.clear();
     if (!mouse || !mouseAcquired) return S_OK;
 
     const HResult read = mouse->GetDeviceState(sizeof mouseState, &mouseState);
@@ -373,7 +331,6 @@ HResult CInput::PollMouse()
             buttonChanged[button] = mouseState.rgbButtons[button];
         }
     }
-    TakeBufferedData(mouse, buttonRecords);
     return read;
 }
 
@@ -396,6 +353,10 @@ HResult CInput::PollJoysticks()
 // ---------------------------------------------------------------------------
 // Queries
 // ---------------------------------------------------------------------------
+InputCode PressedKeyCodeOf(uint8_t dik) { return kPressedKeyTable[dik]; }
+
+InputCode ChangedKeyCodeOf(uint8_t dik) { return dik == kRightControl || dik == kF10 ? 0 : kChangedKeyTable[dik]; }
+
 int CInput::PressedKeyCount() const { return CountDown(keyState); }
 
 InputCode CInput::PressedKeyCode(int index) const { return NthDownCode(keyState, kPressedKeyTable, index); }
@@ -403,49 +364,6 @@ InputCode CInput::PressedKeyCode(int index) const { return NthDownCode(keyState,
 int CInput::ChangedKeyCount() const { return CountDown(keyChanged); }
 
 InputCode CInput::ChangedKeyCode(int index) const { return NthDownCode(keyChanged, kChangedKeyTable, index); }
-
-uint32_t CInput::PressedKeySequence(int index) const
-{
-    int seen = 0;
-    for (int scanCode = 0; scanCode < 256 && index >= 0; ++scanCode) {
-        if (!(keyState[scanCode] & 0x80)) continue;
-        if (seen++ == index) return keyPressSequence[scanCode];
-    }
-    return 0;
-}
-
-std::vector<InputPress> CInput::PressesInOrder() const
-{
-    std::vector<InputPress> presses;
-    bool held[4];
-    std::copy(std::begin(modifiersHeldBefore), std::end(modifiersHeldBefore), held);
-    size_t key = 0, button = 0;
-    while (key < keyRecords.size() || button < buttonRecords.size()) {
-        // Sequence numbers grow by one per event; compared as a difference
-        // they keep their order across a wrap.
-        const bool keyFirst = button == buttonRecords.size() ||
-                              (key < keyRecords.size() &&
-                               static_cast<int32_t>(keyRecords[key].dwSequence - buttonRecords[button].dwSequence) < 0);
-        const dinput::DeviceObjectData& record = keyFirst ? keyRecords[key++] : buttonRecords[button++];
-        if (!keyFirst && record.dwOfs == dinput::DIMOFS_Z) {
-            presses.push_back({kMouseWheel, static_cast<int32_t>(record.dwData), record.dwTimeStamp,
-                               record.dwSequence, held[0] || held[1], held[2] || held[3]});
-            continue;
-        }
-        const bool down = (record.dwData & 0x80) != 0;
-        InputCode code = 0;
-        if (keyFirst) {
-            FollowModifiers(record, held);
-            if (record.dwOfs < 256 && record.dwOfs != kRightControl && record.dwOfs != kF10)
-                code = kChangedKeyTable[record.dwOfs];
-        } else if (record.dwOfs >= dinput::DIMOFS_BUTTON0 && record.dwOfs < dinput::DIMOFS_BUTTON0 + 8) {
-            code = kMouseButton0 + static_cast<InputCode>(record.dwOfs - dinput::DIMOFS_BUTTON0);
-        }
-        if (!down || code == 0) continue;
-        presses.push_back({code, 0, record.dwTimeStamp, record.dwSequence, held[0] || held[1], held[2] || held[3]});
-    }
-    return presses;
-}
 
 int32_t CInput::GetMouseAxis(InputCode code) const
 {

@@ -4,46 +4,21 @@
 // controllers once per pass while `active` is set; the scene and the menus
 // then ask which keys are down, which went down in this pass, how the mouse
 // moved, and read the mouse buttons from `mouseState` and `buttonChanged`.
-// Beside those immediate reads, each poll also takes the devices' buffered
-// data: every press of a key or button since the last poll, in the order it
-// happened, with its time and the modifiers held at that moment.
+// The order of presses and who each is for are the input router's
+// (input/input_router.h), which CInput holds beside its devices.
 //
 // Game controllers are enumerated and configured at initialisation and then
 // released, so none is ever read.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "input/input_codes.h"
+#include "input/input_router.h"
 #include "platform/hresult.h"
 #include "platform/input/dinput.h"
 
-// One input: a key (its virtual-key code, except five keys with codes of the
-// program's own: 1 left Alt, 2 right Alt, 3 left Control, 4 right Control,
-// 5 Tab), a mouse axis (2049, 2051, 2053) or a mouse button (2054 + button). -1 means none; the key queries
-// below answer 0 for none.
-using InputCode = int32_t;
-
-constexpr InputCode kMouseAxisX = 2049;
-constexpr InputCode kMouseAxisY = 2051;
-constexpr InputCode kMouseWheel = 2053;
-constexpr InputCode kMouseButton0 = 2054;
-
 constexpr int kMaxControllers = 4;
-
-// One press of a key or mouse button, or one turn of the wheel, as buffered
-// data hands it over.
-struct InputPress {
-    // A key's code as a new press gives it (the changed-key table: Enter 13,
-    // never Shift, F10 or right Control), kMouseButton0 + button, or
-    // kMouseWheel for a turn of the wheel by `wheel`.
-    InputCode code = 0;
-    int32_t wheel = 0;      // 120 a notch, positive away from the user
-    uint32_t time = 0;      // when it happened (platform::TimeGetTime)
-    uint32_t sequence = 0;  // its place among all input events
-    bool ctrl = false;      // held when it happened
-    bool shift = false;
-};
 
 class CInput {
 public:
@@ -78,16 +53,9 @@ public:
     // Keys down in the last keyboard read, walked in scan-code order.
     int PressedKeyCount() const;
     InputCode PressedKeyCode(int index) const;
-    // The sequence number of the press that made the key at that index down
-    // (0 for a key held since before the keyboard was acquired).
-    uint32_t PressedKeySequence(int index) const;
     // Keys that went down in the last keyboard read (never F10 or right Control).
     int ChangedKeyCount() const;
     InputCode ChangedKeyCode(int index) const;
-    // Every press of a key or mouse button and every turn of the wheel that
-    // the last polls took from the buffered data, keyboard and mouse merged,
-    // oldest first.
-    std::vector<InputPress> PressesInOrder() const;
     // Mouse motion of the last read by code: 2049 X, 2051 Y, 2053 the wheel
     // (120 a notch); other codes read 0.
     int32_t GetMouseAxis(InputCode code) const;
@@ -117,17 +85,6 @@ public:
     int32_t keyPrevious[256] = {};
     // The new value (0x80) of each key that went down in the last keyboard read; 0 otherwise.
     int32_t keyChanged[256] = {};
-    // The sequence number of the press each key shown down by the last read
-    // went down with (0 for a key held since before the keyboard was acquired).
-    uint32_t keyPressSequence[256] = {};
-    // The last polls' buffered changes, oldest first: keys by scan code,
-    // buttons as DIMOFS_BUTTON0 + button, the wheel as DIMOFS_Z.
-    std::vector<dinput::DeviceObjectData> keyRecords;
-    std::vector<dinput::DeviceObjectData> buttonRecords;
-    // Ctrl and Shift, left and right, as the keyboard's changes leave them,
-    // and as they were before the first of keyRecords.
-    bool modifiersHeld[4] = {};
-    bool modifiersHeldBefore[4] = {};
     // Last mouse read: motion since the read before, wheel, buttons (bit 7 = down;
     // 0 left, 1 right, 2 middle).
     dinput::MouseState2 mouseState = {};
@@ -139,4 +96,6 @@ public:
     int32_t axisRange = 0;
     // 1 while the mouse is held exclusively; callers read it before switching.
     int32_t mouseExclusive = 0;
+    // Who each key press, click, move and turn of the wheel is for, pass by pass.
+    InputRouter router;
 };

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "platform/input/input_log.h"
 
 namespace gpu {
 class Context;
@@ -20,39 +23,50 @@ bool InitImGuiBackEnds(Window* window);
 // ImGui_ImplDX11_Shutdown + ImGui_ImplWin32_Shutdown.
 void ShutdownImGuiBackEnds();
 // ImGui_ImplDX11_NewFrame + ImGui_ImplWin32_NewFrame (before ImGui::NewFrame).
-// The frame is laid out in the back buffer, at the chosen mode's size. Its
-// input comes from the window's input log, oldest first: every event is
-// taken, in order, by exactly one frame, and a frame takes no more than Dear
-// ImGui can see in one (a key it reads changes once, a click has a frame of
-// its own at the place it was made), so a burst typed during one slow frame
-// reaches the interface whole and in order over the next ones.
-void NewImGuiFrame();
+// The frame is laid out in the back buffer, at the chosen mode's size. It
+// sees the input events given, in order, and nothing else: the caller (the
+// input router) has given it no more than Dear ImGui 1.86 can see in one
+// frame. `pointerShown` false: an exclusive mouse holds the pointer, which
+// then points at nothing (a click already under way is seen to its release).
+void NewImGuiFrame(const std::vector<InputEvent>& events, bool pointerShown);
+// Another frame with no new input (the pointer and what is held stay), to
+// lay out again what the frame before changed.
+void NewImGuiFrameAgain();
 // ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData()): draws into the
 // context's bound render target, as the Direct3D 11 back end does.
 void RenderImGuiDrawData(gpu::Context* context);
-// True when the pointer, where it is now, lies over a window the last Dear
-// ImGui frame drew, or an item of it holds the mouse (a dragged slider); never
-// while the mouse is held exclusively. Asked between frames, by input that
-// must not act through the interface.
-bool PointerOverImGuiWindow();
-// True while a text field or a modal popup holds the keyboard, as the last
-// frame left them.
-bool ImGuiHoldsKeyboard();
 
-// Who takes an input event, named by its sequence number (as buffered device
-// data numbers it): the interface or the program's own input handling. The
-// interface takes a key while a text field or a modal popup holds the
-// keyboard, and a mouse button or a turn of the wheel while the pointer,
-// where it was at that moment, lay over one of its windows, an item held the
-// mouse or a popup was open (an exclusive mouse points at no window). That is decided by
-// the interface as its last frame left it, so an event that comes after one
-// the interface has not taken yet and that may change it (a click it takes
-// or a click while typing; Enter, Esc or Tab in a text field; any key under a
-// popup) is Undecided: ask again after the next frame. Without the back end
-// no frame takes events, so none waits; without a context everything is the
-// program's.
-enum class InputOwner { Program, Interface, Undecided };
-InputOwner OwnerOfInputEvent(uint32_t sequence);
+// What the interface holds, as its last frame left it (all false without a
+// context): a text field the keyboard, a modal popup everything, an item the
+// mouse (a slider being dragged).
+struct InterfaceHolds {
+    bool typing = false;
+    bool popup = false;
+    bool mouse = false;
+};
+InterfaceHolds WhatTheInterfaceHolds();
+// True when the point (back-buffer pixels) lies over a window the last frame
+// drew, edges a resizable window may be grabbed by included.
+bool InterfaceWindowAt(double x, double y);
+// True for a key whose press a text field acts on: the key map's keys, and
+// its letters only with Ctrl or Super (select all, copy, paste, undo...).
+bool InterfaceEditKey(int scancode, bool ctrlOrSuper);
+
+// Where the last frame's windows stand: each shown window's id, place and
+// size, in the order Dear ImGui keeps them. Two frames laid out alike give
+// equal lists.
+struct WindowPlace {
+    uint32_t id = 0;
+    float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;
+    bool operator==(const WindowPlace&) const = default;
+};
+std::vector<WindowPlace> InterfaceWindowPlaces();
+// True while a window of the last frame waits to be shown or fitted to its
+// contents: the next frame will place it otherwise.
+bool InterfaceLayoutPending();
+// A number for the windows and popups the last frame showed (tooltips and
+// the parts of windows aside): equal for frames that show the same ones.
+uint64_t InterfaceShownWindows();
 
 // True while the back end is up (platform-internal): it takes every key from
 // the input log, so the window procedure gets no WM_KEYDOWN.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/clock.h"
+#include "platform/input/input_log.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -72,21 +74,6 @@ bool ShowSdlBox(const std::string& text, const std::string& caption, unsigned ki
     return false;
 }
 
-// A box is modal, but under X11 the main window behind it stays enabled:
-// it keeps the keyboard focus when no window manager hands it to the box,
-// and takes clicks, and what it got waits in its queue until the box is
-// gone. Those presses were made while the program was answering nothing
-// but the box (Windows disables a box's owner for that time), so they are
-// dropped; releases, motion and focus changes stay, so that nothing counts
-// as held that was let go.
-void DropPressesMadeWhileABoxShowed()
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-    SDL_PumpEvents();
-    for (const Uint32 press : {SDL_KEYDOWN, SDL_TEXTEDITING, SDL_TEXTINPUT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL})
-        SDL_FlushEvent(press);
-}
-
 }  // namespace
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned kind)
@@ -95,6 +82,7 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
     std::string failure = suppressed ? "suppressed" : "no display";
     int pressed = -1;
     bool shown = false;
+    const uint32_t shownAt = TimeGetTime();
     if (standIn) {
         pressed = standIn(text, kind);
         shown = true;
@@ -102,7 +90,13 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
         shown = !suppressed && DisplayAvailable() && ShowSdlBox(text, caption, kind, pressed, failure);
     }
     if (shown) {
-        DropPressesMadeWhileABoxShowed();
+        // A box is modal, but under X11 the main window behind it stays
+        // enabled: it keeps the keyboard when no window manager hands it to
+        // the box, takes clicks and sees the mouse move, and all of it waits
+        // to be drained until the box is gone. The user was answering the
+        // box alone (Windows disables a box's owner for that time), so what
+        // was done meanwhile is dropped, and only that.
+        SilenceInputMadeBetween(shownAt, TimeGetTime());
         return pressed == -1 ? NegativeAnswer(kind) : pressed;
     }
 

@@ -31,6 +31,7 @@
 
 #include "platform/gpu/gl_names.h"
 #include "platform/imgui_backends.h"
+#include "platform/input/event_times.h"
 #include "platform/input/input_events.h"
 #include "platform/message_box.h"
 #include "platform/window_internal.h"
@@ -210,6 +211,10 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
         if (failure) *failure = why + ": " + SDL_GetError();
         return nullptr;
     };
+    // A click that gives the window the focus is a click like any other: SDL
+    // would drop one drained together with the focus change, as every click
+    // of a slow frame is.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("No video");
 
     SDL_Window* sdl = nullptr;
@@ -253,6 +258,7 @@ Window* CreateMainWindow(const char* title, WindowProc proc, std::string* failur
     quitPosted = false;
     cursorKnown = false;
     cursorLeft = false;
+    StartStampingEventTimes();
     ::ForgetInputOfEarlierWindows();
     return window;
 }
@@ -267,6 +273,7 @@ void DestroyMainWindow(Window* window)
     ++glGeneration;
     if (mainWindow == window) mainWindow = nullptr;
     LiveWindows().erase(std::find(LiveWindows().begin(), LiveWindows().end(), window));
+    if (LiveWindows().empty()) StopStampingEventTimes();
     delete window;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -554,13 +561,24 @@ void PushMouseWheelEvent(Window* window, int notches)
     SDL_PushEvent(&event);
 }
 
-void PushMouseMotionEvent(Window* window, int x, int y)
+void PushFocusEvent(Window* window, bool gained)
+{
+    SDL_Event event {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
+    event.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&event);
+}
+
+void PushMouseMotionEvent(Window* window, int x, int y, int dx, int dy)
 {
     SDL_Event event {};
     event.type = SDL_MOUSEMOTION;
     event.motion.windowID = IsLive(window) ? SDL_GetWindowID(window->sdl) : 0;
     event.motion.x = x;
     event.motion.y = y;
+    event.motion.xrel = dx;
+    event.motion.yrel = dy;
     SDL_PushEvent(&event);
 }
 

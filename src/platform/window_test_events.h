@@ -15,8 +15,11 @@ bool PushKeyDownEvent(Window* window, int virtualKey, bool alt);
 bool PushKeyUpEvent(Window* window, int virtualKey);
 // The text a key press types (UTF-8), as the system sends it after the key.
 void PushTextInputEvent(Window* window, const char* text);
-// A mouse move to (x, y) in window coordinates.
-void PushMouseMotionEvent(Window* window, int x, int y);
+// The window gaining or losing the keyboard focus.
+void PushFocusEvent(Window* window, bool gained);
+// A mouse move to (x, y) in window coordinates, by (dx, dy) (what an
+// exclusive mouse turns the camera by).
+void PushMouseMotionEvent(Window* window, int x, int y, int dx = 0, int dy = 0);
 // A press (down) or release of mouse button 0 left, 1 right or 2 middle at
 // (x, y) in window coordinates.
 void PushMouseButtonEvent(Window* window, int button, bool down, int x, int y);

@@ -4,7 +4,6 @@
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
 #include "graphics/texture.h"
-#include "platform/window.h"
 #include "render/object_passes.h"
 #include "scene/scene.h"
 #include "world/world.h"
@@ -56,7 +55,7 @@ void CScene::RenderCursorSprite()
 
     int cursorX = 0;
     int cursorY = 0;
-    const bool atCursor = spaceHeld && platform::GetCursorClientPosition(&cursorX, &cursorY);
+    const bool atCursor = spaceHeld && PointerPosition(&cursorX, &cursorY);
     const VSConstantBufferScale placement = CursorSpritePlacement(width, height, atCursor, cursorX, cursorY);
     ConstantBufferEntry* scaleBuffer = Cached(renderCaches.constantBuffers[kScaleBuffer], [this] {
         return world->FindConstantBuffer(u"VSConstantBufferScale");

@@ -1,18 +1,18 @@
-// The in-game input dispatch: one main-loop pass of keys, mouse buttons,
-// motion and wheel turned into operations of the running scene.
+// The in-game input dispatch: the keys, clicks, moves and turns of the wheel
+// the input router gave the scene in one main-loop pass, in the order made,
+// turned into operations of the running scene.
 //
-//   gate and preparation     DispatchGameInput (top)
+//   what may change owners   InputOfThisPass, ChangesWhoTakesInput
 //   keys that went down      RunPressedCode, RunSlot
 //   mouse buttons            RunButtonPress
 //   held keys                RunHeldKeys
-//   motion and wheel         TurnOrSelect, TurnWithWheel
-#include <imgui.h>
-
+//   motion and wheel         PointerMoves, TurnOrSelect, TurnWithWheel
+//   the pass                 DispatchGameInput (bottom)
+#include <cmath>
 #include <cstdint>
 
 #include "input/input.h"
 #include "platform/clock.h"
-#include "platform/imgui_backends.h"
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "world/block_type.h"
@@ -65,10 +65,6 @@ bool AnyFlagOn(const CScene& scene, std::initializer_list<int> numbers)
         if (scene.FlagOn(n)) return true;
     return false;
 }
-
-// How many of the interface's latest key presses are remembered: a press
-// stays shown by the keyboard's reads for a few passes at most.
-constexpr size_t kRememberedInterfacePresses = 256;
 
 void Toggle(CScene& scene, int flag) { scene.Flag(flag) = scene.FlagOn(flag) ? 0 : 1; }
 
@@ -207,15 +203,25 @@ void RunPressedCode(CGame& game, CScene& scene, InputCode code, bool ctrl, bool 
     }
 }
 
+// The pointer where an event left it: what the aim through the mouse
+// follows while that event is handled.
+void FollowPointer(CScene& scene, const platform::InputEvent& event)
+{
+    if (!event.pointerKnown) return;
+    scene.pointerKnown = true;
+    scene.pointerX = static_cast<int>(std::floor(event.x));
+    scene.pointerY = static_cast<int>(std::floor(event.y));
+}
+
 // A left press starts a drag, sets the cursor point on a double click, or
 // adds a line vertex; a right press pushes what the aim is on.
-void RunButtonPress(CGame& game, CScene& scene, const InputPress& press)
+void RunButtonPress(CGame& game, CScene& scene, const RoutedEvent& press)
 {
     if (press.code == kMouseButton0) {
-        // Timed when they happened, so two clicks read passes apart in slow
-        // frames are still a double click.
-        const bool doubleClick = press.time - game.lastLeftClick < kDoubleClickMs;
-        game.lastLeftClick = press.time;
+        // Timed when they were made, so two clicks read in one slow frame
+        // are two clicks, and two read frames apart may be a double click.
+        const bool doubleClick = press.event.time - game.lastLeftClick < kDoubleClickMs;
+        game.lastLeftClick = press.event.time;
         if (doubleClick) {
             scene.SetCursorPoint();
             // While "Generate Objects" is open, the preview follows the new cursor point.
@@ -227,32 +233,13 @@ void RunButtonPress(CGame& game, CScene& scene, const InputPress& press)
             scene.ActivateFlaggedLine();
         }
     } else if (press.code == kMouseButton0 + 1) {
-        game.lastRightClick = press.time;
+        game.lastRightClick = press.event.time;
         scene.ApplyImpulseAtAim(0);
     }
 }
 
-// A key held down since a press that the interface took, or whose owner is
-// not decided yet, is not the scene's.
-bool HeldForElsewhere(const CGame& game, uint32_t pressSequence)
-{
-    if (pressSequence == 0) return false;
-    for (const uint32_t taken : game.interfaceKeyPresses)
-        if (taken == pressSequence) return true;
-    for (const InputPress& press : game.undecidedPresses)
-        if (press.sequence == pressSequence) return true;
-    return false;
-}
-
-void ForgetOldInterfacePresses(CGame& game)
-{
-    auto& taken = game.interfaceKeyPresses;
-    if (taken.size() > kRememberedInterfacePresses)
-        taken.erase(taken.begin(), taken.end() - static_cast<std::ptrdiff_t>(kRememberedInterfacePresses));
-}
-
 // Modifiers, movement, the rotate keys and the repeating fixed keys.
-void RunHeldKeys(CGame& game, CScene& scene, const CInput& input, uint32_t now, bool rotateHeld[3])
+void RunHeldKeys(CGame& game, CScene& scene, const std::vector<InputCode>& held, uint32_t now, bool rotateHeld[3])
 {
     scene.Flag(kFlagPitchKeyHeld) = 0;
     scene.Flag(kFlagRollKeyHeld) = 0;
@@ -261,10 +248,7 @@ void RunHeldKeys(CGame& game, CScene& scene, const CInput& input, uint32_t now, 
     lastHeldKeyTime = now;
     if (game.modalOpen || AnyFlagOn(scene, {15, 17, 18, 19, 20, 21})) return;
 
-    const int count = input.PressedKeyCount();
-    for (int i = 0; i < count; ++i) {
-        const InputCode code = input.PressedKeyCode(i);
-        if (code <= 0 || HeldForElsewhere(game, input.PressedKeySequence(i))) continue;
+    for (const InputCode code : held) {
         if (code == kCodeAltLeft || code == kCodeAltRight) game.passFlags[kHeldAlt] = 1;
         if (code == kCodeCtrlLeft || code == kCodeCtrlRight) game.passFlags[kHeldCtrl] = 1;
         if (code == kCodeShift) game.passFlags[kHeldShift] = 1;
@@ -358,106 +342,155 @@ void TurnWithWheel(CScene& scene, float wheel, const bool rotateHeld[3])
     if (type) type->yaw += step;
 }
 
+// The program's moves and turns of the wheel since the last press: handled
+// in one go before the next press, so a press acts on the view and the
+// selection the moves before it left.
+class PointerMoves {
+public:
+    void Add(const RoutedEvent& routed)
+    {
+        const platform::InputEvent& event = routed.event;
+        if (event.kind == platform::InputEvent::Kind::Motion) {
+            x_ += static_cast<float>(event.dx) * kAxisScale;
+            y_ += static_cast<float>(event.dy) * kAxisScale;
+        } else {
+            wheel_ += static_cast<float>(event.dy) * 120.0f * kAxisScale;
+        }
+        last_ = routed;
+        pending_ = true;
+    }
+
+    // Turns the viewer and picks again (or drags) for the moves, then turns
+    // with the wheel. The held modifiers are those of the last move.
+    void Apply(CScene& scene, float frameTime, const bool rotateHeld[3])
+    {
+        if (!pending_) return;
+        pending_ = false;
+        FollowPointer(scene, last_.event);
+        scene.spaceHeld = last_.space ? 1 : 0;
+        const bool turningBlocked = last_.shift || AnyFlagOn(scene, {15, 16, 17, 18, 19, 20, 21});
+        if (x_ != 0.0f && !turningBlocked)
+            TurnOrSelect(scene, x_, kCameraYawPlus, kCameraYawMinus, true, last_.space, last_.leftButton, frameTime);
+        if (y_ != 0.0f && !turningBlocked)
+            TurnOrSelect(scene, y_, kCameraPitchPlus, kCameraPitchMinus, false, last_.space, last_.leftButton, frameTime);
+        if (wheel_ != 0.0f) TurnWithWheel(scene, wheel_, rotateHeld);
+        x_ = y_ = wheel_ = 0.0f;
+    }
+
+private:
+    float x_ = 0.0f;
+    float y_ = 0.0f;
+    float wheel_ = 0.0f;
+    RoutedEvent last_;
+    bool pending_ = false;
+};
+
+// The rotate keys held as the pass ends (the wheel turns by them).
+void RotateKeysHeld(const CGame& game, const std::vector<InputCode>& held, bool rotateHeld[3])
+{
+    for (int r = 0; r < 3; ++r) {
+        rotateHeld[r] = false;
+        for (const InputCode code : held)
+            if (code > 0 && game.keySlots[36 + r] == code) rotateHeld[r] = true;
+    }
+}
+
+// Slots whose action opens or closes a window (or the model view).
+constexpr int kWindowSlots[] = {kSlotObjectProperties, kSlotSunProperties, 39, 40, 41, 42, 43, 44, 45, 46, 47,
+                                kSlotShowHideToolBox, kSlotShowHideConsole, kSlotCreateObjects};
+
+// Whether the scene's handling of an event it takes may change who takes the
+// next ones: Esc and the keys of the window slots open and close windows
+// (which then take clicks, or free the mouse); Shift frees the mouse, or
+// takes it again, when no window keeps it free.
+bool ChangesWhoTakesInput(const CGame& game, const RoutedEvent& routed)
+{
+    const CScene* scene = game.scene;
+    if (!scene) return false;
+    const platform::InputEvent& event = routed.event;
+    const bool key = event.kind == platform::InputEvent::Kind::KeyDown ||
+                     event.kind == platform::InputEvent::Kind::KeyUp;
+    if (!key) return false;
+    if (PressedKeyCodeOf(event.dik) == kCodeShift)
+        return !AnyFlagOn(*scene, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
+    if (event.kind != platform::InputEvent::Kind::KeyDown || routed.code <= 0) return false;
+    if (routed.code == kCodeEscape) return true;
+    for (const int slot : kWindowSlots)
+        if (game.keySlots[slot] == routed.code) return true;
+    return false;
+}
+
 }  // namespace
+
+ProgramInput CGame::InputOfThisPass()
+{
+    ProgramInput program;
+    program.view = menuMode ? 0 : sceneView;
+    program.takesInput = !menuMode && scene != nullptr;
+    program.pointerHeld = input && input->mouseExclusive;
+    program.mayChangeOwners = [this](const RoutedEvent& routed) { return ChangesWhoTakesInput(*this, routed); };
+    return program;
+}
 
 void CGame::DispatchGameInput()
 {
     if (!input || !scene) return;
     CScene& s = *scene;
-    // The interface keeps the keys only while one of its text fields takes
-    // typing or a modal popup waits for an answer, and a click only where
-    // the pointer lay over one of its windows when the button went down (an
-    // exclusive mouse points at none). Whatever it does not keep goes to the
-    // scene, in every window. Until the scene has drawn a frame of its own
-    // the interface's state is the front end's (a world name still being
-    // typed when the world was made), which holds nothing of this scene: a
-    // key pressed while the world was made acts in its first pass.
-    const bool interfaceCounts = ImGui::GetCurrentContext() && s.timing.started;
-    const bool keysToInterface = interfaceCounts && platform::ImGuiHoldsKeyboard();
-    const bool mouseToInterface = interfaceCounts && !input->mouseExclusive && platform::PointerOverImGuiWindow();
 
     // ---- preparation ----
     for (int32_t& held : passFlags) held = 0;
     const float frameTime = s.timing.FrameTime();
     if (!s.FlagOn(kFlagSmoothCamera)) s.cameraMoves.clear();
-    std::vector<InputPress> presses = std::move(undecidedPresses);
-    undecidedPresses.clear();
-    const std::vector<InputPress> read = input->PressesInOrder();
-    presses.insert(presses.end(), read.begin(), read.end());
     const uint32_t now = platform::TimeGetTime();
+    const std::vector<InputCode> held = input->router.ProgramHeldKeys();
+    bool rotateHeld[3] = {false, false, false};
+    RotateKeysHeld(*this, held, rotateHeld);
 
-    // ---- keys and buttons that went down, in the order they did ----
-    // Each goes where it went as it happened: a press made while a text
-    // field held the keyboard is the field's, whichever read reports it,
-    // and acts with the modifiers held when it was made. So does each turn
-    // of the wheel: the scene turns with those made where it had the pointer.
+    // ---- the scene's events of this pass, in the order made ----
+    // Moves and turns gather until the next press, which acts after them,
+    // where the pointer was and with the modifiers held when it was made.
+    PointerMoves moves;
     int pressedCodes = 0;
-    int32_t sceneWheel = 0;
-    for (size_t i = 0; i < presses.size(); ++i) {
-        const InputPress& press = presses[i];
-        const platform::InputOwner owner =
-            interfaceCounts ? platform::OwnerOfInputEvent(press.sequence) : platform::InputOwner::Program;
-        if (owner == platform::InputOwner::Undecided) {
-            // The interface's next frame decides where these go.
-            undecidedPresses.assign(presses.begin() + static_cast<std::ptrdiff_t>(i), presses.end());
+    using Kind = platform::InputEvent::Kind;
+    for (const RoutedEvent& routed : input->router.Events()) {
+        if (routed.owner != InputOwner::Program) continue;
+        switch (routed.event.kind) {
+        case Kind::Motion:
+        case Kind::Wheel:
+            moves.Add(routed);
             break;
+        case Kind::KeyDown:
+            moves.Apply(s, frameTime, rotateHeld);
+            // While the capture switch is set only Esc gets through, to end it.
+            if (routed.code <= 0 || (modalOpen && routed.code != kCodeEscape)) break;
+            s.spaceHeld = routed.space ? 1 : 0;
+            if (pressedCodes++ < kMaxPressedCodes) RunPressedCode(*this, s, routed.code, routed.ctrl, routed.shift, now);
+            break;
+        case Kind::ButtonDown:
+            moves.Apply(s, frameTime, rotateHeld);
+            FollowPointer(s, routed.event);
+            s.spaceHeld = routed.space ? 1 : 0;
+            RunButtonPress(*this, s, routed);
+            break;
+        case Kind::ButtonUp:
+            // The moves of a drag come before the release that ends it.
+            moves.Apply(s, frameTime, rotateHeld);
+            break;
+        default: break;
         }
-        if (press.code == kMouseWheel) {
-            if (owner == platform::InputOwner::Program) sceneWheel += press.wheel;
-            continue;
-        }
-        const bool button = press.code >= kMouseButton0;
-        if (owner == platform::InputOwner::Interface) {
-            if (!button) interfaceKeyPresses.push_back(press.sequence);
-            continue;
-        }
-        if (button) {
-            // A click made before the world was first shown was aimed at the
-            // screen that opened it (the second press of a double click on
-            // "Continue"), not at anything in the world.
-            const bool madeBeforeShown = !s.timing.shown || static_cast<int32_t>(press.time - s.timing.firstShownAt) <= 0;
-            if (!madeBeforeShown) RunButtonPress(*this, s, press);
-            continue;
-        }
-        // While the capture switch is set only Esc gets through, to end it.
-        if (modalOpen && press.code != kCodeEscape) continue;
-        if (pressedCodes++ < kMaxPressedCodes) RunPressedCode(*this, s, press.code, press.ctrl, press.shift, now);
     }
 
     // ---- held keys ----
-    bool rotateHeld[3] = {false, false, false};
-    if (!keysToInterface) {
-        RunHeldKeys(*this, s, *input, now, rotateHeld);
-    } else {
-        s.Flag(kFlagPitchKeyHeld) = s.Flag(kFlagRollKeyHeld) = s.Flag(kFlagYawKeyHeld) = 0;
-        // In a text field Shift only types capitals, so it may still free
-        // the mouse: the way to click out of the field while the mouse turns
-        // the camera.
-        for (int i = 0; i < input->PressedKeyCount() && !modalOpen; ++i)
-            if (input->PressedKeyCode(i) == kCodeShift) passFlags[kHeldShift] = 1;
-    }
-    ForgetOldInterfacePresses(*this);
+    RunHeldKeys(*this, s, held, now, rotateHeld);
+    // Shift frees the mouse whoever took it: in a text field it types
+    // capitals, and is still the way to click out of the field while the
+    // mouse turns the camera.
+    if (input->router.ShiftHeld() && !modalOpen) passFlags[kHeldShift] = 1;
 
-    // ---- motion and wheel ----
-    const bool leftHeld = (input->mouseState.rgbButtons[0] & 0x80) != 0;
+    // ---- motion and wheel after the last press ----
+    moves.Apply(s, frameTime, rotateHeld);
     const bool shiftHeld = passFlags[kHeldShift] != 0;
-    const bool space = passFlags[kHeldSpace] != 0;
     const int exclusive = !shiftHeld && !AnyFlagOn(s, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
     if (exclusive != (input->mouseExclusive != 0)) input->SetMouseExclusive(exclusive);
-    s.spaceHeld = space ? 1 : 0;
-
-    const bool turningBlocked = shiftHeld || AnyFlagOn(s, {15, 16, 17, 18, 19, 20, 21});
-    // Over a window the pointer neither turns the viewer nor selects what
-    // lies behind the window.
-    const auto axis = [this, mouseToInterface](InputCode code) {
-        return mouseToInterface ? 0.0f : static_cast<float>(input->GetMouseAxis(code)) * kAxisScale;
-    };
-    const float x = axis(kMouseAxisX);
-    const float y = axis(kMouseAxisY);
-    const float w = static_cast<float>(sceneWheel) * kAxisScale;
-    if (x != 0.0f && !turningBlocked)
-        TurnOrSelect(s, x, kCameraYawPlus, kCameraYawMinus, true, space, leftHeld, frameTime);
-    if (y != 0.0f && !turningBlocked)
-        TurnOrSelect(s, y, kCameraPitchPlus, kCameraPitchMinus, false, space, leftHeld, frameTime);
-    if (w != 0.0f) TurnWithWheel(s, w, rotateHeld);
+    s.spaceHeld = passFlags[kHeldSpace] ? 1 : 0;
 }

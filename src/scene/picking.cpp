@@ -173,13 +173,21 @@ void CScene::RayThroughPixel(int x, int y, Vector3& origin, Vector3& direction, 
     if (length >= 1e-8f) direction = Vector3{direction.x / length, direction.y / length, direction.z / length};
 }
 
+bool CScene::PointerPosition(int* x, int* y) const
+{
+    if (!pointerKnown) return platform::GetCursorClientPosition(x, y);
+    *x = pointerX;
+    *y = pointerY;
+    return true;
+}
+
 bool CScene::MouseRay(Vector3& origin, Vector3& direction)
 {
     origin = Vector3{};
     direction = Vector3{};
     int x = 0;
     int y = 0;
-    if (!platform::GetCursorClientPosition(&x, &y)) return false;
+    if (!PointerPosition(&x, &y)) return false;
     Vector3 farPoint;
     RayThroughPixel(x, y, origin, direction, farPoint);
     return true;
@@ -204,7 +212,7 @@ CNBObject* CScene::PickAtCursor(Vector3& hitPoint, Vector3& placementPoint, Vect
         int x = 0;
         int y = 0;
         // A cursor that cannot be read aims at nothing.
-        if (platform::GetCursorClientPosition(&x, &y)) return PickAtPixel(x, y, hitPoint, placementPoint, normal, staticFlag);
+        if (PointerPosition(&x, &y)) return PickAtPixel(x, y, hitPoint, placementPoint, normal, staticFlag);
         hitPoint = placementPoint = normal = Vector3{};
         staticFlag = 0;
         return nullptr;

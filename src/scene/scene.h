@@ -468,6 +468,9 @@ public:
     // The mouse ray through the cursor (near point and unit direction);
     // false, with zeros, when the cursor cannot be read.
     bool MouseRay(Vector3& origin, Vector3& direction);
+    // The pointer the aim through the mouse follows (see pointerKnown); false
+    // when it cannot be told.
+    bool PointerPosition(int* x, int* y) const;
     // The ray through a pixel of the main window: near point, unit direction
     // and the far point (depth 0.991); the camera's viewport is set from the
     // display size first.
@@ -570,6 +573,13 @@ public:
     float selectedObjectProperties[12] = {};
     uint8_t cursorSpriteShown = 1;  // flag 396: the cursor cross and the cursor marker
     uint8_t spaceHeld = 0;          // Space is held: the aim follows the mouse cursor
+    // Where the pointer was as the input handled so far left it (back-buffer
+    // pixels): the aim through the mouse points there, not where the pointer
+    // went after a click that is handled now. Until the dispatch sets it,
+    // the window's last position.
+    bool pointerKnown = false;
+    int pointerX = 0;
+    int pointerY = 0;
 
     CCamera modelViewCamera;        // the model view's own viewer
     int32_t shadowsOn = 1;          // shadowed or plain object passes

@@ -14,12 +14,14 @@
 #include "graphics/driver.h"
 #include "graphics/gpu_registry.h"
 #include "graphics/texture.h"
+#include "input/input.h"
 #include "platform/clock.h"
 #include "platform/imgui_backends.h"
 #include "render/block_previews.h"
 #include "render/constant_buffers.h"
 #include "render/render_caches.h"
 #include "scene/scene.h"
+#include "shell/game.h"
 #include "shell/log.h"
 #include "world/block_type.h"
 #include "world/line.h"
@@ -106,11 +108,13 @@ void RemakePreviewDeviceObjects(CScene& scene)
 }
 
 // Presents with the driver's sync setting. Any non-zero result counts as a
-// failure, status codes included.
-bool Present(CDriver& driver)
+// failure, status codes included. What the frame shows is seen from then on.
+bool Present(CDriver& driver, CGame* game)
 {
     if (!DeviceReady(&driver)) return false;
-    return driver.state->swapChain->Present(driver.verticalSync ? 1 : 0, 0) == S_OK;
+    const bool presented = driver.state->swapChain->Present(driver.verticalSync ? 1 : 0, 0) == S_OK;
+    if (game && game->input) game->input->router.NoteFramePresented();
+    return presented;
 }
 
 }  // namespace
@@ -222,7 +226,7 @@ void CScene::RenderFrame()
     timing.TickFrameClock();
     frameClock = timing.sceneClock;
 
-    if (!Present(*driver)) {
+    if (!Present(*driver, game)) {
         platform::Sleep(kLostDeviceWait);
         RecoverLostDevice();
     }
@@ -316,7 +320,7 @@ void CScene::RenderModelView()
     DrawUserInterface();
     // The model view shares the world frame's recovery: a lost device would
     // otherwise never come back while it is shown.
-    if (!Present(*driver)) {
+    if (!Present(*driver, game)) {
         platform::Sleep(kLostDeviceWait);
         RecoverLostDevice();
     }

@@ -39,6 +39,7 @@ bool CGame::EnterWorld(int mode, const char* worldFileName, int sceneKind, const
     UnloadWorld();
     scene = new (std::nothrow) CScene();
     if (!scene) return false;
+    if (++sceneView == 0) ++sceneView;  // 0 is the front end's
     scene->driver = driver;
     scene->soundManager = soundManager;
     scene->game = this;
@@ -74,18 +75,13 @@ void CGame::UnloadWorld()
     // The world's memory is not wanted by the front end.
     if (left) platform::GiveBackFreeMemory();
     // A text entry of the world left (Save As) must not keep the keys of the
-    // next one, nor may presses read for it act in the next.
+    // next one.
     modalOpen = 0;
-    undecidedPresses.clear();
-    interfaceKeyPresses.clear();
 }
 
 void CGame::LeaveInputToNotice()
 {
     for (int32_t& held : passFlags) held = 0;
-    // Presses still waiting for the interface to place them would otherwise
-    // act in the scene once the notice is gone, long after they were made.
-    undecidedPresses.clear();
     if (scene) {
         scene->cameraMoves.clear();
         scene->Flag(kFlagPitchKeyHeld) = scene->Flag(kFlagRollKeyHeld) = scene->Flag(kFlagYawKeyHeld) = 0;

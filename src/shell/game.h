@@ -66,7 +66,10 @@ public:
     // Records a world created during the run, so its name is not proposed again.
     void AddWorldName(const std::string& name);
 
-    // The in-game input dispatch, first in every game pass.
+    // What the program shows and takes, for the input router's pass.
+    ProgramInput InputOfThisPass();
+    // The in-game input dispatch, first in every game pass: the events the
+    // router gave the program this pass, in order.
     void DispatchGameInput();
     // In its place while a notice waits (ui/notices.h): the user answers the
     // notice alone. Nothing pressed reaches the scene, what held keys were
@@ -78,6 +81,8 @@ public:
     CInput* input = nullptr;
     CSoundManager* soundManager = nullptr;
     int menuMode = 1;
+    // Counts the worlds entered: each running scene is a view of its own.
+    uint32_t sceneView = 0;
     uint8_t modalOpen = 0;
     uint32_t lastLeftClick = 0;
     uint32_t lastRightClick = 0;
@@ -87,12 +92,6 @@ public:
     std::vector<std::string> worldNames;
     int32_t keySlots[kKeySlotCount] = {};
     int32_t passFlags[4] = {};
-    // Presses read but not dispatched yet: the interface's next frame tells
-    // whether they are the scene's (see platform::OwnerOfInputEvent).
-    std::vector<InputPress> undecidedPresses;
-    // Sequence numbers of the latest key presses the interface took: the
-    // scene does not count those keys as held while they stay down.
-    std::vector<uint32_t> interfaceKeyPresses;
 
 private:
     bool EnterWorld(int mode, const char* worldFileName, int sceneKind, const BlankSceneParams* blank,

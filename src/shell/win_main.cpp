@@ -169,6 +169,7 @@ int WinMain(int showCommand)
             input->PollMouse();
             input->PollJoysticks();
         }
+        input->router.Route(Game->InputOfThisPass());
         if (Game->menuMode)
             MenuFrame();
         else

@@ -15,7 +15,7 @@
 #include "ui/front_end_window.h"
 #include "ui/input_code_names.h"
 #include "ui/menu.h"
-#include "ui/opening_clicks.h"
+#include "ui/confirmations.h"
 
 const ControlAction kControlActions[kControlActionCount] = {
     {"Forward", 0},

@@ -6,12 +6,14 @@
 #include "platform/imgui_backends.h"
 #include "scene/scene.h"
 #include "ui/editor_windows.h"
+#include "shell/game.h"
+#include "ui/interface_frame.h"
 #include "ui/notices.h"
-#include "ui/opening_clicks.h"
 
 namespace {
 
-// The dialogs a click opens in place of another, one bit each.
+// The dialogs a click opens in place of another, one bit each (the windows
+// themselves are counted by the interface frame).
 uint64_t DialogsShown(const CScene& scene)
 {
     uint64_t shown = 0;
@@ -27,21 +29,21 @@ uint64_t DialogsShown(const CScene& scene)
 void CScene::DrawUserInterface()
 {
     if (!ImGui::GetCurrentContext() || !driver || !driver->HasDevice()) return;
-    platform::NewImGuiFrame();
+    InterfaceFrame frame;
+    frame.input = game ? game->input : nullptr;
+    frame.view = game ? game->sceneView : 1;
+    frame.dialogsShown = [this] { return DialogsShown(*this); };
+    frame.leaving = [this] { return game && (game->leaveRequest || game->quitRequest); };
+    frame.drawWindows = [this] { DrawEditorWindows(*this); };
     // Without its back ends (a scene driven by a test) Dear ImGui has no
     // font atlas or display and cannot make a frame.
-    const ImGuiIO& io = ImGui::GetIO();
-    if (!io.Fonts->IsBuilt() || io.DisplaySize.x <= 0.0f || io.DisplaySize.y <= 0.0f) return;
-    ImGui::NewFrame();
-    DrawEditorWindows(*this);
-    ImGui::Render();
+    if (!DrawInterfaceFrame(frame)) return;
     platform::RenderImGuiDrawData(driver->state->context);
     ReloadIfAsked(*this);
 }
 
 void DrawEditorWindows(CScene& scene)
 {
-    IgnorePressesOfTheOpeningClick(DialogsShown(scene));
     if (scene.FlagOn(kFlagCreateObjectsDialog)) DrawCreateObjectsDialog(scene);
     if (scene.FlagOn(kFlagConsole)) DrawConsoleWindow(scene);
     if (scene.FlagOn(kFlagConsoleCommands)) DrawConsoleCommandsWindow(scene);
@@ -67,5 +69,4 @@ void DrawEditorWindows(CScene& scene)
     if (scene.FlagOn(kFlagSceneMenu)) DrawSceneMenu(scene);
     if (scene.FlagOn(kFlagStartHints)) DrawStartHintsWindow(scene);
     DrawNotices();
-    NoteWhatTheClickOpened(DialogsShown(scene));
 }

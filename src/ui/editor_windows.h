@@ -6,8 +6,7 @@
 class CScene;
 
 // Every editor window whose flag is set, in the fixed order, then the notices
-// waiting, with the guard against a click acting twice (ui/opening_clicks.h)
-// around them; inside the Dear ImGui frame of CScene::DrawUserInterface.
+// waiting; inside the Dear ImGui frame of CScene::DrawUserInterface.
 void DrawEditorWindows(CScene& scene);
 
 // ---- scene dialogs (ui/scene_dialogs.cpp) ----

@@ -17,8 +17,10 @@
 #include "platform/files.h"
 #include "platform/imgui_backends.h"
 #include "shell/start_directory.h"
+#include "input/input.h"
+#include "shell/game.h"
+#include "ui/interface_frame.h"
 #include "ui/notices.h"
-#include "ui/opening_clicks.h"
 
 CMenu* Menu = nullptr;
 
@@ -99,14 +101,12 @@ void DrawScreen(CMenu& menu)
 
 void DrawFrontEnd(CMenu& menu)
 {
-    IgnorePressesOfTheOpeningClick(static_cast<uint64_t>(menu.screenState));
     if (!menu.updateChecked) {
         menu.CheckForUpdate();
         menu.updateChecked = 1;
     }
     DrawScreen(menu);
     DrawNotices();
-    NoteWhatTheClickOpened(static_cast<uint64_t>(menu.screenState));
 }
 
 void MenuFrame()
@@ -127,15 +127,21 @@ void MenuFrame()
 
     // The renderer back end makes its device objects in its NewFrame when
     // it has none (first frame, or after an invalidate).
-    platform::NewImGuiFrame();
-    ImGui::NewFrame();
-    DrawFrontEnd(*menu);
-    ImGui::Render();
-    platform::RenderImGuiDrawData(driver->state->context);
+    CGame* game = menu->game;
+    InterfaceFrame frame;
+    frame.input = game->input;
+    frame.view = 0;
+    frame.dialogsShown = [menu] { return static_cast<uint64_t>(menu->screenState); };
+    frame.leaving = [game] { return game->menuMode == 0; };
+    frame.drawWindows = [menu] { DrawFrontEnd(*menu); };
+    const bool drawn = DrawInterfaceFrame(frame);
+    if (drawn) platform::RenderImGuiDrawData(driver->state->context);
 
     // Any non-zero result counts as failed, status codes included.
     if (gpu::SwapChain* swapChain = driver->state->swapChain) {
-        if (swapChain->Present(driver->verticalSync ? 1 : 0, 0) != S_OK) {
+        const bool presented = swapChain->Present(driver->verticalSync ? 1 : 0, 0) == S_OK;
+        if (game->input) game->input->router.NoteFramePresented();
+        if (!presented) {
             platform::Sleep(kLostDeviceWait);
             menu->RecreateResources();
         }

@@ -144,6 +144,5 @@ extern CMenu* Menu;
 // One front-end frame on the global menu.
 void MenuFrame();
 // What a front-end frame draws inside its Dear ImGui frame: the update check
-// on the first, the screen that screenState selects, the notices waiting,
-// with the guard against a click acting twice (ui/opening_clicks.h) around them.
+// on the first, the screen that screenState selects, the notices waiting.
 void DrawFrontEnd(CMenu& menu);

@@ -29,7 +29,7 @@
 #include "ui/front_end_window.h"
 #include "ui/menu.h"
 #include "ui/notices.h"
-#include "ui/opening_clicks.h"
+#include "ui/confirmations.h"
 #include "ui/stepped_slider.h"
 #include "world/world.h"
 #include "world/worlds_folder.h"

@@ -180,7 +180,7 @@ void DrawSceneMenu(CScene& scene)
     MoveDown(32.0f);
     if (ImGui::Button("ReLoad Last Saved", kDialogButton)) {
         // The menu goes in this frame, so that the click is known to have
-        // changed what is shown (ui/opening_clicks.h); the rest follows the
+        // changed what is shown (input/input_router.h); the rest follows the
         // drawn frame.
         scene.Flag(kFlagSceneMenu) = 0;
         scene.dialogs.reloadAsked = true;

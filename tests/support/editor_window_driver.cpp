@@ -3,6 +3,7 @@
 #include <imgui_internal.h>
 
 #include <cfloat>
+#include <cmath>
 
 namespace testing_support {
 
@@ -64,7 +65,8 @@ ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initialize
 {
     // Dear ImGui keeps no rectangle per item, so the mouse looks for it: it
     // moves over the window row by row, a few columns, until the item reports
-    // itself hovered.
+    // itself hovered; then on to where it stops being hovered, across and
+    // down, and the middle of that is where a user would aim.
     const ImVec2 nowhere(-FLT_MAX, -FLT_MAX);
     ImGuiWindow* window = ImGui::FindWindowByName(windowName);
     if (!window) return nowhere;
@@ -72,11 +74,27 @@ ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initialize
     ImGui::ClearActiveID();
     const ImGuiID id = ImGuiTestFrame::ItemId(windowName, path);
     ImGuiIO& io = ImGui::GetIO();
+    const auto hovered = [&](float x, float y) {
+        io.MousePos = ImVec2(x, y);
+        ui.Frame(draw);
+        return GImGui->HoveredId == id;
+    };
+    constexpr float kStep = 2.0f;
     for (float dx : {12.0f, 40.0f, 100.0f, 200.0f}) {
         for (float dy = 2.0f; dy < window->Size.y; dy += 4.0f) {
-            io.MousePos = ImVec2(window->Pos.x + dx, window->Pos.y + dy);
-            ui.Frame(draw);
-            if (GImGui->HoveredId == id) return io.MousePos;
+            const float x = window->Pos.x + dx;
+            const float top = window->Pos.y + dy;
+            if (!hovered(x, top)) continue;
+            float bottom = top;
+            while (hovered(x, bottom + kStep)) bottom += kStep;
+            const float y = (top + bottom) * 0.5f;
+            float left = x;
+            while (hovered(left - kStep, y)) left -= kStep;
+            float right = x;
+            while (hovered(right + kStep, y)) right += kStep;
+            const ImVec2 middle(std::floor((left + right) * 0.5f), std::floor(y));
+            hovered(middle.x, middle.y);
+            return middle;
         }
     }
     return nowhere;

@@ -23,9 +23,10 @@ std::string FrameText(ImGuiTestFrame& ui, const std::function<void()>& draw);
 void TypeIntoSlider(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
                     const char* text, const std::function<void()>& draw);
 
-// A point over the item at the path, found by moving the mouse over its
-// window until the item reports itself hovered (a frame per probe; disabled
-// items count); (-FLT_MAX, -FLT_MAX) when it is not drawn. The mouse stays there.
+// The middle of the item at the path, found by moving the mouse over its
+// window until the item reports itself hovered, then to its edges (a frame
+// per probe; disabled items count); (-FLT_MAX, -FLT_MAX) when it is not
+// drawn. The mouse stays near it.
 ImVec2 PointOverItem(ImGuiTestFrame& ui, const char* windowName, std::initializer_list<IdPart> path,
                      const std::function<void()>& draw);
 

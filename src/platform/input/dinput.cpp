@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/input/fake_input.h"
 #include "platform/input/input_events.h"
 #include "platform/input/input_log.h"
@@ -138,7 +139,6 @@ struct DeviceAccess {
         devices.erase(std::remove(devices.begin(), devices.end(), device), devices.end());
     }
 
-    static bool HoldsRelativeMode(const DirectInputDevice8& device) { return device.holdsRelativeMode_; }
     static void HoldRelativeMode(DirectInputDevice8& device, bool hold)
     {
         if (device.holdsRelativeMode_ == hold) return;
@@ -161,61 +161,30 @@ struct DeviceAccess {
         std::memset(system.keys, 0, sizeof system.keys);
     }
 
-    // A key or button went down or up: every acquired device of its kind
-    // keeps the change for its buffered data, and a press is one more for
-    // its immediate reads to show.
-    static void NoteChange(DeviceKind kind, int index, bool down, const platform::InputEvent& event)
+    // A key or button went down: every acquired device of its kind has one
+    // more press for its immediate reads to show.
+    static void NotePress(DeviceKind kind, int index)
     {
-        const uint32_t offset = kind == DeviceKind::Mouse ? DIMOFS_BUTTON0 + static_cast<uint32_t>(index)
-                                                          : static_cast<uint32_t>(index);
         for (DirectInputDevice8* device : System().devices) {
             if (device->guid_.kind != kind || !device->acquired_) continue;
-            if (down) {
-                auto& unread = device->controls_[index].unread;
-                if (unread.size() < DirectInputDevice8::Control::kMaxUnread) unread.push_back(event.sequence);
-            }
-            Buffer(*device, {offset, down ? 0x80u : 0u, event.time, event.sequence});
+            uint32_t& unread = device->controls_[index].unreadPresses;
+            if (unread < std::numeric_limits<uint32_t>::max()) ++unread;
         }
-    }
-
-    // The wheel turned by `amount` (120 a notch): every acquired mouse sums
-    // it for its immediate reads and keeps the turn for its buffered data.
-    static void NoteWheel(int32_t amount, const platform::InputEvent& event)
-    {
-        AddMouseMotion(0, 0, amount);
-        for (DirectInputDevice8* device : System().devices)
-            if (device->guid_.kind == DeviceKind::Mouse && device->acquired_)
-                Buffer(*device, {DIMOFS_Z, static_cast<uint32_t>(amount), event.time, event.sequence});
-    }
-
-    // Kept until the next buffered read; when the buffer is full the newest go.
-    static void Buffer(DirectInputDevice8& device, const DeviceObjectData& record)
-    {
-        if (device.bufferSize_ == 0) return;
-        if (device.buffered_.size() >= device.bufferSize_) {
-            device.bufferOverflowed_ = true;
-            return;
-        }
-        device.buffered_.push_back(record);
     }
 
     // One read of one key or button: a press not shown yet comes first (down,
     // and up before the next one); otherwise the control as it is now.
     static uint8_t ReadControl(DirectInputDevice8::Control& control, bool down)
     {
-        auto& unread = control.unread;
         if (!control.shown) {
-            if (!unread.empty()) {
+            if (control.unreadPresses > 0) {
                 control.shown = true;
-                control.shownPress = unread.front();
-                unread.erase(unread.begin());
+                --control.unreadPresses;
             } else if (down) {
                 control.shown = true;  // held since before the device was acquired
-                control.shownPress = 0;
             }
-        } else if (!unread.empty() || !down) {
+        } else if (control.unreadPresses > 0 || !down) {
             control.shown = false;
-            control.shownPress = 0;
         }
         return control.shown ? 0x80 : 0;
     }
@@ -291,8 +260,6 @@ HResult DirectInputDevice8::Acquire()
     // Motion and presses before the acquisition are not this device's.
     motionX_ = motionY_ = wheel_ = 0;
     for (Control& control : controls_) control = Control {};
-    buffered_.clear();
-    bufferOverflowed_ = false;
     if (guid_.kind == DeviceKind::Mouse && (cooperation_ & DISCL_EXCLUSIVE))
         DeviceAccess::HoldRelativeMode(*this, true);
     return DI_OK;
@@ -345,39 +312,6 @@ HResult DirectInputDevice8::GetDeviceState(uint32_t bytes, void* data)
     }
     }
     return DI_OK;
-}
-
-uint32_t DirectInputDevice8::PressSequence(uint32_t index) const
-{
-    return index < 256 ? controls_[index].shownPress : 0;
-}
-
-HResult DirectInputDevice8::SetBufferSize(uint32_t records)
-{
-    if (acquired_) return DIERR_ACQUIRED;
-    bufferSize_ = records;
-    return DI_OK;
-}
-
-HResult DirectInputDevice8::GetDeviceData(uint32_t recordBytes, DeviceObjectData* data, uint32_t* count)
-{
-    if (!count || (!data && *count != 0) || recordBytes != sizeof(DeviceObjectData) || format_ == DataFormat::None)
-        return DIERR_INVALIDPARAM;
-    if (!acquired_) {
-        *count = 0;
-        if (lost_) {
-            lost_ = false;
-            return DIERR_INPUTLOST;
-        }
-        return DIERR_NOTACQUIRED;
-    }
-    const size_t moved = std::min<size_t>(*count, buffered_.size());
-    std::copy_n(buffered_.begin(), moved, data);
-    buffered_.erase(buffered_.begin(), buffered_.begin() + static_cast<std::ptrdiff_t>(moved));
-    *count = static_cast<uint32_t>(moved);
-    const bool overflowed = bufferOverflowed_;
-    bufferOverflowed_ = false;
-    return overflowed ? DI_BUFFEROVERFLOW : DI_OK;
 }
 
 HResult DirectInputDevice8::SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum)
@@ -548,6 +482,13 @@ namespace fake {
 
 namespace {
 
+// Made now, as far as the layer can tell.
+void Send(SDL_Event& event)
+{
+    event.common.timestamp = platform::TimeGetTime();
+    DispatchEventToInput(event);
+}
+
 void SendKey(uint8_t dik, bool down)
 {
     const int scancode = ScancodeFromDik(dik);
@@ -556,7 +497,7 @@ void SendKey(uint8_t dik, bool down)
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-    DispatchEventToInput(event);
+    Send(event);
 }
 
 void SendButton(int button, bool down)
@@ -565,7 +506,7 @@ void SendButton(int button, bool down)
     event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     event.button.button = static_cast<Uint8>(SdlButton(button));
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    DispatchEventToInput(event);
+    Send(event);
 }
 
 void SendFocus(bool gained)
@@ -573,7 +514,7 @@ void SendFocus(bool gained)
     SDL_Event event {};
     event.type = SDL_WINDOWEVENT;
     event.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-    DispatchEventToInput(event);
+    Send(event);
 }
 
 }  // namespace
@@ -599,7 +540,7 @@ void MoveMouse(int dx, int dy)
     event.type = SDL_MOUSEMOTION;
     event.motion.xrel = dx;
     event.motion.yrel = dy;
-    DispatchEventToInput(event);
+    Send(event);
 }
 
 void TurnWheel(int notches)
@@ -608,7 +549,7 @@ void TurnWheel(int notches)
     event.type = SDL_MOUSEWHEEL;
     event.wheel.y = notches;
     event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    DispatchEventToInput(event);
+    Send(event);
 }
 
 void PressButton(int button) { SendButton(button, true); }
@@ -647,21 +588,14 @@ void DeliverToDevices(const platform::InputEvent& event)
             uint8_t& key = System().keys[dik];
             const bool down = event.kind == Kind::KeyDown;
             // Two keys that share a code change it only when it changes.
-            if (down != ((key & 0x80) != 0)) DeviceAccess::NoteChange(DeviceKind::Keyboard, dik, down, event);
+            if (down && !(key & 0x80)) DeviceAccess::NotePress(DeviceKind::Keyboard, dik);
             key = down ? 0x80 : 0;
         }
         break;
-    case Kind::ButtonDown:
-    case Kind::ButtonUp: {
-        const bool down = event.kind == Kind::ButtonDown;
-        DeviceAccess::NoteChange(DeviceKind::Mouse, event.button, down, event);
-        break;
-    }
+    case Kind::ButtonDown: DeviceAccess::NotePress(DeviceKind::Mouse, event.button); break;
     case Kind::Motion: DeviceAccess::AddMouseMotion(event.dx, event.dy, 0); break;
     // DirectInput counts 120 per notch, positive away from the user.
-    case Kind::Wheel:
-        DeviceAccess::NoteWheel(static_cast<int32_t>(std::clamp(event.dy, -1000000, 1000000)) * 120, event);
-        break;
+    case Kind::Wheel: DeviceAccess::AddMouseMotion(0, 0, int64_t{event.dy} * 120); break;
     case Kind::FocusLost: DeviceAccess::LoseFocus(); break;
     default: break;
     }
@@ -674,16 +608,8 @@ void DispatchEventToInput(const SDL_Event& event)
 {
     platform::PointerNow pointer;
     pointer.known = platform::PointerInBackBuffer(&pointer.x, &pointer.y, &pointer.inWindow);
-    pointer.held = PointerHeldExclusively();
-    if (const platform::InputEvent* recorded = platform::RecordInputEvent(event, pointer))
-        dinput::DeliverToDevices(*recorded);
-}
-
-bool PointerHeldExclusively()
-{
-    for (const dinput::DirectInputDevice8* device : dinput::System().devices)
-        if (dinput::DeviceAccess::HoldsRelativeMode(*device)) return true;
-    return false;
+    platform::InputEvent recorded;
+    if (platform::RecordInputEvent(event, pointer, &recorded)) dinput::DeliverToDevices(recorded);
 }
 
 void ForgetInputOfEarlierWindows()

@@ -14,13 +14,9 @@
 // the read after; each further press since then takes another down and up,
 // so a key tapped twice between two reads reads down, up, down, up.
 //
-// Buffered data (GetDeviceData) hands over every press and release of keys
-// and buttons, and every turn of the wheel, in the order they happened, each
-// with its time and its sequence number in the window's input log
-// (input_log.h), which numbers keyboard and mouse events alike, so the two
-// devices' data merge into one order. Mouse motion is read immediately only:
-// a device that buffered every move would overflow between two slow frames
-// and drop presses.
+// The order of presses, their times and who they are for are the input
+// router's (src/input/input_router.h), which reads the window's input log
+// itself; the devices answer only what is down and how far the mouse went.
 //
 // Index:
 //   Results and constants
@@ -31,7 +27,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,8 +39,7 @@ namespace dinput {
 // Results and constants
 // ---------------------------------------------------------------------------
 constexpr HResult DI_OK = S_OK;
-constexpr HResult DI_NOEFFECT = S_FALSE;        // acquiring a device already acquired
-constexpr HResult DI_BUFFEROVERFLOW = S_FALSE;  // buffered data was lost since the last read
+constexpr HResult DI_NOEFFECT = S_FALSE;  // acquiring a device already acquired
 constexpr HResult DIERR_INVALIDPARAM = E_INVALIDARG;
 constexpr HResult DIERR_OTHERAPPHASPRIO = static_cast<HResult>(0x80070005u);  // another window has the focus
 constexpr HResult DIERR_NOTACQUIRED = static_cast<HResult>(0x8007000Cu);
@@ -109,19 +103,6 @@ struct JoyState2 {
 };
 static_assert(sizeof(JoyState2) == 272);
 
-// DIDEVICEOBJECTDATA: one buffered change. The offset is the key's DIK code,
-// or DIMOFS_BUTTON0 + n for mouse button n, with the data 0x80 for a press
-// and 0 for a release; or DIMOFS_Z for a turn of the wheel, with the data its
-// signed amount (120 a notch, positive away from the user).
-struct DeviceObjectData {
-    uint32_t dwOfs;
-    uint32_t dwData;
-    uint32_t dwTimeStamp;  // platform::TimeGetTime when it happened
-    uint32_t dwSequence;   // its place among every input event, keyboard and mouse alike
-};
-constexpr uint32_t DIMOFS_Z = 8;
-constexpr uint32_t DIMOFS_BUTTON0 = 12;
-
 // ---------------------------------------------------------------------------
 // Device identities and enumeration records
 // ---------------------------------------------------------------------------
@@ -175,20 +156,6 @@ public:
     // DIERR_NOTACQUIRED until acquired again. Only presses made while the
     // device is acquired are its own.
     HResult GetDeviceState(uint32_t bytes, void* data);
-    // The sequence number of the press that the last read showed for key or
-    // button `index`, as buffered data numbers it: 0 for a control held since
-    // before the device was acquired, or shown up.
-    uint32_t PressSequence(uint32_t index) const;
-    // DIPROP_BUFFERSIZE: how many changes the device keeps between two
-    // buffered reads (0, the default, keeps none). Not while acquired.
-    HResult SetBufferSize(uint32_t records);
-    // Buffered data: moves up to *count of the oldest changes kept into
-    // `data` and sets *count to how many it moved. DI_BUFFEROVERFLOW when
-    // changes were dropped since the last read because the buffer was full
-    // (the newest are dropped); the failures of GetDeviceState otherwise.
-    // Only changes made while the device is acquired are kept, and acquiring
-    // starts with an empty buffer.
-    HResult GetDeviceData(uint32_t recordBytes, DeviceObjectData* data, uint32_t* count);
     // DIPROP_RANGE by object id (controllers).
     HResult SetAxisRange(uint32_t objectId, int32_t minimum, int32_t maximum);
     // Axes, points of view and buttons of a controller; none for keyboard and mouse.
@@ -205,13 +172,11 @@ private:
     explicit DirectInputDevice8(DeviceGuid guid) : guid_(guid) {}
     ~DirectInputDevice8() = default;
 
-    // What the last read showed of one key or button, and the presses made
-    // since that it has not shown yet, oldest first.
+    // What the last read showed of one key or button, and how many presses
+    // made since it has not shown yet.
     struct Control {
-        static constexpr size_t kMaxUnread = 256;  // presses beyond these between two reads are dropped
         bool shown = false;
-        uint32_t shownPress = 0;         // its sequence number
-        std::vector<uint32_t> unread;    // the sequence number of each unread press
+        uint32_t unreadPresses = 0;
     };
 
     DeviceGuid guid_;
@@ -222,9 +187,6 @@ private:
     bool holdsRelativeMode_ = false; // an acquired exclusive mouse holds the pointer
     int32_t motionX_ = 0, motionY_ = 0, wheel_ = 0;  // mouse motion since the last read
     Control controls_[256] = {};     // keys by scan code, or the mouse buttons
-    uint32_t bufferSize_ = 0;
-    bool bufferOverflowed_ = false;
-    std::deque<DeviceObjectData> buffered_;
     void* joystick_ = nullptr;       // a controller's open SDL joystick
     int fakeController_ = -1;        // or its index among the test seam's controllers
 };

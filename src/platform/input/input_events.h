@@ -9,13 +9,10 @@
 
 // Key down/up by scancode, mouse motion, buttons and wheel, typed text, the
 // pointer leaving the window and window focus. Other events are ignored.
-// The window notes where the pointer is before it hands an event over.
+// The window notes where the pointer is before it hands an event over; the
+// event's timestamp is the time it was made (event_times.h).
 // Main thread only.
 void DispatchEventToInput(const SDL_Event& event);
-
-// True while an acquired exclusive mouse holds the pointer: hidden, it turns
-// the camera and points at nothing on the screen.
-bool PointerHeldExclusively();
 
 // A new main window has seen no input: what earlier windows' events left
 // held (and the log of them) is forgotten. Devices keep their own state.
