@@ -25,6 +25,7 @@
 #include "support/played_world.h"
 #include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
+#include "ui/editor_widgets.h"
 #include "ui/editor_windows.h"
 #include "ui/menu.h"
 #include "ui/notices.h"
@@ -705,6 +706,39 @@ TEST_F(PlayedInput, InputAsTheFocusComesBackActs)
     Pass();
     EXPECT_EQ(world.currentTexture, own);
     EXPECT_EQ(box->GetPart(0)->mainMesh->textures[0], own);
+}
+
+// A block chosen in "Blocks" replaces the tool in hand in the quick bar,
+// however the tool was chosen: with the same block in slots 1 and 2, slot 2
+// clicked and then the "Tool 1" key pressed, the block goes into slot 1.
+TEST_F(PlayedInput, ABlockChosenInBlocksTakesTheSlotTheToolKeyChose)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    BlockType* twice = world.quickBar[0];
+    world.quickBar[1] = twice;
+    const size_t chosen = world.blockTypes[0] == twice ? 1 : 0;  // in the first row, shown at once
+    scene.Flag(kFlagBlocksWindow) = 1;
+    Pass(3);  // the window shows and frees the mouse
+    const CTexture* picture = twice->PreviewPicture();
+    const ImVec2 second = PointOver("Imaged Buttons", {1, picture, TextureIdOf(picture), "#image"}, [&scene] {
+        PlaceToolBoxFirstTime(scene);
+        DrawToolBoxWindow(scene);
+    });
+    ASSERT_NE(second.x, -FLT_MAX);
+    Click(second);
+    Pass(3);
+    Tap('1');
+    Pass();
+    const CTexture* block = world.blockTypes[chosen]->PreviewPicture();
+    const ImVec2 inBlocks = PointOver("Blocks", {static_cast<int>(chosen), block, TextureIdOf(block), "#image"},
+                                      [&scene] { DrawBlocksWindow(scene); });
+    ASSERT_NE(inBlocks.x, -FLT_MAX);
+    Click(inBlocks);
+    Pass(3);
+    EXPECT_EQ(world.quickBar[0], world.blockTypes[chosen]);
+    EXPECT_EQ(world.quickBar[1], twice);
+    EXPECT_EQ(world.currentBlockType, world.blockTypes[chosen]);
 }
 
 }  // namespace

@@ -120,9 +120,9 @@ TEST_F(ToolBoxes, ToolBoxHasAButtonAndKeyLabelOnlyForFilledQuickBarSlots)
 }
 
 // ---- "Blocks" and "Textures" ----
-// A block chosen in "Blocks" replaces the tool in hand in its quick-bar slot,
-// however the tool was chosen: by clicking its slot, or by a "Tool" key,
-// which leaves the slot last clicked elsewhere (or none).
+// A block chosen in "Blocks" replaces the tool in hand in its quick-bar slot:
+// the slot it was chosen from, or the first holding it when that slot is
+// unknown or holds another block now.
 TEST_F(ToolBoxes, BlocksPutTheChosenTypeIntoTheSlotOfTheToolInHand)
 {
     BlockType* a = AddType(u"A");
@@ -138,13 +138,13 @@ TEST_F(ToolBoxes, BlocksPutTheChosenTypeIntoTheSlotOfTheToolInHand)
         World().quickBarSlot = clicked;
         ui_.ClickAndFrame("Blocks", {2, kNoPicture, "##picture"}, drawBlocks_);
         EXPECT_EQ(World().pickedBlockType, c);
-        EXPECT_EQ(World().quickBar, (QuickBar{a, c})) << "slot clicked last " << clicked;
+        EXPECT_EQ(World().quickBar, (QuickBar{a, c})) << "slot chosen last " << clicked;
         EXPECT_EQ(World().currentBlockType, c);
         EXPECT_EQ(World().quickBarSlot, 1);
     }
     EXPECT_NE(FrameText(ui_, drawBlocks_).find("Cobble"), std::string::npos);
 
-    // The same block in two slots: the one last clicked is replaced.
+    // The same block in two slots: the one it was chosen from is replaced.
     World().quickBar = {b, b};
     World().currentBlockType = b;
     World().quickBarSlot = 1;

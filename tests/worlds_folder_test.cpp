@@ -58,7 +58,7 @@ TEST_F(WorldsFolder, MissingFolderLeavesListAndCurrentDirectoryAlone)
 // that; dots anywhere but in ".vsk" are a file name's own.
 TEST(WorldNames, EachRefusalSaysWhatIsWrongAndDotsAreAllowed)
 {
-    for (const char* accepted : {"myworld.", "a..b", "..", " leading and trailing ", "Мир.vsk"})
+    for (const char* accepted : {"myworld.", "a..b", "..", " leading and trailing ", "Мир.vsk", "\u3000世界\u00a0"})
         EXPECT_EQ(WorldNameRefusal(accepted), "") << accepted;
     struct Refused {
         std::string typed;
@@ -66,7 +66,9 @@ TEST(WorldNames, EachRefusalSaysWhatIsWrongAndDotsAreAllowed)
     };
     const Refused refused[] = {
         {"", "give the world a name"},         {"   ", "blank"},
-        {" \t ", "blank"},                     {".vsk", "only the extension"},
+        {" \t ", "blank"},                     {"\u3000\u3000", "blank"},
+        {"\u00a0", "blank"},                   {" \u2009\u202f\u3000\u1680\u2029", "blank"},
+        {".vsk", "only the extension"},
         {std::string(229, 'n'), "too long"},   {"tab\tname", "control character"},
         {"../outside", "\"/\""},               {"a\\b", "\"\\\""},
         {"a.vsk.bak", "\".vsk\" may stand only at its end"},

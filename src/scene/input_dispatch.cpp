@@ -160,9 +160,7 @@ void RunSlot(CGame& game, CScene& scene, int slot, bool ctrl, bool shift, uint32
     case kSlotCreateObjects: Toggle(scene, kFlagCreateObjectsDialog); break;
     default:
         if (slot >= 15 && slot <= kSlotTool10) {
-            const size_t entry = static_cast<size_t>(slot - 15);
-            if (world && entry < world->quickBar.size() && world->quickBar[entry])
-                world->currentBlockType = world->quickBar[entry];
+            if (world) world->ChooseQuickBarTool(slot - 15);
             scene.RebuildCurrentBlockObject();
         }
         break;

@@ -74,10 +74,10 @@ void SetNextWindowAt(const ToolBoxPosition& position)
     ImGui::SetNextWindowPos(ImVec2(position.x, position.y), ImGuiCond_Always);
 }
 
-// The quick-bar slot of the tool in hand, the one the ToolBox shows chosen:
-// the slot last clicked when it still holds that tool, else the first that
-// does (a "Tool" key chooses a tool without clicking its slot); -1 when the
-// tool in hand is none or not in the quick bar.
+// The quick-bar slot of the tool in hand: the slot it was chosen from when
+// that still holds it, else the first that does (the tool was put in hand
+// some other way, or its slot has changed since); -1 when the tool in hand is
+// none or not in the quick bar.
 int SlotOfToolInHand(const CWorld& world)
 {
     const BlockType* tool = world.currentBlockType;
@@ -166,8 +166,7 @@ void DrawToolBoxWindow(CScene& scene)
             labels.push_back(Label{ImGui::GetCursorPos(), kFirstToolSlot + slot});
             if (ImageButtonSelectable(PreviewPictureOf(type), ImVec2(56.0f * s, 56.0f * s),
                                       type == world->currentBlockType, kPictureBackground)) {
-                world->currentBlockType = type;
-                world->quickBarSlot = slot;
+                world->ChooseQuickBarTool(slot);
                 scene.RebuildCurrentBlockObject();
             }
             ImGui::PopID();

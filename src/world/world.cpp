@@ -173,6 +173,13 @@ void CWorld::BuildDefaultQuickBar()
         if (BlockType* type = FindBlockType(name)) quickBar.push_back(type);
 }
 
+void CWorld::ChooseQuickBarTool(int slot)
+{
+    if (slot < 0 || static_cast<size_t>(slot) >= quickBar.size() || !quickBar[static_cast<size_t>(slot)]) return;
+    currentBlockType = quickBar[static_cast<size_t>(slot)];
+    quickBarSlot = slot;
+}
+
 // ---------------------------------------------------------------------------
 // Lines
 // ---------------------------------------------------------------------------

@@ -84,6 +84,12 @@ public:
     // quickBar = those of the built-in default names found in the library,
     // in their fixed order.
     void BuildDefaultQuickBar();
+    // When quick-bar slot `slot` holds a block type, it becomes the tool in
+    // hand and quickBarSlot remembers the slot it came from (the slot a block
+    // chosen in "Blocks" then replaces, also when the quick bar holds the
+    // same block twice); otherwise nothing changes. However a slot is chosen
+    // (a click on the ToolBox, a "Tool" key), it is chosen here.
+    void ChooseQuickBarTool(int slot);
     int GetObjectCount() const { return static_cast<int>(objects.size()); }
 
     // ---- block library (block_library.cpp) ----

@@ -5,6 +5,7 @@
 
 #include "core/name_key.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "shell/game.h"
 #include "shell/start_directory.h"
 
@@ -21,6 +22,16 @@ bool IsWorldFileName(const std::string& name)
     return extension == "vsk" || extension == "VSK";
 }
 
+// Unicode's white space (every such character lies in the Basic Multilingual
+// Plane): what a list shows as empty room, so a name made only of it looks
+// like no name at all.
+bool IsWhiteSpace(char16_t unit)
+{
+    return unit == u' ' || (unit >= u'\t' && unit <= u'\r') || unit == 0x85 || unit == 0xA0 || unit == 0x1680 ||
+           (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 || unit == 0x2029 || unit == 0x202F ||
+           unit == 0x205F || unit == 0x3000;
+}
+
 }  // namespace
 
 std::string WorldFileNameOf(const std::string& typed)
@@ -33,9 +44,9 @@ std::string WorldNameRefusal(const std::string& typed)
 {
     const std::string file = WorldFileNameOf(typed);
     const std::string quoted = "The name \"" + typed + "\" ";
-    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     if (typed.empty()) return "Please give the world a name.";
-    if (std::all_of(typed.begin(), typed.end(), blank))
+    const std::u16string units = platform::Utf8ToUtf16(typed);
+    if (std::all_of(units.begin(), units.end(), IsWhiteSpace))
         return "The name is only blank space, which the list would show as an empty line: please give the world a "
                "name.";
     if (file.size() <= kExtensionLength)

@@ -31,7 +31,8 @@ static_assert(kWorldNameFieldBytes > kMostWorldFileNameBytes + 1);
 
 // Why a typed name cannot be given to a world, in words that say what is
 // wrong with it; empty when it can. Refused: no name, or one of nothing but
-// blanks (the list would show an empty entry); a file name longer than its
+// white space, such as U+3000 and U+00A0 (the list would show an empty
+// entry); a file name longer than its
 // saves and backups can use (kMostWorldFileNameBytes, ".vsk" included); a
 // slash or a backslash, which would put the file into another folder (here
 // or on Windows); control characters; and a file name that would not end in
