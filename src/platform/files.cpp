@@ -114,6 +114,14 @@ int64_t FileSize(const std::string& path)
     return static_cast<int64_t>(info.st_size);
 }
 
+FileStamp StampOf(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return {};
+    const auto nanoseconds = [](const timespec& time) { return int64_t{time.tv_sec} * 1000000000 + time.tv_nsec; };
+    return {true, static_cast<int64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 namespace {
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)

@@ -55,6 +55,18 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
 
+// What tells a file apart from the one read under its name before: its size
+// and the times its contents and its entry last changed, to the nanosecond.
+// A file that cannot be examined has the stamp FileStamp{}.
+struct FileStamp {
+    bool exists = false;
+    int64_t size = 0;
+    int64_t writtenNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& path);
+
 // Windows finds "Stone.DDS" when asked for "stone.dds"; Linux does not. Returns
 // folder/name when it exists, else the first entry of the folder whose name
 // matches ignoring ASCII case, else folder/name unchanged.

@@ -1,7 +1,6 @@
-// SoundSamples and SoundFileCache.
+// SoundSamples and reading one sound file.
 //
-// Index: formats - uploads (OpenAL, DirectSound-style) -
-// reading a file - the cache
+// Index: formats - uploads (OpenAL, DirectSound-style) - reading a file
 #include "sound/sound_samples.h"
 
 #include <AL/alext.h>
@@ -254,17 +253,5 @@ std::shared_ptr<SoundSamples> LoadSoundFile(const std::string& fileName, const S
                                           static_cast<uint32_t>(data.size()), problem);
     }
     if (!loaded) WriteLog("Error: CSoundBuffer::Load() " + fileName + ": " + problem);
-    return loaded;
-}
-
-// ---------------------------------------------------------------------------
-// The cache
-// ---------------------------------------------------------------------------
-std::shared_ptr<SoundSamples> SoundFileCache::Load(const std::string& fileName, const SoundBackEnd& backEnd)
-{
-    const auto known = files_.find(fileName);
-    if (known != files_.end()) return known->second;
-    std::shared_ptr<SoundSamples> loaded = LoadSoundFile(fileName, backEnd);
-    files_.emplace(fileName, loaded);
     return loaded;
 }
