@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -319,32 +320,47 @@ TEST_F(BlockLibraryWorld, OnlyBkFilesInTwoSpellingsAreRead)
     EXPECT_FLOAT_EQ(world_.blockTypes[0]->boundsMin.z, 0.0f);
 }
 
+// Block files as users' tools save them: UTF-8 with a byte-order mark and
+// CR LF (unix2dos -m, Notepad's "UTF-8 with BOM"), old Mac line ends
+// (unix2mac), UTF-16 with CR LF (iconv, Notepad's "Unicode"); and files that
+// give a type no name or no mesh.
 TEST_F(BlockLibraryWorld, FilesSavedByCommonEditorsKeepTheirNameOrAreLeftOutWithALogLine)
 {
-    const std::string text = BlockFile("BoxRed", "box.jpg");
-    folder_.Write("Blocks/Marked.bk", "\xEF\xBB\xBF" + text);  // UTF-8 with a byte-order mark
-    // UTF-16 little-endian with its mark and CR LF line ends ("Unicode" in Notepad).
-    std::string wide = "\xFF\xFE";
-    for (const char c : text) {
-        if (c == '\n') wide += std::string("\r\0", 2);
-        wide += std::string{c, '\0'};
-    }
-    folder_.Write("Blocks/Wide.bk", wide);
+    folder_.Write("Blocks/Marked.bk", BlockFile("BoxRed", "box.jpg"));
+    folder_.Write("Blocks/Mac.bk", BlockFile("BoxMac", "box.jpg"));
+    folder_.Write("Blocks/wide.txt", BlockFile("BoxWide", "box.jpg"));
+    const std::string tools = "cd '" + folder_.File("Blocks") +
+                              "' && unix2dos -q -m Marked.bk && unix2mac -q Mac.bk && unix2dos -q wide.txt && "
+                              "iconv -f UTF-8 -t UTF-16 wide.txt > Wide.bk && rm wide.txt";
+    ASSERT_EQ(std::system(tools.c_str()), 0) << "dos2unix and iconv make the files: .ci/install-deps installs them";
+    ASSERT_EQ(folder_.Read("Blocks/Marked.bk").substr(0, 3), "\xEF\xBB\xBF");
+    ASSERT_EQ(folder_.Read("Blocks/Mac.bk").find('\n'), std::string::npos);
+    ASSERT_EQ(folder_.Read("Blocks/Wide.bk").substr(0, 2), "\xFF\xFE");
     folder_.Write("Blocks/Nameless.bk", "vertices:\n0 0 0\n}\n");
+    folder_.Write("Blocks/Meshless.bk", "name: Meshless\nvertices:\n0 0 0\n1 0 0\n}\n");
     world_.LoadBlocks();
-    ASSERT_EQ(world_.blockTypes.size(), 1u);
-    EXPECT_EQ(world_.FindBlockType(u"BoxRed"), world_.blockTypes[0]);
-    EXPECT_EQ(world_.blockTypes[0]->vertices.size(), 2u);
+
+    ASSERT_EQ(world_.blockTypes.size(), 2u);
+    for (const char16_t* name : {u"BoxRed", u"BoxMac"}) {
+        const BlockType* type = world_.FindBlockType(name);
+        ASSERT_NE(type, nullptr);
+        EXPECT_EQ(type->textureName, u"box.jpg");
+        EXPECT_EQ(type->vertices.size(), 2u);
+        EXPECT_EQ(type->triangles.size(), 1u);
+    }
     const std::string log = folder_.Read("game.log");
     EXPECT_NE(log.find("ParseBlockFile() Wide.bk: no name: the file is UTF-16 text"), std::string::npos) << log;
     EXPECT_NE(log.find("ParseBlockFile() Nameless.bk: no name"), std::string::npos) << log;
+    EXPECT_NE(log.find("ParseBlockFile() Meshless.bk: no mesh: 2 vertices and 0 triangles read"), std::string::npos)
+        << log;
 }
 
 TEST_F(BlockLibraryWorld, ARepeatLoadAddsNoDuplicatesButRestoresTextures)
 {
     AddFiles(2);
     folder_.Write("Blocks/Shared.bk", BlockFile("Shared", "T00.JPG"));  // same texture, other case
-    folder_.Write("Blocks/Broken.bk", "name: Broken\nbone_animation:\nkeyframes: 3\n}\n");
+    folder_.Write("Blocks/Broken.bk",
+                  BlockFile("Broken", "t00.jpg") + "normals:\n0 1 0\n0 1 0\n}\nbone_animation:\nkeyframes: 3\n}\n");
     world_.LoadBlocks();
     ASSERT_EQ(world_.blockTypes.size(), 4u);  // the broken one stays, not animated
     EXPECT_EQ(world_.FindBlockType(u"Broken")->animationMode, 0);

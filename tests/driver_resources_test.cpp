@@ -218,6 +218,32 @@ TEST_F(DriverResources, SetsWithTheSameArraysShareBuffersUntilTheLastLetsGo)
     EXPECT_NE(again->buffers.indexBuffer, moved->buffers.indexBuffer);
 }
 
+// A hash only finds the buffers that may hold a set's bytes: with one that
+// makes every content collide, different bytes still get buffers of their
+// own and equal bytes still share.
+TEST_F(DriverResources, BuffersWhoseHashesCollideAreSharedOnlyForEqualBytes)
+{
+    SharedRenderSetBuffers table([](const void*, size_t) { return SharedRenderSetBuffers::ContentHash{}; });
+    gpu::Device* device = driver->state->device;
+    QuadSet first, moved, same;
+    moved.vertices[0] = 0.5f;
+    gpu::Buffer* buffers[3] = {};
+    const QuadSet* sets[3] = {&first, &moved, &same};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(table.Acquire(device, sizeof first.vertices, gpu::BIND_VERTEX_BUFFER, sets[i]->vertices, &buffers[i]),
+                  S_OK);
+    EXPECT_NE(buffers[1], buffers[0]);
+    EXPECT_EQ(buffers[2], buffers[0]);
+    EXPECT_EQ(table.BufferCount(), 2u);
+    // The first buffer outlives the set that made it; its bytes still decide.
+    table.Release(buffers[0]);
+    gpu::Buffer* again = nullptr;
+    ASSERT_EQ(table.Acquire(device, sizeof same.vertices, gpu::BIND_VERTEX_BUFFER, same.vertices, &again), S_OK);
+    EXPECT_EQ(again, buffers[2]);
+    for (gpu::Buffer* buffer : {again, buffers[1], buffers[2]}) table.Release(buffer);
+    EXPECT_EQ(table.BufferCount(), 0u);
+}
+
 TEST_F(DriverResources, SkinStreamIsUploadedAndBoundAtSlotOneOnlyForSkinnedSets)
 {
     ShaderEntry* vertex = MakeShader(kVertexShaderKind, kSkinnedVertexLayout, kSkinWeightEffect);

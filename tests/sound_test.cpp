@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -340,6 +341,16 @@ TEST_F(SoundDirectSoundBuffer, PlayStopPauseAndVolume)
     DestroySound(impact);
 }
 
+// The bytes a DirectSound-style instance plays, where its buffer keeps them.
+std::string_view SamplesOf(CSoundBuffer* sound)
+{
+    void* region = nullptr;
+    uint32_t bytes = 0;
+    EXPECT_EQ(sound->DsBuffer->Lock(0, 0, &region, &bytes, nullptr, nullptr, platform::DSBLOCK_ENTIREBUFFER), S_OK);
+    sound->DsBuffer->Unlock(region, bytes, nullptr, 0);
+    return std::string_view(static_cast<const char*>(region), bytes);
+}
+
 TEST_F(SoundDirectSoundBuffer, InstancesOfAFileShareOneCopyOfItsSamples)
 {
     CSoundBuffer* first = LoadSound(*manager, SoundFile("impact.wav"));
@@ -348,14 +359,7 @@ TEST_F(SoundDirectSoundBuffer, InstancesOfAFileShareOneCopyOfItsSamples)
     ASSERT_EQ(second->Loaded, 1);
     ASSERT_NE(first->DsBuffer, second->DsBuffer);
     // Both lock the same memory.
-    const auto samplesOf = [](CSoundBuffer* sound) {
-        void* region = nullptr;
-        uint32_t bytes = 0;
-        EXPECT_EQ(sound->DsBuffer->Lock(0, 0, &region, &bytes, nullptr, nullptr, platform::DSBLOCK_ENTIREBUFFER), S_OK);
-        sound->DsBuffer->Unlock(region, bytes, nullptr, 0);
-        return std::string_view(static_cast<const char*>(region), bytes);
-    };
-    EXPECT_EQ(samplesOf(first).data(), samplesOf(second).data());
+    EXPECT_EQ(SamplesOf(first).data(), SamplesOf(second).data());
 
     // Each instance plays at its own volume; the other stays silent.
     second->SetVolume(0.5f, -1.0f);
@@ -369,10 +373,46 @@ TEST_F(SoundDirectSoundBuffer, InstancesOfAFileShareOneCopyOfItsSamples)
     EXPECT_EQ(status, 0u);
 
     // The samples outlive the instance that loaded them first.
-    const std::string samples(samplesOf(first));
+    const std::string samples(SamplesOf(first));
     DestroySound(first);
-    EXPECT_EQ(samplesOf(second), samples);
+    EXPECT_EQ(SamplesOf(second), samples);
     DestroySound(second);
+}
+
+// A sound put in place, or edited, while the program runs is heard from the
+// next instance on; an instance made before keeps what it had.
+TEST_F(SoundDirectSoundBuffer, AFileThatAppearsOrChangesIsReadAgain)
+{
+    const auto wave = [](const std::string& samples) {
+        return Riff(Chunk("fmt ", Fmt(1, 22050, 16)) + Chunk("data", samples));
+    };
+    const std::string path = temp.File("late.wav");
+    CSoundBuffer* missing = LoadSound(*manager, path);
+    EXPECT_EQ(missing->Loaded, 0);
+    DestroySound(missing);
+
+    WriteFile("late.wav", wave(Tone(100, 1)));
+    CSoundBuffer* first = LoadSound(*manager, path);
+    ASSERT_EQ(first->Loaded, 1);
+    EXPECT_EQ(SamplesOf(first), Tone(100, 1));
+
+    WriteFile("late.wav", wave(Tone(200, 1, 0.25)));
+    CSoundBuffer* longer = LoadSound(*manager, path);
+    ASSERT_EQ(longer->Loaded, 1);
+    EXPECT_EQ(SamplesOf(longer), Tone(200, 1, 0.25));
+    EXPECT_EQ(SamplesOf(first), Tone(100, 1));
+
+    // The same size, saved a second later.
+    const auto written = std::filesystem::last_write_time(path);
+    WriteFile("late.wav", wave(Tone(200, 1, 0.75)));
+    std::filesystem::last_write_time(path, written + std::chrono::seconds(1));
+    CSoundBuffer* louder = LoadSound(*manager, path);
+    ASSERT_EQ(louder->Loaded, 1);
+    EXPECT_EQ(SamplesOf(louder), Tone(200, 1, 0.75));
+    // Unchanged since: the copy is shared, not read again.
+    CSoundBuffer* again = LoadSound(*manager, path);
+    EXPECT_EQ(SamplesOf(again).data(), SamplesOf(louder).data());
+    for (CSoundBuffer* sound : {first, longer, louder, again}) DestroySound(sound);
 }
 
 TEST_F(SoundDirectSoundBuffer, InstancesFreedInAnyOrderLeaveTheOthersListedAndPlaying)

@@ -877,22 +877,42 @@ TEST(WorldFileTest, FailedSavesAreReportedAndLeaveTheOldFileIntact)
 {
     TempDirectory folder;
     ScopedStartDirectory start(folder.Path());
+    const std::string castle = folder.File("castle.vsk");
     CWorld world;
     FillRichWorld(world);
     folder.Write("castle.vsk", "the good world");
     folder.MakeFolder("castle.vsk.tmp");  // the temporary file cannot be made
-    EXPECT_EQ(world.SaveWorldFile(folder.File("castle.vsk").c_str()), 0);
+    EXPECT_EQ(world.SaveWorldFile(castle.c_str()), 0);
+    EXPECT_EQ(WorldFileProblem(), std::strerror(EISDIR));
     EXPECT_EQ(folder.Read("castle.vsk"), "the good world");
     EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot create"), std::string::npos);
+    std::filesystem::remove(folder.File("castle.vsk.tmp"));
+    ASSERT_EQ(world.SaveWorldFile(castle.c_str()), 1);
 
-    // Renamed into place, but the folder that holds the new name never
-    // reached the disk: after a power cut the old world could come back.
-    platform::FailNextFolderSyncs(1);
-    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 0);
-    platform::FailNextFolderSyncs(0);
+    // Over that world: renamed into place, but the folder's flush lost data,
+    // so after a power cut the old world could come back. The save fails
+    // with that reason, not the earlier one.
+    world.sunAngleA = 12.0f;
+    platform::FailNextFolderSyncs(1, EIO);
+    EXPECT_EQ(world.SaveWorldFile(castle.c_str()), 0);
     EXPECT_EQ(WorldFileProblem(), std::strerror(EIO));
-    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot write"), std::string::npos);
-    EXPECT_EQ(world.SaveWorldFile(folder.File("town.vsk").c_str()), 1);
+    EXPECT_EQ(FileBytes(castle), Write(world));
+    EXPECT_NE(folder.Read("game.log").find("Error: CWorld :: SaveWorldFile() cannot write " + castle + ": " +
+                                           std::strerror(EIO)),
+              std::string::npos);
+
+    // A file system that does not flush folders at all: the save is made,
+    // and the log says why the folder was not flushed.
+    world.sunAngleA = 13.0f;
+    platform::FailNextFolderSyncs(1, EINVAL);
+    EXPECT_EQ(world.SaveWorldFile(castle.c_str()), 1);
+    platform::FailNextFolderSyncs(0, EIO);
+    EXPECT_EQ(WorldFileProblem(), "");
+    EXPECT_EQ(FileBytes(castle), Write(world));
+    EXPECT_FALSE(platform::FileExists(castle + ".tmp"));
+    EXPECT_NE(folder.Read("game.log").find("saved " + castle + ", but the file system does not flush its folder: " +
+                                           std::strerror(EINVAL)),
+              std::string::npos);
 }
 
 TEST(WorldFileTest, WorldWhoseLoadFailedIsNotSavedOverItsFile)

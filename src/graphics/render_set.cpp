@@ -35,15 +35,11 @@ void RenderSet::Free(RenderSet* set) { SharedHeapFree(set); }
 // Render-set buffers shared by content
 // ---------------------------------------------------------------------------
 
-namespace {
-
-SharedRenderSetBuffers::ContentKey KeyOf(const void* data, uint64_t bytes, uint32_t bindFlags)
+SharedRenderSetBuffers::ContentHash SharedRenderSetBuffers::Xxh3(const void* data, size_t bytes)
 {
-    const XXH128_hash_t hash = XXH3_128bits(data, static_cast<size_t>(bytes));
-    return SharedRenderSetBuffers::ContentKey{hash.low64, hash.high64, bytes, bindFlags};
+    const XXH128_hash_t hash = XXH3_128bits(data, bytes);
+    return ContentHash{hash.low64, hash.high64};
 }
-
-}  // namespace
 
 SharedRenderSetBuffers::~SharedRenderSetBuffers()
 {
@@ -57,14 +53,23 @@ HResult SharedRenderSetBuffers::Acquire(gpu::Device* device, uint64_t bytes, uin
     if (!device) return E_INVALIDARG;
     if (bytes > 0xFFFFFFFFull) return E_INVALIDARG;
     const bool shareable = data && bytes > 0;
-    const ContentKey key = shareable ? KeyOf(data, bytes, bindFlags) : ContentKey{};
+    const ContentKey key =
+        shareable ? ContentKey{hasher_(data, static_cast<size_t>(bytes)), bytes, bindFlags} : ContentKey{};
     if (shareable) {
-        const auto found = byContent_.find(key);
-        if (found != byContent_.end()) {
-            ++users_[found->second].count;
-            *buffer = found->second;
+        const auto [first, last] = byContent_.equal_range(key);
+        for (auto candidate = first; candidate != last; ++candidate) {
+            Use& use = users_.at(candidate->second);
+            if (std::memcmp(use.bytes.data(), data, static_cast<size_t>(bytes)) != 0) continue;
+            ++use.count;
+            *buffer = candidate->second;
             return S_OK;
         }
+    }
+    Use use {key, generation_, 1, {}};
+    try {
+        if (shareable) use.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + bytes);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
     gpu::BufferDesc desc;
     desc.ByteWidth = static_cast<uint32_t>(bytes);
@@ -75,7 +80,7 @@ HResult SharedRenderSetBuffers::Acquire(gpu::Device* device, uint64_t bytes, uin
     const HResult result = device->CreateBuffer(&desc, &initial, buffer);
     if (Failed(result)) return result;
     if (shareable) byContent_.emplace(key, *buffer);
-    users_[*buffer] = Use {key, generation_, 1};
+    users_[*buffer] = std::move(use);
     return result;
 }
 
@@ -87,8 +92,12 @@ void SharedRenderSetBuffers::Release(gpu::Buffer*& buffer)
         buffer->Release();  // not one of the table's
     } else if (--found->second.count == 0) {
         if (found->second.generation == generation_) {
-            const auto entry = byContent_.find(found->second.key);
-            if (entry != byContent_.end() && entry->second == buffer) byContent_.erase(entry);
+            const auto [first, last] = byContent_.equal_range(found->second.key);
+            for (auto entry = first; entry != last; ++entry) {
+                if (entry->second != buffer) continue;
+                byContent_.erase(entry);
+                break;
+            }
         }
         users_.erase(found);
         buffer->Release();
@@ -99,5 +108,7 @@ void SharedRenderSetBuffers::Release(gpu::Buffer*& buffer)
 void SharedRenderSetBuffers::ForgetDevice()
 {
     byContent_.clear();
+    // Nothing is compared with the old buffers' bytes again.
+    for (auto& [buffer, use] : users_) std::vector<uint8_t>().swap(use.bytes);
     ++generation_;
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "core/vector3.h"
 #include "platform/hresult.h"
@@ -67,13 +68,25 @@ struct RenderSet {
 // exactly like a buffer of its own. The table holds one reference to each
 // buffer and counts the sets using it; the last one to let go releases it.
 //
-// Contents are told apart by a 128-bit hash (XXH3) of the bytes handed over,
-// with their length and bind flags: the GPU's copy is never read back, which
-// would stall a real graphics card once per equal mesh. Two different
-// contents with one hash would take 2^64 buffers to become likely.
+// A 128-bit hash (XXH3) of the bytes handed over, with their length and bind
+// flags, finds the buffers that may hold them; one is shared only when the
+// bytes equal the copy the table keeps of what it was made from. XXH3 is fast
+// but not made to resist collisions, and meshes come from world files that
+// travel between users. The GPU's copy is never read back, which would stall
+// a real graphics card once per equal mesh.
 class SharedRenderSetBuffers {
 public:
-    SharedRenderSetBuffers() = default;
+    struct ContentHash {
+        uint64_t low = 0;
+        uint64_t high = 0;
+        bool operator==(const ContentHash&) const = default;
+    };
+    using ContentHasher = ContentHash (*)(const void* data, size_t bytes);
+    // XXH3-128 of the bytes.
+    static ContentHash Xxh3(const void* data, size_t bytes);
+
+    // `hasher` only picks the candidates to compare; tests give a weak one.
+    explicit SharedRenderSetBuffers(ContentHasher hasher = Xxh3) : hasher_(hasher) {}
     SharedRenderSetBuffers(const SharedRenderSetBuffers&) = delete;
     SharedRenderSetBuffers& operator=(const SharedRenderSetBuffers&) = delete;
     // Releases what is left (owners that never let go).
@@ -92,26 +105,25 @@ public:
     // Buffers in use, shared or not.
     size_t BufferCount() const { return users_.size(); }
 
-    // What tells two contents apart.
+private:
     struct ContentKey {
-        uint64_t low = 0;
-        uint64_t high = 0;
+        ContentHash hash;
         uint64_t bytes = 0;
         uint32_t bindFlags = 0;
         bool operator==(const ContentKey&) const = default;
     };
-
-private:
     struct ContentKeyHash {
-        size_t operator()(const ContentKey& key) const { return static_cast<size_t>(key.low); }
+        size_t operator()(const ContentKey& key) const { return static_cast<size_t>(key.hash.low); }
     };
     struct Use {
         ContentKey key;
         uint32_t generation = 0;
         uint32_t count = 0;
+        std::vector<uint8_t> bytes;  // what a buffer of the current device was made from
     };
 
-    std::unordered_map<ContentKey, gpu::Buffer*, ContentKeyHash> byContent_;  // buffers of the current device
+    ContentHasher hasher_;
+    std::unordered_multimap<ContentKey, gpu::Buffer*, ContentKeyHash> byContent_;  // buffers of the current device
     std::unordered_map<gpu::Buffer*, Use> users_;
     uint32_t generation_ = 1;
 };

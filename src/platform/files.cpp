@@ -16,11 +16,14 @@ namespace {
 
 std::string lastFileError;
 
-// Keeps the system's text for `error` (0: the call did not say why) and
-// answers false, the failed call's result.
+// The system's text for `error` (0: the call did not say why).
+std::string ErrorText(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+// Keeps the system's text for `error` and answers false, the failed call's
+// result.
 bool NoteFailure(int error)
 {
-    lastFileError = std::strerror(error != 0 ? error : EIO);
+    lastFileError = ErrorText(error);
     return false;
 }
 
@@ -111,6 +114,14 @@ int64_t FileSize(const std::string& path)
     return static_cast<int64_t>(info.st_size);
 }
 
+FileStamp StampOf(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return {};
+    const auto nanoseconds = [](const timespec& time) { return int64_t{time.tv_sec} * 1000000000 + time.tv_nsec; };
+    return {true, static_cast<int64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 namespace {
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
@@ -158,25 +169,59 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t 
 namespace {
 
 std::atomic<int> failingFolderSyncs{0};
+std::atomic<int> failingFolderSyncError{EIO};
+
+// Errors of fsync on a folder that say the file system does not flush
+// folders at all (some network and FUSE file systems answer EINVAL), as
+// opposed to a flush that was tried and lost data (EIO, ENOSPC).
+bool FolderFlushUnsupported(int error)
+{
+    return error == EINVAL || error == EROFS || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+struct FolderFlush {
+    int error = 0;         // 0: flushed
+    bool refused = false;  // the file system would not flush it; nothing was lost
+};
 
 // A rename changes the folder, not the file: until the folder itself reaches
 // the disk, a crash may bring the old name (and so the old file) back.
-bool SyncFolderOf(const std::string& path)
+FolderFlush FlushFolderOf(const std::string& path)
 {
-    if (failingFolderSyncs.load() > 0 && failingFolderSyncs.fetch_sub(1) > 0) return NoteFailure(EIO);
+    if (failingFolderSyncs.load() > 0 && failingFolderSyncs.fetch_sub(1) > 0) {
+        const int error = failingFolderSyncError.load();
+        return {error, FolderFlushUnsupported(error)};
+    }
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return NoteFailure(errno);
-    const bool synced = fsync(descriptor) == 0 || NoteFailure(errno);
-    return (close(descriptor) == 0 || NoteFailure(errno)) && synced;
+    // A folder the program may write in but not open (no read permission)
+    // cannot be flushed by it either.
+    if (descriptor < 0) return {errno != 0 ? errno : EIO, true};
+    FolderFlush flush;
+    if (fsync(descriptor) != 0) {
+        flush.error = errno != 0 ? errno : EIO;
+        flush.refused = FolderFlushUnsupported(flush.error);
+    }
+    close(descriptor);  // read-only: closing it loses nothing
+    return flush;
 }
 
 }  // namespace
 
-void FailNextFolderSyncs(int count) { failingFolderSyncs.store(count); }
+void FailNextFolderSyncs(int count, int error)
+{
+    failingFolderSyncError.store(error);
+    failingFolderSyncs.store(count);
+}
 
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+bool AtomicFileWriter::Fail(int error)
+{
+    failure_ = ErrorText(error);
+    return false;
+}
 
 bool AtomicFileWriter::Open(const std::string& path)
 {
@@ -184,19 +229,18 @@ bool AtomicFileWriter::Open(const std::string& path)
     path_ = path;
     temporaryPath_ = path + ".tmp";
     failed_ = false;
+    failure_.clear();
+    unflushedFolder_.clear();
     written_ = sentToDisk_ = 0;
     file_ = std::fopen(temporaryPath_.c_str(), "wb");
-    return file_ != nullptr || NoteFailure(errno);
+    return file_ != nullptr || Fail(errno);
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t bytes)
 {
     if (!file_ || failed_) return false;
     if (bytes == 0) return true;
-    if (std::fwrite(data, 1, bytes, file_) != bytes) {
-        NoteFailure(errno);
-        failed_ = true;
-    }
+    if (std::fwrite(data, 1, bytes, file_) != bytes) failed_ = !Fail(errno);
     written_ += bytes;
     if (!failed_ && written_ - sentToDisk_ >= kSendToDiskBytes) {
         // Only a request to start writing: errors surface at Commit's fsync.
@@ -210,23 +254,28 @@ bool AtomicFileWriter::MakeOwnerExecutable()
 {
     if (!file_ || failed_) return false;
     struct stat status {};
-    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0) {
-        NoteFailure(errno);
-        failed_ = true;
-    }
+    if (fstat(fileno(file_), &status) != 0 || fchmod(fileno(file_), (status.st_mode & 07777) | S_IXUSR) != 0)
+        failed_ = !Fail(errno);
     return !failed_;
 }
 
 bool AtomicFileWriter::Commit()
 {
     if (!file_) return false;
-    bool ok = !failed_ && ((std::fflush(file_) == 0 && fsync(fileno(file_)) == 0) || NoteFailure(errno));
-    ok = (std::fclose(file_) == 0 || NoteFailure(errno)) && ok;
+    bool ok = !failed_ && ((std::fflush(file_) == 0 && fsync(fileno(file_)) == 0) || Fail(errno));
+    const bool closed = std::fclose(file_) == 0;
+    const int closeError = errno;
     file_ = nullptr;
-    if (ok) ok = RenameFile(temporaryPath_, path_);
+    if (ok && !closed) ok = Fail(closeError);
+    if (ok && std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) ok = Fail(errno);
     if (!ok) unlink(temporaryPath_.c_str());
     temporaryPath_.clear();
-    return ok && SyncFolderOf(path_);
+    if (!ok) return false;
+    // The new file is whole and in place: from here only lost data fails it.
+    const FolderFlush flush = FlushFolderOf(path_);
+    if (flush.error != 0 && !flush.refused) return Fail(flush.error);
+    if (flush.error != 0) unflushedFolder_ = ErrorText(flush.error);
+    return true;
 }
 
 void AtomicFileWriter::Abandon()

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "sound/sound_globals.h"
-#include "sound/sound_samples.h"
+#include "sound/sound_file_cache.h"
 
 // ---------------------------------------------------------------------------
 // Construction

@@ -24,7 +24,7 @@
 #include "platform/sound/direct_sound.h"
 #include "sound/sound_buffer.h"
 #include "sound/sound_globals.h"
-#include "sound/sound_samples.h"
+#include "sound/sound_file_cache.h"
 #include "sound/sound_stream.h"
 
 // One DirectSound device found by the enumeration.
@@ -87,7 +87,7 @@ public:
     char AlSelectedDeviceName[kNameBytes] = {};  // empty: the library's default device
     uint8_t AlDeviceCount = 0;
     void* Window = nullptr;                  // the main window, if any; set before Init
-    SoundFileCache SoundFiles;               // each file's samples, loaded once
+    SoundFileCache SoundFiles;               // each file's samples, read again only when the file changed
 
 private:
     bool OpenOpenALDevice();

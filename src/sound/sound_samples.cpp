@@ -1,10 +1,7 @@
-// SoundSamples and SoundFileCache.
+// SoundSamples and reading one sound file.
 //
-// Index: formats - uploads (OpenAL, DirectSound-style) -
-// reading a file - the cache
+// Index: formats - uploads (OpenAL, DirectSound-style) - reading a file
 #include "sound/sound_samples.h"
-
-#include <AL/alext.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,13 +12,11 @@
 
 #include "platform/text.h"
 #include "shell/log.h"
+#include "sound/ima_adpcm.h"
 #include "sound/sound_globals.h"
 #include "sound/wav_reader.h"
 
 namespace {
-
-// OpenAL decodes IMA ADPCM in blocks of this many samples unless told otherwise.
-constexpr uint32_t kOpenALDefaultImaBlockSamples = 65;
 
 std::string HexText(uint32_t value)
 {
@@ -34,11 +29,8 @@ std::string HexText(uint32_t value)
 std::string FormatText(const WaveSamplesFormat& samples)
 {
     const platform::WaveFormatEx& format = samples.format;
-    const std::string encoding = samples.encoding == WaveEncoding::ImaAdpcm
-                                     ? std::string("IMA ADPCM")
-                                     : std::to_string(format.bitsPerSample) + "-bit PCM";
-    return std::to_string(format.channels) + (format.channels == 1 ? " channel of " : " channels of ") + encoding +
-           " at " + std::to_string(format.samplesPerSec) + " Hz";
+    return std::to_string(format.channels) + (format.channels == 1 ? " channel of " : " channels of ") +
+           std::to_string(format.bitsPerSample) + "-bit PCM at " + std::to_string(format.samplesPerSec) + " Hz";
 }
 
 // Playing time of `bytes` of data at `bytesPerSecond` (not 0): whole seconds
@@ -115,26 +107,6 @@ bool UploadToOpenAL(SoundSamples& target, ALCcontext*& context, const WaveSample
     }
     target.alBuffer = buffer;
     context = al.alcGetCurrentContext();
-
-    // IMA ADPCM is decoded in the file's own blocks or not at all: blocks
-    // read at another size decode to noise.
-    if (samples.encoding == WaveEncoding::ImaAdpcm && samples.samplesPerBlock != kOpenALDefaultImaBlockSamples) {
-        auto* setBlockAlignment = al.alIsExtensionPresent("AL_SOFT_block_alignment")
-                                      ? reinterpret_cast<LPALBUFFERI>(al.alGetProcAddress("alBufferi"))
-                                      : nullptr;
-        if (!setBlockAlignment) {
-            problem = "IMA ADPCM in blocks of " + std::to_string(samples.samplesPerBlock) +
-                      " samples; this OpenAL library decodes only blocks of " +
-                      std::to_string(kOpenALDefaultImaBlockSamples);
-            return false;
-        }
-        setBlockAlignment(buffer, AL_UNPACK_BLOCK_ALIGNMENT_SOFT, static_cast<ALint>(samples.samplesPerBlock));
-        if (const ALenum error = al.alGetError(); error != AL_NO_ERROR) {
-            problem = "OpenAL refuses IMA ADPCM blocks of " + std::to_string(samples.samplesPerBlock) +
-                      " samples (error " + HexText(error) + ")";
-            return false;
-        }
-    }
     al.alBufferData(buffer, format, data, static_cast<ALsizei>(dataBytes),
                     static_cast<ALsizei>(samples.format.samplesPerSec));
     if (const ALenum error = al.alGetError(); error != AL_NO_ERROR) {
@@ -189,6 +161,13 @@ std::shared_ptr<SoundSamples> SoundSamples::Upload(const SoundBackEnd& backEnd, 
     if (samples.encoding == WaveEncoding::Refused) {
         problem = samples.problem;
         return nullptr;
+    }
+    // The back ends get PCM only (see ima_adpcm.h).
+    if (samples.encoding == WaveEncoding::ImaAdpcm) {
+        DecodedImaAdpcm decoded;
+        if (!DecodeImaAdpcm(samples, data, dataBytes, decoded, problem)) return nullptr;
+        const auto pcmBytes = static_cast<uint32_t>(decoded.bytes.size());
+        return Upload(backEnd, decoded.format, decoded.bytes.data(), pcmBytes, pcmBytes, problem);
     }
     std::shared_ptr<SoundSamples> uploaded(new SoundSamples);
     uploaded->format = samples.format;
@@ -254,17 +233,5 @@ std::shared_ptr<SoundSamples> LoadSoundFile(const std::string& fileName, const S
                                           static_cast<uint32_t>(data.size()), problem);
     }
     if (!loaded) WriteLog("Error: CSoundBuffer::Load() " + fileName + ": " + problem);
-    return loaded;
-}
-
-// ---------------------------------------------------------------------------
-// The cache
-// ---------------------------------------------------------------------------
-std::shared_ptr<SoundSamples> SoundFileCache::Load(const std::string& fileName, const SoundBackEnd& backEnd)
-{
-    const auto known = files_.find(fileName);
-    if (known != files_.end()) return known->second;
-    std::shared_ptr<SoundSamples> loaded = LoadSoundFile(fileName, backEnd);
-    files_.emplace(fileName, loaded);
     return loaded;
 }

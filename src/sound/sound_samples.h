@@ -3,17 +3,16 @@
 // plays, or a DirectSound-style buffer that each instance duplicates. An
 // instance thus holds only its own voice, position and state.
 //
-// SoundFileCache: the copy of each file, read and uploaded once per sound
-// manager. A file whose samples no back end can play is logged once, as
+// LoadSoundFile reads and uploads one file. A file whose samples no back end
+// can play is logged, as
 //   Error: CSoundBuffer::Load() <file>: <why>
-// and stays refused for the manager's life; so does a file that could not
-// be read (silently, as before).
+// and a file that cannot be read stays silent without a word, as before.
+// SoundFileCache (sound_file_cache.h) decides how long a copy is kept.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "platform/sound/direct_sound.h"
 #include "platform/sound/openal_library.h"
@@ -55,18 +54,6 @@ private:
 // anything else or while OpenAL is not loaded.
 int32_t OpenALFormatOf(const platform::WaveFormatEx& format);
 
-class SoundFileCache {
-public:
-    // The samples of a WAVE file (a name relative to the current directory),
-    // loaded on the first request for that name; null when it did not load.
-    std::shared_ptr<SoundSamples> Load(const std::string& fileName, const SoundBackEnd& backEnd);
-    // Forgets every file; instances still playing keep their copy.
-    void Clear() { files_.clear(); }
-
-private:
-    std::unordered_map<std::string, std::shared_ptr<SoundSamples>> files_;
-};
-
-// Reads and uploads one file without remembering it (what the cache does on
-// a first request).
+// Reads and uploads one file without remembering it (what the cache does
+// when it has no copy of the file as it is now).
 std::shared_ptr<SoundSamples> LoadSoundFile(const std::string& fileName, const SoundBackEnd& backEnd);

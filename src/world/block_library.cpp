@@ -225,11 +225,13 @@ public:
         pendingKey_.matrix.SetIdentity();
     }
 
-    // False when the text is refused (report_.failure says why).
+    // False when the text is refused (report_.failure says why). Lines end
+    // at LF, CR LF or a lone CR (old Mac editors and unix2mac write those);
+    // the empty lines this makes of CR LF are skipped like any other.
     bool Read(std::string_view text)
     {
         while (!text.empty()) {
-            const size_t end = text.find('\n');
+            const size_t end = text.find_first_of("\r\n");
             const std::string_view line = text.substr(0, end);
             text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
             if (line.empty()) continue;
@@ -244,7 +246,7 @@ private:
         std::string line;
         line.reserve(raw.size());
         for (const char c : raw)
-            if (c != '\t' && c != '\r' && c != '\n') line.push_back(c);
+            if (c != '\t') line.push_back(c);
 
         if (line.find('}') != std::string::npos) {
             section_ = kSectionNone;
@@ -564,6 +566,12 @@ std::unique_ptr<BlockType> ReadBlockFile(const std::string& path)
         if (type->name.empty()) {
             const bool utf16 = text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF";
             LogBlockFile(path, utf16 ? "no name: the file is UTF-16 text, block files are read as UTF-8" : "no name");
+            return nullptr;
+        }
+        // A type without a mesh would be offered for placing and draw nothing.
+        if (type->vertices.empty() || type->triangles.empty()) {
+            LogBlockFile(path, "no mesh: " + std::to_string(type->vertices.size()) + " vertices and " +
+                                   std::to_string(type->triangles.size()) + " triangles read");
             return nullptr;
         }
         if (report.Repaired()) LogBlockFile(path, report.RepairText());

@@ -1,6 +1,7 @@
 // Reading ".bk" block definition files into BlockType records.
 //
-// A ".bk" file is line-oriented text. Single-value keys ("name:", "texture:",
+// A ".bk" file is line-oriented text (lines end at LF, CR LF or CR).
+// Single-value keys ("name:", "texture:",
 // "shading:", "ambient:" ...) set one field each; section keys ("vertices:",
 // "normals:", "triangles:", "textcoord:", "physics:", "simple_animation:",
 // "bone_animation:", "vert_weight:") choose where the numbers of the following
@@ -14,7 +15,8 @@
 //
 // The CWorld operations built on it (LoadBlocks, ParseBlockFile,
 // GetBlockSettings, SetBlockSettings) are declared in world.h and defined in
-// block_library.cpp.
+// block_library.cpp. ParseBlockFile leaves out, with a log line, a file that
+// gives a type no name or no mesh (no vertex or no triangle).
 #pragma once
 
 #include <cstddef>

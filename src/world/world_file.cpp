@@ -1430,18 +1430,24 @@ int CWorld::SaveWorldFile(const char* path) const
     }
     platform::AtomicFileWriter file;
     if (!file.Open(target)) {
-        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot create ") + target + ".tmp");
-        return FailWith(platform::LastFileErrorText());
+        WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot create ") + target + ".tmp: " +
+                 file.FailureText());
+        return FailWith(file.FailureText());
     }
     WorldWriter writer(&file);
     writer.WriteWorld(*this);
     const bool written = writer.Flush();
     if (!written || !file.Commit()) {
-        const std::string why = platform::LastFileErrorText();
+        const std::string why = file.FailureText();
         file.Abandon();
         WriteLog(std::string("Error: CWorld :: SaveWorldFile() cannot write ") + target + ": " + why);
         return FailWith(why);
     }
+    // Saved; only a crash before the system writes the folder back could
+    // bring back the file it replaced.
+    if (!file.UnflushedFolderText().empty())
+        WriteLog(std::string("CWorld :: SaveWorldFile() saved ") + target +
+                 ", but the file system does not flush its folder: " + file.UnflushedFolderText());
     return 1;
 }
 

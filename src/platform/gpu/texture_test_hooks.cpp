@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/gpu/format.h"
 #include "platform/gpu/resources.h"
@@ -212,5 +213,86 @@ HResult ReadTexturePixels(Texture2D* texture, std::vector<uint8_t>* rgba, uint32
     if (height) *height = static_cast<uint32_t>(h);
     return failed ? E_FAIL : S_OK;
 }
+
+// ---------------------------------------------------------------------------
+// Counting read-backs
+// ---------------------------------------------------------------------------
+// libepoxy calls GL through writable function pointers: the counter puts
+// its own in front of the driver's and puts them back when it goes.
+
+namespace {
+
+uint64_t readBacks = 0;
+PFNGLREADPIXELSPROC realReadPixels = nullptr;
+PFNGLGETTEXIMAGEPROC realGetTexImage = nullptr;
+PFNGLGETTEXTUREIMAGEPROC realGetTextureImage = nullptr;
+PFNGLGETTEXTURESUBIMAGEPROC realGetTextureSubImage = nullptr;
+PFNGLGETCOMPRESSEDTEXTURESUBIMAGEPROC realGetCompressedTextureSubImage = nullptr;
+
+void CountedReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels)
+{
+    ++readBacks;
+    realReadPixels(x, y, width, height, format, type, pixels);
+}
+
+void CountedGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, void* pixels)
+{
+    ++readBacks;
+    realGetTexImage(target, level, format, type, pixels);
+}
+
+void CountedGetTextureImage(GLuint texture, GLint level, GLenum format, GLenum type, GLsizei bufSize, void* pixels)
+{
+    ++readBacks;
+    realGetTextureImage(texture, level, format, type, bufSize, pixels);
+}
+
+void CountedGetTextureSubImage(GLuint texture, GLint level, GLint x, GLint y, GLint z, GLsizei width, GLsizei height,
+                               GLsizei depth, GLenum format, GLenum type, GLsizei bufSize, void* pixels)
+{
+    ++readBacks;
+    realGetTextureSubImage(texture, level, x, y, z, width, height, depth, format, type, bufSize, pixels);
+}
+
+void CountedGetCompressedTextureSubImage(GLuint texture, GLint level, GLint x, GLint y, GLint z, GLsizei width,
+                                         GLsizei height, GLsizei depth, GLsizei bufSize, void* pixels)
+{
+    ++readBacks;
+    realGetCompressedTextureSubImage(texture, level, x, y, z, width, height, depth, bufSize, pixels);
+}
+
+}  // namespace
+
+GlReadBackCounter::GlReadBackCounter()
+{
+    // Until its first call a pointer leads to libepoxy's resolver, which
+    // would call the counter again instead of GL: each is called once first,
+    // on texture 0, an invalid target or an empty rectangle, which reads
+    // nothing and at most raises an error, drained below.
+    glReadPixels(0, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGetTexImage(GL_NONE, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGetTextureImage(0, 0, GL_RGBA, GL_UNSIGNED_BYTE, 0, nullptr);
+    glGetTextureSubImage(0, 0, 0, 0, 0, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, 0, nullptr);
+    glGetCompressedTextureSubImage(0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    DrainGlErrors();
+    readBacks = 0;
+    realReadPixels = std::exchange(epoxy_glReadPixels, CountedReadPixels);
+    realGetTexImage = std::exchange(epoxy_glGetTexImage, CountedGetTexImage);
+    realGetTextureImage = std::exchange(epoxy_glGetTextureImage, CountedGetTextureImage);
+    realGetTextureSubImage = std::exchange(epoxy_glGetTextureSubImage, CountedGetTextureSubImage);
+    realGetCompressedTextureSubImage =
+        std::exchange(epoxy_glGetCompressedTextureSubImage, CountedGetCompressedTextureSubImage);
+}
+
+GlReadBackCounter::~GlReadBackCounter()
+{
+    epoxy_glReadPixels = realReadPixels;
+    epoxy_glGetTexImage = realGetTexImage;
+    epoxy_glGetTextureImage = realGetTextureImage;
+    epoxy_glGetTextureSubImage = realGetTextureSubImage;
+    epoxy_glGetCompressedTextureSubImage = realGetCompressedTextureSubImage;
+}
+
+uint64_t GlReadBackCounter::Count() const { return readBacks; }
 
 }  // namespace gpu

@@ -30,4 +30,19 @@ HResult ReadTextureSubresource(Resource* resource, uint32_t subresource, std::ve
 // apply. False when the view cannot be sampled here (multisampled) or GL failed.
 bool SampleShaderResourceView(ShaderResourceView* view, const float coord[4], float lod, float rgba[4]);
 
+// While one lives, counts every GL call, whoever makes it, that copies
+// texels or pixels back to the CPU (glReadPixels, glGetTexImage,
+// glGetTextureImage, glGetTextureSubImage, glGetCompressedTextureSubImage):
+// what a real graphics card would stall on. One at a time, with a current
+// GL context.
+class GlReadBackCounter {
+public:
+    GlReadBackCounter();
+    ~GlReadBackCounter();
+    GlReadBackCounter(const GlReadBackCounter&) = delete;
+    GlReadBackCounter& operator=(const GlReadBackCounter&) = delete;
+
+    uint64_t Count() const;
+};
+
 }  // namespace gpu
