@@ -120,10 +120,10 @@ TEST_F(PlayedFrontEnd, ASlowDoubleClickActsOnlyWhereItsFirstClickWasAimed)
 }
 
 // The same in a world entered from the new-world screen: "Quit to Menu"
-// leaves, and the second press creates and enters no world on the screen
-// that comes back; "Save File" and "Yes, replace it" save once and leave
-// nothing under the pointer to act; the menu's "Continue" starts no drag in
-// the world behind it.
+// leaves, and the second press acts on nothing of the screen that comes
+// back; "Save File" and "Yes, replace it" save once, and "Quit to Menu",
+// under the pointer once the menu is shorter, does not act; the menu's
+// "Continue" starts no drag in the world behind it.
 TEST_F(PlayedFrontEnd, ASlowDoubleClickInASceneMenuActsOnce)
 {
     SetPassTime(100);
@@ -184,6 +184,20 @@ TEST_F(PlayedFrontEnd, ASlowDoubleClickInASceneMenuActsOnce)
         Tap(kVkEscape);  // the menu stays open after a save: close it
         Pass(3);
     }
+
+    // Back to the world, with a box under the crosshair: no drag.
+    Tap('1');
+    Tap('C');
+    Pass(3);
+    CNBObject* box = second.world->objects.back();
+    second.selectedObject = box;
+    Tap(kVkEscape);
+    Pass(3);
+    ASSERT_TRUE(second.FlagOn(kFlagSceneMenu));
+    DoubleClick(PointOver(kSceneMenuName, {"Continue"}, [&second] { DrawSceneMenu(second); }), 450);
+    Pass(6);
+    EXPECT_FALSE(second.FlagOn(kFlagSceneMenu));
+    EXPECT_EQ(second.draggedObject, nullptr);
 }
 
 
@@ -390,6 +404,12 @@ TEST_F(PlayedInput, TheWheelActsWhereItWasTurnedThoughThePointerMovesOn)
     const float yaw = type->yaw;
 
     MoveTo(list);
+    Pass(2);
+    // Keys act in the scene whatever the pointer is over.
+    Tap(kVkEquals);
+    Pass(2);
+    EXPECT_TRUE(scene.FlagOn(kFlagCreateObjectsDialog));
+    scene.Flag(kFlagCreateObjectsDialog) = 0;
     Pass(2);
     Wheel(-1);
     MoveTo(scene3D);
@@ -741,4 +761,36 @@ TEST_F(PlayedInput, ABlockChosenInBlocksTakesTheSlotTheToolKeyChose)
     EXPECT_EQ(world.currentBlockType, world.blockTypes[chosen]);
 }
 
+
+// "Apply on Click" in "Textures": the way to a picture passes over the
+// window, which leaves the selection alone, and the click gives the picture
+// to the object selected before, without dragging it.
+TEST_F(PlayedInput, TexturesApplyOnClickTexturesTheObjectSelectedBefore)
+{
+    CScene& scene = Scene();
+    CWorld& world = *scene.world;
+    CNBObject* box = PlaceBox();
+    const CTexture* own = box->GetPart(0)->mainMesh->textures[0];
+    int other = 0;
+    while (other < static_cast<int>(world.textures.size()) && world.textures[other] == own) ++other;
+    ASSERT_LT(other, static_cast<int>(world.textures.size()));
+    CTexture* picture = world.textures[static_cast<size_t>(other)];
+    scene.Flag(kFlagTexturesWindow) = 1;
+    ASSERT_TRUE(scene.FlagOn(kFlagApplyTextureOnClick));
+    Pass(3);  // the window frees the mouse
+    const auto draw = [&scene] { DrawTexturesWindow(scene); };
+    // A texture the test world has no file for keeps an empty button.
+    const ImVec2 at = TextureIdOf(picture) ? PointOver("Textures", {other, picture, TextureIdOf(picture), "#image"}, draw)
+                                           : PointOver("Textures", {other, picture, "##picture"}, draw);
+    ASSERT_NE(at.x, -FLT_MAX);
+    scene.selectedObject = box;
+    MoveTo(at);
+    Pass();
+    EXPECT_EQ(scene.selectedObject, box);
+    Click(at);
+    Pass(4);
+    EXPECT_EQ(scene.draggedObject, nullptr);
+    EXPECT_EQ(scene.selectedObject, box);
+    EXPECT_EQ(box->GetPart(0)->mainMesh->textures[0], picture);
+}
 }  // namespace
