@@ -150,6 +150,18 @@ TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
     CInput input;
     ASSERT_EQ(input.InitInput(window()), S_OK);
     input.AcquireDevices();
+    // A text field takes the keys.
+    char text[16] = "";
+    bool focus = true;
+    const auto field = [&] {
+        ImGui::Begin("Typing");
+        if (focus) ImGui::SetKeyboardFocusHere();
+        focus = false;
+        ImGui::InputText("field", text, sizeof text);
+        ImGui::End();
+    };
+    Frame(field);
+    Frame(field);
     const int kEnter = 0x0D;
     ASSERT_TRUE(platform::PushKeyDownEvent(window(), kEnter, false));
     ASSERT_TRUE(platform::PushKeyUpEvent(window(), kEnter));
@@ -175,11 +187,14 @@ TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
     EXPECT_EQ(clickReads[2], 0x80);
 
     // Dear ImGui: down in the next frame, up in the one after (for the keys
-    // it reads; letters reach it as typed text).
+    // a text field reads; letters reach it as typed text).
     ImGuiIO& io = ImGui::GetIO();
     const int key = io.KeyMap[ImGuiKey_Enter];
     bool down[2];
-    for (bool& seen : down) Frame([&] { seen = ImGui::IsKeyDown(key); });
+    for (bool& seen : down) Frame([&] {
+        field();
+        seen = ImGui::IsKeyDown(key);
+    });
     EXPECT_TRUE(down[0]);
     EXPECT_FALSE(down[1]);
     input.ReleaseDevices();

@@ -163,7 +163,10 @@ RoutedEvent InputRouter::Decide(const InputEvent& event, const ProgramInput& pro
     RoutedEvent routed;
     routed.event = event;
     routed.pointerHeld = program.takesInput && program.pointerHeld;
-    const bool keysToInterface = !program.takesInput || holds_.typing || holds_.popup;
+    // Keys are the program's unless a text field or a popup takes them, also
+    // in the front end, where nothing acts on them: a key held there as a
+    // world opens is held in the world.
+    const bool keysToInterface = holds_.typing || holds_.popup;
     switch (event.kind) {
     case Kind::KeyDown:
         routed.owner = keysToInterface ? InputOwner::Interface : InputOwner::Program;
