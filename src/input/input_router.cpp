@@ -45,7 +45,6 @@ bool IsModifier(uint8_t dik)
 
 bool IsKey(Kind kind) { return kind == Kind::KeyDown || kind == Kind::KeyUp; }
 bool IsButton(Kind kind) { return kind == Kind::ButtonDown || kind == Kind::ButtonUp; }
-bool IsPointer(Kind kind) { return kind == Kind::Motion || kind == Kind::PointerLeft; }
 
 // Two left presses less than this apart make a double click, as in the scene.
 constexpr uint32_t kDoubleClickMs = 500;
