@@ -56,8 +56,8 @@ protected:
     }
 };
 
-// Slow double clicks (450 ms apart, the press and the release of each read
-// in frames of their own, at ten frames a second) on the front end's buttons
+// Slow double clicks (380 to 600 ms apart, the press and the release of each
+// read in frames of their own, at ten frames a second) on the front end's buttons
 // that open a screen or answer a confirmation: the second press never acts
 // on what the first one opened, and the world files stay as they were. A
 // click of its own does.
@@ -70,7 +70,7 @@ TEST_F(PlayedFrontEnd, ASlowDoubleClickActsOnlyWhereItsFirstClickWasAimed)
     const auto files = WorldFiles();
 
     // Main menu "Continue" opens the list, whose "Continue" lies under it.
-    DoubleClick(FrontEndPoint("GM", {"Continue"}), 450);
+    DoubleClick(FrontEndPoint("GM", {"Continue"}), 600);
     Pass(6);
     EXPECT_EQ(menu_.screenState, kWorldsScreen);
     EXPECT_EQ(WaitingNotices(), 0u);
@@ -78,7 +78,7 @@ TEST_F(PlayedFrontEnd, ASlowDoubleClickActsOnlyWhereItsFirstClickWasAimed)
 
     // "New World" opens the new-world screen; its slider stays where it was.
     const float worldSize = menu_.blankParams.worldSize;
-    DoubleClick(FrontEndPoint("GM", {"New World"}), 450);
+    DoubleClick(FrontEndPoint("GM", {"New World"}), 380);
     Pass(6);
     EXPECT_EQ(menu_.screenState, kNewWorldScreen);
     EXPECT_EQ(menu_.blankParams.worldSize, worldSize);
@@ -176,7 +176,7 @@ TEST_F(PlayedFrontEnd, ASlowDoubleClickInASceneMenuActsOnce)
             Pass(4);
             ASSERT_TRUE(second.FlagOn(kFlagOverwriteQuestion));
         }
-        DoubleClick(PointOver(kSceneMenuName, {answer}, [&second] { DrawSceneMenu(second); }), 450);
+        DoubleClick(PointOver(kSceneMenuName, {answer}, [&second] { DrawSceneMenu(second); }), 600);
         Pass(8);
         EXPECT_TRUE(InWorld()) << answer;
         EXPECT_TRUE(platform::FileExists(folder_.File("Worlds/kept.vsk"))) << answer;
@@ -661,6 +661,19 @@ TEST_F(PlayedInput, AShiftClickInOneFrameLandsOnTheWindow)
     EXPECT_EQ(scene.cursorSpriteShown, 0);
     EXPECT_EQ(scene.mainCamera.orientation.m[0], facing);
     EXPECT_EQ(input_.mouseExclusive, 1);
+
+    // While the command line takes the typing, Shift+clicks on it 300 ms
+    // apart are its own too, not a double click in the world behind.
+    const Vector3 cursor = scene.cursor3D;
+    for (int click = 0; click < 3; ++click) {
+        KeyDown(kVkShift);
+        Click(command);
+        KeyUp(kVkShift);
+        Wait(300);
+        Pass(3);
+    }
+    EXPECT_EQ(scene.cursor3D.x, cursor.x);
+    EXPECT_EQ(scene.cursor3D.z, cursor.z);
 }
 
 // A click that opens or grows a dialog: the frame presented after it shows

@@ -55,8 +55,9 @@ struct ProgramInput {
     uint32_t view = 0;         // what is shown: 0 the front end, another number one running scene
     bool takesInput = false;   // the program handles what the interface does not take
     bool pointerHeld = false;  // it holds the pointer (an exclusive mouse)
-    // Whether the program's handling of an event it takes may change who
-    // takes the next ones: open or close a window, capture or free the mouse.
+    // Whether the program's handling of an event (of any it takes, or one it
+    // follows whoever takes it) may change who takes the next ones: open or
+    // close a window, capture or free the mouse.
     std::function<bool(const RoutedEvent&)> mayChangeOwners;
 };
 

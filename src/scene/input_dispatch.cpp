@@ -409,8 +409,10 @@ bool ChangesWhoTakesInput(const CGame& game, const RoutedEvent& routed)
     const bool key = event.kind == platform::InputEvent::Kind::KeyDown ||
                      event.kind == platform::InputEvent::Kind::KeyUp;
     if (!key) return false;
+    // Shift held by anyone frees the mouse (see DispatchGameInput).
     if (PressedKeyCodeOf(event.dik) == kCodeShift)
         return !AnyFlagOn(*scene, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
+    if (routed.owner != InputOwner::Program) return false;
     if (event.kind != platform::InputEvent::Kind::KeyDown || routed.code <= 0) return false;
     if (routed.code == kCodeEscape) return true;
     for (const int slot : kWindowSlots)

@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/input/event_times.h"
 #include "platform/input/fake_input.h"
 #include "platform/input/input_events.h"
 #include "platform/input/input_log.h"
@@ -485,7 +485,7 @@ namespace {
 // Made now, as far as the layer can tell.
 void Send(SDL_Event& event)
 {
-    event.common.timestamp = platform::TimeGetTime();
+    platform::StampAsMadeNow(event);
     DispatchEventToInput(event);
 }
 

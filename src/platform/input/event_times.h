@@ -3,16 +3,15 @@
 // slow frame every key, click and move of that frame carries the same time,
 // and two clicks 600 ms apart look like one double click. So the window
 // stamps each event itself as SDL queues it: on X11 with the server's own
-// time of the event (read from the raw event SDL hands over first), brought
-// onto TimeGetTime's clock; elsewhere, and for events a program or test
-// pushes, with TimeGetTime at the moment it was queued.
-//
-// After StartStampingEventTimes, `event.common.timestamp` of every event
-// drained from SDL's queue is that time, on TimeGetTime's clock.
+// time of the event (read from the raw event SDL hands over beside it),
+// brought onto TimeGetTime's clock; elsewhere, and for events a program or
+// test pushes, with TimeGetTime at the moment it was queued.
 // Platform-internal; main thread only.
 #pragma once
 
 #include <cstdint>
+
+union SDL_Event;
 
 namespace platform {
 
@@ -20,6 +19,14 @@ namespace platform {
 // server's clock). Pending events made before are discarded.
 void StartStampingEventTimes();
 void StopStampingEventTimes();
+
+// When an event drained from SDL's queue was made, on TimeGetTime's clock.
+// One that no stamp reached (queued before stamping began) counts as made
+// now.
+uint32_t MadeTimeOf(const SDL_Event& event);
+// Stamps an event the program builds and hands over itself (the input
+// layer's test seam) as made now.
+void StampAsMadeNow(SDL_Event& event);
 
 // The offset from an X server time to TimeGetTime's clock, given the pairs
 // seen so far: an event is queued after it was made, so the smallest

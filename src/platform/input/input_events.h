@@ -10,7 +10,7 @@
 // Key down/up by scancode, mouse motion, buttons and wheel, typed text, the
 // pointer leaving the window and window focus. Other events are ignored.
 // The window notes where the pointer is before it hands an event over; the
-// event's timestamp is the time it was made (event_times.h).
+// event carries its stamp (event_times.h).
 // Main thread only.
 void DispatchEventToInput(const SDL_Event& event);
 

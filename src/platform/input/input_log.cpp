@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/input/event_times.h"
 #include "platform/input/scan_codes.h"
 
 namespace platform {
@@ -111,7 +112,7 @@ bool Describe(const SDL_Event& event, InputEvent& record)
         return true;
     case SDL_TEXTINPUT:
         record.kind = InputEvent::Kind::Text;
-        std::strncpy(record.text, event.text.text, sizeof record.text - 1);
+        std::memcpy(record.text, event.text.text, sizeof record.text - 1);  // the last byte stays 0
         return record.text[0] != '\0';
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -164,12 +165,13 @@ bool MergeIntoLast(const InputEvent& record)
 
 bool RecordInputEvent(const SDL_Event& event, const PointerNow& pointer, InputEvent* recorded)
 {
-    if (StartsSomething(event) && Silenced(event.common.timestamp)) return false;
+    const uint32_t made = MadeTimeOf(event);
+    if (StartsSomething(event) && Silenced(made)) return false;
     InputEvent record;
     if (!Describe(event, record)) return false;
     InputLog& log = Log();
     record.sequence = ++log.lastSequence;
-    record.time = event.common.timestamp;
+    record.time = made;
     record.pointerKnown = pointer.known;
     record.pointerInWindow = pointer.inWindow;
     record.x = pointer.x;
