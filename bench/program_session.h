@@ -4,10 +4,6 @@
 // WinMain through its main-loop pass hook.
 #pragma once
 
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <imgui.h>
 #include <imgui_internal.h>
 
@@ -17,40 +13,23 @@
 #include <initializer_list>
 #include <string>
 
+#include "process_memory.h"
 #include "scene/scene.h"
 #include "shell/game.h"
 #include "support/imgui_test_frame.h"
 
 namespace bench_session {
 
+using bench_memory::HeapMegabytes;
+using bench_memory::PeakMegabytes;
+using bench_memory::ResetPeak;
+using bench_memory::ResidentMegabytes;
 using Clock = std::chrono::steady_clock;
 
 inline double SecondsSince(Clock::time_point from)
 {
     return std::chrono::duration<double>(Clock::now() - from).count();
 }
-
-// The most the process has held at once (VmHWM), in MB.
-inline long PeakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-// What the process holds now (VmRSS), in MB.
-inline long ResidentMegabytes()
-{
-    long pages = 0, resident = 0;
-    if (FILE* file = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(file, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(file);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
-}
-
-// The bytes the heap has handed out and not had back, in MB.
-inline long HeapMegabytes() { return static_cast<long>(mallinfo2().uordblks >> 20); }
 
 // A start directory of its own: the shipped data of the current directory
 // linked, no worlds, no settings. Empty when it cannot be made.

@@ -151,6 +151,69 @@ TEST(BulkBodyEntry, TheWorldEndsAsEnteringOneByOneAndADropSimulatesTheSame)
     EXPECT_NEAR(bulk.ball.Body->getWorldTransform().getOrigin().y(), 1.25, 0.05);
 }
 
+TEST(BulkBodyEntry, MovingBodiesAreListedInListOrderEachKnowingItsPlace)
+{
+    // A row of touching boxes, more than one scrambled run of them, with
+    // static boxes among them, after a ball already in the world; entered in
+    // bulk and one by one.
+    const auto row = [](PhysicsWorld& physics, CNBObject& owner, CPhysicBody& ball, bool bulk) {
+        ball.CreateSphereBody(&owner, physics.World(), physics.Shapes(), Vector3{0.0f, 3.0f, 0.0f}, 0.5f, 1.0f);
+        std::vector<std::unique_ptr<CPhysicBody>> holders;
+        for (int i = 0; i < 150; ++i) {
+            holders.push_back(std::make_unique<CPhysicBody>());
+            const float mass = i % 10 == 3 ? 0.0f : 1.0f;
+            holders.back()->CreateBoxBody(&owner, bulk ? nullptr : physics.World(), physics.Shapes(),
+                                          Vector3{float(i), 0.5f, 0.0f}, 0.5f, 0.5f, 0.5f, mass);
+            if (!bulk) physics.World()->updateSingleAabb(holders.back()->Body);
+        }
+        if (bulk) {
+            std::vector<CPhysicBody*> list;
+            for (auto& holder : holders) list.push_back(holder.get());
+            CPhysicBody::EnterWorldInBulk(list.data(), list.size(), physics.World(), BroadphaseOf(physics));
+        }
+        return holders;
+    };
+    PhysicsWorld physics, single(PhysicsWorld::Broadphase::kBulletsOwn);
+    CNBObject owner;
+    CPhysicBody ball, singleBall;
+    std::vector<std::unique_ptr<CPhysicBody>> holders = row(physics, owner, ball, true);
+    const std::vector<std::unique_ptr<CPhysicBody>> singleHolders = row(single, owner, singleBall, false);
+
+    const auto listed = [](btDiscreteDynamicsWorld* world) {
+        std::vector<const btRigidBody*> bodies;
+        const btAlignedObjectArray<btRigidBody*>& moving = world->getNonStaticRigidBodies();
+        for (int i = 0; i < moving.size(); ++i) {
+            EXPECT_EQ(moving[i]->getUserIndex3(), i) << "its place in the list";
+            bodies.push_back(moving[i]);
+        }
+        return bodies;
+    };
+    std::vector<const btRigidBody*> expected{ball.Body};
+    for (const auto& holder : holders)
+        if (!holder->Body->isStaticObject()) expected.push_back(holder->Body);
+    EXPECT_EQ(listed(physics.World()), expected);
+    EXPECT_EQ(listed(single.World()).size(), expected.size());
+
+    // The same pairs, by place in the row.
+    const auto pairs = [](btDiscreteDynamicsWorld* world, const std::vector<std::unique_ptr<CPhysicBody>>& row) {
+        const auto place = [&](const btBroadphaseProxy* proxy) {
+            for (size_t i = 0; i < row.size(); ++i)
+                if (row[i]->Body->getBroadphaseHandle() == proxy) return static_cast<int>(i);
+            return -1;
+        };
+        std::set<std::pair<int, int>> found;
+        btBroadphasePairArray& array = world->getPairCache()->getOverlappingPairArray();
+        for (int i = 0; i < array.size(); ++i) found.emplace(place(array[i].m_pProxy0), place(array[i].m_pProxy1));
+        return found;
+    };
+    EXPECT_EQ(pairs(physics.World(), holders), pairs(single.World(), singleHolders));
+    EXPECT_EQ(pairs(physics.World(), holders).size(), 149u) << "each box touches the next";
+
+    // Bodies leaving take the last one's place, which keeps knowing it.
+    for (size_t i = 0; i < holders.size(); i += 7) holders[i].reset();
+    listed(physics.World());
+}
+
 TEST(BulkBodyEntry, HoldersWithoutABodyOrAlreadyInAWorldAreLeftAsTheyAre)
 {
     PhysicsWorld physics;

@@ -6,7 +6,10 @@
 
 #include <btBulletDynamicsCommon.h>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/private_heap.h"
 #include "scene/scene.h"
@@ -18,6 +21,7 @@
 #include "world/physic_body.h"
 #include "world/polygons_grid.h"
 #include "world/world.h"
+#include "world/world_file.h"
 
 namespace {
 
@@ -55,6 +59,33 @@ protected:
     CNBObject* Make(BlockType& type, float x, float y, float z, float nx = 0, float ny = 0, float nz = 0)
     {
         return scene_.CreateObjectFromBlockType(&type, 1, 1, x, y, z, nx, ny, nz);
+    }
+
+    // A generator preview of the type, turned and placed as the generators
+    // place theirs.
+    CNBObject* Preview(BlockType& type, const Vector3& at)
+    {
+        CNBObject* object = scene_.CreateMeshObject(&type);
+        if (!object) return nullptr;
+        Vector3 up{0.0f, 1.0f, 0.0f};
+        object->WorldMatrix.Rotate(up, 30.0f);
+        object->WorldMatrix.m[12] = at.x;
+        object->WorldMatrix.m[13] = at.y;
+        object->WorldMatrix.m[14] = at.z;
+        object->UpdatePosition();
+        object->UpdateWorldBounds();
+        return object;
+    }
+
+    // The world file's bytes of the world with `object` as its only object.
+    std::vector<uint8_t> SavedAlone(CNBObject* object)
+    {
+        std::vector<CNBObject*> objects{object};
+        objects.swap(scene_.world->objects);
+        std::vector<uint8_t> bytes;
+        WriteWorldData(*scene_.world, bytes);
+        objects.swap(scene_.world->objects);
+        return bytes;
     }
 
     TempDirectory folder_;
@@ -296,6 +327,70 @@ TEST_F(ObjectsFromBlocks, PreviewAndModelViewObjectsFollowTheCurrentBlockType)
     scene_.ApplyModelViewMode();
     EXPECT_TRUE(scene_.FlagOn(kFlagToolBox));
     scene_.world->currentBlockType = nullptr;
+}
+
+TEST_F(ObjectsFromBlocks, AGeneratorPreviewOfTheTypeAtTheScaleBecomesTheObjectTheTypeMakes)
+{
+    BlockType cube = Cube();
+    cube.graphicMaterial = 0x1401;  // glass: marks on the object too
+    cube.yaw = 90.0f;
+    cube.ambient = Vector4{{0.1f, 0.2f, 0.3f, 1.0f}};
+    scene_.options.previewScale = Vector3{2.0f, 1.0f, 1.0f};
+    const Vector3 at{3.0f, 1.5f, -4.0f};
+    CNBObject* fresh = Make(cube, at.x, at.y, at.z);
+    CNBObject* preview = Preview(cube, at);
+    ASSERT_TRUE(fresh && preview);
+    CNBObject* const shown = preview;
+    CNBObject* made = scene_.CreateObjectFromPreview(preview, &cube, at.x, at.y, at.z);
+    EXPECT_EQ(made, shown);
+    EXPECT_EQ(preview, nullptr) << "taken from the caller";
+    ASSERT_EQ(scene_.world->objects.size(), 2u);
+    EXPECT_EQ(scene_.world->objects[1], made);
+
+    // What the world file keeps of it, what it is drawn with, and its body
+    // are what the type makes.
+    EXPECT_EQ(SavedAlone(made), SavedAlone(fresh));
+    EXPECT_EQ(made->Flags, fresh->Flags);
+    EXPECT_EQ(made->RenderFlags, fresh->RenderFlags);
+    EXPECT_EQ(made->CenterCopy.x, fresh->CenterCopy.x);
+    EXPECT_EQ(made->RadiusCopy, fresh->RadiusCopy);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(made->WorldMatrix.m[i], fresh->WorldMatrix.m[i]) << i;
+    const btRigidBody* body = made->PhysicBody->Body;
+    const btRigidBody* freshBody = fresh->PhysicBody->Body;
+    ASSERT_TRUE(body && freshBody);
+    EXPECT_EQ(made->PhysicBody->World, scene_.physics.dynamicsWorld);
+    EXPECT_EQ(body->getCollisionShape(), freshBody->getCollisionShape());
+    EXPECT_EQ(body->getInvMass(), freshBody->getInvMass());
+    EXPECT_EQ(body->getWorldTransform().getOrigin(), freshBody->getWorldTransform().getOrigin());
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(body->getWorldTransform().getBasis()[r], freshBody->getWorldTransform().getBasis()[r]) << r;
+        EXPECT_EQ(body->getInterpolationWorldTransform().getBasis()[r],
+                  freshBody->getInterpolationWorldTransform().getBasis()[r])
+            << r;
+    }
+
+    // A preview of another type, of an animated type or made at another
+    // scale stays the caller's; the object is made anew.
+    BlockType other = Cube();
+    other.name = u"Other";
+    BlockType animated = Cube();
+    animated.animationMode = 1;
+    CNBObject* ofOther = Preview(other, at);
+    CNBObject* ofAnimated = Preview(animated, at);
+    CNBObject* rescaled = Preview(cube, at);
+    scene_.options.previewScale = Vector3{1.0f, 1.0f, 1.0f};
+    for (auto [kept, type] : {std::pair{ofOther, &cube}, std::pair{ofAnimated, &animated}, std::pair{rescaled, &cube}}) {
+        ASSERT_NE(kept, nullptr);
+        CNBObject* held = kept;
+        made = scene_.CreateObjectFromPreview(held, type, at.x, at.y, at.z);
+        EXPECT_EQ(held, kept);
+        ASSERT_NE(made, nullptr);
+        EXPECT_NE(made, kept);
+        EXPECT_EQ(made->TypeName, type->name);
+        EXPECT_EQ(MeshOf(made)->positions[7].x, 0.5f);
+        CNBObject::Delete(kept);
+    }
+    EXPECT_EQ(scene_.world->objects.size(), 5u);
 }
 
 TEST_F(ObjectsFromBlocks, GlassObjectsJoinTheFramesTransparentList)

@@ -4,8 +4,8 @@
 // placement preview and model-view objects, and the rebuilding of bodies and
 // rescaling of objects.
 //
-// Index: helpers (rotation, mesh, animation, bodies) - CreateObjectFromBlockType
-// - CreateMeshObject - RebuildCurrentBlockObject - ApplyModelViewMode -
+// Index: helpers (rotation, mesh, animation, bodies) - CreateObjectFromBlockType,
+// CreateObjectFromPreview - CreateMeshObject - RebuildCurrentBlockObject - ApplyModelViewMode -
 // RebuildPhysicsBodies / RebuildPhysicsBody - OpenBulkBodies / CloseBulkBodies
 // - ScaleObject
 #include <btBulletDynamicsCommon.h>
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -313,58 +314,82 @@ void RotateByBlockAngles(Matrix4& matrix, const BlockType& type)
 }
 
 // ---------------------------------------------------------------------------
-// CreateObjectFromBlockType
+// CreateObjectFromBlockType, CreateObjectFromPreview
 // ---------------------------------------------------------------------------
-CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
-                                             float nx, float ny, float nz)
+namespace {
+
+// Whether a generator preview holds the mesh and render sets that
+// CreateObjectFromBlockType would build for the type now. Previews are made
+// by CreateMeshObject (the block type's mesh at the preview scale, render
+// sets of the scene's driver), so one made of this type - named as it, with
+// its vertices at the current scale - holds them, unless the type is
+// animated (its mesh and render sets then change with the animation).
+bool HoldsBlockMesh(const CScene& scene, const CNBObject& preview, const BlockType& type)
 {
-    if (!type || !world) return nullptr;
-    CNBObject* object = new CNBObject;
-    if (!object) return nullptr;
-    object->TypeName = type->name;
+    if (type.animationMode != 0 || preview.TypeName != type.name || preview.Driver != scene.driver ||
+        preview.PartCount != 1 || !preview.Parts || preview.PhysicBody)
+        return false;
+    const ObjectPart& part = preview.Parts[0];
+    const CPolygonsGrid* mesh = part.mainMesh;
+    if (!mesh || part.furtherMeshes[0] || part.furtherMeshes[1] || part.furtherMeshes[2] || !mesh->positions ||
+        !mesh->unscaledPositions || static_cast<size_t>(mesh->vertexCount) != type.vertices.size())
+        return false;
+    for (size_t i = 0; i < type.vertices.size(); ++i) {
+        const Vector3 scaled = TimesComponents(type.vertices[i], scene.options.previewScale);
+        if (std::memcmp(&mesh->unscaledPositions[i], &type.vertices[i], sizeof(Vector3)) != 0 ||
+            std::memcmp(&mesh->positions[i], &scaled, sizeof(Vector3)) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Makes `object`, which holds the block type's mesh (and its render sets
+// when `renderSetsMade`), the object CreateObjectFromBlockType makes; frees
+// it on failure.
+CNBObject* FinishBlockObject(CScene& scene, CNBObject* object, BlockType& type, bool renderSetsMade, int addToList,
+                             int makeBody, float x, float y, float z, float nx, float ny, float nz)
+{
+    const ScenePhysics& physics = scene.physics;
+    const SceneOptions& options = scene.options;
+    object->TypeName = type.name;
     object->Kind = 2;
     object->StaticFlag = options.physicsActive ? 0 : 1;
 
-    // Nothing of a half-built object reaches the world: every failure frees it.
-    const Vector3 scale = options.previewScale;
-    if (!BuildBlockMesh(*object, *type, scale, Positions::kScaled)) {
-        CNBObject::Delete(object);
-        return nullptr;
-    }
     CPolygonsGrid& mesh = *object->Parts[0].mainMesh;
+    const Vector3 scale = options.previewScale;
     object->Scale = scale;
     object->WorldMatrix.SetIdentity();
-    RotateByBlockAngles(object->WorldMatrix, *type);
+    RotateByBlockAngles(object->WorldMatrix, type);
     object->WorldMatrix.m[12] = x;
     object->WorldMatrix.m[13] = y;
     object->WorldMatrix.m[14] = z;
     RestOnSurface(*object, mesh, Vector3{nx, ny, nz});
     object->UpdatePosition();
 
-    CopyAnimation(*object, mesh, *type);
+    CopyAnimation(*object, mesh, type);
 
-    object->Driver = driver;
-    object->PrepareRenderSets(Vector3{});
+    object->Driver = scene.driver;
+    if (!renderSetsMade) object->PrepareRenderSets(Vector3{});
     object->ComputeBounds();
-    object->Ambient = type->ambient;
-    object->Diffuse = type->diffuse;
-    object->Specular = type->specular;
-    object->Power = type->materialPower;
+    object->Ambient = type.ambient;
+    object->Diffuse = type.diffuse;
+    object->Specular = type.specular;
+    object->Power = type.materialPower;
 
     if (makeBody) {
         // Only a listed object can wait for a bulk entry: the entry finds
         // the waiting bodies through the world's list.
         const bool mayWait = addToList != 0;
-        btDiscreteDynamicsWorld* bodyWorld = WorldForNewBody(*this, mayWait);
+        btDiscreteDynamicsWorld* bodyWorld = WorldForNewBody(scene, mayWait);
         object->InitODEPhysic();
         if (object->PhysicBody && options.physicsActive) {
-            const int kind = type->physicsShape;
-            const float sizes[3] = {type->shapeParams[0], type->shapeParams[1], type->shapeParams[2]};
-            const float mass = ScaledMass(kind, type->mass, scale);
-            MakeShapedBody(*this, bodyWorld, *object, kind, sizes, scale, mass, object->WorldMatrix.GetTranslation());
+            const int kind = type.physicsShape;
+            const float sizes[3] = {type.shapeParams[0], type.shapeParams[1], type.shapeParams[2]};
+            const float mass = ScaledMass(kind, type.mass, scale);
+            MakeShapedBody(scene, bodyWorld, *object, kind, sizes, scale, mass, object->WorldMatrix.GetTranslation());
             object->ShapeKind = kind;
             std::copy(sizes, sizes + 3, object->ShapeSize);
-            std::copy(type->shapeParams + 3, type->shapeParams + 8, object->PhysicsValues);
+            std::copy(type.shapeParams + 3, type.shapeParams + 8, object->PhysicsValues);
             object->Mass = mass;
             if (btRigidBody* body = object->PhysicBody->Body) {
                 // The body's own rotation, then the block type's angles.
@@ -374,7 +399,7 @@ CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int
                 const btMatrix3x3& basis = transform.getBasis();
                 for (int r = 0; r < 3; ++r)
                     for (int c = 0; c < 3; ++c) rotation.m[r * 4 + c] = static_cast<float>(basis[c][r]);
-                RotateByBlockAngles(rotation, *type);
+                RotateByBlockAngles(rotation, type);
                 transform.setBasis(BasisOf(rotation));
                 PlaceBody(*body, transform);
                 if (body->getMotionState()) TakeTranslation(*object, *body);
@@ -384,20 +409,45 @@ CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int
             object->PhysicBody->CreateBvhMeshBody(object, bodyWorld, physics.collisionShapes, object);
             object->ShapeKind = kStaticMeshBody;
         }
-        MarkWaitingBody(*this, *object, mayWait);
-        UpdateBodyBounds(*this, *object);
+        MarkWaitingBody(scene, *object, mayWait);
+        UpdateBodyBounds(scene, *object);
     }
 
-    world->LinkObjectTextures(object);
+    scene.world->LinkObjectTextures(object);
     if (addToList) {
         try {
-            world->objects.push_back(object);
+            scene.world->objects.push_back(object);
         } catch (const std::bad_alloc&) {
             CNBObject::Delete(object);
             return nullptr;
         }
     }
     return object;
+}
+
+}  // namespace
+
+CNBObject* CScene::CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
+                                             float nx, float ny, float nz)
+{
+    if (!type || !world) return nullptr;
+    CNBObject* object = new CNBObject;
+    if (!object) return nullptr;
+    // Nothing of a half-built object reaches the world: every failure frees it.
+    if (!BuildBlockMesh(*object, *type, options.previewScale, Positions::kScaled)) {
+        CNBObject::Delete(object);
+        return nullptr;
+    }
+    return FinishBlockObject(*this, object, *type, false, addToList, makeBody, x, y, z, nx, ny, nz);
+}
+
+CNBObject* CScene::CreateObjectFromPreview(CNBObject*& preview, BlockType* type, float x, float y, float z)
+{
+    if (!type || !world || !preview || !HoldsBlockMesh(*this, *preview, *type))
+        return CreateObjectFromBlockType(type, 1, 1, x, y, z, 0.0f, 0.0f, 0.0f);
+    CNBObject* object = preview;
+    preview = nullptr;
+    return FinishBlockObject(*this, object, *type, true, 1, 1, x, y, z, 0.0f, 0.0f, 0.0f);
 }
 
 // ---------------------------------------------------------------------------

@@ -251,6 +251,13 @@ public:
     // objects when addToList, with a body when makeBody. Null on failure.
     CNBObject* CreateObjectFromBlockType(BlockType* type, int addToList, int makeBody, float x, float y, float z,
                                          float nx, float ny, float nz);
+    // The object CreateObjectFromBlockType(type, 1, 1, x, y, z, 0, 0, 0)
+    // makes, made of the generator preview when it already holds the mesh
+    // and render sets that call would build (a preview of the type at the
+    // current scale, not animated): `preview` is then taken (set to null),
+    // whether it becomes the object or goes with a failure. Otherwise the
+    // preview is left as it is.
+    CNBObject* CreateObjectFromPreview(CNBObject*& preview, BlockType* type, float x, float y, float z);
     // What the world file does not keep of the world's objects made from
     // block types, taken again from the type each names: the specular power,
     // drawing as glass, and the key or skeletal animation. For a world just

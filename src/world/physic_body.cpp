@@ -776,13 +776,16 @@ void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, bt
             if (waits(holders[i])) waiting.push_back(holders[i]);
         order.reserve(waiting.size());
         ids.reserve(waiting.size());
-        // Static bodies scrambled, then the non-static ones in list order
-        // (the world keeps those in a list of their own, in entry order).
-        for (CPhysicBody* holder : waiting)
-            if (holder->Body->isStaticObject()) order.push_back(holder);
+        // The static bodies scrambled, then the non-static ones scrambled
+        // apart (and put back in list order in the world's own list of them
+        // below). Entered in list order, 100,000 generated boxes took
+        // 0.43-0.65 s to enter and 1.2-2.4 s for their pairs; scrambled,
+        // 0.20-0.21 s and 0.74-0.82 s (alternated runs).
+        std::vector<CPhysicBody*> nonStatic;
+        for (CPhysicBody* holder : waiting) (holder->Body->isStaticObject() ? order : nonStatic).push_back(holder);
         Scramble(order);
-        for (CPhysicBody* holder : waiting)
-            if (!holder->Body->isStaticObject()) order.push_back(holder);
+        Scramble(nonStatic);
+        order.insert(order.end(), nonStatic.begin(), nonStatic.end());
     } catch (const std::bad_alloc&) {
         // No room to sort them: one by one, in list order.
         for (size_t i = 0; i < count; ++i)
@@ -796,7 +799,9 @@ void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, bt
     }
 
     btCollisionObjectArray& objects = world->getCollisionObjectArray();
+    btAlignedObjectArray<btRigidBody*>& moving = world->getNonStaticRigidBodies();
     const int first = objects.size();
+    const int firstMoving = moving.size();
     const bool deferred = broadphase->m_deferedcollide;
     broadphase->m_deferedcollide = true;
     // Static bodies are made with the box they are entered with (see
@@ -808,17 +813,22 @@ void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, bt
     broadphase->m_deferedcollide = deferred;
 
     // Back to list order: the places in the world's list of collision
-    // objects and the broadphase ids (which order the two sides of a pair).
-    // No pair holds these proxies yet, so their ids may still change.
+    // objects and in its list of non-static bodies (with each one's place
+    // kept in the body), and the broadphase ids (which order the two sides of
+    // a pair). No pair holds these proxies yet, so their ids may still change.
     const int entered = objects.size() - first;
     if (entered == static_cast<int>(waiting.size())) {
         for (CPhysicBody* holder : order) ids.push_back(holder->Body->getBroadphaseHandle()->m_uniqueId);
         std::sort(ids.begin(), ids.end());
+        int place = firstMoving;
         for (int i = 0; i < entered; ++i) {
             btRigidBody* body = waiting[static_cast<size_t>(i)]->Body;
             objects[first + i] = body;
             body->setWorldArrayIndex(first + i);
             body->getBroadphaseHandle()->m_uniqueId = ids[static_cast<size_t>(i)];
+            if (body->isStaticObject() || place >= moving.size()) continue;
+            moving[place] = body;
+            body->setUserIndex3(place++);
         }
     }
 
@@ -827,7 +837,6 @@ void CPhysicBody::EnterWorldInBulk(CPhysicBody* const* holders, size_t count, bt
     // (the scene's world holds rigid bodies only).
     PairSeeker seeker;
     seeker.broadphase = broadphase;
-    btAlignedObjectArray<btRigidBody*>& moving = world->getNonStaticRigidBodies();
     for (int i = 0; i < moving.size(); ++i) {
         seeker.proxy = static_cast<btDbvtProxy*>(moving[i]->getBroadphaseHandle());
         if (!seeker.proxy || !seeker.proxy->leaf) continue;
