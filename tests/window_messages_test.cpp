@@ -63,7 +63,21 @@ protected:
         ImGui::EndFrame();
     }
 
+    // A window with one text field, which takes the keyboard from its first frame.
+    std::function<void()> TextField(char (&text)[16])
+    {
+        focus_ = true;
+        return [this, &text] {
+            ImGui::Begin("Typing");
+            if (focus_) ImGui::SetKeyboardFocusHere();
+            focus_ = false;
+            ImGui::InputText("field", text, sizeof text);
+            ImGui::End();
+        };
+    }
+
     InputRouter router_;
+    bool focus_ = false;
     std::unique_ptr<HeadlessGpu> gpu_;
     bool imgui_ = false;
 };
@@ -152,14 +166,7 @@ TEST_F(WindowMessages, ATapBetweenTwoFramesReachesTheDevicesAndDearImGui)
     input.AcquireDevices();
     // A text field takes the keys.
     char text[16] = "";
-    bool focus = true;
-    const auto field = [&] {
-        ImGui::Begin("Typing");
-        if (focus) ImGui::SetKeyboardFocusHere();
-        focus = false;
-        ImGui::InputText("field", text, sizeof text);
-        ImGui::End();
-    };
+    const auto field = TextField(text);
     Frame(field);
     Frame(field);
     const int kEnter = 0x0D;
@@ -206,14 +213,7 @@ TEST_F(WindowMessages, TypingBetweenTwoFramesKeepsItsOrderInATextField)
 {
     ASSERT_NO_FATAL_FAILURE(StartImGui());
     char text[16] = "abc";
-    bool focus = true;
-    const auto draw = [&] {
-        ImGui::Begin("Typing");
-        if (focus) ImGui::SetKeyboardFocusHere();
-        focus = false;
-        ImGui::InputText("field", text, sizeof text);
-        ImGui::End();
-    };
+    const auto draw = TextField(text);
     Frame(draw);
     Frame(draw);
     const int kCtrl = 0x11, kBackspace = 0x08;
