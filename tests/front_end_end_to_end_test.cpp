@@ -24,6 +24,7 @@
 #include "shell/win_main.h"
 #include "support/imgui_test_frame.h"
 #include "support/program_run.h"
+#include "support/virtual_keys.h"
 #include "ui/menu.h"
 #include "world/object.h"
 #include "world/world.h"
@@ -34,7 +35,6 @@ using testing_support::ImGuiTestFrame;
 
 constexpr int kKeyThrow = 'G';
 constexpr int kKeyTool1 = '1';
-constexpr int kKeyEscape = 0x1B;
 constexpr int kMaxPasses = 8000;
 
 std::vector<Vector3> ThrownPositions(const CWorld& world)
@@ -106,7 +106,7 @@ struct Script {
     // Escape, then "Quit to Menu"; true once the front end is back.
     bool QuitToMenu(platform::Window* window)
     {
-        Tap(window, kKeyEscape, 1);
+        Tap(window, kVkEscape, 1);
         if (stepPass == 5) Press("GM##SceneMenu", {"Quit to Menu"});
         return stepPass > 6 && Game->menuMode == 1 && !Game->scene;
     }
@@ -169,7 +169,7 @@ struct Script {
             return;
         }
         case kSave:
-            Tap(window, kKeyEscape, 1);
+            Tap(window, kVkEscape, 1);
             if (stepPass == 5) {
                 if (!Game->scene->FlagOn(kFlagSceneMenu)) return Fail("Escape did not open the scene menu");
                 savedPositions = ThrownPositions(*Game->scene->world);

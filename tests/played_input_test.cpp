@@ -23,6 +23,7 @@
 #include "shell/settings.h"
 #include "support/played_program.h"
 #include "support/played_world.h"
+#include "support/virtual_keys.h"
 #include "ui/console_state.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_widgets.h"
@@ -36,15 +37,6 @@
 #include "world/world.h"
 
 namespace {
-
-constexpr int kVkEnter = 0x0D;
-constexpr int kVkShift = 0x10;
-constexpr int kVkCtrl = 0x11;
-constexpr int kVkEscape = 0x1B;
-constexpr int kVkSpace = 0x20;
-constexpr int kVkDelete = 0x2E;
-constexpr int kVkMinus = 0xBD;
-constexpr int kVkEquals = 0xBB;
 
 class PlayedFrontEnd : public PlayedProgram {
 protected:
@@ -371,7 +363,6 @@ TEST_F(PlayedInput, TextTypedBeforeAClickIsAllInTheFieldWhenTheClickActs)
 TEST_F(PlayedInput, AClickMadeWhileShiftFreedTheMouseLandsThoughShiftIsLetGoAtOnce)
 {
     CScene& scene = Scene();
-    constexpr int kVkShift = 0x10;
     Console = ConsoleText{};
     scene.Flag(kFlagConsole) = 1;
     KeyDown(kVkShift);

@@ -40,6 +40,7 @@
 #include "support/running_game.h"
 #include "support/shipped_data.h"
 #include "support/temp_directory.h"
+#include "support/virtual_keys.h"
 #include "support/world_objects.h"
 #include "ui/editor_dialogs.h"
 #include "ui/editor_windows.h"
@@ -470,7 +471,6 @@ int GreenInQuickBar(const std::vector<uint8_t>& screen, uint32_t width)
 // pictures that opening it draws, not turned by that moment's frame time.
 TEST_F(PlayedReload, TheQuickBarKeepsItsPicturesThroughAReloadAndShowsTheOnesOpeningDraws)
 {
-    constexpr int kVkEscape = 0x1B;
     CScene& scene = Scene();
     const std::vector<uint8_t> opened = PictureOf(*scene.world->quickBar[0]);
     ASSERT_FALSE(opened.empty());

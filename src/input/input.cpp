@@ -52,22 +52,15 @@ constexpr KeyRow kCommonKeys[] = {
     {219, 91}, {220, 92}, {221, 93},
 };
 
-constexpr uint8_t kEnter = 28;
-constexpr uint8_t kLeftControl = 29;
-constexpr uint8_t kLeftShift = 42;
-constexpr uint8_t kRightShift = 54;
-constexpr uint8_t kF10 = 68;
-constexpr uint8_t kRightControl = 157;
-
 using KeyTable = std::array<InputCode, 256>;
 
 constexpr KeyTable BuildKeyTable(bool changedKeys)
 {
     KeyTable table {};
     for (const KeyRow& row : kCommonKeys) table[row.scanCode] = row.code;
-    table[kEnter] = changedKeys ? 13 : 0;
-    table[kLeftShift] = changedKeys ? 0 : 16;
-    table[kRightShift] = changedKeys ? 0 : 16;
+    table[kDikEnter] = changedKeys ? 13 : 0;
+    table[kDikLeftShift] = changedKeys ? 0 : 16;
+    table[kDikRightShift] = changedKeys ? 0 : 16;
     return table;
 }
 
@@ -302,7 +295,7 @@ HResult CInput::PollKeyboard()
     }
     for (int scanCode = 0; scanCode < 256; ++scanCode) {
         // F10 and right Control are never reported as new presses.
-        if (scanCode == kRightControl || scanCode == kF10) continue;
+        if (scanCode == kDikRightControl || scanCode == kDikF10) continue;
         if (keyState[scanCode] != keyPrevious[scanCode]) {
             keyPrevious[scanCode] = keyState[scanCode];
             keyChanged[scanCode] = keyState[scanCode];
@@ -355,7 +348,10 @@ HResult CInput::PollJoysticks()
 // ---------------------------------------------------------------------------
 InputCode PressedKeyCodeOf(uint8_t dik) { return kPressedKeyTable[dik]; }
 
-InputCode ChangedKeyCodeOf(uint8_t dik) { return dik == kRightControl || dik == kF10 ? 0 : kChangedKeyTable[dik]; }
+InputCode ChangedKeyCodeOf(uint8_t dik)
+{
+    return dik == kDikRightControl || dik == kDikF10 ? 0 : kChangedKeyTable[dik];
+}
 
 int CInput::PressedKeyCount() const { return CountDown(keyState); }
 

@@ -22,3 +22,18 @@ constexpr InputCode kMouseButton0 = 2054;
 InputCode PressedKeyCodeOf(uint8_t dik);
 InputCode ChangedKeyCodeOf(uint8_t dik);
 
+// DirectInput scan codes of the keys the program treats by name.
+constexpr uint8_t kDikEscape = 0x01;
+constexpr uint8_t kDikTab = 0x0F;
+constexpr uint8_t kDikEnter = 0x1C;
+constexpr uint8_t kDikLeftControl = 0x1D;
+constexpr uint8_t kDikLeftShift = 0x2A;
+constexpr uint8_t kDikRightShift = 0x36;
+constexpr uint8_t kDikLeftAlt = 0x38;
+constexpr uint8_t kDikSpace = 0x39;
+constexpr uint8_t kDikF10 = 0x44;
+constexpr uint8_t kDikNumpadEnter = 0x9C;
+constexpr uint8_t kDikRightControl = 0x9D;
+constexpr uint8_t kDikRightAlt = 0xB8;
+constexpr uint8_t kDikLeftWindows = 0xDB;
+constexpr uint8_t kDikRightWindows = 0xDC;

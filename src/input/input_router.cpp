@@ -1,5 +1,4 @@
 // Index
-//   - Keys the router knows by name
 //   - One pass
 //   - Who takes an event
 //   - Where a pass stops
@@ -16,23 +15,6 @@ namespace {
 
 using platform::InputEvent;
 using Kind = platform::InputEvent::Kind;
-
-// ---------------------------------------------------------------------------
-// Keys the router knows by name, by DirectInput scan code.
-// ---------------------------------------------------------------------------
-constexpr uint8_t kDikEscape = 0x01;
-constexpr uint8_t kDikTab = 0x0F;
-constexpr uint8_t kDikEnter = 0x1C;
-constexpr uint8_t kDikLeftControl = 0x1D;
-constexpr uint8_t kDikLeftShift = 0x2A;
-constexpr uint8_t kDikRightShift = 0x36;
-constexpr uint8_t kDikLeftAlt = 0x38;
-constexpr uint8_t kDikSpace = 0x39;
-constexpr uint8_t kDikNumpadEnter = 0x9C;
-constexpr uint8_t kDikRightControl = 0x9D;
-constexpr uint8_t kDikRightAlt = 0xB8;
-constexpr uint8_t kDikLeftWindows = 0xDB;
-constexpr uint8_t kDikRightWindows = 0xDC;
 
 bool IsModifier(uint8_t dik)
 {

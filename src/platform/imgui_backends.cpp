@@ -242,15 +242,6 @@ bool InterfaceLayoutPending()
     return false;
 }
 
-uint64_t InterfaceShownWindows()
-{
-    uint64_t key = 0;
-    const ImGuiContext* context = ImGui::GetCurrentContext();
-    if (!context) return key;
-    for (const ImGuiWindow* window : context->Windows)
-        if (ShownOnItsOwn(*window)) key = key * 1000003u ^ window->ID;
-    return key;
-}
 
 bool ImGuiTakesKeys() { return PlatformBackEndReady(); }
 

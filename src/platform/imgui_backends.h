@@ -52,9 +52,9 @@ bool InterfaceWindowAt(double x, double y);
 // its letters only with Ctrl or Super (select all, copy, paste, undo...).
 bool InterfaceEditKey(int scancode, bool ctrlOrSuper);
 
-// Where the last frame's windows stand: each shown window's id, place and
-// size, in the order Dear ImGui keeps them. Two frames laid out alike give
-// equal lists.
+// Where the last frame's windows and popups stand (tooltips and the parts
+// of windows aside): each one's id, place and size, in the order Dear ImGui
+// keeps them. Two frames laid out alike give equal lists.
 struct WindowPlace {
     uint32_t id = 0;
     float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;
@@ -64,9 +64,6 @@ std::vector<WindowPlace> InterfaceWindowPlaces();
 // True while a window of the last frame waits to be shown or fitted to its
 // contents: the next frame will place it otherwise.
 bool InterfaceLayoutPending();
-// A number for the windows and popups the last frame showed (tooltips and
-// the parts of windows aside): equal for frames that show the same ones.
-uint64_t InterfaceShownWindows();
 
 // True while the back end is up (platform-internal): it takes every key from
 // the input log, so the window procedure gets no WM_KEYDOWN.

@@ -66,6 +66,13 @@ bool AnyFlagOn(const CScene& scene, std::initializer_list<int> numbers)
     return false;
 }
 
+// A window is open that needs the pointer free (the mouse may not turn the
+// camera while it shows).
+bool WindowKeepsPointerFree(const CScene& scene)
+{
+    return AnyFlagOn(scene, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
+}
+
 void Toggle(CScene& scene, int flag) { scene.Flag(flag) = scene.FlagOn(flag) ? 0 : 1; }
 
 float Sign(float value) { return value > 0.0f ? 1.0f : (value < 0.0f ? -1.0f : 0.0f); }
@@ -411,7 +418,7 @@ bool ChangesWhoTakesInput(const CGame& game, const RoutedEvent& routed)
     if (!key) return false;
     // Shift held by anyone frees the mouse (see DispatchGameInput).
     if (PressedKeyCodeOf(event.dik) == kCodeShift)
-        return !AnyFlagOn(*scene, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
+        return !WindowKeepsPointerFree(*scene);
     if (routed.owner != InputOwner::Program) return false;
     if (event.kind != platform::InputEvent::Kind::KeyDown || routed.code <= 0) return false;
     if (routed.code == kCodeEscape) return true;
@@ -490,7 +497,7 @@ void CGame::DispatchGameInput()
     // ---- motion and wheel after the last press ----
     moves.Apply(s, frameTime, rotateHeld);
     const bool shiftHeld = passFlags[kHeldShift] != 0;
-    const int exclusive = !shiftHeld && !AnyFlagOn(s, {9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 30, 32, 33});
+    const int exclusive = !shiftHeld && !WindowKeepsPointerFree(s);
     if (exclusive != (input->mouseExclusive != 0)) input->SetMouseExclusive(exclusive);
     s.spaceHeld = passFlags[kHeldSpace] ? 1 : 0;
 }

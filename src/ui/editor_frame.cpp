@@ -5,8 +5,8 @@
 #include "graphics/driver.h"
 #include "platform/imgui_backends.h"
 #include "scene/scene.h"
-#include "ui/editor_windows.h"
 #include "shell/game.h"
+#include "ui/editor_windows.h"
 #include "ui/interface_frame.h"
 #include "ui/notices.h"
 

@@ -46,7 +46,11 @@ bool DrawInterfaceFrame(const InterfaceFrame& frame)
     }
 
     if (router) {
-        const uint64_t shown = Mix(Mix(frame.view, frame.dialogsShown()), platform::InterfaceShownWindows());
+        // The view, its dialogs, and the windows and popups shown.
+        uint64_t shown = Mix(frame.view, frame.dialogsShown());
+        uint64_t windows = 0;
+        for (const platform::WindowPlace& place : platform::InterfaceWindowPlaces()) windows = Mix(windows, place.id);
+        shown = Mix(shown, windows);
         router->NoteInterfaceFrame(frame.view, shown, leaving());
     }
     ImGui::Render();

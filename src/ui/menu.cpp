@@ -13,12 +13,12 @@
 
 #include "graphics/driver.h"
 #include "graphics/texture.h"
+#include "input/input.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/imgui_backends.h"
-#include "shell/start_directory.h"
-#include "input/input.h"
 #include "shell/game.h"
+#include "shell/start_directory.h"
 #include "ui/interface_frame.h"
 #include "ui/notices.h"
 
