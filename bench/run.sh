@@ -57,9 +57,10 @@ done
 # ---------------------------------------------------------------------------
 
 awk '
-function row(what, measured, target, met) {
-    printf "| %-58s | %-62s | %-26s | %-4s |\n", what, measured, target, (met ? "met" : "OVER")
+function cells(what, measured, target, verdict) {
+    printf "| %-58s | %-62s | %-26s | %-4s |\n", what, measured, target, verdict
 }
+function row(what, measured, target, met) { cells(what, measured, target, met ? "met" : "OVER") }
 function median(list, count,    i, j, t) {
     for (i = 2; i <= count; ++i) for (j = i; j > 1 && list[j - 1] > list[j]; --j) { t = list[j]; list[j] = list[j - 1]; list[j - 1] = t }
     return count % 2 ? list[(count + 1) / 2] : (list[count / 2] + list[count / 2 + 1]) / 2
@@ -130,7 +131,8 @@ END {
         leave = median(leaves, landRuns); reopen = median(reopens, landRuns); quit = median(quits, landRuns)
         keptMb = median(kept, landRuns)
     }
-    printf "\n| %-58s | %-62s | %-26s | %-4s |\n", "what", "measured", "target", ""
+    printf "\n"
+    cells("what", "measured", "target", "")
     printf "|%s|%s|%s|%s|\n", "------------------------------------------------------------", "----------------------------------------------------------------", "----------------------------", "------"
     if (startCount) {
         s = median(starts, startCount)
@@ -155,7 +157,7 @@ END {
     if (landRuns && before)
         row("resident after leaving that world", sprintf("%+d MB over before entering (%d MB), median of %d", keptMb, before, landRuns), "within 150 MB", keptMb <= 150)
     if (plainStep)
-        printf "| %-58s | %-62s | %-26s | %-4s |\n", "Generate Objects " shape ": plain Bullet, same boxes", sprintf("pairs %.2f s, first step %.2f s, %.1f KB a box after %d steps", plainEnter, plainStep, plainKb, steps), "what the next two measure", ""
+        cells("Generate Objects " shape ": plain Bullet, same boxes", sprintf("pairs %.2f s, first step %.2f s, %.1f KB a box after %d steps", plainEnter, plainStep, plainKb, steps), "what the next two measure", "")
     if (genStep)
         row("first physics step over the generated boxes", sprintf("%.2f s, %.2fx plain Bullet (processor time %.2fx)", genStep, genStepRatio, genStepCpuRatio), "at most 1.2x plain Bullet", genStepCpuRatio <= 1.2)
     if (generatedKb)

@@ -25,30 +25,27 @@ btDbvtBroadphase* BroadphaseOf(PhysicsWorld& physics)
     return static_cast<btDbvtBroadphase*>(physics.World()->getBroadphase());
 }
 
-// A grid of static boxes (the last rows touching a falling ball and a box
-// resting on the grid), with two dynamic bodies: a ball in the world before
-// the grid, and a box made among the grid's bodies.
-struct GridScene {
-    static constexpr int kSide = 24;
+// A ball in the world first, then boxes in the order given, entered in bulk
+// into the resting broadphase or one by one into Bullet's own.
+struct BoxAt {
+    Vector3 at;
+    float half = 0.5f;
+    float mass = 0.0f;
+};
 
-    explicit GridScene(bool bulk) : physics(bulk ? PhysicsWorld::Broadphase::kResting : PhysicsWorld::Broadphase::kBulletsOwn)
+struct BodyScene {
+    using PairSet = std::set<std::pair<int, int>>;
+
+    BodyScene(bool bulk, const Vector3& ballAt, const std::vector<BoxAt>& boxes)
+        : physics(bulk ? PhysicsWorld::Broadphase::kResting : PhysicsWorld::Broadphase::kBulletsOwn)
     {
-        ball.CreateSphereBody(&owner, physics.World(), physics.Shapes(), Vector3{5.3f, 1.2f, 7.6f}, 0.5f, 1.0f);
+        ball.CreateSphereBody(&owner, physics.World(), physics.Shapes(), ballAt, 0.5f, 1.0f);
         btDiscreteDynamicsWorld* world = bulk ? nullptr : physics.World();
-        for (int x = 0; x < kSide; ++x) {
-            for (int z = 0; z < kSide; ++z) {
-                holders.push_back(std::make_unique<CPhysicBody>());
-                const float y = static_cast<float>((x * 7 + z * 3) % 4) * 0.25f;
-                holders.back()->CreateBoxBody(&owner, world, physics.Shapes(), Vector3{float(x), y - 0.5f, float(z)},
-                                              0.5f, 0.5f, 0.5f, 0.0f);
-                if (!bulk) physics.World()->updateSingleAabb(holders.back()->Body);
-                if (x == 10 && z == 10) {
-                    holders.push_back(std::make_unique<CPhysicBody>());
-                    holders.back()->CreateBoxBody(&owner, world, physics.Shapes(), Vector3{10.2f, 1.6f, 12.1f}, 0.3f,
-                                                  0.3f, 0.3f, 2.0f);
-                    if (!bulk) physics.World()->updateSingleAabb(holders.back()->Body);
-                }
-            }
+        for (const BoxAt& box : boxes) {
+            holders.push_back(std::make_unique<CPhysicBody>());
+            holders.back()->CreateBoxBody(&owner, world, physics.Shapes(), box.at, box.half, box.half, box.half,
+                                          box.mass);
+            if (!bulk) physics.World()->updateSingleAabb(holders.back()->Body);
         }
         if (bulk) {
             std::vector<CPhysicBody*> list;
@@ -74,13 +71,13 @@ struct GridScene {
         return order;
     }
 
-    std::vector<std::pair<int, int>> Pairs()
+    PairSet Pairs()
     {
-        std::vector<std::pair<int, int>> pairs;
+        PairSet pairs;
         btBroadphasePairArray& array = BroadphaseOf(physics)->getOverlappingPairCache()->getOverlappingPairArray();
         for (int i = 0; i < array.size(); ++i)
-            pairs.emplace_back(IndexOf(static_cast<btCollisionObject*>(array[i].m_pProxy0->m_clientObject)),
-                               IndexOf(static_cast<btCollisionObject*>(array[i].m_pProxy1->m_clientObject)));
+            pairs.emplace(IndexOf(static_cast<btCollisionObject*>(array[i].m_pProxy0->m_clientObject)),
+                          IndexOf(static_cast<btCollisionObject*>(array[i].m_pProxy1->m_clientObject)));
         return pairs;
     }
 
@@ -88,6 +85,28 @@ struct GridScene {
     CNBObject owner;
     CPhysicBody ball;
     std::vector<std::unique_ptr<CPhysicBody>> holders;
+};
+
+// A grid of static boxes (the last rows touching a falling ball and a box
+// resting on the grid), with two dynamic bodies: a ball in the world before
+// the grid, and a box made among the grid's bodies.
+struct GridScene : BodyScene {
+    static constexpr int kSide = 24;
+
+    explicit GridScene(bool bulk) : BodyScene(bulk, Vector3{5.3f, 1.2f, 7.6f}, Boxes()) {}
+
+    static std::vector<BoxAt> Boxes()
+    {
+        std::vector<BoxAt> boxes;
+        for (int x = 0; x < kSide; ++x) {
+            for (int z = 0; z < kSide; ++z) {
+                const float y = static_cast<float>((x * 7 + z * 3) % 4) * 0.25f;
+                boxes.push_back({Vector3{float(x), y - 0.5f, float(z)}});
+                if (x == 10 && z == 10) boxes.push_back({Vector3{10.2f, 1.6f, 12.1f}, 0.3f, 2.0f});
+            }
+        }
+        return boxes;
+    }
 };
 
 }  // namespace
@@ -115,10 +134,8 @@ TEST(BulkBodyEntry, TheWorldEndsAsEnteringOneByOneAndADropSimulatesTheSame)
             EXPECT_LT(before->m_uniqueId, mine->m_uniqueId) << i;
         }
     }
-    const std::vector<std::pair<int, int>> pairs = bulk.Pairs();
-    const std::vector<std::pair<int, int>> singlePairs = single.Pairs();
-    using PairSet = std::set<std::pair<int, int>>;
-    EXPECT_EQ(PairSet(pairs.begin(), pairs.end()), PairSet(singlePairs.begin(), singlePairs.end()));
+    const BodyScene::PairSet pairs = bulk.Pairs();
+    EXPECT_EQ(pairs, single.Pairs());
     EXPECT_FALSE(pairs.empty()) << "the ball and the box lie on the grid";
 
     // The static bodies rest in the tree of resting proxies from the start;
@@ -156,28 +173,11 @@ TEST(BulkBodyEntry, MovingBodiesAreListedInListOrderEachKnowingItsPlace)
     // A row of touching boxes, more than one scrambled run of them, with
     // static boxes among them, after a ball already in the world; entered in
     // bulk and one by one.
-    const auto row = [](PhysicsWorld& physics, CNBObject& owner, CPhysicBody& ball, bool bulk) {
-        ball.CreateSphereBody(&owner, physics.World(), physics.Shapes(), Vector3{0.0f, 3.0f, 0.0f}, 0.5f, 1.0f);
-        std::vector<std::unique_ptr<CPhysicBody>> holders;
-        for (int i = 0; i < 150; ++i) {
-            holders.push_back(std::make_unique<CPhysicBody>());
-            const float mass = i % 10 == 3 ? 0.0f : 1.0f;
-            holders.back()->CreateBoxBody(&owner, bulk ? nullptr : physics.World(), physics.Shapes(),
-                                          Vector3{float(i), 0.5f, 0.0f}, 0.5f, 0.5f, 0.5f, mass);
-            if (!bulk) physics.World()->updateSingleAabb(holders.back()->Body);
-        }
-        if (bulk) {
-            std::vector<CPhysicBody*> list;
-            for (auto& holder : holders) list.push_back(holder.get());
-            CPhysicBody::EnterWorldInBulk(list.data(), list.size(), physics.World(), BroadphaseOf(physics));
-        }
-        return holders;
-    };
-    PhysicsWorld physics, single(PhysicsWorld::Broadphase::kBulletsOwn);
-    CNBObject owner;
-    CPhysicBody ball, singleBall;
-    std::vector<std::unique_ptr<CPhysicBody>> holders = row(physics, owner, ball, true);
-    const std::vector<std::unique_ptr<CPhysicBody>> singleHolders = row(single, owner, singleBall, false);
+    std::vector<BoxAt> row;
+    for (int i = 0; i < 150; ++i) row.push_back({Vector3{float(i), 0.5f, 0.0f}, 0.5f, i % 10 == 3 ? 0.0f : 1.0f});
+    const Vector3 ballAt{0.0f, 3.0f, 0.0f};
+    BodyScene bulk(true, ballAt, row);
+    BodyScene single(false, ballAt, row);
 
     const auto listed = [](btDiscreteDynamicsWorld* world) {
         std::vector<const btRigidBody*> bodies;
@@ -188,30 +188,19 @@ TEST(BulkBodyEntry, MovingBodiesAreListedInListOrderEachKnowingItsPlace)
         }
         return bodies;
     };
-    std::vector<const btRigidBody*> expected{ball.Body};
-    for (const auto& holder : holders)
+    std::vector<const btRigidBody*> expected{bulk.ball.Body};
+    for (const auto& holder : bulk.holders)
         if (!holder->Body->isStaticObject()) expected.push_back(holder->Body);
-    EXPECT_EQ(listed(physics.World()), expected);
-    EXPECT_EQ(listed(single.World()).size(), expected.size());
+    EXPECT_EQ(listed(bulk.physics.World()), expected);
+    EXPECT_EQ(listed(single.physics.World()).size(), expected.size());
 
     // The same pairs, by place in the row.
-    const auto pairs = [](btDiscreteDynamicsWorld* world, const std::vector<std::unique_ptr<CPhysicBody>>& row) {
-        const auto place = [&](const btBroadphaseProxy* proxy) {
-            for (size_t i = 0; i < row.size(); ++i)
-                if (row[i]->Body->getBroadphaseHandle() == proxy) return static_cast<int>(i);
-            return -1;
-        };
-        std::set<std::pair<int, int>> found;
-        btBroadphasePairArray& array = world->getPairCache()->getOverlappingPairArray();
-        for (int i = 0; i < array.size(); ++i) found.emplace(place(array[i].m_pProxy0), place(array[i].m_pProxy1));
-        return found;
-    };
-    EXPECT_EQ(pairs(physics.World(), holders), pairs(single.World(), singleHolders));
-    EXPECT_EQ(pairs(physics.World(), holders).size(), 149u) << "each box touches the next";
+    EXPECT_EQ(bulk.Pairs(), single.Pairs());
+    EXPECT_EQ(bulk.Pairs().size(), 149u) << "each box touches the next";
 
     // Bodies leaving take the last one's place, which keeps knowing it.
-    for (size_t i = 0; i < holders.size(); i += 7) holders[i].reset();
-    listed(physics.World());
+    for (size_t i = 0; i < bulk.holders.size(); i += 7) bulk.holders[i].reset();
+    listed(bulk.physics.World());
 }
 
 TEST(BulkBodyEntry, HoldersWithoutABodyOrAlreadyInAWorldAreLeftAsTheyAre)
