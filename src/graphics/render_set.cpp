@@ -65,7 +65,7 @@ HResult SharedRenderSetBuffers::Acquire(gpu::Device* device, uint64_t bytes, uin
             return S_OK;
         }
     }
-    Use use {key, generation_, 1, {}};
+    Use use {key, 1, {}};
     try {
         if (shareable) use.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + bytes);
     } catch (const std::bad_alloc&) {
@@ -91,13 +91,12 @@ void SharedRenderSetBuffers::Release(gpu::Buffer*& buffer)
     if (found == users_.end()) {
         buffer->Release();  // not one of the table's
     } else if (--found->second.count == 0) {
-        if (found->second.generation == generation_) {
-            const auto [first, last] = byContent_.equal_range(found->second.key);
-            for (auto entry = first; entry != last; ++entry) {
-                if (entry->second != buffer) continue;
-                byContent_.erase(entry);
-                break;
-            }
+        // Only its own entry goes; a buffer of a forgotten device has none.
+        const auto [first, last] = byContent_.equal_range(found->second.key);
+        for (auto entry = first; entry != last; ++entry) {
+            if (entry->second != buffer) continue;
+            byContent_.erase(entry);
+            break;
         }
         users_.erase(found);
         buffer->Release();
@@ -110,5 +109,4 @@ void SharedRenderSetBuffers::ForgetDevice()
     byContent_.clear();
     // Nothing is compared with the old buffers' bytes again.
     for (auto& [buffer, use] : users_) std::vector<uint8_t>().swap(use.bytes);
-    ++generation_;
 }

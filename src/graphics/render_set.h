@@ -117,7 +117,6 @@ private:
     };
     struct Use {
         ContentKey key;
-        uint32_t generation = 0;
         uint32_t count = 0;
         std::vector<uint8_t> bytes;  // what a buffer of the current device was made from
     };
@@ -125,5 +124,4 @@ private:
     ContentHasher hasher_;
     std::unordered_multimap<ContentKey, gpu::Buffer*, ContentKeyHash> byContent_;  // buffers of the current device
     std::unordered_map<gpu::Buffer*, Use> users_;
-    uint32_t generation_ = 1;
 };
